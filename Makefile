@@ -1,0 +1,43 @@
+# The two everyday commands: `make test` (install what is missing, build, run every test in the
+# normal and the sanitizer build) and `make demo` (build, run the example scene).
+JOBS ?= 2
+VANTOREL := build/default/bin/vantorel
+EXAMPLE := examples/arm_rig.xml
+
+.PHONY: bootstrap build build-asan test test-default test-asan demo bench fuzz clean
+
+bootstrap:
+	@./scripts/bootstrap
+
+build: bootstrap
+	@cmake --preset default >/dev/null
+	@cmake --build --preset default -j $(JOBS)
+
+build-asan: bootstrap
+	@cmake --preset asan >/dev/null
+	@cmake --build --preset asan -j $(JOBS)
+
+test-default: build
+	@ctest --preset default -j $(JOBS)
+
+test-asan: build-asan
+	@ctest --preset asan -j $(JOBS)
+
+test: test-default test-asan
+
+demo: build
+	$(VANTOREL) check $(EXAMPLE)
+	$(VANTOREL) eval $(EXAMPLE) --frames 1-3 --format csv
+	$(VANTOREL) eval $(EXAMPLE) --frames 12 --node Hand --format json
+
+bench: build
+	@for b in build/default/bin/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
+
+fuzz: bootstrap
+	@WITH_FUZZ=1 ./scripts/bootstrap
+	@cmake --preset fuzz >/dev/null
+	@cmake --build --preset fuzz -j $(JOBS)
+	build/fuzz/bin/SceneReaderFuzz -max_total_time=$${FUZZ_SECONDS:-600} fuzz/corpus
+
+clean:
+	rm -rf build

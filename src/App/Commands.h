@@ -1,0 +1,9 @@
+#pragma once
+// The vantorel sub-commands. Each takes its own arguments (after the command name) and returns
+// the exit status; bad input throws CliError.
+#include <QStringList>
+
+namespace Commands {
+int eval(const QStringList& args);
+int check(const QStringList& args);
+} // namespace Commands

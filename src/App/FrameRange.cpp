@@ -1,0 +1,23 @@
+#include "FrameRange.h"
+
+#include <QRegularExpression>
+
+bool FrameRange::parse(const QString& text, FrameRange& range, QString* why) {
+  static const QRegularExpression re(QStringLiteral("^\\s*(-?\\d{1,9})\\s*(?:-\\s*(-?\\d{1,9})\\s*)?$"));
+  const QRegularExpressionMatch m = re.match(text);
+  if (!m.hasMatch()) {
+    if (why)
+      *why = QStringLiteral("\"%1\" is not a frame range (A or A-B)").arg(text);
+    return false;
+  }
+  FrameRange r;
+  r.first = m.captured(1).toInt();
+  r.last = m.captured(2).isEmpty() ? r.first : m.captured(2).toInt();
+  if (r.last < r.first) {
+    if (why)
+      *why = QStringLiteral("frame range \"%1\" ends before it starts").arg(text);
+    return false;
+  }
+  range = r;
+  return true;
+}

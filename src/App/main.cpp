@@ -1,0 +1,45 @@
+// vantorel: the host's batch front end. Exit status 0 on success, 2 for bad input (one line on
+// stderr saying what and where), 1 for an internal failure.
+#include <QCoreApplication>
+#include <cstdio>
+#include <exception>
+#include <map>
+
+#include "CliError.h"
+#include "Commands.h"
+
+namespace {
+
+const char* kUsage =
+    "usage:\n"
+    "  vantorel eval SCENE [--frames A[-B]] [--node NAME]... [--format csv|json]\n"
+    "  vantorel check SCENE\n";
+
+} // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QStringList args = QCoreApplication::arguments();
+  args.removeFirst();
+  if (args.isEmpty() || args.front() == QLatin1String("--help") || args.front() == QLatin1String("-h")) {
+    std::fputs(kUsage, args.isEmpty() ? stderr : stdout);
+    return args.isEmpty() ? 2 : 0;
+  }
+  const std::map<QString, int (*)(const QStringList&)> commands{
+      {QStringLiteral("eval"), &Commands::eval},
+      {QStringLiteral("check"), &Commands::check},
+  };
+  const QString name = args.takeFirst();
+  auto it = commands.find(name);
+  try {
+    if (it == commands.end())
+      throw CliError(QStringLiteral("unknown command \"%1\" (try vantorel --help)").arg(name));
+    return it->second(args);
+  } catch (const CliError& e) {
+    std::fprintf(stderr, "vantorel: %s\n", e.what());
+    return 2;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "vantorel: internal error: %s\n", e.what());
+    return 1;
+  }
+}

@@ -1,0 +1,519 @@
+#include "PersistentObj/PIO_SceneReader.h"
+
+#include <QFile>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStringDecoder>
+#include <QXmlStreamReader>
+#include <functional>
+#include <vector>
+
+#include "PersistentObj/PIO_WritingContext.h"
+#include "SceneCore/AT_Attr.h"
+#include "SceneCore/AT_BoolAttr.h"
+#include "SceneCore/AT_Keys.h"
+#include "SceneCore/AT_ValueText.h"
+#include "SceneCore/MO_AutoInPortsModule.h"
+#include "SceneCore/MO_Module.h"
+#include "SceneCore/MO_ModuleFactory.h"
+#include "SceneCore/MO_Port.h"
+#include "SceneCore/SC_SceneCommon.h"
+
+namespace {
+
+struct Pos {
+  qint64 line = 0;
+  qint64 column = 0;
+};
+
+struct PendingLink {
+  Pos pos;
+  QString from;
+  QString to;
+  int toPort = 0;
+  int fromPort = 0;
+};
+
+class Loader {
+public:
+  Loader(const QByteArray& xml, const QString& label) : m_reader(xml), m_label(label) {
+    // Only used to step over the whitespace the reader swallows between top-level tokens, so
+    // that the root element's position is where its '<' stands; without it positions stay exact
+    // inside the root and one whitespace run early at top level.
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    m_text = decoder(xml);
+    if (decoder.hasError())
+      m_text.clear();
+  }
+
+  std::unique_ptr<SC_SceneCommon> run(PIO_LoadError* error) {
+    m_scene = std::make_unique<SC_SceneCommon>();
+    if (!readDocument() || !resolveLinks() || !resolveCamera()) {
+      if (error)
+        *error = m_error;
+      return nullptr;
+    }
+    return std::move(m_scene);
+  }
+
+private:
+  using Type = QXmlStreamReader::TokenType;
+
+  Type next() {
+    Pos start{m_reader.lineNumber(), m_reader.columnNumber()};
+    const qint64 offset = m_reader.characterOffset();
+    const Type t = m_reader.readNext();
+    if (t == QXmlStreamReader::StartElement)
+      m_start = elementStart(start, offset);
+    return t;
+  }
+
+  Pos elementStart(Pos pos, qint64 offset) const {
+    Pos p = pos;
+    if (offset >= 0 && offset <= m_text.size()) {
+      qint64 i = offset;
+      while (i < m_text.size() && (m_text[i] == u' ' || m_text[i] == u'\t' || m_text[i] == u'\r' || m_text[i] == u'\n')) {
+        if (m_text[i] == u'\n') {
+          ++p.line;
+          p.column = 0;
+        } else {
+          ++p.column;
+        }
+        ++i;
+      }
+      if (i >= m_text.size() || m_text[i] != u'<')
+        p = pos;
+    }
+    // The reader counts characters consumed; the '<' is the next one.
+    return Pos{p.line, p.column + 1};
+  }
+
+  bool fail(Pos pos, const QString& message) {
+    m_error.file = m_label;
+    m_error.line = pos.line;
+    m_error.column = pos.column;
+    m_error.message = message;
+    return false;
+  }
+
+  bool xmlFail() {
+    return fail(Pos{m_reader.lineNumber(), m_reader.columnNumber()},
+                QStringLiteral("XML error: %1").arg(m_reader.errorString()));
+  }
+
+  QString elementName() const { return m_reader.qualifiedName().toString(); }
+
+  // Refuses XML attributes the element does not know (a misspelt one would otherwise be dropped
+  // without a word).
+  bool checkAttrs(Pos pos, std::initializer_list<const char*> known) {
+    const QXmlStreamAttributes attrs = m_reader.attributes();
+    for (const QXmlStreamAttribute& a : attrs) {
+      bool found = false;
+      for (const char* k : known)
+        found = found || a.qualifiedName() == QLatin1String(k);
+      if (!found)
+        return fail(pos, QStringLiteral("<%1> has no XML attribute \"%2\"").arg(elementName(), a.qualifiedName().toString()));
+    }
+    return true;
+  }
+
+  bool required(Pos pos, const char* name, QString& out) {
+    const QXmlStreamAttributes attrs = m_reader.attributes();
+    if (!attrs.hasAttribute(QLatin1String(name)))
+      return fail(pos, QStringLiteral("<%1> is missing the XML attribute \"%2\"").arg(elementName(), QLatin1String(name)));
+    out = attrs.value(QLatin1String(name)).toString();
+    return true;
+  }
+
+  bool optional(const char* name, QString& out) const {
+    const QXmlStreamAttributes attrs = m_reader.attributes();
+    if (!attrs.hasAttribute(QLatin1String(name)))
+      return false;
+    out = attrs.value(QLatin1String(name)).toString();
+    return true;
+  }
+
+  // Reads up to the end of the current element; `onChild` handles each child element (and must
+  // read it to its end), text other than whitespace is refused.
+  bool readChildren(const QString& parent, const std::function<bool(Pos, const QString&)>& onChild) {
+    for (;;) {
+      switch (next()) {
+      case QXmlStreamReader::StartElement:
+        if (!onChild(m_start, elementName()))
+          return false;
+        break;
+      case QXmlStreamReader::EndElement:
+        return true;
+      case QXmlStreamReader::Characters:
+        if (!m_reader.isWhitespace())
+          return fail(Pos{m_reader.lineNumber(), m_reader.columnNumber()},
+                      QStringLiteral("unexpected text inside <%1>").arg(parent));
+        break;
+      case QXmlStreamReader::Comment:
+      case QXmlStreamReader::ProcessingInstruction:
+        break;
+      case QXmlStreamReader::Invalid:
+        return xmlFail();
+      default:
+        return fail(Pos{m_reader.lineNumber(), m_reader.columnNumber()},
+                    QStringLiteral("unexpected %1 inside <%2>").arg(m_reader.tokenString(), parent));
+      }
+    }
+  }
+
+  bool readEmpty(const QString& name) {
+    return readChildren(name, [&](Pos pos, const QString& child) {
+      return fail(pos, QStringLiteral("unknown element <%1> inside <%2>").arg(child, name));
+    });
+  }
+
+  bool readDocument() {
+    for (;;) {
+      switch (next()) {
+      case QXmlStreamReader::StartDocument:
+      case QXmlStreamReader::Comment:
+      case QXmlStreamReader::ProcessingInstruction:
+        break;
+      case QXmlStreamReader::Characters:
+        if (!m_reader.isWhitespace())
+          return fail(Pos{m_reader.lineNumber(), m_reader.columnNumber()}, QStringLiteral("text outside <scene>"));
+        break;
+      case QXmlStreamReader::DTD:
+        // Entity declarations would let a small file expand to a large one.
+        return fail(Pos{m_reader.lineNumber(), m_reader.columnNumber()},
+                    QStringLiteral("document type declarations are not accepted"));
+      case QXmlStreamReader::StartElement:
+        if (elementName() != QLatin1String("scene"))
+          return fail(m_start, QStringLiteral("the root element is <%1>, not <scene>").arg(elementName()));
+        if (!readScene())
+          return false;
+        return readTrailer();
+      case QXmlStreamReader::Invalid:
+        return xmlFail();
+      default:
+        return fail(Pos{m_reader.lineNumber(), m_reader.columnNumber()},
+                    QStringLiteral("unexpected %1 before <scene>").arg(m_reader.tokenString()));
+      }
+    }
+  }
+
+  // After </scene>: only comments and processing instructions, and the XML must end cleanly.
+  bool readTrailer() {
+    for (;;) {
+      switch (next()) {
+      case QXmlStreamReader::EndDocument:
+        return true;
+      case QXmlStreamReader::Invalid:
+        return xmlFail();
+      case QXmlStreamReader::Comment:
+      case QXmlStreamReader::ProcessingInstruction:
+        break;
+      case QXmlStreamReader::Characters:
+        if (m_reader.isWhitespace())
+          break;
+        [[fallthrough]];
+      default:
+        return fail(Pos{m_reader.lineNumber(), m_reader.columnNumber()},
+                    QStringLiteral("unexpected %1 after </scene>").arg(m_reader.tokenString()));
+      }
+    }
+  }
+
+  bool readScene() {
+    const Pos pos = m_start;
+    if (!checkAttrs(pos, {"version", "frames", "aspect"}))
+      return false;
+    QString version, frames, aspect;
+    if (!required(pos, "version", version))
+      return false;
+    if (version.trimmed() != QLatin1String("1"))
+      return fail(pos, QStringLiteral("unsupported scene version \"%1\" (version 1 is read)").arg(version));
+    if (optional("frames", frames) && !parseFrames(pos, frames))
+      return false;
+    if (optional("aspect", aspect) && !parseAspect(pos, aspect))
+      return false;
+    return readChildren(QStringLiteral("scene"), [this](Pos child, const QString& name) {
+      if (name == QLatin1String("node"))
+        return readNode(child);
+      if (name == QLatin1String("link"))
+        return readLink(child);
+      if (name == QLatin1String("camera"))
+        return readCamera(child);
+      if (name == QLatin1String("metrics"))
+        return readMetrics(child);
+      return fail(child, QStringLiteral("unknown element <%1> inside <scene>").arg(name));
+    });
+  }
+
+  bool parseFrames(Pos pos, const QString& text) {
+    static const QRegularExpression re(QStringLiteral("^\\s*([+-]?\\d+)\\s*(?:-\\s*([+-]?\\d+)\\s*)?$"));
+    const QRegularExpressionMatch m = re.match(text);
+    bool okA = false, okB = true;
+    int a = 0, b = 0;
+    if (m.hasMatch()) {
+      a = m.captured(1).toInt(&okA);
+      b = m.captured(2).isEmpty() ? a : m.captured(2).toInt(&okB);
+    }
+    if (!m.hasMatch() || !okA || !okB)
+      return fail(pos, QStringLiteral("frames \"%1\" is not a range \"A-B\" of whole numbers").arg(text));
+    if (a > b)
+      return fail(pos, QStringLiteral("frames \"%1\" ends before it starts").arg(text));
+    m_scene->setFrameRange(a, b);
+    return true;
+  }
+
+  bool parseAspect(Pos pos, const QString& text) {
+    const QStringList parts = text.split(QLatin1Char(':'));
+    double x = 0.0, y = 0.0;
+    if (parts.size() != 2 || !AT_ValueText::toDouble(parts[0], x, nullptr) ||
+        !AT_ValueText::toDouble(parts[1], y, nullptr) || !(x > 0.0) || !(y > 0.0))
+      return fail(pos, QStringLiteral("aspect \"%1\" is not two positive numbers \"X:Y\"").arg(text));
+    m_scene->setDesignAspectRatio(x, y);
+    return true;
+  }
+
+  bool readMetrics(Pos pos) {
+    if (m_sawMetrics)
+      return fail(pos, QStringLiteral("a second <metrics> element"));
+    m_sawMetrics = true;
+    if (!checkAttrs(pos, {"x", "y", "z"}))
+      return false;
+    double f[3] = {SC_SceneMetrics::kDefaultFactor, SC_SceneMetrics::kDefaultFactor, SC_SceneMetrics::kDefaultFactor};
+    const char* names[3] = {"x", "y", "z"};
+    for (int i = 0; i < 3; ++i) {
+      QString text, why;
+      if (!optional(names[i], text))
+        continue;
+      if (!AT_ValueText::toDouble(text, f[i], &why))
+        return fail(pos, QStringLiteral("metrics %1: %2").arg(QLatin1String(names[i]), why));
+      if (!(f[i] > 0.0))
+        return fail(pos, QStringLiteral("metrics %1 must be positive, not %2").arg(QLatin1String(names[i]), text));
+    }
+    m_scene->setMetrics(SC_SceneMetrics(f[0], f[1], f[2]));
+    return readEmpty(QStringLiteral("metrics"));
+  }
+
+  bool readCamera(Pos pos) {
+    if (m_cameraPos.line > 0)
+      return fail(pos, QStringLiteral("a second <camera> element"));
+    if (!checkAttrs(pos, {"node"}) || !required(pos, "node", m_cameraName))
+      return false;
+    m_cameraPos = pos;
+    return readEmpty(QStringLiteral("camera"));
+  }
+
+  bool parsePort(Pos pos, const char* what, const QString& text, int& port) {
+    bool ok = false;
+    port = text.trimmed().toInt(&ok);
+    if (!ok || port < 0)
+      return fail(pos, QStringLiteral("%1 \"%2\" is not a port index").arg(QLatin1String(what), text));
+    return true;
+  }
+
+  bool readLink(Pos pos) {
+    if (m_links.size() >= static_cast<std::size_t>(PIO_SceneReader::kMaxLinks))
+      return fail(pos, QStringLiteral("more than %1 links").arg(PIO_SceneReader::kMaxLinks));
+    if (!checkAttrs(pos, {"from", "to", "toPort", "fromPort"}))
+      return false;
+    PendingLink link;
+    link.pos = pos;
+    QString toPort, fromPort;
+    if (!required(pos, "from", link.from) || !required(pos, "to", link.to) || !required(pos, "toPort", toPort) ||
+        !parsePort(pos, "toPort", toPort, link.toPort))
+      return false;
+    if (optional("fromPort", fromPort) && !parsePort(pos, "fromPort", fromPort, link.fromPort))
+      return false;
+    m_links.push_back(link);
+    return readEmpty(QStringLiteral("link"));
+  }
+
+  bool readNode(Pos pos) {
+    if (static_cast<int>(m_scene->nodes().size()) >= PIO_SceneReader::kMaxNodes)
+      return fail(pos, QStringLiteral("more than %1 nodes").arg(PIO_SceneReader::kMaxNodes));
+    if (!checkAttrs(pos, {"type", "name", "enabled", "selected"}))
+      return false;
+    QString type, name, flag, why;
+    if (!required(pos, "type", type) || !required(pos, "name", name))
+      return false;
+    const MO_ModuleFactory::Entry* entry = MO_ModuleFactorySingleton().find(type);
+    if (!entry)
+      return fail(pos, QStringLiteral("unknown node type \"%1\"").arg(type));
+    if (name.isEmpty())
+      return fail(pos, QStringLiteral("a node of type \"%1\" has an empty name").arg(type));
+    if (m_byName.contains(name))
+      return fail(pos, QStringLiteral("a second node named \"%1\"").arg(name));
+    // The creator meant for loading: the writer compares against the same, so what it leaves
+    // out reads back as the value it had.
+    std::unique_ptr<MO_Module> created(entry->createForLoading ? entry->createForLoading() : entry->create());
+    if (!created)
+      return fail(pos, QStringLiteral("a node of type \"%1\" could not be created").arg(type));
+    created->setInstanceName(name);
+    if (optional("enabled", flag)) {
+      bool v = true;
+      if (!AT_ValueText::toBool(flag, v, &why))
+        return fail(pos, QStringLiteral("enabled of node \"%1\": %2").arg(name, why));
+      created->setEnabled(v);
+    }
+    if (optional("selected", flag)) {
+      bool v = false;
+      if (!AT_ValueText::toBool(flag, v, &why))
+        return fail(pos, QStringLiteral("selected of node \"%1\": %2").arg(name, why));
+      created->setSelected(v);
+    }
+    // Entering the scene first lets the node set up what it takes from the scene; the values
+    // in the file then win over anything it set.
+    MO_Module* node = m_scene->addNode(std::move(created));
+    m_byName.insert(name, node);
+    QSet<QString> seen;
+    return readChildren(QStringLiteral("node"), [&](Pos child, const QString& childName) {
+      if (childName != QLatin1String("attr"))
+        return fail(child, QStringLiteral("unknown element <%1> inside <node>").arg(childName));
+      return readAttr(child, node, seen);
+    });
+  }
+
+  bool readAttr(Pos pos, MO_Module* node, QSet<QString>& seen) {
+    if (!checkAttrs(pos, {"keyword", kPIO_attributeValue}))
+      return false;
+    QString keyword, value, why;
+    if (!required(pos, "keyword", keyword))
+      return false;
+    AT_Attr* attr = node->attr(keyword);
+    if (!attr)
+      return fail(pos, QStringLiteral("node \"%1\" of type \"%2\" has no attribute \"%3\"")
+                           .arg(node->instanceName(), node->moduleTypeName(), keyword));
+    if (seen.contains(keyword))
+      return fail(pos, QStringLiteral("attribute \"%1\" of node \"%2\" is given twice").arg(keyword, node->instanceName()));
+    seen.insert(keyword);
+    const bool hasValue = optional(kPIO_attributeValue, value);
+    if (hasValue && !attr->setLocalValueFromString(value, &why))
+      return fail(pos, QStringLiteral("node \"%1\": %2").arg(node->instanceName(), why));
+    AT_Keys keys;
+    const bool ok = readChildren(QStringLiteral("attr"), [&](Pos child, const QString& childName) {
+      if (childName != QLatin1String("key"))
+        return fail(child, QStringLiteral("unknown element <%1> inside <attr>").arg(childName));
+      return readKey(child, node, attr, keys);
+    });
+    if (!ok)
+      return false;
+    if (!hasValue && keys.empty())
+      return fail(pos, QStringLiteral("attribute \"%1\" of node \"%2\" has neither a value nor keys")
+                           .arg(keyword, node->instanceName()));
+    if (!keys.empty()) {
+      *attr->keys() = keys;
+      attr->changed();
+    }
+    return true;
+  }
+
+  bool readKey(Pos pos, MO_Module* node, AT_Attr* attr, AT_Keys& keys) {
+    if (!attr->keys())
+      return fail(pos, QStringLiteral("attribute \"%1\" of node \"%2\" cannot be animated")
+                           .arg(attr->path(), node->instanceName()));
+    if (!checkAttrs(pos, {"frame", kPIO_attributeValue, "interpolation"}))
+      return false;
+    QString frameText, valueText, interpolation, why;
+    if (!required(pos, "frame", frameText) || !required(pos, kPIO_attributeValue, valueText))
+      return false;
+    double frame = 0.0, value = 0.0;
+    if (!AT_ValueText::toDouble(frameText, frame, &why))
+      return fail(pos, QStringLiteral("key frame of \"%1\": %2").arg(attr->path(), why));
+    if (!AT_ValueText::toDouble(valueText, value, &why)) {
+      bool flag = false;
+      // Flags store their keys as 0 and 1 but read as true and false.
+      if (!dynamic_cast<AT_BoolAttr*>(attr) || !AT_ValueText::toBool(valueText, flag, nullptr))
+        return fail(pos, QStringLiteral("key of \"%1\" on node \"%2\": %3").arg(attr->path(), node->instanceName(), why));
+      value = flag ? 1.0 : 0.0;
+    }
+    if (!attr->acceptsKeyValue(value, &why))
+      return fail(pos, QStringLiteral("node \"%1\": %2").arg(node->instanceName(), why));
+    if (keys.isKey(frame))
+      return fail(pos, QStringLiteral("two keys at frame %1 on \"%2\" of node \"%3\"")
+                           .arg(AT_ValueText::fromDouble(frame), attr->path(), node->instanceName()));
+    AT_Keys::Interpolation interp = AT_Keys::Linear;
+    if (optional("interpolation", interpolation)) {
+      if (interpolation == QLatin1String("constant"))
+        interp = AT_Keys::Constant;
+      else if (interpolation != QLatin1String("linear"))
+        return fail(pos, QStringLiteral("unknown interpolation \"%1\" (linear or constant)").arg(interpolation));
+    }
+    keys.setKey(frame, value, interp);
+    return readEmpty(QStringLiteral("key"));
+  }
+
+  bool resolveLinks() {
+    for (const PendingLink& l : m_links) {
+      MO_Module* src = m_byName.value(l.from);
+      MO_Module* dst = m_byName.value(l.to);
+      if (!src || !dst)
+        return fail(l.pos, QStringLiteral("link names node \"%1\", which the scene does not have").arg(src ? l.to : l.from));
+      if (auto* autoIn = dynamic_cast<MO_AutoInPortsModule*>(dst); autoIn && l.toPort >= dst->nInPorts()) {
+        if (l.toPort > PIO_SceneReader::kMaxAutoInPort)
+          return fail(l.pos, QStringLiteral("toPort %1 of \"%2\" is above the limit of %3 inputs")
+                                 .arg(l.toPort)
+                                 .arg(l.to)
+                                 .arg(PIO_SceneReader::kMaxAutoInPort));
+        m_addedPorts += l.toPort + 1 - dst->nInPorts();
+        if (m_addedPorts > PIO_SceneReader::kMaxAddedPorts)
+          return fail(l.pos, QStringLiteral("links add more than %1 input ports").arg(PIO_SceneReader::kMaxAddedPorts));
+        autoIn->ensureInPort(l.toPort);
+      }
+      if (MO_Port* in = dst->inPort(l.toPort); in && in->srcPort())
+        return fail(l.pos, QStringLiteral("input port %1 of \"%2\" is linked twice").arg(l.toPort).arg(l.to));
+      QString why;
+      if (!dst->link(l.toPort, src, l.fromPort, &why))
+        return fail(l.pos, why);
+    }
+    return true;
+  }
+
+  bool resolveCamera() {
+    if (m_cameraPos.line == 0)
+      return true;
+    MO_Module* camera = m_byName.value(m_cameraName);
+    if (!camera)
+      return fail(m_cameraPos, QStringLiteral("the camera names node \"%1\", which the scene does not have").arg(m_cameraName));
+    m_scene->setCamera(camera);
+    return true;
+  }
+
+  QXmlStreamReader m_reader;
+  QString m_label;
+  QString m_text;
+  Pos m_start;
+  PIO_LoadError m_error;
+  std::unique_ptr<SC_SceneCommon> m_scene;
+  QHash<QString, MO_Module*> m_byName;
+  std::vector<PendingLink> m_links;
+  QString m_cameraName;
+  Pos m_cameraPos;
+  bool m_sawMetrics = false;
+  int m_addedPorts = 0;
+};
+
+} // namespace
+
+std::unique_ptr<SC_SceneCommon> PIO_SceneReader::readData(const QByteArray& xml, const QString& fileLabel,
+                                                          PIO_LoadError* error) {
+  return Loader(xml, fileLabel).run(error);
+}
+
+std::unique_ptr<SC_SceneCommon> PIO_SceneReader::readFile(const QString& path, PIO_LoadError* error) {
+  QFile file(path);
+  auto failed = [&](const QString& message) {
+    if (error)
+      *error = PIO_LoadError{path, 0, 0, message};
+    return nullptr;
+  };
+  if (!file.open(QIODevice::ReadOnly))
+    return failed(QStringLiteral("cannot open: %1").arg(file.errorString()));
+  // Reading one byte past the limit tells a file at the limit from a larger one, also for
+  // files whose size the system does not report (pipes).
+  const QByteArray data = file.read(kMaxFileBytes + 1);
+  if (file.error() != QFileDevice::NoError)
+    return failed(QStringLiteral("cannot read: %1").arg(file.errorString()));
+  if (data.size() > kMaxFileBytes)
+    return failed(QStringLiteral("larger than %1 bytes").arg(kMaxFileBytes));
+  return readData(data, path, error);
+}

@@ -1,0 +1,48 @@
+#pragma once
+// A number that may be animated with keys. Values are held to the declaration's hard range
+// (min to max); the weak range is only what editors offer. Percentages, angles and lengths are
+// stored as the user typed them: callers convert (divide by 100, toOGL) where they use them.
+#include "SceneCore/AT_DoubleAttrMeta.h"
+#include "SceneCore/AT_Keys.h"
+#include "SceneCore/AT_SimpleAttr.h"
+
+class AT_DoubleAttr : public AT_SimpleAttr {
+public:
+  enum Linkable { eNotLinkable = 0, eLinkable = 1 };
+
+  AT_DoubleAttr(MO_Node* owner, const AT_DoubleAttrMeta& meta, Linkable linkable = eLinkable,
+                double defaultValue = 0.0, AT_Attr* parent = nullptr, const QString& = QString());
+  AT_DoubleAttr(MO_Node* owner, const AT_DoubleAttrMeta& meta, int linkable, double defaultValue,
+                AT_Attr* parent = nullptr, const QString& extra = QString())
+      : AT_DoubleAttr(owner, meta, static_cast<Linkable>(linkable), defaultValue, parent, extra) {}
+
+  QString className() const override { return QStringLiteral("AT_DoubleAttr"); }
+  const AT_DoubleAttrMeta& doubleMeta() const { return m_doubleMeta; }
+  Linkable linkable() const { return m_linkable; }
+  double defaultValue() const { return m_default; }
+
+  // The value at a frame: the surrogate's while one is attached, else the keys', else the local
+  // value. isKey says a key stands at that frame, isAnimated that there are keys at all.
+  double value(double frame, bool* isKey = nullptr, bool* isAnimated = nullptr) const;
+  double localValue() const { return m_local; }
+  void setLocalValue(double v);
+  void setKey(double frame, double v, AT_Keys::Interpolation interpolation = AT_Keys::Linear);
+  void removeKey(double frame);
+  void setKeys(const AT_Keys& keys);
+  bool isAnimated() const { return !m_keys.empty(); }
+
+  QString localValueString() const override;
+  bool setLocalValueFromString(const QString& text, QString* why) override;
+  AT_Keys* keys() override { return &m_keys; }
+  bool acceptsKeyValue(double value, QString* why) const override;
+  QString textValue(double frame) const override;
+
+private:
+  double clamp(double v) const;
+
+  const AT_DoubleAttrMeta& m_doubleMeta;
+  Linkable m_linkable;
+  double m_default;
+  double m_local;
+  AT_Keys m_keys;
+};

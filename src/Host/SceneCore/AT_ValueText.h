@@ -1,0 +1,13 @@
+#pragma once
+// How attribute values are spelled in scene files: numbers with 17 significant digits (so that
+// writing then reading gives the same double), flags as "true"/"false".
+#include <QString>
+
+namespace AT_ValueText {
+QString fromDouble(double v);
+QString fromBool(bool v);
+// Finite numbers only: NaN and infinities are refused with a reason.
+bool toDouble(const QString& text, double& v, QString* why);
+bool toInt(const QString& text, int& v, QString* why);
+bool toBool(const QString& text, bool& v, QString* why);
+} // namespace AT_ValueText

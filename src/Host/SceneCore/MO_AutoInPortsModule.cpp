@@ -1,0 +1,6 @@
+#include "SceneCore/MO_AutoInPortsModule.h"
+
+void MO_AutoInPortsModule::ensureInPort(int index) {
+  while (nInPorts() <= index && m_manipulator)
+    m_manipulator->insertPort(nInPorts());
+}

@@ -1,0 +1,72 @@
+#include "SceneCore/MO_Node.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <unordered_set>
+
+#include "SceneCore/AT_Attr.h"
+#include "SceneCore/MO_Revision.h"
+#include "SceneCore/SC_SceneCommon.h"
+
+MO_Node::MO_Node() : m_stamp(MO_Revision::current()) {}
+
+MO_Node::~MO_Node() = default;
+
+void MO_Node::registerAttr(AT_Attr* attr) {
+  m_attrRefs.push_back(attr);
+  m_attrs.emplace_back(attr);
+}
+
+AT_Attr* MO_Node::attr(const QString& keywordPath) const {
+  const QStringList parts = keywordPath.split(QLatin1Char('.'));
+  AT_Attr* found = nullptr;
+  for (AT_Attr* a : m_attrRefs)
+    if (a->keyword() == parts.front()) {
+      found = a;
+      break;
+    }
+  for (int i = 1; found && i < parts.size(); ++i)
+    found = found->subAttr(parts[i]);
+  return found;
+}
+
+void MO_Node::setEnabled(bool enabled) {
+  if (enabled == m_enabled)
+    return;
+  m_enabled = enabled;
+  touch();
+}
+
+bool MO_Node::isSelectedInputRecursive() const {
+  // Graphs are acyclic, but a node may be reached along several paths: visit each once.
+  std::vector<const MO_Node*> todo{this};
+  std::unordered_set<const MO_Node*> seen{this};
+  while (!todo.empty()) {
+    const MO_Node* n = todo.back();
+    todo.pop_back();
+    if (n->m_selected)
+      return true;
+    for (MO_Node* in : n->inputNodes())
+      if (in && seen.insert(in).second)
+        todo.push_back(in);
+  }
+  return false;
+}
+
+SC_SceneMetrics* MO_Node::sceneMetrics() const { return m_scene ? &m_scene->metrics() : nullptr; }
+
+std::int64_t MO_Node::validateCache() const {
+  return std::max(m_stamp, validateCacheInputs([](MO_Node* n) { return n->validateCache(); }));
+}
+
+std::int64_t MO_Node::validateCacheInputs(const CacheCheck& check) const {
+  std::int64_t stamp = 0;
+  for (MO_Node* in : inputNodes())
+    if (in)
+      stamp = std::max(stamp, check(in));
+  return stamp;
+}
+
+void MO_Node::attrChanged(AT_Attr*) { m_stamp = MO_Revision::current(); }
+
+void MO_Node::touch() { m_stamp = MO_Revision::bump(); }

@@ -1,0 +1,82 @@
+#pragma once
+// A node of the scene graph: a named holder of attributes with enable and selection flags and
+// colours. It owns the attributes registered with it. Its stamp (validateCache) grows whenever
+// it or anything upstream of it is edited.
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class AT_Attr;
+class SC_SceneCommon;
+class SC_SceneMetrics;
+
+class MO_Node {
+public:
+  using CacheCheck = std::function<std::int64_t(MO_Node*)>;
+
+  MO_Node();
+  virtual ~MO_Node();
+  MO_Node(const MO_Node&) = delete;
+  MO_Node& operator=(const MO_Node&) = delete;
+
+  // The factory type name and the name editors show for new nodes of this type.
+  virtual QString moduleTypeName() const = 0;
+  virtual QString baseDisplayName() const { return moduleTypeName(); }
+
+  const QString& instanceName() const { return m_name; }
+  void setInstanceName(const QString& name) { m_name = name; }
+
+  // Takes ownership; attributes are listed in registration order.
+  void registerAttr(AT_Attr* attr);
+  const std::vector<AT_Attr*>& attrs() const { return m_attrRefs; }
+  // By keyword, or by "KEYWORD.part" for a compound's part.
+  AT_Attr* attr(const QString& keywordPath) const;
+
+  bool enabled() const { return m_enabled; }
+  void setEnabled(bool enabled);
+  bool selected() const { return m_selected; }
+  void setSelected(bool selected) { m_selected = selected; }
+  // True when this node or any node feeding it, directly or through others, is selected.
+  bool isSelectedInputRecursive() const;
+
+  SC_SceneCommon* sceneCommon() const { return m_scene; }
+  SC_SceneMetrics* sceneMetrics() const;
+  void setScene(SC_SceneCommon* scene) { m_scene = scene; }
+
+  // Called when the node enters a scene, and when preferences change.
+  virtual void initSceneValues() {}
+  virtual void cachePreferences() {}
+  // Packed RGBA colours, as QColor::rgb gives them.
+  void setLightColorPreference(const std::uint32_t* rgba) { m_light = *rgba; }
+  void setDarkColorPreference(const std::uint32_t* rgba) { m_dark = *rgba; }
+  std::uint32_t lightColor() const { return m_light; }
+  std::uint32_t darkColor() const { return m_dark; }
+
+  // A stamp that grows when the node or its inputs change.
+  std::int64_t validateCache() const;
+  // The largest of `check` over the nodes feeding this one (0 without inputs). Nodes that
+  // depend on more than their inputs (the camera, say) widen it.
+  virtual std::int64_t validateCacheInputs(const CacheCheck& check) const;
+  // The nodes linked to this node's inputs, by input index (null where unlinked).
+  virtual std::vector<MO_Node*> inputNodes() const { return {}; }
+
+  // An editor changed the attribute with this keyword (a button press, a typed value).
+  virtual void attributeChangedByEditor(const QString&) {}
+  // Called by attributes of this node after each change.
+  void attrChanged(AT_Attr* attr);
+  // Marks the node itself as edited (links, flags).
+  void touch();
+
+private:
+  QString m_name;
+  std::vector<std::unique_ptr<AT_Attr>> m_attrs;
+  std::vector<AT_Attr*> m_attrRefs;
+  bool m_enabled = true;
+  bool m_selected = false;
+  SC_SceneCommon* m_scene = nullptr;
+  std::uint32_t m_light = 0xffffffffu;
+  std::uint32_t m_dark = 0xff000000u;
+  std::int64_t m_stamp;
+};

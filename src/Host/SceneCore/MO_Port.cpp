@@ -1,0 +1,51 @@
+#include "SceneCore/MO_Port.h"
+
+#include "SceneCore/MO_Module.h"
+#include "SceneCore/MO_Revision.h"
+
+namespace {
+int g_nextPortId = 1;
+}
+
+MO_Port::MO_Port(MO_Module* owner, Direction direction, Kind kind, const QString& name)
+    : m_owner(owner), m_direction(direction), m_kind(kind), m_name(name), m_id(g_nextPortId++) {}
+
+MO_Port::~MO_Port() = default;
+
+int MO_Port::index() const {
+  if (!m_owner)
+    return -1;
+  const int n = m_direction == In ? m_owner->nInPorts() : m_owner->nOutPorts();
+  for (int i = 0; i < n; ++i) {
+    const MO_Port* p = m_direction == In ? m_owner->inPort(i) : m_owner->outPort(i);
+    if (p == this)
+      return i;
+  }
+  return -1;
+}
+
+MO_Module* MO_Port::realSrcNode() const { return m_src ? m_src->node() : nullptr; }
+
+void MO_Port::dropStale() {
+  const std::int64_t now = MO_Revision::current();
+  if (m_storedRevision != now) {
+    m_transforms.clear();
+    m_storedRevision = now;
+  }
+}
+
+MO_PortTransform* MO_Port::transform(const MO_FrameKey& key) {
+  dropStale();
+  auto it = m_transforms.find(key);
+  return it == m_transforms.end() ? nullptr : it->second.get();
+}
+
+MO_PortTransform* MO_Port::addTransform(const MO_FrameKey& key) {
+  dropStale();
+  auto& slot = m_transforms[key];
+  if (!slot)
+    slot = std::make_unique<MO_PortTransform>();
+  return slot.get();
+}
+
+void MO_Port::clearTransforms() { m_transforms.clear(); }

@@ -1,0 +1,23 @@
+#pragma once
+// The transformation an out-port holds for one frame, with its depth (how many nodes of the
+// hierarchy above contributed to it). Setting it replaces both.
+#include "SceneCore/CC_Transformation.h"
+
+class MO_PortTransform {
+public:
+  MO_PortTransform() = default;
+  MO_PortTransform(const CC_Transformation& t, int depth) : m_transformation(t), m_depth(depth) {}
+
+  const CC_Transformation& transformation() const { return m_transformation; }
+  int depth() const { return m_depth; }
+  // The last argument says whether the value is final for this frame; the stand-in keeps every
+  // stored value until the next edit, so it is accepted for source compatibility only.
+  void setTransformation(const CC_Transformation& t, int depth, bool = true) {
+    m_transformation = t;
+    m_depth = depth;
+  }
+
+private:
+  CC_Transformation m_transformation;
+  int m_depth = 0;
+};

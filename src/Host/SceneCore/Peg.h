@@ -1,0 +1,39 @@
+#pragma once
+// The host's peg: a transformation node. Its output is what arrives at input 0 (the identity
+// without one) followed by T(position) · T(pivot) · Rz · Ry · Rx · skew · scale · T(−pivot),
+// positions in scene units converted with toOGL, angles in degrees. A disabled peg passes its
+// input through.
+#include "BaseCore/Matrix4x4.h"
+#include "SceneCore/MO_Module.h"
+
+class AT_DoubleAttr;
+class AT_Position3dAttr;
+class AT_Rotation3dAttr;
+class AT_Scale3dAttr;
+
+class Peg : public MO_Module {
+public:
+  static const QString kTypeName;
+
+  Peg();
+  QString moduleTypeName() const override { return kTypeName; }
+  QString baseDisplayName() const override { return QStringLiteral("Peg"); }
+
+  MO_PortTransform* computeTransformation(const MO_BaseContext& ctx) override;
+  bool pivot(const MO_FrameKey& key, Math::Point3d& pivot) const override;
+  // The peg's own matrix at a frame, without its input.
+  Math::Matrix4x4 localMatrix(double frame) const;
+
+  AT_Position3dAttr* position() const { return m_position; }
+  AT_Rotation3dAttr* rotation() const { return m_rotation; }
+  AT_Scale3dAttr* scale() const { return m_scale; }
+  AT_DoubleAttr* skew() const { return m_skew; }
+  AT_Position3dAttr* pivotAttr() const { return m_pivot; }
+
+private:
+  AT_Position3dAttr* m_position;
+  AT_Rotation3dAttr* m_rotation;
+  AT_Scale3dAttr* m_scale;
+  AT_DoubleAttr* m_skew;
+  AT_Position3dAttr* m_pivot;
+};

@@ -1,0 +1,24 @@
+#pragma once
+// Change notification: a teller keeps a list of listeners and tells each of them, in the order
+// they were added, when something about it changed. Listeners must remove themselves before
+// they die.
+#include <vector>
+
+class RXTeller;
+
+class RXListener {
+public:
+  virtual ~RXListener() = default;
+  virtual void told(RXTeller* teller) = 0;
+};
+
+class RXTeller {
+public:
+  virtual ~RXTeller() = default;
+  void addListener(RXListener* l);
+  void removeListener(RXListener* l);
+  void tell();
+
+private:
+  std::vector<RXListener*> m_listeners;
+};

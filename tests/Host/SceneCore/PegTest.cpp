@@ -1,0 +1,179 @@
+// The peg's matrix checked against one built by hand with explicit trigonometry:
+// T(position) · T(pivot) · Rz · Ry · Rx · K(skew) · S(scale) · T(−pivot), positions scaled by the
+// scene metrics, composed under the parent's matrix.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+
+#include "SceneCore/AT_DoubleAttr.h"
+#include "SceneCore/AT_Position3dAttr.h"
+#include "SceneCore/AT_Rotation3dAttr.h"
+#include "SceneCore/AT_Scale3dAttr.h"
+#include "SceneCore/MO_PivotVisitor.h"
+#include "SceneCore/Peg.h"
+#include "SceneCore/SC_SceneCommon.h"
+#include "SceneCore/SC_SceneEvaluator.h"
+
+namespace {
+
+using M = std::array<std::array<double, 4>, 4>;  // row-major, for the hand computation
+
+M identity() {
+  M m{};
+  for (int i = 0; i < 4; ++i)
+    m[i][i] = 1;
+  return m;
+}
+M mul(const M& a, const M& b) {
+  M r{};
+  for (int i = 0; i < 4; ++i)
+    for (int j = 0; j < 4; ++j)
+      for (int k = 0; k < 4; ++k)
+        r[i][j] += a[i][k] * b[k][j];
+  return r;
+}
+M translation(double x, double y, double z) {
+  M m = identity();
+  m[0][3] = x;
+  m[1][3] = y;
+  m[2][3] = z;
+  return m;
+}
+double rad(double deg) { return deg * M_PI / 180.0; }
+M rotX(double d) {
+  M m = identity();
+  m[1][1] = std::cos(rad(d)); m[1][2] = -std::sin(rad(d));
+  m[2][1] = std::sin(rad(d)); m[2][2] = std::cos(rad(d));
+  return m;
+}
+M rotY(double d) {
+  M m = identity();
+  m[0][0] = std::cos(rad(d)); m[0][2] = std::sin(rad(d));
+  m[2][0] = -std::sin(rad(d)); m[2][2] = std::cos(rad(d));
+  return m;
+}
+M rotZ(double d) {
+  M m = identity();
+  m[0][0] = std::cos(rad(d)); m[0][1] = -std::sin(rad(d));
+  m[1][0] = std::sin(rad(d)); m[1][1] = std::cos(rad(d));
+  return m;
+}
+// The y axis leans towards x by the angle and keeps its length.
+M skewM(double d) {
+  M m = identity();
+  m[0][1] = std::sin(rad(d));
+  m[1][1] = std::cos(rad(d));
+  return m;
+}
+M scaleM(double x, double y, double z) {
+  M m = identity();
+  m[0][0] = x; m[1][1] = y; m[2][2] = z;
+  return m;
+}
+
+struct PegCase {
+  const char* name;
+  std::array<double, 3> position, pivot, angles, scale;
+  double skew;
+};
+
+struct Metrics { double x, y, z; };
+
+M expectedPeg(const PegCase& c, const Metrics& k) {
+  const double px = c.pivot[0] * k.x, py = c.pivot[1] * k.y, pz = c.pivot[2] * k.z;
+  M m = translation(c.position[0] * k.x, c.position[1] * k.y, c.position[2] * k.z);
+  m = mul(m, translation(px, py, pz));
+  m = mul(m, rotZ(c.angles[2]));
+  m = mul(m, rotY(c.angles[1]));
+  m = mul(m, rotX(c.angles[0]));
+  m = mul(m, skewM(c.skew));
+  m = mul(m, scaleM(c.scale[0], c.scale[1], c.scale[2]));
+  return mul(m, translation(-px, -py, -pz));
+}
+
+void configure(Peg& peg, const PegCase& c) {
+  for (int i = 0; i < 3; ++i) {
+    peg.position()->part(i)->setLocalValue(c.position[static_cast<std::size_t>(i)]);
+    peg.pivotAttr()->part(i)->setLocalValue(c.pivot[static_cast<std::size_t>(i)]);
+    peg.rotation()->part(i)->setLocalValue(c.angles[static_cast<std::size_t>(i)]);
+    peg.scale()->part(i)->setLocalValue(c.scale[static_cast<std::size_t>(i)]);
+  }
+  peg.skew()->setLocalValue(c.skew);
+}
+
+void expectMatrix(const Math::Matrix4x4& actual, const M& expected) {
+  for (int row = 0; row < 4; ++row)
+    for (int col = 0; col < 4; ++col) {
+      const double e = expected[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+      EXPECT_NEAR(actual(row, col), e, 1e-12 * std::max(1.0, std::fabs(e))) << "row " << row << " col " << col;
+    }
+}
+
+const PegCase kCases[] = {
+    {"identity", {0, 0, 0}, {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, 0},
+    {"translated", {3, -2, 7}, {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, 0},
+    {"rotatedAboutPivot", {0, 0, 0}, {2, 1, 0}, {0, 0, 30}, {1, 1, 1}, 0},
+    {"allAxes", {1, 2, 3}, {-1, 0.5, 2}, {10, -25, 140}, {1, 1, 1}, 0},
+    {"skewedScaled", {0.5, 0, 0}, {1, 1, 0}, {0, 0, -60}, {2, 0.5, 3}, 25},
+    {"mirrored", {-4, 4, 0}, {0, 2, 0}, {0, 0, 200}, {-1, 1, 1}, -10},
+    {"everything", {6, -1, 12}, {3, -2, 1}, {-35, 80, 95}, {0.25, -3, 1.5}, 44},
+};
+
+class PegMatrix : public ::testing::TestWithParam<PegCase> {};
+
+TEST_P(PegMatrix, MatchesTheHandBuiltFormulaWithNonDefaultMetrics) {
+  SC_SceneCommon scene;
+  scene.setMetrics(SC_SceneMetrics(0.0625, 0.125, 0.05));
+  auto* peg = static_cast<Peg*>(scene.addNode(std::make_unique<Peg>()));
+  configure(*peg, GetParam());
+  expectMatrix(SC_SceneEvaluator(scene).evaluate(peg, 1), expectedPeg(GetParam(), {0.0625, 0.125, 0.05}));
+}
+
+TEST_P(PegMatrix, ComposesUnderItsParent) {
+  SC_SceneCommon scene;
+  auto* parent = static_cast<Peg*>(scene.addNode(std::make_unique<Peg>()));
+  auto* child = static_cast<Peg*>(scene.addNode(std::make_unique<Peg>()));
+  const PegCase parentCase{"parent", {2, 1, 0}, {1, 0, 0}, {0, 20, 45}, {1.5, 0.5, 1}, 12};
+  configure(*parent, parentCase);
+  configure(*child, GetParam());
+  ASSERT_TRUE(child->link(0, parent, 0));
+  const Metrics k{1.0 / 12, 1.0 / 12, 1.0 / 12};
+  expectMatrix(SC_SceneEvaluator(scene).evaluate(child, 1), mul(expectedPeg(parentCase, k), expectedPeg(GetParam(), k)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Pegs, PegMatrix, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<PegCase>& p) { return std::string(p.param.name); });
+
+TEST(Peg, AnimatedRotationIsInterpolatedBeforeTheMatrixIsBuilt) {
+  SC_SceneCommon scene;
+  auto* peg = static_cast<Peg*>(scene.addNode(std::make_unique<Peg>()));
+  peg->rotation()->angleZ()->setKey(1, 0);
+  peg->rotation()->angleZ()->setKey(11, 90);
+  const Math::Matrix4x4 m = SC_SceneEvaluator(scene).evaluate(peg, 6);
+  EXPECT_NEAR(m(0, 0), std::cos(rad(45)), 1e-15);
+  EXPECT_NEAR(m(1, 0), std::sin(rad(45)), 1e-15);
+}
+
+TEST(Peg, DisabledPegPassesItsInputThrough) {
+  SC_SceneCommon scene;
+  auto* parent = static_cast<Peg*>(scene.addNode(std::make_unique<Peg>()));
+  auto* child = static_cast<Peg*>(scene.addNode(std::make_unique<Peg>()));
+  parent->position()->x()->setLocalValue(12);
+  child->position()->y()->setLocalValue(24);
+  child->link(0, parent, 0);
+  child->setEnabled(false);
+  const Math::Matrix4x4 m = SC_SceneEvaluator(scene).evaluate(child, 1);
+  EXPECT_EQ(m.origin(), Math::Point3d(1, 0, 0));
+}
+
+TEST(Peg, PivotVisitorReportsThePivotInSceneUnits) {
+  Peg peg;
+  peg.pivotAttr()->x()->setLocalValue(3);
+  peg.pivotAttr()->y()->setLocalValue(-6);
+  MO_PivotVisitor v(MO_BaseContext(MO_FrameKey(1)));
+  EXPECT_TRUE(peg.acceptVisitor(&v));
+  EXPECT_EQ(v.getPivot(), Math::Point3d(3, -6, 0));
+}
+
+} // namespace
