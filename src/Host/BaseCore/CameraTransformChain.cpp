@@ -11,23 +11,16 @@ namespace {
 constexpr int kFirstFrame = eSourceViewFrame;
 constexpr int kLastFrame = eSourceModelFrame;
 
-bool validFrame(int frame)
-{
-  return frame >= kFirstFrame && frame <= kLastFrame;
-}
+bool validFrame(int frame) { return frame >= kFirstFrame && frame <= kLastFrame; }
 
 } // namespace
 
-Matrix4x4 CameraTransformChain::stepMatrix(int lower) const
-{
-  switch (lower)
-  {
-  case eSourceViewFrame:
-  {
+Matrix4x4 CameraTransformChain::stepMatrix(int lower) const {
+  switch (lower) {
+  case eSourceViewFrame: {
     const double hw = 0.5 * m_viewport.width();
     const double hh = 0.5 * m_viewport.height();
-    return Matrix4x4(hw, 0, 0, 0, 0, hh, 0, 0, 0, 0, 0.5, 0, m_viewport.left + hw,
-                     m_viewport.bottom + hh, 0.5, 1);
+    return Matrix4x4(hw, 0, 0, 0, 0, hh, 0, 0, 0, 0, 0.5, 0, m_viewport.left + hw, m_viewport.bottom + hh, 0.5, 1);
   }
   case eSourceNdcFrame:
     return Matrix4x4::Identity; // the division, applied to points, not matrices
@@ -42,8 +35,7 @@ Matrix4x4 CameraTransformChain::stepMatrix(int lower) const
   }
 }
 
-bool CameraTransformChain::compoundMatrix(int from, int to, Matrix4x4& m) const
-{
+bool CameraTransformChain::compoundMatrix(int from, int to, Matrix4x4& m) const {
   if (!validFrame(from) || !validFrame(to))
     return false;
 
@@ -53,14 +45,10 @@ bool CameraTransformChain::compoundMatrix(int from, int to, Matrix4x4& m) const
   for (int frame = low; frame < high; ++frame)
     down *= stepMatrix(frame);
 
-  if (from < to)
-  {
-    try
-    {
+  if (from < to) {
+    try {
       down.inverse();
-    }
-    catch (const MatrixException&)
-    {
+    } catch (const MatrixException&) {
       return false;
     }
   }
@@ -68,8 +56,7 @@ bool CameraTransformChain::compoundMatrix(int from, int to, Matrix4x4& m) const
   return true;
 }
 
-bool CameraTransformChain::transform(int from, const Point3d& p, int to, Point3d& q) const
-{
+bool CameraTransformChain::transform(int from, const Point3d& p, int to, Point3d& q) const {
   Matrix4x4 m;
   if (!compoundMatrix(from, to, m))
     return false;
@@ -80,8 +67,7 @@ bool CameraTransformChain::transform(int from, const Point3d& p, int to, Point3d
   const double w = m(3, 0) * p.x + m(3, 1) * p.y + m(3, 2) * p.z + m(3, 3);
 
   Point3d r(x, y, z);
-  if (to != eDestinationClipFrame)
-  {
+  if (to != eDestinationClipFrame) {
     if (w == 0.0 || !std::isfinite(w))
       return false;
     r = r / w;

@@ -1,10 +1,8 @@
 #pragma once
 
-// Carries points between the reference frames of a camera: model (6), world (5), eye (4),
-// clip (3), normalised device coordinates (2) and view (1, the viewport rectangle's units),
-// through model, view (world to eye), projection, perspective division and viewport.
-// Frame numbers outside 1-6, a singular matrix on the way up, or a point that lands at
-// infinity (w = 0 or not finite) make the calls return false and leave their output alone.
+// Carries points between a camera's frames: model 6, world 5, eye 4, clip 3, NDC 2 and view 1
+// (the viewport rectangle's units), through model, view, projection, division and viewport.
+// Unknown frames, a singular step on the way up or w = 0 give false and leave the output alone.
 
 #include "BaseCore/Matrix4x4.h"
 #include "BaseCore/Point3d.h"
@@ -12,8 +10,7 @@
 
 namespace Math {
 
-enum SourceReferenceFrame_e
-{
+enum SourceReferenceFrame_e {
   eSourceViewFrame = 1,
   eSourceNdcFrame = 2,
   eSourceClipFrame = 3,
@@ -22,8 +19,7 @@ enum SourceReferenceFrame_e
   eSourceModelFrame = 6
 };
 
-enum DestinationReferenceFrame_e
-{
+enum DestinationReferenceFrame_e {
   eDestinationViewFrame = 1,
   eDestinationNdcFrame = 2,
   eDestinationClipFrame = 3,
@@ -32,8 +28,7 @@ enum DestinationReferenceFrame_e
   eDestinationModelFrame = 6
 };
 
-class CameraTransformChain
-{
+class CameraTransformChain {
 public:
   // The viewport maps NDC x in [-1, 1] onto [left, right], y onto [bottom, top] and z onto [0, 1].
   void setViewport(const Rect2d& viewport) { m_viewport = viewport; }

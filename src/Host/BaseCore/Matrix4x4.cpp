@@ -20,43 +20,34 @@ constexpr double kIdentityValues[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0
 // initialisers without depending on load order.
 const Matrix4x4 Matrix4x4::Identity;
 
-Matrix4x4::Matrix4x4(double v0, double v1, double v2, double v3, double v4, double v5, double v6,
-                     double v7, double v8, double v9, double v10, double v11, double v12, double v13,
-                     double v14, double v15)
-  : m_values{v0, v1, v2, v3, v4, v5, v6, v7, v8, v9, v10, v11, v12, v13, v14, v15}, m_identity(false)
-{
+Matrix4x4::Matrix4x4(double v0, double v1, double v2, double v3, double v4, double v5, double v6, double v7, double v8,
+                     double v9, double v10, double v11, double v12, double v13, double v14, double v15)
+    : m_values{v0, v1, v2, v3, v4, v5, v6, v7, v8, v9, v10, v11, v12, v13, v14, v15}, m_identity(false) {
   updateIdentityFlag();
 }
 
-Matrix4x4::Matrix4x4(const double* values16) : m_values{}, m_identity(false)
-{
+Matrix4x4::Matrix4x4(const double* values16) : m_values{}, m_identity(false) {
   for (int i = 0; i < 16; ++i)
     m_values[i] = values16[i];
   updateIdentityFlag();
 }
 
-Matrix4x4::Matrix4x4(const float* values16) : m_values{}, m_identity(false)
-{
+Matrix4x4::Matrix4x4(const float* values16) : m_values{}, m_identity(false) {
   for (int i = 0; i < 16; ++i)
     m_values[i] = static_cast<double>(values16[i]);
   updateIdentityFlag();
 }
 
-Matrix4x4::Matrix4x4(const Vector3d& xAxis, const Vector3d& yAxis, const Vector3d& zAxis,
-                     const Point3d& origin)
-  : m_values{xAxis.x, xAxis.y, xAxis.z, 0.0, yAxis.x, yAxis.y, yAxis.z, 0.0,
-             zAxis.x, zAxis.y, zAxis.z, 0.0, origin.x, origin.y, origin.z, 1.0},
-    m_identity(false)
-{
+Matrix4x4::Matrix4x4(const Vector3d& xAxis, const Vector3d& yAxis, const Vector3d& zAxis, const Point3d& origin)
+    : m_values{xAxis.x, xAxis.y, xAxis.z, 0.0, yAxis.x,  yAxis.y,  yAxis.z,  0.0,
+               zAxis.x, zAxis.y, zAxis.z, 0.0, origin.x, origin.y, origin.z, 1.0},
+      m_identity(false) {
   updateIdentityFlag();
 }
 
-void Matrix4x4::updateIdentityFlag()
-{
-  for (int i = 0; i < 16; ++i)
-  {
-    if (m_values[i] != kIdentityValues[i])
-    {
+void Matrix4x4::updateIdentityFlag() {
+  for (int i = 0; i < 16; ++i) {
+    if (m_values[i] != kIdentityValues[i]) {
       m_identity = false;
       return;
     }
@@ -64,36 +55,30 @@ void Matrix4x4::updateIdentityFlag()
   m_identity = true;
 }
 
-void Matrix4x4::getValues(double out[16]) const
-{
+void Matrix4x4::getValues(double out[16]) const {
   for (int i = 0; i < 16; ++i)
     out[i] = m_values[i];
 }
 
-void Matrix4x4::getValues(float out[16]) const
-{
+void Matrix4x4::getValues(float out[16]) const {
   for (int i = 0; i < 16; ++i)
     out[i] = static_cast<float>(m_values[i]);
 }
 
-void Matrix4x4::setValue(int i, double v)
-{
+void Matrix4x4::setValue(int i, double v) {
   m_values[i] = v;
   updateIdentityFlag();
 }
 
-Matrix4x4 Matrix4x4::operator*(const Matrix4x4& rhs) const
-{
+Matrix4x4 Matrix4x4::operator*(const Matrix4x4& rhs) const {
   if (m_identity)
     return rhs;
   if (rhs.m_identity)
     return *this;
 
   Matrix4x4 r;
-  for (int col = 0; col < 4; ++col)
-  {
-    for (int row = 0; row < 4; ++row)
-    {
+  for (int col = 0; col < 4; ++col) {
+    for (int row = 0; row < 4; ++row) {
       double sum = 0.0;
       for (int k = 0; k < 4; ++k)
         sum += (*this)(row, k) * rhs(k, col);
@@ -104,14 +89,12 @@ Matrix4x4 Matrix4x4::operator*(const Matrix4x4& rhs) const
   return r;
 }
 
-Matrix4x4& Matrix4x4::operator*=(const Matrix4x4& rhs)
-{
+Matrix4x4& Matrix4x4::operator*=(const Matrix4x4& rhs) {
   *this = *this * rhs;
   return *this;
 }
 
-Point3d Matrix4x4::operator*(const Point3d& p) const
-{
+Point3d Matrix4x4::operator*(const Point3d& p) const {
   if (m_identity)
     return p;
   const double* m = m_values;
@@ -125,35 +108,27 @@ Point3d Matrix4x4::operator*(const Point3d& p) const
   return {x, y, z};
 }
 
-Vector3d Matrix4x4::operator*(const Vector3d& v) const
-{
+Vector3d Matrix4x4::operator*(const Vector3d& v) const {
   const double* m = m_values;
   return {m[0] * v.x + m[4] * v.y + m[8] * v.z, m[1] * v.x + m[5] * v.y + m[9] * v.z,
           m[2] * v.x + m[6] * v.y + m[10] * v.z};
 }
 
-Matrix4x4& Matrix4x4::translate(const Vector3d& v)
-{
-  return translate(v.x, v.y, v.z);
-}
+Matrix4x4& Matrix4x4::translate(const Vector3d& v) { return translate(v.x, v.y, v.z); }
 
-Matrix4x4& Matrix4x4::translate(double x, double y, double z)
-{
+Matrix4x4& Matrix4x4::translate(double x, double y, double z) {
   return *this *= Matrix4x4(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1);
 }
 
-Matrix4x4& Matrix4x4::scale(double x, double y, double z)
-{
+Matrix4x4& Matrix4x4::scale(double x, double y, double z) {
   return *this *= Matrix4x4(x, 0, 0, 0, 0, y, 0, 0, 0, 0, z, 0, 0, 0, 0, 1);
 }
 
-Matrix4x4& Matrix4x4::rotateDegrees(double angle, const Vector3d& axis)
-{
+Matrix4x4& Matrix4x4::rotateDegrees(double angle, const Vector3d& axis) {
   return rotateRadians(angle * kDegToRad, axis);
 }
 
-Matrix4x4& Matrix4x4::rotateRadians(double angle, const Vector3d& axis)
-{
+Matrix4x4& Matrix4x4::rotateRadians(double angle, const Vector3d& axis) {
   const double len = axis.length();
   if (len == 0.0)
     return *this;
@@ -165,14 +140,13 @@ Matrix4x4& Matrix4x4::rotateRadians(double angle, const Vector3d& axis)
   // is spelt k^2 + (1 - k^2) c so that rotations about a coordinate axis keep that axis's
   // diagonal value exactly 1 and the others exactly cos(angle).
   const double xx = k.x * k.x, yy = k.y * k.y, zz = k.z * k.z;
-  return *this *= Matrix4x4(xx + (1.0 - xx) * c, t * k.x * k.y + s * k.z, t * k.x * k.z - s * k.y, 0.0,
-                            t * k.x * k.y - s * k.z, yy + (1.0 - yy) * c, t * k.y * k.z + s * k.x, 0.0,
-                            t * k.x * k.z + s * k.y, t * k.y * k.z - s * k.x, zz + (1.0 - zz) * c, 0.0,
-                            0.0, 0.0, 0.0, 1.0);
+  return *this *=
+         Matrix4x4(xx + (1.0 - xx) * c, t * k.x * k.y + s * k.z, t * k.x * k.z - s * k.y, 0.0, t * k.x * k.y - s * k.z,
+                   yy + (1.0 - yy) * c, t * k.y * k.z + s * k.x, 0.0, t * k.x * k.z + s * k.y, t * k.y * k.z - s * k.x,
+                   zz + (1.0 - zz) * c, 0.0, 0.0, 0.0, 0.0, 1.0);
 }
 
-Matrix4x4& Matrix4x4::skew(double angleDegrees)
-{
+Matrix4x4& Matrix4x4::skew(double angleDegrees) {
   const double a = angleDegrees * kDegToRad;
   return *this *= Matrix4x4(1, 0, 0, 0, std::sin(a), std::cos(a), 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
 }
@@ -181,15 +155,13 @@ namespace {
 
 // The 2x2 minors of the top two and bottom two rows, shared by the determinant and the
 // adjugate (Laplace expansion along the row pairs).
-struct Minors
-{
+struct Minors {
   double s[6];
   double c[6];
   double det;
 };
 
-Minors minors(const Matrix4x4& m)
-{
+Minors minors(const Matrix4x4& m) {
   Minors r{};
   r.s[0] = m(0, 0) * m(1, 1) - m(1, 0) * m(0, 1);
   r.s[1] = m(0, 0) * m(1, 2) - m(1, 0) * m(0, 2);
@@ -203,28 +175,24 @@ Minors minors(const Matrix4x4& m)
   r.c[2] = m(2, 0) * m(3, 3) - m(3, 0) * m(2, 3);
   r.c[1] = m(2, 0) * m(3, 2) - m(3, 0) * m(2, 2);
   r.c[0] = m(2, 0) * m(3, 1) - m(3, 0) * m(2, 1);
-  r.det = r.s[0] * r.c[5] - r.s[1] * r.c[4] + r.s[2] * r.c[3] + r.s[3] * r.c[2] - r.s[4] * r.c[1] +
-          r.s[5] * r.c[0];
+  r.det = r.s[0] * r.c[5] - r.s[1] * r.c[4] + r.s[2] * r.c[3] + r.s[3] * r.c[2] - r.s[4] * r.c[1] + r.s[5] * r.c[0];
   return r;
 }
 
 } // namespace
 
-double Matrix4x4::determinant() const
-{
+double Matrix4x4::determinant() const {
   if (m_identity)
     return 1.0;
   return minors(*this).det;
 }
 
-void Matrix4x4::inverse()
-{
+void Matrix4x4::inverse() {
   if (m_identity)
     return;
 
   const Minors n = minors(*this);
-  if (n.det == 0.0 || !std::isfinite(n.det))
-  {
+  if (n.det == 0.0 || !std::isfinite(n.det)) {
     std::ostringstream msg;
     msg << "Matrix4x4::inverse: matrix is not invertible (determinant " << n.det << ")";
     throw MatrixException(msg.str());
@@ -255,22 +223,17 @@ void Matrix4x4::inverse()
   *this = Matrix4x4(b);
 }
 
-Matrix4x4 Matrix4x4::getInverse() const
-{
+Matrix4x4 Matrix4x4::getInverse() const {
   Matrix4x4 r(*this);
-  try
-  {
+  try {
     r.inverse();
-  }
-  catch (const MatrixException&)
-  {
+  } catch (const MatrixException&) {
     return Identity;
   }
   return r;
 }
 
-Matrix4x4 Matrix4x4::getTranspose() const
-{
+Matrix4x4 Matrix4x4::getTranspose() const {
   Matrix4x4 r;
   for (int row = 0; row < 4; ++row)
     for (int col = 0; col < 4; ++col)
@@ -279,8 +242,7 @@ Matrix4x4 Matrix4x4::getTranspose() const
   return r;
 }
 
-Matrix4x4 Matrix4x4::rotation() const
-{
+Matrix4x4 Matrix4x4::rotation() const {
   const Vector3d x = xAxis().getNormalized();
   Vector3d y = yAxis();
   y -= x * y.getDotProduct(x);
@@ -289,25 +251,22 @@ Matrix4x4 Matrix4x4::rotation() const
   return Matrix4x4(x, y, z, Point3d());
 }
 
-bool Matrix4x4::operator==(const Matrix4x4& rhs) const
-{
+bool Matrix4x4::operator==(const Matrix4x4& rhs) const {
   for (int i = 0; i < 16; ++i)
     if (m_values[i] != rhs.m_values[i])
       return false;
   return true;
 }
 
-bool Matrix4x4::isApprox(const Matrix4x4& rhs, double tol) const
-{
+bool Matrix4x4::isApprox(const Matrix4x4& rhs, double tol) const {
   for (int i = 0; i < 16; ++i)
     if (!(std::fabs(m_values[i] - rhs.m_values[i]) <= tol))
       return false;
   return true;
 }
 
-void Matrix4x4::extractParameters(bool, bool, double, double, double& tx, double& ty, double& tz,
-                                  double& sx, double& sy, double& angle, double& skew) const
-{
+void Matrix4x4::extractParameters(bool, bool, double, double, double& tx, double& ty, double& tz, double& sx,
+                                  double& sy, double& angle, double& skew) const {
   tx = m_values[12];
   ty = m_values[13];
   tz = m_values[14];
@@ -335,11 +294,9 @@ void Matrix4x4::extractParameters(bool, bool, double, double, double& tx, double
   skew = sy == 0.0 ? 0.0 : std::atan2(u1 / sy, u2 / sy) * kRadToDeg;
 }
 
-std::ostream& operator<<(std::ostream& os, const Matrix4x4& m)
-{
+std::ostream& operator<<(std::ostream& os, const Matrix4x4& m) {
   os << "Matrix4x4(";
-  for (int row = 0; row < 4; ++row)
-  {
+  for (int row = 0; row < 4; ++row) {
     os << (row == 0 ? "[" : " [");
     for (int col = 0; col < 4; ++col)
       os << (col == 0 ? "" : ", ") << m(row, col);

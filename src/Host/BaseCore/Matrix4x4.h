@@ -1,10 +1,8 @@
 #pragma once
 
-// A 4x4 homogeneous transformation of 16 doubles in column order (values 0-3 the first
-// column, 12-14 the translation), composed on the right so a chain reads in the order
-// written. Angles are in degrees unless the name says radians. A matrix that cannot be
-// inverted (determinant 0 or not finite) makes inverse() throw and getInverse() return the
-// identity; a zero rotation axis makes a rotation a no-op.
+// A 4x4 homogeneous transformation, 16 doubles in column order (12-14 the translation), composed
+// on the right so a chain reads as written; angles in degrees unless the name says radians.
+// A singular matrix (determinant 0 or not finite) makes inverse() throw, getInverse() the identity.
 
 #include "BaseCore/Point3d.h"
 #include "BaseCore/Vector3d.h"
@@ -13,16 +11,14 @@
 
 namespace Math {
 
-class Matrix4x4
-{
+class Matrix4x4 {
 public:
   static const Matrix4x4 Identity;
 
   constexpr Matrix4x4() : m_values{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}, m_identity(true) {}
   // Column order: v0..v3 is the first column.
-  Matrix4x4(double v0, double v1, double v2, double v3, double v4, double v5, double v6, double v7,
-            double v8, double v9, double v10, double v11, double v12, double v13, double v14,
-            double v15);
+  Matrix4x4(double v0, double v1, double v2, double v3, double v4, double v5, double v6, double v7, double v8,
+            double v9, double v10, double v11, double v12, double v13, double v14, double v15);
   explicit Matrix4x4(const double* values16);
   explicit Matrix4x4(const float* values16);
   // Columns X, Y, Z and O; the last row is 0 0 0 1.
@@ -80,8 +76,8 @@ public:
   // sx is never negative; a mirror shows as a negative sy. Only the form
   // (false, false, 0, 0, ...) exists in the host's callers, so the four leading arguments
   // are accepted and ignored.
-  void extractParameters(bool, bool, double, double, double& tx, double& ty, double& tz, double& sx,
-                         double& sy, double& angle, double& skew) const;
+  void extractParameters(bool, bool, double, double, double& tx, double& ty, double& tz, double& sx, double& sy,
+                         double& angle, double& skew) const;
 
 private:
   void updateIdentityFlag();

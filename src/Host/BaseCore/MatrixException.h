@@ -9,8 +9,7 @@
 
 namespace Math {
 
-class MatrixException : public std::runtime_error
-{
+class MatrixException : public std::runtime_error {
 public:
   explicit MatrixException(const std::string& what);
   // Out of line so the type information lives in one library and catches match across modules.

@@ -14,8 +14,7 @@ constexpr double kSingularVolume = 1e-12;
 } // namespace
 
 PlaneProjection::PlaneProjection(const Matrix4x4& modelToView, bool /*zPlane*/)
-  : m_modelToView(modelToView), m_inverse{}, m_invertible(false)
-{
+    : m_modelToView(modelToView), m_inverse{}, m_invertible(false) {
   // Rows 0, 1, 3 and columns 0, 1, 3: the plane's (x, y, 1) to homogeneous view (X, Y, w).
   const int rows[3] = {0, 1, 3};
   const int cols[3] = {0, 1, 3};
@@ -49,8 +48,7 @@ PlaneProjection::PlaneProjection(const Matrix4x4& modelToView, bool /*zPlane*/)
   m_invertible = true;
 }
 
-bool PlaneProjection::getProjection(const Point3d& planePoint, Point3d& viewPoint) const
-{
+bool PlaneProjection::getProjection(const Point3d& planePoint, Point3d& viewPoint) const {
   const Matrix4x4& m = m_modelToView;
   const double x = planePoint.x;
   const double y = planePoint.y;
@@ -65,8 +63,7 @@ bool PlaneProjection::getProjection(const Point3d& planePoint, Point3d& viewPoin
   return true;
 }
 
-bool PlaneProjection::getInverseProjection(const Point2d& viewPoint, Point3d& planePoint) const
-{
+bool PlaneProjection::getInverseProjection(const Point2d& viewPoint, Point3d& planePoint) const {
   if (!m_invertible)
     return false;
   const double* n = m_inverse;
@@ -84,8 +81,7 @@ bool PlaneProjection::getInverseProjection(const Point2d& viewPoint, Point3d& pl
   return true;
 }
 
-bool PlaneProjection::getInverseProjection(const Point3d& viewPoint, Point3d& planePoint) const
-{
+bool PlaneProjection::getInverseProjection(const Point3d& viewPoint, Point3d& planePoint) const {
   return getInverseProjection(Point2d(viewPoint.x, viewPoint.y), planePoint);
 }
 

@@ -1,9 +1,8 @@
 #pragma once
 
-// Relates the model's z = 0 plane to the view through a model-to-view matrix (e.g. a camera
-// chain's compound matrix from frame 6 to 1): forwards with the full matrix, backwards with
-// the inverse of the 3x3 homography it induces on the plane. Results on the plane have z = 0.
-// An edge-on plane (singular homography) or a view point on the plane's horizon gives false.
+// Relates the model's z = 0 plane to the view through a model-to-view matrix (a camera chain's
+// frame 6 to 1 compound): forwards with the full matrix, back with the plane's 3x3 homography.
+// An edge-on plane or a view point on the plane's horizon gives false; plane results have z = 0.
 
 #include "BaseCore/Matrix4x4.h"
 #include "BaseCore/Point2d.h"
@@ -11,8 +10,7 @@
 
 namespace Math {
 
-class PlaneProjection
-{
+class PlaneProjection {
 public:
   // Only the z = 0 plane is supported; false is accepted and taken the same way.
   explicit PlaneProjection(const Matrix4x4& modelToView, bool zPlane = true);

@@ -8,8 +8,7 @@
 
 namespace Math {
 
-struct Point2d
-{
+struct Point2d {
   double x = 0.0;
   double y = 0.0;
 
@@ -22,9 +21,21 @@ struct Point2d
   Point2d operator/(double s) const { return {x / s, y / s}; }
   Point2d operator-() const { return {-x, -y}; }
 
-  Point2d& operator+=(const Point2d& p) { x += p.x; y += p.y; return *this; }
-  Point2d& operator-=(const Point2d& p) { x -= p.x; y -= p.y; return *this; }
-  Point2d& operator*=(double s) { x *= s; y *= s; return *this; }
+  Point2d& operator+=(const Point2d& p) {
+    x += p.x;
+    y += p.y;
+    return *this;
+  }
+  Point2d& operator-=(const Point2d& p) {
+    x -= p.x;
+    y -= p.y;
+    return *this;
+  }
+  Point2d& operator*=(double s) {
+    x *= s;
+    y *= s;
+    return *this;
+  }
 
   bool operator==(const Point2d& p) const { return x == p.x && y == p.y; }
   bool operator!=(const Point2d& p) const { return !(*this == p); }

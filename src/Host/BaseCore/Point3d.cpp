@@ -5,13 +5,9 @@
 
 namespace Math {
 
-double Point3d::distance(const Point3d& p) const
-{
-  return std::sqrt(distanceSq(p));
-}
+double Point3d::distance(const Point3d& p) const { return std::sqrt(distanceSq(p)); }
 
-std::ostream& operator<<(std::ostream& os, const Point3d& p)
-{
+std::ostream& operator<<(std::ostream& os, const Point3d& p) {
   return os << "Point3d(" << p.x << ", " << p.y << ", " << p.z << ")";
 }
 

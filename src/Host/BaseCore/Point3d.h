@@ -10,8 +10,7 @@
 
 namespace Math {
 
-struct Point3d
-{
+struct Point3d {
   double x = 0.0;
   double y = 0.0;
   double z = 0.0;
@@ -29,10 +28,30 @@ struct Point3d
   Point3d operator/(double s) const { return {x / s, y / s, z / s}; }
   Point3d operator-() const { return {-x, -y, -z}; }
 
-  Point3d& operator+=(const Vector3d& v) { x += v.x; y += v.y; z += v.z; return *this; }
-  Point3d& operator-=(const Vector3d& v) { x -= v.x; y -= v.y; z -= v.z; return *this; }
-  Point3d& operator+=(const Point3d& p) { x += p.x; y += p.y; z += p.z; return *this; }
-  Point3d& operator*=(double s) { x *= s; y *= s; z *= s; return *this; }
+  Point3d& operator+=(const Vector3d& v) {
+    x += v.x;
+    y += v.y;
+    z += v.z;
+    return *this;
+  }
+  Point3d& operator-=(const Vector3d& v) {
+    x -= v.x;
+    y -= v.y;
+    z -= v.z;
+    return *this;
+  }
+  Point3d& operator+=(const Point3d& p) {
+    x += p.x;
+    y += p.y;
+    z += p.z;
+    return *this;
+  }
+  Point3d& operator*=(double s) {
+    x *= s;
+    y *= s;
+    z *= s;
+    return *this;
+  }
 
   bool operator==(const Point3d& p) const { return x == p.x && y == p.y && z == p.z; }
   bool operator!=(const Point3d& p) const { return !(*this == p); }

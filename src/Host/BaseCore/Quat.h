@@ -12,8 +12,7 @@ namespace Math {
 
 class Matrix4x4;
 
-struct Quat
-{
+struct Quat {
   double w = 1.0;
   double x = 0.0;
   double y = 0.0;

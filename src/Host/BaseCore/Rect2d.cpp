@@ -2,14 +2,8 @@
 
 namespace Math {
 
-double Rect2d::width() const
-{
-  return right - left;
-}
+double Rect2d::width() const { return right - left; }
 
-double Rect2d::height() const
-{
-  return top - bottom;
-}
+double Rect2d::height() const { return top - bottom; }
 
 } // namespace Math

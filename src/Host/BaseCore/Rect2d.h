@@ -6,8 +6,7 @@
 
 namespace Math {
 
-struct Rect2d
-{
+struct Rect2d {
   double left = 0.0;
   double top = 0.0;
   double right = 0.0;

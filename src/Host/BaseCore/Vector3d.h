@@ -10,8 +10,7 @@ namespace Math {
 
 struct Point3d;
 
-struct Vector3d
-{
+struct Vector3d {
   double x = 0.0;
   double y = 0.0;
   double z = 0.0;
@@ -28,10 +27,30 @@ struct Vector3d
   Vector3d operator*(double s) const { return {x * s, y * s, z * s}; }
   Vector3d operator/(double s) const { return {x / s, y / s, z / s}; }
 
-  Vector3d& operator+=(const Vector3d& v) { x += v.x; y += v.y; z += v.z; return *this; }
-  Vector3d& operator-=(const Vector3d& v) { x -= v.x; y -= v.y; z -= v.z; return *this; }
-  Vector3d& operator*=(double s) { x *= s; y *= s; z *= s; return *this; }
-  Vector3d& operator/=(double s) { x /= s; y /= s; z /= s; return *this; }
+  Vector3d& operator+=(const Vector3d& v) {
+    x += v.x;
+    y += v.y;
+    z += v.z;
+    return *this;
+  }
+  Vector3d& operator-=(const Vector3d& v) {
+    x -= v.x;
+    y -= v.y;
+    z -= v.z;
+    return *this;
+  }
+  Vector3d& operator*=(double s) {
+    x *= s;
+    y *= s;
+    z *= s;
+    return *this;
+  }
+  Vector3d& operator/=(double s) {
+    x /= s;
+    y /= s;
+    z /= s;
+    return *this;
+  }
 
   bool operator==(const Vector3d& v) const { return x == v.x && y == v.y && z == v.z; }
   bool operator!=(const Vector3d& v) const { return !(*this == v); }

@@ -26,8 +26,7 @@ constexpr int kModel = Math::eSourceModelFrame;
 
 // Near 1, far 100; the camera sits at (0, 0, 10) looking down -z, so its view matrix is a
 // translation by -10 along z.
-CameraTransformChain axisCamera(const Rect2d& viewport, double aspect = 1.0)
-{
+CameraTransformChain axisCamera(const Rect2d& viewport, double aspect = 1.0) {
   CameraTransformChain chain;
   chain.setViewport(viewport);
   chain.setProjectionMatrix(perspectiveFromFocal(1.0, aspect, 1.0, 100.0));
@@ -36,8 +35,7 @@ CameraTransformChain axisCamera(const Rect2d& viewport, double aspect = 1.0)
 }
 
 // A camera off the axis and turned, looking at a tilted and scaled model.
-CameraTransformChain obliqueCamera()
-{
+CameraTransformChain obliqueCamera() {
   CameraTransformChain chain;
   chain.setViewport(Rect2d(0, 0, 640, 480));
   chain.setProjectionMatrix(perspective(50, 4.0 / 3.0, 0.5, 200));
@@ -48,8 +46,7 @@ CameraTransformChain obliqueCamera()
 
 } // namespace
 
-TEST(CameraTransformChain, PointOnTheCameraAxisLandsInTheViewportCentre)
-{
+TEST(CameraTransformChain, PointOnTheCameraAxisLandsInTheViewportCentre) {
   const CameraTransformChain chain = axisCamera(Rect2d(0, 0, 640, 480));
   Point3d q;
   ASSERT_TRUE(chain.transform(kWorld, Point3d(0, 0, 0), kView, q));
@@ -57,10 +54,8 @@ TEST(CameraTransformChain, PointOnTheCameraAxisLandsInTheViewportCentre)
   EXPECT_TRUE(PointNear(q, Point3d(320, 240, 10.0 / 11.0), 1e-12));
 }
 
-TEST(CameraTransformChain, HostViewportMakesViewEqualToNdcInXAndY)
-{
-  for (double aspect : {1.0, 2.0})
-  {
+TEST(CameraTransformChain, HostViewportMakesViewEqualToNdcInXAndY) {
+  for (double aspect : {1.0, 2.0}) {
     SCOPED_TRACE(aspect);
     const CameraTransformChain chain = axisCamera(Rect2d(-1, 1, 1, -1), aspect);
     Point3d view, ndc;
@@ -74,12 +69,10 @@ TEST(CameraTransformChain, HostViewportMakesViewEqualToNdcInXAndY)
   }
 }
 
-TEST(CameraTransformChain, ModelToViewMatchesTheStepsDoneByHand)
-{
+TEST(CameraTransformChain, ModelToViewMatchesTheStepsDoneByHand) {
   const CameraTransformChain chain = obliqueCamera();
   const Matrix4x4 clipFromModel = chain.projectionMatrix() * chain.viewMatrix() * chain.modelMatrix();
-  for (const Point3d& p : {Point3d(0, 0, 0), Point3d(1, 2, 3), Point3d(-4, 0.5, -2)})
-  {
+  for (const Point3d& p : {Point3d(0, 0, 0), Point3d(1, 2, 3), Point3d(-4, 0.5, -2)}) {
     SCOPED_TRACE(::testing::PrintToString(p));
     const Point3d ndc = clipFromModel * p;
     const Point3d expected(0 + (ndc.x + 1) / 2 * 640, 480 + (ndc.y + 1) / 2 * -480, (ndc.z + 1) / 2);
@@ -89,11 +82,9 @@ TEST(CameraTransformChain, ModelToViewMatchesTheStepsDoneByHand)
   }
 }
 
-TEST(CameraTransformChain, ModelToViewAndBackIsTheSamePoint)
-{
+TEST(CameraTransformChain, ModelToViewAndBackIsTheSamePoint) {
   const CameraTransformChain chain = obliqueCamera();
-  for (const Point3d& p : {Point3d(0, 0, 0), Point3d(1, 2, 3), Point3d(-4, 0.5, -2), Point3d(10, -7, 1)})
-  {
+  for (const Point3d& p : {Point3d(0, 0, 0), Point3d(1, 2, 3), Point3d(-4, 0.5, -2), Point3d(10, -7, 1)}) {
     SCOPED_TRACE(::testing::PrintToString(p));
     Point3d view, back;
     ASSERT_TRUE(chain.transform(kModel, p, kView, view));
@@ -102,15 +93,13 @@ TEST(CameraTransformChain, ModelToViewAndBackIsTheSamePoint)
   }
 }
 
-TEST(CameraTransformChain, CompoundMatrixWithDivisionAgreesWithTransform)
-{
+TEST(CameraTransformChain, CompoundMatrixWithDivisionAgreesWithTransform) {
   const CameraTransformChain chain = obliqueCamera();
   Matrix4x4 down, up;
   ASSERT_TRUE(chain.compoundMatrix(kModel, kView, down));
   ASSERT_TRUE(chain.compoundMatrix(kView, kModel, up));
   EXPECT_TRUE(MatrixNear(up * down, Matrix4x4::Identity, 1e-12));
-  for (const Point3d& p : {Point3d(0, 0, 0), Point3d(1, 2, 3), Point3d(-4, 0.5, -2)})
-  {
+  for (const Point3d& p : {Point3d(0, 0, 0), Point3d(1, 2, 3), Point3d(-4, 0.5, -2)}) {
     Point3d q;
     ASSERT_TRUE(chain.transform(kModel, p, kView, q));
     EXPECT_TRUE(PointNear(down * p, q, 1e-12));
@@ -120,8 +109,7 @@ TEST(CameraTransformChain, CompoundMatrixWithDivisionAgreesWithTransform)
   EXPECT_TRUE(same.isIdentity());
 }
 
-TEST(CameraTransformChain, NdcBackToEyeUndoesThePerspective)
-{
+TEST(CameraTransformChain, NdcBackToEyeUndoesThePerspective) {
   const CameraTransformChain chain = axisCamera(Rect2d(-1, 1, 1, -1));
   Point3d eye;
   ASSERT_TRUE(chain.transform(kNdc, Point3d(0, 0, 9.0 / 11.0), kEye, eye));
@@ -133,8 +121,7 @@ TEST(CameraTransformChain, NdcBackToEyeUndoesThePerspective)
   EXPECT_TRUE(PointNear(eye, Point3d(1, 1, 9), 1e-12));
 }
 
-TEST(CameraTransformChain, ClipFrameIsNotDivided)
-{
+TEST(CameraTransformChain, ClipFrameIsNotDivided) {
   const CameraTransformChain chain = axisCamera(Rect2d(-1, 1, 1, -1));
   Point3d clip;
   ASSERT_TRUE(chain.transform(kEye, Point3d(4, 0, -10), kClip, clip));
@@ -142,12 +129,10 @@ TEST(CameraTransformChain, ClipFrameIsNotDivided)
   EXPECT_TRUE(PointNear(clip, Point3d(4, 0, 810.0 / 99.0), 1e-12));
 }
 
-TEST(CameraTransformChain, PointOnTheCameraPlaneFailsAndLeavesTheOutputAlone)
-{
+TEST(CameraTransformChain, PointOnTheCameraPlaneFailsAndLeavesTheOutputAlone) {
   const CameraTransformChain chain = axisCamera(Rect2d(-1, 1, 1, -1));
   const Point3d sentinel(7, 7, 7);
-  for (int to : {kView, kNdc})
-  {
+  for (int to : {kView, kNdc}) {
     Point3d q = sentinel;
     EXPECT_FALSE(chain.transform(kWorld, Point3d(1, 0, 10), to, q)) << to;
     EXPECT_EQ(q, sentinel);
@@ -158,8 +143,7 @@ TEST(CameraTransformChain, PointOnTheCameraPlaneFailsAndLeavesTheOutputAlone)
   EXPECT_EQ(eye, Point3d(1, 0, 0));
 }
 
-TEST(CameraTransformChain, SingularStepsFailOnlyOnTheWayUp)
-{
+TEST(CameraTransformChain, SingularStepsFailOnlyOnTheWayUp) {
   CameraTransformChain chain = axisCamera(Rect2d(0, 0, 0, 480));
   Point3d q(7, 7, 7);
   EXPECT_TRUE(chain.transform(kWorld, Point3d(1, 1, 0), kView, q));
@@ -177,8 +161,7 @@ TEST(CameraTransformChain, SingularStepsFailOnlyOnTheWayUp)
   EXPECT_TRUE(chain.compoundMatrix(kWorld, kEye, m));
 }
 
-TEST(CameraTransformChain, FrameNumbersOutsideTheChainFail)
-{
+TEST(CameraTransformChain, FrameNumbersOutsideTheChainFail) {
   const CameraTransformChain chain = axisCamera(Rect2d(-1, 1, 1, -1));
   Matrix4x4 m;
   Point3d q;

@@ -28,15 +28,13 @@ const double kInf = std::numeric_limits<double>::infinity();
 const Vector3d kZ(0, 0, 1);
 
 // A matrix whose 2-D part is (a b; c d) in columns, translated by t.
-Matrix4x4 planar(double a, double b, double c, double d, double tx = 0, double ty = 0, double tz = 0)
-{
+Matrix4x4 planar(double a, double b, double c, double d, double tx = 0, double ty = 0, double tz = 0) {
   return Matrix4x4(a, b, 0, 0, c, d, 0, 0, 0, 0, 1, 0, tx, ty, tz, 1);
 }
 
 } // namespace
 
-TEST(Matrix4x4Layout, ValuesRunColumnByColumnWithTranslationAtTwelve)
-{
+TEST(Matrix4x4Layout, ValuesRunColumnByColumnWithTranslationAtTwelve) {
   const Matrix4x4 m(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16);
   EXPECT_EQ(m(1, 0), 2.0);
   EXPECT_EQ(m(0, 1), 5.0);
@@ -58,8 +56,7 @@ TEST(Matrix4x4Layout, ValuesRunColumnByColumnWithTranslationAtTwelve)
   EXPECT_EQ(Matrix4x4(f), axes);
 }
 
-TEST(Matrix4x4Product, PointThroughProductEqualsPointThroughEachFactor)
-{
+TEST(Matrix4x4Product, PointThroughProductEqualsPointThroughEachFactor) {
   const Matrix4x4 a(2, 1, 0, 0, -1, 3, 0.5, 0, 0, 0.25, 1, 0, 4, -2, 1, 1);
   // Projective bottom row: the division must commute with the product.
   const Matrix4x4 b(1, 0, 2, 0.1, 0, 2, 0, 0.2, 1, 1, 1, 0, 3, 0, -1, 1);
@@ -72,8 +69,7 @@ TEST(Matrix4x4Product, PointThroughProductEqualsPointThroughEachFactor)
   EXPECT_EQ(c, a * b);
 }
 
-TEST(Matrix4x4Product, PointDividesByWButVectorIgnoresTranslationAndW)
-{
+TEST(Matrix4x4Product, PointDividesByWButVectorIgnoresTranslationAndW) {
   // w = x + 1: (1, 2, 3) has w = 2.
   const Matrix4x4 m(1, 0, 0, 1, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
   EXPECT_EQ(m * Point3d(1, 2, 3), Point3d(0.5, 1, 1.5));
@@ -84,21 +80,19 @@ TEST(Matrix4x4Product, PointDividesByWButVectorIgnoresTranslationAndW)
   EXPECT_EQ(t * Vector3d(1, 1, 1), Vector3d(2, 3, 4));
 }
 
-TEST(Matrix4x4Compose, ChainAppliesLastOperationToThePointFirst)
-{
+TEST(Matrix4x4Compose, ChainAppliesLastOperationToThePointFirst) {
   // translate then rotate: (1,0,0) is rotated to (0,1,0), then moved by (1,0,0).
   const Matrix4x4 tr = Matrix4x4().translate(1, 0, 0).rotateDegrees(90, kZ);
   EXPECT_TRUE(PointNear(tr * Point3d(1, 0, 0), Point3d(1, 1, 0), 1e-15));
   // rotate then translate: (1,0,0) is moved to (2,0,0), then rotated to (0,2,0).
   const Matrix4x4 rt = Matrix4x4().rotateDegrees(90, kZ).translate(1, 0, 0);
   EXPECT_TRUE(PointNear(rt * Point3d(1, 0, 0), Point3d(0, 2, 0), 1e-15));
-  // scale then... read as written: translate(5) . scale(2) takes (1,0,0) to 2 + 5.
+  // translate(5) . scale(2) scales first: (1,0,0) goes to 2, then to 7.
   EXPECT_EQ(Matrix4x4().translate(5, 0, 0).scale(2, 1) * Point3d(1, 0, 0), Point3d(7, 0, 0));
   EXPECT_EQ(Matrix4x4().scale(2, 3) * Point3d(1, 1, 1), Point3d(2, 3, 1));
 }
 
-struct RotationCase
-{
+struct RotationCase {
   std::string name;
   Vector3d axis;
   double degrees;
@@ -106,12 +100,9 @@ struct RotationCase
   Vector3d out;
 };
 
-class Matrix4x4Rotation : public ::testing::TestWithParam<RotationCase>
-{
-};
+class Matrix4x4Rotation : public ::testing::TestWithParam<RotationCase> {};
 
-TEST_P(Matrix4x4Rotation, IsRightHandedAboutTheNormalisedAxis)
-{
+TEST_P(Matrix4x4Rotation, IsRightHandedAboutTheNormalisedAxis) {
   const RotationCase& c = GetParam();
   const Matrix4x4 deg = Matrix4x4().rotateDegrees(c.degrees, c.axis);
   EXPECT_TRUE(VectorNear(deg * c.in, c.out, 1e-15));
@@ -121,29 +112,25 @@ TEST_P(Matrix4x4Rotation, IsRightHandedAboutTheNormalisedAxis)
   EXPECT_NEAR(deg.determinant(), 1.0, 1e-15);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-  Axes, Matrix4x4Rotation,
-  ::testing::Values(RotationCase{"ZCarriesXOntoY", kZ, 90, {1, 0, 0}, {0, 1, 0}},
-                    RotationCase{"ZCarriesYOntoMinusX", kZ, 90, {0, 1, 0}, {-1, 0, 0}},
-                    RotationCase{"XCarriesYOntoZ", {1, 0, 0}, 90, {0, 1, 0}, {0, 0, 1}},
-                    RotationCase{"YCarriesZOntoX", {0, 1, 0}, 90, {0, 0, 1}, {1, 0, 0}},
-                    RotationCase{"YCarriesXOntoMinusZ", {0, 1, 0}, 90, {1, 0, 0}, {0, 0, -1}},
-                    RotationCase{"Z30", kZ, 30, {1, 0, 0}, {std::sqrt(3.0) / 2, 0.5, 0}},
-                    RotationCase{"Diagonal120CyclesAxes", {1, 1, 1}, 120, {1, 0, 0}, {0, 1, 0}},
-                    RotationCase{"LongAxisIsNormalised", {0, 0, 5}, 90, {1, 0, 0}, {0, 1, 0}},
-                    RotationCase{"MinusZTurnsClockwise", {0, 0, -1}, 90, {1, 0, 0}, {0, -1, 0}}),
-  [](const ::testing::TestParamInfo<RotationCase>& row) { return row.param.name; });
+INSTANTIATE_TEST_SUITE_P(Axes, Matrix4x4Rotation,
+                         ::testing::Values(RotationCase{"ZCarriesXOntoY", kZ, 90, {1, 0, 0}, {0, 1, 0}},
+                                           RotationCase{"ZCarriesYOntoMinusX", kZ, 90, {0, 1, 0}, {-1, 0, 0}},
+                                           RotationCase{"XCarriesYOntoZ", {1, 0, 0}, 90, {0, 1, 0}, {0, 0, 1}},
+                                           RotationCase{"YCarriesZOntoX", {0, 1, 0}, 90, {0, 0, 1}, {1, 0, 0}},
+                                           RotationCase{"YCarriesXOntoMinusZ", {0, 1, 0}, 90, {1, 0, 0}, {0, 0, -1}},
+                                           RotationCase{"Z30", kZ, 30, {1, 0, 0}, {std::sqrt(3.0) / 2, 0.5, 0}},
+                                           RotationCase{"Diagonal120CyclesAxes", {1, 1, 1}, 120, {1, 0, 0}, {0, 1, 0}},
+                                           RotationCase{"LongAxisIsNormalised", {0, 0, 5}, 90, {1, 0, 0}, {0, 1, 0}},
+                                           RotationCase{"MinusZTurnsClockwise", {0, 0, -1}, 90, {1, 0, 0}, {0, -1, 0}}),
+                         [](const ::testing::TestParamInfo<RotationCase>& row) { return row.param.name; });
 
-TEST(Matrix4x4Rotation, ZeroAxisLeavesTheMatrixAlone)
-{
+TEST(Matrix4x4Rotation, ZeroAxisLeavesTheMatrixAlone) {
   const Matrix4x4 m = Matrix4x4().translate(1, 2, 3);
   EXPECT_EQ(Matrix4x4(m).rotateDegrees(45, Vector3d()), m);
 }
 
-TEST(Matrix4x4Skew, LeansYTowardsXKeepingItsLength)
-{
-  for (double a : {30.0, -45.0, 60.0, 89.0})
-  {
+TEST(Matrix4x4Skew, LeansYTowardsXKeepingItsLength) {
+  for (double a : {30.0, -45.0, 60.0, 89.0}) {
     SCOPED_TRACE(a);
     const Matrix4x4 k = Matrix4x4().skew(a);
     const Point3d p = k * Point3d(2, 3, 5);
@@ -159,15 +146,12 @@ TEST(Matrix4x4Skew, LeansYTowardsXKeepingItsLength)
   EXPECT_NEAR(p.y, 2.598076211353316, 1e-15);
 }
 
-TEST(Matrix4x4Determinant, MatchesProductOfScalesAndSkewCosine)
-{
-  const Matrix4x4 m =
-    Matrix4x4().translate(1, 2, 3).rotateDegrees(40, Vector3d(1, 2, 3)).skew(25).scale(2, -3, 0.5);
+TEST(Matrix4x4Determinant, MatchesProductOfScalesAndSkewCosine) {
+  const Matrix4x4 m = Matrix4x4().translate(1, 2, 3).rotateDegrees(40, Vector3d(1, 2, 3)).skew(25).scale(2, -3, 0.5);
   EXPECT_NEAR(m.determinant(), 2 * -3 * 0.5 * std::cos(25 * kDeg), 1e-14);
 }
 
-TEST(Matrix4x4Inverse, OfComposedMatrixIsTheReversedChainOfInverses)
-{
+TEST(Matrix4x4Inverse, OfComposedMatrixIsTheReversedChainOfInverses) {
   const Vector3d axis(0.3, -1, 2);
   const Matrix4x4 m = Matrix4x4().translate(3, -4, 5).rotateDegrees(70, axis).scale(2, 0.5, -4);
   const Matrix4x4 expected = Matrix4x4().scale(0.5, 2, -0.25).rotateDegrees(-70, axis).translate(-3, 4, -5);
@@ -177,12 +161,10 @@ TEST(Matrix4x4Inverse, OfComposedMatrixIsTheReversedChainOfInverses)
   EXPECT_EQ(inPlace, m.getInverse());
 }
 
-TEST(Matrix4x4Inverse, TimesMatrixIsIdentityForRandomWellConditionedMatrices)
-{
+TEST(Matrix4x4Inverse, TimesMatrixIsIdentityForRandomWellConditionedMatrices) {
   std::mt19937 rng(20240611u);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
-  for (int n = 0; n < 200; ++n)
-  {
+  for (int n = 0; n < 200; ++n) {
     double v[16];
     for (int i = 0; i < 16; ++i)
       v[i] = u(rng) + (i % 5 == 0 ? 4.0 : 0.0); // diagonally dominant
@@ -193,18 +175,14 @@ TEST(Matrix4x4Inverse, TimesMatrixIsIdentityForRandomWellConditionedMatrices)
   }
 }
 
-struct SingularCase
-{
+struct SingularCase {
   std::string name;
   Matrix4x4 m;
 };
 
-class Matrix4x4Singular : public ::testing::TestWithParam<SingularCase>
-{
-};
+class Matrix4x4Singular : public ::testing::TestWithParam<SingularCase> {};
 
-TEST_P(Matrix4x4Singular, InverseThrowsLeavingMatrixAndGetInverseGivesIdentity)
-{
+TEST_P(Matrix4x4Singular, InverseThrowsLeavingMatrixAndGetInverseGivesIdentity) {
   Matrix4x4 m = GetParam().m;
   EXPECT_THROW(m.inverse(), Math::MatrixException);
   // Bitwise, since NaN never equals itself.
@@ -212,23 +190,19 @@ TEST_P(Matrix4x4Singular, InverseThrowsLeavingMatrixAndGetInverseGivesIdentity)
   EXPECT_EQ(GetParam().m.getInverse(), Matrix4x4::Identity);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-  Cases, Matrix4x4Singular,
-  ::testing::Values(SingularCase{"ZeroXScale", Matrix4x4().translate(1, 2, 3).scale(0, 1, 1)},
-                    SingularCase{"ZeroZScale", Matrix4x4().rotateDegrees(30, kZ).scale(1, 1, 0)},
-                    SingularCase{"ParallelAxes", Matrix4x4(Vector3d(1, 2, 3), Vector3d(2, 4, 6), Vector3d(0, 0, 1),
-                                                           Point3d())},
-                    SingularCase{"NaN", planar(1, 0, 0, kNaN)},
-                    SingularCase{"PlusInfinity", planar(kInf, 0, 0, 1)},
-                    SingularCase{"InfiniteTranslation", planar(1, 0, 0, 1, -kInf)}),
-  [](const ::testing::TestParamInfo<SingularCase>& row) { return row.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, Matrix4x4Singular,
+                         ::testing::Values(SingularCase{"ZeroXScale", Matrix4x4().translate(1, 2, 3).scale(0, 1, 1)},
+                                           SingularCase{"ZeroZScale", Matrix4x4().rotateDegrees(30, kZ).scale(1, 1, 0)},
+                                           SingularCase{"ParallelAxes", Matrix4x4(Vector3d(1, 2, 3), Vector3d(2, 4, 6),
+                                                                                  Vector3d(0, 0, 1), Point3d())},
+                                           SingularCase{"NaN", planar(1, 0, 0, kNaN)},
+                                           SingularCase{"PlusInfinity", planar(kInf, 0, 0, 1)},
+                                           SingularCase{"InfiniteTranslation", planar(1, 0, 0, 1, -kInf)}),
+                         [](const ::testing::TestParamInfo<SingularCase>& row) { return row.param.name; });
 
-class Matrix4x4RotationPart : public ::testing::TestWithParam<Matrix4x4>
-{
-};
+class Matrix4x4RotationPart : public ::testing::TestWithParam<Matrix4x4> {};
 
-TEST_P(Matrix4x4RotationPart, IsOrthonormalRightHandedAndAlongTheXAxis)
-{
+TEST_P(Matrix4x4RotationPart, IsOrthonormalRightHandedAndAlongTheXAxis) {
   const Matrix4x4& m = GetParam();
   const Matrix4x4 r = m.rotation();
   const Vector3d x = r.xAxis(), y = r.yAxis();
@@ -245,14 +219,13 @@ TEST_P(Matrix4x4RotationPart, IsOrthonormalRightHandedAndAlongTheXAxis)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-  Inputs, Matrix4x4RotationPart,
-  ::testing::Values(Matrix4x4().translate(4, 5, 6).rotateDegrees(30, Vector3d(1, 2, 2)).skew(20).scale(2, 3, 4),
-                    Matrix4x4().rotateDegrees(-130, kZ).skew(-50).scale(0.01, 7, 1),
-                    // Mirrored in z: the result is still right-handed.
-                    Matrix4x4().rotateDegrees(10, Vector3d(1, 0, 0)).scale(1, 2, -3)));
+    Inputs, Matrix4x4RotationPart,
+    ::testing::Values(Matrix4x4().translate(4, 5, 6).rotateDegrees(30, Vector3d(1, 2, 2)).skew(20).scale(2, 3, 4),
+                      Matrix4x4().rotateDegrees(-130, kZ).skew(-50).scale(0.01, 7, 1),
+                      // Mirrored in z: the result is still right-handed.
+                      Matrix4x4().rotateDegrees(10, Vector3d(1, 0, 0)).scale(1, 2, -3)));
 
-TEST(Matrix4x4IdentityFlag, FollowsEveryMutation)
-{
+TEST(Matrix4x4IdentityFlag, FollowsEveryMutation) {
   const auto exactlyIdentity = [](const Matrix4x4& m) {
     for (int i = 0; i < 16; ++i)
       if (m.value(i) != (i % 5 == 0 ? 1.0 : 0.0))
@@ -260,34 +233,33 @@ TEST(Matrix4x4IdentityFlag, FollowsEveryMutation)
     return true;
   };
   const std::function<Matrix4x4()> cases[] = {
-    [] { return Matrix4x4(); },
-    [] { return Matrix4x4().translate(1, 0, 0); },
-    [] { return Matrix4x4().translate(1, 0, 0).translate(-1, 0, 0); },
-    [] { return Matrix4x4().scale(1, 1, 1); },
-    [] { return Matrix4x4().scale(1, 1, 2); },
-    [] { return Matrix4x4().rotateDegrees(0, kZ); },
-    [] { return Matrix4x4().rotateDegrees(360, kZ); },
-    [] { return Matrix4x4().skew(0); },
-    [] {
-      Matrix4x4 m;
-      m.setValue(3, 0.5);
-      return m;
-    },
-    [] {
-      Matrix4x4 m;
-      m.setValue(12, 3);
-      m.setValue(12, 0);
-      return m;
-    },
-    [] { return Matrix4x4(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1); },
-    [] { return Matrix4x4(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2); },
-    [] { return Matrix4x4().translate(2, 0, 0).getInverse(); },
-    [] { return Matrix4x4().translate(2, 0, 0).getTranspose(); },
-    [] { return Matrix4x4().scale(2, 2, 2).rotation(); },
+      [] { return Matrix4x4(); },
+      [] { return Matrix4x4().translate(1, 0, 0); },
+      [] { return Matrix4x4().translate(1, 0, 0).translate(-1, 0, 0); },
+      [] { return Matrix4x4().scale(1, 1, 1); },
+      [] { return Matrix4x4().scale(1, 1, 2); },
+      [] { return Matrix4x4().rotateDegrees(0, kZ); },
+      [] { return Matrix4x4().rotateDegrees(360, kZ); },
+      [] { return Matrix4x4().skew(0); },
+      [] {
+        Matrix4x4 m;
+        m.setValue(3, 0.5);
+        return m;
+      },
+      [] {
+        Matrix4x4 m;
+        m.setValue(12, 3);
+        m.setValue(12, 0);
+        return m;
+      },
+      [] { return Matrix4x4(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1); },
+      [] { return Matrix4x4(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2); },
+      [] { return Matrix4x4().translate(2, 0, 0).getInverse(); },
+      [] { return Matrix4x4().translate(2, 0, 0).getTranspose(); },
+      [] { return Matrix4x4().scale(2, 2, 2).rotation(); },
   };
   int n = 0;
-  for (const auto& make : cases)
-  {
+  for (const auto& make : cases) {
     const Matrix4x4 m = make();
     EXPECT_EQ(m.isIdentity(), exactlyIdentity(m)) << "case " << n << ": " << m;
     ++n;
@@ -295,8 +267,7 @@ TEST(Matrix4x4IdentityFlag, FollowsEveryMutation)
   EXPECT_FALSE(Matrix4x4().translate(1, 0, 0).isIdentity());
 }
 
-TEST(Matrix4x4IdentityFlag, EditedIdentityIsNotTakenForTheIdentityByProducts)
-{
+TEST(Matrix4x4IdentityFlag, EditedIdentityIsNotTakenForTheIdentityByProducts) {
   Matrix4x4 m = Matrix4x4::Identity;
   m.setValue(12, 2);
   EXPECT_EQ(m * Point3d(0, 0, 0), Point3d(2, 0, 0));
@@ -310,36 +281,28 @@ TEST(Matrix4x4IdentityFlag, EditedIdentityIsNotTakenForTheIdentityByProducts)
 
 namespace {
 
-Matrix4x4 rebuild(const Matrix4x4& m)
-{
+Matrix4x4 rebuild(const Matrix4x4& m) {
   double tx, ty, tz, sx, sy, angle, skew;
   m.extractParameters(false, false, 0.0, 0.0, tx, ty, tz, sx, sy, angle, skew);
   return Matrix4x4().translate(tx, ty, tz).rotateDegrees(angle, kZ).skew(skew).scale(sx, sy, 1);
 }
 
 // The part the decomposition describes: values 0, 1, 4, 5 and the translation.
-Matrix4x4 planarPart(const Matrix4x4& m)
-{
-  return planar(m[0], m[1], m[4], m[5], m[12], m[13], m[14]);
-}
+Matrix4x4 planarPart(const Matrix4x4& m) { return planar(m[0], m[1], m[4], m[5], m[12], m[13], m[14]); }
 
 } // namespace
 
-struct ParameterCase
-{
+struct ParameterCase {
   std::string name;
   double tx, ty, tz, angle, skew, sx, sy;
 };
 
-class Matrix4x4Decomposition : public ::testing::TestWithParam<ParameterCase>
-{
-};
+class Matrix4x4Decomposition : public ::testing::TestWithParam<ParameterCase> {};
 
-TEST_P(Matrix4x4Decomposition, RecoversTheParametersItWasBuiltFrom)
-{
+TEST_P(Matrix4x4Decomposition, RecoversTheParametersItWasBuiltFrom) {
   const ParameterCase& c = GetParam();
   const Matrix4x4 m =
-    Matrix4x4().translate(c.tx, c.ty, c.tz).rotateDegrees(c.angle, kZ).skew(c.skew).scale(c.sx, c.sy, 1);
+      Matrix4x4().translate(c.tx, c.ty, c.tz).rotateDegrees(c.angle, kZ).skew(c.skew).scale(c.sx, c.sy, 1);
   double tx, ty, tz, sx, sy, angle, skew;
   m.extractParameters(false, false, 0.0, 0.0, tx, ty, tz, sx, sy, angle, skew);
   EXPECT_EQ(tx, c.tx);
@@ -351,39 +314,33 @@ TEST_P(Matrix4x4Decomposition, RecoversTheParametersItWasBuiltFrom)
   EXPECT_NEAR(skew, c.skew, 1e-12);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-  Parameters, Matrix4x4Decomposition,
-  ::testing::Values(ParameterCase{"Identity", 0, 0, 0, 0, 0, 1, 1},
-                    ParameterCase{"Translated3d", 1, -2, 3, 0, 0, 1, 1},
-                    ParameterCase{"Rotated135", 0, 0, 0, 135, 0, 1, 1},
-                    ParameterCase{"RotatedMinus170Scaled", 0, 0, 0, -170, 0, 2, 3},
-                    ParameterCase{"HalfTurn", 0, 0, 0, 180, 0, 1, 1},
-                    ParameterCase{"AllAtOnce", 5, 6, 7, 100, 30, 0.5, 4},
-                    ParameterCase{"MirroredY", 0, 0, 0, 45, -60, 2, -0.5},
-                    ParameterCase{"MirroredRotatedSkewed", -3, 0, 1, -120, 10, 3, -3},
-                    ParameterCase{"TinyScales", 0, 0, 0, 20, 15, 1e-9, 2e-9}),
-  [](const ::testing::TestParamInfo<ParameterCase>& row) { return row.param.name; });
+INSTANTIATE_TEST_SUITE_P(Parameters, Matrix4x4Decomposition,
+                         ::testing::Values(ParameterCase{"Identity", 0, 0, 0, 0, 0, 1, 1},
+                                           ParameterCase{"Translated3d", 1, -2, 3, 0, 0, 1, 1},
+                                           ParameterCase{"Rotated135", 0, 0, 0, 135, 0, 1, 1},
+                                           ParameterCase{"RotatedMinus170Scaled", 0, 0, 0, -170, 0, 2, 3},
+                                           ParameterCase{"HalfTurn", 0, 0, 0, 180, 0, 1, 1},
+                                           ParameterCase{"AllAtOnce", 5, 6, 7, 100, 30, 0.5, 4},
+                                           ParameterCase{"MirroredY", 0, 0, 0, 45, -60, 2, -0.5},
+                                           ParameterCase{"MirroredRotatedSkewed", -3, 0, 1, -120, 10, 3, -3},
+                                           ParameterCase{"TinyScales", 0, 0, 0, 20, 15, 1e-9, 2e-9}),
+                         [](const ::testing::TestParamInfo<ParameterCase>& row) { return row.param.name; });
 
-struct RebuildCase
-{
+struct RebuildCase {
   std::string name;
   Matrix4x4 m;
 };
 
-class Matrix4x4Rebuild : public ::testing::TestWithParam<RebuildCase>
-{
-};
+class Matrix4x4Rebuild : public ::testing::TestWithParam<RebuildCase> {};
 
-TEST_P(Matrix4x4Rebuild, ComposingTheParametersGivesBackThePlanarPart)
-{
+TEST_P(Matrix4x4Rebuild, ComposingTheParametersGivesBackThePlanarPart) {
   const Matrix4x4& m = GetParam().m;
   const Matrix4x4 expected = planarPart(m);
   const Matrix4x4 r = rebuild(m);
   double size = 0.0;
   for (int i : {0, 1, 4, 5})
     size = std::fmax(size, std::fabs(m[i]));
-  for (int i = 0; i < 16; ++i)
-  {
+  for (int i = 0; i < 16; ++i) {
     const bool linear = i == 0 || i == 1 || i == 4 || i == 5;
     const double tol = 1e-12 * (linear ? size : std::fmax(1.0, std::fabs(expected[i])));
     EXPECT_NEAR(r[i], expected[i], tol) << "value " << i << "\n" << r << "\n" << expected;
@@ -391,16 +348,17 @@ TEST_P(Matrix4x4Rebuild, ComposingTheParametersGivesBackThePlanarPart)
 }
 
 INSTANTIATE_TEST_SUITE_P(
-  Matrices, Matrix4x4Rebuild,
-  ::testing::Values(RebuildCase{"MirroredX", Matrix4x4().rotateDegrees(30, kZ).scale(-2, 1)},
-                    RebuildCase{"MirroredY", Matrix4x4().translate(1, 1, 0).scale(1, -3)},
-                    RebuildCase{"BothMirrored", Matrix4x4().scale(-2, -3)},
-                    RebuildCase{"General", planar(0.3, -1.7, 2.2, 0.4, 1, 2, 3)},
-                    RebuildCase{"GeneralMirrored", planar(0.3, -1.7, -2.2, -0.4)},
-                    RebuildCase{"BeyondNinetySkewed", Matrix4x4().rotateDegrees(-150, kZ).skew(-35).scale(1.5, 0.25)},
-                    RebuildCase{"SkewNearNinety", Matrix4x4().skew(89.9).scale(2, 2)},
-                    RebuildCase{"ZeroXAxis", planar(0, 0, 1, 2, 4, 5, 6)},
-                    RebuildCase{"ZeroYAxis", planar(1, 2, 0, 0)},
-                    RebuildCase{"TinyScales", planar(1e-10, 3e-11, -2e-11, 5e-11)},
-                    RebuildCase{"Tilted3d", Matrix4x4().translate(1, 2, 3).rotateDegrees(35, Vector3d(1, 1, 0)).scale(2, 3, 4)}),
-  [](const ::testing::TestParamInfo<RebuildCase>& row) { return row.param.name; });
+    Matrices, Matrix4x4Rebuild,
+    ::testing::Values(RebuildCase{"MirroredX", Matrix4x4().rotateDegrees(30, kZ).scale(-2, 1)},
+                      RebuildCase{"MirroredY", Matrix4x4().translate(1, 1, 0).scale(1, -3)},
+                      RebuildCase{"BothMirrored", Matrix4x4().scale(-2, -3)},
+                      RebuildCase{"General", planar(0.3, -1.7, 2.2, 0.4, 1, 2, 3)},
+                      RebuildCase{"GeneralMirrored", planar(0.3, -1.7, -2.2, -0.4)},
+                      RebuildCase{"BeyondNinetySkewed", Matrix4x4().rotateDegrees(-150, kZ).skew(-35).scale(1.5, 0.25)},
+                      RebuildCase{"SkewNearNinety", Matrix4x4().skew(89.9).scale(2, 2)},
+                      RebuildCase{"ZeroXAxis", planar(0, 0, 1, 2, 4, 5, 6)},
+                      RebuildCase{"ZeroYAxis", planar(1, 2, 0, 0)},
+                      RebuildCase{"TinyScales", planar(1e-10, 3e-11, -2e-11, 5e-11)},
+                      RebuildCase{"Tilted3d",
+                                  Matrix4x4().translate(1, 2, 3).rotateDegrees(35, Vector3d(1, 1, 0)).scale(2, 3, 4)}),
+    [](const ::testing::TestParamInfo<RebuildCase>& row) { return row.param.name; });

@@ -1,5 +1,5 @@
-#include "BaseCore/CameraTransformChain.h"
 #include "BaseCore/PlaneProjection.h"
+#include "BaseCore/CameraTransformChain.h"
 
 #include "CameraTestUtil.h"
 #include "MathTestUtil.h"
@@ -24,8 +24,7 @@ namespace {
 constexpr int kView = Math::eDestinationViewFrame;
 constexpr int kModel = Math::eSourceModelFrame;
 
-CameraTransformChain cameraLookingAt(const Matrix4x4& model, const Rect2d& viewport)
-{
+CameraTransformChain cameraLookingAt(const Matrix4x4& model, const Rect2d& viewport) {
   CameraTransformChain chain;
   chain.setViewport(viewport);
   chain.setProjectionMatrix(perspective(60, 4.0 / 3.0, 0.1, 1000));
@@ -34,8 +33,7 @@ CameraTransformChain cameraLookingAt(const Matrix4x4& model, const Rect2d& viewp
   return chain;
 }
 
-Matrix4x4 modelToView(const CameraTransformChain& chain)
-{
+Matrix4x4 modelToView(const CameraTransformChain& chain) {
   Matrix4x4 m;
   EXPECT_TRUE(chain.compoundMatrix(kModel, kView, m));
   return m;
@@ -43,14 +41,12 @@ Matrix4x4 modelToView(const CameraTransformChain& chain)
 
 } // namespace
 
-TEST(PlaneProjection, InverseOfTheViewImageIsThePlanePoint)
-{
-  const CameraTransformChain chain = cameraLookingAt(
-    Matrix4x4().translate(0.5, -1, -2).rotateDegrees(40, Vector3d(1, 0.3, 0)).scale(1.5, 0.7, 1),
-    Rect2d(0, 0, 640, 480));
+TEST(PlaneProjection, InverseOfTheViewImageIsThePlanePoint) {
+  const CameraTransformChain chain =
+      cameraLookingAt(Matrix4x4().translate(0.5, -1, -2).rotateDegrees(40, Vector3d(1, 0.3, 0)).scale(1.5, 0.7, 1),
+                      Rect2d(0, 0, 640, 480));
   const PlaneProjection plane(modelToView(chain), true);
-  for (const Point3d& p : {Point3d(0, 0, 0), Point3d(1, 2, 0), Point3d(-3, 0.5, 0), Point3d(2.5, -2.5, 0)})
-  {
+  for (const Point3d& p : {Point3d(0, 0, 0), Point3d(1, 2, 0), Point3d(-3, 0.5, 0), Point3d(2.5, -2.5, 0)}) {
     SCOPED_TRACE(::testing::PrintToString(p));
     Point3d view, viaChain;
     ASSERT_TRUE(plane.getProjection(p, view));
@@ -66,8 +62,7 @@ TEST(PlaneProjection, InverseOfTheViewImageIsThePlanePoint)
   }
 }
 
-TEST(PlaneProjection, AffineViewInvertsByHand)
-{
+TEST(PlaneProjection, AffineViewInvertsByHand) {
   // No camera: view x = 100 (x + 1), view y = 50 (1 - y) on a 200 x 100 pixel rectangle.
   CameraTransformChain chain;
   chain.setViewport(Rect2d(0, 0, 200, 100));
@@ -77,8 +72,7 @@ TEST(PlaneProjection, AffineViewInvertsByHand)
   EXPECT_EQ(p, Point3d(0.5, 0.5, 0));
 }
 
-TEST(PlaneProjection, GroundPlaneFailsOnItsHorizonOnly)
-{
+TEST(PlaneProjection, GroundPlaneFailsOnItsHorizonOnly) {
   // Camera at the origin looking down -z with focal factor 1; the model plane is the ground
   // y = -1 with model y running away from the camera: (x, y) -> world (x, -1, -y), so its
   // NDC image is (x / y, -1 / y) and its horizon is the line y = 0.
@@ -94,18 +88,14 @@ TEST(PlaneProjection, GroundPlaneFailsOnItsHorizonOnly)
   EXPECT_TRUE(PointNear(p, Point3d(0.6, 2, 0), 1e-15));
 }
 
-struct EdgeOnCase
-{
+struct EdgeOnCase {
   std::string name;
   Matrix4x4 model;
 };
 
-class PlaneProjectionEdgeOn : public ::testing::TestWithParam<EdgeOnCase>
-{
-};
+class PlaneProjectionEdgeOn : public ::testing::TestWithParam<EdgeOnCase> {};
 
-TEST_P(PlaneProjectionEdgeOn, CannotBeInverted)
-{
+TEST_P(PlaneProjectionEdgeOn, CannotBeInverted) {
   const CameraTransformChain chain = cameraLookingAt(GetParam().model, Rect2d(-1, 1, 1, -1));
   Point3d p(7, 7, 7);
   EXPECT_FALSE(PlaneProjection(modelToView(chain)).getInverseProjection(Point2d(0.1, 0.2), p));
@@ -115,12 +105,12 @@ TEST_P(PlaneProjectionEdgeOn, CannotBeInverted)
 // The camera at (0, 0, 10) lies in the world plane y = 0, which these models make of their
 // z = 0 plane (or squash it to a line).
 INSTANTIATE_TEST_SUITE_P(
-  Models, PlaneProjectionEdgeOn,
-  ::testing::Values(EdgeOnCase{"ExactAxes", Matrix4x4(Vector3d(1, 0, 0), Vector3d(0, 0, 1), Vector3d(0, -1, 0),
-                                                      Point3d())},
-                    EdgeOnCase{"RotatedNinetyAboutX", Matrix4x4().rotateDegrees(90, Vector3d(1, 0, 0))},
-                    EdgeOnCase{"RotatedAndShifted",
-                               Matrix4x4().translate(3, 0, -5).rotateDegrees(-90, Vector3d(1, 0, 0)).rotateDegrees(
-                                 25, Vector3d(0, 0, 1))},
-                    EdgeOnCase{"ZeroYScale", Matrix4x4().scale(1, 0, 1)}),
-  [](const ::testing::TestParamInfo<EdgeOnCase>& row) { return row.param.name; });
+    Models, PlaneProjectionEdgeOn,
+    ::testing::Values(
+        EdgeOnCase{"ExactAxes", Matrix4x4(Vector3d(1, 0, 0), Vector3d(0, 0, 1), Vector3d(0, -1, 0), Point3d())},
+        EdgeOnCase{"RotatedNinetyAboutX", Matrix4x4().rotateDegrees(90, Vector3d(1, 0, 0))},
+        EdgeOnCase{
+            "RotatedAndShifted",
+            Matrix4x4().translate(3, 0, -5).rotateDegrees(-90, Vector3d(1, 0, 0)).rotateDegrees(25, Vector3d(0, 0, 1))},
+        EdgeOnCase{"ZeroYScale", Matrix4x4().scale(1, 0, 1)}),
+    [](const ::testing::TestParamInfo<EdgeOnCase>& row) { return row.param.name; });

@@ -1,5 +1,5 @@
-#include "BaseCore/Matrix4x4.h"
 #include "BaseCore/Quat.h"
+#include "BaseCore/Matrix4x4.h"
 
 #include "MathTestUtil.h"
 
@@ -19,8 +19,7 @@ namespace {
 const double kPi = 3.14159265358979323846;
 const Vector3d kZ(0, 0, 1);
 
-double angleOf(const Quat& q)
-{
+double angleOf(const Quat& q) {
   double angle;
   Vector3d axis;
   q.rotAxis(angle, axis);
@@ -29,8 +28,7 @@ double angleOf(const Quat& q)
 
 } // namespace
 
-TEST(Quat, UnitQuaternionsMultiplyAsHamiltonsIJK)
-{
+TEST(Quat, UnitQuaternionsMultiplyAsHamiltonsIJK) {
   const Quat i(0, 1, 0, 0), j(0, 0, 1, 0), k(0, 0, 0, 1);
   EXPECT_EQ(i * j, k);
   EXPECT_EQ(j * i, Quat(0, 0, 0, -1));
@@ -42,12 +40,10 @@ TEST(Quat, UnitQuaternionsMultiplyAsHamiltonsIJK)
   EXPECT_EQ(q, k);
 }
 
-TEST(Quat, MatrixIsTheRotationOfTheSameAxisAndAngle)
-{
+TEST(Quat, MatrixIsTheRotationOfTheSameAxisAndAngle) {
   std::mt19937 rng(7u);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
-  for (int n = 0; n < 50; ++n)
-  {
+  for (int n = 0; n < 50; ++n) {
     const Vector3d axis(u(rng), u(rng), u(rng));
     const double angle = 3.0 * u(rng);
     const Matrix4x4 expected = Matrix4x4().rotateRadians(angle, axis);
@@ -59,12 +55,10 @@ TEST(Quat, MatrixIsTheRotationOfTheSameAxisAndAngle)
   }
 }
 
-TEST(Quat, ProductComposesLikeTheMatrixProduct)
-{
+TEST(Quat, ProductComposesLikeTheMatrixProduct) {
   std::mt19937 rng(11u);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
-  for (int n = 0; n < 50; ++n)
-  {
+  for (int n = 0; n < 50; ++n) {
     const Vector3d a1(u(rng), u(rng), u(rng)), a2(u(rng), u(rng), u(rng));
     const double t1 = 3.0 * u(rng), t2 = 3.0 * u(rng);
     const Quat q = Quat::fromAxisAngle(t1, a1) * Quat::fromAxisAngle(t2, a2);
@@ -77,15 +71,12 @@ TEST(Quat, ProductComposesLikeTheMatrixProduct)
   }
 }
 
-TEST(Quat, RotAxisGivesBackAngleAndUnitAxis)
-{
-  const struct
-  {
+TEST(Quat, RotAxisGivesBackAngleAndUnitAxis) {
+  const struct {
     double angle;
     Vector3d axis;
   } cases[] = {{0.3, {0, 0, 1}}, {1.0, {1, 2, 3}}, {2.5, {-1, 0.5, 0}}, {kPi, {0, 1, 0}}, {5.0, {0, 0, -2}}};
-  for (const auto& c : cases)
-  {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.angle);
     double angle;
     Vector3d axis;
@@ -104,8 +95,7 @@ TEST(Quat, RotAxisGivesBackAngleAndUnitAxis)
   EXPECT_EQ(angle, 0.0);
 }
 
-TEST(QuatSlerp, EndpointsAreTheInputs)
-{
+TEST(QuatSlerp, EndpointsAreTheInputs) {
   const Quat a = Quat::fromAxisAngle(0.4, Vector3d(1, 1, 0));
   const Quat b = Quat::fromAxisAngle(1.9, Vector3d(0, -1, 2));
   const Quat s0 = Quat::slerpMethod(a, b, 0.0), s1 = Quat::slerpMethod(a, b, 1.0);
@@ -115,11 +105,9 @@ TEST(QuatSlerp, EndpointsAreTheInputs)
   EXPECT_NEAR(s1.z, b.z, 1e-15);
 }
 
-TEST(QuatSlerp, TurnsAtConstantSpeedAboutTheCommonAxis)
-{
+TEST(QuatSlerp, TurnsAtConstantSpeedAboutTheCommonAxis) {
   const Quat a, b = Quat::fromAxisAngle(kPi / 2, kZ);
-  for (double t : {0.25, 0.5, 0.75})
-  {
+  for (double t : {0.25, 0.5, 0.75}) {
     SCOPED_TRACE(t);
     const Quat s = Quat::slerpMethod(a, b, t);
     // 0 to 90 degrees: a quarter of the way is 22.5, the midpoint 45 (a plain lerp would give 45
@@ -130,8 +118,7 @@ TEST(QuatSlerp, TurnsAtConstantSpeedAboutTheCommonAxis)
   }
 }
 
-TEST(QuatSlerp, TakesTheShorterArc)
-{
+TEST(QuatSlerp, TakesTheShorterArc) {
   const Quat a, b = Quat::fromAxisAngle(kPi / 2, kZ);
   const Quat negB(-b.w, -b.x, -b.y, -b.z);
   EXPECT_TRUE(MatrixNear(Quat::slerpMethod(a, negB, 0.5).matrix(), Matrix4x4().rotateDegrees(45, kZ), 1e-15));
@@ -141,8 +128,7 @@ TEST(QuatSlerp, TakesTheShorterArc)
   EXPECT_TRUE(MatrixNear(Quat::slerpMethod(a, c, 0.5).matrix(), Matrix4x4().rotateDegrees(-45, kZ), 1e-15));
 }
 
-TEST(QuatSlerp, TinyAnglesFallBackToANormalisedLerp)
-{
+TEST(QuatSlerp, TinyAnglesFallBackToANormalisedLerp) {
   const Quat a = Quat::fromAxisAngle(0.7, Vector3d(1, 2, 3));
   const Quat b = a * Quat::fromAxisAngle(1e-8, kZ);
   const Quat s = Quat::slerpMethod(a, b, 0.5);
