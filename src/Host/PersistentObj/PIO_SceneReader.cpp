@@ -12,6 +12,7 @@
 #include "PersistentObj/PIO_WritingContext.h"
 #include "SceneCore/AT_Attr.h"
 #include "SceneCore/AT_BoolAttr.h"
+#include "SceneCore/AT_DoubleAttr.h"
 #include "SceneCore/AT_Keys.h"
 #include "SceneCore/AT_ValueText.h"
 #include "SceneCore/MO_AutoInPortsModule.h"
@@ -38,9 +39,8 @@ struct PendingLink {
 class Loader {
 public:
   Loader(const QByteArray& xml, const QString& label) : m_reader(xml), m_label(label) {
-    // Only used to step over the whitespace the reader swallows between top-level tokens, so
-    // that the root element's position is where its '<' stands; without it positions stay exact
-    // inside the root and one whitespace run early at top level.
+    // The text is only used to place errors at the start of an element; without it (not
+    // UTF-8) errors point at the end of the start tag, as the reader reports it.
     QStringDecoder decoder(QStringDecoder::Utf8);
     m_text = decoder(xml);
     if (decoder.hasError())
@@ -61,31 +61,42 @@ private:
   using Type = QXmlStreamReader::TokenType;
 
   Type next() {
-    Pos start{m_reader.lineNumber(), m_reader.columnNumber()};
+    const Pos before{m_reader.lineNumber(), m_reader.columnNumber()};
     const qint64 offset = m_reader.characterOffset();
     const Type t = m_reader.readNext();
     if (t == QXmlStreamReader::StartElement)
-      m_start = elementStart(start, offset);
+      m_start = elementStart();
+    else if (t == QXmlStreamReader::Characters)
+      m_start = textStart(before, offset);
     return t;
   }
 
-  Pos elementStart(Pos pos, qint64 offset) const {
-    Pos p = pos;
-    if (offset >= 0 && offset <= m_text.size()) {
-      qint64 i = offset;
-      while (i < m_text.size() && (m_text[i] == u' ' || m_text[i] == u'\t' || m_text[i] == u'\r' || m_text[i] == u'\n')) {
-        if (m_text[i] == u'\n') {
-          ++p.line;
-          p.column = 0;
-        } else {
-          ++p.column;
-        }
-        ++i;
-      }
-      if (i >= m_text.size() || m_text[i] != u'<')
-        p = pos;
+  // The reader reports where a start tag ends. A tag's text holds no '<' but its first (attribute
+  // values must escape it), so the last '<' before the end is where the element starts.
+  Pos elementStart() const {
+    const qint64 end = m_reader.characterOffset();
+    const Pos reported{m_reader.lineNumber(), m_reader.columnNumber()};
+    if (end <= 0 || end > m_text.size() || m_text[end - 1] != u'>')
+      return reported;
+    const qint64 start = m_text.lastIndexOf(u'<', end - 1);
+    if (start < 0)
+      return reported;
+    const qint64 newlines = QStringView(m_text).mid(start, end - start).count(u'\n');
+    if (newlines == 0)
+      return Pos{reported.line, reported.column - (end - start) + 1};
+    return Pos{reported.line - newlines, start - (m_text.lastIndexOf(u'\n', start) + 1) + 1};
+  }
+
+  // Where the first visible character of a text token stands (the token begins with the
+  // whitespace before it).
+  Pos textStart(Pos before, qint64 offset) const {
+    Pos p = before;
+    for (qint64 i = offset; i >= 0 && i < m_text.size() && m_text[i].isSpace(); ++i) {
+      if (m_text[i] == u'\n')
+        p = Pos{p.line + 1, 0};
+      else
+        ++p.column;
     }
-    // The reader counts characters consumed; the '<' is the next one.
     return Pos{p.line, p.column + 1};
   }
 
@@ -147,8 +158,7 @@ private:
         return true;
       case QXmlStreamReader::Characters:
         if (!m_reader.isWhitespace())
-          return fail(Pos{m_reader.lineNumber(), m_reader.columnNumber()},
-                      QStringLiteral("unexpected text inside <%1>").arg(parent));
+          return fail(m_start, QStringLiteral("unexpected text inside <%1>").arg(parent));
         break;
       case QXmlStreamReader::Comment:
       case QXmlStreamReader::ProcessingInstruction:
@@ -408,7 +418,9 @@ private:
   }
 
   bool readKey(Pos pos, MO_Module* node, AT_Attr* attr, AT_Keys& keys) {
-    if (!attr->keys())
+    // Parts declared not linkable (a peg's pivot) are not animated, though their class holds keys.
+    const auto* number = dynamic_cast<const AT_DoubleAttr*>(attr);
+    if (!attr->keys() || (number && number->linkable() == AT_DoubleAttr::eNotLinkable))
       return fail(pos, QStringLiteral("attribute \"%1\" of node \"%2\" cannot be animated")
                            .arg(attr->path(), node->instanceName()));
     if (!checkAttrs(pos, {"frame", kPIO_attributeValue, "interpolation"}))
@@ -508,12 +520,14 @@ std::unique_ptr<SC_SceneCommon> PIO_SceneReader::readFile(const QString& path, P
   };
   if (!file.open(QIODevice::ReadOnly))
     return failed(QStringLiteral("cannot open: %1").arg(file.errorString()));
-  // Reading one byte past the limit tells a file at the limit from a larger one, also for
-  // files whose size the system does not report (pipes).
-  const QByteArray data = file.read(kMaxFileBytes + 1);
+  const QString tooLarge = QStringLiteral("larger than %1 bytes").arg(kMaxFileBytes);
+  if (!file.isSequential() && file.size() > kMaxFileBytes)
+    return failed(tooLarge);
+  const QByteArray data = file.readAll();
   if (file.error() != QFileDevice::NoError)
     return failed(QStringLiteral("cannot read: %1").arg(file.errorString()));
+  // Pipes report no size up front.
   if (data.size() > kMaxFileBytes)
-    return failed(QStringLiteral("larger than %1 bytes").arg(kMaxFileBytes));
+    return failed(tooLarge);
   return readData(data, path, error);
 }

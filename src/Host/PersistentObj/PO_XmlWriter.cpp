@@ -1,5 +1,7 @@
 #include "PersistentObj/PO_XmlWriter.h"
 
+#include <cmath>
+
 #include "SceneCore/AT_ValueText.h"
 
 namespace {
@@ -44,7 +46,8 @@ void PO_XmlWriter::encodeStringAttr(const QString& name, const QString& value) {
 }
 
 void PO_XmlWriter::encodeDoubleAttr(const QString& name, double value) {
-  encodeStringAttr(name, AT_ValueText::fromDouble(value));
+  // QString::number drops the sign of zero; a key at -0 must read back as -0.
+  encodeStringAttr(name, value == 0.0 && std::signbit(value) ? QStringLiteral("-0") : AT_ValueText::fromDouble(value));
 }
 
 void PO_XmlWriter::encodeIntAttr(const QString& name, qint64 value) { encodeStringAttr(name, QString::number(value)); }

@@ -4,7 +4,12 @@
 
 namespace AT_ValueText {
 
-QString fromDouble(double v) { return QString::number(v, 'g', 17); }
+QString fromDouble(double v) {
+  // QString::number drops the sign of −0, which would not read back as the same double.
+  if (v == 0.0 && std::signbit(v))
+    return QStringLiteral("-0");
+  return QString::number(v, 'g', 17);
+}
 
 QString fromBool(bool v) { return v ? QStringLiteral("true") : QStringLiteral("false"); }
 

@@ -2,5 +2,6 @@
 
 void MO_AutoInPortsModule::ensureInPort(int index) {
   while (nInPorts() <= index && m_manipulator)
-    m_manipulator->insertPort(nInPorts());
+    if (!m_manipulator->insertPort(nInPorts()))
+      return;
 }
