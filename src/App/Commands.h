@@ -6,4 +6,5 @@
 namespace Commands {
 int eval(const QStringList& args);
 int check(const QStringList& args);
+int render(const QStringList& args);
 } // namespace Commands

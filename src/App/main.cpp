@@ -13,6 +13,7 @@ namespace {
 const char* kUsage =
     "usage:\n"
     "  vantorel eval SCENE [--frames A[-B]] [--node NAME]... [--format csv|json]\n"
+    "  vantorel render SCENE --frame F -o OUT.svg|OUT.png [--pick] [--view camera|top|side] [--size WxH]\n"
     "  vantorel check SCENE\n";
 
 } // namespace
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
   const std::map<QString, int (*)(const QStringList&)> commands{
       {QStringLiteral("eval"), &Commands::eval},
       {QStringLiteral("check"), &Commands::check},
+      {QStringLiteral("render"), &Commands::render},
   };
   const QString name = args.takeFirst();
   auto it = commands.find(name);

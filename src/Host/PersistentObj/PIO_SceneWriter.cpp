@@ -49,7 +49,7 @@ void writeAttr(PIO_WritingContext& ctx, const AT_Attr* attr, const AT_Attr* fres
     w.startElement(QStringLiteral("attr"));
     w.encodeStringAttr(QStringLiteral("keyword"), attr->path());
     if (differs)
-      w.encodeStringAttr(kPIO_attributeValue, attr->localValueString());
+      attr->writeXmlLocalValue(ctx);
     if (hasKeys) {
       for (const auto& [frame, key] : keys->keys()) {
         w.startElement(QStringLiteral("key"));

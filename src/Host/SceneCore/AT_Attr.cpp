@@ -1,6 +1,12 @@
 #include "SceneCore/AT_Attr.h"
 
+#include "PersistentObj/PIO_WritingContext.h"
+#include "PersistentObj/RXLex.h"
+#include "SceneCore/AT_AttrSnapshot.h"
+#include "SceneCore/AT_AttrVisitor.h"
+#include "SceneCore/AT_EditCmd.h"
 #include "SceneCore/AT_Keys.h"
+#include "SceneCore/UT_DynKey.h"
 #include "SceneCore/MO_Node.h"
 #include "SceneCore/MO_Revision.h"
 
@@ -32,6 +38,8 @@ bool AT_Attr::acceptsKeyValue(double, QString* why) const {
 
 QString AT_Attr::textValue(double) const { return localValueString(); }
 
+CO_Command* AT_Attr::setTextValue(double, const QString&) { return nullptr; }
+
 void AT_Attr::changed() {
   MO_Revision::bump();
   onChanged();
@@ -50,3 +58,40 @@ QString AT_Attr::partName(const char* lower) const {
   // Parts follow the parent's case: "POSITION.X" but "translate.x".
   return keyword() == keyword().toUpper() ? part.toUpper() : part;
 }
+
+UT_DynKey AT_Attr::typeKey() const {
+  static const UT_DynKey key;
+  return key;
+}
+
+void AT_Attr::accept(AT_AttrVisitor& visitor) {
+  if (!visitor.performDynamicOperation(this, typeKey()))
+    visitor.visitAttr(this);
+}
+
+CO_Command* AT_Attr::dropLocalValue(const AT_Attr* other) {
+  if (!other || other == this || other->className() != className() || other->name() != name() || !hasLocalValue())
+    return nullptr;
+  const QString value = other->localValueString();
+  if (value == localValueString())
+    return nullptr;
+  return new AT_EditCmd(this, [this, value] { setLocalValueFromString(value, nullptr); });
+}
+
+void AT_Attr::parseLocalValue(RXLex& lex, bool store) {
+  const QString word = lex.next();
+  if (store && !word.isEmpty())
+    parseLocalValueString(word);
+}
+
+void AT_Attr::writeXmlLocalValue(PIO_WritingContext& context) const {
+  context.writer().encodeStringAttr(QString::fromLatin1(kPIO_attributeValue), localValueString());
+}
+
+bool AT_Attr::isEquivalentLocalValue(const AT_Attr& other) const {
+  return other.className() == className() && other.localValueString() == localValueString();
+}
+
+void AT_Attr::parseLocalValueString(const QString& s) { setLocalValueFromString(s, nullptr); }
+
+bool AT_Attr::parseString(RXLex& lex, const QString& keyword) { return lex.accept(keyword); }

@@ -11,7 +11,11 @@
 
 class MO_Node;
 class AT_Keys;
+class AT_AttrVisitor;
 class CO_Command;
+class PIO_WritingContext;
+class RXLex;
+class UT_DynKey;
 
 class AT_Attr {
 public:
@@ -48,6 +52,29 @@ public:
   virtual bool acceptsKeyValue(double value, QString* why) const;
   // The value at a frame as editors show it.
   virtual QString textValue(double frame) const;
+  // A new command (the caller owns it) that sets the value typed as text: a key at the frame
+  // when the attribute is animated, else the local value. Null when the text is no valid value
+  // or the attribute takes none. Nothing changes until the command runs.
+  virtual CO_Command* setTextValue(double frame, const QString& text);
+
+  // The key of the attribute's class in attribute visitors' registries.
+  virtual UT_DynKey typeKey() const;
+  // A registered operation for typeKey() when the visitor has one, else its generic visit.
+  virtual void accept(AT_AttrVisitor& visitor);
+  // A command giving this attribute the local value of `other` (same class and name, different
+  // value); null otherwise. The caller owns and runs it.
+  virtual CO_Command* dropLocalValue(const AT_Attr* other);
+  // Reads the local value from the older text format (one word); with `store` false the word
+  // is consumed and the value left as it was.
+  virtual void parseLocalValue(RXLex& lex, bool store);
+  // Writes the local value as the scene file's value attribute.
+  virtual void writeXmlLocalValue(PIO_WritingContext& context) const;
+  // Whether `other` is of the same class and holds the same value.
+  virtual bool isEquivalentLocalValue(const AT_Attr& other) const;
+  // Sets the local value from its file form; nothing happens when the text is not one.
+  virtual void parseLocalValueString(const QString& s);
+  // Consumes `keyword` from the lexer when it comes next.
+  static bool parseString(RXLex& lex, const QString& keyword);
 
   // Records an edit: the counter moves on and the owner learns of it.
   void changed();

@@ -1,5 +1,6 @@
 #include "SceneCore/AT_BoolAttr.h"
 
+#include "SceneCore/AT_EditCmd.h"
 #include "SceneCore/AT_ValueText.h"
 
 AT_BoolAttr::AT_BoolAttr(MO_Node* owner, const AT_AttrMeta& meta, bool defaultValue)
@@ -23,6 +24,13 @@ void AT_BoolAttr::setKey(double frame, bool v) {
   changed();
 }
 
+void AT_BoolAttr::setValue(double frame, bool v) {
+  if (m_keys.empty())
+    setLocalValue(v);
+  else
+    setKey(frame, v);
+}
+
 QString AT_BoolAttr::localValueString() const { return AT_ValueText::fromBool(m_local); }
 
 bool AT_BoolAttr::setLocalValueFromString(const QString& text, QString* why) {
@@ -43,3 +51,10 @@ bool AT_BoolAttr::acceptsKeyValue(double v, QString* why) const {
 }
 
 QString AT_BoolAttr::textValue(double frame) const { return AT_ValueText::fromBool(value(frame)); }
+
+CO_Command* AT_BoolAttr::setTextValue(double frame, const QString& text) {
+  bool v = false;
+  if (!AT_ValueText::toBool(text, v, nullptr))
+    return nullptr;
+  return new AT_EditCmd(this, [this, frame, v] { setValue(frame, v); });
+}

@@ -13,12 +13,16 @@ public:
   bool localValue() const { return m_local; }
   void setLocalValue(bool v);
   void setKey(double frame, bool v);
+  // A key at the frame when the flag has keys, else the local value.
+  void setValue(double frame, bool v);
 
   QString localValueString() const override;
   bool setLocalValueFromString(const QString& text, QString* why) override;
   AT_Keys* keys() override { return &m_keys; }
   bool acceptsKeyValue(double value, QString* why) const override;
   QString textValue(double frame) const override;
+  // Accepts "true"/"false" (and "1"/"0").
+  CO_Command* setTextValue(double frame, const QString& text) override;
 
 private:
   bool m_default;

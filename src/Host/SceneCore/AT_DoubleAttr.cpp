@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "SceneCore/AT_EditCmd.h"
 #include "SceneCore/AT_ValueText.h"
 
 AT_DoubleAttr::AT_DoubleAttr(MO_Node* owner, const AT_DoubleAttrMeta& meta, Linkable linkable, double defaultValue,
@@ -21,6 +22,21 @@ double AT_DoubleAttr::value(double frame, bool* isKey, bool* isAnimated) const {
   if (auto v = m_keys.value(frame))
     return *v;
   return m_local;
+}
+
+double AT_DoubleAttr::storedValue(double frame) const {
+  if (auto v = m_keys.value(frame))
+    return *v;
+  return m_local;
+}
+
+void AT_DoubleAttr::setValue(double frame, double v) {
+  if (m_keys.empty()) {
+    setLocalValue(v);
+    return;
+  }
+  auto it = m_keys.keys().find(frame);
+  setKey(frame, v, it != m_keys.keys().end() ? it->second.interpolation : AT_Keys::Linear);
 }
 
 void AT_DoubleAttr::setLocalValue(double v) {
@@ -65,3 +81,10 @@ bool AT_DoubleAttr::acceptsKeyValue(double v, QString* why) const {
 }
 
 QString AT_DoubleAttr::textValue(double frame) const { return AT_ValueText::fromDouble(value(frame)); }
+
+CO_Command* AT_DoubleAttr::setTextValue(double frame, const QString& text) {
+  double v = 0.0;
+  if (!AT_ValueText::toDouble(text, v, nullptr) || !acceptsKeyValue(v, nullptr))
+    return nullptr;
+  return new AT_EditCmd(this, [this, frame, v] { setValue(frame, v); });
+}

@@ -24,8 +24,14 @@ public:
   // The value at a frame: the surrogate's while one is attached, else the keys', else the local
   // value. isKey says a key stands at that frame, isAnimated that there are keys at all.
   double value(double frame, bool* isKey = nullptr, bool* isAnimated = nullptr) const;
+  // The value the scene holds at a frame (keys, else the local value), whatever surrogate is
+  // attached: what an edit starts from.
+  double storedValue(double frame) const;
   double localValue() const { return m_local; }
   void setLocalValue(double v);
+  // An edit at a frame: a key there when animated (a key already there keeps its
+  // interpolation), else the local value.
+  void setValue(double frame, double v);
   void setKey(double frame, double v, AT_Keys::Interpolation interpolation = AT_Keys::Linear);
   void removeKey(double frame);
   void setKeys(const AT_Keys& keys);
@@ -33,9 +39,11 @@ public:
 
   QString localValueString() const override;
   bool setLocalValueFromString(const QString& text, QString* why) override;
-  AT_Keys* keys() override { return &m_keys; }
+  // Only linkable numbers animate; the others hold one value at every frame.
+  AT_Keys* keys() override { return m_linkable == eLinkable ? &m_keys : nullptr; }
   bool acceptsKeyValue(double value, QString* why) const override;
   QString textValue(double frame) const override;
+  CO_Command* setTextValue(double frame, const QString& text) override;
 
 private:
   double clamp(double v) const;

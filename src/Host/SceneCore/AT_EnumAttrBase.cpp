@@ -2,6 +2,9 @@
 
 #include <QStringList>
 
+AT_EnumAttrBase::SetLocalValueCmd::SetLocalValueCmd(AT_EnumAttrBase* attr, int value)
+    : AT_EditCmd(attr, [attr, value] { attr->setLocalValue(value); }), m_value(value) {}
+
 QString AT_EnumAttrBase::localValueString() const {
   const int v = localValue();
   for (auto it = enumBegin(); it != enumEnd(); ++it)
@@ -32,4 +35,11 @@ QString AT_EnumAttrBase::textValue(double frame) const {
     if (it->first == v)
       return it->second.m_text;
   return QString();
+}
+
+CO_Command* AT_EnumAttrBase::setTextValue(double, const QString& text) {
+  for (auto it = enumBegin(); it != enumEnd(); ++it)
+    if (it->second.m_text == text || it->second.m_keyword == text)
+      return new SetLocalValueCmd(this, it->first);
+  return nullptr;
 }

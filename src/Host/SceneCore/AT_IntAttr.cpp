@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "SceneCore/AT_EditCmd.h"
 #include "SceneCore/AT_ValueText.h"
 
 AT_IntAttr::AT_IntAttr(MO_Node* owner, const AT_AttrMeta& meta, bool animatable, int defaultValue, int min, int max,
@@ -28,6 +29,13 @@ void AT_IntAttr::setKey(double frame, int v) {
   changed();
 }
 
+void AT_IntAttr::setValue(double frame, int v) {
+  if (m_keys.empty())
+    setLocalValue(v);
+  else
+    setKey(frame, v);
+}
+
 QString AT_IntAttr::localValueString() const { return QString::number(m_local); }
 
 bool AT_IntAttr::setLocalValueFromString(const QString& text, QString* why) {
@@ -46,4 +54,11 @@ bool AT_IntAttr::acceptsKeyValue(double v, QString* why) const {
     return false;
   }
   return true;
+}
+
+CO_Command* AT_IntAttr::setTextValue(double frame, const QString& text) {
+  int v = 0;
+  if (!AT_ValueText::toInt(text, v, nullptr) || !acceptsKeyValue(v, nullptr))
+    return nullptr;
+  return new AT_EditCmd(this, [this, frame, v] { setValue(frame, v); });
 }

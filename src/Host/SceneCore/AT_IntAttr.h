@@ -19,12 +19,16 @@ public:
   int localValue() const { return m_local; }
   void setLocalValue(int v);
   void setKey(double frame, int v);
+  // A key at the frame when the number has keys, else the local value.
+  void setValue(double frame, int v);
 
   QString localValueString() const override;
   bool setLocalValueFromString(const QString& text, QString* why) override;
   AT_Keys* keys() override { return m_animatable ? &m_keys : nullptr; }
   bool acceptsKeyValue(double value, QString* why) const override;
   QString textValue(double frame) const override { return QString::number(value(frame)); }
+  // Whole numbers within [min, max] only.
+  CO_Command* setTextValue(double frame, const QString& text) override;
 
 private:
   bool m_animatable;

@@ -18,6 +18,8 @@ public:
     setLocalValue(text);
     return true;
   }
+  // Any text is a valid value; the frame plays no part (text is never animated).
+  CO_Command* setTextValue(double frame, const QString& text) override;
 
 private:
   QString m_default;

@@ -13,8 +13,10 @@
 #include "SceneCore/MO_BaseContext.h"
 #include "SceneCore/MO_Node.h"
 #include "SceneCore/MO_Port.h"
+#include "SceneCore/SLB_SelectionInterface.h"
 
 class MO_AbstractModuleVisitor;
+class MO_OGLContext;
 class MO_SimplePortMetaData;
 class SLB_ModulePickAdaptor;
 
@@ -60,6 +62,11 @@ public:
   // The pivot a pivot visitor reports for this node, in scene units; false when it has none.
   virtual bool pivot(const MO_FrameKey& key, Math::Point3d& pivot) const;
   virtual SLB_ModulePickAdaptor* pickAdaptor() { return nullptr; }
+  // The node's on-screen control, drawn in drawing units through the context's matrix manager;
+  // the default draws nothing.
+  virtual void oglRenderControl(const MO_OGLContext&) {}
+  // The views' selection of this node and of its handles.
+  SLB_SelectionInterface* selInterface() { return &m_selection; }
 
 protected:
   // For nodes that append a matrix of their own: the stored result for the frame when there is
@@ -74,6 +81,7 @@ protected:
 private:
   std::vector<std::unique_ptr<MO_Port>> m_in;
   std::vector<std::unique_ptr<MO_Port>> m_out;
+  SLB_SelectionInterface m_selection{this};
   // Input links held by other nodes' ports to ours, so that they can be cut when we go.
   friend class SC_SceneCommon;
 };

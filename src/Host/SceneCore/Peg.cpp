@@ -7,6 +7,7 @@
 #include "SceneCore/MO_ModuleFactory.h"
 #include "SceneCore/PegTransform.h"
 #include "SceneCore/SC_SceneCommon.h"
+#include "SceneCore/SLB_ModulePickAdaptor.h"
 
 const QString Peg::kTypeName = QStringLiteral("Peg");
 
@@ -29,7 +30,8 @@ Peg::Peg()
       m_rotation(new AT_Rotation3dAttr(this, kRotationMeta, true)),
       m_scale(new AT_Scale3dAttr(this, kScaleMeta, true)),
       m_skew(new AT_DoubleAttr(this, kSkewMeta, AT_DoubleAttr::eLinkable, 0.0)),
-      m_pivot(new AT_Position3dAttr(this, kPivotMeta, false)) {
+      m_pivot(new AT_Position3dAttr(this, kPivotMeta, false)),
+      m_pickAdaptor(std::make_unique<SLB_ModulePickAdaptor>(this, 1)) {
   addInMatrixPort();
   addOutMatrixPort();
   registerAttr(m_position);
@@ -38,6 +40,10 @@ Peg::Peg()
   registerAttr(m_skew);
   registerAttr(m_pivot);
 }
+
+Peg::~Peg() = default;
+
+SLB_ModulePickAdaptor* Peg::pickAdaptor() { return m_pickAdaptor.get(); }
 
 Math::Matrix4x4 Peg::localMatrix(double frame) const {
   const SC_SceneMetrics metrics = sceneMetrics() ? *sceneMetrics() : SC_SceneMetrics();

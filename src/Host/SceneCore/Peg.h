@@ -3,6 +3,8 @@
 // without one) followed by T(position) · T(pivot) · Rz · Ry · Rx · skew · scale · T(−pivot),
 // positions in scene units converted with toOGL, angles in degrees. A disabled peg passes its
 // input through.
+#include <memory>
+
 #include "BaseCore/Matrix4x4.h"
 #include "SceneCore/MO_Module.h"
 
@@ -10,17 +12,21 @@ class AT_DoubleAttr;
 class AT_Position3dAttr;
 class AT_Rotation3dAttr;
 class AT_Scale3dAttr;
+class SLB_ModulePickAdaptor;
 
 class Peg : public MO_Module {
 public:
   static const QString kTypeName;
 
   Peg();
+  ~Peg() override;
   QString moduleTypeName() const override { return kTypeName; }
   QString baseDisplayName() const override { return QStringLiteral("Peg"); }
 
   MO_PortTransform* computeTransformation(const MO_BaseContext& ctx) override;
   bool pivot(const MO_FrameKey& key, Math::Point3d& pivot) const override;
+  // One handle (the pivot); the peg owns it, so its picking id lasts as long as the peg.
+  SLB_ModulePickAdaptor* pickAdaptor() override;
   // The peg's own matrix at a frame, without its input.
   Math::Matrix4x4 localMatrix(double frame) const;
 
@@ -36,4 +42,5 @@ private:
   AT_Scale3dAttr* m_scale;
   AT_DoubleAttr* m_skew;
   AT_Position3dAttr* m_pivot;
+  std::unique_ptr<SLB_ModulePickAdaptor> m_pickAdaptor;
 };

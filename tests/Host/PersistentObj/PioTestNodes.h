@@ -20,6 +20,7 @@ public:
   const_iterator enumEnd() const override;
   bool setLocalValue(int v) override;
   int value(double) const override { return m_value; }
+  void fillEnumValues() override {}
   int localValue() const override { return m_value; }
   void parseLocalValueString(const QString& s) override;
 

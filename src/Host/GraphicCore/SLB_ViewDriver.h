@@ -1,0 +1,59 @@
+#pragma once
+// Clicks and drags in a view the way the host's view does, for the command line and tests:
+// a pick renders the picking image and decodes the pixel under the view point (view pixels,
+// y down) to the node whose adaptor owns that id; a drag runs a node's drag manipulator from
+// one view point to another, each pointer position carried onto the world's z = 0 drawing
+// plane (drawing units). Points off the image pick nothing; positions that cannot reach the
+// plane (an edge-on view) are skipped.
+#include <QSize>
+#include <QString>
+#include <memory>
+
+#include "BaseCore/CameraTransformChain.h"
+#include "BaseCore/Point2d.h"
+#include "BaseCore/Point3d.h"
+#include "GraphicCore/VU_SceneRenderer.h"
+
+class CO_OrCommand;
+class MO_Module;
+class SC_SceneCommon;
+class SLB_ModuleDescriptor;
+class SLB_ModulePickAdaptor;
+
+class SLB_ViewDriver {
+public:
+  struct PickResult {
+    MO_Module* node = nullptr;  // null: background
+    SLB_ModulePickAdaptor* adaptor = nullptr;
+    int id = 0;
+    int handle = -1;
+    // What the adaptor's pick answered when asked to select (often empty).
+    std::shared_ptr<SLB_ModuleDescriptor> descriptor;
+  };
+
+  // Drag steps from the press to the release; the last lands exactly on the release point.
+  static constexpr int kDragSteps = 4;
+
+  SLB_ViewDriver(VU_SceneRenderer::View view, const QSize& size) : m_view(view), m_size(size) {}
+
+  // The node under the point. With `select`, the adaptor's pick is asked to select (modifiers
+  // are Qt's keyboard bits; Shift extends the selection); when it answers nothing, the node's
+  // handle is selected through its selInterface. Every node's main-port callback is told of
+  // the click too, as the host's view does.
+  PickResult pick(SC_SceneCommon& scene, double frame, const Math::Point2d& viewPoint, bool select = false,
+                  int modifiers = 0);
+  // Runs the node's drag manipulator (from SLB_NodeDragManipulatorFactory): startDrag, kDragSteps
+  // moves from `from` to `to`, endDrag. False when the node has none. `operationName` receives
+  // the name the manipulator gave the operation.
+  bool drag(SC_SceneCommon& scene, MO_Module* node, double frame, const Math::Point2d& from, const Math::Point2d& to,
+            int animationMode, CO_OrCommand* macro, QString* operationName = nullptr);
+
+  // A view point carried onto the world's z = 0 plane through the chain; false when the plane is
+  // edge-on or the point is on its horizon.
+  static bool toDrawingPlane(const Math::CameraTransformChain& chain, const Math::Point2d& viewPoint,
+                             Math::Point3d& planePoint);
+
+private:
+  VU_SceneRenderer::View m_view;
+  QSize m_size;
+};

@@ -1,0 +1,202 @@
+#include "GraphicCore/VU_Drawing.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+#include <QSaveFile>
+#include <QSvgGenerator>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+constexpr int kCircleSegments = 64;
+// Beyond this, coordinates are far off the image and only slow the rasteriser down.
+constexpr double kFarAway = 1e6;
+
+QColor toQColor(const VS_RGBA& c, bool picking) { return QColor(c.red, c.green, c.blue, picking ? 255 : c.alpha); }
+
+// Model (drawing units) to view through one primitive's model matrix.
+class ViewMapper {
+public:
+  ViewMapper(const Math::CameraTransformChain& viewChain, const Math::Matrix4x4& model) : m_chain(viewChain) {
+    m_chain.setModelMatrix(model);
+    m_ok = m_chain.compoundMatrix(Math::eSourceModelFrame, Math::eDestinationViewFrame, m_toView);
+  }
+
+  // The perspective division is done here rather than by Matrix4x4 so that points behind the
+  // eye (w <= 0), which would come back mirrored, are refused.
+  std::optional<QPointF> map(const Math::Point3d& p) const {
+    if (!m_ok)
+      return std::nullopt;
+    const Math::Matrix4x4& m = m_toView;
+    const double x = m(0, 0) * p.x + m(0, 1) * p.y + m(0, 2) * p.z + m(0, 3);
+    const double y = m(1, 0) * p.x + m(1, 1) * p.y + m(1, 2) * p.z + m(1, 3);
+    const double w = m(3, 0) * p.x + m(3, 1) * p.y + m(3, 2) * p.z + m(3, 3);
+    if (!(w > 1e-12) || !std::isfinite(x) || !std::isfinite(y))
+      return std::nullopt;
+    const QPointF q(x / w, y / w);
+    if (std::fabs(q.x()) > kFarAway || std::fabs(q.y()) > kFarAway)
+      return std::nullopt;
+    return q;
+  }
+
+  // A size given in `frame` near model point p, in view units (pixels).
+  double toPixels(double size, int frame, const Math::Point3d& p) const {
+    if (frame == Math::eDestinationViewFrame)
+      return size;
+    Math::Point3d a, a2, b, b2;
+    if (!m_chain.transform(Math::eSourceModelFrame, p, frame, a))
+      return size;
+    b = a + Math::Vector3d(size, 0, 0);
+    if (!m_chain.transform(frame, a, Math::eDestinationViewFrame, a2) ||
+        !m_chain.transform(frame, b, Math::eDestinationViewFrame, b2))
+      return size;
+    return std::hypot(b2.x - a2.x, b2.y - a2.y);
+  }
+
+private:
+  Math::CameraTransformChain m_chain;
+  Math::Matrix4x4 m_toView;
+  bool m_ok = false;
+};
+
+QPen makePen(const VS_RGBA& c, double width, bool picking) {
+  if (c.alpha == 0)
+    return Qt::NoPen;
+  QPen pen(toQColor(c, picking));
+  pen.setWidthF(width > 0 ? width : 0.0);
+  pen.setCapStyle(Qt::RoundCap);
+  pen.setJoinStyle(Qt::RoundJoin);
+  return pen;
+}
+
+QBrush makeBrush(const VS_RGBA& c, bool picking) {
+  return c.alpha == 0 ? QBrush(Qt::NoBrush) : QBrush(toQColor(c, picking));
+}
+
+void paintPrimitive(QPainter& painter, const Math::CameraTransformChain& chain, const VU_Drawing::Primitive& p,
+                    bool picking) {
+  const ViewMapper mapper(chain, p.model);
+  const double lineWidth = mapper.toPixels(p.lineThickness, p.lineThicknessFrame, p.points[0]);
+  switch (p.kind) {
+  case VU_Drawing::ePoint: {
+    const auto c = mapper.map(p.points[0]);
+    if (!c)
+      return;
+    const double r = 0.5 * mapper.toPixels(p.pointSize, p.pointSizeFrame, p.points[0]);
+    painter.setPen(makePen(p.pointStroke, 1.0, picking));
+    painter.setBrush(makeBrush(p.pointFill, picking));
+    painter.drawEllipse(*c, r, r);
+    return;
+  }
+  case VU_Drawing::eLine: {
+    const auto a = mapper.map(p.points[0]);
+    const auto b = mapper.map(p.points[1]);
+    if (!a || !b)
+      return;
+    painter.setPen(makePen(p.lineStroke, lineWidth, picking));
+    painter.drawLine(*a, *b);
+    return;
+  }
+  case VU_Drawing::eCircle: {
+    // The circle lies in the model's plane, so a tilted or perspective view shows an ellipse.
+    QPolygonF ring;
+    for (int i = 0; i < kCircleSegments; ++i) {
+      const double t = 2.0 * M_PI * i / kCircleSegments;
+      const auto q = mapper.map(p.points[0] + Math::Vector3d(p.radius * std::cos(t), p.radius * std::sin(t), 0));
+      if (!q)
+        return;
+      ring << *q;
+    }
+    painter.setPen(makePen(p.lineStroke, lineWidth, picking));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPolygon(ring);
+    return;
+  }
+  case VU_Drawing::eQuad: {
+    QPolygonF quad;
+    for (const Math::Point3d& corner : p.points) {
+      const auto q = mapper.map(corner);
+      if (!q)
+        return;
+      quad << *q;
+    }
+    painter.setPen(makePen(p.lineStroke, lineWidth, picking));
+    painter.setBrush(makeBrush(p.pointFill, picking));
+    painter.drawPolygon(quad);
+    return;
+  }
+  }
+}
+
+} // namespace
+
+void VU_Drawing::paint(QPainter& painter, const Math::CameraTransformChain& chain, bool picking) const {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, !picking);
+  if (picking)
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+  for (const Primitive& p : m_primitives)
+    paintPrimitive(painter, chain, p, picking);
+  painter.restore();
+}
+
+QImage VU_Drawing::toImage(const Math::CameraTransformChain& chain, const QSize& size, const VS_RGBA& background,
+                           bool picking) const {
+  QImage image(size, QImage::Format_ARGB32);
+  if (image.isNull())
+    return image;
+  image.fill(QColor(background.red, background.green, background.blue, background.alpha));
+  QPainter painter(&image);
+  paint(painter, chain, picking);
+  painter.end();
+  return image;
+}
+
+QByteArray VU_Drawing::toSvg(const Math::CameraTransformChain& chain, const QSize& size,
+                             const VS_RGBA& background, bool picking) const {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  QSvgGenerator generator;
+  generator.setOutputDevice(&buffer);
+  generator.setSize(size);
+  generator.setViewBox(QRect(QPoint(0, 0), size));
+  generator.setTitle(QStringLiteral("vantorel drawing"));
+  QPainter painter(&generator);
+  painter.fillRect(QRect(QPoint(0, 0), size), QColor(background.red, background.green, background.blue, background.alpha));
+  paint(painter, chain, picking);
+  painter.end();
+  return bytes;
+}
+
+bool VU_Drawing::save(const QString& path, const Math::CameraTransformChain& chain, const QSize& size,
+                      const VS_RGBA& background, bool picking, QString* why) const {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  if (suffix != QLatin1String("png") && suffix != QLatin1String("svg")) {
+    if (why)
+      *why = QStringLiteral("%1: the output must end in .png or .svg").arg(path);
+    return false;
+  }
+  QByteArray bytes;
+  if (suffix == QLatin1String("svg")) {
+    bytes = toSvg(chain, size, background, picking);
+  } else {
+    const QImage image = toImage(chain, size, background, picking);
+    QBuffer buffer(&bytes);
+    if (image.isNull() || !buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
+      if (why)
+        *why = QStringLiteral("%1: cannot make a %2x%3 image").arg(path).arg(size.width()).arg(size.height());
+      return false;
+    }
+  }
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (why)
+      *why = QStringLiteral("%1: %2").arg(path, file.errorString());
+    return false;
+  }
+  return true;
+}

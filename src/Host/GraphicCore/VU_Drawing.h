@@ -1,0 +1,52 @@
+#pragma once
+// A recorded list of shapes (points, lines, circles, quads) in drawing units, each with the
+// model matrix, colours and sizes in force when it was drawn, rendered later through a camera
+// chain (model → view) onto a QPainter, a PNG or an SVG. Sizes given in reference frame 1 are
+// pixels. A shape that a chain cannot carry to the view (behind the eye, singular) is left out.
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+#include <vector>
+
+#include "BaseCore/CameraTransformChain.h"
+#include "BaseCore/Matrix4x4.h"
+#include "BaseCore/Point3d.h"
+#include "GraphicCore/VS_RGBA.h"
+
+class QPainter;
+
+class VU_Drawing {
+public:
+  enum Kind { ePoint, eLine, eCircle, eQuad };
+  struct Primitive {
+    Kind kind = ePoint;
+    Math::Point3d points[4];  // a point: [0]; a line: [0], [1]; a circle: its centre; a quad: all four
+    double radius = 0.0;      // circles, drawing units, in the model's z = 0 plane
+    Math::Matrix4x4 model;
+    VS_RGBA lineStroke, pointStroke, pointFill;
+    double lineThickness = 1.0;
+    int lineThicknessFrame = 1;
+    double pointSize = 1.0;
+    int pointSizeFrame = 1;
+  };
+
+  void add(const Primitive& p) { m_primitives.push_back(p); }
+  const std::vector<Primitive>& primitives() const { return m_primitives; }
+  void clear() { m_primitives.clear(); }
+
+  // Picking draws without antialiasing or blending, and leaves out fully transparent parts, so
+  // that every pixel holds exactly a colour some shape asked for, or the background.
+  void paint(QPainter& painter, const Math::CameraTransformChain& chain, bool picking) const;
+  QImage toImage(const Math::CameraTransformChain& chain, const QSize& size, const VS_RGBA& background,
+                 bool picking) const;
+  QByteArray toSvg(const Math::CameraTransformChain& chain, const QSize& size, const VS_RGBA& background,
+                   bool picking = false) const;
+  // PNG or SVG by the path's extension (.png, .svg, any case), written whole or not at all;
+  // false with a reason for another extension or when the file cannot be written.
+  bool save(const QString& path, const Math::CameraTransformChain& chain, const QSize& size,
+            const VS_RGBA& background, bool picking, QString* why) const;
+
+private:
+  std::vector<Primitive> m_primitives;
+};

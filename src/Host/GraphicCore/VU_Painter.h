@@ -1,0 +1,45 @@
+#pragma once
+// The painter nodes draw their controls with: records points, lines, circles and quads given in
+// drawing units, each with the binder's model matrix at the moment of the call and the colours
+// and sizes set so far (sizes in a camera-chain reference frame; frame 1 = view pixels). It
+// records into the binder's canvas, or into a drawing of its own without a binder or canvas.
+#include "BaseCore/Point3d.h"
+#include "GraphicCore/VS_RGBA.h"
+#include "GraphicCore/VU_Drawing.h"
+
+class CC_CameraChainTransformCanvasBinder;
+
+class VU_Painter {
+public:
+  static const VS_RGBA redColor;
+
+  explicit VU_Painter(CC_CameraChainTransformCanvasBinder* binder);
+
+  void setLineStrokeColor(const VS_RGBA& c) { m_state.lineStroke = c; }
+  void setLineThickness(double w, int referenceFrame = 1) {
+    m_state.lineThickness = w;
+    m_state.lineThicknessFrame = referenceFrame;
+  }
+  void setPointFillColor(const VS_RGBA& c) { m_state.pointFill = c; }
+  void setPointStrokeColor(const VS_RGBA& c) { m_state.pointStroke = c; }
+  void setPointSize(double s, int referenceFrame = 1) {
+    m_state.pointSize = s;
+    m_state.pointSizeFrame = referenceFrame;
+  }
+
+  void drawPoint(const Math::Point3d& p);
+  void drawLine(const Math::Point3d& a, const Math::Point3d& b);
+  // A circle about `centre` in the model's z = 0 plane through it; radius in drawing units.
+  void drawCircle(const Math::Point3d& centre, double radius);
+  void drawQuad(const Math::Point3d& a, const Math::Point3d& b, const Math::Point3d& c, const Math::Point3d& d);
+
+  // Where the shapes go: the binder's canvas, or this painter's own drawing.
+  VU_Drawing* drawing();
+
+private:
+  void record(VU_Drawing::Primitive p);
+
+  CC_CameraChainTransformCanvasBinder* m_binder;
+  VU_Drawing::Primitive m_state;
+  VU_Drawing m_own;
+};

@@ -1,0 +1,232 @@
+#include "GraphicCore/VU_SceneRenderer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "GraphicCore/VU_Painter.h"
+#include "SceneCore/CC_CameraChainTransformCanvasBinder.h"
+#include "SceneCore/MO_OGLContext.h"
+#include "SceneCore/Peg.h"
+#include "SceneCore/SC_SceneCommon.h"
+#include "SceneCore/SC_SceneEvaluator.h"
+#include "SceneCore/SLB_ModulePickAdaptor.h"
+#include "SceneCore/SLB_NodePickAdaptorFactory.h"
+#include "SceneCore/SLB_PickEngine.h"
+
+const VS_RGBA VU_SceneRenderer::kBackground(255, 255, 255, 255);
+const VS_RGBA VU_SceneRenderer::kPickBackground(255, 255, 255, 255);
+
+namespace {
+
+const VS_RGBA kAxisColour(205, 208, 214);
+const VS_RGBA kBoneColour(55, 60, 72);
+const VS_RGBA kPivotColour(255, 136, 0);
+const VS_RGBA kSelectedPivotColour(0, 120, 255);
+constexpr double kBoneWidth = 3.0;
+constexpr double kPivotSize = 11.0;
+// Picking shapes are a little larger than what the user sees, so that a click on the edge of a
+// visible pivot or bone still finds it.
+constexpr double kPickBoneWidth = 7.0;
+constexpr double kPickPivotSize = 14.0;
+constexpr double kFrameMargin = 1.2;
+constexpr double kMinHalfExtent = 1.0;
+
+struct PegPivot {
+  Peg* peg;
+  Math::Point3d world;
+};
+
+std::vector<PegPivot> pegPivots(SC_SceneCommon& scene, double frame) {
+  SC_SceneEvaluator evaluator(scene);
+  std::vector<PegPivot> pivots;
+  for (MO_Module* n : scene.nodes())
+    if (auto* peg = dynamic_cast<Peg*>(n)) {
+      Math::Point3d local;
+      peg->pivot(MO_FrameKey(frame), local);
+      pivots.push_back({peg, evaluator.evaluate(peg, frame) * scene.metrics().toOGL(local)});
+    }
+  return pivots;
+}
+
+// The peg a bone runs to: the first peg up the main inputs, through any other nodes between.
+Peg* parentPeg(MO_Module* node, const MO_FrameKey& key) {
+  for (MO_Module* up = node->inputModule(node->mainInPortIdAtFrame(key)); up;
+       up = up->inputModule(up->mainInPortIdAtFrame(key)))
+    if (auto* peg = dynamic_cast<Peg*>(up))
+      return peg;
+  return nullptr;
+}
+
+// An orthographic view whose eye axes are the rows of `r`, centred on the points and scaled so
+// that all of them fit with a margin, keeping the image's aspect ratio.
+Math::CameraTransformChain framingChain(const std::vector<PegPivot>& pivots, const double (&r)[3][3], const QSize& size) {
+  double lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
+  for (std::size_t i = 0; i < pivots.size(); ++i) {
+    const Math::Point3d& w = pivots[i].world;
+    for (int k = 0; k < 3; ++k) {
+      const double e = r[k][0] * w.x + r[k][1] * w.y + r[k][2] * w.z;
+      lo[k] = i == 0 ? e : std::min(lo[k], e);
+      hi[k] = i == 0 ? e : std::max(hi[k], e);
+    }
+  }
+  const double cx = 0.5 * (lo[0] + hi[0]), cy = 0.5 * (lo[1] + hi[1]), cz = 0.5 * (lo[2] + hi[2]);
+  const double aspect = double(size.width()) / double(size.height());
+  double hx = 0.5 * (hi[0] - lo[0]), hy = 0.5 * (hi[1] - lo[1]);
+  // At most one distinct point: nothing to frame, so a unit-sized view around it.
+  if (!(std::max(hx, hy) > 1e-9))
+    hx = hy = kMinHalfExtent;
+  hx *= kFrameMargin;
+  hy *= kFrameMargin;
+  const double ay = std::max(hy, hx / aspect);
+  const double ax = ay * aspect;
+  const double depth = (hi[2] - lo[2]) + 2.0 * kMinHalfExtent;
+
+  const Math::Matrix4x4 view(r[0][0], r[1][0], r[2][0], 0,  //
+                             r[0][1], r[1][1], r[2][1], 0,  //
+                             r[0][2], r[1][2], r[2][2], 0,  //
+                             -cx, -cy, -cz, 1);
+  const Math::Matrix4x4 projection(1.0 / ax, 0, 0, 0,  //
+                                   0, 1.0 / ay, 0, 0,  //
+                                   0, 0, -1.0 / depth, 0,  //
+                                   0, 0, 0, 1);
+  Math::CameraTransformChain chain;
+  chain.setViewport(Math::Rect2d(0, 0, size.width(), size.height()));
+  chain.setViewMatrix(view);
+  chain.setProjectionMatrix(projection);
+  return chain;
+}
+
+constexpr double kFrontAxes[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+constexpr double kTopAxes[3][3] = {{1, 0, 0}, {0, 0, -1}, {0, 1, 0}};
+constexpr double kSideAxes[3][3] = {{0, 0, 1}, {0, 1, 0}, {-1, 0, 0}};
+
+} // namespace
+
+bool VU_SceneRenderer::parseView(const QString& text, View& view) {
+  if (text == QLatin1String("camera"))
+    view = eCameraView;
+  else if (text == QLatin1String("top"))
+    view = eTopView;
+  else if (text == QLatin1String("side"))
+    view = eSideView;
+  else
+    return false;
+  return true;
+}
+
+QSize VU_SceneRenderer::defaultSize(const SC_SceneCommon& scene) {
+  const double ax = scene.designAspectRatioX(), ay = scene.designAspectRatioY();
+  const double height = ax > 0 && ay > 0 ? 960.0 * ay / ax : 540.0;
+  return QSize(960, std::clamp(static_cast<int>(std::lround(height)), 1, 4096));
+}
+
+Math::CameraTransformChain VU_SceneRenderer::viewChain(double frame, View view, const QSize& size) {
+  m_scene.setCurrentFrame(frame);
+  const std::vector<PegPivot> pivots = pegPivots(m_scene, frame);
+  if (view == eTopView)
+    return framingChain(pivots, kTopAxes, size);
+  if (view == eSideView)
+    return framingChain(pivots, kSideAxes, size);
+  Math::Matrix4x4 camera;
+  if (!m_scene.cameraMatrix(camera, MO_FrameKey(frame)))
+    return framingChain(pivots, kFrontAxes, size);
+  double nearPlane = 0.1, farPlane = 1000.0;
+  m_scene.cameraPlanes(nearPlane, farPlane);
+  Math::CameraTransformChain chain;
+  chain.setViewport(Math::Rect2d(0, 0, size.width(), size.height()));
+  chain.setViewMatrix(camera.getInverse());
+  chain.setProjectionMatrix(rxscene_func::getSoftRenderPerspectiveMatrix(
+      &m_scene, m_scene.designAspectRatioX(), m_scene.designAspectRatioY(), nearPlane, farPlane));
+  return chain;
+}
+
+VU_Drawing VU_SceneRenderer::draw(double frame, View view, const QSize& size, int renderMode,
+                                  Math::CameraTransformChain* chainOut) {
+  const Math::CameraTransformChain chain = viewChain(frame, view, size);
+  if (chainOut)
+    *chainOut = chain;
+  // Every node first: controls draw from what their computation of this frame stored.
+  SC_SceneEvaluator evaluator(m_scene);
+  for (MO_Module* n : m_scene.nodes())
+    evaluator.evaluate(n, frame);
+  const std::vector<PegPivot> pivots = pegPivots(m_scene, frame);
+
+  VU_Drawing drawing;
+  CC_CameraChainTransformCanvasBinder binder(chain, &drawing);
+  VU_Painter painter(&binder);
+  const bool picking = renderMode == MO_OGLContext::ePickingMode;
+  const MO_FrameKey key(frame);
+  auto worldOf = [&](const Peg* peg) {
+    for (const PegPivot& p : pivots)
+      if (p.peg == peg)
+        return p.world;
+    return Math::Point3d();
+  };
+  auto pickColour = [](Peg* peg, VS_RGBA& colour) {
+    const SLB_ModulePickAdaptor* adaptor = SLB_NodePickAdaptorFactory::pickAdaptorFor(peg);
+    if (adaptor)
+      colour = SLB_PickEngine::idToColor(adaptor->handleId(0));
+    return adaptor != nullptr;
+  };
+
+  if (!picking && !pivots.empty()) {
+    double reach = 0.0;
+    for (const PegPivot& p : pivots)
+      reach = std::max({reach, std::fabs(p.world.x), std::fabs(p.world.y), std::fabs(p.world.z)});
+    reach = reach * 1.5 + kMinHalfExtent;
+    painter.setLineStrokeColor(kAxisColour);
+    painter.setLineThickness(1.0, 1);
+    painter.drawLine(Math::Point3d(-reach, 0, 0), Math::Point3d(reach, 0, 0));
+    painter.drawLine(Math::Point3d(0, -reach, 0), Math::Point3d(0, reach, 0));
+  }
+
+  // A bone is drawn in its child's pick colour: clicking a bone picks the peg it moves with.
+  painter.setLineThickness(picking ? kPickBoneWidth : kBoneWidth, 1);
+  for (const PegPivot& p : pivots) {
+    const Peg* parent = parentPeg(p.peg, key);
+    if (!parent)
+      continue;
+    VS_RGBA colour = kBoneColour;
+    if (picking && !pickColour(p.peg, colour))
+      continue;
+    painter.setLineStrokeColor(colour);
+    painter.drawLine(p.world, worldOf(parent));
+  }
+
+  painter.setPointSize(picking ? kPickPivotSize : kPivotSize, 1);
+  for (const PegPivot& p : pivots) {
+    VS_RGBA fill = p.peg->selected() ? kSelectedPivotColour : kPivotColour;
+    VS_RGBA stroke = kBoneColour;
+    if (picking) {
+      if (!pickColour(p.peg, fill))
+        continue;
+      stroke = fill;
+    }
+    painter.setPointFillColor(fill);
+    painter.setPointStrokeColor(stroke);
+    painter.drawPoint(p.world);
+  }
+
+  const MO_OGLContext context(renderMode, key, &binder);
+  for (MO_Module* n : m_scene.nodes()) {
+    binder.setModelMatrix(Math::Matrix4x4());
+    n->oglRenderControl(context);
+  }
+  return drawing;
+}
+
+QImage VU_SceneRenderer::renderImage(double frame, View view, const QSize& size, int renderMode) {
+  Math::CameraTransformChain chain;
+  const VU_Drawing drawing = draw(frame, view, size, renderMode, &chain);
+  const bool picking = renderMode == MO_OGLContext::ePickingMode;
+  return drawing.toImage(chain, size, picking ? kPickBackground : kBackground, picking);
+}
+
+bool VU_SceneRenderer::save(const QString& path, double frame, View view, const QSize& size, int renderMode,
+                            QString* why) {
+  Math::CameraTransformChain chain;
+  const VU_Drawing drawing = draw(frame, view, size, renderMode, &chain);
+  const bool picking = renderMode == MO_OGLContext::ePickingMode;
+  return drawing.save(path, chain, size, picking ? kPickBackground : kBackground, picking, why);
+}

@@ -1,0 +1,45 @@
+#pragma once
+// Draws a scene at a frame as a view sees it: every peg's pivot as a point and a bone to the
+// pivot of the nearest peg up its main inputs, then every node's own control. Positions are in
+// drawing units; the image is `size` pixels, y down. The camera view looks through the scene's
+// camera (a straight-on orthographic view framing the pegs when the scene has none); the top
+// view looks down −y (x right, −z up) and the side view along +x (z right, y up), both
+// orthographic and framing every pivot (a unit-sized frame when there is at most one).
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include "BaseCore/CameraTransformChain.h"
+#include "GraphicCore/VS_RGBA.h"
+#include "GraphicCore/VU_Drawing.h"
+
+class SC_SceneCommon;
+
+class VU_SceneRenderer {
+public:
+  enum View { eCameraView, eTopView, eSideView };
+
+  static const VS_RGBA kBackground;
+  // The background of a picking image: white, id 0.
+  static const VS_RGBA kPickBackground;
+
+  explicit VU_SceneRenderer(SC_SceneCommon& scene) : m_scene(scene) {}
+
+  // "camera", "top" or "side"; false for anything else.
+  static bool parseView(const QString& text, View& view);
+  // 960 pixels wide, as high as the scene's design aspect ratio makes it (540 for 16:9).
+  static QSize defaultSize(const SC_SceneCommon& scene);
+
+  // The view's chain with an identity model matrix: drawing units of the world to pixels.
+  // Evaluates the scene at the frame (the scene's current frame becomes that frame).
+  Math::CameraTransformChain viewChain(double frame, View view, const QSize& size);
+  // Records the view at the frame in render mode 0 (normal) or 2 (picking: pegs in their pick
+  // colours, nodes' controls in theirs, nothing else); `chain` receives the view's chain.
+  VU_Drawing draw(double frame, View view, const QSize& size, int renderMode, Math::CameraTransformChain* chain);
+  QImage renderImage(double frame, View view, const QSize& size, int renderMode);
+  // A PNG or SVG by extension, written whole or not at all; false with a reason.
+  bool save(const QString& path, double frame, View view, const QSize& size, int renderMode, QString* why);
+
+private:
+  SC_SceneCommon& m_scene;
+};

@@ -1,0 +1,1 @@
+#include "SceneCore/CC_CameraChainTransformCanvasBinder.h"

@@ -1,0 +1,26 @@
+#pragma once
+// A node's selection as the views change it: which of its handles are sub-selected. Selecting a
+// handle selects the node; without `add` it first clears the selection of every node of the
+// node's scene (a plain click), with `add` it extends it (shift-click). Every MO_Module owns one.
+#include <set>
+
+class MO_Module;
+
+class SLB_SelectionInterface {
+public:
+  explicit SLB_SelectionInterface(MO_Module* owner) : m_owner(owner) {}
+  // Drops what the view factories keep for the owner, which is going away with it.
+  ~SLB_SelectionInterface();
+  SLB_SelectionInterface(const SLB_SelectionInterface&) = delete;
+  SLB_SelectionInterface& operator=(const SLB_SelectionInterface&) = delete;
+
+  void subSelect(int handle, bool add);
+  // Deselects the node and forgets its handles.
+  void clear();
+  const std::set<int>& selectedHandles() const { return m_handles; }
+  bool isHandleSelected(int handle) const { return m_handles.count(handle) != 0; }
+
+private:
+  MO_Module* m_owner;
+  std::set<int> m_handles;
+};

@@ -1,0 +1,177 @@
+#include "Core/TransformFunctions.h"
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kDegToRad = 0.017453292519943295;
+constexpr double kRadToDeg = 57.29577951308232;
+
+void guardScale(double& v) {
+  if (std::fabs(v) <= 0.0001)
+    v = v > 0.0 ? 0.0001 : -0.0001;
+  if (v == std::numeric_limits<double>::infinity())
+    v = 2.0;
+  else if (v == -std::numeric_limits<double>::infinity())
+    v = -2.0;
+}
+
+struct Decomposition {
+  double tx, ty, tz, sx, sy, angle, skew;
+  explicit Decomposition(const Math::Matrix4x4& m) {
+    m.extractParameters(false, false, 0.0, 0.0, tx, ty, tz, sx, sy, angle, skew);
+  }
+};
+
+double lerp(double a, double b, double t) { return a + (b - a) * t; }
+
+Math::CameraTransformChain cameraChain(const Math::Matrix4x4& view, const Math::Matrix4x4& projection,
+                                       const Math::Matrix4x4& model) {
+  Math::CameraTransformChain chain;
+  chain.setViewport(Math::Rect2d(-1, 1, 1, -1));
+  chain.setViewMatrix(view);
+  chain.setProjectionMatrix(projection);
+  chain.setModelMatrix(model);
+  return chain;
+}
+
+} // namespace
+
+void sanitizeScale(Math::Matrix4x4& m) {
+  try {
+    double v[16];
+    m.getValues(v);
+    guardScale(v[0]);
+    guardScale(v[5]);
+    m = Math::Matrix4x4(v);
+  } catch (...) {
+    std::printf("0-Scaled Matrix has been identified and caught - ensure that the matrix does not have a 0-scale.\n");
+    m = Math::Matrix4x4();
+  }
+}
+
+Math::Matrix4x4 sanitizedCopy(const Math::Matrix4x4& m) {
+  Math::Matrix4x4 copy = m;
+  sanitizeScale(copy);
+  return copy;
+}
+
+Math::Matrix4x4 blendTransforms(const Math::Matrix4x4& target, const Math::Matrix4x4& source, double t,
+                                const Math::Point3d& pivot, const Math::Vector3d& offset, bool translation,
+                                bool rotation) {
+  Math::Matrix4x4 src = source;
+  // Decomposing a mirrored matrix against an unmirrored one would blend through a half turn;
+  // flipping x first makes the scale pass through zero instead.
+  const bool flipped = isMirrored(source) != isMirrored(target);
+  if (flipped)
+    src.scale(-1, 1, 1);
+  Decomposition s(src);
+  const Decomposition d(target);
+  if (flipped)
+    s.sx = -s.sx;
+
+  Math::Matrix4x4 out;
+  out.translate(offset * (1.0 - t));
+  if (translation)
+    out.translate(lerp(s.tx, d.tx, t), lerp(s.ty, d.ty, t), lerp(s.tz, d.tz, t));
+  out.translate(pivot.x, pivot.y, pivot.z);
+  out.rotateDegrees(rotation ? blendAngle(s.angle, d.angle, t, false) : d.angle, Math::Vector3d(0, 0, 1));
+  out.skew(blendAngle(s.skew, d.skew, t, false));
+  double sx = lerp(s.sx, d.sx, t);
+  double sy = lerp(s.sy, d.sy, t);
+  if (sx == 0.0)
+    sx = 0.0001;
+  if (sy == 0.0)
+    sy = 0.0001;
+  out.scale(sx, sy, 1);
+  out.translate(-pivot.x, -pivot.y, -pivot.z);
+  sanitizeScale(out);
+  return out;
+}
+
+bool isMirrored(const Math::Matrix4x4& m) {
+  float v[16];
+  m.getValues(v);
+  for (int axis = 0; axis < 3; ++axis) {
+    float* c = v + 4 * axis;
+    const float len = std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
+    c[0] /= len;
+    c[1] /= len;
+    c[2] /= len;
+  }
+  v[12] = v[13] = v[14] = 0.0f;
+  const Math::Matrix4x4 n(v);
+  const Math::Vector3d x = (n * Math::Vector3d(1, 0, 0)).normalize();
+  const Math::Vector3d y = (n * Math::Vector3d(0, 1, 0)).normalize();
+  const Math::Vector3d z = (n * Math::Vector3d(0, 0, 1)).normalize();
+  const double d = std::fmod(std::atan2(y.y, y.x) - std::atan2(x.y, x.x) + 4.0 * kPi, 2.0 * kPi) - kPi;
+  return (d > 0.0 && z.z >= 0.0) || (d <= 0.0 && z.z < 0.0);
+}
+
+double signedAngleDifference(double from, double to, bool radians) {
+  if (from == to)
+    return 0.0;
+  if (!radians) {
+    from *= kDegToRad;
+    to *= kDegToRad;
+  }
+  const Math::Vector3d u = Math::Vector3d(std::cos(from), std::sin(from), 0).normalize();
+  const Math::Vector3d v = Math::Vector3d(std::cos(to), std::sin(to), 0).normalize();
+  if (u == v)
+    return 0.0;
+  const double k = v.getDotProduct(u);
+  if (std::fabs(k) > 1.0)
+    return 0.0;
+  const double a = std::acos(k) * kRadToDeg;
+  const Math::Vector3d w = v.getCrossProduct(u).normalize();
+  return w.getDotProduct(Math::Vector3d(0, 0, 1)) < 0.0 ? a : -a;
+}
+
+double blendAngle(double from, double to, double t, bool radians) {
+  const double start = radians ? from : from * kDegToRad;
+  return (start + signedAngleDifference(from, to, radians) * t * kDegToRad) * kRadToDeg;
+}
+
+Math::Point3d projectToDrawingPlane(const Math::Point3d& p, const Math::Matrix4x4& view,
+                                    const Math::Matrix4x4& projection, const Math::Matrix4x4& model, bool* ok) {
+  const Math::CameraTransformChain chain = cameraChain(view, projection, model);
+  Math::CameraTransformChain work = chain;
+  Math::Matrix4x4 compound;
+  if (!work.compoundMatrix(6, 1, compound)) {
+    if (ok)
+      *ok = false;
+    return Math::Point3d(0, 0, 0);
+  }
+  const Math::PlaneProjection plane(compound, true);
+  Math::Point3d inView;
+  bool success = work.transform(5, p, 1, inView);
+  Math::Point3d result(0, 0, 0);
+  if (success) {
+    Math::Point3d onPlane;
+    success = plane.getInverseProjection(Math::Point2d(inView.x, inView.y), onPlane);
+    if (success)
+      result = Math::Point3d(onPlane.x, onPlane.y, 0);
+  }
+  if (ok)
+    *ok = success;
+  return result;
+}
+
+Math::Point3d projectToView(const Math::Point3d& p, const Math::Matrix4x4& view, const Math::Matrix4x4& projection,
+                            const Math::Matrix4x4& model, bool* ok) {
+  const Math::CameraTransformChain chain = cameraChain(view, projection, model);
+  Math::Point3d result(0, 0, 0);
+  const bool success = chain.transform(6, p, 2, result);
+  if (ok)
+    *ok = success;
+  return result;
+}
+
+Math::Point3d transformToViewFrame(const Math::Point3d& p, const Math::CameraTransformChain& chain) {
+  Math::Point3d result(0, 0, 0);
+  chain.transform(5, p, 1, result);
+  return result;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// A control other constraints read: an activity in percent (ACTIVE) and a gate number
+// (GATENUM), set with a slider drawn at GUI OFFSET (scene units) scaled by GUI SCALE.
+// Until its own computation is built the node passes what arrives at its main input through.
+#include "Core/Constraint_Module.h"
+
+class AT_DoubleAttr;
+class AT_IntAttr;
+class AT_Position2dAttr;
+
+class Switch : public Constraint_Module {
+public:
+  static const QString& typeName();
+
+  Switch();
+  ~Switch() override;
+
+  QString moduleTypeName() const override { return typeName(); }
+  QString baseDisplayName() const override { return QStringLiteral("Constraint-Switch"); }
+
+  // ACTIVE at the frame, in percent and not clamped; always found.
+  double switchActiveValue(const MO_BaseContext& ctx, bool& found) override;
+  // GATENUM at the frame; always found.
+  int switchTargetGate(const MO_BaseContext& ctx, bool& found) override;
+
+  AT_DoubleAttr* activeAttr() const { return m_active; }
+  AT_IntAttr* gatenumAttr() const { return m_gatenum; }
+  AT_Position2dAttr* uioffsetposAttr() const { return m_uioffsetpos; }
+  AT_DoubleAttr* uiscaleAttr() const { return m_uiscale; }
+
+private:
+  AT_DoubleAttr* m_active;
+  AT_IntAttr* m_gatenum;
+  AT_Position2dAttr* m_uioffsetpos;
+  AT_DoubleAttr* m_uiscale;
+};

@@ -1,0 +1,127 @@
+// The command manager's undo history and the macro's ordering, seen through commands that
+// write what happens to them into a log.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "Command/CO_CommandManager.h"
+#include "Command/CO_OrCommand.h"
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+class Recorded : public CO_Command {
+public:
+  Recorded(Log& log, std::string name) : m_log(log), m_name(std::move(name)) {}
+  ~Recorded() override { m_log.push_back("~" + m_name); }
+  void execute() override { m_log.push_back("exec " + m_name); }
+  void undo() override { m_log.push_back("undo " + m_name); }
+  void redo() override { m_log.push_back("redo " + m_name); }
+
+private:
+  Log& m_log;
+  std::string m_name;
+};
+
+CO_OrCommand* macro(Log& log, std::initializer_list<const char*> names) {
+  auto* m = new CO_OrCommand;
+  for (const char* n : names)
+    m->add(new Recorded(log, n));
+  return m;
+}
+
+TEST(OrCommand, RunsChildrenInOrderUndoesThemInReverse) {
+  Log log;
+  {
+    CO_CommandManager mgr;
+    mgr.execute(macro(log, {"a", "b", "c"}), QStringLiteral("Step"));
+    mgr.undo();
+    mgr.redo();
+  }
+  const Log expected{"exec a", "exec b", "exec c", "undo c", "undo b", "undo a",
+                     "redo a", "redo b", "redo c", "~a",     "~b",     "~c"};
+  EXPECT_EQ(log, expected);
+}
+
+TEST(OrCommand, EmptyMacroAndNullChildrenAreValid) {
+  Log log;
+  CO_CommandManager mgr;
+  auto* m = new CO_OrCommand;
+  m->add(nullptr);
+  EXPECT_TRUE(m->isEmpty());
+  EXPECT_TRUE(mgr.execute(m, QStringLiteral("Bake Transformation onto Constraint")));
+  EXPECT_EQ(mgr.history(), QStringList{QStringLiteral("Bake Transformation onto Constraint")});
+  EXPECT_TRUE(mgr.undo());
+  EXPECT_TRUE(mgr.redo());
+}
+
+// Each row: a sequence of operations, then the history, the names undo and redo would show,
+// and the log of what ran.
+struct HistoryCase {
+  const char* name;
+  std::vector<std::string> ops;  // "x:NAME" executes a command named NAME, "u" undo, "r" redo
+  QStringList history;
+  QString undoName, redoName;
+  Log log;
+};
+
+class History : public ::testing::TestWithParam<HistoryCase> {};
+
+TEST_P(History, FollowsTheSequence) {
+  Log log;
+  CO_CommandManager mgr;
+  for (const std::string& op : GetParam().ops) {
+    if (op[0] == 'x')
+      mgr.execute(new Recorded(log, op.substr(2)), QString::fromStdString(op.substr(2)));
+    else if (op == "u")
+      mgr.undo();
+    else
+      mgr.redo();
+  }
+  EXPECT_EQ(mgr.history(), GetParam().history);
+  EXPECT_EQ(mgr.undoName(), GetParam().undoName);
+  EXPECT_EQ(mgr.redoName(), GetParam().redoName);
+  EXPECT_EQ(mgr.canUndo(), !GetParam().undoName.isEmpty());
+  EXPECT_EQ(mgr.canRedo(), !GetParam().redoName.isEmpty());
+  EXPECT_EQ(log, GetParam().log);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sequences, History,
+    ::testing::Values(
+        HistoryCase{"Empty", {"u", "r"}, {}, "", "", {}},
+        HistoryCase{"TwoSteps", {"x:A", "x:B"}, {"A", "B"}, "B", "", {"exec A", "exec B"}},
+        HistoryCase{"UndoBoth", {"x:A", "x:B", "u", "u", "u"}, {}, "", "A", {"exec A", "exec B", "undo B", "undo A"}},
+        HistoryCase{"UndoRedo", {"x:A", "x:B", "u", "r"}, {"A", "B"}, "B", "", {"exec A", "exec B", "undo B", "redo B"}},
+        HistoryCase{"NewStepDropsRedo",
+                    {"x:A", "x:B", "u", "x:C", "r"},
+                    {"A", "C"},
+                    "C",
+                    "",
+                    {"exec A", "exec B", "undo B", "exec C", "~B"}}),
+    [](const ::testing::TestParamInfo<HistoryCase>& p) { return p.param.name; });
+
+TEST(CommandManager, RefusesANullCommand) {
+  CO_CommandManager mgr;
+  EXPECT_FALSE(mgr.execute(nullptr, QStringLiteral("Nothing")));
+  EXPECT_FALSE(mgr.canUndo());
+}
+
+TEST(CommandManager, ListenersHearEachStepUntilRemoved) {
+  Log log, heard;
+  CO_CommandManager mgr;
+  const int id = mgr.addListener([&heard](CO_CommandManager::Event e, const QString& name) {
+    const char* what[] = {"executed", "undone", "redone", "cleared"};
+    heard.push_back(std::string(what[static_cast<int>(e)]) + " " + name.toStdString());
+  });
+  mgr.execute(new Recorded(log, "A"), QStringLiteral("A"));
+  mgr.undo();
+  mgr.redo();
+  mgr.removeListener(id);
+  mgr.undo();
+  EXPECT_EQ(heard, (Log{"executed A", "undone A", "redone A"}));
+}
+
+} // namespace

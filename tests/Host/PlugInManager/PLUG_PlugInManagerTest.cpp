@@ -1,0 +1,83 @@
+// Loading a plug-in folder where some libraries are broken, and the session services that
+// plug-ins reach the host through.
+#include <gtest/gtest.h>
+
+#include "Command/CO_CommandManager.h"
+#include "PlugInManager/PLUG_CurrentFrameInterface.h"
+#include "PlugInManager/PLUG_PlugInManager.h"
+#include "PlugInManager/PLUG_ScopedSession.h"
+#include "PlugInManager/PLUG_Services.h"
+#include "SceneCore/MO_Module.h"
+#include "SceneCore/MO_ModuleFactory.h"
+#include "SceneCore/SC_SceneCommon.h"
+
+#include <memory>
+
+namespace {
+
+const QString kFolder = QStringLiteral(VANTOREL_TEST_PLUGIN_DIR);
+
+TEST(PlugInFolder, BrokenLibrariesAreReportedAndTheGoodOneStillRegistersItsType) {
+  ASSERT_EQ(MO_ModuleFactorySingleton().find(QStringLiteral("TestPluginNode")), nullptr);
+  PLUG_PlugInManager manager;
+  const PLUG_PlugInManager::Result result = manager.loadFolder(kFolder);
+
+  // Sorted order puts both broken ones before the good one.
+  ASSERT_EQ(result.failed.size(), 2u);
+  EXPECT_EQ(result.failed[0].path, kFolder + QStringLiteral("/10_not_elf.so"));
+  EXPECT_EQ(result.failed[1].path, kFolder + QStringLiteral("/20_undefined.so"));
+  EXPECT_TRUE(result.failed[1].message.contains(QStringLiteral("vantorel_test_symbol_nobody_defines")))
+      << result.failed[1].message.toStdString();
+  EXPECT_FALSE(result.failed[0].message.isEmpty());
+  EXPECT_EQ(result.loaded, QStringList{kFolder + QStringLiteral("/30_good.so")});
+  EXPECT_EQ(manager.loadedLibraries(), result.loaded);
+
+  std::unique_ptr<MO_Module> node(MO_ModuleFactorySingleton().create(QStringLiteral("TestPluginNode")));
+  ASSERT_TRUE(node);
+  EXPECT_EQ(node->moduleTypeName(), QStringLiteral("TestPluginNode"));
+}
+
+TEST(PlugInFolder, MissingFolderLoadsNothing) {
+  PLUG_PlugInManager manager;
+  const auto result = manager.loadFolder(kFolder + QStringLiteral("/does-not-exist"));
+  EXPECT_TRUE(result.folderMissing);
+  EXPECT_TRUE(result.loaded.isEmpty());
+  EXPECT_TRUE(result.failed.empty());
+}
+
+TEST(Session, OpensOverASceneAndNestedSessionsPutBackTheOuterOne) {
+  EXPECT_EQ(PLUG_Services::getSessionContext(), nullptr);
+  SC_SceneCommon outerScene, innerScene;
+  CO_CommandManager commands;
+  {
+    PLUG_ScopedSession outer(&outerScene, &commands);
+    ASSERT_NE(PLUG_Services::getSessionContext(), nullptr);
+    EXPECT_EQ(PLUG_Services::getSessionContext()->scene(), &outerScene);
+    EXPECT_EQ(PLUG_Services::getSessionContext()->commandManager(), &commands);
+    {
+      PLUG_ScopedSession inner(&innerScene, nullptr);
+      EXPECT_EQ(PLUG_Services::getSessionContext()->scene(), &innerScene);
+      EXPECT_EQ(PLUG_Services::getSessionContext()->commandManager(), nullptr);
+      PLUG_ScopedSession none(nullptr, &commands);
+      EXPECT_EQ(PLUG_Services::getSessionContext(), nullptr) << "no scene, no session";
+    }
+    EXPECT_EQ(PLUG_Services::getSessionContext()->scene(), &outerScene);
+  }
+  EXPECT_EQ(PLUG_Services::getSessionContext(), nullptr);
+}
+
+TEST(CurrentFrame, ReadsTheScenesFrameAndCanBeWithdrawn) {
+  SC_SceneCommon scene;
+  scene.setCurrentFrame(17);
+  PLUG_CurrentFrameInterface* frames = PLUG_Services::getCurrentFrameInterface();
+  ASSERT_NE(frames, nullptr);
+  EXPECT_EQ(frames->currentFrame(&scene), 17);
+  EXPECT_EQ(frames->currentFrame(nullptr), 0);
+
+  PLUG_CurrentFrameInterface* previous = PLUG_Services::setCurrentFrameInterface(nullptr);
+  EXPECT_EQ(PLUG_Services::getCurrentFrameInterface(), nullptr);
+  PLUG_Services::setCurrentFrameInterface(previous);
+  EXPECT_EQ(PLUG_Services::getCurrentFrameInterface(), frames);
+}
+
+} // namespace

@@ -1,0 +1,313 @@
+// Attribute edits as commands: undo and redo give back the exact state (bits of every value,
+// keys and their interpolations), typed text that is no value builds no command, surrogates
+// stand in for the value without touching the scene.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <memory>
+
+#include "SceneCore/AT_BoolAttr.h"
+#include "SceneCore/AT_DoubleAttr.h"
+#include "SceneCore/AT_EditCmd.h"
+#include "SceneCore/AT_EnumAttrBase.h"
+#include "SceneCore/AT_IntAttr.h"
+#include "SceneCore/AT_Position3dAttr.h"
+#include "SceneCore/AT_StringAttr.h"
+#include "SceneCore/MO_Revision.h"
+
+namespace {
+
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// Keys compared bit for bit (0.0 and -0.0 differ), interpolations included.
+::testing::AssertionResult sameKeys(const AT_Keys& a, const AT_Keys& b) {
+  if (a.size() != b.size())
+    return ::testing::AssertionFailure() << a.size() << " keys against " << b.size();
+  for (auto i = a.keys().begin(), j = b.keys().begin(); i != a.keys().end(); ++i, ++j)
+    if (!sameBits(i->first, j->first) || !sameBits(i->second.value, j->second.value) ||
+        i->second.interpolation != j->second.interpolation)
+      return ::testing::AssertionFailure() << "key at frame " << i->first << " differs";
+  return ::testing::AssertionSuccess();
+}
+
+struct DoubleState {
+  double local;
+  AT_Keys keys;
+};
+DoubleState stateOf(const AT_DoubleAttr& a) { return {a.localValue(), *const_cast<AT_DoubleAttr&>(a).keys()}; }
+
+const AT_DoubleAttrMeta kAmount("AMOUNT", "Amount", "DBL_STEP", -100, 100, -1000, 1000, 0.1);
+
+// Starting state shared by the table: three keys with awkward values and both interpolations.
+void seed(AT_DoubleAttr& a) {
+  a.setLocalValue(0.1 + 0.2);
+  a.setKey(1, 1.0 / 3.0, AT_Keys::Constant);
+  a.setKey(7.5, -0.0, AT_Keys::Linear);
+  a.setKey(12, 5e-324, AT_Keys::Linear);  // the smallest denormal survives 17 digits
+}
+
+struct EditCase {
+  const char* name;
+  std::function<void(AT_DoubleAttr&)> edit;
+};
+
+class EditUndoRedo : public ::testing::TestWithParam<EditCase> {};
+
+TEST_P(EditUndoRedo, UndoGivesBackTheExactStateBeforeAndRedoTheStateAfter) {
+  AT_DoubleAttr a(nullptr, kAmount);
+  seed(a);
+  const DoubleState before = stateOf(a);
+  AT_EditCmd cmd(&a, [&a] { GetParam().edit(a); });
+  cmd.execute();
+  const DoubleState after = stateOf(a);
+  ASSERT_FALSE(sameKeys(before.keys, after.keys) && sameBits(before.local, after.local)) << "the edit changed nothing";
+
+  cmd.undo();
+  EXPECT_TRUE(sameBits(a.localValue(), before.local));
+  EXPECT_TRUE(sameKeys(*a.keys(), before.keys));
+  cmd.redo();
+  EXPECT_TRUE(sameBits(a.localValue(), after.local));
+  EXPECT_TRUE(sameKeys(*a.keys(), after.keys));
+  cmd.undo();
+  EXPECT_TRUE(sameKeys(*a.keys(), before.keys));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edits, EditUndoRedo,
+    ::testing::Values(EditCase{"KeyAdded", [](AT_DoubleAttr& a) { a.setKey(4, 2.0); }},
+                      EditCase{"KeyRemoved", [](AT_DoubleAttr& a) { a.removeKey(7.5); }},
+                      EditCase{"KeyValueReplaced", [](AT_DoubleAttr& a) { a.setKey(1, 0.7, AT_Keys::Constant); }},
+                      EditCase{"OnlyInterpolationChanged",
+                               [](AT_DoubleAttr& a) { a.setKey(7.5, -0.0, AT_Keys::Constant); }},
+                      EditCase{"NegativeZeroBecomesZero", [](AT_DoubleAttr& a) { a.setKey(7.5, 0.0); }},
+                      EditCase{"AllKeysCleared", [](AT_DoubleAttr& a) { a.setKeys(AT_Keys()); }},
+                      EditCase{"LocalValueOnly", [](AT_DoubleAttr& a) { a.setLocalValue(1e-17); }}),
+    [](const ::testing::TestParamInfo<EditCase>& p) { return p.param.name; });
+
+TEST(EditCommand, CompoundUndoRestoresEveryPart) {
+  const AT_AttrMeta meta("POSITION", "Position");
+  AT_Position3dAttr p(nullptr, meta, true, 1, 2, 3);
+  p.y()->setKey(5, 20);
+  AT_EditCmd cmd(&p, [&p] {
+    p.x()->setLocalValue(-1);
+    p.y()->removeKey(5);
+    p.z()->setKey(2, 9);
+  });
+  cmd.execute();
+  cmd.undo();
+  EXPECT_EQ(p.value(5), Math::Point3d(1, 20, 3));
+  EXPECT_FALSE(p.z()->isAnimated());
+  EXPECT_EQ(p.y()->keys()->size(), 1u);
+}
+
+TEST(EditCommand, EveryStepMovesTheEditCounter) {
+  AT_DoubleAttr a(nullptr, kAmount);
+  AT_EditCmd cmd(&a, [&a] { a.setLocalValue(3); });
+  const auto r0 = MO_Revision::current();
+  cmd.execute();
+  const auto r1 = MO_Revision::current();
+  cmd.undo();
+  const auto r2 = MO_Revision::current();
+  cmd.redo();
+  EXPECT_LT(r0, r1);
+  EXPECT_LT(r1, r2);
+  EXPECT_LT(r2, MO_Revision::current());
+}
+
+// --- typed text -----------------------------------------------------------------------------
+
+struct TextCase {
+  const char* name;
+  const char* text;
+  bool valid;
+};
+
+class DoubleText : public ::testing::TestWithParam<TextCase> {};
+
+TEST_P(DoubleText, BadTextBuildsNoCommandAndGoodTextChangesNothingUntilRun) {
+  AT_DoubleAttr a(nullptr, kAmount, AT_DoubleAttr::eLinkable, 4.0);
+  const auto r0 = MO_Revision::current();
+  std::unique_ptr<CO_Command> cmd(a.setTextValue(1, QString::fromLatin1(GetParam().text)));
+  EXPECT_EQ(cmd != nullptr, GetParam().valid);
+  EXPECT_EQ(a.localValue(), 4.0);
+  EXPECT_EQ(MO_Revision::current(), r0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, DoubleText,
+                         ::testing::Values(TextCase{"Number", "2.5", true}, TextCase{"Spaces", " -7 ", true},
+                                           TextCase{"Word", "abc", false}, TextCase{"Empty", "", false},
+                                           TextCase{"NaN", "nan", false}, TextCase{"Infinity", "inf", false},
+                                           TextCase{"AboveHardMax", "1000.5", false},
+                                           TextCase{"AtHardMin", "-1000", true}),
+                         [](const ::testing::TestParamInfo<TextCase>& p) { return p.param.name; });
+
+TEST(TextValue, AnimatedNumberGetsAKeyAtTheFrameAndKeepsItsLocalValue) {
+  AT_DoubleAttr a(nullptr, kAmount, AT_DoubleAttr::eLinkable, 4.0);
+  a.setKey(1, 0);
+  a.setKey(11, 10);
+  std::unique_ptr<CO_Command> cmd(a.setTextValue(6, QStringLiteral("50")));
+  ASSERT_TRUE(cmd);
+  cmd->execute();
+  EXPECT_EQ(a.keys()->size(), 3u);
+  EXPECT_EQ(a.value(6), 50.0);
+  EXPECT_EQ(a.value(8.5), 30.0);  // halfway between the new key and (11, 10)
+  EXPECT_EQ(a.localValue(), 4.0);
+  cmd->undo();
+  EXPECT_EQ(a.value(6), 5.0);
+}
+
+TEST(TextValue, StaticNumberSetsTheLocalValue) {
+  AT_DoubleAttr a(nullptr, kAmount);
+  std::unique_ptr<CO_Command> cmd(a.setTextValue(6, QStringLiteral("0.30000000000000004")));
+  cmd->execute();
+  EXPECT_EQ(a.localValue(), 0.1 + 0.2);
+  EXPECT_FALSE(a.isAnimated());
+}
+
+TEST(TextValue, FlagsWholeNumbersAndText) {
+  const AT_AttrMeta meta("X", "X");
+  AT_BoolAttr flag(nullptr, meta, false);
+  AT_IntAttr count(nullptr, meta, true, 0, -5, 5, 1);
+  AT_StringAttr label(nullptr, meta, QStringLiteral("old"));
+
+  EXPECT_EQ(flag.setTextValue(1, QStringLiteral("yes")), nullptr);
+  EXPECT_EQ(count.setTextValue(1, QStringLiteral("6")), nullptr);    // above max
+  EXPECT_EQ(count.setTextValue(1, QStringLiteral("2.5")), nullptr);  // not whole
+  EXPECT_EQ(flag.localValue(), false);
+  EXPECT_EQ(count.localValue(), 0);
+
+  std::unique_ptr<CO_Command> f(flag.setTextValue(1, QStringLiteral("true")));
+  std::unique_ptr<CO_Command> c(count.setTextValue(1, QStringLiteral("-5")));
+  std::unique_ptr<CO_Command> s(label.setTextValue(1, QString()));
+  ASSERT_TRUE(f && c && s);
+  EXPECT_EQ(flag.localValue(), false);
+  f->execute();
+  c->execute();
+  s->execute();
+  EXPECT_TRUE(flag.localValue());
+  EXPECT_EQ(count.localValue(), -5);
+  EXPECT_EQ(label.value(), QString());
+  s->undo();
+  c->undo();
+  f->undo();
+  EXPECT_FALSE(flag.localValue());
+  EXPECT_EQ(count.localValue(), 0);
+  EXPECT_EQ(label.value(), QStringLiteral("old"));
+}
+
+TEST(TextValue, AnimatedFlagGetsAKeyThatHoldsUntilTheNext) {
+  const AT_AttrMeta meta("ACTIVE", "Active");
+  AT_BoolAttr flag(nullptr, meta, false);
+  flag.setKey(1, false);
+  flag.setKey(20, false);
+  std::unique_ptr<CO_Command> cmd(flag.setTextValue(10, QStringLiteral("true")));
+  cmd->execute();
+  EXPECT_FALSE(flag.value(9));
+  EXPECT_TRUE(flag.value(19));
+  EXPECT_FALSE(flag.localValue());
+}
+
+// --- options --------------------------------------------------------------------------------
+
+class Mode : public AT_EnumAttrBase {
+public:
+  using AT_EnumAttrBase::AT_EnumAttrBase;
+  const_iterator enumBegin() const override { return table().begin(); }
+  const_iterator enumEnd() const override { return table().end(); }
+  bool setLocalValue(int v) override {
+    if (v == m_value)
+      return true;
+    m_value = v;
+    changed();
+    return true;
+  }
+  int value(double) const override { return m_value; }
+  void fillEnumValues() override {}
+  int localValue() const override { return m_value; }
+  void parseLocalValueString(const QString& s) override {
+    for (const auto& [v, e] : table())
+      if (e.m_keyword == s)
+        setLocalValue(v);
+  }
+
+private:
+  static const EnumValues& table() {
+    static const EnumValues t{{0, {QStringLiteral("NONE"), QStringLiteral("None")}},
+                              {2, {QStringLiteral("PROJECT"), QStringLiteral("Project to Plane")}}};
+    return t;
+  }
+  int m_value = 0;
+};
+
+TEST(OptionCommand, SetsUndoesAndRedoesEvenAValueOutsideTheTable) {
+  const AT_AttrMeta meta("MODE", "Mode");
+  Mode m(nullptr, meta);
+  AT_EnumAttrBase::SetLocalValueCmd toTwo(&m, 2);
+  toTwo.execute();
+  EXPECT_EQ(m.localValue(), 2);
+  AT_EnumAttrBase::SetLocalValueCmd toSeven(&m, 7);
+  toSeven.execute();
+  EXPECT_EQ(m.localValue(), 7);
+  toSeven.undo();
+  EXPECT_EQ(m.localValue(), 2);
+  toSeven.redo();
+  EXPECT_EQ(m.localValue(), 7);  // files cannot spell 7, the snapshot still can
+  toSeven.undo();
+  toTwo.undo();
+  EXPECT_EQ(m.localValue(), 0);
+}
+
+TEST(OptionCommand, TextMatchesDisplayTextOrKeywordExactly) {
+  const AT_AttrMeta meta("MODE", "Mode");
+  Mode m(nullptr, meta);
+  for (const char* text : {"Project to Plane", "PROJECT"}) {
+    std::unique_ptr<CO_Command> cmd(m.setTextValue(1, QString::fromLatin1(text)));
+    ASSERT_TRUE(cmd) << text;
+    EXPECT_EQ(static_cast<AT_EnumAttrBase::SetLocalValueCmd*>(cmd.get())->value(), 2);
+  }
+  EXPECT_EQ(m.setTextValue(1, QStringLiteral("project")), nullptr);
+  EXPECT_EQ(m.localValue(), 0);
+}
+
+// --- surrogates -----------------------------------------------------------------------------
+
+TEST(Surrogate, StandsForTheValueWhileAttachedAndTouchesNothingStored) {
+  AT_DoubleAttr a(nullptr, kAmount, AT_DoubleAttr::eLinkable, 7.0);
+  a.setKey(1, 10);
+  a.setKey(9, 30);
+  const DoubleState stored = stateOf(a);
+
+  auto s = std::make_shared<AT_ScalarSimpleAttrSurrogate>(&a, a.value(5), 5, false, false);
+  a.setSurrogate(s);
+  EXPECT_EQ(s->value(), 20.0);
+  EXPECT_FALSE(s->isDirty());
+  const auto r0 = MO_Revision::current();
+  s->setValue(-2.5);
+  EXPECT_GT(MO_Revision::current(), r0) << "results computed from the old drag value must go stale";
+  EXPECT_TRUE(s->isDirty());
+  for (double frame : {0.0, 5.0, 100.0})
+    EXPECT_EQ(a.value(frame), -2.5);
+  EXPECT_EQ(a.storedValue(5), 20.0);
+  EXPECT_TRUE(sameBits(a.localValue(), stored.local));
+  EXPECT_TRUE(sameKeys(*a.keys(), stored.keys));
+
+  a.setSurrogate(nullptr);
+  EXPECT_EQ(a.value(5), 20.0);
+}
+
+TEST(Surrogate, BothFormsKeepTheFrameAndFlagsForWhoeverCommits) {
+  const AT_AttrMeta meta("N", "N");
+  AT_IntAttr n(nullptr, meta, true, 0, -10, 10, 1);
+  AT_ScalarSimpleAttrSurrogate perFrame(&n, 2.6, 12, true, false);
+  AT_ScalarSimpleAttrSurrogate allFrames(&n, -2.5, true, 3, false, false);
+  EXPECT_EQ(perFrame.attr(), &n);
+  EXPECT_EQ(perFrame.frame(), 12);
+  EXPECT_TRUE(perFrame.segment());
+  EXPECT_FALSE(perFrame.allFrames());
+  EXPECT_TRUE(allFrames.allFrames());
+  EXPECT_EQ(allFrames.frame(), 3);
+}
+
+} // namespace
