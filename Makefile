@@ -25,10 +25,17 @@ test-asan: build-asan
 
 test: test-default test-asan
 
+DEMO_OUT ?= build/demo
+
 demo: build
+	@mkdir -p $(DEMO_OUT)
+	$(VANTOREL) types
 	$(VANTOREL) check $(EXAMPLE)
 	$(VANTOREL) eval $(EXAMPLE) --frames 1-3 --format csv
 	$(VANTOREL) eval $(EXAMPLE) --frames 12 --node Hand --format json
+	$(VANTOREL) render $(EXAMPLE) --frame 24 -o $(DEMO_OUT)/arm_rig.png
+	$(VANTOREL) render $(EXAMPLE) --frame 24 --view top -o $(DEMO_OUT)/arm_rig_top.svg
+	@echo "demo: pictures in $(DEMO_OUT)/"
 
 bench: build
 	@for b in build/default/bin/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2; done

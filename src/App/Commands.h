@@ -6,5 +6,6 @@
 namespace Commands {
 int eval(const QStringList& args);
 int check(const QStringList& args);
+int types(const QStringList& args);
 int render(const QStringList& args);
 } // namespace Commands

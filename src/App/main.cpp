@@ -7,6 +7,7 @@
 
 #include "CliError.h"
 #include "Commands.h"
+#include "HostSetup.h"
 
 namespace {
 
@@ -14,7 +15,9 @@ const char* kUsage =
     "usage:\n"
     "  vantorel eval SCENE [--frames A[-B]] [--node NAME]... [--format csv|json]\n"
     "  vantorel render SCENE --frame F -o OUT.svg|OUT.png [--pick] [--view camera|top|side] [--size WxH]\n"
-    "  vantorel check SCENE\n";
+    "  vantorel check SCENE\n"
+    "  vantorel types [--json]\n"
+    "common options: --plugins DIR (default: plugins next to vantorel), --prefs FILE\n";
 
 } // namespace
 
@@ -30,12 +33,14 @@ int main(int argc, char** argv) {
       {QStringLiteral("eval"), &Commands::eval},
       {QStringLiteral("check"), &Commands::check},
       {QStringLiteral("render"), &Commands::render},
+      {QStringLiteral("types"), &Commands::types},
   };
   const QString name = args.takeFirst();
   auto it = commands.find(name);
   try {
     if (it == commands.end())
       throw CliError(QStringLiteral("unknown command \"%1\" (try vantorel --help)").arg(name));
+    takeCommonOptions(args);
     return it->second(args);
   } catch (const CliError& e) {
     std::fprintf(stderr, "vantorel: %s\n", e.what());

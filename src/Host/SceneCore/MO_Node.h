@@ -24,6 +24,10 @@ public:
   // The factory type name and the name editors show for new nodes of this type.
   virtual QString moduleTypeName() const = 0;
   virtual QString baseDisplayName() const { return moduleTypeName(); }
+  // The class a node type derives from, as tools list it.
+  virtual QString baseClassName() const { return QStringLiteral("MO_Module"); }
+  // The node type's colour identity; −1 for types that have none.
+  virtual int nodeTypeId() const { return -1; }
 
   const QString& instanceName() const { return m_name; }
   void setInstanceName(const QString& name) { m_name = name; }

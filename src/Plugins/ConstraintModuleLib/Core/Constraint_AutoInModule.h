@@ -8,6 +8,8 @@ public:
   Constraint_AutoInModule(int typeId, int inputPortKind);
   ~Constraint_AutoInModule() override;
 
+  QString baseClassName() const override { return QStringLiteral("Constraint_AutoInModule"); }
+  int nodeTypeId() const override { return m_typeId; }
   void initSceneValues() override;
   bool acceptVisitor(MO_AbstractModuleVisitor* visitor) override;
   void cachePreferences() override;

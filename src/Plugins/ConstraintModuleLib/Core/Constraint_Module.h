@@ -11,6 +11,8 @@ public:
   explicit Constraint_Module(int typeId);
   ~Constraint_Module() override;
 
+  QString baseClassName() const override { return QStringLiteral("Constraint_Module"); }
+  int nodeTypeId() const override { return m_typeId; }
   void initSceneValues() override;
   bool acceptVisitor(MO_AbstractModuleVisitor* visitor) override;
   void cachePreferences() override;
