@@ -7,5 +7,7 @@ namespace Commands {
 int eval(const QStringList& args);
 int check(const QStringList& args);
 int types(const QStringList& args);
+int bake(const QStringList& args);
+int drag(const QStringList& args);
 int render(const QStringList& args);
 } // namespace Commands

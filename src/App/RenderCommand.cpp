@@ -1,41 +1,15 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <cmath>
 
 #include "CliError.h"
+#include "CliParsing.h"
 #include "Commands.h"
 #include "GraphicCore/VU_SceneRenderer.h"
 #include "SceneCore/MO_OGLContext.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "SceneLoading.h"
 
-namespace {
-
-// Larger images than this are a typo, and would only exhaust memory.
-constexpr int kMaxSide = 16384;
-
-QSize parseSize(const QString& text) {
-  static const QRegularExpression pattern(QStringLiteral("^(\\d{1,6})x(\\d{1,6})$"));
-  const QRegularExpressionMatch m = pattern.match(text);
-  const int w = m.hasMatch() ? m.captured(1).toInt() : 0;
-  const int h = m.hasMatch() ? m.captured(2).toInt() : 0;
-  if (w < 1 || h < 1 || w > kMaxSide || h > kMaxSide)
-    throw CliError(QStringLiteral("render: --size must be WxH with whole numbers from 1 to %1, not \"%2\"")
-                       .arg(kMaxSide)
-                       .arg(text));
-  return QSize(w, h);
-}
-
-double parseFrame(const QString& text) {
-  bool ok = false;
-  const double frame = text.toDouble(&ok);
-  if (!ok || !std::isfinite(frame))
-    throw CliError(QStringLiteral("render: --frame must be a number, not \"%1\"").arg(text));
-  return frame;
-}
-
-} // namespace
 
 int Commands::render(const QStringList& args) {
   QCommandLineParser parser;
@@ -58,7 +32,7 @@ int Commands::render(const QStringList& args) {
   if (!parser.isSet(QStringLiteral("o")))
     throw CliError(QStringLiteral("render: -o OUT.svg|OUT.png is required"));
 
-  const double frame = parseFrame(parser.value(QStringLiteral("frame")));
+  const double frame = CliParsing::frame(QStringLiteral("render"), parser.value(QStringLiteral("frame")));
   const QString out = parser.value(QStringLiteral("o"));
   const QString suffix = QFileInfo(out).suffix().toLower();
   if (suffix != QLatin1String("png") && suffix != QLatin1String("svg"))
@@ -68,7 +42,7 @@ int Commands::render(const QStringList& args) {
     throw CliError(QStringLiteral("render: --view must be camera, top or side, not \"%1\"")
                        .arg(parser.value(QStringLiteral("view"))));
   const bool sizeGiven = parser.isSet(QStringLiteral("size"));
-  const QSize givenSize = sizeGiven ? parseSize(parser.value(QStringLiteral("size"))) : QSize();
+  const QSize givenSize = sizeGiven ? CliParsing::size(QStringLiteral("render"), parser.value(QStringLiteral("size"))) : QSize();
 
   std::unique_ptr<SC_SceneCommon> scene = loadSceneOrThrow(positional.front());
   const QSize size = sizeGiven ? givenSize : VU_SceneRenderer::defaultSize(*scene);

@@ -17,6 +17,8 @@ const char* kUsage =
     "  vantorel render SCENE --frame F -o OUT.svg|OUT.png [--pick] [--view camera|top|side] [--size WxH]\n"
     "  vantorel check SCENE\n"
     "  vantorel types [--json]\n"
+    "  vantorel bake SCENE NODE (--all|--immediate) [--frame F] -o OUT.xml\n"
+    "  vantorel drag SCENE NODE --from X,Y --to X,Y [--frame F] [--animation-mode N] [--size WxH] -o OUT.xml\n"
     "common options: --plugins DIR (default: plugins next to vantorel), --prefs FILE\n";
 
 } // namespace
@@ -34,6 +36,8 @@ int main(int argc, char** argv) {
       {QStringLiteral("check"), &Commands::check},
       {QStringLiteral("render"), &Commands::render},
       {QStringLiteral("types"), &Commands::types},
+      {QStringLiteral("bake"), &Commands::bake},
+      {QStringLiteral("drag"), &Commands::drag},
   };
   const QString name = args.takeFirst();
   auto it = commands.find(name);

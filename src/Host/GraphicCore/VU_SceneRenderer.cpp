@@ -210,7 +210,11 @@ VU_Drawing VU_SceneRenderer::draw(double frame, View view, const QSize& size, in
 
   const MO_OGLContext context(renderMode, key, &binder);
   for (MO_Module* n : m_scene.nodes()) {
-    binder.setModelMatrix(Math::Matrix4x4());
+    // A control is drawn in the space of what arrives at the node's main input, the space its
+    // drag manipulator works in too.
+    MO_Module* input = n->inputModule(n->mainInPortIdAtFrame(key));
+    const MO_PortTransform* arriving = input ? input->computeTransformation(MO_BaseContext(key, 0)) : nullptr;
+    binder.setModelMatrix(arriving ? arriving->transformation().matrix(true) : Math::Matrix4x4());
     n->oglRenderControl(context);
   }
   return drawing;

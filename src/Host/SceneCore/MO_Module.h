@@ -50,6 +50,8 @@ public:
   virtual const MO_SimplePortMetaData* inPortMetadata(int port) const;
   virtual int mainInPortId() const { return 0; }
   virtual int mainInPortIdAtFrame(const MO_FrameKey&) const { return mainInPortId(); }
+  // Whether an input port takes part in the result at the frame (all do by default).
+  virtual bool isPortActive(const MO_FrameKey&, int) const { return true; }
 
   // The transformation of output port 0 for the frame: the host's default passes down what
   // arrives at the main input (empty without one); null when the node has no output port.
@@ -57,6 +59,9 @@ public:
   // What arrives at an input port: the source port's stored transformation when it has one,
   // else the source node's computation; null when nothing is linked.
   MO_PortTransform* computeTransformationParent(const MO_BaseContext& ctx, MO_Port* port);
+  MO_PortTransform* computeTransformationParent(const MO_BaseContext& ctx, int port) {
+    return computeTransformationParent(ctx, inPort(port));
+  }
 
   virtual bool acceptVisitor(MO_AbstractModuleVisitor* visitor);
   // The pivot a pivot visitor reports for this node, in scene units; false when it has none.

@@ -70,3 +70,13 @@ std::int64_t MO_Node::validateCacheInputs(const CacheCheck& check) const {
 void MO_Node::attrChanged(AT_Attr*) { m_stamp = MO_Revision::current(); }
 
 void MO_Node::touch() { m_stamp = MO_Revision::bump(); }
+
+bool MO_Node::nvPortColors(int, bool, std::uint32_t& light, std::uint32_t& dark) {
+  light = m_light;
+  dark = m_dark;
+  return false;
+}
+
+bool MO_Node::nvPortColors(int port, const MO_FrameKey&, bool isOutput, std::uint32_t& light, std::uint32_t& dark) {
+  return nvPortColors(port, isOutput, light, dark);
+}

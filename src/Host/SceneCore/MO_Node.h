@@ -9,6 +9,7 @@
 #include <vector>
 
 class AT_Attr;
+class MO_FrameKey;
 class SC_SceneCommon;
 class SC_SceneMetrics;
 
@@ -57,6 +58,12 @@ public:
   void setDarkColorPreference(const std::uint32_t* rgba) { m_dark = *rgba; }
   std::uint32_t lightColor() const { return m_light; }
   std::uint32_t darkColor() const { return m_dark; }
+  // The colours a port shows in the node view. Nodes that colour a port themselves return
+  // true; the default gives the node's own colours and false.
+  virtual bool nvPortColors(int port, bool isOutput, std::uint32_t& light, std::uint32_t& dark);
+  // The same at a frame, for nodes whose port colours follow their animation.
+  virtual bool nvPortColors(int port, const MO_FrameKey& key, bool isOutput, std::uint32_t& light,
+                            std::uint32_t& dark);
 
   // A stamp that grows when the node or its inputs change.
   std::int64_t validateCache() const;

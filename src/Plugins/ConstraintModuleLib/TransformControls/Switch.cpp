@@ -1,6 +1,8 @@
 #include "TransformControls/Switch.h"
 
+#include "Core/NodeColors.h"
 #include "HostInterface/HostAttributes.h"
+#include "HostInterface/HostViews.h"
 
 namespace {
 
@@ -40,4 +42,51 @@ double Switch::switchActiveValue(const MO_BaseContext& ctx, bool& found) {
 int Switch::switchTargetGate(const MO_BaseContext& ctx, bool& found) {
   found = true;
   return m_gatenum->value(ctx.frame());
+}
+
+bool Switch::nvPortColors(int port, bool isOutput, std::uint32_t& light, std::uint32_t& dark) {
+  if (!isOutput)
+    return Constraint_Module::nvPortColors(port, isOutput, light, dark);
+  const ColorPair colors = switchPortColors();
+  light = colors.first;
+  dark = colors.second;
+  return true;
+}
+
+void Switch::oglRenderControl(const MO_OGLContext& ctx) {
+  if (ctx.isALineView(Math::Point3d(0, 0, 0)))
+    return;
+  const double frame = ctx.frameKey().frame();
+  const double s = m_uiscale->value(frame);
+  const Math::Point2d offset = m_uioffsetpos->value(frame);
+  const double active = m_active->value(frame);
+  // The slider's ends are kept in single precision, as the drag reads them.
+  const double lo = static_cast<float>(-10.0 * s);
+  const double hi = static_cast<float>(10.0 * s);
+  const SC_SceneMetrics metrics = sceneMetrics() ? *sceneMetrics() : SC_SceneMetrics();
+  const auto place = [&](double x, double y) { return metrics.toOGL(Math::Point3d(x + offset.x, y + offset.y, 0)); };
+  const Math::Point3d knob = place(-14, lo + active / 100.0 * (hi - lo));
+
+  VU_Painter painter(ctx.oglMatrixManager());
+  const bool picking = ctx.renderMode() == MO_OGLContext::ePickingMode;
+  VS_RGBA color = VU_Painter::redColor;
+  if (picking) {
+    const SLB_ModulePickAdaptor* adaptor = SLB_NodePickAdaptorFactory::pickAdaptorFor(this);
+    color = VS_RGBA(SLB_PickEngine::idToColor(adaptor ? adaptor->handleId(0) : 0));
+  }
+  painter.setPointStrokeColor(color);
+  painter.setPointFillColor(color);
+  painter.setLineStrokeColor(color);
+
+  const double h = s / 2.0;
+  if (!picking) {
+    painter.setPointSize(3, 1);
+    painter.drawLine(place(-14 - h, lo), place(h - 14, lo));
+    painter.drawLine(place(-14 - h, hi), place(h - 14, hi));
+    painter.drawLine(place(-14, lo), place(-14, hi));
+  }
+  painter.setPointSize(7, 1);
+  painter.drawLine(Math::Point3d(knob.x - h, knob.y, knob.z), Math::Point3d(knob.x + h, knob.y, knob.z));
+  painter.drawCircle(knob, 0.2 * s);
+  painter.drawPoint(knob);
 }

@@ -22,6 +22,11 @@ public:
   double switchActiveValue(const MO_BaseContext& ctx, bool& found) override;
   // GATENUM at the frame; always found.
   int switchTargetGate(const MO_BaseContext& ctx, bool& found) override;
+  // Every output port shows the switch-port colours.
+  bool nvPortColors(int port, bool isOutput, std::uint32_t& light, std::uint32_t& dark) override;
+  // The slider: a vertical bar at x = −14 from −10 to 10 (scene units, times GUI SCALE, about
+  // GUI OFFSET) with its knob at ACTIVE percent of the way up; only the knob when picking.
+  void oglRenderControl(const MO_OGLContext& ctx) override;
 
   AT_DoubleAttr* activeAttr() const { return m_active; }
   AT_IntAttr* gatenumAttr() const { return m_gatenum; }

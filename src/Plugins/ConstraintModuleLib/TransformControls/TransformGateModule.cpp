@@ -1,5 +1,11 @@
 #include "TransformControls/TransformGateModule.h"
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "Core/NodeColors.h"
+#include "Core/TransformFunctions.h"
 #include "HostInterface/HostAttributes.h"
 
 namespace {
@@ -7,6 +13,15 @@ namespace {
 const AT_DoubleAttrMeta kActive("ACTIVE", "ACTIVE", "DBL_STEP_CONSTRAINT_ACTIVE");
 const AT_AttrMeta kTargetGate("TARGET_GATE", "LOCAL TARGET GATE");
 const AT_AttrMeta kDefaultGate("DEFAULT_GATE", "DEFAULT GATE");
+
+// Default and target gates, the blend ratio between them (0 default, 1 target) and the port
+// of the switch that chose them (−1 without one) at a frame.
+struct GateActivity {
+  int defaultPort;
+  int targetPort;
+  double ratio;
+  int switchPort;
+};
 
 } // namespace
 
@@ -27,3 +42,167 @@ TransformGateModule::TransformGateModule()
 }
 
 TransformGateModule::~TransformGateModule() = default;
+
+namespace {
+
+GateActivity gateActivity(const TransformGateModule& gate, const AT_DoubleAttr* active, const AT_IntAttr* target,
+                          const AT_IntAttr* deflt, double frame) {
+  GateActivity g{deflt->value(frame), target->value(frame), 1.0, -1};
+  const MO_BaseContext ctx(MO_FrameKey(frame), 0);
+  // The first input that answers as a switch gives the ratio and the target.
+  for (int port = 0; port < gate.nInPorts(); ++port) {
+    MO_Module* input = gate.inputModule(port);
+    bool found = false;
+    const double value = queryActiveValue(ctx, input, found);
+    if (!found)
+      continue;
+    g.ratio = std::clamp(value / 100.0, 0.0, 1.0);
+    g.targetPort = queryTargetGate(ctx, input, found);
+    g.switchPort = port;
+    break;
+  }
+  const double a = active->value(frame) / 100.0;
+  if (a < 0.0)
+    g.ratio = 1.0 - g.ratio;
+  g.ratio *= std::clamp(std::fabs(a), 0.0, 1.0);
+  return g;
+}
+
+} // namespace
+
+void TransformGateModule::setConstraintType(int typeId) {
+  if (typeId == m_appliedTypeId) {
+    m_typeId = typeId;
+    return;
+  }
+  Constraint_AutoInModule::setConstraintType(typeId);
+  m_appliedTypeId = typeId;
+}
+
+int TransformGateModule::resolveGate(double frame, double* ratio, int* defaultPort, int* targetPort, int* switchPort,
+                                     bool* hasSwitch) const {
+  if (nOutPorts() == 0)
+    return 0;
+  GateActivity g = gateActivity(*this, m_active, m_target_gate, m_default_gate, frame);
+  int result;
+  if (g.switchPort >= 0) {
+    const bool hasDefault = inputModule(g.defaultPort) != nullptr;
+    const bool hasTarget = inputModule(g.targetPort) != nullptr;
+    if (!hasDefault && !hasTarget)
+      return 0;
+    // An empty gate port stands for the other one.
+    if (g.ratio > 0.5) {
+      result = g.targetPort;
+      if (!hasTarget)
+        result = g.targetPort = g.defaultPort;
+    } else {
+      result = g.defaultPort;
+      if (!hasDefault)
+        result = g.defaultPort = g.targetPort;
+    }
+  } else {
+    result = g.ratio > 0.5 ? g.targetPort : g.defaultPort;
+  }
+  if (ratio)
+    *ratio = g.ratio;
+  if (defaultPort)
+    *defaultPort = g.defaultPort;
+  if (targetPort)
+    *targetPort = g.targetPort;
+  if (switchPort)
+    *switchPort = g.switchPort;
+  if (hasSwitch)
+    *hasSwitch = g.switchPort >= 0;
+  return result;
+}
+
+int TransformGateModule::mainInPortIdAtFrame(const MO_FrameKey& key) const {
+  if (key.frame() < 0)
+    return mainInPortId();
+  const int k = resolveGate(key.frame());
+  return inputModule(k) ? k : 0;
+}
+
+bool TransformGateModule::isPortActive(const MO_FrameKey& key, int port) const {
+  double ratio = 1.0;
+  int defaultPort = 0, targetPort = 1;
+  resolveGate(key.frame(), &ratio, &defaultPort, &targetPort);
+  if (port != defaultPort && port != targetPort)
+    return false;
+  return ratio >= 1.0 ? port == targetPort : port == defaultPort;
+}
+
+bool TransformGateModule::nvPortColors(int port, const MO_FrameKey& key, bool isOutput, std::uint32_t& light,
+                                       std::uint32_t& dark) {
+  if (isOutput)
+    return Constraint_AutoInModule::nvPortColors(port, isOutput, light, dark);
+  double ratio = 1.0;
+  int defaultPort = 0, targetPort = 1;
+  resolveGate(key.frame(), &ratio, &defaultPort, &targetPort);
+  bool found = false;
+  queryActiveValue(MO_BaseContext(MO_FrameKey(1.0), 0), inputModule(port), found);
+  if (found) {
+    const ColorPair colors = switchPortColors();
+    light = colors.first;
+    dark = colors.second;
+    return true;
+  }
+  const ColorPair outlines = constraintTypeColors(7);
+  if (port == targetPort) {
+    light = gatePortColorBlend(ratio);
+    dark = outlines.first;
+    return true;
+  }
+  if (port == defaultPort) {
+    light = gatePortColorBlend(1.0 - ratio);
+    dark = outlines.second;
+    return true;
+  }
+  return Constraint_AutoInModule::nvPortColors(port, isOutput, light, dark);
+}
+
+MO_PortTransform* TransformGateModule::computeTransformation(const MO_BaseContext& ctx) {
+  MO_PortTransform* host = MO_Module::computeTransformation(ctx);
+  if (!host || !enabled())
+    return host;
+  if (nOutPorts() == 0) {
+    computeTransformationParent(ctx, 0);
+    return host;
+  }
+  const GateActivity g = gateActivity(*this, m_active, m_target_gate, m_default_gate, ctx.frame());
+  const bool hasDefault = inputModule(g.defaultPort) != nullptr;
+  const bool hasTarget = inputModule(g.targetPort) != nullptr;
+  Math::Matrix4x4 m;
+  if (!hasTarget) {
+    if (hasDefault)
+      m = portMatrix(ctx, g.defaultPort, true);
+  } else if (!hasDefault || g.targetPort == g.defaultPort) {
+    m = portMatrix(ctx, g.targetPort, true);
+  } else {
+    const Math::Matrix4x4 d = portMatrix(ctx, g.defaultPort, true);
+    const Math::Matrix4x4 t = portMatrix(ctx, g.targetPort, true);
+    m = g.ratio == 1.0 ? t
+        : g.ratio == 0.0 ? d
+                         : blendTransforms(t, d, g.ratio, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0), true, true);
+  }
+  try {
+    MO_PortTransform* out = outPort(0)->addTransform(ctx.frameKey());
+    const MO_PortTransform* parent = computeTransformationParent(ctx, g.defaultPort);
+    if (!parent) {
+      out->setTransformation(CC_Transformation(Math::Matrix4x4()), 0, true);
+      return out;
+    }
+    CC_Transformation copy = parent->transformation();
+    const int depth = parent->depth();
+    try {
+      copy.set(m);
+    } catch (...) {
+      std::printf("A 0-Scaled Matrix was caught- ensure that the matrix isn't 0/non-invertible.\n");
+      copy.add(Math::Matrix4x4());
+    }
+    out->setTransformation(copy, depth, true);
+    return out;
+  } catch (...) {
+    return MO_Module::computeTransformation(ctx);
+  }
+}

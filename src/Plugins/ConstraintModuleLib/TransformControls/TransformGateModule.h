@@ -17,6 +17,20 @@ public:
   QString moduleTypeName() const override { return typeName(); }
   QString baseDisplayName() const override { return QStringLiteral("Transformation-Gate"); }
 
+  // Applies the colours only when the id differs from the one applied last.
+  void setConstraintType(int typeId) override;
+  // The input port that currently leads (target when the ratio is above one half, else
+  // default, each replaced by the other when its port is empty); 0 without an output port.
+  // Every output may be null; nothing is written when no port qualifies.
+  int resolveGate(double frame, double* ratio = nullptr, int* defaultPort = nullptr, int* targetPort = nullptr,
+                  int* switchPort = nullptr, bool* hasSwitch = nullptr) const;
+  int mainInPortIdAtFrame(const MO_FrameKey& key) const override;
+  bool isPortActive(const MO_FrameKey& key, int port) const override;
+  bool nvPortColors(int port, const MO_FrameKey& key, bool isOutput, std::uint32_t& light,
+                    std::uint32_t& dark) override;
+  using Constraint_AutoInModule::nvPortColors;
+  MO_PortTransform* computeTransformation(const MO_BaseContext& ctx) override;
+
   AT_DoubleAttr* activeAttr() const { return m_active; }
   AT_IntAttr* target_gateAttr() const { return m_target_gate; }
   AT_IntAttr* default_gateAttr() const { return m_default_gate; }
@@ -25,4 +39,5 @@ private:
   AT_DoubleAttr* m_active;
   AT_IntAttr* m_target_gate;
   AT_IntAttr* m_default_gate;
+  int m_appliedTypeId = 4;
 };

@@ -1,0 +1,54 @@
+#include "CliParsing.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+#include <cmath>
+
+#include "CliError.h"
+
+namespace {
+// Larger images than this are a typo, and would only exhaust memory.
+constexpr int kMaxSide = 16384;
+
+bool finiteNumber(const QString& text, double& v) {
+  bool ok = false;
+  v = text.trimmed().toDouble(&ok);
+  return ok && std::isfinite(v);
+}
+} // namespace
+
+double CliParsing::frame(const QString& command, const QString& text) {
+  double v = 0.0;
+  if (!finiteNumber(text, v))
+    throw CliError(QStringLiteral("%1: --frame must be a number, not \"%2\"").arg(command, text));
+  return v;
+}
+
+QSize CliParsing::size(const QString& command, const QString& text) {
+  static const QRegularExpression pattern(QStringLiteral("^(\\d{1,6})x(\\d{1,6})$"));
+  const QRegularExpressionMatch m = pattern.match(text);
+  const int w = m.hasMatch() ? m.captured(1).toInt() : 0;
+  const int h = m.hasMatch() ? m.captured(2).toInt() : 0;
+  if (w < 1 || h < 1 || w > kMaxSide || h > kMaxSide)
+    throw CliError(QStringLiteral("%1: --size must be WxH with whole numbers from 1 to %2, not \"%3\"")
+                       .arg(command)
+                       .arg(kMaxSide)
+                       .arg(text));
+  return QSize(w, h);
+}
+
+Math::Point2d CliParsing::point(const QString& command, const QString& option, const QString& text) {
+  const QStringList parts = text.split(QLatin1Char(','));
+  double x = 0.0, y = 0.0;
+  if (parts.size() != 2 || !finiteNumber(parts[0], x) || !finiteNumber(parts[1], y))
+    throw CliError(QStringLiteral("%1: %2 must be X,Y (two numbers), not \"%3\"").arg(command, option, text));
+  return Math::Point2d(x, y);
+}
+
+int CliParsing::integer(const QString& command, const QString& option, const QString& text) {
+  bool ok = false;
+  const int v = text.trimmed().toInt(&ok);
+  if (!ok)
+    throw CliError(QStringLiteral("%1: %2 must be a whole number, not \"%3\"").arg(command, option, text));
+  return v;
+}

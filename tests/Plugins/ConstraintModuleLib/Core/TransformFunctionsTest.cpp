@@ -1,0 +1,237 @@
+// The shared matrix and camera functions, checked against hand-worked values: the scale guard,
+// the activity blend at its ends and through a mirror, the handedness test against the sign of
+// the determinant, signed angle differences, and the camera projections against a ray cast by hand.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "Core/TransformFunctions.h"
+
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+Math::Matrix4x4 T(double x, double y, double z) { return Math::Matrix4x4().translate(x, y, z); }
+Math::Matrix4x4 S(double x, double y, double z = 1.0) { return Math::Matrix4x4().scale(x, y, z); }
+Math::Matrix4x4 Rz(double deg) { return Math::Matrix4x4().rotateDegrees(deg, Math::Vector3d(0, 0, 1)); }
+Math::Matrix4x4 K(double deg) { return Math::Matrix4x4().skew(deg); }
+
+void expectMatrixNear(const Math::Matrix4x4& expected, const Math::Matrix4x4& actual, double tol) {
+  for (int i = 0; i < 16; ++i)
+    EXPECT_NEAR(expected[i], actual[i], tol) << "element " << i << "\nexpected " << expected << "\nactual " << actual;
+}
+
+// ---- sanitizeScale ----------------------------------------------------------------------
+
+struct ScaleGuardCase {
+  const char* name;
+  int element;
+  double in;
+  double out;
+};
+
+class SanitizeScaleTest : public ::testing::TestWithParam<ScaleGuardCase> {};
+
+TEST_P(SanitizeScaleTest, GuardsOnlyTheXAndYScale) {
+  const ScaleGuardCase& c = GetParam();
+  double v[16];
+  for (int i = 0; i < 16; ++i)
+    v[i] = 0.5 + i; // distinct, none near the guard
+  v[10] = 0.0;      // a zero z scale is not guarded
+  v[c.element] = c.in;
+  Math::Matrix4x4 m(v);
+  sanitizeScale(m);
+  for (int i = 0; i < 16; ++i) {
+    if (i != c.element) {
+      EXPECT_EQ(v[i], m[i]) << "element " << i << " was touched";
+    } else if (std::isnan(c.out)) {
+      EXPECT_TRUE(std::isnan(m[i]));
+    } else {
+      EXPECT_EQ(c.out, m[i]);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SanitizeScaleTest,
+                         ::testing::Values(ScaleGuardCase{"ExactZeroBecomesNegativeEpsilon", 0, 0.0, -0.0001},
+                                           ScaleGuardCase{"NegativeZeroBecomesNegativeEpsilon", 5, -0.0, -0.0001},
+                                           ScaleGuardCase{"SmallPositiveBecomesEpsilon", 5, 0.00005, 0.0001},
+                                           ScaleGuardCase{"SmallNegativeBecomesNegativeEpsilon", 0, -0.00005, -0.0001},
+                                           ScaleGuardCase{"BoundaryPositiveStays", 0, 0.0001, 0.0001},
+                                           ScaleGuardCase{"BoundaryNegativeStays", 5, -0.0001, -0.0001},
+                                           ScaleGuardCase{"JustAboveBoundaryUntouched", 0, 0.00011, 0.00011},
+                                           ScaleGuardCase{"PositiveInfinityBecomesTwo", 0, kInf, 2.0},
+                                           ScaleGuardCase{"NegativeInfinityBecomesMinusTwo", 5, -kInf, -2.0},
+                                           ScaleGuardCase{"NaNPassesThrough", 0, kNaN, kNaN},
+                                           ScaleGuardCase{"OrdinaryScaleUntouched", 5, -3.0, -3.0}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(SanitizedCopy, LeavesTheOriginalAlone) {
+  const Math::Matrix4x4 m = S(0, 1);
+  const Math::Matrix4x4 copy = sanitizedCopy(m);
+  EXPECT_EQ(0.0, m[0]);
+  EXPECT_EQ(-0.0001, copy[0]);
+}
+
+// ---- blendTransforms --------------------------------------------------------------------
+
+struct BlendEndsCase {
+  const char* name;
+  Math::Matrix4x4 source;
+  Math::Matrix4x4 target;
+};
+
+class BlendTransformsEndsTest : public ::testing::TestWithParam<BlendEndsCase> {};
+
+TEST_P(BlendTransformsEndsTest, GivesSourceAtZeroAndTargetAtOne) {
+  const BlendEndsCase& c = GetParam();
+  const Math::Point3d origin(0, 0, 0);
+  const Math::Vector3d none(0, 0, 0);
+  expectMatrixNear(c.source, blendTransforms(c.target, c.source, 0.0, origin, none, true, true), 1e-9);
+  expectMatrixNear(c.target, blendTransforms(c.target, c.source, 1.0, origin, none, true, true), 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, BlendTransformsEndsTest,
+                         ::testing::Values(BlendEndsCase{"Translation", Math::Matrix4x4(), T(1, -2, 3)},
+                                           BlendEndsCase{"Scale", Math::Matrix4x4(), S(2, 0.5)},
+                                           BlendEndsCase{"Skew", Math::Matrix4x4(), K(20)},
+                                           BlendEndsCase{"Rotation", Math::Matrix4x4(), Rz(30)},
+                                           BlendEndsCase{"RotationAcrossTheHalfTurn", Rz(170), Rz(-170)},
+                                           BlendEndsCase{"AllTogether", T(-1, 0.5, 0) * Rz(-40) * K(-10) * S(0.7, 1.3),
+                                                         T(3, 2, 1) * Rz(75) * K(15) * S(1.5, 2.5)},
+                                           BlendEndsCase{"MirroredTarget", Rz(20), T(1, 1, 0) * S(-1, 1)},
+                                           BlendEndsCase{"MirroredSource", Rz(10) * S(1, -2), Rz(-30) * S(3, 1)}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST(BlendTransforms, HalfwayBlendsTranslationAngleAndScaleLinearly) {
+  const Math::Matrix4x4 out = blendTransforms(T(4, 2, 0) * Rz(90) * S(3, 1), Math::Matrix4x4(), 0.5,
+                                              Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0), true, true);
+  expectMatrixNear(T(2, 1, 0) * Rz(45) * S(2, 1), out, 1e-12);
+}
+
+TEST(BlendTransforms, WithRotationOffUsesTheTargetAngleEvenAtZero) {
+  const Math::Matrix4x4 out =
+      blendTransforms(Rz(30), Math::Matrix4x4(), 0.0, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0), true, false);
+  expectMatrixNear(Rz(30), out, 1e-12);
+}
+
+// Target S(-1, 1) against the identity: the source is flipped to S(-1, 1) too, which decomposes
+// as sx 1, angle 180, sy -1; its sx is then negated, so sx runs from -1 (t = 0) to 1 (t = 1)
+// under a half turn and element 0 = cos(180) * sx = 1 - 2t, guarded where it crosses zero.
+TEST(BlendTransforms, MirroredTargetPassesTheXScaleThroughTheGuard) {
+  const struct { double t, element0; } rows[] = {{0.0, 1.0}, {0.25, 0.5}, {0.5, -0.0001}, {0.75, -0.5}, {1.0, -1.0}};
+  for (const auto& r : rows) {
+    const Math::Matrix4x4 out =
+        blendTransforms(S(-1, 1), Math::Matrix4x4(), r.t, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0), true, true);
+    EXPECT_NEAR(r.element0, out[0], 1e-12) << "t = " << r.t;
+    EXPECT_NEAR(1.0, out[5], 1e-12) << "t = " << r.t;
+    EXPECT_NEAR(0.0, out[1], 1e-12) << "t = " << r.t;
+    EXPECT_NEAR(0.0, out[4], 1e-12) << "t = " << r.t;
+  }
+}
+
+// ---- isMirrored: the sign of the 3x3 determinant is the second method ---------------------
+
+TEST(IsMirrored, AgreesWithTheSignOfTheDeterminant) {
+  const std::vector<Math::Matrix4x4> cases = {Math::Matrix4x4(),
+                                              Rz(120),
+                                              S(-1, 1),
+                                              S(1, -1),
+                                              S(-1, -1),
+                                              S(1, 1, -1),
+                                              Rz(30) * K(20) * S(2, 3),
+                                              T(5, 5, 5) * S(-3, 2),
+                                              Rz(-100) * K(-35) * S(0.5, -4)};
+  for (const Math::Matrix4x4& m : cases) {
+    const double det =
+        m[0] * (m[5] * m[10] - m[9] * m[6]) - m[4] * (m[1] * m[10] - m[9] * m[2]) + m[8] * (m[1] * m[6] - m[5] * m[2]);
+    EXPECT_EQ(det < 0.0, isMirrored(m)) << m;
+  }
+}
+
+// ---- angles -----------------------------------------------------------------------------
+
+TEST(SignedAngleDifference, TakesTheShorterTurnCounterClockwisePositive) {
+  const struct {
+    double from, to;
+    bool radians;
+    double expected;
+  } rows[] = {
+      {350, 10, false, 20},    {10, 350, false, -20},  {0, 90, false, 90},      {90, 0, false, -90},
+      {-170, 170, false, -20}, {170, -170, false, 20}, {0, 179, false, 179},    {0, 181, false, -179},
+      {30, 30, false, 0},      {0, 360, false, 0},     {0, M_PI / 2, true, 90}, {M_PI, M_PI / 4, true, -135},
+  };
+  for (const auto& r : rows)
+    EXPECT_NEAR(r.expected, signedAngleDifference(r.from, r.to, r.radians), 1e-9) << r.from << " -> " << r.to;
+}
+
+TEST(BlendAngle, MovesAlongTheShorterTurn) {
+  EXPECT_NEAR(360.0, blendAngle(350, 10, 0.5, false), 1e-9);
+  EXPECT_NEAR(5.0, blendAngle(10, 350, 0.25, false), 1e-9);
+  EXPECT_NEAR(-60.0, blendAngle(0, -120, 0.5, false), 1e-9);
+}
+
+// ---- projections ------------------------------------------------------------------------
+
+// A camera at (0, 0, 10) looking down -z, 90 degrees vertical field of view, square aspect,
+// near 1, far 100: the OpenGL perspective written out in column order.
+struct Camera {
+  Math::Matrix4x4 view = T(0, 0, -10); // the inverse of the camera's T(0, 0, 10)
+  Math::Matrix4x4 projection{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -101.0 / 99.0, -1, 0, 0, -200.0 / 99.0, 0};
+};
+
+// The ray from the eye (0, 0, 10) through (2, 1, 5) meets z = 0 at (4, 2, 0) (parameter 2). In
+// the frame of T(1, 0, 0) * Rz(90), whose z = 0 plane is the same, that point is
+// Rz(-90) * (3, 2, 0) = (2, -3, 0).
+TEST(ProjectToDrawingPlane, PutsThePointOnTheCameraRayAndTheModelPlane) {
+  const Camera cam;
+  const Math::Point3d p(2, 1, 5);
+  const struct {
+    const char* name;
+    Math::Matrix4x4 model;
+    Math::Point3d expected;
+  } rows[] = {{"identity", Math::Matrix4x4(), {4, 2, 0}}, {"shifted and turned", T(1, 0, 0) * Rz(90), {2, -3, 0}}};
+  for (const auto& r : rows) {
+    bool ok = false;
+    const Math::Point3d q = projectToDrawingPlane(p, cam.view, cam.projection, r.model, &ok);
+    EXPECT_TRUE(ok) << r.name;
+    EXPECT_NEAR(r.expected.x, q.x, 1e-9) << r.name;
+    EXPECT_NEAR(r.expected.y, q.y, 1e-9) << r.name;
+    EXPECT_EQ(0.0, q.z) << r.name;
+  }
+}
+
+// The model plane x-z holds the eye: the camera sees it edge-on.
+TEST(ProjectToDrawingPlane, EdgeOnPlaneFailsWithTheOrigin) {
+  const Camera cam;
+  const Math::Matrix4x4 edgeOn(Math::Vector3d(1, 0, 0), Math::Vector3d(0, 0, 1), Math::Vector3d(0, -1, 0),
+                               Math::Point3d(0, 0, 0));
+  bool ok = true;
+  const Math::Point3d q = projectToDrawingPlane(Math::Point3d(2, 1, 5), cam.view, cam.projection, edgeOn, &ok);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(0.0, q.x);
+  EXPECT_EQ(0.0, q.y);
+  EXPECT_EQ(0.0, q.z);
+}
+
+// (4, 2, 0) is at eye depth 10: NDC x = 4 / 10, y = 2 / 10, z = (-101/99 * -10 - 200/99) / 10.
+TEST(ProjectToView, GivesNormalisedDeviceCoordinates) {
+  const Camera cam;
+  bool ok = false;
+  const Math::Point3d q = projectToView(Math::Point3d(4, 2, 0), cam.view, cam.projection, Math::Matrix4x4(), &ok);
+  EXPECT_TRUE(ok);
+  EXPECT_NEAR(0.4, q.x, 1e-12);
+  EXPECT_NEAR(0.2, q.y, 1e-12);
+  EXPECT_NEAR(81.0 / 99.0, q.z, 1e-12);
+  // The plane point found in the turned model's frame lands on the same spot of the screen.
+  const Math::Point3d viaModel =
+      projectToView(Math::Point3d(2, -3, 0), cam.view, cam.projection, T(1, 0, 0) * Rz(90), &ok);
+  EXPECT_TRUE(ok);
+  EXPECT_NEAR(q.x, viaModel.x, 1e-12);
+  EXPECT_NEAR(q.y, viaModel.y, 1e-12);
+}
+
+} // namespace
