@@ -35,7 +35,13 @@ demo: build
 	$(VANTOREL) eval $(EXAMPLE) --frames 12 --node Hand --format json
 	$(VANTOREL) render $(EXAMPLE) --frame 24 -o $(DEMO_OUT)/arm_rig.png
 	$(VANTOREL) render $(EXAMPLE) --frame 24 --view top -o $(DEMO_OUT)/arm_rig_top.svg
-	@echo "demo: pictures in $(DEMO_OUT)/"
+	$(VANTOREL) bake examples/static_bake.xml Hold --all --frame 10 -o $(DEMO_OUT)/static_baked.xml
+	$(VANTOREL) eval $(DEMO_OUT)/static_baked.xml --frames 10 --node Arm --node Hold
+	$(VANTOREL) eval examples/switch_gate.xml --frames 1 --node Gate
+	$(VANTOREL) render examples/switch_gate.xml --frame 1 -o $(DEMO_OUT)/switch_gate.png
+	$(VANTOREL) drag examples/switch_gate.xml Switch --from 226,342 --to 226,100 -o $(DEMO_OUT)/switch_dragged.xml
+	$(VANTOREL) eval $(DEMO_OUT)/switch_dragged.xml --frames 1 --node Gate
+	@echo "demo: pictures and edited scenes in $(DEMO_OUT)/"
 
 bench: build
 	@for b in build/default/bin/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
