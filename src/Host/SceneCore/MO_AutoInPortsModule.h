@@ -1,6 +1,6 @@
 #pragma once
-// A module with any number of input ports, managed by a port manipulator that it owns. Links
-// to an index past the last port grow the ports up to it.
+// A module with any number of input ports, managed by a port manipulator that it owns. Ports
+// are added with the manipulator or ensureInPort; a link needs its port to exist first.
 #include <memory>
 
 #include "SceneCore/MO_Module.h"

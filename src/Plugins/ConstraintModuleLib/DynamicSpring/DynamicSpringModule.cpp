@@ -1,5 +1,6 @@
 #include "DynamicSpring/DynamicSpringModule.h"
 
+#include "Core/PortDeclarations.h"
 #include "HostInterface/HostAttributes.h"
 
 namespace {
@@ -20,9 +21,13 @@ const AT_DoubleAttrMeta kTensionrotate("TENSIONROTATE", "Tension Rotate", "DBL_S
 const AT_DoubleAttrMeta kInertiarotate("INERTIAROTATE", "Inertia Rotate", "DBL_STEP_DYN_INERTIA");
 const AT_DoubleAttrMeta kPignore("PIGNORE", "Ignore Parents", "DBL_PIGNORE");
 const AT_AttrMeta kParentname("PARENTNAME", "Parent's Name", true);
-const MO_SimplePortMetaData kPort0("Dynamic Transform", "Dynamic Transform");
-const MO_SimplePortMetaData kPort1("Static Transform", "Static Transform");
-const MO_SimplePortMetaData kPort2("Switch", "Switch");
+
+// Input ports by index.
+const MO_SimplePortMetaData kPorts[] = {
+    {"Dynamic Transform", "Dynamic Transform"},
+    {"Static Transform", "Static Transform"},
+    {"Switch", "Switch"},
+};
 
 } // namespace
 
@@ -74,14 +79,7 @@ DynamicSpringModule::DynamicSpringModule()
 DynamicSpringModule::~DynamicSpringModule() = default;
 
 const MO_SimplePortMetaData* DynamicSpringModule::inPortMetadata(int port) const {
-  switch (port) {
-  case 0:
-    return &kPort0;
-  case 1:
-    return &kPort1;
-  case 2:
-    return &kPort2;
-  default:
-    return Constraint_Module::inPortMetadata(port);
-  }
+  if (const MO_SimplePortMetaData* declared = declaredPort(kPorts, port))
+    return declared;
+  return Constraint_Module::inPortMetadata(port);
 }

@@ -1,5 +1,6 @@
 #include "PointConstraints/PointConstraint2Module.h"
 
+#include "Core/PortDeclarations.h"
 #include "HostInterface/HostAttributes.h"
 
 namespace {
@@ -16,9 +17,13 @@ const AT_DoubleAttrMeta kBalance("BALANCE", "Point Balance", "DBL_STEP_CONSTRAIN
 const AT_AttrMeta kFlattentype("FLATTENTYPE", "Flatten Type");
 const AT_AttrMeta kTransformtype("TRANSFORMTYPE", "Transform Type");
 const AT_AttrMeta kPrimaryport("PRIMARYPORT", "Primary Port");
-const MO_SimplePortMetaData kPort0("Right Peg", "Right Peg");
-const MO_SimplePortMetaData kPort1("Left Peg", "Left Peg");
-const MO_SimplePortMetaData kPort2("Switch", "Switch");
+
+// Input ports by index.
+const MO_SimplePortMetaData kPorts[] = {
+    {"Right Peg", "Right Peg"},
+    {"Left Peg", "Left Peg"},
+    {"Switch", "Switch"},
+};
 
 } // namespace
 
@@ -67,14 +72,7 @@ PointConstraint2Module::PointConstraint2Module()
 PointConstraint2Module::~PointConstraint2Module() = default;
 
 const MO_SimplePortMetaData* PointConstraint2Module::inPortMetadata(int port) const {
-  switch (port) {
-  case 0:
-    return &kPort0;
-  case 1:
-    return &kPort1;
-  case 2:
-    return &kPort2;
-  default:
-    return Constraint_Module::inPortMetadata(port);
-  }
+  if (const MO_SimplePortMetaData* declared = declaredPort(kPorts, port))
+    return declared;
+  return Constraint_Module::inPortMetadata(port);
 }

@@ -1,5 +1,6 @@
 #include "PointConstraints/PointConstraint3Module.h"
 
+#include "Core/PortDeclarations.h"
 #include "HostInterface/HostAttributes.h"
 
 namespace {
@@ -8,10 +9,14 @@ const AT_DoubleAttrMeta kActive("ACTIVE", "Active", "DBL_STEP_CONSTRAINT_ACTIVE"
 const AT_AttrMeta kFlattentype("FLATTENTYPE", "Flatten Type");
 const AT_AttrMeta kTransformtype("TRANSFORMTYPE", "Transform Type");
 const AT_AttrMeta kPrimaryport("PRIMARYPORT", "Primary Port");
-const MO_SimplePortMetaData kPort0("Right Peg", "Right Peg");
-const MO_SimplePortMetaData kPort1("Middle Peg", "Middle Peg");
-const MO_SimplePortMetaData kPort2("Left Peg", "Left Peg");
-const MO_SimplePortMetaData kPort3("Switch", "Switch");
+
+// Input ports by index.
+const MO_SimplePortMetaData kPorts[] = {
+    {"Right Peg", "Right Peg"},
+    {"Middle Peg", "Middle Peg"},
+    {"Left Peg", "Left Peg"},
+    {"Switch", "Switch"},
+};
 
 } // namespace
 
@@ -45,16 +50,7 @@ PointConstraint3Module::PointConstraint3Module()
 PointConstraint3Module::~PointConstraint3Module() = default;
 
 const MO_SimplePortMetaData* PointConstraint3Module::inPortMetadata(int port) const {
-  switch (port) {
-  case 0:
-    return &kPort0;
-  case 1:
-    return &kPort1;
-  case 2:
-    return &kPort2;
-  case 3:
-    return &kPort3;
-  default:
-    return Constraint_Module::inPortMetadata(port);
-  }
+  if (const MO_SimplePortMetaData* declared = declaredPort(kPorts, port))
+    return declared;
+  return Constraint_Module::inPortMetadata(port);
 }

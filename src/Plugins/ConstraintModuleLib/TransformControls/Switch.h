@@ -1,7 +1,6 @@
 #pragma once
 // A control other constraints read: an activity in percent (ACTIVE) and a gate number
 // (GATENUM), set with a slider drawn at GUI OFFSET (scene units) scaled by GUI SCALE.
-// Until its own computation is built the node passes what arrives at its main input through.
 #include "Core/Constraint_Module.h"
 
 class AT_DoubleAttr;

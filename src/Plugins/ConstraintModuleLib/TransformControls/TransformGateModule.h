@@ -1,7 +1,6 @@
 #pragma once
 // Passes the transformation of a default or a target input (input port indexes), or a
 // blend of the two by the activity (percent); a switch input may choose the target.
-// Until its own computation is built the node passes what arrives at its main input through.
 #include "Core/Constraint_AutoInModule.h"
 
 class AT_DoubleAttr;

@@ -1,5 +1,6 @@
 #include "TransformControls/TransformLimitModule.h"
 
+#include "Core/PortDeclarations.h"
 #include "HostInterface/HostAttributes.h"
 
 namespace {
@@ -21,9 +22,13 @@ const AT_AttrMeta kFlattentype("FLATTENTYPE", "Flatten Type");
 const AT_AttrMeta kSkewtype("SKEWTYPE", "Skew Type");
 const AT_AttrMeta kFlipaxis("FLIPAXIS", "Flip Axis");
 const AT_AttrMeta kPos("POS", "Control Position");
-const MO_SimplePortMetaData kPort0("Limited Transform", "Limited Transform");
-const MO_SimplePortMetaData kPort1("Forced-Transform", "Forced-Transform");
-const MO_SimplePortMetaData kPort2("Switch", "Switch");
+
+// Input ports by index.
+const MO_SimplePortMetaData kPorts[] = {
+    {"Limited Transform", "Limited Transform"},
+    {"Forced-Transform", "Forced-Transform"},
+    {"Switch", "Switch"},
+};
 
 } // namespace
 
@@ -77,14 +82,7 @@ TransformLimitModule::TransformLimitModule()
 TransformLimitModule::~TransformLimitModule() = default;
 
 const MO_SimplePortMetaData* TransformLimitModule::inPortMetadata(int port) const {
-  switch (port) {
-  case 0:
-    return &kPort0;
-  case 1:
-    return &kPort1;
-  case 2:
-    return &kPort2;
-  default:
-    return Constraint_Module::inPortMetadata(port);
-  }
+  if (const MO_SimplePortMetaData* declared = declaredPort(kPorts, port))
+    return declared;
+  return Constraint_Module::inPortMetadata(port);
 }

@@ -1,0 +1,156 @@
+// vantorel bake and drag as a user runs them: the real binary, the scene it writes evaluated
+// again by the binary, and the numbers worked out by hand (a bake appends a copy of what
+// arrives; a drag's pointer carried through the example's camera onto the switch's slider).
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <array>
+#include <cmath>
+
+namespace {
+
+struct ProcessResult {
+  int status;
+  QByteArray out;
+  QByteArray err;
+};
+
+ProcessResult vantorel(const QStringList& args) {
+  QProcess p;
+  p.start(QStringLiteral(VANTOREL_BINARY), args);
+  p.waitForFinished(60000);
+  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+          p.readAllStandardError()};
+}
+
+using Matrix = std::array<double, 16>;  // column order
+
+Matrix multiply(const Matrix& a, const Matrix& b) {
+  Matrix m{};
+  for (int c = 0; c < 4; ++c)
+    for (int r = 0; r < 4; ++r)
+      for (int k = 0; k < 4; ++k)
+        m[c * 4 + r] += a[k * 4 + r] * b[c * 4 + k];
+  return m;
+}
+
+// One node's matrix at one frame, through `vantorel eval`.
+Matrix evalNode(const QString& scene, const QString& node, int frame) {
+  const ProcessResult r = vantorel({QStringLiteral("eval"), scene, QStringLiteral("--frames"), QString::number(frame),
+                                    QStringLiteral("--node"), node, QStringLiteral("--format"), QStringLiteral("json")});
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  const QJsonArray values =
+      QJsonDocument::fromJson(r.out).object()[QStringLiteral("nodes")].toObject()[node].toArray()[0].toArray();
+  Matrix m{};
+  EXPECT_EQ(values.size(), 16);
+  for (int i = 0; i < 16 && i < values.size(); ++i)
+    m[static_cast<std::size_t>(i)] = values[i].toDouble();
+  return m;
+}
+
+void expectNear(const Matrix& actual, const Matrix& expected, double tol) {
+  for (std::size_t i = 0; i < 16; ++i)
+    EXPECT_NEAR(actual[i], expected[i], tol) << "value " << i;
+}
+
+// The value a scene file stores for one attribute of one node.
+double storedValue(const QString& path, const QString& node, const QString& keyword) {
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+  QXmlStreamReader xml(&f);
+  QString current;
+  while (!xml.atEnd()) {
+    if (xml.readNext() != QXmlStreamReader::StartElement)
+      continue;
+    if (xml.name() == QLatin1String("node"))
+      current = xml.attributes().value(QLatin1String("name")).toString();
+    else if (xml.name() == QLatin1String("attr") && current == node &&
+             xml.attributes().value(QLatin1String("keyword")) == keyword)
+      return xml.attributes().value(QLatin1String("value")).toDouble();
+  }
+  ADD_FAILURE() << "no " << keyword.toStdString() << " on " << node.toStdString();
+  return NAN;
+}
+
+const QString kStaticBake = QStringLiteral(VANTOREL_EXAMPLES "/static_bake.xml");
+const QString kSwitchGate = QStringLiteral(VANTOREL_EXAMPLES "/switch_gate.xml");
+
+TEST(BakeCommand, AllIncomingBakeMakesTheNodeAppendACopyOfWhatArrives) {
+  QTemporaryDir dir;
+  const QString out = dir.filePath(QStringLiteral("baked.xml"));
+  const ProcessResult r = vantorel({QStringLiteral("bake"), kStaticBake, QStringLiteral("Hold"), QStringLiteral("--all"),
+                                    QStringLiteral("--frame"), QStringLiteral("10"), QStringLiteral("-o"), out});
+  ASSERT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_EQ(r.out, QByteArray("Bake Transformation onto Constraint\n"));
+  const Matrix arm = evalNode(kStaticBake, QStringLiteral("Arm"), 10);
+  // Before the bake Hold passes the arm through; after it appends the arm's matrix once more.
+  expectNear(evalNode(kStaticBake, QStringLiteral("Hold"), 10), arm, 1e-12);
+  expectNear(evalNode(out, QStringLiteral("Arm"), 10), arm, 1e-12);
+  expectNear(evalNode(out, QStringLiteral("Hold"), 10), multiply(arm, arm), 1e-9);
+}
+
+struct BadEdit {
+  const char* name;
+  QStringList args;  // OUT is replaced by a path in a temporary folder
+};
+
+class EditBadInput : public ::testing::TestWithParam<BadEdit> {};
+
+TEST_P(EditBadInput, ExitsWithStatusTwoAndOneLineAndWritesNothing) {
+  QTemporaryDir dir;
+  const QString out = dir.filePath(QStringLiteral("out.xml"));
+  QStringList args = GetParam().args;
+  args.replaceInStrings(QStringLiteral("OUT"), out);
+  const ProcessResult r = vantorel(args);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err.count('\n'), 1) << r.err.toStdString();
+  EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+  EXPECT_FALSE(QFile::exists(out));
+}
+
+const QString kO = QStringLiteral("-o");
+const QString kOut = QStringLiteral("OUT");
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EditBadInput,
+    ::testing::Values(
+        BadEdit{"bakeUnknownNode", {QStringLiteral("bake"), kStaticBake, QStringLiteral("Nope"), QStringLiteral("--all"), kO, kOut}},
+        BadEdit{"bakeNodeWithoutButtons", {QStringLiteral("bake"), kStaticBake, QStringLiteral("Arm"), QStringLiteral("--all"), kO, kOut}},
+        BadEdit{"bakeBothModes", {QStringLiteral("bake"), kStaticBake, QStringLiteral("Hold"), QStringLiteral("--all"), QStringLiteral("--immediate"), kO, kOut}},
+        BadEdit{"bakeNoMode", {QStringLiteral("bake"), kStaticBake, QStringLiteral("Hold"), kO, kOut}},
+        BadEdit{"bakeNoOutput", {QStringLiteral("bake"), kStaticBake, QStringLiteral("Hold"), QStringLiteral("--all")}},
+        BadEdit{"dragNodeWithoutControl", {QStringLiteral("drag"), kSwitchGate, QStringLiteral("Gate"), QStringLiteral("--from"), QStringLiteral("226,342"), QStringLiteral("--to"), QStringLiteral("226,100"), kO, kOut}}),
+    [](const ::testing::TestParamInfo<BadEdit>& p) { return std::string(p.param.name); });
+
+TEST(DragCommand, KnobDraggedUpSetsActiveFromThePointerHeightAndTheGateFollows) {
+  QTemporaryDir dir;
+  const QString out = dir.filePath(QStringLiteral("dragged.xml"));
+  const ProcessResult r = vantorel({QStringLiteral("drag"), kSwitchGate, QStringLiteral("Switch"), QStringLiteral("--from"),
+                                    QStringLiteral("226,342"), QStringLiteral("--to"), QStringLiteral("226,100"), kO, out});
+  ASSERT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_EQ(r.out, QByteArray("Change Switch Module\n"));
+
+  // Camera at z = 36 / 12 = 3 drawing units looking down −z, 45° vertical, 960×540: pixel row
+  // 100 lies on z = 0 at y = 3 · tan 22.5° · (1 − 2 · 100 / 540) drawing units, ×12 in scene
+  // units; the slider runs from −10 to 10.
+  const double y = 12 * 3 * std::tan(22.5 * M_PI / 180.0) * (1 - 200.0 / 540);
+  const double active = (y + 10) / 20 * 100;
+  ASSERT_NEAR(active, 96.94, 0.01);
+  const double stored = storedValue(out, QStringLiteral("Switch"), QStringLiteral("ACTIVE"));
+  EXPECT_NEAR(stored, active, 1e-6);
+
+  // Gate: from Left (T(−0.5, 0) · Rz(−20)) towards Right (T(2/3, 1/3) · Rz(60) · S(2, 1)).
+  const double t = stored / 100;
+  const double tx = -0.5 + t * (2.0 / 3 + 0.5), ty = t / 3, a = (-20 + 80 * t) * M_PI / 180, sx = 1 + t;
+  const Matrix expected{sx * std::cos(a), sx * std::sin(a), 0, 0, -std::sin(a), std::cos(a), 0, 0, 0, 0, 1, 0,
+                        tx, ty, 0, 1};
+  expectNear(evalNode(out, QStringLiteral("Gate"), 1), expected, 1e-9);
+}
+
+} // namespace

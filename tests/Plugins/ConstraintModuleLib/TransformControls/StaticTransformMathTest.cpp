@@ -1,0 +1,148 @@
+// The static transformation's arithmetic on its own: composing from parts (rotation angles as
+// given, so the node's negated attributes turn the right-handed way; skews only when not exactly
+// zero) and recovering the parts of known matrices for a bake, mirrored ones included.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "TransformControls/StaticTransformMath.h"
+#include "TransformControlsTestUtil.h"
+
+namespace {
+
+using namespace tctest;
+
+const double kDeg = M_PI / 180.0;
+
+// ---- composing ----------------------------------------------------------------------------
+
+TEST(ComposeStaticTransform, NegatedAnglesGiveRightHandedTurnsZThenYThenX) {
+  const struct {
+    const char* name;
+    Math::Vector3d t, s, angles;
+  } rows[] = {
+      {"about z", {0, 0, 0}, {1, 1, 1}, {0, 0, 35}},
+      {"about y", {0, 0, 0}, {1, 1, 1}, {0, -50, 0}},
+      {"about x", {0, 0, 0}, {1, 1, 1}, {70, 0, 0}},
+      {"all three with translation and scale", {1, -2, 0.5}, {2, 0.5, 3}, {20, -35, 50}},
+  };
+  for (const auto& r : rows) {
+    const Math::Matrix4x4 expected =
+        T(r.t.x, r.t.y, r.t.z) * Rz(r.angles.z) * Ry(r.angles.y) * Rx(r.angles.x) * S(r.s.x, r.s.y, r.s.z);
+    EXPECT_TRUE(matrixNear(composeStaticTransform(r.t, r.s, -r.angles, Math::Vector3d(0, 0, 0)), expected, 1e-14))
+        << r.name;
+  }
+}
+
+// Unrotated, scale (2, 3, 4), translation (1, 2, 3): without skew every value is exact.
+struct SkewRow {
+  const char* name;
+  Math::Vector3d skews;
+  int element;     // the one value the skew changes from the unskewed matrix
+  double shear;    // its value: the scale of the leaning axis times ±sin(angle)
+};
+
+TEST(ComposeStaticTransform, ExactlyZeroSkewAddsNothingAndATinyOneShears) {
+  const Math::Vector3d t(1, 2, 3), s(2, 3, 4), none(0, 0, 0);
+  const Math::Matrix4x4 plain = T(1, 2, 3) * S(2, 3, 4);
+  const double a = 1e-9 * kDeg;
+  const SkewRow rows[] = {
+      {"all zero", {0, 0, 0}, -1, 0},
+      {"x: y leans towards x", {1e-9, 0, 0}, 4, 3 * std::sin(a)},
+      {"y: x leans towards -y", {0, 1e-9, 0}, 1, -2 * std::sin(a)},
+      {"z: z leans towards y", {0, 0, 1e-9}, 9, 4 * std::sin(a)},
+  };
+  for (const SkewRow& r : rows) {
+    const Math::Matrix4x4 m = composeStaticTransform(t, s, none, r.skews);
+    if (r.element < 0) {
+      for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(m[i], plain[i]) << r.name << " value " << i;
+      continue;
+    }
+    // The quarter turns around the y and z skews leave rounding of about 1e-16 elsewhere.
+    EXPECT_NEAR(m[r.element], r.shear, 1e-15) << r.name;
+    EXPECT_GT(std::fabs(m[r.element]), 1e-11) << r.name;
+    Math::Matrix4x4 rest = m;
+    rest.setValue(r.element, plain[r.element]);
+    EXPECT_TRUE(matrixNear(rest, plain, 1e-15)) << r.name;
+  }
+}
+
+TEST(ComposeStaticTransform, SkewsOfFiniteAngleMatchTheirClosedForms) {
+  const double a = 30 * kDeg;
+  const Math::Vector3d none(0, 0, 0), unit(1, 1, 1);
+  // x: K(30); y: x axis becomes (cos, −sin); z: z axis becomes (0, sin, cos).
+  EXPECT_TRUE(matrixNear(composeStaticTransform(none, unit, none, {30, 0, 0}), K(30), 1e-15));
+  EXPECT_TRUE(matrixNear(composeStaticTransform(none, unit, none, {0, 30, 0}),
+                         Math::Matrix4x4(std::cos(a), -std::sin(a), 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1), 1e-15));
+  EXPECT_TRUE(matrixNear(composeStaticTransform(none, unit, none, {0, 0, 30}),
+                         Math::Matrix4x4(1, 0, 0, 0, 0, 1, 0, 0, 0, std::sin(a), std::cos(a), 0, 0, 0, 0, 1), 1e-15));
+}
+
+// ---- decomposing for a bake ---------------------------------------------------------------
+
+struct DecomposeRow {
+  const char* name;
+  std::function<Math::Matrix4x4()> build;
+  Math::Vector3d translation, rotation, scale, skew;
+  bool recomposes;  // false where the decomposition drops something on purpose
+};
+void PrintTo(const DecomposeRow& r, std::ostream* os) { *os << r.name; }
+
+class DecomposeForBake : public ::testing::TestWithParam<DecomposeRow> {};
+
+TEST_P(DecomposeForBake, RecoversTheKnownParts) {
+  const DecomposeRow& r = GetParam();
+  const Math::Matrix4x4 m = r.build();
+  const StaticTransformParts p = decomposeForBake(m);
+  const double tol = 1e-9;
+  EXPECT_NEAR(p.translation.x, r.translation.x, tol);
+  EXPECT_NEAR(p.translation.y, r.translation.y, tol);
+  EXPECT_NEAR(p.translation.z, r.translation.z, tol);
+  EXPECT_NEAR(p.rotation.x, r.rotation.x, tol);
+  EXPECT_NEAR(p.rotation.y, r.rotation.y, tol);
+  EXPECT_NEAR(p.rotation.z, r.rotation.z, tol);
+  EXPECT_NEAR(p.scale.x, r.scale.x, tol);
+  EXPECT_NEAR(p.scale.y, r.scale.y, tol);
+  EXPECT_NEAR(p.scale.z, r.scale.z, tol);
+  EXPECT_NEAR(p.skew.x, r.skew.x, tol);
+  EXPECT_NEAR(p.skew.y, r.skew.y, tol);
+  EXPECT_NEAR(p.skew.z, r.skew.z, tol);
+  if (r.recomposes) {
+    EXPECT_TRUE(matrixNear(composeStaticTransform(p.translation, p.scale, -p.rotation, p.skew), m, 1e-12));
+  }
+}
+
+Math::Matrix4x4 Kz(double degrees) {
+  const double a = degrees * kDeg;
+  return Math::Matrix4x4(1, 0, 0, 0, 0, 1, 0, 0, 0, std::sin(a), std::cos(a), 0, 0, 0, 0, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    KnownMatrices, DecomposeForBake,
+    ::testing::Values(
+        DecomposeRow{"identity", [] { return Math::Matrix4x4(); }, {0, 0, 0}, {0, 0, 0}, {1, 1, 1}, {0, 0, 0}, true},
+        DecomposeRow{"translated", [] { return T(1, -2, 3); }, {1, -2, 3}, {0, 0, 0}, {1, 1, 1}, {0, 0, 0}, true},
+        DecomposeRow{"rotatedAboutZ", [] { return Rz(35); }, {0, 0, 0}, {0, 0, 35}, {1, 1, 1}, {0, 0, 0}, true},
+        DecomposeRow{"rotatedIn3d", [] { return T(0.5, 0, -1) * Rz(50) * Ry(-35) * Rx(20); }, {0.5, 0, -1},
+                     {20, -35, 50}, {1, 1, 1}, {0, 0, 0}, true},
+        DecomposeRow{"nonUniformScale", [] { return Rz(-120) * S(2, 0.5, 3); }, {0, 0, 0}, {0, 0, -120}, {2, 0.5, 3},
+                     {0, 0, 0}, true},
+        DecomposeRow{"skewed2d", [] { return Rz(-40) * K(25) * S(1.5, 0.7, 1); }, {0, 0, 0}, {0, 0, -40},
+                     {1.5, 0.7, 1}, {25, 0, 0}, true},
+        DecomposeRow{"zLeaningTowardsY", [] { return Kz(15) * S(1, 2, 0.5); }, {0, 0, 0}, {0, 0, 0}, {1, 2, 0.5},
+                     {0, 0, 15}, true},
+        // A mirror inside the chain keeps the skew; one outside it (below) negates it.
+        DecomposeRow{"mirroredInside", [] { return Rz(30) * K(10) * S(-1.5, 1, 1); }, {0, 0, 0}, {0, 0, 30},
+                     {-1.5, 1, 1}, {10, 0, 0}, true},
+        DecomposeRow{"mirroredOutside", [] { return S(-1, 1, 1) * K(20); }, {0, 0, 0}, {0, 0, 0}, {-1, 1, 1},
+                     {-20, 0, 0}, true},
+        // sin(1e-4°) ≈ 1.7e-6 is below the 1e-5 floor: the turn is read as none.
+        DecomposeRow{"tinyRotationReadsAsNone", [] { return Rz(1e-4); }, {0, 0, 0}, {0, 0, 0},
+                     {std::cos(1e-4 * kDeg), std::cos(1e-4 * kDeg), 1}, {0, 0, 0}, false},
+        DecomposeRow{"zeroXScaleBecomesTenThousandth", [] { return S(0, 1, 1); }, {0, 0, 0}, {0, 0, 0},
+                     {1e-4, 1, 1}, {0, 0, 0}, false}),
+    [](const ::testing::TestParamInfo<DecomposeRow>& p) { return std::string(p.param.name); });
+
+} // namespace
