@@ -56,7 +56,12 @@ bool MO_Node::isSelectedInputRecursive() const {
 SC_SceneMetrics* MO_Node::sceneMetrics() const { return m_scene ? &m_scene->metrics() : nullptr; }
 
 std::int64_t MO_Node::validateCache() const {
-  return std::max(m_stamp, validateCacheInputs([](MO_Node* n) { return n->validateCache(); }));
+  const std::int64_t revision = MO_Revision::current();
+  if (m_cachedAtRevision != revision) {
+    m_cachedStamp = std::max(m_stamp, validateCacheInputs([](MO_Node* n) { return n->validateCache(); }));
+    m_cachedAtRevision = revision;
+  }
+  return m_cachedStamp;
 }
 
 std::int64_t MO_Node::validateCacheInputs(const CacheCheck& check) const {

@@ -90,4 +90,8 @@ private:
   std::uint32_t m_light = 0xffffffffu;
   std::uint32_t m_dark = 0xff000000u;
   std::int64_t m_stamp;
+  // validateCache() as last computed, and the edit counter it was computed under: nothing can
+  // have changed while the counter stands, so graphs with shared ancestors are walked once.
+  mutable std::int64_t m_cachedStamp = 0;
+  mutable std::int64_t m_cachedAtRevision = -1;
 };
