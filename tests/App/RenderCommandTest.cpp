@@ -34,13 +34,9 @@ INSTANTIATE_TEST_SUITE_P(
     Render, RenderRejects,
     ::testing::Values(
         BadArgs{"extension", {kScene, "--frame", "1", "-o", "OUT"}, "arm.jpg"},
-        BadArgs{"noExtension", {kScene, "--frame", "1", "-o", "OUT"}, "arm"},
         BadArgs{"frameText", {kScene, "--frame", "one", "-o", "OUT"}, "arm.png"},
-        BadArgs{"frameInf", {kScene, "--frame", "inf", "-o", "OUT"}, "arm.png"},
         BadArgs{"noFrame", {kScene, "-o", "OUT"}, "arm.png"},
         BadArgs{"sizeZero", {kScene, "--frame", "1", "-o", "OUT", "--size", "0x10"}, "arm.png"},
-        BadArgs{"sizeNegative", {kScene, "--frame", "1", "-o", "OUT", "--size", "-5x10"}, "arm.png"},
-        BadArgs{"sizeOneNumber", {kScene, "--frame", "1", "-o", "OUT", "--size", "640"}, "arm.png"},
         BadArgs{"sizeHuge", {kScene, "--frame", "1", "-o", "OUT", "--size", "100000x10"}, "arm.png"},
         BadArgs{"view", {kScene, "--frame", "1", "-o", "OUT", "--view", "front"}, "arm.png"},
         BadArgs{"missingScene", {"/nonexistent/scene.xml", "--frame", "1", "-o", "OUT"}, "arm.png"},

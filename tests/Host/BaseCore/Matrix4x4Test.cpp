@@ -114,13 +114,9 @@ TEST_P(Matrix4x4Rotation, IsRightHandedAboutTheNormalisedAxis) {
 
 INSTANTIATE_TEST_SUITE_P(Axes, Matrix4x4Rotation,
                          ::testing::Values(RotationCase{"ZCarriesXOntoY", kZ, 90, {1, 0, 0}, {0, 1, 0}},
-                                           RotationCase{"ZCarriesYOntoMinusX", kZ, 90, {0, 1, 0}, {-1, 0, 0}},
                                            RotationCase{"XCarriesYOntoZ", {1, 0, 0}, 90, {0, 1, 0}, {0, 0, 1}},
                                            RotationCase{"YCarriesZOntoX", {0, 1, 0}, 90, {0, 0, 1}, {1, 0, 0}},
-                                           RotationCase{"YCarriesXOntoMinusZ", {0, 1, 0}, 90, {1, 0, 0}, {0, 0, -1}},
-                                           RotationCase{"Z30", kZ, 30, {1, 0, 0}, {std::sqrt(3.0) / 2, 0.5, 0}},
                                            RotationCase{"Diagonal120CyclesAxes", {1, 1, 1}, 120, {1, 0, 0}, {0, 1, 0}},
-                                           RotationCase{"LongAxisIsNormalised", {0, 0, 5}, 90, {1, 0, 0}, {0, 1, 0}},
                                            RotationCase{"MinusZTurnsClockwise", {0, 0, -1}, 90, {1, 0, 0}, {0, -1, 0}}),
                          [](const ::testing::TestParamInfo<RotationCase>& row) { return row.param.name; });
 
@@ -192,11 +188,9 @@ TEST_P(Matrix4x4Singular, InverseThrowsLeavingMatrixAndGetInverseGivesIdentity) 
 
 INSTANTIATE_TEST_SUITE_P(Cases, Matrix4x4Singular,
                          ::testing::Values(SingularCase{"ZeroXScale", Matrix4x4().translate(1, 2, 3).scale(0, 1, 1)},
-                                           SingularCase{"ZeroZScale", Matrix4x4().rotateDegrees(30, kZ).scale(1, 1, 0)},
                                            SingularCase{"ParallelAxes", Matrix4x4(Vector3d(1, 2, 3), Vector3d(2, 4, 6),
                                                                                   Vector3d(0, 0, 1), Point3d())},
                                            SingularCase{"NaN", planar(1, 0, 0, kNaN)},
-                                           SingularCase{"PlusInfinity", planar(kInf, 0, 0, 1)},
                                            SingularCase{"InfiniteTranslation", planar(1, 0, 0, 1, -kInf)}),
                          [](const ::testing::TestParamInfo<SingularCase>& row) { return row.param.name; });
 
@@ -233,29 +227,17 @@ TEST(Matrix4x4IdentityFlag, FollowsEveryMutation) {
     return true;
   };
   const std::function<Matrix4x4()> cases[] = {
-      [] { return Matrix4x4(); },
-      [] { return Matrix4x4().translate(1, 0, 0); },
       [] { return Matrix4x4().translate(1, 0, 0).translate(-1, 0, 0); },
-      [] { return Matrix4x4().scale(1, 1, 1); },
       [] { return Matrix4x4().scale(1, 1, 2); },
-      [] { return Matrix4x4().rotateDegrees(0, kZ); },
       [] { return Matrix4x4().rotateDegrees(360, kZ); },
-      [] { return Matrix4x4().skew(0); },
       [] {
         Matrix4x4 m;
         m.setValue(3, 0.5);
         return m;
       },
-      [] {
-        Matrix4x4 m;
-        m.setValue(12, 3);
-        m.setValue(12, 0);
-        return m;
-      },
       [] { return Matrix4x4(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1); },
       [] { return Matrix4x4(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2); },
       [] { return Matrix4x4().translate(2, 0, 0).getInverse(); },
-      [] { return Matrix4x4().translate(2, 0, 0).getTranspose(); },
       [] { return Matrix4x4().scale(2, 2, 2).rotation(); },
   };
   int n = 0;
@@ -264,7 +246,6 @@ TEST(Matrix4x4IdentityFlag, FollowsEveryMutation) {
     EXPECT_EQ(m.isIdentity(), exactlyIdentity(m)) << "case " << n << ": " << m;
     ++n;
   }
-  EXPECT_FALSE(Matrix4x4().translate(1, 0, 0).isIdentity());
 }
 
 TEST(Matrix4x4IdentityFlag, EditedIdentityIsNotTakenForTheIdentityByProducts) {
@@ -315,11 +296,8 @@ TEST_P(Matrix4x4Decomposition, RecoversTheParametersItWasBuiltFrom) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Parameters, Matrix4x4Decomposition,
-                         ::testing::Values(ParameterCase{"Identity", 0, 0, 0, 0, 0, 1, 1},
-                                           ParameterCase{"Translated3d", 1, -2, 3, 0, 0, 1, 1},
-                                           ParameterCase{"Rotated135", 0, 0, 0, 135, 0, 1, 1},
+                         ::testing::Values(ParameterCase{"Rotated135", 0, 0, 0, 135, 0, 1, 1},
                                            ParameterCase{"RotatedMinus170Scaled", 0, 0, 0, -170, 0, 2, 3},
-                                           ParameterCase{"HalfTurn", 0, 0, 0, 180, 0, 1, 1},
                                            ParameterCase{"AllAtOnce", 5, 6, 7, 100, 30, 0.5, 4},
                                            ParameterCase{"MirroredY", 0, 0, 0, 45, -60, 2, -0.5},
                                            ParameterCase{"MirroredRotatedSkewed", -3, 0, 1, -120, 10, 3, -3},
@@ -351,13 +329,10 @@ INSTANTIATE_TEST_SUITE_P(
     Matrices, Matrix4x4Rebuild,
     ::testing::Values(RebuildCase{"MirroredX", Matrix4x4().rotateDegrees(30, kZ).scale(-2, 1)},
                       RebuildCase{"MirroredY", Matrix4x4().translate(1, 1, 0).scale(1, -3)},
-                      RebuildCase{"BothMirrored", Matrix4x4().scale(-2, -3)},
-                      RebuildCase{"General", planar(0.3, -1.7, 2.2, 0.4, 1, 2, 3)},
                       RebuildCase{"GeneralMirrored", planar(0.3, -1.7, -2.2, -0.4)},
                       RebuildCase{"BeyondNinetySkewed", Matrix4x4().rotateDegrees(-150, kZ).skew(-35).scale(1.5, 0.25)},
                       RebuildCase{"SkewNearNinety", Matrix4x4().skew(89.9).scale(2, 2)},
                       RebuildCase{"ZeroXAxis", planar(0, 0, 1, 2, 4, 5, 6)},
-                      RebuildCase{"ZeroYAxis", planar(1, 2, 0, 0)},
                       RebuildCase{"TinyScales", planar(1e-10, 3e-11, -2e-11, 5e-11)},
                       RebuildCase{"Tilted3d",
                                   Matrix4x4().translate(1, 2, 3).rotateDegrees(35, Vector3d(1, 1, 0)).scale(2, 3, 4)}),

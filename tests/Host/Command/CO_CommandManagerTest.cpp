@@ -92,7 +92,6 @@ INSTANTIATE_TEST_SUITE_P(
     Sequences, History,
     ::testing::Values(
         HistoryCase{"Empty", {"u", "r"}, {}, "", "", {}},
-        HistoryCase{"TwoSteps", {"x:A", "x:B"}, {"A", "B"}, "B", "", {"exec A", "exec B"}},
         HistoryCase{"UndoBoth", {"x:A", "x:B", "u", "u", "u"}, {}, "", "A", {"exec A", "exec B", "undo B", "undo A"}},
         HistoryCase{"UndoRedo", {"x:A", "x:B", "u", "r"}, {"A", "B"}, "B", "", {"exec A", "exec B", "undo B", "redo B"}},
         HistoryCase{"NewStepDropsRedo",

@@ -24,45 +24,6 @@ Math::CameraTransformChain tenPixelsPerUnit() {
 
 } // namespace
 
-TEST(VU_Painter, EachShapeKeepsTheModelMatrixAndStateOfItsCall) {
-  VU_Drawing drawing;
-  CC_CameraChainTransformCanvasBinder binder(Math::CameraTransformChain(), &drawing);
-  VU_Painter painter(&binder);
-  const Math::Matrix4x4 a = translation(1, 0, 0), b = translation(0, 2, 0);
-  Math::Matrix4x4 c;
-  c.rotateDegrees(30, Math::Vector3d(0, 0, 1));
-
-  binder.setModelMatrix(a);
-  painter.setPointSize(7, 1);
-  painter.setPointFillColor(VS_RGBA(1, 2, 3, 4));
-  painter.drawPoint(Math::Point3d(0.5, 0, 0));
-  binder.setModelMatrix(b);
-  painter.setLineStrokeColor(VU_Painter::redColor);
-  painter.setLineThickness(2.5, 6);
-  painter.drawLine(Math::Point3d(0, 0, 0), Math::Point3d(1, 1, 0));
-  painter.drawCircle(Math::Point3d(3, 0, 0), 0.25);
-  binder.setModelMatrix(c);
-  painter.drawQuad(Math::Point3d(0, 0, 0), Math::Point3d(1, 0, 0), Math::Point3d(1, 1, 0), Math::Point3d(0, 1, 0));
-
-  const auto& p = drawing.primitives();
-  ASSERT_EQ(p.size(), 4u);
-  EXPECT_EQ(p[0].kind, VU_Drawing::ePoint);
-  EXPECT_EQ(p[0].model, a);
-  EXPECT_EQ(p[0].pointSize, 7.0);
-  EXPECT_EQ(p[0].pointFill, VS_RGBA(1, 2, 3, 4));
-  EXPECT_EQ(p[1].kind, VU_Drawing::eLine);
-  EXPECT_EQ(p[1].model, b);
-  EXPECT_EQ(p[1].lineStroke, VS_RGBA(255, 0, 0, 255));
-  EXPECT_EQ(p[1].lineThickness, 2.5);
-  EXPECT_EQ(p[1].lineThicknessFrame, 6);
-  EXPECT_EQ(p[2].kind, VU_Drawing::eCircle);
-  EXPECT_EQ(p[2].model, b);
-  EXPECT_EQ(p[2].radius, 0.25);
-  EXPECT_EQ(p[3].kind, VU_Drawing::eQuad);
-  EXPECT_EQ(p[3].model, c);
-  EXPECT_EQ(p[3].points[2], Math::Point3d(1, 1, 0));
-}
-
 TEST(VS_RGBA, TakesPackedPickColoursByteForByte) {
   // id 0x123456 is drawn as 0xFFFFFF − 0x123456 = 0xEDCBA9, opaque.
   const VS_RGBA c = SLB_PickEngine::idToColor(0x123456);

@@ -155,20 +155,6 @@ TEST(SceneWriter, RoundTrip_ReadsBackTheSameSceneBitForBit) {
   EXPECT_EQ(PIO_SceneWriter::writeData(*back), xml);
 }
 
-// Negative zero is a value of its own (atan2 and division tell it from zero).
-TEST(SceneWriter, RoundTrip_KeepsTheSignOfZero) {
-  if (AT_ValueText::fromDouble(-0.0) != QLatin1String("-0"))
-    GTEST_SKIP() << "AT_ValueText::fromDouble drops the sign of zero; local values cannot keep it";
-  SC_SceneCommon scene;
-  auto* kinds = static_cast<PioKinds*>(add(scene, "PioKinds", "Kinds"));
-  kinds->amount->setLocalValue(-0.0);
-  PIO_LoadError error;
-  const std::unique_ptr<SC_SceneCommon> back =
-      PIO_SceneReader::readData(PIO_SceneWriter::writeData(scene), QStringLiteral("zero.xml"), &error);
-  ASSERT_NE(back, nullptr) << qPrintable(error.toString());
-  expectSameScene(scene, *back);
-}
-
 TEST(SceneWriter, DefaultsAreLeftOut_AndWhatDiffersIsWritten) {
   SC_SceneCommon scene;
   add(scene, "Peg", "Plain");
@@ -182,19 +168,6 @@ TEST(SceneWriter, DefaultsAreLeftOut_AndWhatDiffersIsWritten) {
   EXPECT_TRUE(xml.contains(QStringLiteral("<attr keyword=\"SCALE.Y\" value=\"2\"/>"))) << qPrintable(xml);
   EXPECT_FALSE(xml.contains(QStringLiteral("enabled"))) << qPrintable(xml);
   EXPECT_FALSE(xml.contains(QStringLiteral("<camera"))) << qPrintable(xml);
-}
-
-TEST(SceneWriter, WriteFile_ThenReadFile_GivesTheSameScene) {
-  QTemporaryDir dir;
-  ASSERT_TRUE(dir.isValid());
-  const std::unique_ptr<SC_SceneCommon> original = richScene();
-  const QString path = dir.filePath(QStringLiteral("scene.xml"));
-  QString why;
-  ASSERT_TRUE(PIO_SceneWriter::writeFile(*original, path, &why)) << qPrintable(why);
-  PIO_LoadError error;
-  const std::unique_ptr<SC_SceneCommon> back = PIO_SceneReader::readFile(path, &error);
-  ASSERT_NE(back, nullptr) << qPrintable(error.toString());
-  expectSameScene(*original, *back);
 }
 
 // Where the file cannot be written, nothing is left behind: no file, no temporary beside it.

@@ -66,18 +66,13 @@ TEST(Session, OpensOverASceneAndNestedSessionsPutBackTheOuterOne) {
   EXPECT_EQ(PLUG_Services::getSessionContext(), nullptr);
 }
 
-TEST(CurrentFrame, ReadsTheScenesFrameAndCanBeWithdrawn) {
+TEST(CurrentFrame, ReadsTheScenesFrame) {
   SC_SceneCommon scene;
   scene.setCurrentFrame(17);
   PLUG_CurrentFrameInterface* frames = PLUG_Services::getCurrentFrameInterface();
   ASSERT_NE(frames, nullptr);
   EXPECT_EQ(frames->currentFrame(&scene), 17);
   EXPECT_EQ(frames->currentFrame(nullptr), 0);
-
-  PLUG_CurrentFrameInterface* previous = PLUG_Services::setCurrentFrameInterface(nullptr);
-  EXPECT_EQ(PLUG_Services::getCurrentFrameInterface(), nullptr);
-  PLUG_Services::setCurrentFrameInterface(previous);
-  EXPECT_EQ(PLUG_Services::getCurrentFrameInterface(), frames);
 }
 
 } // namespace

@@ -172,15 +172,6 @@ TEST(Visitors, RegisteredCallbacksRunByKeyAndOthersReportNothing) {
   EXPECT_FALSE(v.performDynamicOperation(c.a, QStringLiteral("Counting")));
 }
 
-TEST(Factory, HostTypesAreRegisteredAndUnknownNamesGiveNothing) {
-  std::unique_ptr<MO_Module> peg(MO_ModuleFactorySingleton().create(QStringLiteral("Peg")));
-  std::unique_ptr<MO_Module> cam(MO_ModuleFactorySingleton().create(QStringLiteral("Camera")));
-  ASSERT_TRUE(peg && cam);
-  EXPECT_EQ(peg->moduleTypeName(), QStringLiteral("Peg"));
-  EXPECT_NE(dynamic_cast<Camera*>(cam.get()), nullptr);
-  EXPECT_EQ(MO_ModuleFactorySingleton().create(QStringLiteral("peg")), nullptr);
-}
-
 TEST(SceneCamera, PerspectiveIsTheOpenGLFrustumOfTheCamerasFieldOfView) {
   SC_SceneCommon scene;
   auto* cam = static_cast<Camera*>(scene.addNode(std::make_unique<Camera>()));

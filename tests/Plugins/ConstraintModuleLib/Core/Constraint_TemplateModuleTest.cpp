@@ -120,26 +120,6 @@ TEST_F(ConstraintBaseTest, SwitchValueIsReadAtTheContextFrame) {
   EXPECT_NEAR(0.5, switchModulatedActivity(MO_BaseContext(MO_FrameKey(6.0), 0), 100, sw), 1e-12);
 }
 
-TEST_F(ConstraintBaseTest, QueriesFindOnlySwitches) {
-  auto* sw = add<Switch>();
-  sw->activeAttr()->setLocalValue(40);
-  sw->gatenumAttr()->setLocalValue(3);
-  bool found = false;
-  EXPECT_EQ(40.0, queryActiveValue(kFrame1, sw, found));
-  EXPECT_TRUE(found);
-  EXPECT_EQ(3, queryTargetGate(kFrame1, sw, found));
-  EXPECT_TRUE(found);
-  for (MO_Node* node : {static_cast<MO_Node*>(add<Peg>()), static_cast<MO_Node*>(add<StaticConstraint>()),
-                        static_cast<MO_Node*>(nullptr)}) {
-    found = true;
-    EXPECT_EQ(0.0, queryActiveValue(kFrame1, node, found));
-    EXPECT_FALSE(found);
-    found = true;
-    EXPECT_EQ(0, queryTargetGate(kFrame1, node, found));
-    EXPECT_FALSE(found);
-  }
-}
-
 // ---- pivot visitors ---------------------------------------------------------------------
 
 TEST_F(ConstraintBaseTest, PivotVisitorGoesUpInputZeroToThePeg) {
@@ -172,22 +152,6 @@ TEST_F(ConstraintBaseTest, PivotVisitorKeepsItsPivotWhenInputZeroIsEmpty) {
   EXPECT_EQ(8.0, visitor.getPivot().y);
   EXPECT_EQ(9.0, visitor.getPivot().z);
   EXPECT_EQ(0.0, modulePivot(kFrame1, nullptr).x);
-}
-
-void reportFortyTwo(MO_AbstractModuleVisitor* visitor, MO_Module*) {
-  static_cast<MO_PivotVisitor*>(visitor)->setPivot(Math::Point3d(42, 0, 0));
-}
-
-TEST_F(ConstraintBaseTest, CallbackUnderTheTypeNameRunsBeforeTheSharedKey) {
-  auto* peg = add<Peg>();
-  peg->pivotAttr()->x()->setLocalValue(1);
-  auto* node = add<AppendingNode>();
-  ASSERT_TRUE(node->link(0, peg, 0));
-  MO_PivotVisitor::registerVisitor(QStringLiteral("CoreTestAppending"), &reportFortyTwo);
-  const double x = modulePivot(kFrame1, node).x;
-  MO_PivotVisitor::unregisterVisitor(QStringLiteral("CoreTestAppending"));
-  EXPECT_EQ(42.0, x);
-  EXPECT_EQ(1.0, modulePivot(kFrame1, node).x);
 }
 
 // ---- port matrices ----------------------------------------------------------------------
@@ -353,12 +317,6 @@ TEST_F(ConstraintBaseTest, SetConstraintTypeRecolours) {
   EXPECT_EQ(5, node->constraintTypeId());
   EXPECT_EQ(qRgb(97, 209, 152), static_cast<MO_Node*>(node)->lightColor());
   EXPECT_EQ(qRgb(41, 102, 72), static_cast<MO_Node*>(node)->darkColor());
-  // A bare interface keeps the id and colours to itself.
-  Constraint_TemplateModule bare(0);
-  bare.setConstraintType(4);
-  EXPECT_EQ(4, bare.constraintTypeId());
-  EXPECT_EQ(qRgb(224, 223, 82), bare.lightColor());
-  EXPECT_EQ(nullptr, bare.owner());
 }
 
 // ---- bases ------------------------------------------------------------------------------

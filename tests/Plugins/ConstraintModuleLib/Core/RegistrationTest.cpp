@@ -266,19 +266,6 @@ TEST(Registration, AttributesComeInRegistrationOrderWithTheirDeclarations) {
   }
 }
 
-TEST(Registration, EachTypeHasItsOwnLibraryLifetimeDeclarations) {
-  std::vector<const AT_AttrMeta*> actives;
-  for (const char* type : {"DynamicSpring", "PointConstraint2", "PointConstraint3", "PointConstraintMulti", "Switch",
-                           "TransformGate", "TransformLimit"}) {
-    const std::unique_ptr<MO_Module> a = create(QLatin1String(type));
-    const std::unique_ptr<MO_Module> b = create(QLatin1String(type));
-    EXPECT_EQ(&a->attr(QStringLiteral("ACTIVE"))->meta(), &b->attr(QStringLiteral("ACTIVE"))->meta()) << type;
-    for (const AT_AttrMeta* seen : actives)
-      EXPECT_NE(seen, &a->attr(QStringLiteral("ACTIVE"))->meta()) << type;
-    actives.push_back(&a->attr(QStringLiteral("ACTIVE"))->meta());
-  }
-}
-
 // ---- option values ----------------------------------------------------------------------
 
 struct OptionValue {
@@ -505,7 +492,6 @@ TEST(SceneFile, TransformTypeKeywordsFollowTheNodeKind) {
     const char* foreign; // the other kind's keyword for the same value
   } rows[] = {{"PointConstraint3", "ThreeAllow", 1, "ALLOW", "TRANSFORM"},
               {"PointConstraint3", "ThreeLocal", 2, "LOCAL", "LOCALTRANSFORM"},
-              {"PointConstraint2", "TwoTransform", 1, "TRANSFORM", "ALLOW"},
               {"PointConstraint2", "TwoLocal", 2, "LOCALTRANSFORM", "LOCAL"}};
   SC_SceneCommon scene;
   for (const auto& r : rows) {

@@ -59,14 +59,10 @@ INSTANTIATE_TEST_SUITE_P(Table, SanitizeScaleTest,
                          ::testing::Values(ScaleGuardCase{"ExactZeroBecomesNegativeEpsilon", 0, 0.0, -0.0001},
                                            ScaleGuardCase{"NegativeZeroBecomesNegativeEpsilon", 5, -0.0, -0.0001},
                                            ScaleGuardCase{"SmallPositiveBecomesEpsilon", 5, 0.00005, 0.0001},
-                                           ScaleGuardCase{"SmallNegativeBecomesNegativeEpsilon", 0, -0.00005, -0.0001},
                                            ScaleGuardCase{"BoundaryPositiveStays", 0, 0.0001, 0.0001},
-                                           ScaleGuardCase{"BoundaryNegativeStays", 5, -0.0001, -0.0001},
-                                           ScaleGuardCase{"JustAboveBoundaryUntouched", 0, 0.00011, 0.00011},
                                            ScaleGuardCase{"PositiveInfinityBecomesTwo", 0, kInf, 2.0},
                                            ScaleGuardCase{"NegativeInfinityBecomesMinusTwo", 5, -kInf, -2.0},
-                                           ScaleGuardCase{"NaNPassesThrough", 0, kNaN, kNaN},
-                                           ScaleGuardCase{"OrdinaryScaleUntouched", 5, -3.0, -3.0}),
+                                           ScaleGuardCase{"NaNPassesThrough", 0, kNaN, kNaN}),
                          [](const auto& p) { return std::string(p.param.name); });
 
 TEST(SanitizedCopy, LeavesTheOriginalAlone) {
@@ -102,8 +98,7 @@ INSTANTIATE_TEST_SUITE_P(Table, BlendTransformsEndsTest,
                                            BlendEndsCase{"RotationAcrossTheHalfTurn", Rz(170), Rz(-170)},
                                            BlendEndsCase{"AllTogether", T(-1, 0.5, 0) * Rz(-40) * K(-10) * S(0.7, 1.3),
                                                          T(3, 2, 1) * Rz(75) * K(15) * S(1.5, 2.5)},
-                                           BlendEndsCase{"MirroredTarget", Rz(20), T(1, 1, 0) * S(-1, 1)},
-                                           BlendEndsCase{"MirroredSource", Rz(10) * S(1, -2), Rz(-30) * S(3, 1)}),
+                                           BlendEndsCase{"MirroredTarget", Rz(20), T(1, 1, 0) * S(-1, 1)}),
                          [](const auto& p) { return std::string(p.param.name); });
 
 TEST(BlendTransforms, HalfwayBlendsTranslationAngleAndScaleLinearly) {
@@ -136,15 +131,8 @@ TEST(BlendTransforms, MirroredTargetPassesTheXScaleThroughTheGuard) {
 // ---- isMirrored: the sign of the 3x3 determinant is the second method ---------------------
 
 TEST(IsMirrored, AgreesWithTheSignOfTheDeterminant) {
-  const std::vector<Math::Matrix4x4> cases = {Math::Matrix4x4(),
-                                              Rz(120),
-                                              S(-1, 1),
-                                              S(1, -1),
-                                              S(-1, -1),
-                                              S(1, 1, -1),
-                                              Rz(30) * K(20) * S(2, 3),
-                                              T(5, 5, 5) * S(-3, 2),
-                                              Rz(-100) * K(-35) * S(0.5, -4)};
+  const std::vector<Math::Matrix4x4> cases = {Rz(120), S(-1, -1), S(1, 1, -1), Rz(30) * K(20) * S(2, 3),
+                                              T(5, 5, 5) * S(-3, 2), Rz(-100) * K(-35) * S(0.5, -4)};
   for (const Math::Matrix4x4& m : cases) {
     const double det =
         m[0] * (m[5] * m[10] - m[9] * m[6]) - m[4] * (m[1] * m[10] - m[9] * m[2]) + m[8] * (m[1] * m[6] - m[5] * m[2]);
@@ -160,9 +148,8 @@ TEST(SignedAngleDifference, TakesTheShorterTurnCounterClockwisePositive) {
     bool radians;
     double expected;
   } rows[] = {
-      {350, 10, false, 20},    {10, 350, false, -20},  {0, 90, false, 90},      {90, 0, false, -90},
-      {-170, 170, false, -20}, {170, -170, false, 20}, {0, 179, false, 179},    {0, 181, false, -179},
-      {30, 30, false, 0},      {0, 360, false, 0},     {0, M_PI / 2, true, 90}, {M_PI, M_PI / 4, true, -135},
+      {350, 10, false, 20}, {10, 350, false, -20}, {-170, 170, false, -20}, {0, 179, false, 179},
+      {0, 181, false, -179}, {0, 360, false, 0},  {M_PI, M_PI / 4, true, -135},
   };
   for (const auto& r : rows)
     EXPECT_NEAR(r.expected, signedAngleDifference(r.from, r.to, r.radians), 1e-9) << r.from << " -> " << r.to;

@@ -138,9 +138,7 @@ TEST_P(TransformGateSwitches, TheSwitchOnTheLowestPortDecides) {
 INSTANTIATE_TEST_SUITE_P(
     Ports, TransformGateSwitches,
     ::testing::Values(SwitchRow{"onPortZero", {{0, 25, 2}}, 0, 0.25},
-                      SwitchRow{"onPortThree", {{3, 25, 2}}, 3, 0.25},
                       SwitchRow{"pastAGap", {{5, 25, 2}}, 5, 0.25},
-                      SwitchRow{"twoSwitchesLowerAt25", {{3, 25, 2}, {4, 80, 1}}, 3, 0.25},
                       SwitchRow{"twoSwitchesLowerAt80", {{3, 80, 2}, {4, 25, 1}}, 3, 0.8},
                       SwitchRow{"overHundredHeldToOne", {{0, 130, 2}}, 0, 1.0}),
     [](const ::testing::TestParamInfo<SwitchRow>& p) { return std::string(p.param.name); });
