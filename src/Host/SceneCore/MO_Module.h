@@ -87,6 +87,4 @@ private:
   std::vector<std::unique_ptr<MO_Port>> m_in;
   std::vector<std::unique_ptr<MO_Port>> m_out;
   SLB_SelectionInterface m_selection{this};
-  // Input links held by other nodes' ports to ours, so that they can be cut when we go.
-  friend class SC_SceneCommon;
 };

@@ -8,11 +8,9 @@
 
 SC_SceneCommon::SC_SceneCommon() = default;
 
-SC_SceneCommon::~SC_SceneCommon() {
-  // Destroy downstream nodes first is not needed: links are plain pointers never followed here.
-  m_nodeRefs.clear();
-  m_nodes.clear();
-}
+// Nodes go in any order: links between them are plain pointers that nothing follows while the
+// scene is being destroyed.
+SC_SceneCommon::~SC_SceneCommon() = default;
 
 MO_Module* SC_SceneCommon::addNode(std::unique_ptr<MO_Module> node) {
   MO_Module* raw = node.get();
