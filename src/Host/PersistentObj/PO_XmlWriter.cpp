@@ -1,7 +1,5 @@
 #include "PersistentObj/PO_XmlWriter.h"
 
-#include <cmath>
-
 #include "SceneCore/AT_ValueText.h"
 
 
@@ -16,8 +14,7 @@ void PO_XmlWriter::startElement(const QString& name) { m_stream.writeStartElemen
 void PO_XmlWriter::endElement() { m_stream.writeEndElement(); }
 
 void PO_XmlWriter::encodeDoubleAttr(const QString& name, double value) {
-  // QString::number drops the sign of zero; a key at -0 must read back as -0.
-  encodeStringAttr(name, value == 0.0 && std::signbit(value) ? QStringLiteral("-0") : AT_ValueText::fromDouble(value));
+  encodeStringAttr(name, AT_ValueText::fromDouble(value));
 }
 
 void PO_XmlWriter::encodeIntAttr(const QString& name, qint64 value) { encodeStringAttr(name, QString::number(value)); }

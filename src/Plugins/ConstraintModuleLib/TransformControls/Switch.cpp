@@ -60,9 +60,9 @@ void Switch::oglRenderControl(const MO_OGLContext& ctx) {
   const double s = m_uiscale->value(frame);
   const Math::Point2d offset = m_uioffsetpos->value(frame);
   const double active = m_active->value(frame);
-  // The slider's ends are kept in single precision, as the drag reads them.
-  const double lo = static_cast<float>(-10.0 * s);
-  const double hi = static_cast<float>(10.0 * s);
+  const auto [loEnd, hiEnd] = sliderEnds(s);
+  const double lo = loEnd;
+  const double hi = hiEnd;
   const SC_SceneMetrics metrics = sceneMetrics() ? *sceneMetrics() : SC_SceneMetrics();
   const auto place = [&](double x, double y) { return metrics.toOGL(Math::Point3d(x + offset.x, y + offset.y, 0)); };
   const Math::Point3d knob = place(-14, lo + active / 100.0 * (hi - lo));

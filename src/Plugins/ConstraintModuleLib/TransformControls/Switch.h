@@ -1,6 +1,8 @@
 #pragma once
 // A control other constraints read: an activity in percent (ACTIVE) and a gate number
 // (GATENUM), set with a slider drawn at GUI OFFSET (scene units) scaled by GUI SCALE.
+#include <utility>
+
 #include "Core/Constraint_Module.h"
 
 class AT_DoubleAttr;
@@ -26,6 +28,11 @@ public:
   // The slider: a vertical bar at x = −14 from −10 to 10 (scene units, times GUI SCALE, about
   // GUI OFFSET) with its knob at ACTIVE percent of the way up; only the knob when picking.
   void oglRenderControl(const MO_OGLContext& ctx) override;
+  // The slider's bottom and top (scene units) for a GUI SCALE, kept in single precision as the
+  // slider is drawn and dragged.
+  static std::pair<float, float> sliderEnds(double scale) {
+    return {static_cast<float>(-10.0 * scale), static_cast<float>(10.0 * scale)};
+  }
 
   AT_DoubleAttr* activeAttr() const { return m_active; }
   AT_IntAttr* gatenumAttr() const { return m_gatenum; }

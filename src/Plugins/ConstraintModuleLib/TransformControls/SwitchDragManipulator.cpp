@@ -37,9 +37,7 @@ void SwitchDragManipulator::startDrag(SLB_ManipContext& ctx) {
 void SwitchDragManipulator::drag(SLB_ManipContext&, const Math::Point3d& point) {
   if (!m_node || !m_surrogate)
     return;
-  // The slider's ends are kept in single precision, as it is drawn.
-  const float lo = static_cast<float>(-10.0 * m_scale);
-  const float hi = static_cast<float>(10.0 * m_scale);
+  const auto [lo, hi] = Switch::sliderEnds(m_scale);
   const SC_SceneMetrics metrics = m_node->sceneMetrics() ? *m_node->sceneMetrics() : SC_SceneMetrics();
   const Math::Point3d p = metrics.fromOGL(Math::Point3d(point.x, point.y, 0));
   const double t = std::clamp((p.y - lo - m_offsetY) / static_cast<double>(hi - lo), 0.0, 1.0);
