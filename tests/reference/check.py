@@ -1,0 +1,76 @@
+#!/usr/bin/env python3
+"""Checks a node type's output matrices, as `vantorel eval` prints them, against an independent
+computation on random scenes.
+
+    check.py MODULE --vantorel PATH [--plugins DIR] [--scenes N] [--seed S] [--keep DIR]
+
+MODULE names a reference module in this folder (for example ref_point2). It offers:
+    NODE_TYPE            the node type it checks
+    TOLERANCE            largest difference allowed, relative to the matrix scale (default 1e-9)
+    make_scene(rng)      -> (scene.Scene, [names of the nodes to check])
+    reference(scene, ev, frames, name)
+                         -> one expected matrix per frame; ev maps every node's name to its
+                            evaluated matrices (the inputs' matrices are read from there)
+A scene that fails is written to --keep (default: the system's temporary folder) to be run again.
+"""
+import argparse
+import importlib
+import os
+import random
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import scene as sc  # noqa: E402
+import vmath  # noqa: E402
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument('module')
+    ap.add_argument('--vantorel', required=True)
+    ap.add_argument('--plugins')
+    ap.add_argument('--scenes', type=int, default=40)
+    ap.add_argument('--seed', type=int, default=1)
+    ap.add_argument('--keep', default=tempfile.gettempdir())
+    ap.add_argument('--verbose', action='store_true')
+    args = ap.parse_args()
+
+    mod = importlib.import_module(args.module)
+    tolerance = getattr(mod, 'TOLERANCE', 1e-9)
+    failures = 0
+    worst_all = 0.0
+    for k in range(args.scenes):
+        seed = args.seed * 100003 + k
+        rng = random.Random(seed)
+        scene, names = mod.make_scene(rng)
+        ev, frames, _ = sc.evaluate(args.vantorel, scene, plugins=args.plugins)
+        for name in names:
+            expected = mod.reference(scene, ev, frames, name)
+            for i, f in enumerate(frames):
+                got = ev[name][i]
+                problem = None
+                if not sc.finite(got):
+                    problem = 'not finite'
+                elif expected[i] is not None:
+                    d = vmath.max_rel_diff(expected[i], got)
+                    worst_all = max(worst_all, d)
+                    if not d <= tolerance:
+                        problem = 'differs by %.3g' % d
+                if problem:
+                    failures += 1
+                    path = os.path.join(args.keep, '%s-seed%d.xml' % (mod.NODE_TYPE, seed))
+                    with open(path, 'w') as out:
+                        out.write(scene.xml())
+                    print('%s: node %s frame %s %s (scene kept as %s)' % (mod.NODE_TYPE, name, f, problem, path))
+                    if args.verbose and expected[i] is not None:
+                        print('  expected', expected[i])
+                        print('  got     ', got)
+                    break
+    print('%s: %d scenes, worst relative difference %.3g, %d failing node(s)' % (mod.NODE_TYPE, args.scenes,
+                                                                             worst_all, failures))
+    return 1 if failures else 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
