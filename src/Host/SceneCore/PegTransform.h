@@ -14,4 +14,13 @@ struct PegTransform {
   Math::Vector3d scale{1.0, 1.0, 1.0};
 
   Math::Matrix4x4 matrix() const;
+
+  // The parts, pivot at the origin, whose matrix comes nearest to m: the rotation is the x axis's
+  // direction with the y axis made orthogonal to it, a mirror is carried by a negative x scale,
+  // skew is the y axis's lean towards x, and what a peg cannot express (a z axis sheared towards
+  // the drawing plane, a perspective row) is dropped: compare matrix() with m to see how much.
+  // Of the two sets of angles that give the same rotation, and of their turns by whole
+  // multiples of 360 degrees, the one nearest `near`'s angles is taken (angles that change
+  // smoothly over frames then never jump), the one with the y angle within ±90 without it.
+  static PegTransform fromMatrix(const Math::Matrix4x4& m, const PegTransform* near = nullptr);
 };

@@ -1,0 +1,86 @@
+// A matrix taken apart into a peg's parts and put back together: exact for everything a peg can
+// express (rotations about every axis, scales of either sign, skew), the nearest for what it
+// cannot, and angles that follow the previous frame's instead of jumping by whole turns.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "Common/HandMatrices.h"
+#include "SceneCore/PegTransform.h"
+
+namespace {
+
+using namespace hand;
+
+struct Parts {
+  double tx, ty, tz, ax, ay, az, skew, sx, sy, sz;
+};
+
+Math::Matrix4x4 build(const Parts& p) {
+  return T(p.tx, p.ty, p.tz) * Rz(p.az) * Ry(p.ay) * Rx(p.ax) * K(p.skew) * S(p.sx, p.sy, p.sz);
+}
+
+TEST(PegTransformFromMatrix, RebuildsEveryPegMatrixAndItsCanonicalParts) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  for (int i = 0; i < 200; ++i) {
+    // Canonical parts: y angle and skew within a quarter turn, y and z scales positive; a mirror
+    // is carried by the x scale.
+    const Parts p{u(rng) * 5, u(rng) * 5, u(rng) * 5, u(rng) * 179, u(rng) * 89, u(rng) * 179, u(rng) * 60,
+                  u(rng) * 3, 0.2 + std::fabs(u(rng)) * 2, 0.2 + std::fabs(u(rng)) * 2};
+    const PegTransform t = PegTransform::fromMatrix(build(p));
+    EXPECT_TRUE(matrixNear(t.matrix(), build(p), 1e-12)) << i;
+    const double got[] = {t.position.x, t.position.y, t.position.z, t.angles.x, t.angles.y, t.angles.z,
+                          t.skew,       t.scale.x,    t.scale.y,    t.scale.z};
+    const double want[] = {p.tx, p.ty, p.tz, p.ax, p.ay, p.az, p.skew, p.sx, p.sy, p.sz};
+    for (int k = 0; k < 10; ++k)
+      EXPECT_NEAR(got[k], want[k], 1e-9) << "case " << i << " part " << k;
+  }
+}
+
+TEST(PegTransformFromMatrix, MirrorsAndNegativeScalesComeBackAsTheSameMatrix) {
+  const Parts cases[] = {
+      {0, 0, 0, 0, 0, 0, 0, 1, -1, 1},    {1, 2, 0, 0, 0, 40, 10, -2, -1, 1},
+      {0, 0, 1, 30, -20, 10, 0, 1, 1, -2}, {0, 0, 0, 0, 0, 0, 0, -1, -1, -1},
+  };
+  for (const Parts& p : cases) {
+    const PegTransform t = PegTransform::fromMatrix(build(p));
+    EXPECT_TRUE(matrixNear(t.matrix(), build(p), 1e-12));
+    EXPECT_GT(t.scale.y, 0.0);
+  }
+}
+
+TEST(PegTransformFromMatrix, AnglesFollowThePreviousFrameThroughWholeTurnsAndTheOtherSolution) {
+  // Two turns about z in steps of 30 degrees, then a rotation that crosses y = 90.
+  PegTransform previous;
+  for (int step = 1; step <= 24; ++step) {
+    const PegTransform t = PegTransform::fromMatrix(Rz(30.0 * step), &previous);
+    EXPECT_NEAR(t.angles.z, 30.0 * step, 1e-9);
+    previous = t;
+  }
+  PegTransform last;
+  for (double y = 60; y <= 120; y += 15) {
+    const Math::Matrix4x4 m = Rz(20) * Ry(y) * Rx(-10);
+    const PegTransform t = PegTransform::fromMatrix(m, y == 60 ? nullptr : &last);
+    EXPECT_TRUE(matrixNear(t.matrix(), m, 1e-9)) << y;
+    if (y != 90) {
+      EXPECT_NEAR(t.angles.y, y, 1e-6) << "y follows past the quarter turn";
+    }
+    last = t;
+  }
+}
+
+TEST(PegTransformFromMatrix, AZAxisShearedTowardsTheDrawingIsDroppedAndOnlyThat) {
+  Math::Matrix4x4 sheared = build({1, 2, 3, 0, 0, 35, 15, 2, 1.5, 1});
+  double v[16];
+  sheared.getValues(v);
+  v[8] += 0.3;  // z axis leaning towards x
+  const PegTransform t = PegTransform::fromMatrix(Math::Matrix4x4(v));
+  double w[16];
+  t.matrix().getValues(w);
+  for (int k : {0, 1, 2, 4, 5, 6, 10, 12, 13, 14})
+    EXPECT_NEAR(w[k], v[k], 1e-12) << k;
+  EXPECT_NEAR(w[8], v[8] - 0.3, 1e-12);
+}
+
+} // namespace
