@@ -23,21 +23,33 @@ const Math::Vector3d kZAxis(0, 0, 1);
 
 double sign(double v) { return v > 0.0 ? 1.0 : v < 0.0 ? -1.0 : 0.0; }
 
-// One step of the polar iteration: the mean of q and the inverse of its transpose. Returns
-// the largest column sum of absolute changes over the 3×3 part.
-double polarStep(Math::Matrix4x4& q) {
-  const Math::Matrix4x4 invT = q.getTranspose().getInverse();
-  double next[16];
-  for (int i = 0; i < 16; ++i)
-    next[i] = 0.5 * (q[i] + invT[i]);
+// One step of the polar iteration, q ← ½ (q + (qᵀ)⁻¹), on a matrix without translation whose
+// last row and column are (0, 0, 0, 1): only its 3×3 part moves, and the inverse of its
+// transpose is its cofactor matrix over its determinant (the identity when it has none, as
+// the host's getInverse gives). Returns the largest column sum of absolute changes.
+double polarStep(double q[16]) {
+  const auto a = [q](int row, int col) { return q[4 * col + row]; };
+  double cof[3][3] = {{a(1, 1) * a(2, 2) - a(1, 2) * a(2, 1), a(1, 2) * a(2, 0) - a(1, 0) * a(2, 2),
+                       a(1, 0) * a(2, 1) - a(1, 1) * a(2, 0)},
+                      {a(0, 2) * a(2, 1) - a(0, 1) * a(2, 2), a(0, 0) * a(2, 2) - a(0, 2) * a(2, 0),
+                       a(0, 1) * a(2, 0) - a(0, 0) * a(2, 1)},
+                      {a(0, 1) * a(1, 2) - a(0, 2) * a(1, 1), a(0, 2) * a(1, 0) - a(0, 0) * a(1, 2),
+                       a(0, 0) * a(1, 1) - a(0, 1) * a(1, 0)}};
+  const double det = a(0, 0) * cof[0][0] + a(0, 1) * cof[0][1] + a(0, 2) * cof[0][2];
+  const bool invertible = det != 0.0 && std::isfinite(det);
+  const double inv = invertible ? 1.0 / det : 0.0;
   double change = 0.0;
   for (int col = 0; col < 3; ++col) {
     double sum = 0.0;
-    for (int row = 0; row < 3; ++row)
-      sum += std::fabs(q[col * 4 + row] - next[col * 4 + row]);
+    for (int row = 0; row < 3; ++row) {
+      const double invT = invertible ? cof[row][col] * inv : (row == col ? 1.0 : 0.0);
+      double& v = q[4 * col + row];
+      const double next = 0.5 * (v + invT);
+      sum += std::fabs(v - next);
+      v = next;
+    }
     change = std::max(change, sum);
   }
-  q = Math::Matrix4x4(next);
   return change;
 }
 
@@ -66,13 +78,12 @@ StretchParts decomposeStretch(const Math::Matrix4x4& m) {
   }
   const Math::Matrix4x4 unscaled(v);
 
-  Math::Matrix4x4 q = unscaled;
+  double qv[16];
+  unscaled.getValues(qv);
   for (int i = 0; i < kPolarIterations; ++i)
-    if (!(polarStep(q) > kPolarTolerance))
+    if (!(polarStep(qv) > kPolarTolerance))
       break;
 
-  double qv[16];
-  q.getValues(qv);
   for (int i : {0, 5, 10})
     if (std::fabs(qv[i]) <= kMinDiagonal)
       qv[i] = kMinDiagonal;
@@ -173,26 +184,28 @@ Math::Matrix4x4 limitTransform(const Math::Matrix4x4& in, const Math::Matrix4x4&
 
   // The stretch's lean is moved into the rotation (or out of it) before the shares are taken.
   const double thetaFull = theta;
-  Math::Matrix4x4 lean;
+  double leanAngle;
   switch (s.skewType) {
   case SkewType_e::SKEWAIM:
     theta = theta - parts.skewB * s.rot;
-    lean = turn(parts.skewB);
+    leanAngle = parts.skewB;
     break;
   case SkewType_e::SKEWIGNORE:
     theta = theta + parts.skewA * s.rot;
-    lean = turn(-parts.skewA);
+    leanAngle = -parts.skewA;
     break;
   default:
     theta = theta + (parts.skewA - parts.skewB) * s.rot;
-    lean = turn(-(parts.skewA - parts.skewB));
+    leanAngle = -(parts.skewA - parts.skewB);
     break;
   }
-  stretch = stretch * lean;
-
-  const Math::Matrix4x4 identity;
-  if (s.skew != 1.0)
-    stretch = blendTransforms(stretch, identity, s.skew, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0), true, true);
+  // The stretch only enters the skew part, which is not built without a skew share.
+  if (s.skew > 0.0) {
+    stretch = stretch * turn(leanAngle);
+    if (s.skew != 1.0)
+      stretch = blendTransforms(stretch, Math::Matrix4x4(), s.skew, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0),
+                                true, true);
+  }
   if (s.rot != 1.0)
     theta = theta * s.rot;
   const double delta = thetaFull - theta;
