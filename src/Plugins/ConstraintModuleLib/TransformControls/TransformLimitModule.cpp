@@ -169,9 +169,9 @@ Math::Matrix4x4 TransformLimitModule::limitTransformation(const MO_BaseContext& 
   if (s.keepsEverything())
     return in;
 
-  if (MO_Module* control = inputModule(kSwitchPort)) {
+  if (MO_Module* switchNode = inputModule(kSwitchPort)) {
     bool found = false;
-    const double percent = queryActiveValue(ctx, control, found);
+    const double percent = queryActiveValue(ctx, switchNode, found);
     if (found)
       a = a * percent / 100.0;
   }

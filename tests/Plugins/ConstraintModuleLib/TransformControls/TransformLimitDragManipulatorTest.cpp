@@ -1,7 +1,8 @@
 // Picking and dragging the limit's control in the example scene as the host's camera view does:
 // the control is drawn where the forearm carries it and only its own handle picks the node;
-// while dragging, the result follows the pointer with nothing committed; one command ends the
-// drag, after which the limited forearm pivots about the new position; animation modes.
+// while dragging, the result and the control follow the pointer with nothing committed; one
+// command ends the drag, after which the limited forearm pivots about the new position; the
+// animation modes.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -69,6 +70,7 @@ TEST_F(TransformLimitDragTest, TheResultFollowsThePointerAndOneCommandSetsTheCon
   drag->startDrag(ctx);
   drag->drag(ctx, world(4, 1));
   EXPECT_TRUE(pivotsAbout(4, 1));
+  EXPECT_EQ(SLB_ViewDriver(VU_SceneRenderer::eCameraView, kSize).pick(*scene, kFrame, pixel(4, 1)).node, limit);
   EXPECT_EQ(macro->size(), 0);
   drag->endDrag(ctx);
   EXPECT_TRUE(pivotsAbout(0, 0));  // the drag is over and its command has not run
