@@ -41,6 +41,11 @@ demo: build
 	$(VANTOREL) render examples/switch_gate.xml --frame 1 -o $(DEMO_OUT)/switch_gate.png
 	$(VANTOREL) drag examples/switch_gate.xml Switch --from 226,342 --to 226,100 -o $(DEMO_OUT)/switch_dragged.xml
 	$(VANTOREL) eval $(DEMO_OUT)/switch_dragged.xml --frames 1 --node Gate
+	$(VANTOREL) eval examples/limit_forearm.xml --frames 24 --node Forearm --node Limit
+	$(VANTOREL) render examples/limit_forearm.xml --frame 24 -o $(DEMO_OUT)/limit_forearm.png
+	$(VANTOREL) drag examples/limit_forearm.xml Limit --frame 24 --from 439,192 --to 391,108 -o $(DEMO_OUT)/limit_dragged.xml
+	$(VANTOREL) render $(DEMO_OUT)/limit_dragged.xml --frame 24 -o $(DEMO_OUT)/limit_dragged.png
+	$(VANTOREL) eval $(DEMO_OUT)/limit_dragged.xml --frames 24 --node Forearm --node Limit
 	@echo "demo: pictures and edited scenes in $(DEMO_OUT)/"
 
 bench: build
