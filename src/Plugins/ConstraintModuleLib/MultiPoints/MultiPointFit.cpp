@@ -148,8 +148,26 @@ FitSystem buildFitSystem(const std::vector<ControlPoint>& points, bool perspecti
 }
 
 Eigen::VectorXf solveFitSystem(const FitSystem& system) {
-  const Eigen::JacobiSVD<Eigen::MatrixXf> svd(system.a, Eigen::ComputeThinU | Eigen::ComputeThinV);
-  return svd.solve(system.b);
+  // Unknowns that no equation mentions (all-zero columns: no perspective, no z) come out 0 in
+  // the minimum-norm answer, so the decomposition only sees the others. The rank threshold stays
+  // the one of the full system, min(rows, 15) times epsilon of the largest singular value.
+  const Eigen::MatrixXf& a = system.a;
+  Eigen::Index used[15];
+  Eigen::Index nUsed = 0;
+  for (Eigen::Index c = 0; c < a.cols(); ++c)
+    if (!a.col(c).isZero(0.0f))
+      used[nUsed++] = c;
+  Eigen::MatrixXf reduced(a.rows(), nUsed);
+  for (Eigen::Index i = 0; i < nUsed; ++i)
+    reduced.col(i) = a.col(used[i]);
+  Eigen::JacobiSVD<Eigen::MatrixXf> svd(reduced, Eigen::ComputeThinU | Eigen::ComputeThinV);
+  svd.setThreshold(static_cast<float>(std::min<Eigen::Index>(a.rows(), a.cols())) *
+                   Eigen::NumTraits<float>::epsilon());
+  const Eigen::VectorXf solved = svd.solve(system.b);
+  Eigen::VectorXf h = Eigen::VectorXf::Zero(a.cols());
+  for (Eigen::Index i = 0; i < nUsed; ++i)
+    h(used[i]) = solved(i);
+  return h;
 }
 
 Math::Matrix4x4 fitPoints(const std::vector<ControlPoint>& points, bool perspective, unsigned int level,
