@@ -41,6 +41,10 @@ demo: build
 	$(VANTOREL) render examples/switch_gate.xml --frame 1 -o $(DEMO_OUT)/switch_gate.png
 	$(VANTOREL) drag examples/switch_gate.xml Switch --from 226,342 --to 226,100 -o $(DEMO_OUT)/switch_dragged.xml
 	$(VANTOREL) eval $(DEMO_OUT)/switch_dragged.xml --frames 1 --node Gate
+	$(VANTOREL) eval examples/multi_points_card.xml --frames 24 --node Fit --node Card
+	$(VANTOREL) render examples/multi_points_card.xml --frame 24 -o $(DEMO_OUT)/multi_points_card.png
+	$(VANTOREL) eval examples/multi_points_perspective.xml --frames 24 --node Pin --node Sign
+	$(VANTOREL) render examples/multi_points_perspective.xml --frame 24 -o $(DEMO_OUT)/multi_points_perspective.png
 	@echo "demo: pictures and edited scenes in $(DEMO_OUT)/"
 
 bench: build
