@@ -77,10 +77,15 @@ TEST_P(KnownMap, IsRecoveredInSinglePrecision) {
     }
 }
 
+std::string mapName(const ::testing::TestParamInfo<Math::Matrix4x4>& row) {
+  return std::vector<std::string>{"Turned", "Mirrored", "Skewed", "OffThePlane", "Projective"}.at(row.index);
+}
+
 INSTANTIATE_TEST_SUITE_P(Maps, KnownMap,
                          ::testing::Values(T(0.5, -2, 0) * Rz(30), T(1, 1, 0) * S(-1, 1, 1) * Rz(-70),
                                            T(-1, 0.25, 0) * K(25) * S(1.5, 1.25, 1), T(0, 1, 2) * Rx(40) * Ry(-20),
-                                           Math::Matrix4x4(0.9, 0.2, 0, 0.15, -0.3, 1.1, 0, -0.1, 0, 0, 1, 0, 0.4, -0.2, 0, 1)));
+                                           Math::Matrix4x4(0.9, 0.2, 0, 0.15, -0.3, 1.1, 0, -0.1, 0, 0, 1, 0, 0.4, -0.2, 0, 1)),
+                         &mapName);
 
 // Rest points on one line leave the y column unconstrained: the minimum-norm answer is 0 there.
 TEST(MultiPointFit, RankDeficientSystemsGiveTheMinimumNormAnswer) {
