@@ -46,6 +46,10 @@ demo: build
 	$(VANTOREL) drag examples/limit_forearm.xml Limit --frame 24 --from 439,192 --to 391,108 -o $(DEMO_OUT)/limit_dragged.xml
 	$(VANTOREL) render $(DEMO_OUT)/limit_dragged.xml --frame 24 -o $(DEMO_OUT)/limit_dragged.png
 	$(VANTOREL) eval $(DEMO_OUT)/limit_dragged.xml --frames 24 --node Forearm --node Limit
+	$(VANTOREL) eval examples/multi_points_card.xml --frames 24 --node Fit --node Card
+	$(VANTOREL) render examples/multi_points_card.xml --frame 24 -o $(DEMO_OUT)/multi_points_card.png
+	$(VANTOREL) eval examples/multi_points_perspective.xml --frames 24 --node Pin --node Sign
+	$(VANTOREL) render examples/multi_points_perspective.xml --frame 24 -o $(DEMO_OUT)/multi_points_perspective.png
 	@echo "demo: pictures and edited scenes in $(DEMO_OUT)/"
 
 bench: build
