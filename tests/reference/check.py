@@ -9,8 +9,11 @@ MODULE names a reference module in this folder (for example ref_point2). It offe
     TOLERANCE            largest difference allowed, relative to the matrix scale (default 1e-9)
     make_scene(rng)      -> (scene.Scene, [names of the nodes to check])
     reference(scene, ev, frames, name)
-                         -> one expected matrix per frame; ev maps every node's name to its
-                            evaluated matrices (the inputs' matrices are read from there)
+                         -> one expected matrix per frame (None: not compared); ev maps every
+                            node's name to its evaluated matrices (the inputs' matrices are read
+                            from there)
+    self_test()          optional: checks the reference itself, run first
+    SKIPPED              optional: {reason: count} of frames left out, reported at the end
 A scene that fails is written to --keep (default: the system's temporary folder) to be run again.
 """
 import argparse
@@ -38,6 +41,8 @@ def main():
 
     mod = importlib.import_module(args.module)
     tolerance = getattr(mod, 'TOLERANCE', 1e-9)
+    if hasattr(mod, 'self_test'):
+        mod.self_test()
     failures = 0
     worst_all = 0.0
     for k in range(args.scenes):
@@ -69,6 +74,10 @@ def main():
                     break
     print('%s: %d scenes, worst relative difference %.3g, %d failing node(s)' % (mod.NODE_TYPE, args.scenes,
                                                                              worst_all, failures))
+    skipped = getattr(mod, 'SKIPPED', None)
+    if skipped:
+        print('%s: frames left out, too close to a jump: %s' % (
+            mod.NODE_TYPE, ', '.join('%s %d' % kv for kv in sorted(skipped.items()))))
     return 1 if failures else 0
 
 
