@@ -252,8 +252,9 @@ def peg_pool(rng, s, n=6):
 
 
 def common_scene(rng):
-    """A scene with metrics, a camera, a pool of pegs and two switches (one sometimes at 0)."""
-    s = sc.Scene(metrics=sc.random_metrics(rng))
+    """A scene with metrics, a camera, a pool of pegs and two switches (one sometimes at 0); its
+    frames sometimes start below 0."""
+    s = sc.Scene(frames=rng.choice([(1, 24), (1, 24), (-6, 17)]), metrics=sc.random_metrics(rng))
     pegs = peg_pool(rng, s)
     s.add(sc.random_camera(rng))
     s.camera = 'Camera'
@@ -273,10 +274,25 @@ def random_activity(rng, frames):
     return sc.rand_attr(rng, -40, 140, frames)
 
 
-def connect(rng, s, node, pegs, n_pegs, switch_port):
-    """Links distinct pegs to the peg ports (rarely one missing, or one peg twice) and often a switch
-    (rarely a peg, which does not count as one)."""
+def chainable(s, names):
+    """Constraint nodes already in the scene that can stand in for a peg: those with a node on
+    input 0, through which their pivot is found."""
+    return [n for n in names if s.input(n, 0) is not None]
+
+
+def choose_pegs(rng, s, pegs, names, n_pegs):
+    """Distinct pegs, now and then one of them replaced by another constraint node."""
     chosen = rng.sample(pegs, n_pegs)
+    others = [n for n in chainable(s, names) if n not in chosen]
+    if others and rng.random() < 0.2:
+        chosen[rng.randrange(n_pegs)] = rng.choice(others)
+    return chosen
+
+
+def connect(rng, s, node, chosen, switch_port, pegs):
+    """Links the chosen pegs to the peg ports (rarely one missing, or one peg twice) and often a
+    switch (rarely a peg, which does not count as one)."""
+    n_pegs = len(chosen)
     if rng.random() < 0.04:
         chosen[rng.randrange(1, n_pegs)] = chosen[0]
     missing = rng.randrange(n_pegs) if rng.random() < 0.04 else None
@@ -293,8 +309,8 @@ def connect(rng, s, node, pegs, n_pegs, switch_port):
 
 
 def make_scene(rng):
-    """Every flatten and transform type on its own node, each with a random primary port, pegs,
-    switch and attributes."""
+    """Every flatten and transform type on its own node, each with a random primary port, pegs
+    (now and then an earlier node of the scene), switch and attributes."""
     s, pegs = common_scene(rng)
     names = []
     for flatten in FLATTENS:
@@ -316,7 +332,7 @@ def make_scene(rng):
                 attrs['SMOOTH'] = sc.rand_attr(rng, -20, 130, f, zero_chance=0.2)
                 attrs['BALANCE'] = sc.rand_attr(rng, -20, 130, f, zero_chance=0.3)
             node = s.add(sc.Node(NODE_TYPE, 'C_%s_%s' % (flatten, ttype), attrs, enabled=rng.random() > 0.03))
-            connect(rng, s, node, pegs, 2, 2)
+            connect(rng, s, node, choose_pegs(rng, s, pegs, names, 2), 2, pegs)
             names.append(node.name)
     return s, names
 

@@ -114,9 +114,9 @@ def good_triangle(pts, least=0.3):
     return True
 
 
-def pick_pegs(rng, s, pegs):
+def pick_pegs(rng, s, pegs, names):
     for _ in range(50):
-        chosen = rng.sample(pegs, 3)
+        chosen = p2.choose_pegs(rng, s, pegs, names, 3)
         if good_triangle([s.pivot(n, s.frames[0]) for n in chosen]):
             return chosen
     return chosen
@@ -124,7 +124,8 @@ def pick_pegs(rng, s, pegs):
 
 def make_scene(rng):
     """Every flatten type, transform type and primary port on its own node, each with random pegs
-    (a rest triangle that is not flat), switch and activity."""
+    (a rest triangle that is not flat; now and then an earlier node of the scene), switch and
+    activity."""
     s, pegs = p2.common_scene(rng)
     names = []
     for flatten in FLATTENS:
@@ -136,25 +137,22 @@ def make_scene(rng):
                     'TRANSFORMTYPE': ttype,
                     'PRIMARYPORT': primary,
                 }, enabled=rng.random() > 0.03))
-                chosen = pick_pegs(rng, s, pegs)
-                if rng.random() < 0.03:
-                    chosen[rng.randrange(1, 3)] = chosen[0]
-                missing = rng.randrange(3) if rng.random() < 0.03 else None
-                for port, peg in enumerate(chosen):
-                    if port != missing:
-                        s.link(peg, node.name, port)
-                roll = rng.random()
-                if roll < 0.35:
-                    s.link('SwA', node.name, 3)
-                elif roll < 0.5:
-                    s.link('SwB', node.name, 3)
-                elif roll < 0.53:
-                    s.link(rng.choice(pegs), node.name, 3)
+                p2.connect(rng, s, node, pick_pegs(rng, s, pegs, names), 3, pegs)
                 names.append(node.name)
     return s, names
 
 
 MAIN_PORT = {'LEFT': 2, 'MIDDLE': 1}
+
+
+def main_port(s, name):
+    """The input that a node passes down by default (nothing is selected in these scenes)."""
+    n = s.node(name)
+    if n.type == NODE_TYPE:
+        return MAIN_PORT.get(n.attrs.get('PRIMARYPORT', 'RIGHT'), 0)
+    if n.type == p2.NODE_TYPE:
+        return 1 if n.attrs.get('PRIMARYPORT') == 'LEFT' else 0
+    return 0
 
 
 def reference(s, ev, frames, name):
@@ -164,7 +162,7 @@ def reference(s, ev, frames, name):
     opts = {'FLATTENTYPE': node.attrs.get('FLATTENTYPE', 'ALLOW'),
             'TRANSFORMTYPE': node.attrs.get('TRANSFORMTYPE', 'TRANSLATE'),
             'PRIMARYPORT': node.attrs.get('PRIMARYPORT', 'RIGHT')}
-    main = s.input(name, MAIN_PORT.get(opts['PRIMARYPORT'], 0))
+    main = s.input(name, main_port(s, name))
     out = []
     for i, f in enumerate(frames):
         # the host's default: the main input's matrix; it is also the node's `in`
@@ -177,7 +175,7 @@ def reference(s, ev, frames, name):
         pivots = [s.to_ogl(s.pivot(n, f)) for n in pegs]
 
         def parent_of(k):
-            up = s.input(pegs[k], 0)
+            up = s.input(pegs[k], main_port(s, pegs[k]))
             return shared.sanitize_scale(ev[up][i]) if up else None
         camera = sc.camera_setup(s, ev, i, f)[0] if s.camera else None
         try:
