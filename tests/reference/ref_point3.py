@@ -170,6 +170,10 @@ def reference(s, ev, frames, name):
         if not node.enabled or p2.activity(node, s.node(W) if W else None, f) <= 0 or None in pegs:
             out.append(default)
             continue
+        if opts['FLATTENTYPE'] == 'PROJECT' and not s.camera:
+            # seen from the scene's origin: only required to stay finite
+            out.append(None)
+            continue
         a = p2.activity(node, s.node(W) if W else None, f)
         mats = [shared.sanitize_scale(ev[n][i]) for n in pegs]
         pivots = [s.to_ogl(s.pivot(n, f)) for n in pegs]
