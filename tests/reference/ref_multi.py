@@ -19,17 +19,20 @@ from vmath import (S, T, add, cross, from_axes, get_inverse, identity, inverse, 
 
 NODE_TYPE = 'PointConstraintMulti'
 TOLERANCE = 1e-9
-# Four or more points: the node solves in single precision. Relative to the matrix scale, a
-# well-conditioned fit agrees to a few units of 2^-24 times the condition number.
+# Four or more points: the node solves in single precision. Rounding the system to single
+# precision alone moves the fit by up to about 0.7 times the condition number times the
+# single-precision epsilon (relative to the matrix scale); the solver's own rounding adds a few
+# times that. The tolerance is ten times condition x epsilon, and never below 2e-5.
 FLOAT_TOLERANCE = 2e-5
 F32_EPS = 2.0 ** -23
+CONDITION_FACTOR = 10.0
 
 ALLOW, PROJECT = 1, 2
 # The perspective refit compares divisors with 0.2 and improvements with 0.01: closer to either
 # than single precision can tell apart (a generous multiple of the fit's condition number times
 # the single-precision epsilon, on the scale of the divisor's terms), the two precisions may
 # decide differently, and the frame is only checked for finiteness.
-DECISION_MARGIN = 50.0
+DECISION_MARGIN = 20.0
 
 
 class KnifeEdge(Exception):
@@ -211,7 +214,7 @@ def fit_points(R, Q, perspective, level=0, previous_change=-1.0, weights=None, l
             if weights is not None and k < len(weights):
                 change = max(change, abs(weights[k] - w))
     if bad and level < 100:
-        if weights is not None and level > 1 and abs(previous_change - change - 0.01) < 2 * max(margins):
+        if weights is not None and level > 1 and abs(previous_change - change - 0.01) < 3 * max(margins):
             raise KnifeEdge('improvement %.6g near 0.01 at level %d' % (previous_change - change, level))
         if weights is None or level <= 1 or previous_change - change > 0.01:
             return fit_points(R, Q, perspective, level + 1, change, new_weights, log)
@@ -238,11 +241,21 @@ def compute(points, a, flatten, hull, perspective, camera, incoming, log=None):
     Q = [p['pos'] for p in P]
     if flatten == PROJECT or n > 3:
         if n > 1:
+            # without a scene camera the view is the identity: the eye sits at the scene's origin
             eye_matrix = camera if camera is not None else identity()
+            eye = vmath.point(get_inverse(F), vmath.point(eye_matrix, (0.0, 0.0, 0.0)))
+            if eye[2] != 0 and abs(eye[2]) < 1e-6 * max(1.0, length(eye)):
+                raise KnifeEdge('the eye lies almost in the first input\'s plane')
             Q = []
             for p in P:
                 if p['matrix'] == F or p['pos'] == QF:
                     q = p['rest']
+                elif eye[2] == 0:
+                    # the plane is seen edge-on: nothing can be carried back onto it
+                    q = (0.0, 0.0, 0.0)
+                elif camera is None and p['pos'][2] == 0:
+                    # a point level with the eye has no place in the view: not projected
+                    q = (0.0, 0.0, 0.0)
                 else:
                     q = shared.project_to_drawing_plane(p['pos'], eye_matrix, F)
                     if q is None:
@@ -333,7 +346,7 @@ def reference(s, ev, frames, name):
             continue
         if log:
             condition = max(entry['condition'] for entry in log)
-            tol = FLOAT_TOLERANCE * max(1.0, condition / 100.0)
+            tol = max(FLOAT_TOLERANCE, CONDITION_FACTOR * condition * F32_EPS)
             homography = getattr(s, 'homography', {}).get(name)
             if homography and len(log) == 1:
                 m = homography_expected(points, a, camera, m)
@@ -396,7 +409,7 @@ def homography_expected(points, a, camera, fitted):
 
 # ---- random scenes ----
 
-ACTIVITIES = (0.0, 50.0, 100.0, 150.0, -100.0)
+ACTIVITIES = (0.0, 50.0, 100.0, 100.0, 150.0, -100.0)
 KINDS = ('general', 'general', 'general', 'general', 'square', 'homography', 'refit', 'refit', 'collinear',
          'duplicate', 'rigid')
 
@@ -443,10 +456,11 @@ def make_scene(rng):
         n = rng.randint(1, 7)
         coherent = rng.random() < 0.6
         shared_parent = _parent(rng, s, 'Root') if coherent and rng.random() < 0.7 else None
+        depth = rng.random() < 0.35
         for k in range(n):
             name = 'P%d' % k
             if coherent:
-                pivot = (rng.uniform(-6, 6), rng.uniform(-6, 6), rng.uniform(-2, 2) if rng.random() < 0.2 else 0.0)
+                pivot = (rng.uniform(-6, 6), rng.uniform(-6, 6), rng.uniform(-2, 2) if depth and rng.random() < 0.5 else 0.0)
                 peg = s.add(rig_peg(rng, name, f, pivot, motion=rng.choice([0.3, 1.0])))
                 if shared_parent:
                     s.link(shared_parent.name, name, 0)
@@ -466,7 +480,10 @@ def make_scene(rng):
         root = _parent(rng, s, 'Root')
         c, h = (rng.uniform(-2, 2), rng.uniform(-2, 2)), rng.uniform(2, 5)
         corners = [(c[0] - h, c[1] - h), (c[0] + h, c[1] - h), (c[0] + h, c[1] + h), (c[0] - h, c[1] + h), c]
-        order = list(range(5))
+        if rng.random() < 0.5:
+            # a point on an edge, exactly in line with two corners: not a hull vertex
+            corners.append(rng.choice([(c[0], c[1] - h), (c[0] + h, c[1]), (c[0], c[1] + h), (c[0] - h, c[1])]))
+        order = list(range(len(corners)))
         rng.shuffle(order)
         for k in order:
             peg = s.add(rig_peg(rng, 'P%d' % k, f, corners[k], motion=0.3))
@@ -535,10 +552,10 @@ def make_scene(rng):
 
     if kind == 'refit' and rng.random() < 0.8:
         opts['ACTIVE'] = sc.Attr(rng.choice([100.0, 150.0]))
-    elif rng.random() < 0.5:
+    elif rng.random() < 0.4:
         opts['ACTIVE'] = sc.Attr(rng.choice(ACTIVITIES))
     else:
-        opts['ACTIVE'] = sc.rand_attr(rng, -20, 120, f, zero_chance=0.1)
+        opts['ACTIVE'] = sc.rand_attr(rng, -5, 120, f, zero_chance=0.1)
     multi = s.add(sc.Node('PointConstraintMulti', 'Multi', opts))
     multi.enabled = rng.random() > 0.03
 
@@ -559,7 +576,7 @@ def make_scene(rng):
         s.node(rng.choice(pegs)).selected = True
 
     projected = opts['FLATTENTYPE'] == 'PROJECT' or len(pegs) > 3
-    if projected or rng.random() < 0.3:
+    if (projected and (kind != 'general' or rng.random() < 0.85)) or rng.random() < 0.3:
         cam = s.add(sc.random_camera(rng))
         s.camera = cam.name
     return s, [multi.name]
