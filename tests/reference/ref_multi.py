@@ -43,34 +43,34 @@ class KnifeEdge(Exception):
 # ---- minimum-norm least squares (one-sided Jacobi SVD, double precision) ----
 
 def _jacobi_svd_tall(G):
-    """G as a list of columns (each of m >= n entries): (singular values, U columns, V columns)."""
+    """G as a list of columns (each of m >= n entries): (singular values, U columns, V columns),
+    by one-sided Jacobi rotations that make the columns orthogonal."""
     n = len(G)
     m = len(G[0]) if n else 0
     G = [list(c) for c in G]
     V = [[1.0 if i == j else 0.0 for i in range(n)] for j in range(n)]
-    for _sweep in range(80):
+    for _sweep in range(60):
         rotated = False
         for p in range(n - 1):
-            gp = G[p]
             for q in range(p + 1, n):
-                gq = G[q]
-                alpha = sum(x * x for x in gp)
-                beta = sum(x * x for x in gq)
-                gamma = sum(x * y for x, y in zip(gp, gq))
-                if gamma == 0.0 or abs(gamma) <= 1e-17 * math.sqrt(alpha * beta):
+                gp, gq = G[p], G[q]
+                gamma = sum([x * y for x, y in zip(gp, gq)])
+                if gamma == 0.0:
+                    continue
+                alpha = sum([x * x for x in gp])
+                beta = sum([x * x for x in gq])
+                if abs(gamma) <= 1e-15 * math.sqrt(alpha * beta):
                     continue
                 rotated = True
                 zeta = (beta - alpha) / (2.0 * gamma)
                 t = math.copysign(1.0, zeta) / (abs(zeta) + math.sqrt(1.0 + zeta * zeta))
                 c = 1.0 / math.sqrt(1.0 + t * t)
                 s = c * t
-                for i in range(m):
-                    x, y = gp[i], gq[i]
-                    gp[i], gq[i] = c * x - s * y, s * x + c * y
+                G[p] = [c * x - s * y for x, y in zip(gp, gq)]
+                G[q] = [s * x + c * y for x, y in zip(gp, gq)]
                 vp, vq = V[p], V[q]
-                for i in range(n):
-                    x, y = vp[i], vq[i]
-                    vp[i], vq[i] = c * x - s * y, s * x + c * y
+                V[p] = [c * x - s * y for x, y in zip(vp, vq)]
+                V[q] = [s * x + c * y for x, y in zip(vp, vq)]
         if not rotated:
             break
     sigma = [math.sqrt(sum(x * x for x in c)) for c in G]
