@@ -341,9 +341,9 @@ def step(V, target, a, gains, guard=True):
         vk = tuple(x * ra for x in vk)
         w = slerp(QI, w, ra)
 
-    # Which components the scale guard replaces is not fixed; stay clear of its region.
-    if guard and any(abs(x) < 0.01 for x in s1):
-        raise KnifeEdge('spring scale %r near zero' % (s1,))
+    # Which components the scale guard replaces, once it is entered, is not fixed.
+    if guard and any(abs(x) < 0.0001 * (1 + 1e-9) for x in s1):
+        raise KnifeEdge('spring scale %r at the scale guard' % (s1,))
     if any(abs(x) < 0.0001 for x in s1):
         s1 = tuple(0.001 if abs(x) < 0.0001 else x for x in s1)
     return Entry(t1, s1, q1, k1, v, vs, w, vk)
@@ -549,12 +549,17 @@ def make_scene(rng):
 
     if kind == 'match exposures':
         spring.attrs['MATCHEXPOSURES'] = True
+        if rng.random() < 0.3:
+            # Switched on and off along the way.
+            fs = sorted(rng.sample(range(2, 40), 3))
+            spring.attrs['MATCHEXPOSURES'] = sc.Attr(keys=[(1, True, sc.CONSTANT), (fs[0], False, sc.CONSTANT),
+                                                           (fs[1], True, sc.CONSTANT), (fs[2], False, sc.CONSTANT)])
         values = [rng.choice([100.0, 100.0, 80.0, 25.0, 0.0]) for _ in range(rng.randint(3, 7))]
         spring.attrs['ACTIVE'] = _keyed_activity(rng, s.frames, values)
     elif kind == 'switch':
         sw = s.add(sc.random_switch(rng, 'Switch', s.frames))
         s.link('Switch', 'Spring', 2)
-        spring.attrs['ACTIVE'] = rng.choice([sc.Attr(-100.0), sc.Attr(100.0), sc.Attr(50.0),
+        spring.attrs['ACTIVE'] = rng.choice([sc.Attr(-100.0), sc.Attr(-100.0), sc.Attr(100.0), sc.Attr(50.0),
                                              sc.rand_attr(rng, 0, 100, s.frames)])
         if rng.random() < 0.2:
             sw.type = 'Peg'  # an ordinary peg on the switch port counts as no switch
@@ -564,11 +569,28 @@ def make_scene(rng):
         rng.shuffle(values)
         spring.attrs['ACTIVE'] = _keyed_activity(rng, s.frames, values)
         spring.attrs['MATCHEXPOSURES'] = rng.random() < 0.3
-    elif rng.random() < 0.3:
-        spring.attrs['ACTIVE'] = sc.rand_attr(rng, 20, 100, s.frames)
+    else:
+        if rng.random() < 0.3:
+            spring.attrs['ACTIVE'] = sc.rand_attr(rng, 20, 100, s.frames)
+        if rng.random() < 0.3:
+            # Nothing to match: a constant activity makes every frame an update frame.
+            spring.attrs['MATCHEXPOSURES'] = True
     if rng.random() < 0.04:
         spring.enabled = False
-    return s, ['Spring']
+    elif rng.random() < 0.03:
+        s.links.remove(('Dyn', 'Spring', 0, 0))  # nothing to follow: the input passes through
+    names = ['Spring']
+    if rng.random() < 0.25:
+        # A second spring following the first: its pivot is the dynamic peg's, found through the
+        # first spring, and its climbs start there.
+        second = s.add(sc.Node('DynamicSpring', 'Spring2',
+                               {kw: _gain(rng, s.frames, kw.startswith('TENSION')) for kw in CHANNEL_ATTRS}))
+        s.link('Spring', 'Spring2', 0)
+        if rng.random() < 0.5:
+            second.attrs['PIGNORE'] = sc.Attr(rng.choice([1, 2, -1]))
+            second.attrs['PARENTNAME'] = rng.choice(chain)
+        names.append('Spring2')
+    return s, names
 
 
 # ---- order of requests ----
@@ -608,7 +630,7 @@ def extra_checks(vantorel, s, ev, frames, names, plugins, rng):
             continue
         ev2, _, _ = sc.evaluate(vantorel, edited, plugins=plugins)
         first = next((i for i in range(len(frames))
-                      if any(not _same(ev[n.name][i], ev2[n.name][i]) for n in s.nodes if n.type != NODE_TYPE)),
+                      if any(not _same(ev[n.name][i], ev2[n.name][i]) for n in s.nodes if n.name != name)),
                      len(frames))
         for i in range(first):
             if not _same(ev[name][i], ev2[name][i]):
