@@ -537,8 +537,12 @@ def make_scene(rng):
         s.link('Parent', 'Spring', 1)
     elif kind == 'climb by count':
         spring.attrs['PIGNORE'] = sc.Attr(rng.choice([1, 2, 3, 1.5, 2.7, depth + 1]))
+        if rng.random() < 0.3:
+            # The parent space changes along the way.
+            f = rng.randint(5, 35)
+            spring.attrs['PIGNORE'] = sc.Attr(keys=[(1, 1.0, sc.CONSTANT), (f, float(depth), sc.CONSTANT)])
     elif kind == 'climb by name':
-        target = chain[rng.randrange(depth)]
+        target = chain[rng.randrange(depth)] if rng.random() < 0.8 else 'Nobody'
         spring.attrs['PARENTNAME'] = target
         spring.attrs['PIGNORE'] = sc.Attr(rng.choice([-1, -3.5, 1, depth, 5]))
     elif kind == 'no parent':
