@@ -26,7 +26,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import scene as sc  # noqa: E402
 import shared  # noqa: E402
 import vmath  # noqa: E402
-from vmath import DEG, RAD, f32, identity, mul  # noqa: E402
+from vmath import DEG, identity, mul  # noqa: E402
 
 NODE_TYPE = 'DynamicSpring'
 TOLERANCE = 1e-9
