@@ -119,7 +119,9 @@ bool segmentMap(const SegmentPegs& pegs, const SegmentOptions& o, Math::Matrix4x
   const Math::Vector3d y1 = normalized(z.getCrossProduct(x1));
   const Math::Matrix4x4 current(x1, y1, normalized(x1.getCrossProduct(y1)), origin);
 
-  const Math::Matrix4x4 primaryBelowParent = parentInverse * pegs.primaryMatrix;
+  // The primary peg's own transformation below its parent, for the two types that take it over.
+  const bool takesPrimary = o.transform == SegmentOptions::eTransform || o.transform == SegmentOptions::eLocalTransform;
+  const Math::Matrix4x4 primaryBelowParent = takesPrimary ? parentInverse * pegs.primaryMatrix : Math::Matrix4x4();
   Math::Matrix4x4 out;
   if (o.transform == SegmentOptions::eTransform)
     out = primaryBelowParent;
