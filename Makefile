@@ -41,6 +41,11 @@ demo: build
 	$(VANTOREL) render examples/switch_gate.xml --frame 1 -o $(DEMO_OUT)/switch_gate.png
 	$(VANTOREL) drag examples/switch_gate.xml Switch --from 226,342 --to 226,100 -o $(DEMO_OUT)/switch_dragged.xml
 	$(VANTOREL) eval $(DEMO_OUT)/switch_dragged.xml --frames 1 --node Gate
+	$(VANTOREL) eval examples/two_points_arm.xml --frames 16 --node Arm
+	$(VANTOREL) render examples/two_points_arm.xml --frame 16 -o $(DEMO_OUT)/two_points_arm.png
+	$(VANTOREL) pick examples/two_points_arm.xml --frame 16 --at 751,323
+	$(VANTOREL) eval examples/three_points_patch.xml --frames 30 --node Patch
+	$(VANTOREL) render examples/three_points_patch.xml --frame 30 -o $(DEMO_OUT)/three_points_patch.png
 	@echo "demo: pictures and edited scenes in $(DEMO_OUT)/"
 
 bench: build
