@@ -45,6 +45,8 @@ struct SegmentCase {
   bool rightIsSecondary = false;
 };
 
+void PrintTo(const SegmentCase& c, std::ostream* os) { *os << c.name; }
+
 class SegmentMapTest : public ::testing::TestWithParam<SegmentCase> {};
 
 TEST_P(SegmentMapTest, MatchesTheClosedForm) {
