@@ -29,8 +29,8 @@ namespace {
 // after the pegs, each over the ones before it, so the last node in scene order whose control
 // alone covers the pixel is the one seen there. Each is drawn as the renderer draws it: in
 // the space of what arrives at the node's main input.
-MO_Module* controlUnder(SC_SceneCommon& scene, double frame, const Math::CameraTransformChain& chain,
-                        const QSize& size, int px, int py) {
+MO_Module* controlUnder(SC_SceneCommon& scene, double frame, const Math::CameraTransformChain& chain, const QSize& size,
+                        int px, int py) {
   SC_SceneEvaluator evaluator(scene);
   for (MO_Module* n : scene.nodes())
     evaluator.evaluate(n, frame);
@@ -64,8 +64,8 @@ int Commands::pick(const QStringList& args) {
   parser.addPositionalArgument(QStringLiteral("scene"), QStringLiteral("Scene file"));
   parser.addOption({QStringLiteral("at"), QStringLiteral("The pixel clicked (x right, y down from the top left)"),
                     QStringLiteral("X,Y")});
-  parser.addOption({QStringLiteral("frame"), QStringLiteral("Frame shown (default: the scene's first)"),
-                    QStringLiteral("F")});
+  parser.addOption(
+      {QStringLiteral("frame"), QStringLiteral("Frame shown (default: the scene's first)"), QStringLiteral("F")});
   parser.addOption({QStringLiteral("view"), QStringLiteral("camera, top or side (default camera)"),
                     QStringLiteral("VIEW"), QStringLiteral("camera")});
   parser.addOption({QStringLiteral("size"), QStringLiteral("View size in pixels (default as vantorel render)"),

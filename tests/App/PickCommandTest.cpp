@@ -29,7 +29,8 @@ TEST(PickCommand, ControlPixelsNameThePegAndTheNodeAndMakeThatPegMain) {
   } rows[] = {
       // The hand's pivot (8, 0) scene units, and a point a quarter of the way from the shoulder's.
       {{QStringLiteral("--at"), pixel(8.0 / 12, 0)},
-       {QStringLiteral("picked: Hand (Peg), handle 0") + arm, QStringLiteral("main input of Arm: 1 \"Left Peg\" (Hand)")}},
+       {QStringLiteral("picked: Hand (Peg), handle 0") + arm,
+        QStringLiteral("main input of Arm: 1 \"Left Peg\" (Hand)")}},
       {{QStringLiteral("--at"), pixel(-4.0 / 12, 0), QStringLiteral("--frame"), QStringLiteral("1")},
        {QStringLiteral("picked: Shoulder (Peg), handle 0") + arm,
         QStringLiteral("main input of Arm: 0 \"Right Peg\" (Shoulder)")}},
@@ -47,7 +48,7 @@ TEST(PickCommand, ControlPixelsNameThePegAndTheNodeAndMakeThatPegMain) {
 
 TEST(PickCommand, BadInputIsRefusedWithStatusTwoAndNothingOnStdout) {
   const QStringList rows[] = {
-      {QStringLiteral("--at"), QStringLiteral("960,10")},  // one past the right edge
+      {QStringLiteral("--at"), QStringLiteral("960,10")}, // one past the right edge
       {QStringLiteral("--at"), QStringLiteral("-1,10")},
       {QStringLiteral("--at"), QStringLiteral("10,10"), QStringLiteral("--size"), QStringLiteral("8x8")},
       {QStringLiteral("--at"), QStringLiteral("10,10"), QStringLiteral("--node"), QStringLiteral("Elbow")},

@@ -13,8 +13,7 @@
 
 #include "HostInterface/HostMath.h"
 
-template <std::size_t N>
-class PivotCache {
+template <std::size_t N> class PivotCache {
 public:
   using Points = std::array<Math::Point3d, N>;
 

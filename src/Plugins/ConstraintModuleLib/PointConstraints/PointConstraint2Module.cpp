@@ -61,15 +61,11 @@ void PointConstraint2Module::mainPortVisitor(MO_AbstractModuleVisitor* visitor, 
 }
 
 PointConstraint2Module::PointConstraint2Module()
-    : Constraint_Module(2),
-      m_active(new AT_DoubleAttr(this, kActive, 1, 100)),
-      m_volumemod(new AT_DoubleAttr(this, kVolumemod, 1, 75)),
-      m_volumemax(new AT_DoubleAttr(this, kVolumemax, 1, 200)),
-      m_volumemin(new AT_DoubleAttr(this, kVolumemin, 1, 25)),
-      m_stretchmax(new AT_DoubleAttr(this, kStretchmax, 1, 0)),
+    : Constraint_Module(2), m_active(new AT_DoubleAttr(this, kActive, 1, 100)),
+      m_volumemod(new AT_DoubleAttr(this, kVolumemod, 1, 75)), m_volumemax(new AT_DoubleAttr(this, kVolumemax, 1, 200)),
+      m_volumemin(new AT_DoubleAttr(this, kVolumemin, 1, 25)), m_stretchmax(new AT_DoubleAttr(this, kStretchmax, 1, 0)),
       m_stretchmin(new AT_DoubleAttr(this, kStretchmin, 1, 0)),
-      m_skewcontrol(new AT_DoubleAttr(this, kSkewcontrol, 1, 0)),
-      m_smooth(new AT_DoubleAttr(this, kSmooth, 1, 0)),
+      m_skewcontrol(new AT_DoubleAttr(this, kSkewcontrol, 1, 0)), m_smooth(new AT_DoubleAttr(this, kSmooth, 1, 0)),
       m_balance(new AT_DoubleAttr(this, kBalance, 1, 0)),
       m_flattentype(new PointConstraint2::FlattenType(this, kFlattentype)),
       m_transformtype(new PointConstraint2::TransformType(this, kTransformtype)),
@@ -199,7 +195,8 @@ bool PointConstraint2Module::computeConstraint(const MO_BaseContext& ctx, Math::
   // Projected along the camera ray onto the primary peg's own z = 0 plane.
   Math::Matrix4x4 view, perspective;
   if (flatten == static_cast<int>(Flatten_e::PROJECT) && sceneCamera(*this, ctx, m_evaluatingCamera, view, perspective))
-    pegs.secondary = pegs.primaryMatrix * projectToDrawingPlane(pegs.secondary, view, perspective, pegs.primaryMatrix, nullptr);
+    pegs.secondary =
+        pegs.primaryMatrix * projectToDrawingPlane(pegs.secondary, view, perspective, pegs.primaryMatrix, nullptr);
 
   if (!PointConstraintMath::segmentMap(pegs, options, out)) {
     out = in;

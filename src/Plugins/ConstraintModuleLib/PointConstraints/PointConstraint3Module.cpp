@@ -77,8 +77,7 @@ void PointConstraint3Module::mainPortVisitor(MO_AbstractModuleVisitor* visitor, 
 }
 
 PointConstraint3Module::PointConstraint3Module()
-    : Constraint_Module(2),
-      m_active(new AT_DoubleAttr(this, kActive, 1, 100)),
+    : Constraint_Module(2), m_active(new AT_DoubleAttr(this, kActive, 1, 100)),
       m_flattentype(new PointConstraint3::FlattenType(this, kFlattentype)),
       m_transformtype(new PointConstraint3::TransformType(this, kTransformtype)),
       m_primaryport(new PointConstraint3::PrimaryPortType(this, kPrimaryport)) {
@@ -193,7 +192,7 @@ bool PointConstraint3Module::computeConstraint(const MO_BaseContext& ctx, Math::
   if (flatten == static_cast<int>(Flatten_e::PROJECT) && sceneCamera(*this, ctx, m_evaluatingCamera, view, perspective))
     for (std::size_t k = 1; k < 3; ++k)
       triangle.current[k] = triangle.primaryMatrix * projectToDrawingPlane(triangle.current[k], view, perspective,
-                                                                            triangle.primaryMatrix, nullptr);
+                                                                           triangle.primaryMatrix, nullptr);
   if (transform == static_cast<int>(Transform_e::ALLOW) || transform == static_cast<int>(Transform_e::LOCAL)) {
     MO_Module* primaryPeg = pegs[order[0]];
     triangle.parent = inputMatrixOf(ctx, primaryPeg, primaryPeg->mainInPortIdAtFrame(ctx.frameKey()));

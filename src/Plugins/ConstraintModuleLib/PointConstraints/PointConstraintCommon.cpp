@@ -4,9 +4,7 @@
 
 namespace PointConstraintCommon {
 
-bool inputSelected(const MO_Module* input) {
-  return input && (input->selected() || input->isSelectedInputRecursive());
-}
+bool inputSelected(const MO_Module* input) { return input && (input->selected() || input->isSelectedInputRecursive()); }
 
 Math::Matrix4x4 inputMatrixOf(const MO_BaseContext& ctx, MO_Module* node, int port) {
   // A bare interface over the other node reads its port exactly as the node itself would.

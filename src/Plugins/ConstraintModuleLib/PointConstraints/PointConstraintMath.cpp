@@ -131,8 +131,8 @@ bool segmentMap(const SegmentPegs& pegs, const SegmentOptions& o, Math::Matrix4x
   out *= current;
   if (o.skew > 0.0)
     out.skew(skewAngle(current, restInverse, o.skew));
-  const double r = limitedStretch(std::max(u1.length() / u0.length(), kMinScale), o.smoothing, o.stretchMin,
-                                  o.stretchMax);
+  const double r =
+      limitedStretch(std::max(u1.length() / u0.length(), kMinScale), o.smoothing, o.stretchMin, o.stretchMax);
   out.scale(r, crossScale(r, o.volume, o.volumeMin, o.volumeMax), 1);
   out *= restInverse;
   if (o.transform == SegmentOptions::eLocalTransform)

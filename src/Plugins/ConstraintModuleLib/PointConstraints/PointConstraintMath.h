@@ -23,28 +23,28 @@ double crossScale(double r, double m, double vmin, double vmax);
 // The two-points node's options, as fractions.
 struct SegmentOptions {
   enum Transform { eTranslate = 0, eTransform = 1, eLocalTransform = 2 };
-  double skew = 0.0;        // share of the turn added as skew, 0..1
-  double volume = 0.75;     // the cross-scale modifier m (not clamped)
-  double smoothing = 0.0;   // 0..1
-  double balance = 0.0;     // share of the remaining gap to the secondary pivot, 0..1
-  double stretchMin = 0.0;  // stretch limits; 0 or less: none
+  double skew = 0.0;       // share of the turn added as skew, 0..1
+  double volume = 0.75;    // the cross-scale modifier m (not clamped)
+  double smoothing = 0.0;  // 0..1
+  double balance = 0.0;    // share of the remaining gap to the secondary pivot, 0..1
+  double stretchMin = 0.0; // stretch limits; 0 or less: none
   double stretchMax = 0.0;
-  double volumeMax = 2.0;   // cross-scale limits; 0 or less: none
+  double volumeMax = 2.0; // cross-scale limits; 0 or less: none
   double volumeMin = 0.25;
-  bool flatten = false;     // drop z from the pivots before aiming
+  bool flatten = false; // drop z from the pivots before aiming
   int transform = eTranslate;
-  double activity = 1.0;    // below 1 the result is blended towards the right peg's own matrix
+  double activity = 1.0; // below 1 the result is blended towards the right peg's own matrix
 };
 
 // The two pegs as the node found them: the primary peg is followed, the secondary aimed at.
 struct SegmentPegs {
-  Math::Point3d restPrimary, restSecondary;  // p and q: the pegs' pivots in drawing units
-  Math::Point3d primary;                     // wp = P × p
-  Math::Point3d secondary;                   // wq, projected onto the primary's plane when asked
-  Math::Point3d secondaryUnprojected;        // wq as P × q gives it, for the balance
-  Math::Matrix4x4 primaryMatrix;             // P
-  Math::Matrix4x4 parent;                    // G, the matrix arriving at the primary peg
-  Math::Matrix4x4 right;                     // the right peg's matrix (the node's in matrix)
+  Math::Point3d restPrimary, restSecondary; // p and q: the pegs' pivots in drawing units
+  Math::Point3d primary;                    // wp = P × p
+  Math::Point3d secondary;                  // wq, projected onto the primary's plane when asked
+  Math::Point3d secondaryUnprojected;       // wq as P × q gives it, for the balance
+  Math::Matrix4x4 primaryMatrix;            // P
+  Math::Matrix4x4 parent;                   // G, the matrix arriving at the primary peg
+  Math::Matrix4x4 right;                    // the right peg's matrix (the node's in matrix)
   bool rightIsPrimary = true;
 };
 
@@ -63,11 +63,11 @@ Math::Matrix4x4 triangleMap(const std::array<Math::Point3d, 3>& rest, const std:
 // The three pegs as the node found them, corners in the primary's order (primary first).
 struct TrianglePegs {
   enum Transform { eTranslate = 0, eTransform = 1, eLocalTransform = 2 };
-  std::array<Math::Point3d, 3> rest;     // pivots in drawing units
-  std::array<Math::Point3d, 3> current;  // where they are now; the last two projected when asked
-  Math::Matrix4x4 primaryMatrix;         // P
-  Math::Matrix4x4 parent;                // G: the matrix arriving at the primary peg's main input
-  Math::Matrix4x4 right;                 // the right peg's matrix, what activity 0 gives
+  std::array<Math::Point3d, 3> rest;    // pivots in drawing units
+  std::array<Math::Point3d, 3> current; // where they are now; the last two projected when asked
+  Math::Matrix4x4 primaryMatrix;        // P
+  Math::Matrix4x4 parent;               // G: the matrix arriving at the primary peg's main input
+  Math::Matrix4x4 right;                // the right peg's matrix, what activity 0 gives
 };
 
 // The node's output for a transform type (Transform and Local Transform work below G and take

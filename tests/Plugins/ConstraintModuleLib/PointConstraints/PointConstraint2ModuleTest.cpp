@@ -10,9 +10,9 @@
 #include "Core/NodeColors.h"
 #include "PersistentObj/PIO_LoadError.h"
 #include "PersistentObj/PIO_SceneReader.h"
-#include "PointConstraintsTestUtil.h"
 #include "PointConstraints/PointConstraint2Module.h"
 #include "PointConstraints/PointConstraint3Module.h"
+#include "PointConstraintsTestUtil.h"
 #include "SceneCore/Camera.h"
 
 namespace {
@@ -141,7 +141,7 @@ TEST(PointConstraint2Module, ProjectionSkipsTheCameraInsideItsOwnEvaluation) {
     }
     EXPECT_EQ(camera->calls, 1);
     EXPECT_TRUE(matrixNear(camera->seen, unprojected, 1e-12));
-    EXPECT_FALSE(matrixNear(result, unprojected, 1e-3));  // the outer computation did project
+    EXPECT_FALSE(matrixNear(result, unprojected, 1e-3)); // the outer computation did project
   }
 }
 
@@ -177,7 +177,7 @@ TEST(PointConstraint2Module, PickingSplitsTheSegmentBetweenThePegsInSceneSpace) 
   evaluate(s.scene, s.node);
   VU_Drawing drawing;
   CC_CameraChainTransformCanvasBinder binder(faceOnView(), &drawing);
-  binder.setModelMatrix(T(5, 5, 0));  // the view's space for the node, which the control ignores
+  binder.setModelMatrix(T(5, 5, 0)); // the view's space for the node, which the control ignores
   s.node->oglRenderControl(MO_OGLContext(MO_OGLContext::ePickingMode, MO_FrameKey(1), &binder));
   const auto& p = drawing.primitives();
   ASSERT_EQ(p.size(), 4u);

@@ -5,8 +5,8 @@
 
 #include <array>
 
-#include "PointConstraintsTestUtil.h"
 #include "PointConstraints/PointConstraint3Module.h"
+#include "PointConstraintsTestUtil.h"
 #include "TransformControls/Switch.h"
 
 namespace {

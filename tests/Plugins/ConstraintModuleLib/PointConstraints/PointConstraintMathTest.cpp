@@ -20,11 +20,12 @@ TEST(PointConstraintMath, StretchEasesIntoItsLimitsAndVolumeFollowsTheStretch) {
   const struct {
     double r, s, dmin, dmax, expected;
   } stretch[] = {
-      {2.0, 0, 0, 1.5, 1.5},     {1.2, 0, 0, 1.5, 1.2},  {0.3, 0, 0.5, 0, 0.5},  // hard limits
-      {1.2, 1, 0, 1.5, 1.2},     {2.25, 1, 0, 1.5, 1.5 + 0.15 * std::sqrt(0.5)},  // eases above 1.5 ...
-      {3.0, 1, 0, 1.5, 1.65},    {5.0, 1, 0, 1.5, 1.65},                          // ... to 1.65 at 3
-      {0.5, 1, 0.5, 0, 0.5},     {0.275, 1, 0.5, 0, 0.45 + 0.05 * 0.25},          // eases below 0.5 ...
-      {0.05, 1, 0.5, 0, 0.45},   {0.01, 1, 0.5, 0, 0.45},                         // ... to 0.45 at 0.05
+      {2.0, 0, 0, 1.5, 1.5},   {1.2, 0, 0, 1.5, 1.2},
+      {0.3, 0, 0.5, 0, 0.5},                                                   // hard limits
+      {1.2, 1, 0, 1.5, 1.2},   {2.25, 1, 0, 1.5, 1.5 + 0.15 * std::sqrt(0.5)}, // eases above 1.5 ...
+      {3.0, 1, 0, 1.5, 1.65},  {5.0, 1, 0, 1.5, 1.65},                         // ... to 1.65 at 3
+      {0.5, 1, 0.5, 0, 0.5},   {0.275, 1, 0.5, 0, 0.45 + 0.05 * 0.25},         // eases below 0.5 ...
+      {0.05, 1, 0.5, 0, 0.45}, {0.01, 1, 0.5, 0, 0.45},                        // ... to 0.45 at 0.05
   };
   for (const auto& r : stretch)
     EXPECT_NEAR(limitedStretch(r.r, r.s, r.dmin, r.dmax), r.expected, 1e-12) << r.r << " s " << r.s;
@@ -41,7 +42,7 @@ struct SegmentCase {
   Math::Matrix4x4 primary, secondary, parent;
   std::function<void(SegmentOptions&)> set;
   Math::Matrix4x4 expected;
-  double secondaryDepth = 0;  // z of the secondary's rest pivot
+  double secondaryDepth = 0; // z of the secondary's rest pivot
   bool rightIsSecondary = false;
 };
 
@@ -77,43 +78,45 @@ const Math::Matrix4x4 kTurnedPrimary = kParent * aboutP(Rz(90));
 
 INSTANTIATE_TEST_SUITE_P(
     PointConstraintMath, SegmentMapTest,
-    ::testing::Values(
-        SegmentCase{"AtRestIsIdentity", kI, kI, kI, nullptr, kI},
-        SegmentCase{"DoubledStretchesAlongAndSquashesAcross", kI, T(2, 0, 0), kI, nullptr, aboutP(S(2, 0.625, 1))},
-        SegmentCase{"VolumeHundredKeepsTheArea", kI, T(2, 0, 0), kI, [](SegmentOptions& o) { o.volume = 1; },
-                    aboutP(S(2, 0.5, 1))},
-        SegmentCase{"HalvedSwells", kI, T(-1, 0, 0), kI, nullptr, aboutP(S(0.5, 1.75, 1))},
-        SegmentCase{"FollowsThePrimary", T(0, 1, 0), T(2, 1, 0), kI, nullptr, T(0, 1, 0) * aboutP(S(2, 0.625, 1))},
-        SegmentCase{"AimsAtTheSecondary", kI, T(-2, 2, 0), kI, nullptr, aboutP(Rz(90))},
-        SegmentCase{"SkewAddsItsShareOfTheTurn", kI, aboutP(Rz(30)), kI, [](SegmentOptions& o) { o.skew = 0.5; },
-                    aboutP(Rz(30) * K(15))},
-        SegmentCase{"DistanceMaxStops", kI, T(2, 0, 0), kI, [](SegmentOptions& o) { o.stretchMax = 1.5; },
-                    aboutP(S(1.5, 0.75, 1))},
-        SegmentCase{"BalanceMovesByItsShareOfTheGap", kParent, kParent * T(2, 0, 0), kParent,
-                    [](SegmentOptions& o) {
-                      o.stretchMax = 1.5;
-                      o.balance = 0.5;
-                    },
-                    kParent * T(0.5, 0, 0) * aboutP(S(1.5, 0.75, 1))},
-        SegmentCase{"HalfActivityBlendsAboutTheRightPivot", kI, T(2, 0, 0), kI,
-                    [](SegmentOptions& o) { o.activity = 0.5; }, aboutP(S(1.5, 0.8125, 1))},
-        // Under a parent, the right peg is the secondary, aimed at a quarter turn away and held
-        // short of its pivot (1, 6) at (1, 5) by the limit: half activity turns the result by an
-        // eighth about the right pivot and puts that pivot halfway, at (1, 5.5).
-        SegmentCase{"HalfActivityMovesTheRightPivotHalfway", kParent, kParent * T(-2, 4, 0), kParent,
-                    [](SegmentOptions& o) {
-                      o.stretchMax = 1.5;
-                      o.activity = 0.5;
-                    },
-                    kParent * T(-2, 3.5, 0) * aboutQ(Rz(45) * S(1.25, 0.875, 1)), 0, true},
-        SegmentCase{"FlattenIgnoresDepth", kI, T(2, 0, -8), kI, [](SegmentOptions& o) { o.flatten = true; },
-                    aboutP(S(2, 0.625, 1)), 5},
-        // The primary turned about its own pivot under a parent, the secondary at rest under it.
-        SegmentCase{"TranslateKeepsOnlyTheParent", kTurnedPrimary, kParent, kParent, nullptr, kParent},
-        SegmentCase{"TransformTakesThePrimary", kTurnedPrimary, kParent, kParent,
-                    [](SegmentOptions& o) { o.transform = SegmentOptions::eTransform; }, kTurnedPrimary},
-        SegmentCase{"LocalTransformTakesItsTurn", kTurnedPrimary, kParent, kParent,
-                    [](SegmentOptions& o) { o.transform = SegmentOptions::eLocalTransform; }, kTurnedPrimary}),
+    ::testing::Values(SegmentCase{"AtRestIsIdentity", kI, kI, kI, nullptr, kI},
+                      SegmentCase{"DoubledStretchesAlongAndSquashesAcross", kI, T(2, 0, 0), kI, nullptr,
+                                  aboutP(S(2, 0.625, 1))},
+                      SegmentCase{"VolumeHundredKeepsTheArea", kI, T(2, 0, 0), kI,
+                                  [](SegmentOptions& o) { o.volume = 1; }, aboutP(S(2, 0.5, 1))},
+                      SegmentCase{"HalvedSwells", kI, T(-1, 0, 0), kI, nullptr, aboutP(S(0.5, 1.75, 1))},
+                      SegmentCase{"FollowsThePrimary", T(0, 1, 0), T(2, 1, 0), kI, nullptr,
+                                  T(0, 1, 0) * aboutP(S(2, 0.625, 1))},
+                      SegmentCase{"AimsAtTheSecondary", kI, T(-2, 2, 0), kI, nullptr, aboutP(Rz(90))},
+                      SegmentCase{"SkewAddsItsShareOfTheTurn", kI, aboutP(Rz(30)), kI,
+                                  [](SegmentOptions& o) { o.skew = 0.5; }, aboutP(Rz(30) * K(15))},
+                      SegmentCase{"DistanceMaxStops", kI, T(2, 0, 0), kI, [](SegmentOptions& o) { o.stretchMax = 1.5; },
+                                  aboutP(S(1.5, 0.75, 1))},
+                      SegmentCase{"BalanceMovesByItsShareOfTheGap", kParent, kParent* T(2, 0, 0), kParent,
+                                  [](SegmentOptions& o) {
+                                    o.stretchMax = 1.5;
+                                    o.balance = 0.5;
+                                  },
+                                  kParent* T(0.5, 0, 0) * aboutP(S(1.5, 0.75, 1))},
+                      SegmentCase{"HalfActivityBlendsAboutTheRightPivot", kI, T(2, 0, 0), kI,
+                                  [](SegmentOptions& o) { o.activity = 0.5; }, aboutP(S(1.5, 0.8125, 1))},
+                      // Under a parent, the right peg is the secondary, aimed at a quarter turn away and held
+                      // short of its pivot (1, 6) at (1, 5) by the limit: half activity turns the result by an
+                      // eighth about the right pivot and puts that pivot halfway, at (1, 5.5).
+                      SegmentCase{"HalfActivityMovesTheRightPivotHalfway", kParent, kParent* T(-2, 4, 0), kParent,
+                                  [](SegmentOptions& o) {
+                                    o.stretchMax = 1.5;
+                                    o.activity = 0.5;
+                                  },
+                                  kParent* T(-2, 3.5, 0) * aboutQ(Rz(45) * S(1.25, 0.875, 1)), 0, true},
+                      SegmentCase{"FlattenIgnoresDepth", kI, T(2, 0, -8), kI,
+                                  [](SegmentOptions& o) { o.flatten = true; }, aboutP(S(2, 0.625, 1)), 5},
+                      // The primary turned about its own pivot under a parent, the secondary at rest under it.
+                      SegmentCase{"TranslateKeepsOnlyTheParent", kTurnedPrimary, kParent, kParent, nullptr, kParent},
+                      SegmentCase{"TransformTakesThePrimary", kTurnedPrimary, kParent, kParent,
+                                  [](SegmentOptions& o) { o.transform = SegmentOptions::eTransform; }, kTurnedPrimary},
+                      SegmentCase{"LocalTransformTakesItsTurn", kTurnedPrimary, kParent, kParent,
+                                  [](SegmentOptions& o) { o.transform = SegmentOptions::eLocalTransform; },
+                                  kTurnedPrimary}),
     [](const auto& row) { return std::string(row.param.name); });
 
 TEST(PointConstraintMath, CoincidingRestPivotsAreRefused) {

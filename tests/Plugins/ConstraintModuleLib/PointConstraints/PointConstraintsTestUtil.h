@@ -34,8 +34,7 @@ inline Peg* addPeg(SC_SceneCommon& scene, const Math::Point3d& pivot, double ang
   return peg;
 }
 
-template <class Node>
-Node* addNode(SC_SceneCommon& scene, const std::vector<MO_Module*>& inputs) {
+template <class Node> Node* addNode(SC_SceneCommon& scene, const std::vector<MO_Module*>& inputs) {
   auto* node = static_cast<Node*>(scene.addNode(std::make_unique<Node>()));
   for (std::size_t i = 0; i < inputs.size(); ++i)
     if (inputs[i]) {
