@@ -39,9 +39,6 @@ public:
   // when the host's default is to stand.
   virtual bool computeConstraint(const MO_BaseContext& ctx, Math::Matrix4x4& out, Math::Matrix4x4& in);
 
-  // The right and left pivots (scene space, drawing units) of a frame computed, or null.
-  const PivotCache<2>::Points* cachedPivots(double frame) const { return m_pointCache.find(frame); }
-  int selectedPort() const { return m_selectedPort; }
 
   AT_DoubleAttr* activeAttr() const { return m_active; }
   AT_DoubleAttr* volumemodAttr() const { return m_volumemod; }

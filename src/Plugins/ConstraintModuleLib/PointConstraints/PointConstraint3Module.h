@@ -39,9 +39,6 @@ public:
   // identity; true when `out` holds the result, false when the host's default is to stand.
   virtual bool computeConstraint(const MO_BaseContext& ctx, Math::Matrix4x4& out, Math::Matrix4x4& in, int& depth);
 
-  // The right, middle and left pivots (scene space, drawing units) of a frame computed, or null.
-  const PivotCache<3>::Points* cachedPivots(double frame) const { return m_pointCache.find(frame); }
-  int selectedPort() const { return m_selectedPort; }
 
   AT_DoubleAttr* activeAttr() const { return m_active; }
   PointConstraint3::FlattenType* flattentypeAttr() const { return m_flattentype; }
