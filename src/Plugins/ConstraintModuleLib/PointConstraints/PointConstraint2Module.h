@@ -39,7 +39,6 @@ public:
   // when the host's default is to stand.
   virtual bool computeConstraint(const MO_BaseContext& ctx, Math::Matrix4x4& out, Math::Matrix4x4& in);
 
-
   AT_DoubleAttr* activeAttr() const { return m_active; }
   AT_DoubleAttr* volumemodAttr() const { return m_volumemod; }
   AT_DoubleAttr* volumemaxAttr() const { return m_volumemax; }

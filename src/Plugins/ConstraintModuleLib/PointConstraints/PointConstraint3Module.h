@@ -39,7 +39,6 @@ public:
   // identity; true when `out` holds the result, false when the host's default is to stand.
   virtual bool computeConstraint(const MO_BaseContext& ctx, Math::Matrix4x4& out, Math::Matrix4x4& in, int& depth);
 
-
   AT_DoubleAttr* activeAttr() const { return m_active; }
   PointConstraint3::FlattenType* flattentypeAttr() const { return m_flattentype; }
   PointConstraint3::TransformType* transformtypeAttr() const { return m_transformtype; }
