@@ -19,6 +19,7 @@ const char* kUsage =
     "  vantorel types [--json]\n"
     "  vantorel bake SCENE NODE (--all|--immediate) [--frame F] -o OUT.xml\n"
     "  vantorel drag SCENE NODE --from X,Y --to X,Y [--frame F] [--animation-mode N] [--size WxH] -o OUT.xml\n"
+    "  vantorel pick SCENE --at X,Y [--frame F] [--view camera|top|side] [--size WxH] [--node NAME]\n"
     "common options: --plugins DIR (default: plugins next to vantorel), --prefs FILE\n";
 
 } // namespace
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
       {QStringLiteral("types"), &Commands::types},
       {QStringLiteral("bake"), &Commands::bake},
       {QStringLiteral("drag"), &Commands::drag},
+      {QStringLiteral("pick"), &Commands::pick},
   };
   const QString name = args.takeFirst();
   auto it = commands.find(name);
