@@ -213,17 +213,21 @@ Math::Matrix4x4 DynamicSpringModule::computeConstraint(const MO_BaseContext& ctx
   const bool update = !m_matchExposures || isKey || !isAnimated;
 
   const Math::Matrix4x4 parent = staticParent(ctx, dynamicNode, staticNode);
-  const Math::Matrix4x4 local = parent.getInverse() * input;
-  const Math::Point3d pivot = sceneMetrics()->toOGL(modulePivot(ctx, dynamicNode));
-  const Math::Matrix4x4 aboutPivot =
-      Math::Matrix4x4().translate(-pivot.x, -pivot.y, -pivot.z) * local * Math::Matrix4x4().translate(pivot.x, pivot.y, pivot.z);
-  SpringTarget target;
-  decomposeSpringMatrix(aboutPivot, target.translation, target.scale, target.rotation, target.skew);
-
   const auto index = static_cast<std::size_t>(f);
   if (m_history.size() < index + 1)
     m_history.resize(index + 1);
   const std::int64_t stamp = validateCache();
+  // The spring starts from the input at the first frame and wherever it is switched off.
+  const bool restart = f == 1.0 || a <= 0.0;
+  // A frame still in the history is answered from it, before anything is decomposed.
+  if (const SpringHistoryEntry& kept = m_history[index]; !restart && update && kept.valid && stamp <= kept.stamp &&
+                                                         kept.activity == a && kept.update == update)
+    return sanitizedCopy(parent * kept.result);
+
+  const Math::Matrix4x4 local = parent.getInverse() * input;
+  const Math::Point3d pivot = sceneMetrics()->toOGL(modulePivot(ctx, dynamicNode));
+  SpringTarget target;
+  decomposeSpringMatrix(aboutPivot(local, pivot), target.translation, target.scale, target.rotation, target.skew);
 
   SpringHistoryEntry entry;
   entry.local = local;
@@ -232,9 +236,7 @@ Math::Matrix4x4 DynamicSpringModule::computeConstraint(const MO_BaseContext& ctx
   entry.stamp = stamp;
   entry.activity = a;
   entry.valid = true;
-
-  // The spring starts from the input at the first frame and wherever it is switched off.
-  if (f == 1.0 || a <= 0.0) {
+  if (restart) {
     entry.translation = target.translation;
     entry.scale = target.scale;
     entry.rotation = target.rotation;
@@ -243,10 +245,6 @@ Math::Matrix4x4 DynamicSpringModule::computeConstraint(const MO_BaseContext& ctx
     m_history[index] = entry;
     return input;
   }
-
-  if (const SpringHistoryEntry& kept = m_history[index];
-      update && kept.valid && stamp <= kept.stamp && kept.activity == a && kept.update == update)
-    return sanitizedCopy(parent * kept.result);
 
   SpringHistoryEntry previous;
   ensureHistory(MO_BaseContext(MO_FrameKey(f - 1.0), ctx.contextType()), previous);

@@ -1,6 +1,7 @@
 #include "DynamicSpring/SpringMath.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "Core/TransformFunctions.h"
@@ -20,15 +21,62 @@ double turnOf(const Math::Quat& q) {
 
 double halfRoot(double v) { return 0.5 * std::sqrt(std::max(0.0, v)); }
 
-// The same turn about the rotated axis: conjugated by 90° about `axis`, then about z.
-Math::Matrix4x4 sideSkew(double degrees, bool aboutY) {
-  const Math::Vector3d y(0, 1, 0), z(0, 0, 1);
-  Math::Matrix4x4 m;
+// The composition takes a dozen matrix products a frame. They are made on plain values, each
+// exactly as the host's product makes it (the same sums in the same order, and the same short
+// cut when a side is exactly the identity), without its temporaries.
+using Values = std::array<double, 16>;
+
+constexpr Values kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+bool isIdentity(const Values& v) {
+  for (int i = 0; i < 16; ++i)
+    if (v[i] != kIdentity[i])
+      return false;
+  return true;
+}
+
+void multiply(Values& m, const Values& b) {
+  if (isIdentity(m)) {
+    m = b;
+    return;
+  }
+  if (isIdentity(b))
+    return;
+  Values r;
+  for (int col = 0; col < 16; col += 4)
+    for (int row = 0; row < 4; ++row)
+      r[col + row] = (((0.0 + m[row] * b[col]) + m[4 + row] * b[col + 1]) + m[8 + row] * b[col + 2]) +
+                     m[12 + row] * b[col + 3];
+  m = r;
+}
+
+Values valuesOf(const Math::Matrix4x4& m) {
+  Values v;
+  m.getValues(v.data());
+  return v;
+}
+
+Values translation(double x, double y, double z) { return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1}; }
+
+// Matrix4x4::skew's factor.
+Values skewing(double degrees) {
+  const double a = degrees * 0.017453292519943295;
+  return {1, 0, 0, 0, std::sin(a), std::cos(a), 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+}
+
+// A skew about another axis: the plain skew turned there by quarter turns about z (and first
+// y). The turns are the same every time, so they are made once, by the host's own calls.
+Values sideSkew(double degrees, bool aboutY) {
+  static const Math::Vector3d y(0, 1, 0), z(0, 0, 1);
+  static const Values into = valuesOf(Math::Matrix4x4().rotateDegrees(90, z));
+  static const Values intoFromY = valuesOf(Math::Matrix4x4().rotateDegrees(90, y).rotateDegrees(90, z));
+  static const Values back = valuesOf(Math::Matrix4x4().rotateDegrees(-90, z));
+  static const Values backToY = valuesOf(Math::Matrix4x4().rotateDegrees(-90, y));
+  Values m = aboutY ? intoFromY : into;
+  multiply(m, skewing(degrees));
+  multiply(m, back);
   if (aboutY)
-    m.rotateDegrees(90, y);
-  m.rotateDegrees(90, z).skew(degrees).rotateDegrees(-90, z);
-  if (aboutY)
-    m.rotateDegrees(-90, y);
+    multiply(m, backToY);
   return m;
 }
 
@@ -92,21 +140,27 @@ void decomposeSpringMatrix(const Math::Matrix4x4& m, Math::Vector3d& translation
   scale = Math::Vector3d(mirrored ? -sx : sx, sy, sz);
 }
 
+Math::Matrix4x4 aboutPivot(const Math::Matrix4x4& m, const Math::Point3d& pivot) {
+  Values v = translation(-pivot.x, -pivot.y, -pivot.z);
+  multiply(v, valuesOf(m));
+  multiply(v, translation(pivot.x, pivot.y, pivot.z));
+  return Math::Matrix4x4(v.data());
+}
+
 Math::Matrix4x4 composeSpringMatrix(SpringHistoryEntry& entry, const Math::Point3d& pivot) {
-  Math::Matrix4x4 m;
-  m.translate(entry.translation);
-  m.translate(pivot.x, pivot.y, pivot.z);
-  m *= entry.rotation.matrix();
+  Values m = translation(entry.translation.x, entry.translation.y, entry.translation.z);
+  multiply(m, translation(pivot.x, pivot.y, pivot.z));
+  multiply(m, valuesOf(entry.rotation.matrix()));
   if (entry.skew.x != 0.0)
-    m *= Math::Matrix4x4().skew(entry.skew.x);
+    multiply(m, skewing(entry.skew.x));
   if (entry.skew.y != 0.0)
-    m *= sideSkew(entry.skew.y, false);
+    multiply(m, sideSkew(entry.skew.y, false));
   if (entry.skew.z != 0.0)
-    m *= sideSkew(entry.skew.z, true);
-  m.scale(entry.scale.x, entry.scale.y, entry.scale.z);
-  m.translate(-pivot.x, -pivot.y, -pivot.z);
-  entry.result = m;
-  return m;
+    multiply(m, sideSkew(entry.skew.z, true));
+  multiply(m, {entry.scale.x, 0, 0, 0, 0, entry.scale.y, 0, 0, 0, 0, entry.scale.z, 0, 0, 0, 0, 1});
+  multiply(m, translation(-pivot.x, -pivot.y, -pivot.z));
+  entry.result = Math::Matrix4x4(m.data());
+  return entry.result;
 }
 
 void advanceSpring(const SpringHistoryEntry& previous, const SpringTarget& target, const SpringGains& gains,

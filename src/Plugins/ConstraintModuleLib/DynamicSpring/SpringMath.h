@@ -54,6 +54,9 @@ Math::Quat quatProduct(const Math::Quat& a, const Math::Quat& b);
 void decomposeSpringMatrix(const Math::Matrix4x4& m, Math::Vector3d& translation, Math::Vector3d& scale,
                            Math::Quat& rotation, Math::Vector3d& skew);
 
+// T(pivot)⁻¹ · m · T(pivot): m as seen from the pivot, which the decomposition then splits.
+Math::Matrix4x4 aboutPivot(const Math::Matrix4x4& m, const Math::Point3d& pivot);
+
 // T(translation) · T(pivot) · R · skews · S · T(−pivot), kept as the entry's result.
 Math::Matrix4x4 composeSpringMatrix(SpringHistoryEntry& entry, const Math::Point3d& pivot);
 

@@ -11,7 +11,6 @@
 #include "Common/HandMatrices.h"
 #include "DynamicSpring/DynamicSpringModule.h"
 #include "HostInterface/HostAttributes.h"
-#include "HostInterface/HostPreferences.h"
 #include "HostInterface/HostViews.h"
 #include "PersistentObj/PIO_LoadError.h"
 #include "PersistentObj/PIO_SceneReader.h"
@@ -42,10 +41,12 @@ DynamicSpringModule* spring(SC_SceneCommon& scene, const char* node) {
   return dynamic_cast<DynamicSpringModule*>(scene.findNode(QString::fromLatin1(node)));
 }
 
-QString attrs(std::initializer_list<std::pair<const char*, double>> values) {
+// Every tension and inertia of the spring (percent).
+QString gains(double tension, double inertia) {
   QString s;
-  for (const auto& [k, v] : values)
-    s += QStringLiteral("<attr keyword=\"%1\" value=\"%2\"/>").arg(QLatin1String(k)).arg(v);
+  for (const char* channel : {"X", "Y", "Z", "SCALE", "SKEW", "ROTATE"})
+    s += QStringLiteral("<attr keyword=\"TENSION%1\" value=\"%2\"/><attr keyword=\"INERTIA%1\" value=\"%3\"/>")
+             .arg(QLatin1String(channel)).arg(tension).arg(inertia);
   return s;
 }
 
@@ -61,13 +62,7 @@ const QString kTumbling = QStringLiteral(
     "<node type=\"DynamicSpring\" name=\"S\">%1</node><link from=\"In\" to=\"S\" toPort=\"0\"/>");
 
 TEST(DynamicSpring, FullTensionFollowsTheInputAndZeroTensionHoldsTheFirstFrame) {
-  auto follow = load(kTumbling.arg(attrs({{"TENSIONX", 100}, {"TENSIONY", 100}, {"TENSIONZ", 100},
-                                          {"TENSIONSCALE", 100}, {"TENSIONSKEW", 100}, {"TENSIONROTATE", 100},
-                                          {"INERTIAX", 0}, {"INERTIAY", 0}, {"INERTIAZ", 0}, {"INERTIASCALE", 0},
-                                          {"INERTIASKEW", 0}, {"INERTIAROTATE", 0}})));
-  auto hold = load(kTumbling.arg(attrs({{"TENSIONX", 0}, {"TENSIONY", 0}, {"TENSIONZ", 0}, {"TENSIONSCALE", 0},
-                                        {"TENSIONSKEW", 0}, {"TENSIONROTATE", 0}, {"INERTIAX", 0}, {"INERTIAY", 0},
-                                        {"INERTIAZ", 0}, {"INERTIASCALE", 0}, {"INERTIASKEW", 0}, {"INERTIAROTATE", 0}})));
+  auto follow = load(kTumbling.arg(gains(100, 0))), hold = load(kTumbling.arg(gains(0, 0)));
   for (int f = 1; f <= 20; ++f) {
     EXPECT_TRUE(matrixNear(at(*follow, "S", f), at(*follow, "In", f), 1e-9)) << "frame " << f;
     EXPECT_TRUE(matrixNear(at(*hold, "S", f), at(*hold, "In", 1), 1e-9)) << "frame " << f;
@@ -140,8 +135,7 @@ TEST(DynamicSpring, AnActivityOfZeroPassesTheInputAndRestartsTheSpring) {
       "<node type=\"DynamicSpring\" name=\"S\">%1<attr keyword=\"ACTIVE\">"
       "<key frame=\"1\" value=\"100\" interpolation=\"constant\"/><key frame=\"10\" value=\"0\" "
       "interpolation=\"constant\"/><key frame=\"11\" value=\"100\"/></attr></node>"
-      "<link from=\"In\" to=\"S\" toPort=\"0\"/>").arg(attrs({{"TENSIONX", 50}, {"INERTIAX", 0},
-                                                            {"TENSIONROTATE", 50}, {"INERTIAROTATE", 0}})));
+      "<link from=\"In\" to=\"S\" toPort=\"0\"/>").arg(gains(50, 0)));
   using namespace hand;
   // Behind the ramp by lag(f) = (1 + lag(f − 1)) / 2 frames from lag(1) = 0: 1 − 2^−8 at frame 9.
   const double lag = 1.0 - 1.0 / 256.0;
@@ -181,10 +175,11 @@ TEST_P(SpringParent, RunsInTheSpaceOfTheChosenParent) {
       "<key frame=\"20\" value=\"120\"/></attr><attr keyword=\"POSITION.X\"><key frame=\"1\" value=\"0\"/>"
       "<key frame=\"20\" value=\"24\"/></attr></node>"
       "<node type=\"Peg\" name=\"Child\"><attr keyword=\"POSITION.X\" value=\"6\"/></node>"
-      "<node type=\"DynamicSpring\" name=\"S\">%1<attr keyword=\"PARENTNAME\" value=\"%2\"/></node>"
+      "<node type=\"DynamicSpring\" name=\"S\"><attr keyword=\"PIGNORE\" value=\"%1\"/>"
+      "<attr keyword=\"PARENTNAME\" value=\"%2\"/></node>"
       "<link from=\"Top\" to=\"Parent\" toPort=\"0\"/><link from=\"Parent\" to=\"Child\" toPort=\"0\"/>"
       "<link from=\"Child\" to=\"S\" toPort=\"0\"/>%3")
-                        .arg(attrs({{"PIGNORE", row.ignore}}), QLatin1String(row.parentName),
+                        .arg(row.ignore).arg(QLatin1String(row.parentName),
                              row.staticInput ? QStringLiteral("<link from=\"Parent\" to=\"S\" toPort=\"1\"/>") : QString()));
   double worst = 0;
   for (int f = 1; f <= 20; ++f)
@@ -255,17 +250,6 @@ TEST(DynamicSpring, TrailShowsThePivotsPathInLineViewsFadingInThenGreen) {
   }
   EXPECT_EQ(p[16].kind, VU_Drawing::eLine);
   EXPECT_EQ(p[16].lineStroke, (VS_RGBA{0, 255, 0, 127}));
-}
-
-TEST(DynamicSpring, SwitchPortShowsFixedColoursWhateverThePreferences) {
-  rxPref->setRgbaValue(QStringLiteral("NV_MODULE_SWITCHPORT_LIGHT_COLOR"), 0xff123456u);
-  DynamicSpringModule node;
-  std::uint32_t light = 0, dark = 0;
-  EXPECT_TRUE(node.nvPortColors(2, false, light, dark));
-  EXPECT_EQ(light, 0xff66ff99u);
-  EXPECT_EQ(dark, 0xff006633u);
-  EXPECT_FALSE(node.nvPortColors(0, false, light, dark));
-  rxPref->clear();
 }
 
 } // namespace
