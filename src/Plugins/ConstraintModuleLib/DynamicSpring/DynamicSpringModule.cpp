@@ -42,6 +42,9 @@ std::uint32_t opaque(int r, int g, int b) {
   return c.rgb();
 }
 
+// An opacity truncated to a byte; beyond the byte's range (a view before frame 1) it is clamped.
+int alpha(double v) { return v >= 255.0 ? 255 : v > 0.0 ? static_cast<int>(v) : 0; }
+
 // The matrix leaving output `index` of a node, as a constraint reads its own output ports.
 Math::Matrix4x4 outputMatrix(const MO_BaseContext& ctx, MO_Module* node, int index) {
   MO_Port* port = index < node->nOutPorts() ? node->outPort(index) : nullptr;
@@ -322,13 +325,19 @@ void DynamicSpringModule::oglRenderControl(const MO_OGLContext& ctx) {
   MO_Module* dynamicNode = inputModule(0);
   if (!ctx.isALineView(Math::Point3d(0, 0, 0)) || !dynamicNode || !sceneMetrics())
     return;
-  VU_Painter painter(ctx.oglMatrixManager());
   const bool picking = ctx.renderMode() == MO_OGLContext::ePickingMode;
+  // Nothing to pick through without the input's adaptor.
+  const SLB_ModulePickAdaptor* adaptor = picking ? SLB_NodePickAdaptorFactory::pickAdaptorFor(dynamicNode) : nullptr;
+  if (picking && !adaptor)
+    return;
+  // The trail's points are scene positions (drawing units), whatever space the view draws
+  // this node's control in; that space is given back afterwards.
+  CC_CameraChainTransformCanvasBinder* binder = ctx.oglMatrixManager();
+  const Math::Matrix4x4 model = binder ? binder->modelMatrix() : Math::Matrix4x4();
+  if (binder)
+    binder->setModelMatrix(Math::Matrix4x4());
+  VU_Painter painter(binder);
   if (picking) {
-    // Nothing to pick through without the input's adaptor.
-    const SLB_ModulePickAdaptor* adaptor = SLB_NodePickAdaptorFactory::pickAdaptorFor(dynamicNode);
-    if (!adaptor)
-      return;
     const VS_RGBA colour(SLB_PickEngine::idToColor(adaptor->pickingId()));
     painter.setPointStrokeColor(colour);
     painter.setLineStrokeColor(colour);
@@ -350,8 +359,7 @@ void DynamicSpringModule::oglRenderControl(const MO_OGLContext& ctx) {
       continue;
     const float r = static_cast<float>(g - first + 1.0) / static_cast<float>(current - first + 1.0);
     if (!picking) {
-      const VS_RGBA colour = r <= 1.0f ? VS_RGBA(0, 0, 255, static_cast<int>(r * 255.0))
-                                       : VS_RGBA(0, 255, 0, static_cast<int>((r - 1.0f) * 255.0));
+      const VS_RGBA colour = r <= 1.0f ? VS_RGBA(0, 0, 255, alpha(r * 255.0)) : VS_RGBA(0, 255, 0, alpha((r - 1.0f) * 255.0));
       painter.setPointStrokeColor(colour);
       painter.setLineStrokeColor(colour);
       painter.setPointFillColor(colour);
@@ -364,4 +372,6 @@ void DynamicSpringModule::oglRenderControl(const MO_OGLContext& ctx) {
     previous = p;
     drawn = true;
   }
+  if (binder)
+    binder->setModelMatrix(model);
 }

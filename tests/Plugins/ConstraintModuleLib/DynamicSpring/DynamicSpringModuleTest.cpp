@@ -229,6 +229,7 @@ TEST(DynamicSpring, TrailShowsThePivotsPathInLineViewsFadingInThenGreen) {
   top.setProjectionMatrix(Math::Matrix4x4(0.5, 0, 0, 0, 0, 0.5, 0, 0, 0, 0, -0.01, 0, 0, 0, 0, 1));
   VU_Drawing drawing, front;
   CC_CameraChainTransformCanvasBinder binder(top, &drawing), frontBinder(Math::CameraTransformChain(), &front);
+  binder.setModelMatrix(hand::T(5, 0, 0));  // the view's space for the control: the points stay where they are
   node->oglRenderControl(MO_OGLContext(MO_OGLContext::eNormalMode, MO_FrameKey(10), &binder));
   node->oglRenderControl(MO_OGLContext(MO_OGLContext::eNormalMode, MO_FrameKey(10), &frontBinder));
   EXPECT_TRUE(front.primitives().empty());
@@ -248,6 +249,7 @@ TEST(DynamicSpring, TrailShowsThePivotsPathInLineViewsFadingInThenGreen) {
     EXPECT_NEAR(point.points[0].x, expected.x, 1e-12) << r.frame;
     EXPECT_NEAR(point.points[0].z, expected.z, 1e-12) << r.frame;
   }
+  EXPECT_EQ(binder.modelMatrix(), hand::T(5, 0, 0));
   EXPECT_EQ(p[16].kind, VU_Drawing::eLine);
   EXPECT_EQ(p[16].lineStroke, (VS_RGBA{0, 255, 0, 127}));
 }
