@@ -41,6 +41,9 @@ demo: build
 	$(VANTOREL) render examples/switch_gate.xml --frame 1 -o $(DEMO_OUT)/switch_gate.png
 	$(VANTOREL) drag examples/switch_gate.xml Switch --from 226,342 --to 226,100 -o $(DEMO_OUT)/switch_dragged.xml
 	$(VANTOREL) eval $(DEMO_OUT)/switch_dragged.xml --frames 1 --node Gate
+	$(VANTOREL) eval examples/spring_tail.xml --frames 1-8 --node Root --node Mid --node Tip
+	$(VANTOREL) eval examples/spring_tail.xml --frames 10000 --node Tip
+	$(VANTOREL) render examples/spring_tail.xml --frame 20 --view top -o $(DEMO_OUT)/spring_tail_top.png
 	@echo "demo: pictures and edited scenes in $(DEMO_OUT)/"
 
 bench: build
