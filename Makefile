@@ -55,6 +55,9 @@ demo: build
 	$(VANTOREL) pick examples/two_points_arm.xml --frame 16 --at 751,323
 	$(VANTOREL) eval examples/three_points_patch.xml --frames 30 --node Patch
 	$(VANTOREL) render examples/three_points_patch.xml --frame 30 -o $(DEMO_OUT)/three_points_patch.png
+	$(VANTOREL) eval examples/spring_tail.xml --frames 1-8 --node Root --node Mid --node Tip
+	$(VANTOREL) eval examples/spring_tail.xml --frames 10000 --node Tip
+	$(VANTOREL) render examples/spring_tail.xml --frame 20 --view top -o $(DEMO_OUT)/spring_tail_top.png
 	@echo "demo: pictures and edited scenes in $(DEMO_OUT)/"
 
 bench: build
