@@ -19,6 +19,7 @@
 
 #include "PersistentObj/PIO_LoadError.h"
 #include "PersistentObj/PIO_SceneReader.h"
+#include "PlugInManager/PLUG_PlugInManager.h"
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "SceneCore/SC_SceneEvaluator.h"
@@ -112,6 +113,11 @@ BENCHMARK(BM_EvalCommand)
 
 // CPU seconds to evaluate the pegs of a rig over all its frames in this process.
 double inProcessCpu(const std::string& path) {
+  // The plug-ins vantorel loads, loaded here the same way.
+  static PLUG_PlugInManager plugins;
+  static const bool loaded = !plugins.loadFolder(QStringLiteral(VANTOREL_PLUGIN_DIR)).loaded.isEmpty();
+  if (!loaded)
+    throw std::runtime_error("no plug-in in " VANTOREL_PLUGIN_DIR);
   PIO_LoadError error;
   std::unique_ptr<SC_SceneCommon> scene = PIO_SceneReader::readFile(QString::fromStdString(path), &error);
   if (!scene)
