@@ -140,7 +140,7 @@ public:
 
 private:
   ByteOutput m_out;
-  const std::vector<int>& m_frames;
+  const std::vector<int> m_frames;
   std::vector<QByteArray> m_names;
 };
 
@@ -229,7 +229,7 @@ private:
   }
 
   ByteOutput m_out;
-  const std::vector<int>& m_frames;
+  const std::vector<int> m_frames;
   std::vector<QString> m_names;
   std::vector<std::string> m_rows;
   std::vector<std::vector<Piece>> m_pieces;

@@ -5,7 +5,6 @@
 #include <numeric>
 #include <random>
 
-#include "SceneCore/AT_DoubleAttr.h"
 #include "SceneCore/AT_Position3dAttr.h"
 #include "SceneCore/AT_Rotation3dAttr.h"
 #include "SceneCore/Peg.h"
@@ -67,21 +66,17 @@ TEST(PortTransformStore, AFrameHeldWhileItsNodeComputesEarlierFramesOfItselfKeep
 
 TEST(PortTransformStore, FramesAskedAgainInAnyOrderGiveTheBitsOfTheFirstRun) {
   SC_SceneCommon scene;
-  auto* top = static_cast<Peg*>(scene.addNode(std::make_unique<Peg>()));
-  auto* child = static_cast<Peg*>(scene.addNode(std::make_unique<Peg>()));
-  child->link(0, top, 0);
-  top->rotation()->angleZ()->setKey(1, 0);
-  top->rotation()->angleZ()->setKey(500, 170);
-  child->skew()->setKey(1, -20);
-  child->skew()->setKey(500, 35);
+  auto* peg = static_cast<Peg*>(scene.addNode(std::make_unique<Peg>()));
+  peg->rotation()->angleZ()->setKey(1, 0);
+  peg->rotation()->angleZ()->setKey(500, 170);
   std::vector<int> frames(500);
   std::iota(frames.begin(), frames.end(), 1);
   SC_SceneEvaluator eval(scene);
-  const auto first = eval.evaluate({child}, frames);
+  const auto first = eval.evaluate({peg}, frames);
   std::mt19937 rng(7);
   for (int k = 0; k < 300; ++k) {
     const int f = std::uniform_int_distribution<int>(1, 500)(rng);
-    ASSERT_EQ(eval.evaluate(child, f), first[0][static_cast<std::size_t>(f) - 1]) << f;
+    ASSERT_EQ(eval.evaluate(peg, f), first[0][static_cast<std::size_t>(f) - 1]) << f;
   }
 }
 
