@@ -12,6 +12,7 @@
 #include "CliError.h"
 #include "CliParsing.h"
 #include "Commands.h"
+#include "DataOutput.h"
 #include "GraphicCore/SLB_ViewDriver.h"
 #include "GraphicCore/VU_SceneRenderer.h"
 #include "SceneCore/CC_CameraChainTransformCanvasBinder.h"
@@ -138,6 +139,6 @@ int Commands::pick(const QStringList& args) {
       throw CliError(QStringLiteral("pick: node %1 does not choose its main input from a click").arg(describe(named)));
     }
   }
-  std::fputs(qPrintable(report), stdout);
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  std::fputs(qPrintable(report), DataOutput::stream());
+  return std::fflush(DataOutput::stream()) == 0 ? 0 : 1;
 }
