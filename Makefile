@@ -41,6 +41,23 @@ demo: build
 	$(VANTOREL) render examples/switch_gate.xml --frame 1 -o $(DEMO_OUT)/switch_gate.png
 	$(VANTOREL) drag examples/switch_gate.xml Switch --from 226,342 --to 226,100 -o $(DEMO_OUT)/switch_dragged.xml
 	$(VANTOREL) eval $(DEMO_OUT)/switch_dragged.xml --frames 1 --node Gate
+	$(VANTOREL) eval examples/limit_forearm.xml --frames 24 --node Forearm --node Limit
+	$(VANTOREL) render examples/limit_forearm.xml --frame 24 -o $(DEMO_OUT)/limit_forearm.png
+	$(VANTOREL) drag examples/limit_forearm.xml Limit --frame 24 --from 439,192 --to 391,108 -o $(DEMO_OUT)/limit_dragged.xml
+	$(VANTOREL) render $(DEMO_OUT)/limit_dragged.xml --frame 24 -o $(DEMO_OUT)/limit_dragged.png
+	$(VANTOREL) eval $(DEMO_OUT)/limit_dragged.xml --frames 24 --node Forearm --node Limit
+	$(VANTOREL) eval examples/multi_points_card.xml --frames 24 --node Fit --node Card
+	$(VANTOREL) render examples/multi_points_card.xml --frame 24 -o $(DEMO_OUT)/multi_points_card.png
+	$(VANTOREL) eval examples/multi_points_perspective.xml --frames 24 --node Pin --node Sign
+	$(VANTOREL) render examples/multi_points_perspective.xml --frame 24 -o $(DEMO_OUT)/multi_points_perspective.png
+	$(VANTOREL) eval examples/two_points_arm.xml --frames 16 --node Arm
+	$(VANTOREL) render examples/two_points_arm.xml --frame 16 -o $(DEMO_OUT)/two_points_arm.png
+	$(VANTOREL) pick examples/two_points_arm.xml --frame 16 --at 751,323
+	$(VANTOREL) eval examples/three_points_patch.xml --frames 30 --node Patch
+	$(VANTOREL) render examples/three_points_patch.xml --frame 30 -o $(DEMO_OUT)/three_points_patch.png
+	$(VANTOREL) eval examples/spring_tail.xml --frames 1-8 --node Root --node Mid --node Tip
+	$(VANTOREL) eval examples/spring_tail.xml --frames 10000 --node Tip
+	$(VANTOREL) render examples/spring_tail.xml --frame 20 --view top -o $(DEMO_OUT)/spring_tail_top.png
 	@echo "demo: pictures and edited scenes in $(DEMO_OUT)/"
 
 bench: build

@@ -3,6 +3,7 @@
 
 #include "CliError.h"
 #include "Commands.h"
+#include "DataOutput.h"
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "SceneLoading.h"
@@ -20,7 +21,7 @@ int Commands::check(const QStringList& args) {
   for (const MO_Module* n : scene->nodes())
     for (int i = 0; i < n->nInPorts(); ++i)
       links += n->inputModule(i) ? 1 : 0;
-  std::printf("%s: ok, %d nodes, %d links, frames %d-%d\n", qPrintable(positional.front()),
+  std::fprintf(DataOutput::stream(), "%s: ok, %d nodes, %d links, frames %d-%d\n", qPrintable(positional.front()),
               static_cast<int>(scene->nodes().size()), links, scene->firstFrame(), scene->lastFrame());
-  return 0;
+  return std::fflush(DataOutput::stream()) == 0 ? 0 : 1;
 }

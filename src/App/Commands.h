@@ -10,4 +10,5 @@ int types(const QStringList& args);
 int bake(const QStringList& args);
 int drag(const QStringList& args);
 int render(const QStringList& args);
+int pick(const QStringList& args);
 } // namespace Commands

@@ -8,6 +8,7 @@
 #include "CliError.h"
 #include "CliParsing.h"
 #include "Commands.h"
+#include "DataOutput.h"
 #include "Command/CO_CommandManager.h"
 #include "Command/CO_OrCommand.h"
 #include "GraphicCore/SLB_ViewDriver.h"
@@ -64,8 +65,8 @@ int finish(const QString& command, const EditSetup& setup, const CO_CommandManag
   QString error;
   if (!PIO_SceneWriter::writeFile(*setup.scene, setup.output, &error))
     throw CliError(error);
-  std::printf("%s\n", qPrintable(manager.history().back()));
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  std::fprintf(DataOutput::stream(), "%s\n", qPrintable(manager.history().back()));
+  return std::fflush(DataOutput::stream()) == 0 ? 0 : 1;
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include <QCommandLineParser>
 #include <cstdio>
+#include <map>
+#include <stdexcept>
 #include <unistd.h>
 
 #include "CliError.h"
@@ -35,16 +37,26 @@ int Commands::eval(const QStringList& args) {
                     QStringLiteral("A[-B]")});
   parser.addOption({QStringLiteral("node"), QStringLiteral("Node to evaluate (repeatable; default: all)"),
                     QStringLiteral("NAME")});
-  parser.addOption({QStringLiteral("format"), QStringLiteral("csv or json (default csv)"), QStringLiteral("FORMAT"),
+  parser.addOption({QStringLiteral("format"), QStringLiteral("csv, json or npy (default csv)"), QStringLiteral("FORMAT"),
                     QStringLiteral("csv")});
+  parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
+                    QStringLiteral("File to write (default: standard output; required for npy)"), QStringLiteral("OUT")});
   if (!parser.parse(QStringList{QStringLiteral("vantorel eval")} + args))
     throw CliError(QStringLiteral("eval: ") + parser.errorText());
   const QStringList positional = parser.positionalArguments();
   if (positional.size() != 1)
     throw CliError(QStringLiteral("eval: expected one scene file, got %1").arg(positional.size()));
-  const QString format = parser.value(QStringLiteral("format"));
-  if (format != QLatin1String("csv") && format != QLatin1String("json"))
-    throw CliError(QStringLiteral("eval: --format must be csv or json, not \"%1\"").arg(format));
+  const QString formatName = parser.value(QStringLiteral("format"));
+  const std::map<QString, MatrixOutput::Format> formats{{QStringLiteral("csv"), MatrixOutput::Format::Csv},
+                                                        {QStringLiteral("json"), MatrixOutput::Format::Json},
+                                                        {QStringLiteral("npy"), MatrixOutput::Format::Npy}};
+  if (!formats.count(formatName))
+    throw CliError(QStringLiteral("eval: --format must be csv, json or npy, not \"%1\"").arg(formatName));
+  const MatrixOutput::Format format = formats.at(formatName);
+  const QString output = parser.value(QStringLiteral("o"));
+  if (format == MatrixOutput::Format::Npy && !output.endsWith(QLatin1String(".npy")))
+    throw CliError(QStringLiteral("eval: --format npy needs -o OUT.npy (the frame numbers and node names go to "
+                                  "OUT.frames.txt and OUT.nodes.txt)"));
 
   const QString path = positional.front();
   std::unique_ptr<SC_SceneCommon> scene = loadSceneOrThrow(path);
@@ -56,10 +68,20 @@ int Commands::eval(const QStringList& args) {
       throw CliError(QStringLiteral("eval: --frames: ") + why);
   }
   const std::vector<MO_Module*> nodes = chosenNodes(*scene, parser.values(QStringLiteral("node")), path);
+  std::vector<QString> names;
+  for (const MO_Module* n : nodes)
+    names.push_back(n->instanceName());
   std::vector<int> frames;
   frames.reserve(static_cast<std::size_t>(range.count()));
   for (int f = range.first; f <= range.last; ++f)
     frames.push_back(f);
+
+  std::unique_ptr<MatrixWriter> writer;
+  try {
+    writer = MatrixOutput::create(format, output, frames, names);
+  } catch (const std::runtime_error& e) {
+    throw CliError(QStringLiteral("eval: ") + QString::fromStdString(e.what()));
+  }
 
   // Progress only for a person watching: never into logs or pipes.
   SC_SceneEvaluator::Progress progress;
@@ -68,20 +90,10 @@ int Commands::eval(const QStringList& args) {
       if (done % 100 == 0 || done == total)
         std::fprintf(stderr, "\revaluating frame %d of %d%s", done, total, done == total ? "\n" : "");
     };
-  const auto matrices = SC_SceneEvaluator(*scene).evaluate(nodes, frames, progress);
-
-  std::vector<EvaluatedNode> out(nodes.size());
-  for (std::size_t n = 0; n < nodes.size(); ++n) {
-    out[n].name = nodes[n]->instanceName();
-    for (const Math::Matrix4x4& m : matrices[n]) {
-      std::array<double, 16> values;
-      m.getValues(values.data());
-      out[n].matrices.push_back(values);
-    }
-  }
-  if (format == QLatin1String("json"))
-    MatrixOutput::writeJson(stdout, frames, out);
-  else
-    MatrixOutput::writeCsv(stdout, frames, out);
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  SC_SceneEvaluator(*scene).evaluate(
+      nodes, frames,
+      [&](std::size_t index, const std::vector<Math::Matrix4x4>& matrices) { writer->frame(index, matrices); },
+      progress);
+  writer->finish();
+  return 0;
 }

@@ -1,16 +1,99 @@
 #include "MatrixOutput.h"
 
+#include <QSaveFile>
+#include <QTemporaryFile>
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
 #include <cmath>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+
+#include "DataOutput.h"
 
 namespace {
 
-void number(std::FILE* out, double v, bool json) {
-  if (json && !std::isfinite(v)) {
-    std::fputs("null", out);
-    return;
-  }
-  std::fprintf(out, "%.17g", v);
+// Output is gathered in blocks of this size before it is written.
+constexpr std::size_t kBlock = 1 << 20;
+// The longest number text: sign, 17 digits, point, exponent.
+constexpr std::size_t kNumberRoom = 32;
+// JSON rows kept in memory before they go to the temporary file.
+constexpr std::size_t kJsonBudget = 8u << 20;
+
+[[noreturn]] void cannotWrite(const QString& what, const QString& why) {
+  throw std::runtime_error(QStringLiteral("cannot write %1: %2").arg(what, why).toStdString());
 }
+
+// A buffered byte output: the data stream's descriptor, or a file that appears under its name
+// only when committed.
+class ByteOutput {
+public:
+  explicit ByteOutput(const QString& path) : m_name(path.isEmpty() ? QStringLiteral("standard output") : path) {
+    if (path.isEmpty()) {
+      std::fflush(DataOutput::stream());
+      m_fd = DataOutput::descriptor();
+      return;
+    }
+    m_file = std::make_unique<QSaveFile>(path);
+    if (!m_file->open(QIODevice::WriteOnly))
+      cannotWrite(path, m_file->errorString());
+  }
+
+  // Room for n (at most kBlock) more bytes; advance() then says where the written bytes end.
+  char* room(std::size_t n) {
+    if (m_size + n > kBlock)
+      flush();
+    return m_buffer.get() + m_size;
+  }
+  void advance(const char* end) { m_size = static_cast<std::size_t>(end - m_buffer.get()); }
+  void write(const char* data, std::size_t n) {
+    if (n > kBlock / 2) {
+      flush();
+      put(data, n);
+      return;
+    }
+    char* p = room(n);
+    std::memcpy(p, data, n);
+    advance(p + n);
+  }
+  void write(const QByteArray& bytes) { write(bytes.constData(), static_cast<std::size_t>(bytes.size())); }
+
+  void flush() {
+    put(m_buffer.get(), m_size);
+    m_size = 0;
+  }
+  void commit() {
+    flush();
+    if (m_file && !m_file->commit())
+      cannotWrite(m_name, m_file->errorString());
+  }
+
+private:
+  void put(const char* data, std::size_t n) {
+    if (m_file) {
+      if (n && m_file->write(data, static_cast<qint64>(n)) != static_cast<qint64>(n))
+        cannotWrite(m_name, m_file->errorString());
+      return;
+    }
+    while (n) {
+      const ssize_t done = ::write(m_fd, data, n);
+      if (done < 0 && errno == EINTR)
+        continue;
+      if (done <= 0)
+        cannotWrite(m_name, QString::fromLocal8Bit(std::strerror(errno)));
+      data += done;
+      n -= static_cast<std::size_t>(done);
+    }
+  }
+
+  QString m_name;
+  int m_fd = -1;
+  std::unique_ptr<QSaveFile> m_file;
+  std::unique_ptr<char[]> m_buffer{new char[kBlock]};
+  std::size_t m_size = 0;
+};
 
 QByteArray csvField(const QString& s) {
   if (!s.contains(QLatin1Char(',')) && !s.contains(QLatin1Char('"')) && !s.contains(QLatin1Char('\n')))
@@ -20,7 +103,221 @@ QByteArray csvField(const QString& s) {
   return '"' + quoted.toUtf8() + '"';
 }
 
+char* integer(char* p, long long v) { return std::to_chars(p, p + kNumberRoom, v).ptr; }
+
+// Rows node,frame,m0,...,m15, written frame after frame.
+class CsvWriter : public MatrixWriter {
+public:
+  CsvWriter(const QString& path, const std::vector<int>& frames, const std::vector<QString>& names)
+      : m_out(path), m_frames(frames) {
+    m_out.write("node,frame", 10);
+    for (int i = 0; i < 16; ++i) {
+      char field[8] = {',', 'm'};
+      m_out.write(field, static_cast<std::size_t>(integer(field + 2, i) - field));
+    }
+    m_out.write("\n", 1);
+    for (const QString& n : names)
+      m_names.push_back(csvField(n));
+  }
+  void frame(std::size_t index, const std::vector<Math::Matrix4x4>& matrices) override {
+    double v[16];
+    for (std::size_t n = 0; n < matrices.size(); ++n) {
+      const QByteArray& name = m_names[n];
+      char* p = m_out.room(static_cast<std::size_t>(name.size()) + 16 + 16 * (kNumberRoom + 1));
+      p = std::copy(name.constBegin(), name.constEnd(), p);
+      *p++ = ',';
+      p = integer(p, m_frames[index]);
+      matrices[n].getValues(v);
+      for (double x : v) {
+        *p++ = ',';
+        p = MatrixOutput::number(p, x, false);
+      }
+      *p++ = '\n';
+      m_out.advance(p);
+    }
+  }
+  void finish() override { m_out.commit(); }
+
+private:
+  ByteOutput m_out;
+  const std::vector<int> m_frames;
+  std::vector<QByteArray> m_names;
+};
+
+// One document, node after node. Each node's rows are formatted as its frames come and kept in
+// memory; when they pass the budget, every node's rows so far go to a temporary file as one piece
+// each, and the end copies each node's pieces back in order.
+class JsonWriter : public MatrixWriter {
+public:
+  JsonWriter(const QString& path, const std::vector<int>& frames, const std::vector<QString>& names)
+      : m_out(path), m_frames(frames), m_names(names), m_rows(names.size()), m_pieces(names.size()) {}
+
+  void frame(std::size_t index, const std::vector<Math::Matrix4x4>& matrices) override {
+    double v[16];
+    char text[16 * (kNumberRoom + 2) + 16];
+    for (std::size_t n = 0; n < matrices.size(); ++n) {
+      char* p = text;
+      const char* open = index ? ",\n    [" : "\n    [";
+      p = std::copy(open, open + std::strlen(open), p);
+      matrices[n].getValues(v);
+      for (int i = 0; i < 16; ++i) {
+        if (i) {
+          *p++ = ',';
+          *p++ = ' ';
+        }
+        p = MatrixOutput::number(p, v[i], true);
+      }
+      *p++ = ']';
+      m_rows[n].append(text, static_cast<std::size_t>(p - text));
+      m_held += static_cast<std::size_t>(p - text);
+    }
+    if (m_held > kJsonBudget)
+      spill();
+  }
+
+  void finish() override {
+    QByteArray head = "{\"frames\": [";
+    m_out.write(head);
+    for (std::size_t f = 0; f < m_frames.size(); ++f) {
+      char* p = m_out.room(kNumberRoom + 2);
+      if (f) {
+        *p++ = ',';
+        *p++ = ' ';
+      }
+      m_out.advance(integer(p, m_frames[f]));
+    }
+    m_out.write("], \"nodes\": {", 13);
+    std::vector<char> piece;
+    for (std::size_t n = 0; n < m_names.size(); ++n) {
+      m_out.write((n ? ",\n  " : "\n  ") + MatrixOutput::jsonString(m_names[n]) + ": [");
+      for (const Piece& s : m_pieces[n]) {
+        piece.resize(static_cast<std::size_t>(s.size));
+        if (!m_spill->seek(s.offset) || m_spill->read(piece.data(), s.size) != s.size)
+          cannotWrite(QStringLiteral("the temporary file"), m_spill->errorString());
+        m_out.write(piece.data(), piece.size());
+      }
+      m_out.write(m_rows[n].data(), m_rows[n].size());
+      m_out.write("]", 1);
+    }
+    m_out.write("\n}}\n", 4);
+    m_out.commit();
+  }
+
+private:
+  struct Piece {
+    qint64 offset;
+    qint64 size;
+  };
+
+  void spill() {
+    if (!m_spill) {
+      m_spill = std::make_unique<QTemporaryFile>();
+      if (!m_spill->open())
+        cannotWrite(QStringLiteral("a temporary file"), m_spill->errorString());
+    }
+    for (std::size_t n = 0; n < m_rows.size(); ++n) {
+      const auto size = static_cast<qint64>(m_rows[n].size());
+      if (!size)
+        continue;
+      if (m_spill->write(m_rows[n].data(), size) != size)
+        cannotWrite(m_spill->fileName(), m_spill->errorString());
+      m_pieces[n].push_back({m_spilled, size});
+      m_spilled += size;
+      m_rows[n].clear();
+    }
+    m_held = 0;
+  }
+
+  ByteOutput m_out;
+  const std::vector<int> m_frames;
+  std::vector<QString> m_names;
+  std::vector<std::string> m_rows;
+  std::vector<std::vector<Piece>> m_pieces;
+  std::unique_ptr<QTemporaryFile> m_spill;
+  qint64 m_spilled = 0;
+  std::size_t m_held = 0;
+};
+
+bool littleEndian() {
+  const std::uint16_t one = 1;
+  unsigned char first;
+  std::memcpy(&first, &one, 1);
+  return first == 1;
+}
+
+// OUT.npy with the array (frames, nodes, 16), written frame after frame (the array's own order),
+// and the frame numbers and node names beside it.
+class NpyWriter : public MatrixWriter {
+public:
+  NpyWriter(const QString& path, const std::vector<int>& frames, const std::vector<QString>& names)
+      : m_out(path), m_frames(path.left(path.size() - 4) + QStringLiteral(".frames.txt")),
+        m_nodes(path.left(path.size() - 4) + QStringLiteral(".nodes.txt")) {
+    m_out.write(MatrixOutput::npyHeader(frames.size(), names.size()));
+    for (int f : frames) {
+      char* p = m_frames.room(kNumberRoom);
+      p = integer(p, f);
+      *p++ = '\n';
+      m_frames.advance(p);
+    }
+    for (const QString& n : names)
+      m_nodes.write(n.toUtf8() + '\n');
+  }
+  void frame(std::size_t, const std::vector<Math::Matrix4x4>& matrices) override {
+    static const bool swap = !littleEndian();
+    for (const Math::Matrix4x4& m : matrices) {
+      double v[16];
+      m.getValues(v);
+      char* p = m_out.room(sizeof v);
+      std::memcpy(p, v, sizeof v);
+      if (swap)
+        for (std::size_t i = 0; i < sizeof v; i += 8)
+          std::reverse(p + i, p + i + 8);
+      m_out.advance(p + sizeof v);
+    }
+  }
+  void finish() override {
+    m_frames.commit();
+    m_nodes.commit();
+    m_out.commit();
+  }
+
+private:
+  ByteOutput m_out;
+  ByteOutput m_frames;
+  ByteOutput m_nodes;
+};
+
 } // namespace
+
+std::unique_ptr<MatrixWriter> MatrixOutput::create(Format format, const QString& path, const std::vector<int>& frames,
+                                                   const std::vector<QString>& names) {
+  switch (format) {
+  case Format::Csv: return std::make_unique<CsvWriter>(path, frames, names);
+  case Format::Json: return std::make_unique<JsonWriter>(path, frames, names);
+  case Format::Npy:
+    if (!path.endsWith(QLatin1String(".npy")))
+      throw std::runtime_error("an npy output's name must end in .npy");
+    return std::make_unique<NpyWriter>(path, frames, names);
+  }
+  return nullptr;
+}
+
+char* MatrixOutput::number(char* p, double v, bool json) {
+  if (json && !std::isfinite(v)) {
+    std::memcpy(p, "null", 4);
+    return p + 4;
+  }
+  // Most matrices are full of exact zeros and ones: spelled at once.
+  if (v == 0.0 && !std::signbit(v)) {
+    *p = '0';
+    return p + 1;
+  }
+  if (v == 1.0) {
+    *p = '1';
+    return p + 1;
+  }
+  return std::to_chars(p, p + kNumberRoom, v).ptr;
+}
 
 QByteArray MatrixOutput::jsonString(const QString& s) {
   QByteArray r = "\"";
@@ -44,41 +341,18 @@ QByteArray MatrixOutput::jsonString(const QString& s) {
   return r + "\"";
 }
 
-void MatrixOutput::writeCsv(std::FILE* out, const std::vector<int>& frames, const std::vector<EvaluatedNode>& nodes) {
-  std::fputs("node,frame", out);
-  for (int i = 0; i < 16; ++i)
-    std::fprintf(out, ",m%d", i);
-  std::fputc('\n', out);
-  for (const EvaluatedNode& n : nodes) {
-    const QByteArray name = csvField(n.name);
-    for (std::size_t f = 0; f < frames.size(); ++f) {
-      std::fprintf(out, "%s,%d", name.constData(), frames[f]);
-      for (double v : n.matrices[f]) {
-        std::fputc(',', out);
-        number(out, v, false);
-      }
-      std::fputc('\n', out);
-    }
-  }
-}
-
-void MatrixOutput::writeJson(std::FILE* out, const std::vector<int>& frames, const std::vector<EvaluatedNode>& nodes) {
-  std::fputs("{\"frames\": [", out);
-  for (std::size_t f = 0; f < frames.size(); ++f)
-    std::fprintf(out, f ? ", %d" : "%d", frames[f]);
-  std::fputs("], \"nodes\": {", out);
-  for (std::size_t k = 0; k < nodes.size(); ++k) {
-    std::fprintf(out, "%s\n  %s: [", k ? "," : "", jsonString(nodes[k].name).constData());
-    for (std::size_t f = 0; f < nodes[k].matrices.size(); ++f) {
-      std::fputs(f ? ",\n    [" : "\n    [", out);
-      for (int i = 0; i < 16; ++i) {
-        if (i)
-          std::fputs(", ", out);
-        number(out, nodes[k].matrices[f][static_cast<std::size_t>(i)], true);
-      }
-      std::fputc(']', out);
-    }
-    std::fputs("]", out);
-  }
-  std::fputs("\n}}\n", out);
+QByteArray MatrixOutput::npyHeader(std::size_t frames, std::size_t nodes) {
+  QByteArray dict = QStringLiteral("{'descr': '<f8', 'fortran_order': False, 'shape': (%1, %2, 16), }")
+                        .arg(static_cast<qulonglong>(frames))
+                        .arg(static_cast<qulonglong>(nodes))
+                        .toLatin1();
+  // Magic, version, a two-byte length, then the dictionary padded with spaces to a newline so that
+  // the data starts at a multiple of 64 bytes.
+  const int fixed = 10;
+  const int total = (fixed + dict.size() + 1 + 63) / 64 * 64;
+  dict += QByteArray(total - fixed - dict.size() - 1, ' ') + '\n';
+  QByteArray header("\x93NUMPY\x01\x00", 8);
+  header += static_cast<char>(dict.size() & 0xff);
+  header += static_cast<char>(dict.size() >> 8);
+  return header + dict;
 }

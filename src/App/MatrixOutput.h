@@ -1,21 +1,44 @@
 #pragma once
-// Writes evaluated matrices as CSV rows (node,frame,m0..m15) or one JSON document
-// {"frames": [...], "nodes": {"NAME": [[16 values], ...]}}, numbers with 17 significant digits
-// so that reading them back gives the same doubles. Non-finite values are written as null in
-// JSON and as nan/inf in CSV.
+// Writes evaluated matrices frame by frame, as they are computed, without keeping the run:
+//  csv   a header, then one row node,frame,m0,...,m15 for each node of each frame;
+//  json  {"frames": [...], "nodes": {"NAME": [[16 values], ...], ...}}: node after node, so the
+//        rows wait in memory and, past a few megabytes, in a temporary file until the end;
+//  npy   OUT.npy, a NumPy array of float64 with shape (frames, nodes, 16), and beside it
+//        OUT.frames.txt and OUT.nodes.txt (one frame number, one node name a line).
+// Matrices are in column order. Numbers are the shortest text that reads back to the same
+// double; a non-finite value is null in JSON, nan or inf in CSV. A file output is written under a
+// temporary name and put in place by finish(), so a failed run never leaves a half-written file.
 #include <QString>
-#include <array>
-#include <cstdio>
+#include <cstddef>
+#include <memory>
 #include <vector>
 
-struct EvaluatedNode {
-  QString name;
-  std::vector<std::array<double, 16>> matrices;  // one per frame
+#include "BaseCore/Matrix4x4.h"
+
+class MatrixWriter {
+public:
+  virtual ~MatrixWriter() = default;
+  // The matrices of every node at frame `index` of the run; frames come in order.
+  virtual void frame(std::size_t index, const std::vector<Math::Matrix4x4>& matrices) = 0;
+  // Writes what is still held and closes the output; throws std::runtime_error when the output
+  // cannot be written.
+  virtual void finish() = 0;
 };
 
 namespace MatrixOutput {
-void writeCsv(std::FILE* out, const std::vector<int>& frames, const std::vector<EvaluatedNode>& nodes);
-void writeJson(std::FILE* out, const std::vector<int>& frames, const std::vector<EvaluatedNode>& nodes);
+enum class Format { Csv, Json, Npy };
+
+// A writer for `frames` and the nodes `names` into the file `path`, or to the data stream
+// (DataOutput) when the path is empty (not for npy). Throws std::runtime_error when the file
+// cannot be created.
+std::unique_ptr<MatrixWriter> create(Format format, const QString& path, const std::vector<int>& frames,
+                                     const std::vector<QString>& names);
+
+// Writes the shortest text that reads back to v at p (room for 32 characters) and returns the
+// end; non-finite values as null when `json`.
+char* number(char* p, double v, bool json);
 // A JSON string literal with the escapes JSON requires.
 QByteArray jsonString(const QString& s);
+// The .npy header (format version 1.0) of a little-endian float64 array (frames, nodes, 16).
+QByteArray npyHeader(std::size_t frames, std::size_t nodes);
 } // namespace MatrixOutput

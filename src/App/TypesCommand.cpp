@@ -10,6 +10,7 @@
 
 #include "CliError.h"
 #include "Commands.h"
+#include "DataOutput.h"
 #include "SceneCore/AT_BoolAttr.h"
 #include "SceneCore/AT_CompoundAttr.h"
 #include "SceneCore/AT_DoubleAttr.h"
@@ -93,16 +94,16 @@ QJsonObject describeType(const MO_ModuleFactory::Entry& entry) {
 void printText(const QJsonArray& types) {
   for (const QJsonValue& v : types) {
     const QJsonObject t = v.toObject();
-    std::printf("%s  \"%s\"  %s : %s\n", qPrintable(t[QStringLiteral("type")].toString()),
+    std::fprintf(DataOutput::stream(), "%s  \"%s\"  %s : %s\n", qPrintable(t[QStringLiteral("type")].toString()),
                 qPrintable(t[QStringLiteral("displayName")].toString()), qPrintable(t[QStringLiteral("class")].toString()),
                 qPrintable(t[QStringLiteral("baseClass")].toString()));
     const QJsonArray ports = t[QStringLiteral("inPorts")].toArray();
     for (int i = 0; i < ports.size(); ++i)
       if (ports[i].isString())
-        std::printf("    in %d  \"%s\"\n", i, qPrintable(ports[i].toString()));
+        std::fprintf(DataOutput::stream(), "    in %d  \"%s\"\n", i, qPrintable(ports[i].toString()));
     for (const QJsonValue& av : t[QStringLiteral("attributes")].toArray()) {
       const QJsonObject a = av.toObject();
-      std::printf("    %-16s \"%s\"  %s\n", qPrintable(a[QStringLiteral("keyword")].toString()),
+      std::fprintf(DataOutput::stream(), "    %-16s \"%s\"  %s\n", qPrintable(a[QStringLiteral("keyword")].toString()),
                   qPrintable(a[QStringLiteral("displayName")].toString()), qPrintable(a[QStringLiteral("class")].toString()));
     }
   }
@@ -121,8 +122,8 @@ int Commands::types(const QStringList& args) {
   for (const MO_ModuleFactory::Entry& e : MO_ModuleFactorySingleton().entries())
     types.append(describeType(e));
   if (parser.isSet(QStringLiteral("json")))
-    std::fputs(QJsonDocument(types).toJson(QJsonDocument::Indented).constData(), stdout);
+    std::fputs(QJsonDocument(types).toJson(QJsonDocument::Indented).constData(), DataOutput::stream());
   else
     printText(types);
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  return std::fflush(DataOutput::stream()) == 0 ? 0 : 1;
 }

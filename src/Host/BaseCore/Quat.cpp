@@ -9,8 +9,9 @@
 namespace Math {
 
 Quat Quat::operator*(const Quat& q) const {
-  return {w * q.w - x * q.x - y * q.y - z * q.z, w * q.x + x * q.w + y * q.z - z * q.y,
-          w * q.y - x * q.z + y * q.w + z * q.x, w * q.z + x * q.y - y * q.x + z * q.w};
+  // Hamilton q·this: the rotation applied second stands on the left.
+  return {q.w * w - q.x * x - q.y * y - q.z * z, q.w * x + q.x * w + q.y * z - q.z * y,
+          q.w * y - q.x * z + q.y * w + q.z * x, q.w * z + q.x * y - q.y * x + q.z * w};
 }
 
 Quat& Quat::operator*=(const Quat& q) {

@@ -1,7 +1,8 @@
 #pragma once
 
-// A rotation as a quaternion (w, x, y, z), angles in radians, Hamilton product so that
-// matrix(a * b) == matrix(a) * matrix(b). Conversions normalise first, so any non-zero
+// A rotation as a quaternion (w, x, y, z), angles in radians. The product composes in
+// application order: a * b is rotation a followed by b, the Hamilton product b·a, so
+// matrix(a * b) == matrix(b) * matrix(a). Conversions normalise first, so any non-zero
 // multiple of a quaternion is the same rotation; the zero quaternion is taken as the identity.
 
 #include "BaseCore/Vector3d.h"
@@ -21,6 +22,7 @@ struct Quat {
   Quat() = default;
   Quat(double qw, double qx, double qy, double qz) : w(qw), x(qx), y(qy), z(qz) {}
 
+  // This rotation followed by q (the Hamilton product q·this).
   Quat operator*(const Quat& q) const;
   Quat& operator*=(const Quat& q);
 

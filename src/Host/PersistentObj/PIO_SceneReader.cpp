@@ -341,7 +341,7 @@ private:
   bool readNode(Pos pos) {
     if (static_cast<int>(m_scene->nodes().size()) >= PIO_SceneReader::kMaxNodes)
       return fail(pos, QStringLiteral("more than %1 nodes").arg(PIO_SceneReader::kMaxNodes));
-    if (!checkAttrs(pos, {"type", "name", "enabled", "selected"}))
+    if (!checkAttrs(pos, {"type", "name", "enabled", "selected", "inputs"}))
       return false;
     QString type, name, flag, why;
     if (!required(pos, "type", type) || !required(pos, "name", name))
@@ -375,12 +375,44 @@ private:
     // in the file then win over anything it set.
     MO_Module* node = m_scene->addNode(std::move(created));
     m_byName.insert(name, node);
+    if (optional("inputs", flag) && !readInputCount(pos, node, flag))
+      return false;
     QSet<QString> seen;
     return readChildren(QStringLiteral("node"), [&](Pos child, const QString& childName) {
       if (childName != QLatin1String("attr"))
         return fail(child, QStringLiteral("unknown element <%1> inside <node>").arg(childName));
       return readAttr(child, node, seen);
     });
+  }
+
+  // A node with variable inputs keeps unlinked ports after its last link: the file says how many
+  // ports it has in all. Links may still grow it further.
+  bool readInputCount(Pos pos, MO_Module* node, const QString& text) {
+    auto* autoIn = dynamic_cast<MO_AutoInPortsModule*>(node);
+    if (!autoIn)
+      return fail(pos, QStringLiteral("node \"%1\" of type \"%2\" has a fixed set of input ports, so no \"inputs\"")
+                           .arg(node->instanceName(), node->moduleTypeName()));
+    bool ok = false;
+    const int count = text.trimmed().toInt(&ok);
+    if (!ok || count < 0)
+      return fail(pos, QStringLiteral("inputs \"%1\" of node \"%2\" is not a port count").arg(text, node->instanceName()));
+    if (count > PIO_SceneReader::kMaxAutoInPort + 1)
+      return fail(pos, QStringLiteral("inputs %1 of node \"%2\" is above the limit of %3 inputs")
+                           .arg(count)
+                           .arg(node->instanceName())
+                           .arg(PIO_SceneReader::kMaxAutoInPort + 1));
+    if (count < node->nInPorts())
+      return fail(pos, QStringLiteral("node \"%1\" has %2 input ports from the start, more than inputs %3")
+                           .arg(node->instanceName())
+                           .arg(node->nInPorts())
+                           .arg(count));
+    m_addedPorts += count - node->nInPorts();
+    if (m_addedPorts > PIO_SceneReader::kMaxAddedPorts)
+      return fail(pos, QStringLiteral("nodes and links add more than %1 input ports").arg(PIO_SceneReader::kMaxAddedPorts));
+    autoIn->ensureInPort(count - 1);
+    if (autoIn->nInPorts() != count)
+      return fail(pos, QStringLiteral("node \"%1\" could not make %2 input ports").arg(node->instanceName()).arg(count));
+    return true;
   }
 
   bool readAttr(Pos pos, MO_Module* node, QSet<QString>& seen) {

@@ -6,7 +6,9 @@
 // limits) rejects the whole file: null comes back and the error says where and what.
 //
 // Defaults for what a file leaves out: frames 1-1, aspect 4:3, metrics 1/12 on each axis, no
-// camera, nodes enabled and not selected, fromPort 0, linear keys. Frames are "A-B" or "A"
+// camera, nodes enabled and not selected, fromPort 0, linear keys. A node with variable inputs
+// has as many as its `inputs` says, grown further as its links need (an unlinked port below a
+// linked one is a gap, kept as it is); `inputs` on a node with fixed ports is refused. Frames are "A-B" or "A"
 // (whole numbers, A <= B); aspect is "X:Y" with two positive numbers; metrics are positive.
 // Camera and link elements may name nodes that come later in the file. Positions are 1-based
 // and point at the '<' of the element at fault.

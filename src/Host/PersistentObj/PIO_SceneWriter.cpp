@@ -9,6 +9,7 @@
 #include "SceneCore/AT_Attr.h"
 #include "SceneCore/AT_Keys.h"
 #include "SceneCore/AT_ValueText.h"
+#include "SceneCore/MO_AutoInPortsModule.h"
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/MO_ModuleFactory.h"
 #include "SceneCore/MO_Port.h"
@@ -71,6 +72,10 @@ void writeNode(PIO_WritingContext& ctx, const MO_Module* node, DefaultNodes& def
   w.startElement(QStringLiteral("node"));
   w.encodeStringAttr(QStringLiteral("type"), node->moduleTypeName());
   w.encodeStringAttr(QStringLiteral("name"), node->instanceName());
+  // Unlinked ports after the last link would be lost without the count.
+  if (const auto* autoIn = dynamic_cast<const MO_AutoInPortsModule*>(node);
+      autoIn && autoIn->nInPorts() > autoIn->linkedInPortCount())
+    w.encodeIntAttr(QStringLiteral("inputs"), autoIn->nInPorts());
   if (!node->enabled())
     w.encodeBoolAttr(QStringLiteral("enabled"), false);
   if (node->selected())

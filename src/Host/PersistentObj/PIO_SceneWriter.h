@@ -1,6 +1,7 @@
 #pragma once
 // Writes a scene as a version 1 scene file: range, aspect, metrics, camera, then every node in
-// scene order with its flags (only when not the default) and the attributes that differ from a
+// scene order with its flags (only when not the default), its input count when it has variable
+// inputs that its links do not account for, and the attributes that differ from a
 // freshly created node of its type or carry keys, then the links by target node and input.
 // Reading the result gives the same scene bit for bit. Text XML cannot carry (control
 // characters in a string attribute) makes writeFile fail; writeData writes it anyway.

@@ -3,8 +3,8 @@
 #include "SceneCore/AT_EditCmd.h"
 #include "SceneCore/AT_ValueText.h"
 
-AT_BoolAttr::AT_BoolAttr(MO_Node* owner, const AT_AttrMeta& meta, bool defaultValue)
-    : AT_SimpleAttr(owner, meta), m_default(defaultValue), m_local(defaultValue) {}
+AT_BoolAttr::AT_BoolAttr(MO_Node* owner, const AT_AttrMeta& meta, bool defaultValue, AT_Attr* parent)
+    : AT_SimpleAttr(owner, meta, parent), m_default(defaultValue), m_local(defaultValue) {}
 
 bool AT_BoolAttr::value(double frame) const {
   if (const AT_ScalarSimpleAttrSurrogate* s = scalarSurrogate())

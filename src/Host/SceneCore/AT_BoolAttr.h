@@ -5,7 +5,7 @@
 
 class AT_BoolAttr : public AT_SimpleAttr {
 public:
-  AT_BoolAttr(MO_Node* owner, const AT_AttrMeta& meta, bool defaultValue);
+  AT_BoolAttr(MO_Node* owner, const AT_AttrMeta& meta, bool defaultValue, AT_Attr* parent = nullptr);
 
   QString className() const override { return QStringLiteral("AT_BoolAttr"); }
   bool defaultValue() const { return m_default; }

@@ -1,5 +1,7 @@
 #include "SceneCore/AT_CompoundAttr.h"
 
+#include "SceneCore/AT_BoolAttr.h"
+
 AT_CompoundAttr::AT_CompoundAttr(MO_Node* owner, const AT_AttrMeta& meta, bool linkable,
                                  std::initializer_list<PartSpec> parts)
     : AT_Attr(owner, meta) {
@@ -10,5 +12,11 @@ AT_CompoundAttr::AT_CompoundAttr(MO_Node* owner, const AT_AttrMeta& meta, bool l
                                                 linkable ? AT_DoubleAttr::eLinkable : AT_DoubleAttr::eNotLinkable,
                                                 p.defaultValue, this);
     adoptSubAttr(std::move(attr), std::move(partMeta));
+    ++m_partCount;
   }
+  const QString flag = partName("separate");
+  auto flagMeta = std::make_unique<AT_AttrMeta>(flag, flag);
+  auto separate = std::make_unique<AT_BoolAttr>(owner, *flagMeta, false, this);
+  m_separate = separate.get();
+  adoptSubAttr(std::move(separate), std::move(flagMeta));
 }

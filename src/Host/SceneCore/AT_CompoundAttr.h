@@ -1,16 +1,24 @@
 #pragma once
 // An attribute made of numeric parts, each an AT_DoubleAttr of its own (so each part animates
-// on its own keys). Parts are named in the compound keyword's case.
+// on its own keys), followed by the compound's own on/off flag "SEPARATE": whether editors treat
+// the parts as separate values rather than one point. The stand-in keys every part on its own
+// either way; nodes switch the flag on where the host expects it, and files keep it. Parts are
+// named in the compound keyword's case.
 #include <initializer_list>
 
 #include "SceneCore/AT_Attr.h"
 #include "SceneCore/AT_DoubleAttr.h"
 
+class AT_BoolAttr;
+
 class AT_CompoundAttr : public AT_Attr {
 public:
   AT_DoubleAttr* part(int i) const { return static_cast<AT_DoubleAttr*>(subAttrs()[static_cast<std::size_t>(i)]); }
-  int partCount() const { return static_cast<int>(subAttrs().size()); }
+  // The numeric parts only; the flag comes after them in subAttrs().
+  int partCount() const { return m_partCount; }
   double partValue(int i, double frame) const { return part(i)->value(frame); }
+  // Off until the owning node switches it on.
+  AT_BoolAttr* separateAttr() const { return m_separate; }
 
 protected:
   struct PartSpec {
@@ -18,4 +26,8 @@ protected:
     double defaultValue;
   };
   AT_CompoundAttr(MO_Node* owner, const AT_AttrMeta& meta, bool linkable, std::initializer_list<PartSpec> parts);
+
+private:
+  int m_partCount = 0;
+  AT_BoolAttr* m_separate = nullptr;
 };

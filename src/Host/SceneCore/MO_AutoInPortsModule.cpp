@@ -5,3 +5,10 @@ void MO_AutoInPortsModule::ensureInPort(int index) {
     if (!m_manipulator->insertPort(nInPorts()))
       return;
 }
+
+int MO_AutoInPortsModule::linkedInPortCount() const {
+  for (int i = nInPorts(); i > 0; --i)
+    if (inputModule(i - 1))
+      return i;
+  return 0;
+}

@@ -52,6 +52,11 @@ public:
   virtual int mainInPortIdAtFrame(const MO_FrameKey&) const { return mainInPortId(); }
   // Whether an input port takes part in the result at the frame (all do by default).
   virtual bool isPortActive(const MO_FrameKey&, int) const { return true; }
+  // Whether the node's result at a frame depends on its results at earlier frames.
+  virtual bool isDynamicModule() const { return false; }
+  // Whether moving from the first frame to the second may change the node's output; the host
+  // cannot tell for a node in general, so the default says it may.
+  virtual bool isDirtyOnFrameKeyChange(const MO_FrameKey&, const MO_FrameKey&) { return true; }
 
   // The transformation of output port 0 for the frame: the host's default passes down what
   // arrives at the main input (empty without one); null when the node has no output port.

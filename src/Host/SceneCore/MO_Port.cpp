@@ -29,6 +29,12 @@ MO_Module* MO_Port::realSrcNode() const { return m_src ? m_src->node() : nullptr
 void MO_Port::dropStale() {
   const std::int64_t now = MO_Revision::current();
   if (m_storedRevision != now) {
+    // The first lookup after an edit: what was computed before it is never handed out again.
+    static std::int64_t recycledAt = 0;
+    if (recycledAt != now) {
+      MO_PortTransformStore::recycleRetired();
+      recycledAt = now;
+    }
     m_transforms.clear();
     m_storedRevision = now;
   }
@@ -36,16 +42,12 @@ void MO_Port::dropStale() {
 
 MO_PortTransform* MO_Port::transform(const MO_FrameKey& key) {
   dropStale();
-  auto it = m_transforms.find(key);
-  return it == m_transforms.end() ? nullptr : it->second.get();
+  return m_transforms.find(key);
 }
 
 MO_PortTransform* MO_Port::addTransform(const MO_FrameKey& key) {
   dropStale();
-  auto& slot = m_transforms[key];
-  if (!slot)
-    slot = std::make_unique<MO_PortTransform>();
-  return slot.get();
+  return m_transforms.findOrAdd(key);
 }
 
 void MO_Port::clearTransforms() { m_transforms.clear(); }

@@ -1,14 +1,14 @@
 #pragma once
 // A node's input or output port. An input port links to one output port of another node; an
-// output port stores the transformation computed for each frame until the next edit anywhere.
-// Ports carry matrices or images; only matrix ports take part in evaluation.
+// output port keeps the transformations computed for its most recently used frames until the next
+// edit anywhere (MO_PortTransformStore). Ports carry matrices or images; only matrix ports take
+// part in evaluation.
 #include <QString>
 #include <cstdint>
-#include <map>
-#include <memory>
 
 #include "SceneCore/MO_FrameKey.h"
 #include "SceneCore/MO_PortTransform.h"
+#include "SceneCore/MO_PortTransformStore.h"
 
 class MO_Node;
 class MO_Module;
@@ -37,8 +37,8 @@ public:
   MO_Port* realSrcPort() const { return m_src; }
   MO_Module* realSrcNode() const;
 
-  // Output side: the stored transformation for a frame, or null when none is stored or the
-  // stored one predates the latest edit.
+  // Output side: the stored transformation for a frame, or null when none is kept or the kept
+  // one predates the latest edit.
   MO_PortTransform* transform(const MO_FrameKey& key);
   // Output side: the stored transformation for the frame, created empty when missing.
   MO_PortTransform* addTransform(const MO_FrameKey& key);
@@ -55,5 +55,5 @@ private:
   int m_id;
   MO_Port* m_src = nullptr;
   std::int64_t m_storedRevision = 0;
-  std::map<MO_FrameKey, std::unique_ptr<MO_PortTransform>> m_transforms;
+  MO_PortTransformStore m_transforms;
 };

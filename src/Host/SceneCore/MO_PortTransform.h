@@ -10,8 +10,8 @@ public:
 
   const CC_Transformation& transformation() const { return m_transformation; }
   int depth() const { return m_depth; }
-  // The last argument says whether the value is final for this frame; the stand-in keeps every
-  // stored value until the next edit, so it is accepted for source compatibility only.
+  // The last argument says whether the value is final for this frame; the stand-in keeps recent
+  // values until the next edit whatever it says, so it is accepted for source compatibility only.
   void setTransformation(const CC_Transformation& t, int depth, bool = true) {
     m_transformation = t;
     m_depth = depth;

@@ -1,10 +1,25 @@
 #include "SceneCore/SC_SceneEvaluator.h"
 
 #include "SceneCore/MO_Module.h"
+#include "SceneCore/MO_PortTransformStore.h"
 #include "SceneCore/SC_SceneCommon.h"
+
+namespace {
+// Requests under way; only the outermost one may recycle the ports' retired transformations,
+// since a request inside another one runs while its caller still holds what it was given.
+int g_depth = 0;
+struct Request {
+  Request() { ++g_depth; }
+  ~Request() {
+    if (--g_depth == 0)
+      MO_PortTransformStore::recycleRetired();
+  }
+};
+} // namespace
 
 Math::Matrix4x4 SC_SceneEvaluator::evaluate(MO_Module* node, double frame) {
   m_scene.setCurrentFrame(frame);
+  const Request request;
   MO_PortTransform* t = node->computeTransformation(MO_BaseContext(MO_FrameKey(frame), 0));
   return t ? t->transformation().matrix(true) : Math::Matrix4x4();
 }
@@ -15,12 +30,25 @@ std::vector<std::vector<Math::Matrix4x4>> SC_SceneEvaluator::evaluate(const std:
   std::vector<std::vector<Math::Matrix4x4>> result(nodes.size());
   for (auto& row : result)
     row.reserve(frames.size());
+  evaluate(
+      nodes, frames,
+      [&](std::size_t, const std::vector<Math::Matrix4x4>& matrices) {
+        for (std::size_t n = 0; n < nodes.size(); ++n)
+          result[n].push_back(matrices[n]);
+      },
+      progress);
+  return result;
+}
+
+void SC_SceneEvaluator::evaluate(const std::vector<MO_Module*>& nodes, const std::vector<int>& frames,
+                                 const FrameSink& sink, const Progress& progress) {
+  std::vector<Math::Matrix4x4> matrices(nodes.size());
   const int total = static_cast<int>(frames.size());
   for (int f = 0; f < total; ++f) {
     for (std::size_t n = 0; n < nodes.size(); ++n)
-      result[n].push_back(evaluate(nodes[n], frames[static_cast<std::size_t>(f)]));
+      matrices[n] = evaluate(nodes[n], frames[static_cast<std::size_t>(f)]);
+    sink(static_cast<std::size_t>(f), matrices);
     if (progress)
       progress(f + 1, total);
   }
-  return result;
 }

@@ -14,6 +14,8 @@ class SC_SceneEvaluator {
 public:
   // Called after each frame with the number of frames done and the total.
   using Progress = std::function<void(int done, int total)>;
+  // Called after each frame with its index in the frames asked and the matrix of each node.
+  using FrameSink = std::function<void(std::size_t frameIndex, const std::vector<Math::Matrix4x4>& matrices)>;
 
   explicit SC_SceneEvaluator(SC_SceneCommon& scene) : m_scene(scene) {}
 
@@ -23,6 +25,9 @@ public:
   std::vector<std::vector<Math::Matrix4x4>> evaluate(const std::vector<MO_Module*>& nodes,
                                                      const std::vector<int>& frames,
                                                      const Progress& progress = Progress());
+  // The same, frame by frame into `sink`, without keeping any frame's matrices.
+  void evaluate(const std::vector<MO_Module*>& nodes, const std::vector<int>& frames, const FrameSink& sink,
+                const Progress& progress = Progress());
 
 private:
   SC_SceneCommon& m_scene;

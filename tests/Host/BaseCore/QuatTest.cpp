@@ -28,15 +28,16 @@ double angleOf(const Quat& q) {
 
 } // namespace
 
-TEST(Quat, UnitQuaternionsMultiplyAsHamiltonsIJK) {
+// a * b is a followed by b: Hamilton's b·a, so i * j is j·i = −k.
+TEST(Quat, ProductOfUnitQuaternionsIsHamiltonsInReverseOrder) {
   const Quat i(0, 1, 0, 0), j(0, 0, 1, 0), k(0, 0, 0, 1);
-  EXPECT_EQ(i * j, k);
-  EXPECT_EQ(j * i, Quat(0, 0, 0, -1));
-  EXPECT_EQ(j * k, i);
-  EXPECT_EQ(k * i, j);
+  EXPECT_EQ(i * j, Quat(0, 0, 0, -1));
+  EXPECT_EQ(j * i, k);
+  EXPECT_EQ(k * j, i);
+  EXPECT_EQ(i * k, j);
   EXPECT_EQ(i * i, Quat(-1, 0, 0, 0));
-  Quat q = i;
-  q *= j;
+  Quat q = j;
+  q *= i;
   EXPECT_EQ(q, k);
 }
 
@@ -55,15 +56,17 @@ TEST(Quat, MatrixIsTheRotationOfTheSameAxisAndAngle) {
   }
 }
 
-TEST(Quat, ProductComposesLikeTheMatrixProduct) {
+TEST(Quat, ProductAppliesTheFirstRotationThenTheSecond) {
   std::mt19937 rng(11u);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
   for (int n = 0; n < 50; ++n) {
-    const Vector3d a1(u(rng), u(rng), u(rng)), a2(u(rng), u(rng), u(rng));
+    const Vector3d a1(u(rng), u(rng), u(rng)), a2(u(rng), u(rng), u(rng)), v(u(rng), u(rng), u(rng));
     const double t1 = 3.0 * u(rng), t2 = 3.0 * u(rng);
     const Quat q = Quat::fromAxisAngle(t1, a1) * Quat::fromAxisAngle(t2, a2);
-    const Matrix4x4 expected = Matrix4x4().rotateRadians(t1, a1).rotateRadians(t2, a2);
+    const Matrix4x4 first = Matrix4x4().rotateRadians(t1, a1), second = Matrix4x4().rotateRadians(t2, a2);
+    const Matrix4x4 expected = second * first;
     EXPECT_TRUE(MatrixNear(q.matrix(), expected, 1e-14)) << "case " << n;
+    EXPECT_TRUE(VectorNear(q.matrix() * v, second * (first * v), 1e-14)) << "case " << n;
     EXPECT_NEAR(q.norm(), 1.0, 1e-15);
     Matrix4x4 m;
     q.conjugate().matrix(m);

@@ -114,6 +114,9 @@ const BadFile kBadFiles[] = {
     {"AutoPortAboveLimit",
      {kScene, kPegA, kNodeEnd, R"(  <node type="PioAuto" name="G"/>)", R"(  <link from="A" to="G" toPort="10001"/>)", kEnd},
      5, 3, "limit"},
+    {"InputsOnFixedPorts", {kScene, R"(  <node type="Peg" name="P" inputs="3"/>)", kEnd}, 2, 3, "fixed set"},
+    {"InputsNotACount", {kScene, R"(  <node type="PioAuto" name="G" inputs="-1"/>)", kEnd}, 2, 3, "port count"},
+    {"InputsAboveLimit", {kScene, R"(  <node type="PioAuto" name="G" inputs="10002"/>)", kEnd}, 2, 3, "limit"},
     {"CameraNamesMissingNode", {kScene, R"(  <camera node="Nope"/>)", kPegB, kEnd}, 2, 3, "Nope"},
 };
 

@@ -98,7 +98,8 @@ void expectSameScene(const SC_SceneCommon& a, const SC_SceneCommon& b) {
 
 // A scene touching everything a file carries: every attribute kind, doubles that need all 17
 // digits (or are subnormal, huge, negative zero), keys of both interpolations at fractional
-// frames, flags, text XML must escape, links from a second output and into grown inputs.
+// frames, flags, text XML must escape, links from a second output and into grown inputs with
+// gaps and unlinked ports after the last link.
 std::unique_ptr<SC_SceneCommon> richScene() {
   auto scene = std::make_unique<SC_SceneCommon>();
   scene->setFrameRange(-5, 48);
@@ -131,7 +132,8 @@ std::unique_ptr<SC_SceneCommon> richScene() {
   kinds->setSelected(true);
 
   auto* gather = static_cast<PioAuto*>(add(*scene, "PioAuto", "Gather"));
-  gather->ensureInPort(3);
+  // Links at 0 and 3 leave a gap at 1 and 2 and two unlinked ports after the last link.
+  gather->ensureInPort(5);
   MO_Module* cam = add(*scene, "Camera", "Cam");
   number(cam, "FOV")->setKey(1.0, 50.0, AT_Keys::Linear);
   MO_Module* child = add(*scene, "Peg", "Child");

@@ -1,7 +1,14 @@
 #include "DynamicSpring/DynamicSpringModule.h"
 
+#include <QColor>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
 #include "Core/PortDeclarations.h"
+#include "Core/TransformFunctions.h"
 #include "HostInterface/HostAttributes.h"
+#include "HostInterface/HostViews.h"
 
 namespace {
 
@@ -28,6 +35,63 @@ const MO_SimplePortMetaData kPorts[] = {
     {"Static Transform", "Static Transform"},
     {"Switch", "Switch"},
 };
+
+std::uint32_t opaque(int r, int g, int b) {
+  QColor c;
+  c.setRgb(r, g, b, 255);
+  return c.rgb();
+}
+
+// An opacity truncated to a byte; beyond the byte's range (a view before frame 1) it is clamped.
+int alpha(double v) { return v >= 255.0 ? 255 : v > 0.0 ? static_cast<int>(v) : 0; }
+
+// The matrix leaving output `index` of a node, as a constraint reads its own output ports.
+Math::Matrix4x4 outputMatrix(const MO_BaseContext& ctx, MO_Module* node, int index) {
+  MO_Port* port = index < node->nOutPorts() ? node->outPort(index) : nullptr;
+  if (!port)
+    return Math::Matrix4x4();
+  MO_PortTransform* t = port->transform(ctx.frameKey());
+  if (!t || t->transformation().isEmpty()) {
+    t = node->computeTransformation(MO_BaseContext(ctx.frameKey(), 0));
+    if (!t)
+      return Math::Matrix4x4();
+  }
+  return sanitizedCopy(t->transformation().matrix(true));
+}
+
+// Walks up the main inputs from `node` until a node named `name`, or `count` steps (a negative
+// PIGNORE wraps to a count too large to reach); the identity when the chain ends first.
+Math::Matrix4x4 ancestorMatrix(const MO_BaseContext& ctx, MO_Module* node, std::uint32_t count, const QString& name) {
+  MO_Module* remembered = nullptr;
+  int portIndex = 0;
+  std::uint32_t steps = 0;
+  bool found = false;
+  for (;;) {
+    const int main = node->mainInPortIdAtFrame(ctx.frameKey());
+    MO_Port* port = node->inPort(main);
+    MO_Module* up = node->inputModule(main);
+    if (!port || !up)
+      break;
+    ++steps;
+    if (const MO_Port* source = port->realSrcPort())
+      for (int i = 0; i < up->nOutPorts(); ++i)
+        if (up->outPort(i)->id() == source->id()) {
+          portIndex = i;
+          break;
+        }
+    remembered = up;
+    if (up->instanceName() == name) {
+      found = true;
+      break;
+    }
+    if (steps == count) {
+      found = true;
+      break;
+    }
+    node = up;
+  }
+  return remembered && found ? outputMatrix(ctx, remembered, portIndex) : Math::Matrix4x4();
+}
 
 } // namespace
 
@@ -82,4 +146,232 @@ const MO_SimplePortMetaData* DynamicSpringModule::inPortMetadata(int port) const
   if (const MO_SimplePortMetaData* declared = declaredPort(kPorts, port))
     return declared;
   return Constraint_Module::inPortMetadata(port);
+}
+
+bool DynamicSpringModule::nvPortColors(int port, bool isOutput, std::uint32_t& light, std::uint32_t& dark) {
+  if (port != 2 || isOutput)
+    return MO_Node::nvPortColors(port, isOutput, light, dark);
+  light = opaque(102, 255, 153);
+  dark = opaque(0, 102, 51);
+  return true;
+}
+
+double DynamicSpringModule::activityAt(const MO_BaseContext& ctx, bool* isKey, bool* isAnimated) const {
+  return switchModulatedActivity(ctx, m_active->value(ctx.frame(), isKey, isAnimated), inputModule(2));
+}
+
+SpringGains DynamicSpringModule::gainsAt(double frame) const {
+  SpringGains g;
+  g.translationTension = Math::Vector3d(m_tensionx->value(frame) / 100.0, m_tensiony->value(frame) / 100.0,
+                                        m_tensionz->value(frame) / 100.0);
+  g.translationInertia = Math::Vector3d(m_inertiax->value(frame) / 100.0, m_inertiay->value(frame) / 100.0,
+                                        m_inertiaz->value(frame) / 100.0);
+  g.scaleTension = m_tensionscale->value(frame) / 100.0;
+  g.scaleInertia = m_inertiascale->value(frame) / 100.0;
+  g.skewTension = m_tensionskew->value(frame) / 100.0;
+  g.skewInertia = m_inertiaskew->value(frame) / 100.0;
+  g.rotateTension = m_tensionrotate->value(frame) / 100.0;
+  g.rotateInertia = m_inertiarotate->value(frame) / 100.0;
+  return g;
+}
+
+Math::Matrix4x4 DynamicSpringModule::staticParent(const MO_BaseContext& ctx, MO_Module* dynamicNode,
+                                                  MO_Module* staticNode) {
+  if (staticNode)
+    return portMatrix(ctx, 1, true);
+  // PIGNORE's range is ±1e10: truncated through 64 bits, then taken modulo 2^32 as a count.
+  const auto count = static_cast<std::uint32_t>(static_cast<std::int64_t>(m_pignore->value(ctx.frame())));
+  if (count == 0)
+    return Math::Matrix4x4();
+  return ancestorMatrix(ctx, dynamicNode, count, m_parentname->value(ctx.frame()));
+}
+
+MO_PortTransform* DynamicSpringModule::computeTransformation(const MO_BaseContext& ctx) {
+  m_matchExposures = m_matchexposures->value(ctx.frame());
+  MO_PortTransform* result = MO_Module::computeTransformation(ctx);
+  if (!result || !enabled())
+    return result;
+  CC_Transformation copy = result->transformation();
+  const int depth = result->depth();
+  copy.set(computeConstraint(ctx, copy.matrix(true)));
+  // Earlier frames computed meanwhile may have moved what the port keeps for this one.
+  result = outPort(0)->addTransform(ctx.frameKey());
+  result->setTransformation(copy, depth, true);
+  return result;
+}
+
+Math::Matrix4x4 DynamicSpringModule::computeConstraint(const MO_BaseContext& ctx, const Math::Matrix4x4& input) {
+  const double f = ctx.frame();
+  if (!enabled() || !sceneMetrics() || !(f >= 1.0 && f < kLastFrame + 1.0))
+    return input;
+  MO_Module* dynamicNode = inputModule(0);
+  MO_Module* staticNode = inputModule(1);
+  if (!dynamicNode)
+    return input;
+
+  bool isKey = false, isAnimated = false;
+  const double a = activityAt(ctx, &isKey, &isAnimated);
+  // Under match exposures the spring's output moves only on ACTIVE's keys (every frame when
+  // ACTIVE is not animated).
+  const bool update = !m_matchExposures || isKey || !isAnimated;
+
+  const Math::Matrix4x4 parent = staticParent(ctx, dynamicNode, staticNode);
+  const auto index = static_cast<std::size_t>(f);
+  if (m_history.size() < index + 1)
+    m_history.resize(index + 1);
+  const std::int64_t stamp = validateCache();
+  // The spring starts from the input at the first frame and wherever it is switched off.
+  const bool restart = f == 1.0 || a <= 0.0;
+  // A frame still in the history is answered from it, before anything is decomposed.
+  if (const SpringHistoryEntry& kept = m_history[index]; !restart && update && kept.valid && stamp <= kept.stamp &&
+                                                         kept.activity == a && kept.update == update)
+    return sanitizedCopy(parent * kept.result);
+
+  const Math::Matrix4x4 local = parent.getInverse() * input;
+  const Math::Point3d pivot = sceneMetrics()->toOGL(modulePivot(ctx, dynamicNode));
+  SpringTarget target;
+  decomposeSpringMatrix(aboutPivot(local, pivot), target.translation, target.scale, target.rotation, target.skew);
+
+  SpringHistoryEntry entry;
+  entry.local = local;
+  entry.staticMatrix = parent;
+  entry.update = update;
+  entry.stamp = stamp;
+  entry.activity = a;
+  entry.valid = true;
+  if (restart) {
+    entry.translation = target.translation;
+    entry.scale = target.scale;
+    entry.rotation = target.rotation;
+    entry.skew = target.skew;
+    composeSpringMatrix(entry, pivot);
+    m_history[index] = entry;
+    return input;
+  }
+
+  SpringHistoryEntry previous;
+  ensureHistory(MO_BaseContext(MO_FrameKey(f - 1.0), ctx.contextType()), previous);
+  if (previous.valid) {
+    const SpringGains gains = gainsAt(f);
+    // Whatever followed this frame was made from its old state.
+    m_history.resize(index + 1);
+    advanceSpring(previous, target, gains, entry);
+  } else {
+    std::printf("LAST HISTORY IS NOT VALID\n");
+    if (m_history.size() < index + 1)
+      m_history.resize(index + 1);
+  }
+  settleSpring(target, a, entry);
+  if (update)
+    composeSpringMatrix(entry, pivot);
+  else
+    entry.result = previous.result;
+  m_history[index] = entry;
+  return sanitizedCopy(parent * entry.result);
+}
+
+void DynamicSpringModule::ensureHistory(const MO_BaseContext& ctx, SpringHistoryEntry& out) {
+  const double g = ctx.frame();
+  const std::int64_t stamp = validateCache();
+  double first = std::trunc(g + 1.0);
+  double activityOfG = 1.0;
+  // Back from g to the last entry still good; a frame switched off restarts the spring anyway.
+  for (double h = std::trunc(g); h >= 1.0; h -= 1.0) {
+    const double ah = activityAt(MO_BaseContext(MO_FrameKey(h), ctx.contextType()));
+    if (h == g)
+      activityOfG = ah;
+    if (ah == 0.0) {
+      first = h;
+      break;
+    }
+    const auto i = static_cast<std::size_t>(h);
+    if (i < m_history.size() && m_history[i].valid && m_history[i].stamp == stamp && m_history[i].activity == ah)
+      break;
+    first = h;
+  }
+  for (double j = first; g >= j; j += 1.0)
+    computeTransformation(MO_BaseContext(MO_FrameKey(j), ctx.contextType()));
+  if (g < 0.0)
+    return;
+  const auto i = static_cast<std::size_t>(g);
+  if (i < m_history.size() && m_history[i].valid && m_history[i].stamp == stamp && m_history[i].activity == activityOfG)
+    out = m_history[i];
+}
+
+bool DynamicSpringModule::isDirtyOnFrameKeyChange(const MO_FrameKey& first, const MO_FrameKey& second) {
+  bool isKey = false, isAnimated = false;
+  m_active->value(second.frame(), &isKey, &isAnimated);
+  const double a1 = activityAt(MO_BaseContext(first, 0));
+  const double a2 = activityAt(MO_BaseContext(second, 0));
+  if (a1 == 0.0 && a2 == 0.0)
+    return false;
+  if (a1 != a2)
+    return true;
+  if (!m_matchexposures->value(second.frame()) || isKey || !isAnimated)
+    return true;
+  const double lo = std::trunc(std::min(first.frame(), second.frame()));
+  const double hi = std::trunc(std::max(first.frame(), second.frame()));
+  for (double g = lo + 1.0; g < hi; g += 1.0) {
+    m_active->value(g, &isKey, &isAnimated);
+    if (isKey || !isAnimated)
+      return true;
+    if (activityAt(MO_BaseContext(MO_FrameKey(g), 0)) != a2)
+      return true;
+  }
+  return false;
+}
+
+void DynamicSpringModule::oglRenderControl(const MO_OGLContext& ctx) {
+  MO_Module* dynamicNode = inputModule(0);
+  if (!ctx.isALineView(Math::Point3d(0, 0, 0)) || !dynamicNode || !sceneMetrics())
+    return;
+  const bool picking = ctx.renderMode() == MO_OGLContext::ePickingMode;
+  // Nothing to pick through without the input's adaptor.
+  const SLB_ModulePickAdaptor* adaptor = picking ? SLB_NodePickAdaptorFactory::pickAdaptorFor(dynamicNode) : nullptr;
+  if (picking && !adaptor)
+    return;
+  // The trail's points are scene positions (drawing units), whatever space the view draws
+  // this node's control in; that space is given back afterwards.
+  CC_CameraChainTransformCanvasBinder* binder = ctx.oglMatrixManager();
+  const Math::Matrix4x4 model = binder ? binder->modelMatrix() : Math::Matrix4x4();
+  if (binder)
+    binder->setModelMatrix(Math::Matrix4x4());
+  VU_Painter painter(binder);
+  if (picking) {
+    const VS_RGBA colour(SLB_PickEngine::idToColor(adaptor->pickingId()));
+    painter.setPointStrokeColor(colour);
+    painter.setLineStrokeColor(colour);
+    painter.setPointFillColor(colour);
+  }
+  const MO_BaseContext here(ctx.frameKey(), 0);
+  const Math::Point3d pivot = sceneMetrics()->toOGL(modulePivot(here, dynamicNode));
+  const double current = ctx.frameKey().frame();
+  const double first = std::max(1.0, std::trunc(current - 5.0));
+  const double last = std::trunc(current + 3.0);
+  // Brings the history up to the last frame shown.
+  portMatrix(MO_BaseContext(MO_FrameKey(last), 0), 0, false);
+
+  bool drawn = false;
+  Math::Point3d previous;
+  for (double g = first; g <= last; g += 1.0) {
+    const auto i = static_cast<std::size_t>(g);
+    if (i >= m_history.size() || !m_history[i].valid)
+      continue;
+    const float r = static_cast<float>(g - first + 1.0) / static_cast<float>(current - first + 1.0);
+    if (!picking) {
+      const VS_RGBA colour = r <= 1.0f ? VS_RGBA(0, 0, 255, alpha(r * 255.0)) : VS_RGBA(0, 255, 0, alpha((r - 1.0f) * 255.0));
+      painter.setPointStrokeColor(colour);
+      painter.setLineStrokeColor(colour);
+      painter.setPointFillColor(colour);
+    }
+    painter.setPointSize(g == current ? 9.0 : r * 4.5 + 2.0, 1);
+    const Math::Point3d p = (m_history[i].staticMatrix * m_history[i].result) * pivot;
+    painter.drawPoint(p);
+    if (drawn)
+      painter.drawLine(previous, p);
+    previous = p;
+    drawn = true;
+  }
+  if (binder)
+    binder->setModelMatrix(model);
 }

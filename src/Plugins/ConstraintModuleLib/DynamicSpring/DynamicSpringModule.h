@@ -1,8 +1,15 @@
 #pragma once
-// Follows its input's animation with spring-like lag, frame after frame, with a tension
-// and an inertia (percent) per channel: translation x, y, z, scale, skew and rotation.
-// Until its own computation is built the node passes what arrives at its main input through.
+// Follows its input's animation with spring-like lag, frame after frame: each frame's state is
+// the previous one pulled toward the input by a tension and carried on by an inertia (percent,
+// per channel: translation x, y, z, scale, skew and rotation), in the space of a static parent
+// (the static input, or an ancestor of the dynamic input), about the dynamic input's pivot.
+// States are kept per frame and missing frames are computed in increasing order first, so a
+// frame's result does not depend on the order frames are asked in. Without a dynamic input,
+// disabled, outside a scene or outside frames 1 to kLastFrame the input passes through.
+#include <vector>
+
 #include "Core/Constraint_Module.h"
+#include "DynamicSpring/SpringMath.h"
 
 class AT_BoolAttr;
 class AT_DoubleAttr;
@@ -10,6 +17,9 @@ class AT_StringAttr;
 
 class DynamicSpringModule : public Constraint_Module {
 public:
+  // The last frame simulated: it bounds the history (about 0.6 kB per frame).
+  static constexpr int kLastFrame = 100000;
+
   static const QString& typeName();
 
   DynamicSpringModule();
@@ -17,7 +27,29 @@ public:
 
   QString moduleTypeName() const override { return typeName(); }
   QString baseDisplayName() const override { return QStringLiteral("Dynamic-Spring"); }
+  int mainInPortId() const override { return 0; }
   const MO_SimplePortMetaData* inPortMetadata(int port) const override;
+  bool isDynamicModule() const override { return true; }
+  // Input port 2 (Switch) shows fixed switch colours, whatever the preferences say.
+  bool nvPortColors(int port, bool isOutput, std::uint32_t& light, std::uint32_t& dark) override;
+  using Constraint_Module::nvPortColors;
+  // In line views: the dynamic input's pivot over the five frames before and three after the
+  // current one, blue fading in toward the current frame, then green.
+  void oglRenderControl(const MO_OGLContext& ctx) override;
+  // Caches MATCHEXPOSURES at the frame, then replaces the incoming matrix by the spring's.
+  MO_PortTransform* computeTransformation(const MO_BaseContext& ctx) override;
+  // False only when both activities are 0, or when they agree and, with MATCHEXPOSURES on, no
+  // frame from the first up to the second is an update frame.
+  bool isDirtyOnFrameKeyChange(const MO_FrameKey& first, const MO_FrameKey& second) override;
+
+  // The spring's output at the frame for the incoming matrix (drawing units).
+  virtual Math::Matrix4x4 computeConstraint(const MO_BaseContext& ctx, const Math::Matrix4x4& input);
+  // Computes the frames missing up to the context's frame, in increasing order, and copies that
+  // frame's entry into `out` when it is valid.
+  void ensureHistory(const MO_BaseContext& ctx, SpringHistoryEntry& out);
+  // Entries by integer frame number (index 0 is never used).
+  const std::vector<SpringHistoryEntry>& history() const { return m_history; }
+  bool matchExposures() const { return m_matchExposures; }
 
   AT_DoubleAttr* activeAttr() const { return m_active; }
   AT_BoolAttr* matchexposuresAttr() const { return m_matchexposures; }
@@ -37,6 +69,13 @@ public:
   AT_StringAttr* parentnameAttr() const { return m_parentname; }
 
 private:
+  // ACTIVE / 100 at the context's frame, modulated by the switch on port 2.
+  double activityAt(const MO_BaseContext& ctx, bool* isKey = nullptr, bool* isAnimated = nullptr) const;
+  // The space the spring runs in: the static input, else the ancestor PIGNORE and PARENTNAME
+  // choose, else the identity.
+  Math::Matrix4x4 staticParent(const MO_BaseContext& ctx, MO_Module* dynamicNode, MO_Module* staticNode);
+  SpringGains gainsAt(double frame) const;
+
   AT_DoubleAttr* m_active;
   AT_BoolAttr* m_matchexposures;
   AT_DoubleAttr* m_tensionx;
@@ -53,4 +92,6 @@ private:
   AT_DoubleAttr* m_inertiarotate;
   AT_DoubleAttr* m_pignore;
   AT_StringAttr* m_parentname;
+  bool m_matchExposures = false;
+  std::vector<SpringHistoryEntry> m_history;
 };

@@ -1,5 +1,5 @@
 #pragma once
-// The the multi-points constraint's flatten option (it has no "ignore 3D" value).
+// The multi-points constraint's flatten option (it has no "ignore 3D" value).
 // Values, keywords and display texts are part of the scene file format.
 #include "Core/AT_EnumAttr.h"
 

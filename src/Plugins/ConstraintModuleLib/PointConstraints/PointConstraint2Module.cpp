@@ -1,9 +1,23 @@
 #include "PointConstraints/PointConstraint2Module.h"
 
+#include <algorithm>
+
+#include "Core/ConstraintPipeline.h"
+#include "Core/NodeColors.h"
 #include "Core/PortDeclarations.h"
+#include "Core/TransformFunctions.h"
 #include "HostInterface/HostAttributes.h"
+#include "PointConstraints/PointConstraintCommon.h"
+#include "PointConstraints/PointConstraintMath.h"
+
+using namespace PointConstraintCommon;
 
 namespace {
+
+using PointConstraint2::Flatten_e;
+using PointConstraint2::PrimaryPort_e;
+
+constexpr int kSwitchPort = 2;
 
 const AT_DoubleAttrMeta kActive("ACTIVE", "Active", "DBL_STEP_CONSTRAINT_ACTIVE");
 const AT_DoubleAttrMeta kVolumemod("VOLUMEMOD", "Volume Modifier", "DBL_STEP_CONSTRAINT_RATIO");
@@ -32,21 +46,26 @@ const QString& PointConstraint2Module::typeName() {
   return name;
 }
 
-void PointConstraint2Module::mainPortVisitor(MO_AbstractModuleVisitor*, MO_Module*) {
-  // Until the node draws its control there is nothing near a click to choose: the main input
-  // stays the default one.
+// The nearer of the two pivots as the view shows them becomes main; a click as near one as the
+// other takes the left peg.
+void PointConstraint2Module::mainPortVisitor(MO_AbstractModuleVisitor* visitor, MO_Module* module) {
+  const auto* click = dynamic_cast<MO_MainPortModuleVisitor*>(visitor);
+  auto* node = dynamic_cast<PointConstraint2Module*>(module);
+  if (!click || !node)
+    return;
+  std::array<double, 2> distance{};
+  if (!clickDistances(*click, *node, node->m_pointCache, distance))
+    node->m_selectedPort = 0;
+  else
+    node->m_selectedPort = distance[1] <= distance[0] ? 1 : 0;
 }
 
 PointConstraint2Module::PointConstraint2Module()
-    : Constraint_Module(2),
-      m_active(new AT_DoubleAttr(this, kActive, 1, 100)),
-      m_volumemod(new AT_DoubleAttr(this, kVolumemod, 1, 75)),
-      m_volumemax(new AT_DoubleAttr(this, kVolumemax, 1, 200)),
-      m_volumemin(new AT_DoubleAttr(this, kVolumemin, 1, 25)),
-      m_stretchmax(new AT_DoubleAttr(this, kStretchmax, 1, 0)),
+    : Constraint_Module(2), m_active(new AT_DoubleAttr(this, kActive, 1, 100)),
+      m_volumemod(new AT_DoubleAttr(this, kVolumemod, 1, 75)), m_volumemax(new AT_DoubleAttr(this, kVolumemax, 1, 200)),
+      m_volumemin(new AT_DoubleAttr(this, kVolumemin, 1, 25)), m_stretchmax(new AT_DoubleAttr(this, kStretchmax, 1, 0)),
       m_stretchmin(new AT_DoubleAttr(this, kStretchmin, 1, 0)),
-      m_skewcontrol(new AT_DoubleAttr(this, kSkewcontrol, 1, 0)),
-      m_smooth(new AT_DoubleAttr(this, kSmooth, 1, 0)),
+      m_skewcontrol(new AT_DoubleAttr(this, kSkewcontrol, 1, 0)), m_smooth(new AT_DoubleAttr(this, kSmooth, 1, 0)),
       m_balance(new AT_DoubleAttr(this, kBalance, 1, 0)),
       m_flattentype(new PointConstraint2::FlattenType(this, kFlattentype)),
       m_transformtype(new PointConstraint2::TransformType(this, kTransformtype)),
@@ -75,4 +94,163 @@ const MO_SimplePortMetaData* PointConstraint2Module::inPortMetadata(int port) co
   if (const MO_SimplePortMetaData* declared = declaredPort(kPorts, port))
     return declared;
   return Constraint_Module::inPortMetadata(port);
+}
+
+int PointConstraint2Module::mainInPortId() const {
+  if ((m_selectedPort == 0 || m_selectedPort == 1) && inputModule(m_selectedPort))
+    return m_selectedPort;
+  return m_primaryport->value(0) == static_cast<int>(PrimaryPort_e::LEFT) ? 1 : 0;
+}
+
+bool PointConstraint2Module::nvPortColors(int port, bool isOutput, std::uint32_t& light, std::uint32_t& dark) {
+  if (port != kSwitchPort || isOutput)
+    return Constraint_Module::nvPortColors(port, isOutput, light, dark);
+  const ColorPair colors = switchPortColors();
+  light = colors.first;
+  dark = colors.second;
+  return true;
+}
+
+std::int64_t PointConstraint2Module::validateCacheInputs(const CacheCheck& check) const {
+  return withCameraStamp(Constraint_Module::validateCacheInputs(check), *this,
+                         m_flattentype->value(0) == static_cast<int>(Flatten_e::PROJECT), check);
+}
+
+MO_PortTransform* PointConstraint2Module::computeTransformation(const MO_BaseContext& ctx) {
+  return ConstraintPipeline::computing(*this, ctx, [&](const Math::Matrix4x4& arriving, Math::Matrix4x4& out) {
+    // The right peg's matrix is what arrives at input 0, whichever input the host passed down
+    // (with nothing there, what the host passed down stands in for it).
+    Math::Matrix4x4 in = arriving;
+    if (mainInPortIdAtFrame(ctx.frameKey()) != 0 && inputModule(0))
+      if (const MO_PortTransform* right = computeTransformationParent(ctx, 0))
+        in = right->transformation().matrix(true);
+    return computeConstraint(ctx, out, in);
+  });
+}
+
+bool PointConstraint2Module::computeConstraint(const MO_BaseContext& ctx, Math::Matrix4x4& out, Math::Matrix4x4& in) {
+  if (!enabled() || !sceneMetrics()) {
+    out = in;
+    return false;
+  }
+  MO_Module* right = inputModule(0);
+  MO_Module* left = inputModule(1);
+  // Attributes are read at the frame in single precision, and the pivots are cached under it.
+  const double frame = static_cast<float>(ctx.frame());
+  PointConstraintMath::SegmentOptions options;
+  options.activity = switchModulatedActivity(ctx, m_active->value(frame), inputModule(kSwitchPort));
+  if (options.activity <= 0.0) {
+    out = in;
+    return true;
+  }
+  if (!right || !left)
+    return false;
+  if (inputSelected(right))
+    m_selectedPort = 0;
+  else if (inputSelected(left))
+    m_selectedPort = 1;
+  sanitizeScale(in);
+
+  options.skew = std::clamp(m_skewcontrol->value(frame), 0.0, 100.0) / 100.0;
+  options.volume = m_volumemod->value(frame) / 100.0;
+  options.smoothing = std::clamp(m_smooth->value(frame), 0.0, 100.0) / 100.0;
+  const int flatten = m_flattentype->value(frame);
+  options.flatten = flatten == static_cast<int>(Flatten_e::FLATTEN);
+  options.transform = m_transformtype->value(frame);
+  const int primaryPort = m_primaryport->value(frame);
+  options.balance = std::clamp(m_balance->value(frame), 0.0, 100.0) / 100.0;
+  options.stretchMin = m_stretchmin->value(frame) / 100.0;
+  options.stretchMax = m_stretchmax->value(frame) / 100.0;
+  options.volumeMax = m_volumemax->value(frame) / 100.0;
+  options.volumeMin = m_volumemin->value(frame) / 100.0;
+
+  const Math::Matrix4x4 leftMatrix = portMatrix(ctx, 1, true);
+  const Math::Point3d origin(0, 0, 0);
+  const double zRight = (in * origin).z;
+  const double zLeft = (leftMatrix * origin).z;
+  bool rightIsPrimary = primaryPort == static_cast<int>(PrimaryPort_e::RIGHT);
+  if (primaryPort == static_cast<int>(PrimaryPort_e::TOPMOST))
+    rightIsPrimary = zRight > zLeft;
+  else if (primaryPort == static_cast<int>(PrimaryPort_e::BOTTOMMOST))
+    rightIsPrimary = !(zRight > zLeft);
+  MO_Module* primary = rightIsPrimary ? right : left;
+  MO_Module* secondary = rightIsPrimary ? left : right;
+
+  PointConstraintMath::SegmentPegs pegs;
+  pegs.rightIsPrimary = rightIsPrimary;
+  pegs.right = in;
+  pegs.primaryMatrix = rightIsPrimary ? in : leftMatrix;
+  const Math::Matrix4x4& secondaryMatrix = rightIsPrimary ? leftMatrix : in;
+  pegs.parent = inputMatrixOf(ctx, primary, 0);
+  pegs.restPrimary = sceneMetrics()->toOGL(modulePivot(ctx, primary));
+  pegs.restSecondary = sceneMetrics()->toOGL(modulePivot(ctx, secondary));
+  pegs.primary = pegs.primaryMatrix * pegs.restPrimary;
+  pegs.secondaryUnprojected = secondaryMatrix * pegs.restSecondary;
+  pegs.secondary = pegs.secondaryUnprojected;
+  if (rightIsPrimary)
+    m_pointCache.store(frame, {pegs.primary, pegs.secondary});
+  else
+    m_pointCache.store(frame, {pegs.secondary, pegs.primary});
+
+  // Projected along the camera ray onto the primary peg's own z = 0 plane.
+  Math::Matrix4x4 view, perspective;
+  if (flatten == static_cast<int>(Flatten_e::PROJECT) && sceneCamera(*this, ctx, m_evaluatingCamera, view, perspective))
+    pegs.secondary =
+        pegs.primaryMatrix * projectToDrawingPlane(pegs.secondary, view, perspective, pegs.primaryMatrix, nullptr);
+
+  if (!PointConstraintMath::segmentMap(pegs, options, out)) {
+    out = in;
+    return false;
+  }
+  return true;
+}
+
+// A line between the pivots, a point on each; picking draws each half thick in the pick colour
+// of the peg at its end, so that a click on either half picks that peg.
+void PointConstraint2Module::oglRenderControl(const MO_OGLContext& ctx) {
+  const SceneSpaceDrawing sceneSpace(ctx);
+  if (ctx.isALineView(Math::Point3d(0, 0, 0)))
+    return;
+  VU_Painter painter(ctx.oglMatrixManager());
+  const bool picking = ctx.renderMode() == MO_OGLContext::ePickingMode;
+  const bool nodeSelected = isSelectedInputRecursive();
+  const PivotCache<2>::Points* pivots = m_pointCache.find(ctx.frameKey().frame());
+  if (!pivots)
+    return;
+  const Math::Point3d& right = (*pivots)[0];
+  const Math::Point3d& left = (*pivots)[1];
+  const Math::Point3d mid = right + (left - right) * 0.5;
+  if (!picking) {
+    const VS_RGBA green(0, 255, 0, 240);
+    setColours(painter, green, green);
+    painter.setLineThickness(1, 1);
+    painter.setPointSize(4, 1);
+    painter.drawLine(right, left);
+  }
+  for (int port = 0; port < 2; ++port) {
+    const Math::Point3d& point = (*pivots)[static_cast<std::size_t>(port)];
+    MO_Module* input = inputModule(port);
+    const bool highlighted = inputSelected(input);
+    if (highlighted)
+      m_selectedPort = port;
+    double factor = 1.0;
+    if (picking) {
+      if (input) {
+        VS_RGBA colour;
+        if (!pickColour(input, ctx.frameKey(), colour))
+          continue;
+        setColours(painter, colour, colour);
+        factor = 1.15;
+      }
+      painter.setLineThickness(8.5, 1);
+      painter.drawLine(point, mid);
+    } else if (highlighted || (port == m_selectedPort && !nodeSelected)) {
+      setColours(painter, VS_RGBA(0, 0, 255, 160), VS_RGBA(0, 0, 255, 200));
+      factor = 1.15;
+    } else {
+      setColours(painter, VS_RGBA(50, 50, 255, 65), VS_RGBA(50, 50, 255, 150));
+    }
+    painter.setPointSize(8.5 * factor, 1);
+    painter.drawPoint(point);
+  }
 }

@@ -1,8 +1,14 @@
 #pragma once
-// Carries the segment between two pegs' rest pivots onto where they are now: follows the
-// primary peg, aims at the other, stretches with limits and a volume rule (percentages).
-// Until its own computation is built the node passes what arrives at its main input through.
+// Carries the segment between two pegs' rest pivots (PIVOT, scene units, taken to drawing
+// units) onto where they are now: follows the primary peg, aims at the other, stretches along
+// the segment within limits and squashes across it by a volume rule (all percentages), and
+// blends by ACTIVE (percent, modulated by a switch on the Switch port) about the right pivot.
+// The right peg's matrix is what arrives at input 0, whichever input is main. Missing pegs,
+// coinciding rest pivots or a disabled node leave the host's default result (the main input's).
+// The node remembers per frame where both pivots were, to draw its control (a line split
+// between the pegs' pick colours) and to choose its main input from a click.
 #include "Core/Constraint_Module.h"
+#include "PointConstraints/PivotCache.h"
 #include "PointConstraints/PointConstraint2Options.h"
 
 class AT_DoubleAttr;
@@ -19,6 +25,19 @@ public:
   QString moduleTypeName() const override { return typeName(); }
   QString baseDisplayName() const override { return QStringLiteral("Two-Points-Constraint"); }
   const MO_SimplePortMetaData* inPortMetadata(int port) const override;
+  // The peg last chosen (by selection, a click or the control's drawing) when it is still
+  // linked, else the left peg for PRIMARYPORT LEFT and the right one otherwise.
+  int mainInPortId() const override;
+  // The Switch port shows the switch-port colours.
+  bool nvPortColors(int port, bool isOutput, std::uint32_t& light, std::uint32_t& dark) override;
+  using Constraint_Module::nvPortColors;
+  void oglRenderControl(const MO_OGLContext& ctx) override;
+  // Under PROJECT the scene camera is an input of the result too.
+  std::int64_t validateCacheInputs(const CacheCheck& check) const override;
+  MO_PortTransform* computeTransformation(const MO_BaseContext& ctx) override;
+  // `in` is the right peg's matrix (sanitised here); true when `out` holds the result, false
+  // when the host's default is to stand.
+  virtual bool computeConstraint(const MO_BaseContext& ctx, Math::Matrix4x4& out, Math::Matrix4x4& in);
 
   AT_DoubleAttr* activeAttr() const { return m_active; }
   AT_DoubleAttr* volumemodAttr() const { return m_volumemod; }
@@ -46,4 +65,7 @@ private:
   PointConstraint2::FlattenType* m_flattentype;
   PointConstraint2::TransformType* m_transformtype;
   PointConstraint2::PrimaryPortType* m_primaryport;
+  PivotCache<2> m_pointCache;
+  int m_selectedPort = -1;
+  bool m_evaluatingCamera = false;
 };

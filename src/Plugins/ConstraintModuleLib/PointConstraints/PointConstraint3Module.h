@@ -1,7 +1,14 @@
 #pragma once
-// The affine map carrying the triangle of three pegs' rest pivots onto where they are now.
-// Until its own computation is built the node passes what arrives at its main input through.
+// The affine map carrying the triangle of three pegs' rest pivots (PIVOT, scene units, taken to
+// drawing units) onto where they are now: translation, turn, scale and skew all follow from the
+// three points, taken from the primary peg's corner. ACTIVE (percent, modulated by a switch on
+// the Switch port) blends towards the right peg's matrix, extrapolating outside 0..100. A
+// degenerate triangle is kept invertible rather than refused; missing pegs, coinciding rest
+// pivots or a disabled node leave the host's default result (the main input's). The node
+// remembers per frame where the pivots were, to draw its control (a triangle whose edges are
+// split between the pegs' pick colours) and to choose its main input from a click.
 #include "Core/Constraint_Module.h"
+#include "PointConstraints/PivotCache.h"
 #include "PointConstraints/PointConstraint3Options.h"
 
 class AT_DoubleAttr;
@@ -18,6 +25,19 @@ public:
   QString moduleTypeName() const override { return typeName(); }
   QString baseDisplayName() const override { return QStringLiteral("Three-Points-Constraints"); }
   const MO_SimplePortMetaData* inPortMetadata(int port) const override;
+  // The peg last chosen (by selection, a click or the control's drawing) when it is still
+  // linked, else the peg PRIMARYPORT names (the right one for TOPMOST and BOTTOMMOST).
+  int mainInPortId() const override;
+  // The Switch port shows the switch-port colours.
+  bool nvPortColors(int port, bool isOutput, std::uint32_t& light, std::uint32_t& dark) override;
+  using Constraint_Module::nvPortColors;
+  void oglRenderControl(const MO_OGLContext& ctx) override;
+  // Under PROJECT the scene camera is an input of the result too.
+  std::int64_t validateCacheInputs(const CacheCheck& check) const override;
+  MO_PortTransform* computeTransformation(const MO_BaseContext& ctx) override;
+  // `in` is what the host passed down from the main input (sanitised here), `out` starts as the
+  // identity; true when `out` holds the result, false when the host's default is to stand.
+  virtual bool computeConstraint(const MO_BaseContext& ctx, Math::Matrix4x4& out, Math::Matrix4x4& in, int& depth);
 
   AT_DoubleAttr* activeAttr() const { return m_active; }
   PointConstraint3::FlattenType* flattentypeAttr() const { return m_flattentype; }
@@ -29,4 +49,7 @@ private:
   PointConstraint3::FlattenType* m_flattentype;
   PointConstraint3::TransformType* m_transformtype;
   PointConstraint3::PrimaryPortType* m_primaryport;
+  PivotCache<3> m_pointCache;
+  int m_selectedPort = -1;
+  bool m_evaluatingCamera = false;
 };

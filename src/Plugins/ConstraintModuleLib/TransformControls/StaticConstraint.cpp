@@ -42,6 +42,9 @@ StaticConstraint::StaticConstraint()
       m_skewZ(new AT_DoubleAttr(this, kSkewZ, 0, 0.0, nullptr, QString())),
       m_bake(new AT_PushButtonAttr(this, kBakeImmediate)),
       m_bakeAll(new AT_PushButtonAttr(this, kBakeAll)) {
+  m_translate->separateAttr()->setLocalValue(true);
+  m_rotate->separateAttr()->setLocalValue(true);
+  m_scale->separateAttr()->setLocalValue(true);
   addInMatrixPort();
   addOutMatrixPort();
   // Editors list the buttons first, so the registration order differs from the creation order.

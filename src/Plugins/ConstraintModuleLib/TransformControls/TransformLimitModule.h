@@ -1,7 +1,10 @@
 #pragma once
-// Keeps only chosen percentages of its input's translation, scale, rotation and skew
-// relative to a reference frame, about a draggable control position (scene units).
-// Until its own computation is built the node passes what arrives at its main input through.
+// Keeps only chosen percentages (0 to 100) of its input's translation, scale, rotation and skew
+// relative to a reference frame, about a draggable control position (POS, scene units, in the
+// space of what arrives at the main input). The reference frame is the Forced-Transform input,
+// else an ancestor up the main inputs (Ignore Parents levels, or the one named Parent's Name),
+// else the world. Nothing on the main input, no scene, an activity of 0 or every share at 100 %
+// pass the input through; so does a degenerate input whose result would not be finite.
 #include "Core/Constraint_Module.h"
 #include "TransformControls/TransformLimitOptions.h"
 
@@ -9,6 +12,7 @@ class AT_BoolAttr;
 class AT_DoubleAttr;
 class AT_Position2dAttr;
 class AT_StringAttr;
+class TransformLimitDragSurrogate;
 
 class TransformLimitModule : public Constraint_Module {
 public:
@@ -20,6 +24,28 @@ public:
   QString moduleTypeName() const override { return typeName(); }
   QString baseDisplayName() const override { return QStringLiteral("Transformation-Limit"); }
   const MO_SimplePortMetaData* inPortMetadata(int port) const override;
+  // The Switch port shows the switch-port colours.
+  bool nvPortColors(int port, bool isOutput, std::uint32_t& light, std::uint32_t& dark) override;
+  // While flattening through the camera, the camera is an input of this node too.
+  std::int64_t validateCacheInputs(const CacheCheck& check) const override;
+  MO_PortTransform* computeTransformation(const MO_BaseContext& ctx) override;
+  Math::Matrix4x4 limitTransformation(const MO_BaseContext& ctx, const Math::Matrix4x4& in);
+  // The reference frame at the context's frame: the Forced-Transform input, else the output of
+  // the ancestor `levels` steps up the main inputs from the node on the main input (stopping
+  // early at one named `name`; a negative count climbs to the top), else the identity.
+  Math::Matrix4x4 referenceFrame(const MO_BaseContext& ctx, int levels, const QString& name);
+  // The control: the input's and the output's orientation crosses about the control position,
+  // a point and a circle; only the cross, point and circle of the output in the pick colour
+  // when picking.
+  void oglRenderControl(const MO_OGLContext& ctx) override;
+
+  // A drag in progress shows its position through these (both null between drags).
+  void setDragSurrogates(TransformLimitDragSurrogate* x, TransformLimitDragSurrogate* y) {
+    m_dragX = x;
+    m_dragY = y;
+  }
+  TransformLimitDragSurrogate* dragSurrogateX() const { return m_dragX; }
+  TransformLimitDragSurrogate* dragSurrogateY() const { return m_dragY; }
 
   AT_DoubleAttr* activeAttr() const { return m_active; }
   TransformLimit::SwitchType* switchtypeAttr() const { return m_switchtype; }
@@ -57,4 +83,9 @@ private:
   TransformLimit::SkewType* m_skewtype;
   TransformLimit::FlipAxisType* m_flipaxis;
   AT_Position2dAttr* m_pos;
+  // Set while the scene camera is evaluated for this node, so that a camera hanging below it
+  // does not flatten again through itself.
+  bool m_evaluatingCamera = false;
+  TransformLimitDragSurrogate* m_dragX = nullptr;
+  TransformLimitDragSurrogate* m_dragY = nullptr;
 };

@@ -384,10 +384,13 @@ const char kEveryKeyword[] = R"(<scene version="1" frames="1-10" aspect="4:3">
     <attr keyword="rotate.anglex" value="10"/> <attr keyword="rotate.angley" value="20"/>
     <attr keyword="rotate.anglez" value="30"/> <attr keyword="skewX" value="5"/> <attr keyword="skewY" value="-5"/>
     <attr keyword="skewZ" value="7"/> <attr keyword="inverted" value="true"/>
+    <attr keyword="translate.separate" value="false"/> <attr keyword="scale.separate" value="false"/>
+    <attr keyword="rotate.separate" value="false"/>
   </node>
   <node type="Switch" name="Switch">
     <attr keyword="ACTIVE" value="30"/> <attr keyword="GATENUM" value="3"/> <attr keyword="UIOFFSETPOS.X" value="4"/>
     <attr keyword="UIOFFSETPOS.Y" value="-1"/> <attr keyword="UISCALE" value="2.5"/>
+    <attr keyword="UIOFFSETPOS.SEPARATE" value="true"/>
   </node>
   <node type="TransformGate" name="Gate">
     <attr keyword="ACTIVE" value="45"/> <attr keyword="TARGET_GATE" value="2"/> <attr keyword="DEFAULT_GATE" value="1"/>
@@ -400,6 +403,7 @@ const char kEveryKeyword[] = R"(<scene version="1" frames="1-10" aspect="4:3">
     <attr keyword="PIGNORE" value="2"/> <attr keyword="PARENTNAME" value="Root"/>
     <attr keyword="FLATTENTYPE" value="PROJECT3DSCALE"/> <attr keyword="SKEWTYPE" value="SKEWAIM"/>
     <attr keyword="FLIPAXIS" value="MINIMIZED"/> <attr keyword="POS.X" value="-3"/> <attr keyword="POS.Y" value="6"/>
+    <attr keyword="POS.SEPARATE" value="false"/>
   </node>
   <link from="Root" to="Two" toPort="0"/>
   <link from="Switch" to="Two" toPort="2"/>

@@ -1,0 +1,121 @@
+// The dynamic spring under an animated peg: scrubbing forward one frame at a time (the node's
+// own step: the peg's matrices are computed beforehand); a jump from a fresh node to frame
+// 10 000, once with the peg's matrices replayed (the node's own way there: its pipeline, storage
+// and steps) and once with the live peg computed at every frame too; a frame asked again that
+// the history answers; and the history's bytes per frame. Items are frames.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
+
+#include "DynamicSpring/DynamicSpringModule.h"
+#include "SceneCore/AT_DoubleAttr.h"
+#include "SceneCore/AT_Position3dAttr.h"
+#include "SceneCore/AT_Rotation3dAttr.h"
+#include "SceneCore/CC_Transformation.h"
+#include "SceneCore/Peg.h"
+#include "SceneCore/SC_SceneCommon.h"
+#include "SceneCore/SC_SceneEvaluator.h"
+
+namespace {
+
+struct Rig {
+  SC_SceneCommon scene;
+  Peg* peg;
+  DynamicSpringModule* spring;
+
+  Rig() {
+    peg = static_cast<Peg*>(scene.addNode(std::make_unique<Peg>()));
+    peg->pivotAttr()->y()->setLocalValue(2);
+    peg->position()->x()->setKey(1, 0);
+    peg->position()->x()->setKey(50, 24);
+    peg->position()->y()->setKey(1, 0);
+    peg->position()->y()->setKey(30, 6);
+    peg->rotation()->angleZ()->setKey(1, 0);
+    peg->rotation()->angleZ()->setKey(40, 90);
+    peg->rotation()->angleX()->setKey(1, 0);
+    peg->rotation()->angleX()->setKey(40, 30);
+    spring = static_cast<DynamicSpringModule*>(scene.addNode(std::make_unique<DynamicSpringModule>()));
+    spring->link(0, peg, 0);
+  }
+  Math::Matrix4x4 input(int frame) { return SC_SceneEvaluator(scene).evaluate(peg, frame); }
+};
+
+// Gives back the peg's matrices, computed beforehand, and its pivot.
+class Replay : public MO_Module {
+public:
+  explicit Replay(std::vector<Math::Matrix4x4> matrices) : m_matrices(std::move(matrices)) { addOutMatrixPort(); }
+  QString moduleTypeName() const override { return QStringLiteral("Replay"); }
+  MO_PortTransform* computeTransformation(const MO_BaseContext& ctx) override {
+    m_slot.setTransformation(CC_Transformation(m_matrices[static_cast<std::size_t>(ctx.frame())]), 0);
+    return &m_slot;
+  }
+  bool pivot(const MO_FrameKey&, Math::Point3d& p) const override {
+    p = Math::Point3d(0, 2, 0);
+    return true;
+  }
+
+private:
+  std::vector<Math::Matrix4x4> m_matrices;
+  MO_PortTransform m_slot;
+};
+
+constexpr int kScrubFrames = 1000;
+constexpr int kJumpFrame = 10000;
+
+void BM_SpringScrubForward(benchmark::State& state) {
+  Rig rig;
+  std::vector<Math::Matrix4x4> inputs(kScrubFrames + 1);
+  for (int f = 1; f <= kScrubFrames; ++f)
+    inputs[f] = rig.input(f);
+  for (auto _ : state) {
+    state.PauseTiming();
+    rig.peg->touch();  // every frame is stale again
+    state.ResumeTiming();
+    for (int f = 1; f <= kScrubFrames; ++f)
+      benchmark::DoNotOptimize(rig.spring->computeConstraint(MO_BaseContext(MO_FrameKey(f), 0), inputs[f]));
+  }
+  state.SetItemsProcessed(state.iterations() * kScrubFrames);
+}
+BENCHMARK(BM_SpringScrubForward);
+
+void BM_SpringJumpFromFreshNode(benchmark::State& state) {
+  std::vector<Math::Matrix4x4> inputs(kJumpFrame + 1);
+  {
+    Rig rig;
+    for (int f = 1; f <= kJumpFrame; ++f)
+      inputs[f] = rig.input(f);
+  }
+  const bool livePeg = state.range(0) != 0;
+  std::size_t historyBytes = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto rig = std::make_unique<Rig>();
+    if (!livePeg)
+      rig->spring->link(0, rig->scene.addNode(std::make_unique<Replay>(inputs)), 0);
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(SC_SceneEvaluator(rig->scene).evaluate(rig->spring, kJumpFrame));
+    state.PauseTiming();
+    historyBytes = rig->spring->history().capacity() * sizeof(SpringHistoryEntry);
+    rig.reset();
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * kJumpFrame);
+  state.counters["history_bytes_per_frame"] = static_cast<double>(historyBytes) / kJumpFrame;
+}
+BENCHMARK(BM_SpringJumpFromFreshNode)->ArgName("live_peg")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+void BM_SpringFrameFromHistory(benchmark::State& state) {
+  Rig rig;
+  SC_SceneEvaluator(rig.scene).evaluate(rig.spring, 200);
+  const Math::Matrix4x4 input = rig.input(120);
+  const MO_BaseContext ctx(MO_FrameKey(120), 0);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(rig.spring->computeConstraint(ctx, input));
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SpringFrameFromHistory);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,212 @@
+#include "MultiPoints/MultiPointFit.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "Core/TransformFunctions.h"
+
+namespace PointConstraintMulti {
+
+namespace {
+
+// Twice the signed area of the triangle (a, b, p) in the x-y plane: positive when p lies to the
+// left of a→b.
+double cross(const ControlPoint& a, const ControlPoint& b, const ControlPoint& p) {
+  const Math::Point3d& A = a.restPosition;
+  const Math::Point3d& B = b.restPosition;
+  const Math::Point3d& P = p.restPosition;
+  return (B.x - A.x) * (P.y - A.y) - (B.y - A.y) * (P.x - A.x);
+}
+
+// A point whose rest and current z differ makes the fit three-dimensional.
+bool leavesRestPlane(const std::vector<ControlPoint>& points) {
+  for (const ControlPoint& p : points)
+    if (std::fabs(p.restPosition.z - p.position.z) > 0.00001)
+      return true;
+  return false;
+}
+
+} // namespace
+
+std::vector<ControlPoint> convexHull(std::vector<ControlPoint> points) {
+  if (points.size() < 3)
+    return points;
+  std::sort(points.begin(), points.end(), [](const ControlPoint& a, const ControlPoint& b) {
+    if (a.restPosition.x != b.restPosition.x)
+      return a.restPosition.x < b.restPosition.x;
+    return a.restPosition.y < b.restPosition.y;
+  });
+  std::vector<ControlPoint> chain;
+  chain.reserve(points.size() + 1);
+  for (const ControlPoint& p : points) {
+    while (chain.size() >= 2 && cross(chain[chain.size() - 2], chain.back(), p) <= 0.0)
+      chain.pop_back();
+    chain.push_back(p);
+  }
+  // The upper chain may not eat into the lower one.
+  const std::size_t t = chain.size() + 1;
+  for (std::size_t i = points.size() - 1; i-- > 0;) {
+    const ControlPoint& p = points[i];
+    while (chain.size() >= t && cross(chain[chain.size() - 2], chain.back(), p) <= 0.0)
+      chain.pop_back();
+    chain.push_back(p);
+  }
+  // The last point closes the loop onto the first.
+  chain.pop_back();
+  return chain;
+}
+
+bool fitTwoPoints(const Math::Point3d& r0, const Math::Point3d& r1, const Math::Point3d& q0, const Math::Point3d& q1,
+                  Math::Matrix4x4& out) {
+  const Math::Vector3d d1 = r1 - r0;
+  const Math::Vector3d d2 = q1 - q0;
+  if (d1.length() == 0.0 || d2.length() == 0.0 || d1 == d2)
+    return false;
+  const Math::Vector3d z(0, 0, 1);
+  const Math::Vector3d e1 = d1.getNormalized();
+  const Math::Vector3d f1 = z.getCrossProduct(e1).getNormalized();
+  // The rest basis keeps z itself as its third axis.
+  const Math::Matrix4x4 b1(e1, f1, z, Math::Point3d(0, 0, 0));
+  const Math::Vector3d e2 = d2.getNormalized();
+  const Math::Vector3d f2 = z.getCrossProduct(e2).getNormalized();
+  const Math::Vector3d g2 = e2.getCrossProduct(f2).getNormalized();
+  const Math::Matrix4x4 b2(e2, f2, g2, Math::Point3d(0, 0, 0));
+  const double s = d2.length() / d1.length();
+  Math::Matrix4x4 b1Inverse = b1;
+  try {
+    b1Inverse.inverse();
+  } catch (...) {
+    b1Inverse = Math::Matrix4x4();
+  }
+  out.translate(Math::Vector3d(q0));
+  out *= b2;
+  out.scale(s, 1, 1);
+  out *= b1Inverse;
+  out.translate(-Math::Vector3d(r0));
+  return true;
+}
+
+Math::Matrix4x4 fitThreePoints(const Math::Point3d& r0, const Math::Point3d& r1, const Math::Point3d& r2,
+                               const Math::Point3d& q0, const Math::Point3d& q1, const Math::Point3d& q2) {
+  const Math::Vector3d z(0, 0, 1);
+  try {
+    const Math::Matrix4x4 current(Math::Vector3d(q0, q1), Math::Vector3d(q0, q2), z, q0);
+    const Math::Matrix4x4 rest(Math::Vector3d(r0, r1), Math::Vector3d(r0, r2), z, r0);
+    Math::Matrix4x4 restInverse = sanitizedCopy(rest);
+    restInverse.inverse();
+    return sanitizedCopy(current) * restInverse;
+  } catch (...) {
+    return Math::Matrix4x4();
+  }
+}
+
+FitSystem buildFitSystem(const std::vector<ControlPoint>& points, bool perspective, const std::vector<double>* weights) {
+  FitSystem system;
+  system.threeDimensional = leavesRestPlane(points);
+  const bool z = system.threeDimensional;
+  const bool weighted = weights && perspective;
+  const Eigen::Index rowsPerPoint = 2 + (z ? 1 : 0) + (weighted ? 1 : 0);
+  const Eigen::Index n = static_cast<Eigen::Index>(points.size());
+  system.a = Eigen::MatrixXf::Zero(rowsPerPoint * n, 15);
+  system.b = Eigen::VectorXf::Zero(rowsPerPoint * n);
+  Eigen::MatrixXf& a = system.a;
+  Eigen::VectorXf& b = system.b;
+  for (Eigen::Index k = 0; k < n; ++k) {
+    const Math::Point3d& r = points[static_cast<std::size_t>(k)].restPosition;
+    const Math::Point3d& q = points[static_cast<std::size_t>(k)].position;
+    Eigen::Index row = k * rowsPerPoint;
+    // One row per coordinate c of the current position: its rest terms in columns c, c + 4,
+    // c + 8 and the translation in c + 12; perspective terms in 3, 7, 11.
+    const auto coordinateRow = [&](int c, double target) {
+      a(row, c) = static_cast<float>(r.x);
+      a(row, c + 4) = static_cast<float>(r.y);
+      if (z)
+        a(row, c + 8) = static_cast<float>(r.z);
+      a(row, c + 12) = 1.0f;
+      if (perspective) {
+        a(row, 3) = static_cast<float>(-r.x * target);
+        a(row, 7) = static_cast<float>(-r.y * target);
+        if (z)
+          a(row, 11) = static_cast<float>(-r.z * target);
+      }
+      b(row) = static_cast<float>(target);
+      ++row;
+    };
+    coordinateRow(0, q.x);
+    coordinateRow(1, q.y);
+    if (z)
+      coordinateRow(2, q.z);
+    if (weighted && static_cast<std::size_t>(k) < weights->size()) {
+      a(row, 3) = static_cast<float>(r.x);
+      a(row, 7) = static_cast<float>(r.y);
+      if (z)
+        a(row, 11) = static_cast<float>(r.z);
+      b(row) = static_cast<float>((*weights)[static_cast<std::size_t>(k)] - 1.0);
+    }
+  }
+  return system;
+}
+
+Eigen::VectorXf solveFitSystem(const FitSystem& system) {
+  // Unknowns that no equation mentions (all-zero columns: no perspective, no z) come out 0 in
+  // the minimum-norm answer, so the decomposition only sees the others. The rank threshold stays
+  // the one of the full system, min(rows, 15) times epsilon of the largest singular value.
+  const Eigen::MatrixXf& a = system.a;
+  Eigen::Index used[15];
+  Eigen::Index nUsed = 0;
+  for (Eigen::Index c = 0; c < a.cols(); ++c)
+    if (!a.col(c).isZero(0.0f))
+      used[nUsed++] = c;
+  Eigen::MatrixXf reduced(a.rows(), nUsed);
+  for (Eigen::Index i = 0; i < nUsed; ++i)
+    reduced.col(i) = a.col(used[i]);
+  Eigen::JacobiSVD<Eigen::MatrixXf> svd(reduced, Eigen::ComputeThinU | Eigen::ComputeThinV);
+  svd.setThreshold(static_cast<float>(std::min<Eigen::Index>(a.rows(), a.cols())) *
+                   Eigen::NumTraits<float>::epsilon());
+  const Eigen::VectorXf solved = svd.solve(system.b);
+  Eigen::VectorXf h = Eigen::VectorXf::Zero(a.cols());
+  for (Eigen::Index i = 0; i < nUsed; ++i)
+    h(used[i]) = solved(i);
+  return h;
+}
+
+Math::Matrix4x4 fitPoints(const std::vector<ControlPoint>& points, bool perspective, unsigned int level,
+                          double previousChange, const std::vector<double>* weights) {
+  const FitSystem system = buildFitSystem(points, perspective, weights);
+  const Eigen::VectorXf h = solveFitSystem(system);
+  const bool z = system.threeDimensional;
+  double values[16];
+  for (int i = 0; i < 8; ++i)
+    values[i] = static_cast<double>(h(i));
+  for (int i = 8; i < 12; ++i)
+    values[i] = z ? static_cast<double>(h(i)) : (i == 10 ? 1.0 : 0.0);
+  for (int i = 12; i < 15; ++i)
+    values[i] = static_cast<double>(h(i));
+  values[15] = 1.0;
+  const Math::Matrix4x4 fitted(values);
+  if (!perspective)
+    return fitted;
+
+  // A divisor at or below 0.2 puts the point behind or too near the eye of the fitted map.
+  std::vector<double> newWeights(points.size());
+  bool someBad = false;
+  double change = 0.0;
+  for (std::size_t k = 0; k < points.size(); ++k) {
+    const Math::Point3d& r = points[k].restPosition;
+    double w = values[3] * r.x + values[7] * r.y;
+    if (z)
+      w += values[11] * r.z;
+    w += 1.0;
+    newWeights[k] = std::max(w, 0.2);
+    if (w <= 0.2) {
+      someBad = true;
+      if (weights && k < weights->size())
+        change = std::max(change, std::fabs((*weights)[k] - w));
+    }
+  }
+  if (someBad && level < 100 && (!weights || level <= 1 || previousChange - change > 0.01))
+    return fitPoints(points, perspective, level + 1, change, &newWeights);
+  return fitted;
+}
+
+} // namespace PointConstraintMulti

@@ -1,0 +1,58 @@
+#pragma once
+// The arithmetic of the multi-points constraint, free of any scene: the control point of one
+// input, the convex hull of rest positions, and the fits that carry rest positions (R) onto
+// current positions (Q), both in one common space (drawing units or the first input's frame).
+// Two points give a turn with a stretch along their line, three the affine map of one triangle
+// onto the other, four or more a least-squares affine or projective map solved in single
+// precision. Degenerate input never throws: two coincident or rigidly moved points report
+// failure, a flat triangle goes through the scale guard, a rank-deficient system takes the
+// minimum-norm solution.
+#include <Eigen/Dense>
+#include <vector>
+
+#include "HostInterface/HostMath.h"
+
+namespace PointConstraintMulti {
+
+struct ControlPoint {
+  Math::Matrix4x4 matrix;        // composed matrix arriving at the input port
+  Math::Point3d restPosition;    // the input node's pivot, drawing units
+  Math::Point3d position;        // where the pivot is now (matrix × restPosition, then re-expressed)
+  unsigned int portIndex = 0;
+};
+
+// The vertices of the convex hull of the rest positions in the x-y plane (z ignored), counter-
+// clockwise from the smallest x (then smallest y); collinear and repeated points are dropped.
+// Lists of fewer than three points come back unchanged.
+std::vector<ControlPoint> convexHull(std::vector<ControlPoint> points);
+
+// Composes onto `out` the map that turns the rest direction R0→R1 onto Q0→Q1 and stretches
+// along that line only, carrying R0 onto Q0. False (and `out` untouched) when either offset
+// has zero length or the two offsets are equal.
+bool fitTwoPoints(const Math::Point3d& r0, const Math::Point3d& r1, const Math::Point3d& q0, const Math::Point3d& q1,
+                  Math::Matrix4x4& out);
+
+// The affine map (with skew, keeping the unit z vector) that carries the rest triangle onto
+// the current one. A map that cannot be built gives the identity.
+Math::Matrix4x4 fitThreePoints(const Math::Point3d& r0, const Math::Point3d& r1, const Math::Point3d& r2,
+                               const Math::Point3d& q0, const Math::Point3d& q1, const Math::Point3d& q2);
+
+// The least-squares system of four or more points: 15 unknowns h0..h14, two rows per point
+// (x, y), a z row when some point leaves its rest z, and a row pinning each point's perspective
+// divisor when weights are given.
+struct FitSystem {
+  Eigen::MatrixXf a;
+  Eigen::VectorXf b;
+  bool threeDimensional = false;
+};
+FitSystem buildFitSystem(const std::vector<ControlPoint>& points, bool perspective, const std::vector<double>* weights);
+// The minimum-norm least-squares solution (singular value decomposition, thin U and V).
+Eigen::VectorXf solveFitSystem(const FitSystem& system);
+
+// The matrix fitted to four or more points. With perspective, fits that leave some point's
+// divisor at 0.2 or below are repeated with that divisor pinned, level by level (at most 100),
+// while the pinned divisors still move by more than 0.01.
+Math::Matrix4x4 fitPoints(const std::vector<ControlPoint>& points, bool perspective, unsigned int level = 0,
+                          double previousChange = -1.0, const std::vector<double>* weights = nullptr);
+
+} // namespace PointConstraintMulti

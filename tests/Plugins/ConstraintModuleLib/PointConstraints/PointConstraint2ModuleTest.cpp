@@ -1,0 +1,132 @@
+// The two-points node in scenes: which peg is primary, what passes when it does not compute,
+// the example arm worked out by hand through the real loader, the camera skipped inside its own
+// evaluation, and the main input from selection and clicks.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "PersistentObj/PIO_LoadError.h"
+#include "PersistentObj/PIO_SceneReader.h"
+#include "PointConstraints/PointConstraint2Module.h"
+#include "PointConstraintsTestUtil.h"
+
+namespace {
+
+using namespace pctest;
+
+// Right pivot (0, 0), left (4, 0) scene units, each peg turned about its own pivot (so that a
+// Transform result with the pivots in place is the primary peg's own matrix), both optionally
+// below a turned and raised parent.
+struct TwoPegs {
+  explicit TwoPegs(double rightZ = 0, bool underParent = false) {
+    parent = addPeg(scene, {1, 1, 0}, 35, 3);
+    right = addPeg(scene, {0, 0, 0}, 10, rightZ);
+    left = addPeg(scene, {4, 0, 0}, 20);
+    if (underParent)
+      right->link(0, parent, 0), left->link(0, parent, 0);
+    node = static_cast<PointConstraint2Module*>(scene.addNode(std::make_unique<PointConstraint2Module>()));
+    node->link(0, right, 0), node->link(1, left, 0);
+  }
+  SC_SceneCommon scene;
+  Peg *parent, *right, *left;
+  PointConstraint2Module* node;
+};
+
+TEST(PointConstraint2Module, PrimaryFollowsThePortAndTopmostTiesGoLeft) {
+  const struct {
+    int port;
+    double rightZ;
+    bool rightPrimary;
+  } rows[] = {{1, 0, true}, {2, 0, false}, {3, 0, false}, {4, 0, true}, {3, 2, true}, {4, 2, false}};
+  for (const auto& r : rows) {
+    TwoPegs s(r.rightZ);
+    s.node->flattentypeAttr()->setLocalValue(0);
+    s.node->transformtypeAttr()->setLocalValue(1);
+    s.node->primaryportAttr()->setLocalValue(r.port);
+    EXPECT_TRUE(matrixNear(evaluate(s.scene, s.node), evaluate(s.scene, r.rightPrimary ? s.right : s.left), 1e-12))
+        << "port " << r.port << " right z " << r.rightZ;
+  }
+  TwoPegs s(0, true); // Translate keeps only the primary's parent when the pivots are in place
+  EXPECT_TRUE(matrixNear(evaluate(s.scene, s.node), evaluate(s.scene, s.parent), 1e-12));
+}
+
+TEST(PointConstraint2Module, DeclinedResultsPassTheMainInputButActivityZeroPassesTheRightPeg) {
+  for (bool coinciding : {false, true}) {
+    TwoPegs s;
+    s.node->primaryportAttr()->setLocalValue(2); // the left peg is main
+    if (coinciding)
+      s.left->pivotAttr()->x()->setLocalValue(0);
+    else
+      s.node->activeAttr()->setLocalValue(0);
+    EXPECT_TRUE(matrixNear(evaluate(s.scene, s.node), evaluate(s.scene, coinciding ? s.left : s.right), 1e-12));
+  }
+}
+
+TEST(PointConstraint2Module, ExampleArmStretchesSoftlyAtFrame16) {
+  PIO_LoadError error;
+  std::unique_ptr<SC_SceneCommon> scene =
+      PIO_SceneReader::readFile(QStringLiteral(VANTOREL_EXAMPLES "/two_points_arm.xml"), &error);
+  ASSERT_NE(scene, nullptr);
+  // Metrics 1/12: the shoulder's pivot (−8, 0) is raised by 45/23, the hand's (8, 0) moved by
+  // (12, −90/23). The stretch passes 140 % and eases (smoothing 50) towards 147 %; the cross
+  // scale keeps the area.
+  const double r0 = std::hypot(28.0, 135.0 / 23.0) / 16.0;
+  const double r = 1.4 + 0.07 * std::sqrt((r0 - 1.4) / 0.7);
+  const double turn = std::atan2(-135.0 / 23.0, 28.0) * 180.0 / M_PI;
+  const Math::Matrix4x4 expected =
+      T(0, 45.0 / 23.0 / 12, 0) * T(-8.0 / 12, 0, 0) * Rz(turn) * S(r, 1 / r, 1) * T(8.0 / 12, 0, 0);
+  EXPECT_TRUE(
+      matrixNear(SC_SceneEvaluator(*scene).evaluate(scene->findNode(QStringLiteral("Sleeve")), 16), expected, 1e-12));
+}
+
+// A scene camera that computes the node again while the node asks for the camera, as a camera
+// hanging below it may; it records what that nested computation gives.
+struct ProbeCamera : MO_Module {
+  ProbeCamera() { addOutMatrixPort(); }
+  QString moduleTypeName() const override { return QStringLiteral("ProbeCamera"); }
+  MO_PortTransform* computeTransformation(const MO_BaseContext& ctx) override {
+    if (++calls == 1)
+      seen = watched->computeTransformation(ctx)->transformation().matrix(true);
+    return MO_Module::computeTransformation(ctx);
+  }
+  MO_Module* watched = nullptr;
+  int calls = 0;
+  Math::Matrix4x4 seen;
+};
+
+TEST(PointConstraint2Module, ProjectionSkipsTheCameraInsideItsOwnEvaluation) {
+  Math::Matrix4x4 result[2];
+  for (int project = 0; project < 2; ++project) {
+    TwoPegs s;
+    s.left->position()->z()->setLocalValue(6);
+    s.node->flattentypeAttr()->setLocalValue(project ? 2 : 1);
+    auto* camera = static_cast<ProbeCamera*>(s.scene.addNode(std::make_unique<ProbeCamera>()));
+    camera->watched = s.node;
+    s.scene.setCamera(camera);
+    result[project] = evaluate(s.scene, s.node);
+    EXPECT_EQ(camera->calls, project);
+    if (project) {
+      EXPECT_TRUE(matrixNear(camera->seen, result[0], 1e-12)); // nested: unprojected
+    }
+  }
+  EXPECT_FALSE(matrixNear(result[1], result[0], 1e-3)); // the outer computation did project
+}
+
+TEST(PointConstraint2Module, SelectionThenClicksChooseTheMainInputAndATieTakesTheLeftPeg) {
+  for (int selected : {0, 1}) {
+    TwoPegs s;
+    s.node->primaryportAttr()->setLocalValue(2 - selected); // the other peg by default
+    (selected ? s.left : s.right)->setSelected(true);
+    evaluate(s.scene, s.node);
+    EXPECT_EQ(s.node->mainInPortId(), selected);
+  }
+  TwoPegs s;
+  evaluate(s.scene, s.node);
+  // Pivots at drawing (0, 0) and (2, 0): pixels (100, 50) and (200, 50).
+  for (const auto& [x, main] : {std::pair{120.0, 0}, {160.0, 1}, {150.0, 1}}) {
+    EXPECT_TRUE(MO_MainPortModuleVisitor(Math::Point2d(x, 80), faceOnView()).visitModule(s.node));
+    EXPECT_EQ(s.node->mainInPortId(), main) << x;
+  }
+}
+
+} // namespace
