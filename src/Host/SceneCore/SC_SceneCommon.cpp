@@ -21,16 +21,23 @@ MO_Module* SC_SceneCommon::addNode(std::unique_ptr<MO_Module> node) {
   return raw;
 }
 
-void SC_SceneCommon::removeNode(MO_Module* node) {
+void SC_SceneCommon::removeNode(MO_Module* node) { takeNode(node); }
+
+std::unique_ptr<MO_Module> SC_SceneCommon::takeNode(MO_Module* node) {
+  auto owned = std::find_if(m_nodes.begin(), m_nodes.end(), [&](const auto& p) { return p.get() == node; });
+  if (owned == m_nodes.end())
+    return nullptr;
   for (MO_Module* n : m_nodeRefs)
     for (int i = 0; i < n->nInPorts(); ++i)
       if (n->inputModule(i) == node)
         n->unlink(i);
   if (m_camera == node)
     m_camera = nullptr;
+  std::unique_ptr<MO_Module> taken = std::move(*owned);
+  m_nodes.erase(owned);
   m_nodeRefs.erase(std::remove(m_nodeRefs.begin(), m_nodeRefs.end(), node), m_nodeRefs.end());
-  m_nodes.erase(std::remove_if(m_nodes.begin(), m_nodes.end(), [&](const auto& p) { return p.get() == node; }),
-                m_nodes.end());
+  taken->setScene(nullptr);
+  return taken;
 }
 
 MO_Module* SC_SceneCommon::findNode(const QString& name) const {

@@ -22,6 +22,9 @@ public:
   MO_Module* addNode(std::unique_ptr<MO_Module> node);
   // Cuts every link to the node, then destroys it.
   void removeNode(MO_Module* node);
+  // Cuts every link to the node and hands it back out of the scene (null for a node the scene
+  // does not hold), so that an undone addition can be made again.
+  std::unique_ptr<MO_Module> takeNode(MO_Module* node);
   const std::vector<MO_Module*>& nodes() const { return m_nodeRefs; }
   MO_Module* findNode(const QString& name) const;
 
