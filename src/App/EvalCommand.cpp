@@ -8,6 +8,7 @@
 #include "Commands.h"
 #include "FrameRange.h"
 #include "MatrixOutput.h"
+#include "PegChannels.h"
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "SceneCore/SC_SceneEvaluator.h"
@@ -39,6 +40,9 @@ int Commands::eval(const QStringList& args) {
                     QStringLiteral("NAME")});
   parser.addOption({QStringLiteral("format"), QStringLiteral("csv, json or npy (default csv)"), QStringLiteral("FORMAT"),
                     QStringLiteral("csv")});
+  parser.addOption({QStringLiteral("values"),
+                    QStringLiteral("matrix (16 values) or peg (the position, rotation, scale and skew a peg keys)"),
+                    QStringLiteral("KIND"), QStringLiteral("matrix")});
   parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
                     QStringLiteral("File to write (default: standard output; required for npy)"), QStringLiteral("OUT")});
   if (!parser.parse(QStringList{QStringLiteral("vantorel eval")} + args))
@@ -53,6 +57,10 @@ int Commands::eval(const QStringList& args) {
   if (!formats.count(formatName))
     throw CliError(QStringLiteral("eval: --format must be csv, json or npy, not \"%1\"").arg(formatName));
   const MatrixOutput::Format format = formats.at(formatName);
+  const QString kind = parser.value(QStringLiteral("values"));
+  if (kind != QLatin1String("matrix") && kind != QLatin1String("peg"))
+    throw CliError(QStringLiteral("eval: --values must be matrix or peg, not \"%1\"").arg(kind));
+  const bool peg = kind == QLatin1String("peg");
   const QString output = parser.value(QStringLiteral("o"));
   if (format == MatrixOutput::Format::Npy && !output.endsWith(QLatin1String(".npy")))
     throw CliError(QStringLiteral("eval: --format npy needs -o OUT.npy (the frame numbers and node names go to "
@@ -78,7 +86,7 @@ int Commands::eval(const QStringList& args) {
 
   std::unique_ptr<MatrixWriter> writer;
   try {
-    writer = MatrixOutput::create(format, output, frames, names);
+    writer = MatrixOutput::create(format, output, frames, names, peg ? PegChannels::names() : QStringList());
   } catch (const std::runtime_error& e) {
     throw CliError(QStringLiteral("eval: ") + QString::fromStdString(e.what()));
   }
@@ -90,9 +98,22 @@ int Commands::eval(const QStringList& args) {
       if (done % 100 == 0 || done == total)
         std::fprintf(stderr, "\revaluating frame %d of %d%s", done, total, done == total ? "\n" : "");
     };
+  // Each node's matrices taken apart as bake-keys keys them, angles following frame after frame.
+  std::vector<PegChannels> channels(nodes.size(), PegChannels(scene->metrics()));
+  std::vector<double> row(nodes.size() * PegChannels::kCount);
   SC_SceneEvaluator(*scene).evaluate(
       nodes, frames,
-      [&](std::size_t index, const std::vector<Math::Matrix4x4>& matrices) { writer->frame(index, matrices); },
+      [&](std::size_t index, const std::vector<Math::Matrix4x4>& matrices) {
+        if (!peg) {
+          writer->frame(index, matrices);
+          return;
+        }
+        for (std::size_t n = 0; n < nodes.size(); ++n) {
+          const PegChannels::Values v = channels[n].next(matrices[n]);
+          std::copy(v.begin(), v.end(), row.begin() + static_cast<std::ptrdiff_t>(n * v.size()));
+        }
+        writer->values(index, row.data());
+      },
       progress);
   writer->finish();
   return 0;

@@ -105,32 +105,39 @@ QByteArray csvField(const QString& s) {
 
 char* integer(char* p, long long v) { return std::to_chars(p, p + kNumberRoom, v).ptr; }
 
-// Rows node,frame,m0,...,m15, written frame after frame.
+// The column names: m0 to m15 for matrices.
+QStringList columnsOrMatrix(const QStringList& columns) {
+  if (!columns.isEmpty())
+    return columns;
+  QStringList m;
+  for (int i = 0; i < 16; ++i)
+    m << QStringLiteral("m%1").arg(i);
+  return m;
+}
+
+// Rows node,frame,m0,...,m15 (or the columns), written frame after frame.
 class CsvWriter : public MatrixWriter {
 public:
-  CsvWriter(const QString& path, const std::vector<int>& frames, const std::vector<QString>& names)
-      : m_out(path), m_frames(frames) {
-    m_out.write("node,frame", 10);
-    for (int i = 0; i < 16; ++i) {
-      char field[8] = {',', 'm'};
-      m_out.write(field, static_cast<std::size_t>(integer(field + 2, i) - field));
-    }
-    m_out.write("\n", 1);
+  CsvWriter(const QString& path, const std::vector<int>& frames, const std::vector<QString>& names,
+            const QStringList& columns)
+      : m_out(path), m_frames(frames), m_width(static_cast<std::size_t>(columns.size())) {
+    QByteArray header = "node,frame";
+    for (const QString& c : columns)
+      header += ',' + csvField(c);
+    m_out.write(header + '\n');
     for (const QString& n : names)
       m_names.push_back(csvField(n));
   }
-  void frame(std::size_t index, const std::vector<Math::Matrix4x4>& matrices) override {
-    double v[16];
-    for (std::size_t n = 0; n < matrices.size(); ++n) {
+  void values(std::size_t index, const double* v) override {
+    for (std::size_t n = 0; n < m_names.size(); ++n, v += m_width) {
       const QByteArray& name = m_names[n];
-      char* p = m_out.room(static_cast<std::size_t>(name.size()) + 16 + 16 * (kNumberRoom + 1));
+      char* p = m_out.room(static_cast<std::size_t>(name.size()) + 16 + m_width * (kNumberRoom + 1));
       p = std::copy(name.constBegin(), name.constEnd(), p);
       *p++ = ',';
       p = integer(p, m_frames[index]);
-      matrices[n].getValues(v);
-      for (double x : v) {
+      for (std::size_t i = 0; i < m_width; ++i) {
         *p++ = ',';
-        p = MatrixOutput::number(p, x, false);
+        p = MatrixOutput::number(p, v[i], false);
       }
       *p++ = '\n';
       m_out.advance(p);
@@ -141,33 +148,45 @@ public:
 private:
   ByteOutput m_out;
   const std::vector<int> m_frames;
+  const std::size_t m_width;
   std::vector<QByteArray> m_names;
 };
 
 // One document, node after node. Each node's rows are formatted as its frames come and kept in
 // memory; when they pass the budget, every node's rows so far go to a temporary file as one piece
-// each, and the end copies each node's pieces back in order.
+// each, and the end copies each node's pieces back in order. A row is an array of the matrix's
+// values, or an object keyed by the column names.
 class JsonWriter : public MatrixWriter {
 public:
-  JsonWriter(const QString& path, const std::vector<int>& frames, const std::vector<QString>& names)
-      : m_out(path), m_frames(frames), m_names(names), m_rows(names.size()), m_pieces(names.size()) {}
+  JsonWriter(const QString& path, const std::vector<int>& frames, const std::vector<QString>& names,
+             const QStringList& columns)
+      : m_out(path), m_frames(frames), m_names(names), m_width(columns.isEmpty() ? 16 : columns.size()),
+        m_rows(names.size()), m_pieces(names.size()) {
+    std::size_t room = 16;
+    for (int i = 0; i < m_width; ++i) {
+      m_keys.push_back(columns.isEmpty() ? QByteArray() : MatrixOutput::jsonString(columns[i]) + ": ");
+      room += static_cast<std::size_t>(m_keys.back().size()) + kNumberRoom + 2;
+    }
+    m_text.resize(room);
+  }
 
-  void frame(std::size_t index, const std::vector<Math::Matrix4x4>& matrices) override {
-    double v[16];
-    char text[16 * (kNumberRoom + 2) + 16];
-    for (std::size_t n = 0; n < matrices.size(); ++n) {
+  void values(std::size_t index, const double* v) override {
+    const bool keyed = !m_keys.front().isEmpty();
+    for (std::size_t n = 0; n < m_names.size(); ++n) {
+      char* const text = m_text.data();
       char* p = text;
-      const char* open = index ? ",\n    [" : "\n    [";
+      const char* open = index ? ",\n    " : "\n    ";
       p = std::copy(open, open + std::strlen(open), p);
-      matrices[n].getValues(v);
-      for (int i = 0; i < 16; ++i) {
+      *p++ = keyed ? '{' : '[';
+      for (int i = 0; i < m_width; ++i, ++v) {
         if (i) {
           *p++ = ',';
           *p++ = ' ';
         }
-        p = MatrixOutput::number(p, v[i], true);
+        p = std::copy(m_keys[i].constBegin(), m_keys[i].constEnd(), p);
+        p = MatrixOutput::number(p, *v, true);
       }
-      *p++ = ']';
+      *p++ = keyed ? '}' : ']';
       m_rows[n].append(text, static_cast<std::size_t>(p - text));
       m_held += static_cast<std::size_t>(p - text);
     }
@@ -231,6 +250,9 @@ private:
   ByteOutput m_out;
   const std::vector<int> m_frames;
   std::vector<QString> m_names;
+  const int m_width;
+  std::vector<QByteArray> m_keys;  // '"name": ' for each column, empty for matrices
+  std::vector<char> m_text;
   std::vector<std::string> m_rows;
   std::vector<std::vector<Piece>> m_pieces;
   std::unique_ptr<QTemporaryFile> m_spill;
@@ -245,14 +267,16 @@ bool littleEndian() {
   return first == 1;
 }
 
-// OUT.npy with the array (frames, nodes, 16), written frame after frame (the array's own order),
-// and the frame numbers and node names beside it.
+// OUT.npy with the array (frames, nodes, 16) or the structured array (frames, nodes), written
+// frame after frame (the array's own order), and the frame numbers and node names beside it.
 class NpyWriter : public MatrixWriter {
 public:
-  NpyWriter(const QString& path, const std::vector<int>& frames, const std::vector<QString>& names)
+  NpyWriter(const QString& path, const std::vector<int>& frames, const std::vector<QString>& names,
+            const QStringList& columns)
       : m_out(path), m_frames(path.left(path.size() - 4) + QStringLiteral(".frames.txt")),
-        m_nodes(path.left(path.size() - 4) + QStringLiteral(".nodes.txt")) {
-    m_out.write(MatrixOutput::npyHeader(frames.size(), names.size()));
+        m_nodes(path.left(path.size() - 4) + QStringLiteral(".nodes.txt")),
+        m_bytes(names.size() * static_cast<std::size_t>(columns.isEmpty() ? 16 : columns.size()) * sizeof(double)) {
+    m_out.write(MatrixOutput::npyHeader(frames.size(), names.size(), columns));
     for (int f : frames) {
       char* p = m_frames.room(kNumberRoom);
       p = integer(p, f);
@@ -262,17 +286,18 @@ public:
     for (const QString& n : names)
       m_nodes.write(n.toUtf8() + '\n');
   }
-  void frame(std::size_t, const std::vector<Math::Matrix4x4>& matrices) override {
+  void values(std::size_t, const double* v) override {
     static const bool swap = !littleEndian();
-    for (const Math::Matrix4x4& m : matrices) {
-      double v[16];
-      m.getValues(v);
-      char* p = m_out.room(sizeof v);
-      std::memcpy(p, v, sizeof v);
+    const char* bytes = reinterpret_cast<const char*>(v);
+    // In pieces of at most half a block, the most room() hands out at once.
+    for (std::size_t done = 0, piece = 0; done < m_bytes; done += piece) {
+      piece = std::min(m_bytes - done, kBlock / 2);
+      char* p = m_out.room(piece);
+      std::memcpy(p, bytes + done, piece);
       if (swap)
-        for (std::size_t i = 0; i < sizeof v; i += 8)
+        for (std::size_t i = 0; i < piece; i += 8)
           std::reverse(p + i, p + i + 8);
-      m_out.advance(p + sizeof v);
+      m_out.advance(p + piece);
     }
   }
   void finish() override {
@@ -285,19 +310,27 @@ private:
   ByteOutput m_out;
   ByteOutput m_frames;
   ByteOutput m_nodes;
+  const std::size_t m_bytes;  // one frame's values
 };
 
 } // namespace
 
+void MatrixWriter::frame(std::size_t index, const std::vector<Math::Matrix4x4>& matrices) {
+  m_row.resize(matrices.size() * 16);
+  for (std::size_t n = 0; n < matrices.size(); ++n)
+    matrices[n].getValues(m_row.data() + 16 * n);
+  values(index, m_row.data());
+}
+
 std::unique_ptr<MatrixWriter> MatrixOutput::create(Format format, const QString& path, const std::vector<int>& frames,
-                                                   const std::vector<QString>& names) {
+                                                   const std::vector<QString>& names, const QStringList& columns) {
   switch (format) {
-  case Format::Csv: return std::make_unique<CsvWriter>(path, frames, names);
-  case Format::Json: return std::make_unique<JsonWriter>(path, frames, names);
+  case Format::Csv: return std::make_unique<CsvWriter>(path, frames, names, columnsOrMatrix(columns));
+  case Format::Json: return std::make_unique<JsonWriter>(path, frames, names, columns);
   case Format::Npy:
     if (!path.endsWith(QLatin1String(".npy")))
       throw std::runtime_error("an npy output's name must end in .npy");
-    return std::make_unique<NpyWriter>(path, frames, names);
+    return std::make_unique<NpyWriter>(path, frames, names, columns);
   }
   return nullptr;
 }
@@ -341,10 +374,19 @@ QByteArray MatrixOutput::jsonString(const QString& s) {
   return r + "\"";
 }
 
-QByteArray MatrixOutput::npyHeader(std::size_t frames, std::size_t nodes) {
-  QByteArray dict = QStringLiteral("{'descr': '<f8', 'fortran_order': False, 'shape': (%1, %2, 16), }")
+QByteArray MatrixOutput::npyHeader(std::size_t frames, std::size_t nodes, const QStringList& fields) {
+  QString descr = QStringLiteral("'<f8'");
+  if (!fields.isEmpty()) {
+    QStringList named;
+    for (const QString& f : fields)
+      named << QStringLiteral("('%1', '<f8')").arg(f);
+    descr = QLatin1Char('[') + named.join(QStringLiteral(", ")) + QLatin1Char(']');
+  }
+  QByteArray dict = QStringLiteral("{'descr': %1, 'fortran_order': False, 'shape': (%2, %3%4), }")
+                        .arg(descr)
                         .arg(static_cast<qulonglong>(frames))
                         .arg(static_cast<qulonglong>(nodes))
+                        .arg(fields.isEmpty() ? QStringLiteral(", 16") : QString())
                         .toLatin1();
   // Magic, version, a two-byte length, then the dictionary padded with spaces to a newline so that
   // the data starts at a multiple of 64 bytes.

@@ -5,10 +5,13 @@
 //        rows wait in memory and, past a few megabytes, in a temporary file until the end;
 //  npy   OUT.npy, a NumPy array of float64 with shape (frames, nodes, 16), and beside it
 //        OUT.frames.txt and OUT.nodes.txt (one frame number, one node name a line).
-// Matrices are in column order. Numbers are the shortest text that reads back to the same
+// Matrices are in column order. Given column names, a writer takes that many named values a
+// node instead of a matrix: CSV names them in its header, JSON writes each frame as an object
+// keyed by them, npy writes a structured array (frames, nodes) with one float64 field each. Numbers are the shortest text that reads back to the same
 // double; a non-finite value is null in JSON, nan or inf in CSV. A file output is written under a
 // temporary name and put in place by finish(), so a failed run never leaves a half-written file.
 #include <QString>
+#include <QStringList>
 #include <cstddef>
 #include <memory>
 #include <vector>
@@ -18,27 +21,34 @@
 class MatrixWriter {
 public:
   virtual ~MatrixWriter() = default;
-  // The matrices of every node at frame `index` of the run; frames come in order.
-  virtual void frame(std::size_t index, const std::vector<Math::Matrix4x4>& matrices) = 0;
+  // Every node's values at frame `index` of the run, node after node (16 a node for matrices, one
+  // per column otherwise); frames come in order.
+  virtual void values(std::size_t index, const double* values) = 0;
+  // The matrices of every node at frame `index`, for a writer of matrices.
+  void frame(std::size_t index, const std::vector<Math::Matrix4x4>& matrices);
   // Writes what is still held and closes the output; throws std::runtime_error when the output
   // cannot be written.
   virtual void finish() = 0;
+
+private:
+  std::vector<double> m_row;
 };
 
 namespace MatrixOutput {
 enum class Format { Csv, Json, Npy };
 
 // A writer for `frames` and the nodes `names` into the file `path`, or to the data stream
-// (DataOutput) when the path is empty (not for npy). Throws std::runtime_error when the file
-// cannot be created.
+// (DataOutput) when the path is empty (not for npy); matrices without `columns`, named values
+// with them. Throws std::runtime_error when the file cannot be created.
 std::unique_ptr<MatrixWriter> create(Format format, const QString& path, const std::vector<int>& frames,
-                                     const std::vector<QString>& names);
+                                     const std::vector<QString>& names, const QStringList& columns = {});
 
 // Writes the shortest text that reads back to v at p (room for 32 characters) and returns the
 // end; non-finite values as null when `json`.
 char* number(char* p, double v, bool json);
 // A JSON string literal with the escapes JSON requires.
 QByteArray jsonString(const QString& s);
-// The .npy header (format version 1.0) of a little-endian float64 array (frames, nodes, 16).
-QByteArray npyHeader(std::size_t frames, std::size_t nodes);
+// The .npy header (format version 1.0) of a little-endian float64 array (frames, nodes, 16), or
+// with `fields` of a structured array (frames, nodes) with one float64 field each.
+QByteArray npyHeader(std::size_t frames, std::size_t nodes, const QStringList& fields = {});
 } // namespace MatrixOutput
