@@ -2,11 +2,13 @@
 
 #include <QBuffer>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
 #include <QSaveFile>
 #include <QSvgGenerator>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -127,6 +129,23 @@ void paintPrimitive(QPainter& painter, const Math::CameraTransformChain& chain, 
     painter.setPen(makePen(p.lineStroke, lineWidth, picking));
     painter.setBrush(makeBrush(p.pointFill, picking));
     painter.drawPolygon(quad);
+    return;
+  }
+  case VU_Drawing::eText: {
+    const auto at = mapper.map(p.points[0]);
+    if (picking || !at || p.textColor.alpha == 0 || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+      return;
+    QFont font = painter.font();
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(std::max(1, static_cast<int>(std::lround(p.textSize))));
+    painter.setFont(font);
+    painter.setPen(toQColor(p.textColor, false));
+    // A box far larger than any label, placed so that the alignment falls on the anchor.
+    constexpr double kBox = 4096.0;
+    const QPointF a = *at + QPointF(p.textDx, p.textDy);
+    const double left = p.textAlign & Qt::AlignRight ? a.x() - kBox : p.textAlign & Qt::AlignHCenter ? a.x() - kBox / 2 : a.x();
+    const double top = p.textAlign & Qt::AlignBottom ? a.y() - kBox : p.textAlign & Qt::AlignVCenter ? a.y() - kBox / 2 : a.y();
+    painter.drawText(QRectF(left, top, kBox, kBox), p.textAlign, p.text);
     return;
   }
   }

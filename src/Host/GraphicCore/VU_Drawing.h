@@ -1,8 +1,10 @@
 #pragma once
-// A recorded list of shapes (points, lines, circles, quads) in drawing units, each with the
+// A recorded list of shapes (points, lines, circles, quads, texts) in drawing units, each with the
 // model matrix, colours and sizes in force when it was drawn, rendered later through a camera
 // chain (model → view) onto a QPainter, a PNG or an SVG. Sizes given in reference frame 1 are
 // pixels. A shape that a chain cannot carry to the view (behind the eye, singular) is left out.
+// Texts are for people: picking images leave them out, and so does a process without a
+// QGuiApplication (no fonts).
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -18,7 +20,7 @@ class QPainter;
 
 class VU_Drawing {
 public:
-  enum Kind { ePoint, eLine, eCircle, eQuad };
+  enum Kind { ePoint, eLine, eCircle, eQuad, eText };
   struct Primitive {
     Kind kind = ePoint;
     Math::Point3d points[4];  // a point: [0]; a line: [0], [1]; a circle: its centre; a quad: all four
@@ -29,6 +31,13 @@ public:
     int lineThicknessFrame = 1;
     double pointSize = 1.0;
     int pointSizeFrame = 1;
+    // A text: placed by `textAlign` (Qt::Alignment flags) about points[0] moved by (textDx,
+    // textDy) pixels, `textSize` pixels high.
+    QString text;
+    VS_RGBA textColor;
+    double textSize = 12.0;
+    int textAlign = 0;
+    double textDx = 0.0, textDy = 0.0;
   };
 
   void add(const Primitive& p) { m_primitives.push_back(p); }

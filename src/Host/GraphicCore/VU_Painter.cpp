@@ -46,3 +46,14 @@ void VU_Painter::drawQuad(const Math::Point3d& a, const Math::Point3d& b, const 
   prim.points[3] = d;
   record(prim);
 }
+
+void VU_Painter::drawText(const Math::Point3d& p, const QString& text, int align, double dx, double dy) {
+  VU_Drawing::Primitive prim = m_state;
+  prim.kind = VU_Drawing::eText;
+  prim.points[0] = p;
+  prim.text = text;
+  prim.textAlign = align;
+  prim.textDx = dx;
+  prim.textDy = dy;
+  record(prim);
+}

@@ -27,11 +27,17 @@ public:
     m_state.pointSizeFrame = referenceFrame;
   }
 
+  void setTextColor(const VS_RGBA& c) { m_state.textColor = c; }
+  // Text height in pixels.
+  void setTextSize(double pixels) { m_state.textSize = pixels; }
+
   void drawPoint(const Math::Point3d& p);
   void drawLine(const Math::Point3d& a, const Math::Point3d& b);
   // A circle about `centre` in the model's z = 0 plane through it; radius in drawing units.
   void drawCircle(const Math::Point3d& centre, double radius);
   void drawQuad(const Math::Point3d& a, const Math::Point3d& b, const Math::Point3d& c, const Math::Point3d& d);
+  // `text` placed by `align` (Qt::Alignment flags) about p moved by (dx, dy) pixels.
+  void drawText(const Math::Point3d& p, const QString& text, int align, double dx = 0.0, double dy = 0.0);
 
   // Where the shapes go: the binder's canvas, or this painter's own drawing.
   VU_Drawing* drawing();

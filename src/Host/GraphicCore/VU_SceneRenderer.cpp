@@ -1,5 +1,6 @@
 #include "GraphicCore/VU_SceneRenderer.h"
 
+#include <QRectF>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "GraphicCore/VU_Painter.h"
 #include "SceneCore/CC_CameraChainTransformCanvasBinder.h"
 #include "SceneCore/MO_OGLContext.h"
+#include "SceneCore/MO_PivotVisitor.h"
 #include "SceneCore/Peg.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "SceneCore/SC_SceneEvaluator.h"
@@ -31,6 +33,15 @@ constexpr double kPickBoneWidth = 7.0;
 constexpr double kPickPivotSize = 14.0;
 constexpr double kFrameMargin = 1.2;
 constexpr double kMinHalfExtent = 1.0;
+// The onion skin: the frames before in blue, after in green, each the more transparent and
+// smaller the farther it lies from the frame shown.
+const VS_RGBA kOnionBefore(20, 90, 235);
+const VS_RGBA kOnionAfter(0, 160, 70);
+constexpr double kOnionNearAlpha = 230.0;
+constexpr double kOnionNearSize = 8.0;
+constexpr double kOnionFarSize = 3.5;
+const VS_RGBA kLabelColour(40, 44, 54);
+constexpr double kLabelSize = 13.0;
 
 struct PegPivot {
   Peg* peg;
@@ -60,10 +71,11 @@ Peg* parentPeg(MO_Module* node, const MO_FrameKey& key) {
 
 // An orthographic view whose eye axes are the rows of `r`, centred on the points and scaled so
 // that all of them fit with a margin, keeping the image's aspect ratio.
-Math::CameraTransformChain framingChain(const std::vector<PegPivot>& pivots, const double (&r)[3][3], const QSize& size) {
+Math::CameraTransformChain framingChain(const std::vector<Math::Point3d>& points, const double (&r)[3][3],
+                                        const QSize& size) {
   double lo[3] = {0, 0, 0}, hi[3] = {0, 0, 0};
-  for (std::size_t i = 0; i < pivots.size(); ++i) {
-    const Math::Point3d& w = pivots[i].world;
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const Math::Point3d& w = points[i];
     for (int k = 0; k < 3; ++k) {
       const double e = r[k][0] * w.x + r[k][1] * w.y + r[k][2] * w.z;
       lo[k] = i == 0 ? e : std::min(lo[k], e);
@@ -97,6 +109,23 @@ Math::CameraTransformChain framingChain(const std::vector<PegPivot>& pivots, con
   return chain;
 }
 
+// A node's pivot in the scene at a frame: its own pivot (in scene units) carried by its output.
+Math::Point3d pivotPoint(SC_SceneCommon& scene, MO_Module* node, double frame) {
+  const Math::Matrix4x4 m = SC_SceneEvaluator(scene).evaluate(node, frame);
+  MO_PivotVisitor visitor(MO_BaseContext(MO_FrameKey(frame), 0));
+  node->acceptVisitor(&visitor);
+  return m * scene.metrics().toOGL(visitor.getPivot());
+}
+
+bool hasTransformationOutput(const MO_Module* node) {
+  const MO_Port* out = node->outPort(0);
+  return out && out->kind() == MO_Port::Matrix;
+}
+
+VS_RGBA faded(const VS_RGBA& c, double alpha) {
+  return VS_RGBA(c.red, c.green, c.blue, static_cast<unsigned char>(std::clamp(std::lround(alpha), 0L, 255L)));
+}
+
 constexpr double kFrontAxes[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 constexpr double kTopAxes[3][3] = {{1, 0, 0}, {0, 0, -1}, {0, 1, 0}};
 constexpr double kSideAxes[3][3] = {{0, 0, 1}, {0, 1, 0}, {-1, 0, 0}};
@@ -121,16 +150,52 @@ QSize VU_SceneRenderer::defaultSize(const SC_SceneCommon& scene) {
   return QSize(960, std::clamp(static_cast<int>(std::lround(height)), 1, 4096));
 }
 
+void VU_SceneRenderer::setOverlay(const Overlay& overlay) {
+  m_overlay = overlay;
+  m_framingPoints.clear();
+}
+
+std::vector<MO_Module*> VU_SceneRenderer::overlayNodes(bool onion) const {
+  if (onion && !m_overlay.onionNodes.empty())
+    return m_overlay.onionNodes;
+  std::vector<MO_Module*> nodes;
+  for (MO_Module* n : m_scene.nodes())
+    if (n != m_scene.camera() && hasTransformationOutput(n))
+      nodes.push_back(n);
+  return nodes;
+}
+
+std::vector<Math::Point3d> VU_SceneRenderer::framedPoints(double frame) {
+  const std::vector<MO_Module*> onionNodes = m_overlay.onion > 0 ? overlayNodes(true) : std::vector<MO_Module*>();
+  auto addFrame = [&](std::vector<Math::Point3d>& points, double f) {
+    for (const PegPivot& p : pegPivots(m_scene, f))
+      points.push_back(p.world);
+    for (MO_Module* n : onionNodes)
+      for (int k = -m_overlay.onion; k <= m_overlay.onion; ++k)
+        points.push_back(pivotPoint(m_scene, n, f + k));
+  };
+  if (m_framingPoints.empty())
+    for (double f : m_overlay.framingFrames)
+      addFrame(m_framingPoints, f);
+  std::vector<Math::Point3d> points = m_framingPoints;
+  addFrame(points, frame);
+  return points;
+}
+
 Math::CameraTransformChain VU_SceneRenderer::viewChain(double frame, View view, const QSize& size) {
   m_scene.setCurrentFrame(frame);
-  const std::vector<PegPivot> pivots = pegPivots(m_scene, frame);
-  if (view == eTopView)
-    return framingChain(pivots, kTopAxes, size);
-  if (view == eSideView)
-    return framingChain(pivots, kSideAxes, size);
+  if (view == eTopView || view == eSideView) {
+    const Math::CameraTransformChain chain =
+        framingChain(framedPoints(frame), view == eTopView ? kTopAxes : kSideAxes, size);
+    m_scene.setCurrentFrame(frame);
+    return chain;
+  }
   Math::Matrix4x4 camera;
-  if (!m_scene.cameraMatrix(camera, MO_FrameKey(frame)))
-    return framingChain(pivots, kFrontAxes, size);
+  if (!m_scene.cameraMatrix(camera, MO_FrameKey(frame))) {
+    const Math::CameraTransformChain chain = framingChain(framedPoints(frame), kFrontAxes, size);
+    m_scene.setCurrentFrame(frame);
+    return chain;
+  }
   double nearPlane = 0.1, farPlane = 1000.0;
   m_scene.cameraPlanes(nearPlane, farPlane);
   Math::CameraTransformChain chain;
@@ -181,6 +246,36 @@ VU_Drawing VU_SceneRenderer::draw(double frame, View view, const QSize& size, in
     painter.drawLine(Math::Point3d(0, -reach, 0), Math::Point3d(0, reach, 0));
   }
 
+  if (!picking && m_overlay.onion > 0) {
+    for (MO_Module* n : overlayNodes(true)) {
+      std::vector<Math::Point3d> path;
+      for (int k = -m_overlay.onion; k <= m_overlay.onion; ++k)
+        path.push_back(pivotPoint(m_scene, n, frame + k));
+      for (int k = -m_overlay.onion; k <= m_overlay.onion; ++k) {
+        const Math::Point3d& p = path[static_cast<std::size_t>(k + m_overlay.onion)];
+        const int away = std::abs(k);
+        // The nearest frames nearly opaque, the farthest a faint trace.
+        const double t = m_overlay.onion > 1 ? double(away - 1) / double(m_overlay.onion - 1) : 0.0;
+        const VS_RGBA colour = k == 0 ? kBoneColour : faded(k < 0 ? kOnionBefore : kOnionAfter, kOnionNearAlpha * (1.0 - 0.8 * t));
+        if (k != 0) {
+          // The segment towards the frame shown, in the colour of the end farther from it.
+          const Math::Point3d& towards = path[static_cast<std::size_t>(k + m_overlay.onion + (k < 0 ? 1 : -1))];
+          painter.setLineStrokeColor(colour);
+          painter.setLineThickness(2.0, 1);
+          painter.drawLine(p, towards);
+        }
+        painter.setPointFillColor(colour);
+        painter.setPointStrokeColor(faded(colour, 0));
+        painter.setPointSize(k == 0 ? 5.0 : kOnionNearSize - (kOnionNearSize - kOnionFarSize) * t, 1);
+        painter.drawPoint(p);
+      }
+    }
+    // The controls below draw from what this frame's computation stored: computed again, since
+    // the frames around may have taken its place.
+    for (MO_Module* n : m_scene.nodes())
+      evaluator.evaluate(n, frame);
+  }
+
   // A bone is drawn in its child's pick colour: clicking a bone picks the peg it moves with.
   painter.setLineThickness(picking ? kPickBoneWidth : kBoneWidth, 1);
   for (const PegPivot& p : pivots) {
@@ -216,6 +311,33 @@ VU_Drawing VU_SceneRenderer::draw(double frame, View view, const QSize& size, in
     const MO_PortTransform* arriving = input ? input->computeTransformation(MO_BaseContext(key, 0)) : nullptr;
     binder.setModelMatrix(arriving ? arriving->transformation().matrix(true) : Math::Matrix4x4());
     n->oglRenderControl(context);
+  }
+
+  if (!picking && m_overlay.labels) {
+    binder.setModelMatrix(Math::Matrix4x4());
+    painter.setTextColor(kLabelColour);
+    painter.setTextSize(kLabelSize);
+    // Names whose pivots meet are stacked downwards in scene order instead of written over
+    // each other; widths are estimated, as fonts are only known when painting.
+    std::vector<QRectF> placed;
+    for (MO_Module* n : overlayNodes(false)) {
+      const Math::Point3d p = pivotPoint(m_scene, n, frame);
+      Math::Point3d pixel;
+      if (!chain.transform(Math::eSourceWorldFrame, p, Math::eDestinationViewFrame, pixel))
+        continue;
+      QRectF box(pixel.x + 8.0, pixel.y - 8.0 - kLabelSize, 0.62 * kLabelSize * n->instanceName().size(), kLabelSize + 2.0);
+      for (bool moved = true; moved;) {
+        moved = false;
+        for (const QRectF& other : placed)
+          if (box.intersects(other)) {
+            box.moveTop(other.bottom() + 1.0);
+            moved = true;
+          }
+      }
+      placed.push_back(box);
+      painter.drawText(p, n->instanceName(), Qt::AlignLeft | Qt::AlignTop, box.left() - pixel.x, box.top() - pixel.y);
+    }
+    m_scene.setCurrentFrame(frame);
   }
   return drawing;
 }

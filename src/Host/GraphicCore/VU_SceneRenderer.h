@@ -5,14 +5,19 @@
 // camera (a straight-on orthographic view framing the pegs when the scene has none); the top
 // view looks down −y (x right, −z up) and the side view along +x (z right, y up), both
 // orthographic and framing every pivot (a unit-sized frame when there is at most one).
+// An overlay adds each node's pivot path over the frames around (an onion skin: blue before,
+// green after, fading with distance) and node names beside their pivots; a node's pivot is the
+// one the host's pivot visitor reports, carried by the node's output (the origin without one).
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <vector>
 
 #include "BaseCore/CameraTransformChain.h"
 #include "GraphicCore/VS_RGBA.h"
 #include "GraphicCore/VU_Drawing.h"
 
+class MO_Module;
 class SC_SceneCommon;
 
 class VU_SceneRenderer {
@@ -23,7 +28,18 @@ public:
   // The background of a picking image: white, id 0.
   static const VS_RGBA kPickBackground;
 
+  struct Overlay {
+    int onion = 0;                     // frames before and after drawn as the pivot's path
+    std::vector<MO_Module*> onionNodes;  // empty: every node with a transformation output but the camera
+    bool labels = false;               // node names beside their pivots
+    // Frames whose pivots the top and side views also frame, so that every image of a sequence
+    // is framed alike.
+    std::vector<double> framingFrames;
+  };
+
   explicit VU_SceneRenderer(SC_SceneCommon& scene) : m_scene(scene) {}
+
+  void setOverlay(const Overlay& overlay);
 
   // "camera", "top" or "side"; false for anything else.
   static bool parseView(const QString& text, View& view);
@@ -41,5 +57,12 @@ public:
   bool save(const QString& path, double frame, View view, const QSize& size, int renderMode, QString* why);
 
 private:
+  // The nodes whose paths an onion skin draws and whose names labels write.
+  std::vector<MO_Module*> overlayNodes(bool onion) const;
+  // Where the top and side views look: the pivots at the frame, and those the overlay frames.
+  std::vector<Math::Point3d> framedPoints(double frame);
+
   SC_SceneCommon& m_scene;
+  Overlay m_overlay;
+  std::vector<Math::Point3d> m_framingPoints;  // of m_overlay.framingFrames, found once
 };
