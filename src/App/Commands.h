@@ -11,4 +11,6 @@ int bake(const QStringList& args);
 int drag(const QStringList& args);
 int render(const QStringList& args);
 int pick(const QStringList& args);
+int bakeKeys(const QStringList& args);
+int curves(const QStringList& args);
 } // namespace Commands

@@ -1,54 +1,136 @@
+// vantorel render: the scene drawn at a frame, or at every frame of a range into numbered
+// files, optionally with each node's pivot path over the frames around (an onion skin) and
+// the nodes' names.
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <cmath>
+#include <cstdio>
+#include <unistd.h>
 
 #include "CliError.h"
 #include "CliParsing.h"
 #include "Commands.h"
+#include "FrameRange.h"
 #include "GraphicCore/VU_SceneRenderer.h"
 #include "SceneCore/MO_OGLContext.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "SceneLoading.h"
 
+namespace {
+
+// More frames around than this would only bury the picture.
+constexpr int kMaxOnion = 1000;
+
+// The output's one frame-number field: %d, or %0Nd for N digits padded with zeros.
+const QRegularExpression& numberField() {
+  static const QRegularExpression re(QStringLiteral("%(0?[1-9]?)d"));
+  return re;
+}
+
+QString numbered(const QString& pattern, int frame) {
+  const QRegularExpressionMatch m = numberField().match(pattern);
+  if (!m.hasMatch())
+    return pattern;
+  const int width = m.captured(1).isEmpty() ? 0 : m.captured(1).toInt();
+  QString number = QString::number(std::abs(frame)).rightJustified(width - (frame < 0 ? 1 : 0), QLatin1Char('0'));
+  if (frame < 0)
+    number.prepend(QLatin1Char('-'));
+  return QString(pattern).replace(m.capturedStart(), m.capturedLength(), number);
+}
+
+} // namespace
 
 int Commands::render(const QStringList& args) {
   QCommandLineParser parser;
   parser.addPositionalArgument(QStringLiteral("scene"), QStringLiteral("Scene file"));
   parser.addOption({QStringLiteral("frame"), QStringLiteral("Frame to draw"), QStringLiteral("F")});
-  parser.addOption({{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("OUT.svg or OUT.png"),
-                    QStringLiteral("OUT")});
+  parser.addOption({QStringLiteral("frames"), QStringLiteral("Frames to draw, one file each (-o NAME%04d.png)"),
+                    QStringLiteral("A-B")});
+  parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
+                    QStringLiteral("OUT.svg or OUT.png; %d or %04d stands for the frame number"), QStringLiteral("OUT")});
   parser.addOption({QStringLiteral("pick"), QStringLiteral("Draw the picking image (pick colours only)")});
   parser.addOption({QStringLiteral("view"), QStringLiteral("camera, top or side (default camera)"),
                     QStringLiteral("VIEW"), QStringLiteral("camera")});
   parser.addOption({QStringLiteral("size"), QStringLiteral("Image size in pixels (default 960 wide, scene aspect)"),
                     QStringLiteral("WxH")});
+  parser.addOption({QStringLiteral("onion"), QStringLiteral("Draw each node's pivot path over N frames before and after"),
+                    QStringLiteral("N")});
+  parser.addOption({QStringLiteral("node"), QStringLiteral("Node whose path --onion draws (repeatable; default: all)"),
+                    QStringLiteral("NAME")});
+  parser.addOption({QStringLiteral("labels"), QStringLiteral("Write node names beside their pivots")});
   if (!parser.parse(QStringList{QStringLiteral("vantorel render")} + args))
     throw CliError(QStringLiteral("render: ") + parser.errorText());
   const QStringList positional = parser.positionalArguments();
   if (positional.size() != 1)
     throw CliError(QStringLiteral("render: expected one scene file, got %1").arg(positional.size()));
-  if (!parser.isSet(QStringLiteral("frame")))
-    throw CliError(QStringLiteral("render: --frame F is required"));
+  const bool single = parser.isSet(QStringLiteral("frame"));
+  if (single == parser.isSet(QStringLiteral("frames")))
+    throw CliError(QStringLiteral("render: give one of --frame F and --frames A-B"));
   if (!parser.isSet(QStringLiteral("o")))
     throw CliError(QStringLiteral("render: -o OUT.svg|OUT.png is required"));
 
-  const double frame = CliParsing::frame(QStringLiteral("render"), parser.value(QStringLiteral("frame")));
   const QString out = parser.value(QStringLiteral("o"));
   const QString suffix = QFileInfo(out).suffix().toLower();
   if (suffix != QLatin1String("png") && suffix != QLatin1String("svg"))
     throw CliError(QStringLiteral("render: %1: the output must end in .png or .svg").arg(out));
+  const bool isNumbered = numberField().match(out).hasMatch();
+  std::vector<double> frames;
+  if (single) {
+    const double frame = CliParsing::frame(QStringLiteral("render"), parser.value(QStringLiteral("frame")));
+    if (isNumbered && frame != std::floor(frame))
+      throw CliError(QStringLiteral("render: %1: a numbered output needs a whole frame").arg(out));
+    frames.push_back(frame);
+  } else {
+    FrameRange range;
+    QString why;
+    if (!FrameRange::parse(parser.value(QStringLiteral("frames")), range, &why))
+      throw CliError(QStringLiteral("render: --frames: ") + why);
+    if (!isNumbered)
+      throw CliError(QStringLiteral("render: %1: --frames writes one file a frame, so the output needs a frame "
+                                    "number field such as NAME%04d.png")
+                         .arg(out));
+    for (int f = range.first; f <= range.last; ++f)
+      frames.push_back(f);
+  }
   VU_SceneRenderer::View view;
   if (!VU_SceneRenderer::parseView(parser.value(QStringLiteral("view")), view))
     throw CliError(QStringLiteral("render: --view must be camera, top or side, not \"%1\"")
                        .arg(parser.value(QStringLiteral("view"))));
   const bool sizeGiven = parser.isSet(QStringLiteral("size"));
   const QSize givenSize = sizeGiven ? CliParsing::size(QStringLiteral("render"), parser.value(QStringLiteral("size"))) : QSize();
+  VU_SceneRenderer::Overlay overlay;
+  if (parser.isSet(QStringLiteral("onion"))) {
+    overlay.onion = CliParsing::integer(QStringLiteral("render"), QStringLiteral("--onion"), parser.value(QStringLiteral("onion")));
+    if (overlay.onion < 0 || overlay.onion > kMaxOnion)
+      throw CliError(QStringLiteral("render: --onion must be from 0 to %1 frames, not %2").arg(kMaxOnion).arg(overlay.onion));
+  }
+  if (parser.isSet(QStringLiteral("node")) && !parser.isSet(QStringLiteral("onion")))
+    throw CliError(QStringLiteral("render: --node chooses whose paths --onion draws; give --onion N too"));
+  overlay.labels = parser.isSet(QStringLiteral("labels"));
 
   std::unique_ptr<SC_SceneCommon> scene = loadSceneOrThrow(positional.front());
+  for (const QString& name : parser.values(QStringLiteral("node"))) {
+    MO_Module* n = scene->findNode(name);
+    if (!n)
+      throw CliError(QStringLiteral("%1: no node named \"%2\"").arg(positional.front(), name));
+    overlay.onionNodes.push_back(n);
+  }
+  if (!single)
+    overlay.framingFrames = frames;
   const QSize size = sizeGiven ? givenSize : VU_SceneRenderer::defaultSize(*scene);
   const int mode = parser.isSet(QStringLiteral("pick")) ? MO_OGLContext::ePickingMode : MO_OGLContext::eNormalMode;
-  QString why;
-  if (!VU_SceneRenderer(*scene).save(out, frame, view, size, mode, &why))
-    throw CliError(QStringLiteral("render: ") + why);
+  VU_SceneRenderer renderer(*scene);
+  renderer.setOverlay(overlay);
+  const bool showProgress = frames.size() > 1 && isatty(STDERR_FILENO);
+  for (std::size_t i = 0; i < frames.size(); ++i) {
+    const QString path = isNumbered ? numbered(out, static_cast<int>(frames[i])) : out;
+    QString why;
+    if (!renderer.save(path, frames[i], view, size, mode, &why))
+      throw CliError(QStringLiteral("render: ") + why);
+    if (showProgress)
+      std::fprintf(stderr, "\rrendering frame %zu of %zu (%s)%s", i + 1, frames.size(), qPrintable(path),
+                   i + 1 == frames.size() ? "\n" : "");
+  }
   return 0;
 }

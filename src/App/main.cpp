@@ -1,9 +1,12 @@
 // vantorel: the host's batch front end. Exit status 0 on success, 2 for bad input (one line on
 // stderr saying what and where), 1 for an internal failure.
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <map>
+#include <memory>
 
 #include "CliError.h"
 #include "Commands.h"
@@ -15,20 +18,51 @@ namespace {
 const char* kUsage =
     "usage:\n"
     "  vantorel eval SCENE [--frames A[-B]] [--node NAME]... [--format csv|json|npy] [-o OUT]\n"
-    "  vantorel render SCENE --frame F -o OUT.svg|OUT.png [--pick] [--view camera|top|side] [--size WxH]\n"
+    "  vantorel eval ... --values matrix|peg\n"
+    "  vantorel render SCENE (--frame F | --frames A-B) -o OUT.svg|OUT.png|NAME%04d.png [--pick]\n"
+    "                  [--view camera|top|side] [--size WxH] [--onion N] [--node NAME]... [--labels]\n"
     "  vantorel check SCENE\n"
     "  vantorel types [--json]\n"
     "  vantorel bake SCENE NODE (--all|--immediate) [--frame F] -o OUT.xml\n"
     "  vantorel drag SCENE NODE --from X,Y --to X,Y [--frame F] [--animation-mode N] [--size WxH] -o OUT.xml\n"
     "  vantorel pick SCENE --at X,Y [--frame F] [--view camera|top|side] [--size WxH] [--node NAME]\n"
+    "  vantorel bake-keys SCENE NODE --frames A-B [--name PEG] [--replace] -o OUT.xml\n"
+    "  vantorel curves SCENE --node NAME [--node NAME]... [--frames A-B] [--channels tx,ty,rz,...] -o OUT.svg|OUT.png\n"
     "common options: --plugins DIR (default: plugins next to vantorel), --prefs FILE\n";
+
+QtMessageHandler g_qtMessages = nullptr;
+
+// Qt's own note that the runtime folder is unset (usual in batch jobs) says nothing about our
+// work; everything else Qt says still reaches stderr.
+void quietRuntimeNote(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+    return;
+  if (g_qtMessages)
+    g_qtMessages(type, context, message);
+  else
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+// Drawing text needs fonts, which only a GUI application has: the commands that draw start one
+// on the offscreen platform (no display needed), the others stay without.
+std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
+  const bool draws = argc > 1 && (!std::strcmp(argv[1], "render") || !std::strcmp(argv[1], "curves"));
+  if (!draws)
+    return std::make_unique<QCoreApplication>(argc, argv);
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  g_qtMessages = qInstallMessageHandler(quietRuntimeNote);
+  auto app = std::make_unique<QGuiApplication>(argc, argv);
+  qInstallMessageHandler(g_qtMessages);
+  return app;
+}
 
 } // namespace
 
 int main(int argc, char** argv) {
   // Before anything can print: the data keeps standard output, stray printf lines go to stderr.
   DataOutput::claimStandardOutput();
-  QCoreApplication app(argc, argv);
+  const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
   QStringList args = QCoreApplication::arguments();
   args.removeFirst();
   if (args.isEmpty() || args.front() == QLatin1String("--help") || args.front() == QLatin1String("-h")) {
@@ -43,6 +77,8 @@ int main(int argc, char** argv) {
       {QStringLiteral("bake"), &Commands::bake},
       {QStringLiteral("drag"), &Commands::drag},
       {QStringLiteral("pick"), &Commands::pick},
+      {QStringLiteral("bake-keys"), &Commands::bakeKeys},
+      {QStringLiteral("curves"), &Commands::curves},
   };
   const QString name = args.takeFirst();
   auto it = commands.find(name);
