@@ -64,7 +64,7 @@ std::vector<double> CurvePlot::ticks(double lo, double hi, int count, double min
   const double power = std::pow(10.0, std::floor(std::log10(rough)));
   double step = power;
   for (double m : {1.0, 2.0, 5.0, 10.0})
-    if (m * power >= rough) {
+    if (m * power >= rough * (1.0 - 1e-9)) {  // a range a hair wider than round keeps its step
       step = m * power;
       break;
     }

@@ -95,7 +95,8 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"npyWithoutOutput", {QStringLiteral("eval"), kTwoPegs, QStringLiteral("--format"), QStringLiteral("npy")}, "needs -o OUT.npy"},
         BadInput{"unknownFormat", {QStringLiteral("eval"), kTwoPegs, QStringLiteral("--format"), QStringLiteral("xml")}, "csv, json or npy"},
         BadInput{"outputFolderMissing", {QStringLiteral("eval"), kTwoPegs, QStringLiteral("-o"), QStringLiteral("/no/such/dir/out.csv")}, "/no/such/dir/out.csv"},
-        BadInput{"unknownCommand", {QStringLiteral("evaluate")}, "unknown command"}),
+        BadInput{"unknownCommand", {QStringLiteral("evaluate")}, "unknown command"},
+        BadInput{"unknownValues", {QStringLiteral("eval"), kTwoPegs, QStringLiteral("--values"), QStringLiteral("quat")}, "matrix or peg"}),
     [](const ::testing::TestParamInfo<BadInput>& p) { return std::string(p.param.name); });
 
 TEST(CheckCommand, MalformedSceneIsReportedWithFileLineAndColumn) {
@@ -204,6 +205,32 @@ INSTANTIATE_TEST_SUITE_P(Scenes, EvalExactness,
                                            VANTOREL_EXAMPLES "/switch_gate.xml", VANTOREL_TEST_SCENES "/eval_two_pegs.xml",
                                            VANTOREL_TEST_SCENES "/persistent_peg_hierarchy.xml",
                                            VANTOREL_TEST_SCENES "/eval_printing_static.xml"));
+
+TEST(EvalCommand, PegValuesGiveBackThePartsOfAPegWithItsTurnsUnwrappedInEveryFormat) {
+  const QString scene = QStringLiteral(VANTOREL_TEST_SCENES "/eval_peg_parts.xml");
+  const ProcessResult csv = vantorel({QStringLiteral("eval"), scene, QStringLiteral("--values"), QStringLiteral("peg")});
+  const ProcessResult json = vantorel({QStringLiteral("eval"), scene, QStringLiteral("--values"), QStringLiteral("peg"),
+                                       QStringLiteral("--format"), QStringLiteral("json")});
+  ASSERT_EQ(csv.status, 0) << csv.err.toStdString();
+  ASSERT_EQ(json.status, 0) << json.err.toStdString();
+  const QList<QByteArray> lines = csv.out.trimmed().split('\n');
+  ASSERT_EQ(lines.size(), 26);
+  EXPECT_EQ(lines[0], "node,frame,tx,ty,tz,rx,ry,rz,sx,sy,sz,skew");
+  const QJsonArray rows =
+      QJsonDocument::fromJson(json.out).object()[QStringLiteral("nodes")].toObject()[QStringLiteral("Parts")].toArray();
+  ASSERT_EQ(rows.size(), 25);
+  const char* names[] = {"tx", "ty", "tz", "rx", "ry", "rz", "sx", "sy", "sz", "skew"};
+  for (int f = 1; f <= 25; ++f) {
+    const double want[] = {3, -2, 1.5, 10, -20, 30.0 * (f - 1), -1.5, 2, 0.5, 20};
+    const QList<QByteArray> fields = lines[f].split(',');
+    ASSERT_EQ(fields.size(), 12);
+    const QJsonObject row = rows[f - 1].toObject();
+    for (int c = 0; c < 10; ++c) {
+      EXPECT_NEAR(fields[c + 2].toDouble(), want[c], 1e-9) << "frame " << f << " " << names[c];
+      EXPECT_EQ(row[QLatin1String(names[c])].toDouble(), fields[c + 2].toDouble()) << names[c];
+    }
+  }
+}
 
 TEST(EvalCommand, WhatTheLibraryPrintsGoesToStderrNeverIntoTheData) {
   // The static node in this scene prints a line on standard output as it evaluates; the test

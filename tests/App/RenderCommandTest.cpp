@@ -1,13 +1,17 @@
 // The render command's input checks: every bad argument is a CliError (exit status 2) and
-// leaves no output file behind; a good one writes an image of the asked size.
+// leaves no output file behind; a good one writes an image of the asked size. Sequences write
+// one numbered file a frame; an onion skin puts the neighbouring frames' pivots where those
+// frames draw them; labels name the nodes (through the binary, which has fonts).
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 
 #include "CliError.h"
 #include "Commands.h"
+#include "VantorelProcess.h"
 
 namespace {
 
@@ -40,7 +44,13 @@ INSTANTIATE_TEST_SUITE_P(
         BadArgs{"sizeHuge", {kScene, "--frame", "1", "-o", "OUT", "--size", "100000x10"}, "arm.png"},
         BadArgs{"view", {kScene, "--frame", "1", "-o", "OUT", "--view", "front"}, "arm.png"},
         BadArgs{"missingScene", {"/nonexistent/scene.xml", "--frame", "1", "-o", "OUT"}, "arm.png"},
-        BadArgs{"unwritableDir", {kScene, "--frame", "1", "-o", "OUT"}, "no/such/dir/arm.png"}),
+        BadArgs{"unwritableDir", {kScene, "--frame", "1", "-o", "OUT"}, "no/such/dir/arm.png"},
+        BadArgs{"framesUnnumbered", {kScene, "--frames", "1-3", "-o", "OUT"}, "arm.png"},
+        BadArgs{"frameAndFrames", {kScene, "--frame", "1", "--frames", "1-3", "-o", "OUT"}, "arm%02d.png"},
+        BadArgs{"framesReversed", {kScene, "--frames", "3-1", "-o", "OUT"}, "arm%02d.png"},
+        BadArgs{"onionNegative", {kScene, "--frame", "1", "--onion", "-1", "-o", "OUT"}, "arm.png"},
+        BadArgs{"nodeWithoutOnion", {kScene, "--frame", "1", "--node", "Hand", "-o", "OUT"}, "arm.png"},
+        BadArgs{"onionUnknownNode", {kScene, "--frame", "1", "--onion", "2", "--node", "Wrist", "-o", "OUT"}, "arm.png"}),
     [](const ::testing::TestParamInfo<BadArgs>& row) { return std::string(row.param.name); });
 
 } // namespace
@@ -58,4 +68,70 @@ TEST(RenderCommand, WritesPngAndSvgOfTheAskedSize) {
   QFile file(svg);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_TRUE(file.readAll().contains("<svg"));
+}
+
+namespace {
+
+// The centre of the pixels in the pivots' orange.
+QPointF pivotCentre(const QImage& image) {
+  double x = 0, y = 0, n = 0;
+  for (int j = 0; j < image.height(); ++j)
+    for (int i = 0; i < image.width(); ++i) {
+      const QColor c = image.pixelColor(i, j);
+      if (c.red() > 230 && c.green() > 110 && c.green() < 160 && c.blue() < 40) {
+        x += i;
+        y += j;
+        ++n;
+      }
+    }
+  EXPECT_GT(n, 20) << "no pivot drawn";
+  return QPointF(x / n, y / n);
+}
+
+} // namespace
+
+TEST(RenderCommand, SequenceWritesOneNumberedFileAFrameAndTheOnionShowsTheNeighboursWhereTheyAre) {
+  QTemporaryDir dir;
+  const QString scene = dir.filePath(QStringLiteral("slide.xml"));
+  QFile f(scene);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(R"(<scene version="1" frames="1-13"><node type="Peg" name="Slider">
+    <attr keyword="POSITION.Y" value="2"/>
+    <attr keyword="POSITION.X"><key frame="1" value="-6"/><key frame="13" value="6"/></attr></node></scene>)");
+  f.close();
+  EXPECT_EQ(Commands::render({scene, "--frames", "1-13", "-o", dir.filePath("plain%02d.png")}), 0);
+  EXPECT_EQ(Commands::render({scene, "--frames", "1-13", "--onion", "2", "-o", dir.filePath("onion%d.png")}), 0);
+  EXPECT_EQ(QDir(dir.path()).entryList({"plain*.png"}).size(), 13);
+  EXPECT_TRUE(QFile::exists(dir.filePath("plain01.png")) && QFile::exists(dir.filePath("plain13.png")));
+  EXPECT_EQ(QDir(dir.path()).entryList({"onion*.png"}).size(), 13);
+  EXPECT_TRUE(QFile::exists(dir.filePath("onion1.png")) && QFile::exists(dir.filePath("onion13.png")));
+
+  // Both sequences frame the slide's whole path alike (it holds its end keys beyond frames 1 and
+  // 13), so each frame's pivot is where the plain image of that frame draws it.
+  const QImage onion(dir.filePath("onion6.png"));
+  const QColor current = onion.pixelColor(pivotCentre(QImage(dir.filePath("plain06.png"))).toPoint());
+  const QColor before = onion.pixelColor(pivotCentre(QImage(dir.filePath("plain05.png"))).toPoint());
+  const QColor after = onion.pixelColor(pivotCentre(QImage(dir.filePath("plain07.png"))).toPoint());
+  const QColor farAfter = onion.pixelColor(pivotCentre(QImage(dir.filePath("plain08.png"))).toPoint());
+  const QColor beyond = onion.pixelColor(pivotCentre(QImage(dir.filePath("plain09.png"))).toPoint());
+  EXPECT_GT(current.red(), 230);  // the pivot itself, over its path
+  EXPECT_GT(before.blue(), before.red() + 100) << "frames before are blue";
+  EXPECT_GT(after.green(), after.red() + 60) << "frames after are green";
+  EXPECT_GT(farAfter.green(), farAfter.red());
+  EXPECT_GT(farAfter.red(), after.red() + 40) << "two frames away is fainter than one";
+  EXPECT_EQ(beyond, QColor(Qt::white)) << "no dot past the onion's reach";
+}
+
+TEST(RenderCommand, LabelsWriteEachNodesNameBesideItsPivot) {
+  QTemporaryDir dir;
+  const QString svg = dir.filePath(QStringLiteral("labels.svg"));
+  const ProcessResult r = vantorel({QStringLiteral("render"), kScene, "--frame", "12", "--labels", "-o", svg});
+  ASSERT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+  QFile file(svg);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray text = file.readAll();
+  for (const char* name : {">Root<", ">Shoulder<", ">Elbow<", ">Hand<"})
+    EXPECT_TRUE(text.contains(name)) << name;
+  EXPECT_FALSE(text.contains(">Camera<"));
 }

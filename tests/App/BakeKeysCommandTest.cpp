@@ -1,0 +1,297 @@
+// vantorel bake-keys as a user runs it: every example's nodes and random peg rigs baked, the
+// baked scene evaluated again by the binary and compared with the original at every frame; the
+// printed residual against the largest difference measured here; bad input refused with
+// nothing written; and the edit undone and redone exactly in this process.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <array>
+#include <cmath>
+#include <map>
+#include <random>
+
+#include "BakeKeys.h"
+#include "Command/CO_Command.h"
+#include "Command/CO_CommandManager.h"
+#include "PersistentObj/PIO_SceneReader.h"
+#include "PersistentObj/PIO_SceneWriter.h"
+#include "SceneCore/SC_SceneCommon.h"
+#include "VantorelProcess.h"
+
+namespace {
+
+using Matrix = std::array<double, 16>;
+using Evaluated = std::map<QString, std::vector<Matrix>>;  // node → matrix at each frame
+
+const QString kExamples = QStringLiteral(VANTOREL_EXAMPLES);
+
+Evaluated evalJson(const QStringList& args) {
+  const ProcessResult r = vantorel(QStringList{QStringLiteral("eval")} + args + QStringList{"--format", "json"});
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  Evaluated run;
+  const QJsonObject nodes = QJsonDocument::fromJson(r.out).object()[QStringLiteral("nodes")].toObject();
+  for (auto it = nodes.begin(); it != nodes.end(); ++it)
+    for (const QJsonValue& row : it.value().toArray()) {
+      Matrix m{};
+      for (int i = 0; i < 16; ++i)
+        m[static_cast<std::size_t>(i)] = row.toArray()[i].toDouble();
+      run[it.key()].push_back(m);
+    }
+  return run;
+}
+
+// What a peg's composition can express: no perspective row, and a z axis square to the x and y
+// axes (the peg's rotation, skew and scale keep it so).
+bool pegExpressible(const Matrix& m) {
+  auto dot = [&](int a, int b) { return m[a] * m[b] + m[a + 1] * m[b + 1] + m[a + 2] * m[b + 2]; };
+  const double size = std::max({1.0, std::fabs(m[0]), std::fabs(m[5]), std::fabs(m[10])});
+  return m[3] == 0 && m[7] == 0 && m[11] == 0 && m[15] == 1 && std::fabs(dot(0, 8)) <= 1e-12 * size * size &&
+         std::fabs(dot(4, 8)) <= 1e-12 * size * size;
+}
+
+// The keys of one attribute of one node in a scene file, in file order.
+std::vector<double> keysOf(const QString& path, const QString& node, const QString& keyword) {
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+  QXmlStreamReader xml(&f);
+  QString currentNode, currentAttr;
+  std::vector<double> keys;
+  while (!xml.atEnd()) {
+    if (xml.readNext() != QXmlStreamReader::StartElement)
+      continue;
+    if (xml.name() == QLatin1String("node"))
+      currentNode = xml.attributes().value(QLatin1String("name")).toString();
+    else if (xml.name() == QLatin1String("attr"))
+      currentAttr = xml.attributes().value(QLatin1String("keyword")).toString();
+    else if (xml.name() == QLatin1String("key") && currentNode == node && currentAttr == keyword)
+      keys.push_back(xml.attributes().value(QLatin1String("value")).toDouble());
+  }
+  return keys;
+}
+
+struct Baked {
+  double residual = NAN;
+  bool saysNearest = false;
+};
+
+// Bakes `node` over frames first-last into `out` and reads back what the command printed.
+Baked bake(const QString& scene, const QString& node, int first, int last, const QString& out,
+           const QStringList& extra = {}) {
+  const ProcessResult r = vantorel(QStringList{"bake-keys", scene, node, "--frames",
+                                               QStringLiteral("%1-%2").arg(first).arg(last), "-o", out} + extra);
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.startsWith("Bake Keys\n")) << r.out.toStdString();
+  static const QRegularExpression re(QStringLiteral("largest residual (\\S+) at frame (-?\\d+) \\(m(\\d+)\\)"));
+  const QRegularExpressionMatch m = re.match(QString::fromUtf8(r.out));
+  EXPECT_TRUE(m.hasMatch()) << r.out.toStdString();
+  return {m.captured(1).toDouble(), r.out.contains("nearest")};
+}
+
+// Bakes `node` and checks it against the original at every frame: the printed residual is the
+// largest difference, which is within 1e-9 of each value when every frame is expressible;
+// rotation keys never jump by more than half a turn.
+void expectBakesBack(const QString& scene, const QString& node, int first, int last, const std::vector<Matrix>& original) {
+  SCOPED_TRACE(node.toStdString());
+  QTemporaryDir dir;
+  const QString out = dir.filePath(QStringLiteral("baked.xml"));
+  const QString peg = node + QStringLiteral("-baked");
+  const Baked b = bake(scene, node, first, last, out);
+  const std::vector<Matrix> baked =
+      evalJson({out, "--node", peg, "--frames", QStringLiteral("%1-%2").arg(first).arg(last)})[peg];
+  ASSERT_EQ(baked.size(), original.size());
+  double largest = 0.0;
+  bool expressible = true, within = true;
+  for (std::size_t f = 0; f < baked.size(); ++f) {
+    expressible = expressible && pegExpressible(original[f]);
+    for (std::size_t i = 0; i < 16; ++i) {
+      const double d = std::fabs(baked[f][i] - original[f][i]);
+      largest = std::max(largest, d);
+      within = within && d <= 1e-9 * std::max(1.0, std::fabs(original[f][i]));
+    }
+  }
+  EXPECT_EQ(b.residual, largest);
+  EXPECT_EQ(b.saysNearest, !within);
+  if (expressible) {
+    EXPECT_TRUE(within) << "largest difference " << largest;
+  }
+  for (const char* axis : {"ROTATION.ANGLEX", "ROTATION.ANGLEY", "ROTATION.ANGLEZ"}) {
+    const std::vector<double> keys = keysOf(out, peg, QString::fromLatin1(axis));
+    for (std::size_t k = 1; k < keys.size(); ++k)
+      EXPECT_LE(std::fabs(keys[k] - keys[k - 1]), 180.0) << axis << " key " << k;
+  }
+}
+
+class BakeEveryExampleNode : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(BakeEveryExampleNode, BakedPegEvaluatesToTheNodeAndTheResidualIsTheTrueLargestDifference) {
+  const QString scene = kExamples + QLatin1Char('/') + QString::fromLatin1(GetParam());
+  QFile f(scene);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(f.readAll());
+  const QRegularExpressionMatch range = QRegularExpression(QStringLiteral("frames=\"(\\d+)-(\\d+)\"")).match(text);
+  const int first = range.captured(1).toInt(), last = range.captured(2).toInt();
+  const Evaluated original = evalJson({scene});
+  QRegularExpressionMatchIterator nodes =
+      QRegularExpression(QStringLiteral("<node type=\"(\\w+)\" name=\"([^\"]+)\"")).globalMatch(text);
+  while (nodes.hasNext()) {
+    const QRegularExpressionMatch n = nodes.next();
+    if (n.captured(1) != QLatin1String("Switch"))  // a switch gives no transformation
+      expectBakesBack(scene, n.captured(2), first, last, original.at(n.captured(2)));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, BakeEveryExampleNode,
+                         ::testing::Values("arm_rig.xml", "static_bake.xml", "switch_gate.xml", "two_points_arm.xml",
+                                           "three_points_patch.xml", "multi_points_card.xml",
+                                           "multi_points_perspective.xml", "spring_tail.xml", "limit_forearm.xml"));
+
+// A chain of three animated pegs: 2-D ones (translation, turns past a whole one, skew, scales of
+// either sign) or 3-D ones (rotations about every axis, uniform scale), which a peg expresses.
+QString randomRig(unsigned seed, bool threeD) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  auto keyed = [&](const char* keyword, double a, double b) {
+    return QStringLiteral("<attr keyword=\"%1\"><key frame=\"1\" value=\"%2\"/><key frame=\"12\" value=\"%3\"/></attr>")
+        .arg(QString::fromLatin1(keyword))
+        .arg(a, 0, 'g', 17)
+        .arg(b, 0, 'g', 17);
+  };
+  QString xml = QStringLiteral("<scene version=\"1\" frames=\"1-12\"><metrics x=\"0.0625\" y=\"0.05\" z=\"0.08\"/>");
+  for (int p = 0; p < 3; ++p) {
+    xml += QStringLiteral("<node type=\"Peg\" name=\"P%1\">").arg(p);
+    xml += keyed("POSITION.X", 8 * u(rng), 8 * u(rng)) + keyed("POSITION.Y", 8 * u(rng), 8 * u(rng));
+    xml += QStringLiteral("<attr keyword=\"PIVOT.X\" value=\"%1\"/><attr keyword=\"PIVOT.Y\" value=\"%2\"/>")
+               .arg(3 * u(rng))
+               .arg(3 * u(rng));
+    if (threeD) {
+      xml += keyed("POSITION.Z", 8 * u(rng), 8 * u(rng));
+      for (const char* axis : {"ROTATION.ANGLEX", "ROTATION.ANGLEY", "ROTATION.ANGLEZ"})
+        xml += keyed(axis, 200 * u(rng), 200 * u(rng));
+      const double s0 = 0.5 + std::fabs(u(rng)), s1 = 0.5 + std::fabs(u(rng));
+      for (const char* axis : {"SCALE.X", "SCALE.Y", "SCALE.Z"})
+        xml += keyed(axis, s0, s1);
+    } else {
+      xml += keyed("ROTATION.ANGLEZ", 400 * u(rng), 400 * u(rng)) + keyed("SKEW", 40 * u(rng), 40 * u(rng));
+      xml += keyed("SCALE.X", 2 * u(rng), 2 * u(rng)) + keyed("SCALE.Y", 2 * u(rng), 2 * u(rng));
+    }
+    xml += QStringLiteral("</node>");
+  }
+  return xml + QStringLiteral("<link from=\"P0\" to=\"P1\" toPort=\"0\"/><link from=\"P1\" to=\"P2\" toPort=\"0\"/></scene>");
+}
+
+TEST(BakeKeysCommand, RandomPegRigsBakeBackWithinOnePartInABillion) {
+  QTemporaryDir dir;
+  for (unsigned seed = 1; seed <= 4; ++seed)
+    for (bool threeD : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "seed " << seed << (threeD ? " 3-D" : " 2-D"));
+      const QString scene = dir.filePath(QStringLiteral("rig%1%2.xml").arg(seed).arg(threeD));
+      QFile f(scene);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write(randomRig(seed, threeD).toUtf8());
+      f.close();
+      expectBakesBack(scene, QStringLiteral("P2"), 1, 12, evalJson({scene, "--node", "P2"})[QStringLiteral("P2")]);
+    }
+}
+
+TEST(BakeKeysCommand, AThreeDimensionalShearIsBakedToTheNearestAndTheResidualSaysHowFar) {
+  // A parent stretched along x only, a child turning about y: the z axis leans off square.
+  QTemporaryDir dir;
+  const QString scene = dir.filePath(QStringLiteral("shear.xml"));
+  QFile f(scene);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(R"(<scene version="1" frames="1-10">
+    <node type="Peg" name="Stretch"><attr keyword="SCALE.X" value="2"/></node>
+    <node type="Peg" name="Turn"><attr keyword="ROTATION.ANGLEY"><key frame="1" value="0"/><key frame="10" value="90"/></attr></node>
+    <link from="Stretch" to="Turn" toPort="0"/></scene>)");
+  f.close();
+  const std::vector<Matrix> original = evalJson({scene, "--node", "Turn"})[QStringLiteral("Turn")];
+  expectBakesBack(scene, QStringLiteral("Turn"), 1, 10, original);
+  EXPECT_FALSE(pegExpressible(original[4]));
+  // Frame 1 is no shear at all: there the peg is exact.
+  QTemporaryDir one;
+  EXPECT_LT(bake(scene, QStringLiteral("Turn"), 1, 1, one.filePath(QStringLiteral("b.xml"))).residual, 1e-15);
+}
+
+TEST(BakeKeysCommand, ReplaceMovesTheLinksSoWhatHungBelowTheNodeMovesAsBefore) {
+  QTemporaryDir dir;
+  const QString scene = kExamples + QStringLiteral("/spring_tail.xml");
+  const QString out = dir.filePath(QStringLiteral("tail.xml"));
+  bake(scene, QStringLiteral("Tip"), 1, 48, out, {"--replace"});
+  const std::vector<Matrix> before = evalJson({scene, "--node", "TipEnd"})[QStringLiteral("TipEnd")];
+  const std::vector<Matrix> after = evalJson({out, "--node", "TipEnd"})[QStringLiteral("TipEnd")];
+  ASSERT_EQ(after.size(), before.size());
+  for (std::size_t f = 0; f < before.size(); ++f)
+    for (std::size_t i = 0; i < 16; ++i)
+      EXPECT_NEAR(after[f][i], before[f][i], 1e-9 * std::max(1.0, std::fabs(before[f][i])));
+  QFile f(out);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray text = f.readAll();
+  EXPECT_FALSE(text.contains("<link from=\"Tip\""));
+  EXPECT_TRUE(text.contains("<link from=\"Tip-baked\" to=\"TipEnd\" toPort=\"0\"/>"));
+}
+
+struct BadBake {
+  const char* name;
+  QStringList args;  // OUT stands for the output path
+  const char* says;
+};
+
+class BakeKeysRejects : public ::testing::TestWithParam<BadBake> {};
+
+TEST_P(BakeKeysRejects, BadInputExitsWithStatusTwoAndWritesNothing) {
+  QTemporaryDir dir;
+  const QString out = GetParam().args.contains(QStringLiteral("/proc/baked.xml")) ? QStringLiteral("/proc/baked.xml")
+                                                                                  : dir.filePath(QStringLiteral("baked.xml"));
+  QStringList args = GetParam().args;
+  args.replaceInStrings(QStringLiteral("OUT"), out);
+  const ProcessResult r = vantorel(QStringList{QStringLiteral("bake-keys")} + args);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_TRUE(r.err.contains(GetParam().says)) << r.err.toStdString();
+  EXPECT_EQ(r.err.count('\n'), 1);
+  EXPECT_TRUE(r.out.isEmpty());
+  EXPECT_FALSE(QFile::exists(out));
+}
+
+const QString kArm = QStringLiteral(VANTOREL_EXAMPLES "/arm_rig.xml");
+const QString kGate = QStringLiteral(VANTOREL_EXAMPLES "/switch_gate.xml");
+
+INSTANTIATE_TEST_SUITE_P(
+    BakeKeys, BakeKeysRejects,
+    ::testing::Values(BadBake{"unknownNode", {kArm, "Wrist", "--frames", "1-4", "-o", "OUT"}, "no node named \"Wrist\""},
+                      BadBake{"emptyRange", {kArm, "Hand", "--frames", "", "-o", "OUT"}, "not a frame range"},
+                      BadBake{"reversedRange", {kArm, "Hand", "--frames", "9-2", "-o", "OUT"}, "ends before it starts"},
+                      BadBake{"noRange", {kArm, "Hand", "-o", "OUT"}, "--frames A-B is required"},
+                      BadBake{"nameTaken", {kArm, "Hand", "--frames", "1-4", "--name", "Elbow", "-o", "OUT"},
+                              "a node named \"Elbow\" already exists"},
+                      BadBake{"noFolder", {kArm, "Hand", "--frames", "1-4", "-o", "OUT/../no/such/baked.xml"},
+                              "no folder"},
+                      BadBake{"unwritable", {kArm, "Hand", "--frames", "1-4", "-o", "/proc/baked.xml"}, "baked.xml"},
+                      BadBake{"noTransformation", {kGate, "Switch", "--frames", "1-4", "-o", "OUT"},
+                              "no transformation output"}),
+    [](const ::testing::TestParamInfo<BadBake>& row) { return std::string(row.param.name); });
+
+TEST(BakeKeysEdit, UndoGivesBackTheSceneAsItWasAndRedoTheBakedOne) {
+  std::unique_ptr<SC_SceneCommon> scene = PIO_SceneReader::readFile(kArm, nullptr);
+  ASSERT_TRUE(scene);
+  const QByteArray before = PIO_SceneWriter::writeData(*scene);
+  CO_CommandManager manager;
+  manager.execute(BakeKeys::createCommand(*scene, scene->findNode(QStringLiteral("Elbow")), {1, 48},
+                                          QStringLiteral("Elbow-baked"), true)
+                      .release(),
+                  QStringLiteral("Bake Keys"));
+  const QByteArray after = PIO_SceneWriter::writeData(*scene);
+  EXPECT_TRUE(after.contains("<link from=\"Elbow-baked\" to=\"Hand\""));
+  ASSERT_TRUE(manager.undo());
+  EXPECT_EQ(PIO_SceneWriter::writeData(*scene), before);
+  EXPECT_EQ(scene->findNode(QStringLiteral("Elbow-baked")), nullptr);
+  ASSERT_TRUE(manager.redo());
+  EXPECT_EQ(PIO_SceneWriter::writeData(*scene), after);
+}
+
+} // namespace
