@@ -139,13 +139,24 @@ void paintPrimitive(QPainter& painter, const Math::CameraTransformChain& chain, 
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(std::max(1, static_cast<int>(std::lround(p.textSize))));
     painter.setFont(font);
-    painter.setPen(toQColor(p.textColor, false));
     // A box far larger than any label, placed so that the alignment falls on the anchor.
     constexpr double kBox = 4096.0;
     const QPointF a = *at + QPointF(p.textDx, p.textDy);
     const double left = p.textAlign & Qt::AlignRight ? a.x() - kBox : p.textAlign & Qt::AlignHCenter ? a.x() - kBox / 2 : a.x();
     const double top = p.textAlign & Qt::AlignBottom ? a.y() - kBox : p.textAlign & Qt::AlignVCenter ? a.y() - kBox / 2 : a.y();
-    painter.drawText(QRectF(left, top, kBox, kBox), p.textAlign, p.text);
+    const QRectF box(left, top, kBox, kBox);
+    const QRectF inked = painter.boundingRect(box, p.textAlign, p.text);
+    if (p.textLeader) {
+      painter.setPen(makePen(VS_RGBA(p.textColor.red, p.textColor.green, p.textColor.blue, 110), 1.0, false));
+      painter.drawLine(*at, QPointF(inked.left() - 1.0, inked.center().y()));
+    }
+    if (p.textBackground.alpha) {
+      painter.setPen(Qt::NoPen);
+      painter.setBrush(makeBrush(p.textBackground, false));
+      painter.drawRoundedRect(inked.adjusted(-2.0, 0.0, 2.0, 0.0), 2.0, 2.0);
+    }
+    painter.setPen(toQColor(p.textColor, false));
+    painter.drawText(box, p.textAlign, p.text);
     return;
   }
   }

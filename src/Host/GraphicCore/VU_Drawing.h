@@ -32,12 +32,15 @@ public:
     double pointSize = 1.0;
     int pointSizeFrame = 1;
     // A text: placed by `textAlign` (Qt::Alignment flags) about points[0] moved by (textDx,
-    // textDy) pixels, `textSize` pixels high.
+    // textDy) pixels, `textSize` pixels high, over a box of `textBackground` (none when fully
+    // transparent); with `textLeader`, a thin line joins points[0] to the text.
     QString text;
     VS_RGBA textColor;
+    VS_RGBA textBackground{0, 0, 0, 0};
     double textSize = 12.0;
     int textAlign = 0;
     double textDx = 0.0, textDy = 0.0;
+    bool textLeader = false;
   };
 
   void add(const Primitive& p) { m_primitives.push_back(p); }

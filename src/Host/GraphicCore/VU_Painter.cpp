@@ -47,7 +47,7 @@ void VU_Painter::drawQuad(const Math::Point3d& a, const Math::Point3d& b, const 
   record(prim);
 }
 
-void VU_Painter::drawText(const Math::Point3d& p, const QString& text, int align, double dx, double dy) {
+void VU_Painter::drawText(const Math::Point3d& p, const QString& text, int align, double dx, double dy, bool leader) {
   VU_Drawing::Primitive prim = m_state;
   prim.kind = VU_Drawing::eText;
   prim.points[0] = p;
@@ -55,5 +55,6 @@ void VU_Painter::drawText(const Math::Point3d& p, const QString& text, int align
   prim.textAlign = align;
   prim.textDx = dx;
   prim.textDy = dy;
+  prim.textLeader = leader;
   record(prim);
 }

@@ -30,14 +30,18 @@ public:
   void setTextColor(const VS_RGBA& c) { m_state.textColor = c; }
   // Text height in pixels.
   void setTextSize(double pixels) { m_state.textSize = pixels; }
+  // A box behind texts; fully transparent (the default) for none.
+  void setTextBackground(const VS_RGBA& c) { m_state.textBackground = c; }
 
   void drawPoint(const Math::Point3d& p);
   void drawLine(const Math::Point3d& a, const Math::Point3d& b);
   // A circle about `centre` in the model's z = 0 plane through it; radius in drawing units.
   void drawCircle(const Math::Point3d& centre, double radius);
   void drawQuad(const Math::Point3d& a, const Math::Point3d& b, const Math::Point3d& c, const Math::Point3d& d);
-  // `text` placed by `align` (Qt::Alignment flags) about p moved by (dx, dy) pixels.
-  void drawText(const Math::Point3d& p, const QString& text, int align, double dx = 0.0, double dy = 0.0);
+  // `text` placed by `align` (Qt::Alignment flags) about p moved by (dx, dy) pixels; with
+  // `leader`, a thin line joins p to it.
+  void drawText(const Math::Point3d& p, const QString& text, int align, double dx = 0.0, double dy = 0.0,
+                bool leader = false);
 
   // Where the shapes go: the binder's canvas, or this painter's own drawing.
   VU_Drawing* drawing();

@@ -41,6 +41,7 @@ constexpr double kOnionNearAlpha = 230.0;
 constexpr double kOnionNearSize = 8.0;
 constexpr double kOnionFarSize = 3.5;
 const VS_RGBA kLabelColour(40, 44, 54);
+const VS_RGBA kLabelBackground(255, 255, 255, 200);
 constexpr double kLabelSize = 13.0;
 
 struct PegPivot {
@@ -317,6 +318,7 @@ VU_Drawing VU_SceneRenderer::draw(double frame, View view, const QSize& size, in
     binder.setModelMatrix(Math::Matrix4x4());
     painter.setTextColor(kLabelColour);
     painter.setTextSize(kLabelSize);
+    painter.setTextBackground(kLabelBackground);
     // Names whose pivots meet are stacked downwards in scene order instead of written over
     // each other; widths are estimated, as fonts are only known when painting.
     std::vector<QRectF> placed;
@@ -326,6 +328,7 @@ VU_Drawing VU_SceneRenderer::draw(double frame, View view, const QSize& size, in
       if (!chain.transform(Math::eSourceWorldFrame, p, Math::eDestinationViewFrame, pixel))
         continue;
       QRectF box(pixel.x + 8.0, pixel.y - 8.0 - kLabelSize, 0.62 * kLabelSize * n->instanceName().size(), kLabelSize + 2.0);
+      const double home = box.top();
       for (bool moved = true; moved;) {
         moved = false;
         for (const QRectF& other : placed)
@@ -335,7 +338,9 @@ VU_Drawing VU_SceneRenderer::draw(double frame, View view, const QSize& size, in
           }
       }
       placed.push_back(box);
-      painter.drawText(p, n->instanceName(), Qt::AlignLeft | Qt::AlignTop, box.left() - pixel.x, box.top() - pixel.y);
+      // A name moved off its place keeps a thin line to its pivot.
+      painter.drawText(p, n->instanceName(), Qt::AlignLeft | Qt::AlignTop, box.left() - pixel.x, box.top() - pixel.y,
+                       box.top() != home);
     }
     m_scene.setCurrentFrame(frame);
   }
