@@ -29,7 +29,7 @@ std::unique_ptr<CO_Command> createCommand(SC_SceneCommon& scene, MO_Module* node
 struct Residual {
   double largest = 0.0;
   int frame = 0;
-  int value = 0;  // 0 to 15, column order
+  int value = 0; // 0 to 15, column order
   bool exact = true;
 };
 Residual residual(SC_SceneCommon& scene, MO_Module* node, MO_Module* peg, const FrameRange& range);

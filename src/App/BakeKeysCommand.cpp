@@ -11,13 +11,13 @@
 
 #include "BakeKeys.h"
 #include "CliError.h"
+#include "Command/CO_CommandManager.h"
+#include "Command/CO_GraphCommands.h"
+#include "Command/CO_OrCommand.h"
 #include "Commands.h"
 #include "DataOutput.h"
 #include "MatrixOutput.h"
 #include "PegChannels.h"
-#include "Command/CO_CommandManager.h"
-#include "Command/CO_GraphCommands.h"
-#include "Command/CO_OrCommand.h"
 #include "PersistentObj/PIO_SceneWriter.h"
 #include "SceneCore/AT_DoubleAttr.h"
 #include "SceneCore/AT_Position3dAttr.h"
@@ -54,10 +54,11 @@ std::unique_ptr<CO_Command> BakeKeys::createCommand(SC_SceneCommon& scene, MO_Mo
                                                     const QString& pegName, bool replace, const Progress& progress) {
   auto peg = std::make_unique<Peg>();
   peg->setInstanceName(pegName);
-  AT_DoubleAttr* attrs[PegChannels::kCount] = {
-      peg->position()->x(), peg->position()->y(), peg->position()->z(), peg->rotation()->angleX(),
-      peg->rotation()->angleY(), peg->rotation()->angleZ(), peg->scale()->x(), peg->scale()->y(),
-      peg->scale()->z(), peg->skew()};
+  AT_DoubleAttr* attrs[PegChannels::kCount] = {peg->position()->x(),      peg->position()->y(),
+                                               peg->position()->z(),      peg->rotation()->angleX(),
+                                               peg->rotation()->angleY(), peg->rotation()->angleZ(),
+                                               peg->scale()->x(),         peg->scale()->y(),
+                                               peg->scale()->z(),         peg->skew()};
 
   const std::vector<int> frames = framesOf(range);
   PegChannels channels(scene.metrics());
@@ -104,19 +105,18 @@ BakeKeys::Residual BakeKeys::residual(SC_SceneCommon& scene, MO_Module* node, MO
   Residual r;
   r.frame = range.first;
   const std::vector<int> frames = framesOf(range);
-  SC_SceneEvaluator(scene).evaluate(
-      {node, peg}, frames, [&](std::size_t index, const std::vector<Math::Matrix4x4>& m) {
-        for (int i = 0; i < 16; ++i) {
-          const double d = std::fabs(m[1][i] - m[0][i]);
-          if (d > r.largest) {
-            r.largest = d;
-            r.frame = frames[index];
-            r.value = i;
-          }
-          if (!(d <= kExact * std::max(1.0, std::fabs(m[0][i]))))
-            r.exact = false;
-        }
-      });
+  SC_SceneEvaluator(scene).evaluate({node, peg}, frames, [&](std::size_t index, const std::vector<Math::Matrix4x4>& m) {
+    for (int i = 0; i < 16; ++i) {
+      const double d = std::fabs(m[1][i] - m[0][i]);
+      if (d > r.largest) {
+        r.largest = d;
+        r.frame = frames[index];
+        r.value = i;
+      }
+      if (!(d <= kExact * std::max(1.0, std::fabs(m[0][i]))))
+        r.exact = false;
+    }
+  });
   return r;
 }
 
@@ -125,10 +125,11 @@ int Commands::bakeKeys(const QStringList& args) {
   parser.addPositionalArgument(QStringLiteral("scene"), QStringLiteral("Scene file"));
   parser.addPositionalArgument(QStringLiteral("node"), QStringLiteral("Node whose output is baked"));
   parser.addOption({QStringLiteral("frames"), QStringLiteral("Frames to bake, A-B"), QStringLiteral("A-B")});
-  parser.addOption({QStringLiteral("name"), QStringLiteral("Name of the new peg (default: NODE-baked)"),
-                    QStringLiteral("PEG")});
+  parser.addOption(
+      {QStringLiteral("name"), QStringLiteral("Name of the new peg (default: NODE-baked)"), QStringLiteral("PEG")});
   parser.addOption({QStringLiteral("replace"), QStringLiteral("Move every link that leaves NODE to the new peg")});
-  parser.addOption({{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("Scene file to write"),
+  parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
+                    QStringLiteral("Scene file to write"),
                     QStringLiteral("OUT.xml")});
   if (!parser.parse(QStringList{QStringLiteral("vantorel bake-keys")} + args))
     throw CliError(QStringLiteral("bake-keys: ") + parser.errorText());
@@ -155,13 +156,13 @@ int Commands::bakeKeys(const QStringList& args) {
   if (!hasMatrixOutput(node))
     throw CliError(QStringLiteral("bake-keys: node \"%1\" (%2) has no transformation output to bake")
                        .arg(node->instanceName(), node->moduleTypeName()));
-  const QString pegName =
-      parser.isSet(QStringLiteral("name")) ? parser.value(QStringLiteral("name")) : node->instanceName() + QStringLiteral("-baked");
+  const QString pegName = parser.isSet(QStringLiteral("name")) ? parser.value(QStringLiteral("name"))
+                                                               : node->instanceName() + QStringLiteral("-baked");
   if (pegName.trimmed().isEmpty())
     throw CliError(QStringLiteral("bake-keys: --name must not be empty"));
   if (scene->findNode(pegName))
-    throw CliError(QStringLiteral("%1: a node named \"%2\" already exists (choose another with --name)")
-                       .arg(path, pegName));
+    throw CliError(
+        QStringLiteral("%1: a node named \"%2\" already exists (choose another with --name)").arg(path, pegName));
 
   BakeKeys::Progress progress;
   if (isatty(STDERR_FILENO) && range.count() > 2000)
@@ -170,10 +171,10 @@ int Commands::bakeKeys(const QStringList& args) {
         std::fprintf(stderr, "\rbaking frame %d of %d%s", done, total, done == total ? "\n" : "");
     };
   CO_CommandManager manager;
-  manager.execute(BakeKeys::createCommand(*scene, node, range, pegName, parser.isSet(QStringLiteral("replace")),
-                                          progress)
-                      .release(),
-                  kEditName);
+  manager.execute(
+      BakeKeys::createCommand(*scene, node, range, pegName, parser.isSet(QStringLiteral("replace")), progress)
+          .release(),
+      kEditName);
   MO_Module* peg = scene->findNode(pegName);
   const BakeKeys::Residual r = BakeKeys::residual(*scene, node, peg, range);
   QString error;

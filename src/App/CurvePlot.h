@@ -1,8 +1,8 @@
 #pragma once
 // A chart of values over frames, drawn in pixels and saved as PNG or SVG: one panel per kind of
 // value (positions in scene units, angles in degrees, scale factors), each with its own value
-// axis, ticks and grid, all sharing one frame axis; one coloured curve per series, named in a
-// legend; under the frame axis one row per keyed node, a diamond at each frame it has a key.
+// axis, ticks, grid and legend, all sharing one frame axis; one coloured curve per series;
+// under the frame axis one row per keyed node, a diamond at each frame it has a key.
 // A series holds one value per frame of the chart; a flat one gets a small band around it.
 #include <QSize>
 #include <QString>
@@ -14,7 +14,7 @@ public:
   struct Series {
     QString label;
     Unit unit;
-    std::vector<double> values;  // at each frame of the chart
+    std::vector<double> values; // at each frame of the chart
   };
   struct KeyRow {
     QString label;

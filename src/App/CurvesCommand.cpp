@@ -61,13 +61,15 @@ int Commands::curves(const QStringList& args) {
   QCommandLineParser parser;
   parser.addPositionalArgument(QStringLiteral("scene"), QStringLiteral("Scene file"));
   parser.addOption({QStringLiteral("node"), QStringLiteral("Node to plot (repeatable)"), QStringLiteral("NAME")});
-  parser.addOption({QStringLiteral("frames"), QStringLiteral("Frames A-B (default: the scene's range)"), QStringLiteral("A-B")});
+  parser.addOption(
+      {QStringLiteral("frames"), QStringLiteral("Frames A-B (default: the scene's range)"), QStringLiteral("A-B")});
   parser.addOption({QStringLiteral("channels"),
                     QStringLiteral("Channels among tx,ty,tz,rx,ry,rz,sx,sy,sz,skew (default: those that change)"),
                     QStringLiteral("LIST")});
-  parser.addOption({QStringLiteral("size"), QStringLiteral("Image size in pixels (default 960x600)"), QStringLiteral("WxH")});
-  parser.addOption({{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("OUT.svg or OUT.png"),
-                    QStringLiteral("OUT")});
+  parser.addOption(
+      {QStringLiteral("size"), QStringLiteral("Image size in pixels (default 960x600)"), QStringLiteral("WxH")});
+  parser.addOption(
+      {{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("OUT.svg or OUT.png"), QStringLiteral("OUT")});
   if (!parser.parse(QStringList{QStringLiteral("vantorel curves")} + args))
     throw CliError(QStringLiteral("curves: ") + parser.errorText());
   const QStringList positional = parser.positionalArguments();
@@ -91,8 +93,9 @@ int Commands::curves(const QStringList& args) {
       if (std::find(chosen.begin(), chosen.end(), *c) == chosen.end())
         chosen.push_back(*c);
     }
-  const QSize size =
-      parser.isSet(QStringLiteral("size")) ? CliParsing::size(QStringLiteral("curves"), parser.value(QStringLiteral("size"))) : kDefaultSize;
+  const QSize size = parser.isSet(QStringLiteral("size"))
+                         ? CliParsing::size(QStringLiteral("curves"), parser.value(QStringLiteral("size")))
+                         : kDefaultSize;
 
   const QString path = positional.front();
   std::unique_ptr<SC_SceneCommon> scene = loadSceneOrThrow(path);
@@ -111,8 +114,8 @@ int Commands::curves(const QStringList& args) {
   }
 
   // values[n][c][f]: channel c of node n at frame f of the range.
-  std::vector<std::vector<std::vector<double>>> values(
-      nodes.size(), std::vector<std::vector<double>>(PegChannels::kCount));
+  std::vector<std::vector<std::vector<double>>> values(nodes.size(),
+                                                       std::vector<std::vector<double>>(PegChannels::kCount));
   std::vector<PegChannels> channels(nodes.size(), PegChannels(scene->metrics()));
   std::vector<int> frames;
   for (int f = range.first; f <= range.last; ++f)

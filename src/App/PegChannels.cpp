@@ -1,10 +1,9 @@
 #include "PegChannels.h"
 
 const QStringList& PegChannels::names() {
-  static const QStringList n{QStringLiteral("tx"), QStringLiteral("ty"), QStringLiteral("tz"),
-                             QStringLiteral("rx"), QStringLiteral("ry"), QStringLiteral("rz"),
-                             QStringLiteral("sx"), QStringLiteral("sy"), QStringLiteral("sz"),
-                             QStringLiteral("skew")};
+  static const QStringList n{QStringLiteral("tx"), QStringLiteral("ty"),  QStringLiteral("tz"), QStringLiteral("rx"),
+                             QStringLiteral("ry"), QStringLiteral("rz"),  QStringLiteral("sx"), QStringLiteral("sy"),
+                             QStringLiteral("sz"), QStringLiteral("skew")};
   return n;
 }
 
@@ -19,6 +18,6 @@ PegChannels::Values PegChannels::next(const Math::Matrix4x4& m) {
   const Math::Point3d p = m_metrics.fromOGL(t.position);
   Values v{p.x, p.y, p.z, t.angles.x, t.angles.y, t.angles.z, t.scale.x, t.scale.y, t.scale.z, t.skew};
   for (double& x : v)
-    x += 0.0;  // -0 becomes 0: keys and columns read as a person would write them
+    x += 0.0; // -0 becomes 0: keys and columns read as a person would write them
   return v;
 }

@@ -48,14 +48,15 @@ int Commands::render(const QStringList& args) {
   parser.addOption({QStringLiteral("frames"), QStringLiteral("Frames to draw, one file each (-o NAME%04d.png)"),
                     QStringLiteral("A-B")});
   parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
-                    QStringLiteral("OUT.svg or OUT.png; %d or %04d stands for the frame number"), QStringLiteral("OUT")});
+                    QStringLiteral("OUT.svg or OUT.png; %d or %04d stands for the frame number"),
+                    QStringLiteral("OUT")});
   parser.addOption({QStringLiteral("pick"), QStringLiteral("Draw the picking image (pick colours only)")});
   parser.addOption({QStringLiteral("view"), QStringLiteral("camera, top or side (default camera)"),
                     QStringLiteral("VIEW"), QStringLiteral("camera")});
   parser.addOption({QStringLiteral("size"), QStringLiteral("Image size in pixels (default 960 wide, scene aspect)"),
                     QStringLiteral("WxH")});
-  parser.addOption({QStringLiteral("onion"), QStringLiteral("Draw each node's pivot path over N frames before and after"),
-                    QStringLiteral("N")});
+  parser.addOption({QStringLiteral("onion"),
+                    QStringLiteral("Draw each node's pivot path over N frames before and after"), QStringLiteral("N")});
   parser.addOption({QStringLiteral("node"), QStringLiteral("Node whose path --onion draws (repeatable; default: all)"),
                     QStringLiteral("NAME")});
   parser.addOption({QStringLiteral("labels"), QStringLiteral("Write node names beside their pivots")});
@@ -98,12 +99,15 @@ int Commands::render(const QStringList& args) {
     throw CliError(QStringLiteral("render: --view must be camera, top or side, not \"%1\"")
                        .arg(parser.value(QStringLiteral("view"))));
   const bool sizeGiven = parser.isSet(QStringLiteral("size"));
-  const QSize givenSize = sizeGiven ? CliParsing::size(QStringLiteral("render"), parser.value(QStringLiteral("size"))) : QSize();
+  const QSize givenSize =
+      sizeGiven ? CliParsing::size(QStringLiteral("render"), parser.value(QStringLiteral("size"))) : QSize();
   VU_SceneRenderer::Overlay overlay;
   if (parser.isSet(QStringLiteral("onion"))) {
-    overlay.onion = CliParsing::integer(QStringLiteral("render"), QStringLiteral("--onion"), parser.value(QStringLiteral("onion")));
+    overlay.onion =
+        CliParsing::integer(QStringLiteral("render"), QStringLiteral("--onion"), parser.value(QStringLiteral("onion")));
     if (overlay.onion < 0 || overlay.onion > kMaxOnion)
-      throw CliError(QStringLiteral("render: --onion must be from 0 to %1 frames, not %2").arg(kMaxOnion).arg(overlay.onion));
+      throw CliError(
+          QStringLiteral("render: --onion must be from 0 to %1 frames, not %2").arg(kMaxOnion).arg(overlay.onion));
   }
   if (parser.isSet(QStringLiteral("node")) && !parser.isSet(QStringLiteral("onion")))
     throw CliError(QStringLiteral("render: --node chooses whose paths --onion draws; give --onion N too"));
