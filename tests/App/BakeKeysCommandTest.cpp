@@ -1,7 +1,8 @@
 // vantorel bake-keys as a user runs it: every example's nodes and random peg rigs baked, the
 // baked scene evaluated again by the binary and compared with the original at every frame; the
-// printed residual against the largest difference measured here; bad input refused with
-// nothing written; and the edit undone and redone exactly in this process.
+// printed residual against the largest difference measured here (the examples hold 3-D shears
+// and a perspective, which a peg cannot express); bad input refused with nothing written; and
+// the edit undone and redone exactly in this process.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -10,7 +11,6 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QXmlStreamReader>
 #include <array>
 #include <cmath>
 #include <map>
@@ -27,7 +27,7 @@
 namespace {
 
 using Matrix = std::array<double, 16>;
-using Evaluated = std::map<QString, std::vector<Matrix>>;  // node → matrix at each frame
+using Evaluated = std::map<QString, std::vector<Matrix>>; // node → matrix at each frame
 
 const QString kExamples = QStringLiteral(VANTOREL_EXAMPLES);
 
@@ -59,32 +59,29 @@ bool pegExpressible(const Matrix& m) {
 std::vector<double> keysOf(const QString& path, const QString& node, const QString& keyword) {
   QFile f(path);
   EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-  QXmlStreamReader xml(&f);
-  QString currentNode, currentAttr;
+  const QString text = QString::fromUtf8(f.readAll());
+  const QString attr = text.section(QStringLiteral("name=\"%1\"").arg(node), 1)
+                           .section(QStringLiteral("</node>"), 0, 0)
+                           .section(QStringLiteral("keyword=\"%1\"").arg(keyword), 1)
+                           .section(QStringLiteral("</attr>"), 0, 0);
   std::vector<double> keys;
-  while (!xml.atEnd()) {
-    if (xml.readNext() != QXmlStreamReader::StartElement)
-      continue;
-    if (xml.name() == QLatin1String("node"))
-      currentNode = xml.attributes().value(QLatin1String("name")).toString();
-    else if (xml.name() == QLatin1String("attr"))
-      currentAttr = xml.attributes().value(QLatin1String("keyword")).toString();
-    else if (xml.name() == QLatin1String("key") && currentNode == node && currentAttr == keyword)
-      keys.push_back(xml.attributes().value(QLatin1String("value")).toDouble());
-  }
+  for (QRegularExpressionMatchIterator it = QRegularExpression(QStringLiteral("value=\"([^\"]+)\"")).globalMatch(attr);
+       it.hasNext();)
+    keys.push_back(it.next().captured(1).toDouble());
   return keys;
 }
 
 struct Baked {
-  double residual = NAN;
-  bool saysNearest = false;
+  double residual;
+  bool saysNearest;
 };
 
 // Bakes `node` over frames first-last into `out` and reads back what the command printed.
 Baked bake(const QString& scene, const QString& node, int first, int last, const QString& out,
            const QStringList& extra = {}) {
-  const ProcessResult r = vantorel(QStringList{"bake-keys", scene, node, "--frames",
-                                               QStringLiteral("%1-%2").arg(first).arg(last), "-o", out} + extra);
+  const ProcessResult r = vantorel(
+      QStringList{"bake-keys", scene, node, "--frames", QStringLiteral("%1-%2").arg(first).arg(last), "-o", out} +
+      extra);
   EXPECT_EQ(r.status, 0) << r.err.toStdString();
   EXPECT_TRUE(r.out.startsWith("Bake Keys\n")) << r.out.toStdString();
   static const QRegularExpression re(QStringLiteral("largest residual (\\S+) at frame (-?\\d+) \\(m(\\d+)\\)"));
@@ -96,7 +93,8 @@ Baked bake(const QString& scene, const QString& node, int first, int last, const
 // Bakes `node` and checks it against the original at every frame: the printed residual is the
 // largest difference, which is within 1e-9 of each value when every frame is expressible;
 // rotation keys never jump by more than half a turn.
-void expectBakesBack(const QString& scene, const QString& node, int first, int last, const std::vector<Matrix>& original) {
+void expectBakesBack(const QString& scene, const QString& node, int first, int last,
+                     const std::vector<Matrix>& original) {
   SCOPED_TRACE(node.toStdString());
   QTemporaryDir dir;
   const QString out = dir.filePath(QStringLiteral("baked.xml"));
@@ -141,7 +139,7 @@ TEST_P(BakeEveryExampleNode, BakedPegEvaluatesToTheNodeAndTheResidualIsTheTrueLa
       QRegularExpression(QStringLiteral("<node type=\"(\\w+)\" name=\"([^\"]+)\"")).globalMatch(text);
   while (nodes.hasNext()) {
     const QRegularExpressionMatch n = nodes.next();
-    if (n.captured(1) != QLatin1String("Switch"))  // a switch gives no transformation
+    if (n.captured(1) != QLatin1String("Switch")) // a switch gives no transformation
       expectBakesBack(scene, n.captured(2), first, last, original.at(n.captured(2)));
   }
 }
@@ -156,33 +154,27 @@ INSTANTIATE_TEST_SUITE_P(Examples, BakeEveryExampleNode,
 QString randomRig(unsigned seed, bool threeD) {
   std::mt19937 rng(seed);
   std::uniform_real_distribution<double> u(-1.0, 1.0);
-  auto keyed = [&](const char* keyword, double a, double b) {
-    return QStringLiteral("<attr keyword=\"%1\"><key frame=\"1\" value=\"%2\"/><key frame=\"12\" value=\"%3\"/></attr>")
-        .arg(QString::fromLatin1(keyword))
-        .arg(a, 0, 'g', 17)
-        .arg(b, 0, 'g', 17);
-  };
+  using Parts = std::vector<std::pair<const char*, double>>; // keyword, reach of its random keys
+  const Parts parts = threeD ? Parts{{"POSITION.X", 8},        {"POSITION.Y", 8},        {"POSITION.Z", 8},
+                                     {"ROTATION.ANGLEX", 200}, {"ROTATION.ANGLEY", 200}, {"ROTATION.ANGLEZ", 200}}
+                             : Parts{{"POSITION.X", 8}, {"POSITION.Y", 8}, {"ROTATION.ANGLEZ", 400},
+                                     {"SKEW", 40},      {"SCALE.X", 2},    {"SCALE.Y", 2}};
+  const QString key =
+      QStringLiteral("<attr keyword=\"%1\"><key frame=\"1\" value=\"%2\"/><key frame=\"12\" value=\"%3\"/></attr>");
   QString xml = QStringLiteral("<scene version=\"1\" frames=\"1-12\"><metrics x=\"0.0625\" y=\"0.05\" z=\"0.08\"/>");
   for (int p = 0; p < 3; ++p) {
-    xml += QStringLiteral("<node type=\"Peg\" name=\"P%1\">").arg(p);
-    xml += keyed("POSITION.X", 8 * u(rng), 8 * u(rng)) + keyed("POSITION.Y", 8 * u(rng), 8 * u(rng));
-    xml += QStringLiteral("<attr keyword=\"PIVOT.X\" value=\"%1\"/><attr keyword=\"PIVOT.Y\" value=\"%2\"/>")
-               .arg(3 * u(rng))
+    xml += QStringLiteral("<node type=\"Peg\" name=\"P%1\"><attr keyword=\"PIVOT.X\" value=\"%2\"/>")
+               .arg(p)
                .arg(3 * u(rng));
-    if (threeD) {
-      xml += keyed("POSITION.Z", 8 * u(rng), 8 * u(rng));
-      for (const char* axis : {"ROTATION.ANGLEX", "ROTATION.ANGLEY", "ROTATION.ANGLEZ"})
-        xml += keyed(axis, 200 * u(rng), 200 * u(rng));
-      const double s0 = 0.5 + std::fabs(u(rng)), s1 = 0.5 + std::fabs(u(rng));
-      for (const char* axis : {"SCALE.X", "SCALE.Y", "SCALE.Z"})
-        xml += keyed(axis, s0, s1);
-    } else {
-      xml += keyed("ROTATION.ANGLEZ", 400 * u(rng), 400 * u(rng)) + keyed("SKEW", 40 * u(rng), 40 * u(rng));
-      xml += keyed("SCALE.X", 2 * u(rng), 2 * u(rng)) + keyed("SCALE.Y", 2 * u(rng), 2 * u(rng));
-    }
+    for (const auto& [keyword, reach] : parts)
+      xml += key.arg(QLatin1String(keyword)).arg(reach * u(rng), 0, 'g', 17).arg(reach * u(rng), 0, 'g', 17);
+    const double s0 = 0.5 + std::fabs(u(rng)), s1 = 0.5 + std::fabs(u(rng));
+    for (const char* axis : {"SCALE.X", "SCALE.Y", "SCALE.Z"})
+      xml += threeD ? key.arg(QLatin1String(axis)).arg(s0, 0, 'g', 17).arg(s1, 0, 'g', 17) : QString();
     xml += QStringLiteral("</node>");
   }
-  return xml + QStringLiteral("<link from=\"P0\" to=\"P1\" toPort=\"0\"/><link from=\"P1\" to=\"P2\" toPort=\"0\"/></scene>");
+  return xml +
+         QStringLiteral("<link from=\"P0\" to=\"P1\" toPort=\"0\"/><link from=\"P1\" to=\"P2\" toPort=\"0\"/></scene>");
 }
 
 TEST(BakeKeysCommand, RandomPegRigsBakeBackWithinOnePartInABillion) {
@@ -192,30 +184,10 @@ TEST(BakeKeysCommand, RandomPegRigsBakeBackWithinOnePartInABillion) {
       SCOPED_TRACE(testing::Message() << "seed " << seed << (threeD ? " 3-D" : " 2-D"));
       const QString scene = dir.filePath(QStringLiteral("rig%1%2.xml").arg(seed).arg(threeD));
       QFile f(scene);
-      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-      f.write(randomRig(seed, threeD).toUtf8());
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(randomRig(seed, threeD).toUtf8()) > 0);
       f.close();
       expectBakesBack(scene, QStringLiteral("P2"), 1, 12, evalJson({scene, "--node", "P2"})[QStringLiteral("P2")]);
     }
-}
-
-TEST(BakeKeysCommand, AThreeDimensionalShearIsBakedToTheNearestAndTheResidualSaysHowFar) {
-  // A parent stretched along x only, a child turning about y: the z axis leans off square.
-  QTemporaryDir dir;
-  const QString scene = dir.filePath(QStringLiteral("shear.xml"));
-  QFile f(scene);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(R"(<scene version="1" frames="1-10">
-    <node type="Peg" name="Stretch"><attr keyword="SCALE.X" value="2"/></node>
-    <node type="Peg" name="Turn"><attr keyword="ROTATION.ANGLEY"><key frame="1" value="0"/><key frame="10" value="90"/></attr></node>
-    <link from="Stretch" to="Turn" toPort="0"/></scene>)");
-  f.close();
-  const std::vector<Matrix> original = evalJson({scene, "--node", "Turn"})[QStringLiteral("Turn")];
-  expectBakesBack(scene, QStringLiteral("Turn"), 1, 10, original);
-  EXPECT_FALSE(pegExpressible(original[4]));
-  // Frame 1 is no shear at all: there the peg is exact.
-  QTemporaryDir one;
-  EXPECT_LT(bake(scene, QStringLiteral("Turn"), 1, 1, one.filePath(QStringLiteral("b.xml"))).residual, 1e-15);
 }
 
 TEST(BakeKeysCommand, ReplaceMovesTheLinksSoWhatHungBelowTheNodeMovesAsBefore) {
@@ -238,7 +210,7 @@ TEST(BakeKeysCommand, ReplaceMovesTheLinksSoWhatHungBelowTheNodeMovesAsBefore) {
 
 struct BadBake {
   const char* name;
-  QStringList args;  // OUT stands for the output path
+  QStringList args; // OUT stands for the output path
   const char* says;
 };
 
@@ -246,8 +218,9 @@ class BakeKeysRejects : public ::testing::TestWithParam<BadBake> {};
 
 TEST_P(BakeKeysRejects, BadInputExitsWithStatusTwoAndWritesNothing) {
   QTemporaryDir dir;
-  const QString out = GetParam().args.contains(QStringLiteral("/proc/baked.xml")) ? QStringLiteral("/proc/baked.xml")
-                                                                                  : dir.filePath(QStringLiteral("baked.xml"));
+  const QString out = GetParam().args.contains(QStringLiteral("/proc/baked.xml"))
+                          ? QStringLiteral("/proc/baked.xml")
+                          : dir.filePath(QStringLiteral("baked.xml"));
   QStringList args = GetParam().args;
   args.replaceInStrings(QStringLiteral("OUT"), out);
   const ProcessResult r = vantorel(QStringList{QStringLiteral("bake-keys")} + args);
@@ -263,17 +236,16 @@ const QString kGate = QStringLiteral(VANTOREL_EXAMPLES "/switch_gate.xml");
 
 INSTANTIATE_TEST_SUITE_P(
     BakeKeys, BakeKeysRejects,
-    ::testing::Values(BadBake{"unknownNode", {kArm, "Wrist", "--frames", "1-4", "-o", "OUT"}, "no node named \"Wrist\""},
-                      BadBake{"emptyRange", {kArm, "Hand", "--frames", "", "-o", "OUT"}, "not a frame range"},
-                      BadBake{"reversedRange", {kArm, "Hand", "--frames", "9-2", "-o", "OUT"}, "ends before it starts"},
-                      BadBake{"noRange", {kArm, "Hand", "-o", "OUT"}, "--frames A-B is required"},
-                      BadBake{"nameTaken", {kArm, "Hand", "--frames", "1-4", "--name", "Elbow", "-o", "OUT"},
-                              "a node named \"Elbow\" already exists"},
-                      BadBake{"noFolder", {kArm, "Hand", "--frames", "1-4", "-o", "OUT/../no/such/baked.xml"},
-                              "no folder"},
-                      BadBake{"unwritable", {kArm, "Hand", "--frames", "1-4", "-o", "/proc/baked.xml"}, "baked.xml"},
-                      BadBake{"noTransformation", {kGate, "Switch", "--frames", "1-4", "-o", "OUT"},
-                              "no transformation output"}),
+    ::testing::Values(
+        BadBake{"unknownNode", {kArm, "Wrist", "--frames", "1-4", "-o", "OUT"}, "no node named \"Wrist\""},
+        BadBake{"emptyRange", {kArm, "Hand", "--frames", "", "-o", "OUT"}, "not a frame range"},
+        BadBake{"reversedRange", {kArm, "Hand", "--frames", "9-2", "-o", "OUT"}, "ends before it starts"},
+        BadBake{"nameTaken",
+                {kArm, "Hand", "--frames", "1-4", "--name", "Elbow", "-o", "OUT"},
+                "a node named \"Elbow\" already exists"},
+        BadBake{"noFolder", {kArm, "Hand", "--frames", "1-4", "-o", "OUT/../no/such/baked.xml"}, "no folder"},
+        BadBake{"unwritable", {kArm, "Hand", "--frames", "1-4", "-o", "/proc/baked.xml"}, "baked.xml"},
+        BadBake{"noTransformation", {kGate, "Switch", "--frames", "1-4", "-o", "OUT"}, "no transformation output"}),
     [](const ::testing::TestParamInfo<BadBake>& row) { return std::string(row.param.name); });
 
 TEST(BakeKeysEdit, UndoGivesBackTheSceneAsItWasAndRedoTheBakedOne) {

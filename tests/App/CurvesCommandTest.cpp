@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -30,7 +29,7 @@ TEST(CurvePlotTicks, RoundStepsCoverTheRange) {
       {-7, 3, 4, 0, {-10, -5, 0, 5}},
       {0.98, 1.02, 4, 0, {0.98, 0.99, 1.0, 1.01, 1.02}},
       {1, 48, 10, 1, {0, 5, 10, 15, 20, 25, 30, 35, 40, 45, 50}},
-      {1, 3, 10, 1, {1, 2, 3}},  // frames never get fractional ticks
+      {1, 3, 10, 1, {1, 2, 3}}, // frames never get fractional ticks
       {5, 5, 3, 0, {5}},
   };
   for (const TickCase& c : cases) {
@@ -41,47 +40,40 @@ TEST(CurvePlotTicks, RoundStepsCoverTheRange) {
   }
 }
 
-// The texts of an SVG the command wrote.
-QStringList svgTexts(const QStringList& args) {
-  QTemporaryDir dir;
-  const QString out = dir.filePath(QStringLiteral("curves.svg"));
-  const ProcessResult r = vantorel(QStringList{QStringLiteral("curves"), kTail, "-o", out} + args);
-  EXPECT_EQ(r.status, 0) << r.err.toStdString();
-  EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
-  QFile f(out);
-  EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-  QStringList texts;
-  QRegularExpressionMatchIterator it = QRegularExpression(QStringLiteral(">([^<>]+)</text>")).globalMatch(QString::fromUtf8(f.readAll()));
-  while (it.hasNext())
-    texts << it.next().captured(1);
-  return texts;
-}
+struct Shown {
+  QStringList args;
+  QStringList present, absent; // texts of the SVG
+};
 
-TEST(CurvesCommand, DefaultChannelsAreTheOnesThatMoveAndKeyRowsTheAnimatedDrivers) {
-  // The tail swings in x, y and z and turns about z only; Stage, Body and Mid carry keys, and of
-  // the nodes above Tip only they do.
-  const QStringList texts = svgTexts({"--node", "Tip"});
-  for (const char* t : {"Tip tx", "Tip ty", "Tip tz", "Tip rz", "Stage", "Body", "Mid", "frame",
-                        "position (scene units)", "rotation and skew (degrees)"})
-    EXPECT_TRUE(texts.contains(QString::fromLatin1(t))) << t;
-  for (const char* t : {"Tip rx", "Tip ry", "Tip sx", "Tip skew", "scale", "TailBase", "TipEnd", "Camera"})
-    EXPECT_FALSE(texts.contains(QString::fromLatin1(t))) << t;
-}
-
-TEST(CurvesCommand, ChosenChannelsAndFramesLimitTheCurvesAndTheKeysShown) {
-  // Frames 10 to 20: Body has keys at 12, 13 and 19, Stage only at 1 and 48.
-  const QStringList texts = svgTexts({"--node", "Tip", "--node", "Root", "--channels", "rz,sx", "--frames", "10-20"});
-  for (const char* t : {"Tip rz", "Root rz", "Tip sx", "Root sx", "scale", "Body", "Mid"})
-    EXPECT_TRUE(texts.contains(QString::fromLatin1(t))) << t;
-  for (const char* t : {"Tip tx", "Root ty", "Stage", "position (scene units)"})
-    EXPECT_FALSE(texts.contains(QString::fromLatin1(t))) << t;
-}
-
-TEST(CurvesCommand, PngHasTheAskedSize) {
-  QTemporaryDir dir;
-  const QString out = dir.filePath(QStringLiteral("curves.png"));
-  ASSERT_EQ(vantorel({"curves", kTail, "--node", "Mid", "--size", "640x400", "-o", out}).status, 0);
-  EXPECT_EQ(QImage(out).size(), QSize(640, 400));
+TEST(CurvesCommand, LegendNamesTheChosenChannelsAndKeyRowsTheNodesKeyedInTheFramesShown) {
+  const Shown cases[] = {
+      // The tail swings in x, y and z and turns about z only; above Tip only Stage, Body and Mid
+      // carry keys.
+      {{"--node", "Tip"},
+       {"Tip tx", "Tip ty", "Tip tz", "Tip rz", "Stage", "Body", "Mid", "frame", "position (scene units)"},
+       {"Tip rx", "Tip ry", "Tip sx", "Tip skew", "scale", "TailBase", "TipEnd", "Camera"}},
+      // Frames 10 to 20: Body has keys at 12, 13 and 19, Stage only at 1 and 48.
+      {{"--node", "Tip", "--node", "Root", "--channels", "rz,sx", "--frames", "10-20"},
+       {"Tip rz", "Root rz", "Tip sx", "Root sx", "scale", "Body", "Mid", "rotation and skew (degrees)"},
+       {"Tip tx", "Root ty", "Stage", "position (scene units)"}},
+  };
+  for (const Shown& c : cases) {
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("curves.svg"));
+    const ProcessResult r = vantorel(QStringList{QStringLiteral("curves"), kTail, "-o", out} + c.args);
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+    QFile f(out);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QStringList texts;
+    for (auto it = QRegularExpression(QStringLiteral(">([^<>]+)</text>")).globalMatch(QString::fromUtf8(f.readAll()));
+         it.hasNext();)
+      texts << it.next().captured(1);
+    for (const QString& t : c.present)
+      EXPECT_TRUE(texts.contains(t)) << t.toStdString();
+    for (const QString& t : c.absent)
+      EXPECT_FALSE(texts.contains(t)) << t.toStdString();
+  }
 }
 
 struct BadCurves {
@@ -105,13 +97,13 @@ TEST_P(CurvesRejects, BadInputExitsWithStatusTwoAndWritesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Curves, CurvesRejects,
-    ::testing::Values(BadCurves{"noNode", {"-o", "OUT/c.svg"}, "--node NAME is required"},
-                      BadCurves{"unknownNode", {"--node", "Tail", "-o", "OUT/c.svg"}, "no node named \"Tail\""},
-                      BadCurves{"unknownChannel", {"--node", "Tip", "--channels", "tx,rq", "-o", "OUT/c.svg"},
-                                "no channel \"rq\""},
-                      BadCurves{"extension", {"--node", "Tip", "-o", "OUT/c.jpg"}, "must end in .png or .svg"},
-                      BadCurves{"reversed", {"--node", "Tip", "--frames", "9-3", "-o", "OUT/c.svg"}, "ends before"},
-                      BadCurves{"noFolder", {"--node", "Tip", "-o", "OUT/no/such/c.svg"}, "c.svg"}),
+    ::testing::Values(
+        BadCurves{"noNode", {"-o", "OUT/c.svg"}, "--node NAME is required"},
+        BadCurves{"unknownNode", {"--node", "Tail", "-o", "OUT/c.svg"}, "no node named \"Tail\""},
+        BadCurves{"unknownChannel", {"--node", "Tip", "--channels", "tx,rq", "-o", "OUT/c.svg"}, "no channel \"rq\""},
+        BadCurves{"extension", {"--node", "Tip", "-o", "OUT/c.jpg"}, "must end in .png or .svg"},
+        BadCurves{"reversed", {"--node", "Tip", "--frames", "9-3", "-o", "OUT/c.svg"}, "ends before"},
+        BadCurves{"noFolder", {"--node", "Tip", "-o", "OUT/no/such/c.svg"}, "c.svg"}),
     [](const ::testing::TestParamInfo<BadCurves>& row) { return std::string(row.param.name); });
 
 } // namespace

@@ -73,19 +73,16 @@ TEST(RenderCommand, WritesPngAndSvgOfTheAskedSize) {
 namespace {
 
 // The centre of the pixels in the pivots' orange.
-QPointF pivotCentre(const QImage& image) {
-  double x = 0, y = 0, n = 0;
+QPoint pivotCentre(const QString& path) {
+  const QImage image(path);
+  QPointF sum;
+  int n = 0;
   for (int j = 0; j < image.height(); ++j)
-    for (int i = 0; i < image.width(); ++i) {
-      const QColor c = image.pixelColor(i, j);
-      if (c.red() > 230 && c.green() > 110 && c.green() < 160 && c.blue() < 40) {
-        x += i;
-        y += j;
-        ++n;
-      }
-    }
-  EXPECT_GT(n, 20) << "no pivot drawn";
-  return QPointF(x / n, y / n);
+    for (int i = 0; i < image.width(); ++i)
+      if (const QColor c = image.pixelColor(i, j); c.red() > 230 && c.green() > 110 && c.green() < 160 && c.blue() < 40)
+        sum += QPointF(i, j), ++n;
+  EXPECT_GT(n, 20) << "no pivot drawn in " << path.toStdString();
+  return (sum / std::max(n, 1)).toPoint();
 }
 
 } // namespace
@@ -109,11 +106,8 @@ TEST(RenderCommand, SequenceWritesOneNumberedFileAFrameAndTheOnionShowsTheNeighb
   // Both sequences frame the slide's whole path alike (it holds its end keys beyond frames 1 and
   // 13), so each frame's pivot is where the plain image of that frame draws it.
   const QImage onion(dir.filePath("onion6.png"));
-  const QColor current = onion.pixelColor(pivotCentre(QImage(dir.filePath("plain06.png"))).toPoint());
-  const QColor before = onion.pixelColor(pivotCentre(QImage(dir.filePath("plain05.png"))).toPoint());
-  const QColor after = onion.pixelColor(pivotCentre(QImage(dir.filePath("plain07.png"))).toPoint());
-  const QColor farAfter = onion.pixelColor(pivotCentre(QImage(dir.filePath("plain08.png"))).toPoint());
-  const QColor beyond = onion.pixelColor(pivotCentre(QImage(dir.filePath("plain09.png"))).toPoint());
+  auto at = [&](int frame) { return onion.pixelColor(pivotCentre(dir.filePath(QStringLiteral("plain%1.png").arg(frame, 2, 10, QLatin1Char('0'))))); };
+  const QColor current = at(6), before = at(5), after = at(7), farAfter = at(8), beyond = at(9);
   EXPECT_GT(current.red(), 230);  // the pivot itself, over its path
   EXPECT_GT(before.blue(), before.red() + 100) << "frames before are blue";
   EXPECT_GT(after.green(), after.red() + 60) << "frames after are green";
