@@ -58,6 +58,16 @@ demo: build
 	$(VANTOREL) eval examples/spring_tail.xml --frames 1-8 --node Root --node Mid --node Tip
 	$(VANTOREL) eval examples/spring_tail.xml --frames 10000 --node Tip
 	$(VANTOREL) render examples/spring_tail.xml --frame 20 --view top -o $(DEMO_OUT)/spring_tail_top.png
+	$(VANTOREL) bake-keys examples/spring_tail.xml Tip --frames 1-48 --replace -o $(DEMO_OUT)/spring_tail_baked.xml
+	$(VANTOREL) eval $(DEMO_OUT)/spring_tail_baked.xml --frames 24 --node Tip --node Tip-baked
+	$(VANTOREL) eval $(DEMO_OUT)/spring_tail_baked.xml --frames 22-24 --node Tip-baked --values peg
+	@rm -rf $(DEMO_OUT)/tail_onion && mkdir -p $(DEMO_OUT)/tail_onion
+	$(VANTOREL) render $(DEMO_OUT)/spring_tail_baked.xml --frames 1-48 --view top --onion 6 --labels -o $(DEMO_OUT)/tail_onion/tail%04d.png
+	$(VANTOREL) render $(DEMO_OUT)/spring_tail_baked.xml --frame 24 --view top --onion 6 --labels -o $(DEMO_OUT)/spring_tail_onion.png
+	$(VANTOREL) curves $(DEMO_OUT)/spring_tail_baked.xml --node Body --node Root --node Tip-baked --channels ty,rz -o $(DEMO_OUT)/spring_tail_curves.png
+	$(VANTOREL) curves examples/limit_forearm.xml --node Forearm --node Limit --channels rz,skew,sx,sy -o $(DEMO_OUT)/limit_forearm_curves.png
+	@mkdir -p docs/images
+	cp $(DEMO_OUT)/spring_tail_onion.png $(DEMO_OUT)/spring_tail_curves.png $(DEMO_OUT)/limit_forearm_curves.png docs/images/
 	@echo "demo: pictures and edited scenes in $(DEMO_OUT)/"
 
 bench: build
