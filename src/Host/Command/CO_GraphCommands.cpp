@@ -22,7 +22,7 @@ public:
 private:
   SC_SceneCommon* m_scene;
   MO_Module* m_node;
-  std::unique_ptr<MO_Module> m_held;  // the node while it is not in the scene
+  std::unique_ptr<MO_Module> m_held; // the node while it is not in the scene
 };
 
 class LinkCmd : public CO_Command {
