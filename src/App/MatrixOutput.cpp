@@ -120,7 +120,7 @@ class CsvWriter : public MatrixWriter {
 public:
   CsvWriter(const QString& path, const std::vector<int>& frames, const std::vector<QString>& names,
             const QStringList& columns)
-      : m_out(path), m_frames(frames), m_width(static_cast<std::size_t>(columns.size())) {
+      : MatrixWriter(names.size(), static_cast<std::size_t>(columns.size())), m_out(path), m_frames(frames) {
     QByteArray header = "node,frame";
     for (const QString& c : columns)
       header += ',' + csvField(c);
@@ -128,27 +128,25 @@ public:
     for (const QString& n : names)
       m_names.push_back(csvField(n));
   }
-  void values(std::size_t index, const double* v) override {
-    for (std::size_t n = 0; n < m_names.size(); ++n, v += m_width) {
-      const QByteArray& name = m_names[n];
-      char* p = m_out.room(static_cast<std::size_t>(name.size()) + 16 + m_width * (kNumberRoom + 1));
-      p = std::copy(name.constBegin(), name.constEnd(), p);
-      *p++ = ',';
-      p = integer(p, m_frames[index]);
-      for (std::size_t i = 0; i < m_width; ++i) {
-        *p++ = ',';
-        p = MatrixOutput::number(p, v[i], false);
-      }
-      *p++ = '\n';
-      m_out.advance(p);
-    }
-  }
   void finish() override { m_out.commit(); }
 
 private:
+  void row(std::size_t index, std::size_t node, const double* v) override {
+    const QByteArray& name = m_names[node];
+    char* p = m_out.room(static_cast<std::size_t>(name.size()) + 16 + width() * (kNumberRoom + 1));
+    p = std::copy(name.constBegin(), name.constEnd(), p);
+    *p++ = ',';
+    p = integer(p, m_frames[index]);
+    for (std::size_t i = 0; i < width(); ++i) {
+      *p++ = ',';
+      p = MatrixOutput::number(p, v[i], false);
+    }
+    *p++ = '\n';
+    m_out.advance(p);
+  }
+
   ByteOutput m_out;
   const std::vector<int> m_frames;
-  const std::size_t m_width;
   std::vector<QByteArray> m_names;
 };
 
@@ -160,36 +158,36 @@ class JsonWriter : public MatrixWriter {
 public:
   JsonWriter(const QString& path, const std::vector<int>& frames, const std::vector<QString>& names,
              const QStringList& columns)
-      : m_out(path), m_frames(frames), m_names(names), m_width(columns.isEmpty() ? 16 : columns.size()),
-        m_rows(names.size()), m_pieces(names.size()) {
+      : MatrixWriter(names.size(), columns.isEmpty() ? 16 : static_cast<std::size_t>(columns.size())), m_out(path),
+        m_frames(frames), m_names(names), m_rows(names.size()), m_pieces(names.size()) {
     std::size_t room = 16;
-    for (int i = 0; i < m_width; ++i) {
+    for (int i = 0; i < static_cast<int>(width()); ++i) {
       m_keys.push_back(columns.isEmpty() ? QByteArray() : MatrixOutput::jsonString(columns[i]) + ": ");
       room += static_cast<std::size_t>(m_keys.back().size()) + kNumberRoom + 2;
     }
     m_text.resize(room);
   }
 
-  void values(std::size_t index, const double* v) override {
+  void row(std::size_t index, std::size_t node, const double* v) override {
     const bool keyed = !m_keys.front().isEmpty();
-    for (std::size_t n = 0; n < m_names.size(); ++n) {
-      char* const text = m_text.data();
-      char* p = text;
-      const char* open = index ? ",\n    " : "\n    ";
-      p = std::copy(open, open + std::strlen(open), p);
-      *p++ = keyed ? '{' : '[';
-      for (int i = 0; i < m_width; ++i, ++v) {
-        if (i) {
-          *p++ = ',';
-          *p++ = ' ';
-        }
-        p = std::copy(m_keys[i].constBegin(), m_keys[i].constEnd(), p);
-        p = MatrixOutput::number(p, *v, true);
+    char* const text = m_text.data();
+    char* p = text;
+    const char* open = index ? ",\n    " : "\n    ";
+    p = std::copy(open, open + std::strlen(open), p);
+    *p++ = keyed ? '{' : '[';
+    for (std::size_t i = 0; i < width(); ++i) {
+      if (i) {
+        *p++ = ',';
+        *p++ = ' ';
       }
-      *p++ = keyed ? '}' : ']';
-      m_rows[n].append(text, static_cast<std::size_t>(p - text));
-      m_held += static_cast<std::size_t>(p - text);
+      p = std::copy(m_keys[i].constBegin(), m_keys[i].constEnd(), p);
+      p = MatrixOutput::number(p, v[i], true);
     }
+    *p++ = keyed ? '}' : ']';
+    m_rows[node].append(text, static_cast<std::size_t>(p - text));
+    m_held += static_cast<std::size_t>(p - text);
+  }
+  void frameDone() override {
     if (m_held > kJsonBudget)
       spill();
   }
@@ -250,7 +248,6 @@ private:
   ByteOutput m_out;
   const std::vector<int> m_frames;
   std::vector<QString> m_names;
-  const int m_width;
   std::vector<QByteArray> m_keys;  // '"name": ' for each column, empty for matrices
   std::vector<char> m_text;
   std::vector<std::string> m_rows;
@@ -273,9 +270,9 @@ class NpyWriter : public MatrixWriter {
 public:
   NpyWriter(const QString& path, const std::vector<int>& frames, const std::vector<QString>& names,
             const QStringList& columns)
-      : m_out(path), m_frames(path.left(path.size() - 4) + QStringLiteral(".frames.txt")),
-        m_nodes(path.left(path.size() - 4) + QStringLiteral(".nodes.txt")),
-        m_bytes(names.size() * static_cast<std::size_t>(columns.isEmpty() ? 16 : columns.size()) * sizeof(double)) {
+      : MatrixWriter(names.size(), columns.isEmpty() ? 16 : static_cast<std::size_t>(columns.size())), m_out(path),
+        m_frames(path.left(path.size() - 4) + QStringLiteral(".frames.txt")),
+        m_nodes(path.left(path.size() - 4) + QStringLiteral(".nodes.txt")) {
     m_out.write(MatrixOutput::npyHeader(frames.size(), names.size(), columns));
     for (int f : frames) {
       char* p = m_frames.room(kNumberRoom);
@@ -286,19 +283,15 @@ public:
     for (const QString& n : names)
       m_nodes.write(n.toUtf8() + '\n');
   }
-  void values(std::size_t, const double* v) override {
+  void row(std::size_t, std::size_t, const double* v) override {
     static const bool swap = !littleEndian();
-    const char* bytes = reinterpret_cast<const char*>(v);
-    // In pieces of at most half a block, the most room() hands out at once.
-    for (std::size_t done = 0, piece = 0; done < m_bytes; done += piece) {
-      piece = std::min(m_bytes - done, kBlock / 2);
-      char* p = m_out.room(piece);
-      std::memcpy(p, bytes + done, piece);
-      if (swap)
-        for (std::size_t i = 0; i < piece; i += 8)
-          std::reverse(p + i, p + i + 8);
-      m_out.advance(p + piece);
-    }
+    const std::size_t bytes = width() * sizeof(double);
+    char* p = m_out.room(bytes);
+    std::memcpy(p, v, bytes);
+    if (swap)
+      for (std::size_t i = 0; i < bytes; i += 8)
+        std::reverse(p + i, p + i + 8);
+    m_out.advance(p + bytes);
   }
   void finish() override {
     m_frames.commit();
@@ -310,16 +303,20 @@ private:
   ByteOutput m_out;
   ByteOutput m_frames;
   ByteOutput m_nodes;
-  const std::size_t m_bytes;  // one frame's values
 };
 
 } // namespace
 
+void MatrixWriter::values(std::size_t index, const double* v) {
+  for (std::size_t n = 0; n < m_nodes; ++n, v += m_width)
+    row(index, n, v);
+  frameDone();
+}
+
 void MatrixWriter::frame(std::size_t index, const std::vector<Math::Matrix4x4>& matrices) {
-  m_row.resize(matrices.size() * 16);
   for (std::size_t n = 0; n < matrices.size(); ++n)
-    matrices[n].getValues(m_row.data() + 16 * n);
-  values(index, m_row.data());
+    row(index, n, matrices[n].values());
+  frameDone();
 }
 
 std::unique_ptr<MatrixWriter> MatrixOutput::create(Format format, const QString& path, const std::vector<int>& frames,

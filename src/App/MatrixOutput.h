@@ -21,17 +21,26 @@
 class MatrixWriter {
 public:
   virtual ~MatrixWriter() = default;
-  // Every node's values at frame `index` of the run, node after node (16 a node for matrices, one
-  // per column otherwise); frames come in order.
-  virtual void values(std::size_t index, const double* values) = 0;
+  // Every node's values at frame `index` of the run, node after node (one per column); frames
+  // come in order.
+  void values(std::size_t index, const double* values);
   // The matrices of every node at frame `index`, for a writer of matrices.
   void frame(std::size_t index, const std::vector<Math::Matrix4x4>& matrices);
   // Writes what is still held and closes the output; throws std::runtime_error when the output
   // cannot be written.
   virtual void finish() = 0;
 
+protected:
+  MatrixWriter(std::size_t nodes, std::size_t width) : m_nodes(nodes), m_width(width) {}
+  // One node's `width` values at frame `index`; the nodes of a frame come in order.
+  virtual void row(std::size_t index, std::size_t node, const double* values) = 0;
+  // Called after the last node of each frame.
+  virtual void frameDone() {}
+  std::size_t width() const { return m_width; }
+
 private:
-  std::vector<double> m_row;
+  std::size_t m_nodes;
+  std::size_t m_width;
 };
 
 namespace MatrixOutput {
