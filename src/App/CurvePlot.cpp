@@ -83,6 +83,30 @@ std::vector<double> CurvePlot::ticks(double lo, double hi, int count, double min
   return t;
 }
 
+std::vector<std::size_t> CurvePlot::drawnFrames(const std::vector<double>& values, double pixels) {
+  const std::size_t n = values.size();
+  const auto columns = static_cast<std::size_t>(std::max(1.0, pixels));
+  std::vector<std::size_t> path;
+  if (n <= 2 * columns) {
+    for (std::size_t k = 0; k < n; ++k)
+      path.push_back(k);
+    return path;
+  }
+  for (std::size_t c = 0, begin = 0; c < columns; ++c) {
+    const std::size_t end = (c + 1) * n / columns;
+    std::size_t lo = begin, hi = begin;
+    for (std::size_t k = begin; k < end; ++k) {
+      lo = values[k] < values[lo] ? k : lo;
+      hi = values[k] > values[hi] ? k : hi;
+    }
+    for (std::size_t k : {begin, std::min(lo, hi), std::max(lo, hi), end - 1})
+      if (path.empty() || path.back() != k)
+        path.push_back(k);
+    begin = end;
+  }
+  return path;
+}
+
 bool CurvePlot::save(const QString& path, const QSize& size, QString* why) const {
   VU_Painter painter(nullptr);
   const double w = size.width(), h = size.height();
@@ -176,14 +200,13 @@ bool CurvePlot::save(const QString& path, const QSize& size, QString* why) const
       painter.setPointFillColor(colour);
       painter.setPointStrokeColor(colour);
       painter.setPointSize(4.0, 1);
-      const bool marked = s.values.size() <= kMarkedFramesAtMost;
-      for (std::size_t k = 0; k < s.values.size(); ++k) {
-        const Math::Point3d q = at(xOf(m_first + static_cast<double>(k)), yOf(s.values[k]));
-        if (k > 0)
-          painter.drawLine(at(xOf(m_first + static_cast<double>(k - 1)), yOf(s.values[k - 1])), q);
-        if (marked || s.values.size() == 1)
-          painter.drawPoint(q);
-      }
+      if (s.values.size() <= kMarkedFramesAtMost)
+        for (std::size_t k = 0; k < s.values.size(); ++k)
+          painter.drawPoint(at(xOf(m_first + static_cast<double>(k)), yOf(s.values[k])));
+      const std::vector<std::size_t> line = drawnFrames(s.values, right - plotLeft);
+      for (std::size_t k = 1; k < line.size(); ++k)
+        painter.drawLine(at(xOf(m_first + static_cast<double>(line[k - 1])), yOf(s.values[line[k - 1]])),
+                         at(xOf(m_first + static_cast<double>(line[k])), yOf(s.values[line[k]])));
     }
   }
 

@@ -32,6 +32,10 @@ public:
   // Round values (1, 2 or 5 times a power of ten apart, at least `minStep`) from lo to hi
   // inclusive, about `count` of them; the first is at or below lo, the last at or above hi.
   static std::vector<double> ticks(double lo, double hi, int count, double minStep = 0.0);
+  // The indices of the values a curve's line runs through, in order. With more values than
+  // twice the pixels across, each pixel column keeps only its first, lowest, highest and last:
+  // the line looks the same, and long ranges draw (and SVGs stay) small.
+  static std::vector<std::size_t> drawnFrames(const std::vector<double>& values, double pixels);
 
 private:
   QString m_title;

@@ -4,7 +4,9 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <set>
+#include <unistd.h>
 
 #include "CliError.h"
 #include "CliParsing.h"
@@ -120,13 +122,22 @@ int Commands::curves(const QStringList& args) {
   std::vector<int> frames;
   for (int f = range.first; f <= range.last; ++f)
     frames.push_back(f);
-  SC_SceneEvaluator(*scene).evaluate(nodes, frames, [&](std::size_t, const std::vector<Math::Matrix4x4>& m) {
-    for (std::size_t n = 0; n < nodes.size(); ++n) {
-      const PegChannels::Values v = channels[n].next(m[n]);
-      for (int c = 0; c < PegChannels::kCount; ++c)
-        values[n][static_cast<std::size_t>(c)].push_back(v[static_cast<std::size_t>(c)]);
-    }
-  });
+  SC_SceneEvaluator::Progress progress;
+  if (isatty(STDERR_FILENO) && frames.size() * nodes.size() > 20000)
+    progress = [](int done, int total) {
+      if (done % 100 == 0 || done == total)
+        std::fprintf(stderr, "\revaluating frame %d of %d%s", done, total, done == total ? "\n" : "");
+    };
+  SC_SceneEvaluator(*scene).evaluate(
+      nodes, frames,
+      [&](std::size_t, const std::vector<Math::Matrix4x4>& m) {
+        for (std::size_t n = 0; n < nodes.size(); ++n) {
+          const PegChannels::Values v = channels[n].next(m[n]);
+          for (int c = 0; c < PegChannels::kCount; ++c)
+            values[n][static_cast<std::size_t>(c)].push_back(v[static_cast<std::size_t>(c)]);
+        }
+      },
+      progress);
   // By default the channels that move for some node: the rest would be flat lines.
   if (chosen.empty()) {
     for (int c = 0; c < PegChannels::kCount; ++c)

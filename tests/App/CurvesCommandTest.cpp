@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <random>
 
 #include "CurvePlot.h"
 #include "VantorelProcess.h"
@@ -38,6 +40,25 @@ TEST(CurvePlotTicks, RoundStepsCoverTheRange) {
     for (std::size_t i = 0; i < t.size(); ++i)
       EXPECT_NEAR(t[i], c.ticks[i], 1e-12) << c.lo << " to " << c.hi << " tick " << i;
   }
+}
+
+TEST(CurvePlotLine, ALongCurveKeepsEveryPixelColumnsExtremesInOrder) {
+  std::mt19937 rng(3);
+  std::normal_distribution<double> step(0.0, 1.0);
+  std::vector<double> walk(100000);
+  for (std::size_t k = 1; k < walk.size(); ++k)
+    walk[k] = walk[k - 1] + step(rng);
+  const std::vector<std::size_t> line = CurvePlot::drawnFrames(walk, 700.0);
+  EXPECT_LE(line.size(), 4u * 700u);
+  EXPECT_TRUE(std::is_sorted(line.begin(), line.end()) && line.front() == 0 && line.back() == walk.size() - 1);
+  // Every stretch of frames that shares a column keeps its lowest and highest value.
+  for (std::size_t c = 0; c < 700; ++c) {
+    const auto begin = walk.begin() + static_cast<std::ptrdiff_t>(c * walk.size() / 700);
+    const auto end = walk.begin() + static_cast<std::ptrdiff_t>((c + 1) * walk.size() / 700);
+    for (auto extreme : {std::min_element(begin, end), std::max_element(begin, end)})
+      EXPECT_TRUE(std::binary_search(line.begin(), line.end(), static_cast<std::size_t>(extreme - walk.begin()))) << c;
+  }
+  EXPECT_EQ(CurvePlot::drawnFrames({1, 2, 3}, 700.0), (std::vector<std::size_t>{0, 1, 2}));
 }
 
 struct Shown {
