@@ -142,8 +142,12 @@ void paintPrimitive(QPainter& painter, const Math::CameraTransformChain& chain, 
     // A box far larger than any label, placed so that the alignment falls on the anchor.
     constexpr double kBox = 4096.0;
     const QPointF a = *at + QPointF(p.textDx, p.textDy);
-    const double left = p.textAlign & Qt::AlignRight ? a.x() - kBox : p.textAlign & Qt::AlignHCenter ? a.x() - kBox / 2 : a.x();
-    const double top = p.textAlign & Qt::AlignBottom ? a.y() - kBox : p.textAlign & Qt::AlignVCenter ? a.y() - kBox / 2 : a.y();
+    const double left = p.textAlign & Qt::AlignRight     ? a.x() - kBox
+                        : p.textAlign & Qt::AlignHCenter ? a.x() - kBox / 2
+                                                         : a.x();
+    const double top = p.textAlign & Qt::AlignBottom    ? a.y() - kBox
+                       : p.textAlign & Qt::AlignVCenter ? a.y() - kBox / 2
+                                                        : a.y();
     const QRectF box(left, top, kBox, kBox);
     const QRectF inked = painter.boundingRect(box, p.textAlign, p.text);
     if (p.textLeader) {

@@ -257,7 +257,8 @@ VU_Drawing VU_SceneRenderer::draw(double frame, View view, const QSize& size, in
         const int away = std::abs(k);
         // The nearest frames nearly opaque, the farthest a faint trace.
         const double t = m_overlay.onion > 1 ? double(away - 1) / double(m_overlay.onion - 1) : 0.0;
-        const VS_RGBA colour = k == 0 ? kBoneColour : faded(k < 0 ? kOnionBefore : kOnionAfter, kOnionNearAlpha * (1.0 - 0.8 * t));
+        const VS_RGBA colour =
+            k == 0 ? kBoneColour : faded(k < 0 ? kOnionBefore : kOnionAfter, kOnionNearAlpha * (1.0 - 0.8 * t));
         if (k != 0) {
           // The segment towards the frame shown, in the colour of the end farther from it.
           const Math::Point3d& towards = path[static_cast<std::size_t>(k + m_overlay.onion + (k < 0 ? 1 : -1))];
@@ -327,7 +328,8 @@ VU_Drawing VU_SceneRenderer::draw(double frame, View view, const QSize& size, in
       Math::Point3d pixel;
       if (!chain.transform(Math::eSourceWorldFrame, p, Math::eDestinationViewFrame, pixel))
         continue;
-      QRectF box(pixel.x + 8.0, pixel.y - 8.0 - kLabelSize, 0.62 * kLabelSize * n->instanceName().size(), kLabelSize + 2.0);
+      QRectF box(pixel.x + 8.0, pixel.y - 8.0 - kLabelSize, 0.62 * kLabelSize * n->instanceName().size(),
+                 kLabelSize + 2.0);
       const double home = box.top();
       for (bool moved = true; moved;) {
         moved = false;
