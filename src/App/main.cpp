@@ -17,8 +17,7 @@ namespace {
 
 const char* kUsage =
     "usage:\n"
-    "  vantorel eval SCENE [--frames A[-B]] [--node NAME]... [--format csv|json|npy] [-o OUT]\n"
-    "  vantorel eval ... --values matrix|peg\n"
+    "  vantorel eval SCENE [--frames A[-B]] [--node NAME]... [--format csv|json|npy] [--values matrix|peg] [-o OUT]\n"
     "  vantorel render SCENE (--frame F | --frames A-B) -o OUT.svg|OUT.png|NAME%04d.png [--pick]\n"
     "                  [--view camera|top|side] [--size WxH] [--onion N] [--node NAME]... [--labels]\n"
     "  vantorel check SCENE\n"
@@ -27,7 +26,8 @@ const char* kUsage =
     "  vantorel drag SCENE NODE --from X,Y --to X,Y [--frame F] [--animation-mode N] [--size WxH] -o OUT.xml\n"
     "  vantorel pick SCENE --at X,Y [--frame F] [--view camera|top|side] [--size WxH] [--node NAME]\n"
     "  vantorel bake-keys SCENE NODE --frames A-B [--name PEG] [--replace] -o OUT.xml\n"
-    "  vantorel curves SCENE --node NAME [--node NAME]... [--frames A-B] [--channels tx,ty,rz,...] -o OUT.svg|OUT.png\n"
+    "  vantorel curves SCENE --node NAME [--node NAME]... [--frames A-B] [--channels tx,ty,rz,...] [--size WxH]\n"
+    "                  -o OUT.svg|OUT.png\n"
     "common options: --plugins DIR (default: plugins next to vantorel), --prefs FILE\n";
 
 QtMessageHandler g_qtMessages = nullptr;
