@@ -32,5 +32,6 @@ struct Residual {
   int value = 0; // 0 to 15, column order
   bool exact = true;
 };
-Residual residual(SC_SceneCommon& scene, MO_Module* node, MO_Module* peg, const FrameRange& range);
+Residual residual(SC_SceneCommon& scene, MO_Module* node, MO_Module* peg, const FrameRange& range,
+                  const Progress& progress = {});
 } // namespace BakeKeys

@@ -101,22 +101,26 @@ std::unique_ptr<CO_Command> BakeKeys::createCommand(SC_SceneCommon& scene, MO_Mo
   return macro;
 }
 
-BakeKeys::Residual BakeKeys::residual(SC_SceneCommon& scene, MO_Module* node, MO_Module* peg, const FrameRange& range) {
+BakeKeys::Residual BakeKeys::residual(SC_SceneCommon& scene, MO_Module* node, MO_Module* peg, const FrameRange& range,
+                                      const Progress& progress) {
   Residual r;
   r.frame = range.first;
   const std::vector<int> frames = framesOf(range);
-  SC_SceneEvaluator(scene).evaluate({node, peg}, frames, [&](std::size_t index, const std::vector<Math::Matrix4x4>& m) {
-    for (int i = 0; i < 16; ++i) {
-      const double d = std::fabs(m[1][i] - m[0][i]);
-      if (d > r.largest) {
-        r.largest = d;
-        r.frame = frames[index];
-        r.value = i;
-      }
-      if (!(d <= kExact * std::max(1.0, std::fabs(m[0][i]))))
-        r.exact = false;
-    }
-  });
+  SC_SceneEvaluator(scene).evaluate(
+      {node, peg}, frames,
+      [&](std::size_t index, const std::vector<Math::Matrix4x4>& m) {
+        for (int i = 0; i < 16; ++i) {
+          const double d = std::fabs(m[1][i] - m[0][i]);
+          if (d > r.largest) {
+            r.largest = d;
+            r.frame = frames[index];
+            r.value = i;
+          }
+          if (!(d <= kExact * std::max(1.0, std::fabs(m[0][i]))))
+            r.exact = false;
+        }
+      },
+      progress);
   return r;
 }
 
@@ -164,19 +168,23 @@ int Commands::bakeKeys(const QStringList& args) {
     throw CliError(
         QStringLiteral("%1: a node named \"%2\" already exists (choose another with --name)").arg(path, pegName));
 
-  BakeKeys::Progress progress;
-  if (isatty(STDERR_FILENO) && range.count() > 2000)
-    progress = [](int done, int total) {
+  // Progress only for a person watching: the keys first, then the baked peg checked frame by frame.
+  const bool watched = isatty(STDERR_FILENO) && range.count() > 2000;
+  auto progress = [watched](const char* what) -> BakeKeys::Progress {
+    if (!watched)
+      return {};
+    return [what](int done, int total) {
       if (done % 100 == 0 || done == total)
-        std::fprintf(stderr, "\rbaking frame %d of %d%s", done, total, done == total ? "\n" : "");
+        std::fprintf(stderr, "\r%s frame %d of %d%s", what, done, total, done == total ? "\n" : "");
     };
+  };
   CO_CommandManager manager;
   manager.execute(
-      BakeKeys::createCommand(*scene, node, range, pegName, parser.isSet(QStringLiteral("replace")), progress)
+      BakeKeys::createCommand(*scene, node, range, pegName, parser.isSet(QStringLiteral("replace")), progress("keying"))
           .release(),
       kEditName);
   MO_Module* peg = scene->findNode(pegName);
-  const BakeKeys::Residual r = BakeKeys::residual(*scene, node, peg, range);
+  const BakeKeys::Residual r = BakeKeys::residual(*scene, node, peg, range, progress("checking"));
   QString error;
   if (!PIO_SceneWriter::writeFile(*scene, output, &error))
     throw CliError(QStringLiteral("bake-keys: ") + error);
