@@ -119,7 +119,7 @@ bool CurvePlot::save(const QString& path, const QSize& size, QString* why) const
   int longestRow = 0;
   for (const KeyRow& r : m_keys)
     longestRow = std::max(longestRow, static_cast<int>(r.label.size()));
-  const double plotLeft = std::max(kMinLeft, 16.0 + 0.62 * kLabelSize * longestRow);
+  const double plotLeft = std::max(kMinLeft, 24.0 + 0.62 * kLabelSize * longestRow);
   const double right = w - legendWidth - 12.0;
   const double keysTop = h - 10.0 - kKeyRowHeight * static_cast<double>(m_keys.size()) - (m_keys.empty() ? 0.0 : 8.0);
   const double plotBottom = keysTop - 44.0;
@@ -200,13 +200,13 @@ bool CurvePlot::save(const QString& path, const QSize& size, QString* why) const
       painter.setPointFillColor(colour);
       painter.setPointStrokeColor(colour);
       painter.setPointSize(4.0, 1);
-      if (s.values.size() <= kMarkedFramesAtMost)
-        for (std::size_t k = 0; k < s.values.size(); ++k)
-          painter.drawPoint(at(xOf(m_first + static_cast<double>(k)), yOf(s.values[k])));
       const std::vector<std::size_t> line = drawnFrames(s.values, right - plotLeft);
       for (std::size_t k = 1; k < line.size(); ++k)
         painter.drawLine(at(xOf(m_first + static_cast<double>(line[k - 1])), yOf(s.values[line[k - 1]])),
                          at(xOf(m_first + static_cast<double>(line[k])), yOf(s.values[line[k]])));
+      if (s.values.size() <= kMarkedFramesAtMost)
+        for (std::size_t k = 0; k < s.values.size(); ++k)
+          painter.drawPoint(at(xOf(m_first + static_cast<double>(k)), yOf(s.values[k])));
     }
   }
 
