@@ -73,6 +73,15 @@ ColorPair switchPortColors() {
   return lookup("NV_MODULE_SWITCHPORT_LIGHT_COLOR", "NV_MODULE_SWITCHPORT_DARK_COLOR", fallback);
 }
 
+bool setSwitchPortColors(bool isSwitchInput, std::uint32_t& light, std::uint32_t& dark) {
+  if (!isSwitchInput)
+    return false;
+  const ColorPair colors = switchPortColors();
+  light = colors.first;
+  dark = colors.second;
+  return true;
+}
+
 std::uint32_t gatePortColorBlend(double t) {
   const ColorPair pair = constraintTypeColors(6);
   int h1, s1, v1, h2, s2, v2;

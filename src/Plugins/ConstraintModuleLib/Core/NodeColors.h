@@ -11,5 +11,8 @@ using ColorPair = std::pair<std::uint32_t, std::uint32_t>;  // (light or target,
 ColorPair constraintTypeColors(int typeId);
 // The pair shown on "Switch" input ports.
 ColorPair switchPortColors();
+// Sets light and dark to the switch port's pair when `isSwitchInput`; says whether it did, so a
+// node's port colours read `setSwitchPortColors(...) || Base::nvPortColors(...)`.
+bool setSwitchPortColors(bool isSwitchInput, std::uint32_t& light, std::uint32_t& dark);
 // A colour between the gate's default (t = 0) and target (t = 1) matrix colours, blended in HSV.
 std::uint32_t gatePortColorBlend(double t);

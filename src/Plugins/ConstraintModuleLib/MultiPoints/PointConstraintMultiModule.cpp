@@ -87,13 +87,8 @@ const MO_SimplePortMetaData* PointConstraintMultiModule::inPortMetadata(int port
 }
 
 bool PointConstraintMultiModule::nvPortColors(int port, bool isOutput, std::uint32_t& light, std::uint32_t& dark) {
-  if (!isOutput && answersAsSwitch(inputModule(port))) {
-    const ColorPair colors = switchPortColors();
-    light = colors.first;
-    dark = colors.second;
-    return true;
-  }
-  return Constraint_AutoInModule::nvPortColors(port, isOutput, light, dark);
+  return setSwitchPortColors(!isOutput && answersAsSwitch(inputModule(port)), light, dark) ||
+         Constraint_AutoInModule::nvPortColors(port, isOutput, light, dark);
 }
 
 std::int64_t PointConstraintMultiModule::validateCacheInputs(const CacheCheck& check) const {

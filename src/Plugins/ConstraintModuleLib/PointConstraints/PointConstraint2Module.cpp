@@ -103,12 +103,8 @@ int PointConstraint2Module::mainInPortId() const {
 }
 
 bool PointConstraint2Module::nvPortColors(int port, bool isOutput, std::uint32_t& light, std::uint32_t& dark) {
-  if (port != kSwitchPort || isOutput)
-    return Constraint_Module::nvPortColors(port, isOutput, light, dark);
-  const ColorPair colors = switchPortColors();
-  light = colors.first;
-  dark = colors.second;
-  return true;
+  return setSwitchPortColors(!isOutput && port == kSwitchPort, light, dark) ||
+         Constraint_Module::nvPortColors(port, isOutput, light, dark);
 }
 
 std::int64_t PointConstraint2Module::validateCacheInputs(const CacheCheck& check) const {

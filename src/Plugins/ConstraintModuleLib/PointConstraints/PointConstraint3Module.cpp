@@ -114,12 +114,8 @@ int PointConstraint3Module::mainInPortId() const {
 }
 
 bool PointConstraint3Module::nvPortColors(int port, bool isOutput, std::uint32_t& light, std::uint32_t& dark) {
-  if (port != kSwitchPort || isOutput)
-    return Constraint_Module::nvPortColors(port, isOutput, light, dark);
-  const ColorPair colors = switchPortColors();
-  light = colors.first;
-  dark = colors.second;
-  return true;
+  return setSwitchPortColors(!isOutput && port == kSwitchPort, light, dark) ||
+         Constraint_Module::nvPortColors(port, isOutput, light, dark);
 }
 
 std::int64_t PointConstraint3Module::validateCacheInputs(const CacheCheck& check) const {

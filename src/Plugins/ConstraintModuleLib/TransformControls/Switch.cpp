@@ -45,12 +45,7 @@ int Switch::switchTargetGate(const MO_BaseContext& ctx, bool& found) {
 }
 
 bool Switch::nvPortColors(int port, bool isOutput, std::uint32_t& light, std::uint32_t& dark) {
-  if (!isOutput)
-    return Constraint_Module::nvPortColors(port, isOutput, light, dark);
-  const ColorPair colors = switchPortColors();
-  light = colors.first;
-  dark = colors.second;
-  return true;
+  return setSwitchPortColors(isOutput, light, dark) || Constraint_Module::nvPortColors(port, isOutput, light, dark);
 }
 
 void Switch::oglRenderControl(const MO_OGLContext& ctx) {

@@ -141,12 +141,8 @@ bool TransformGateModule::nvPortColors(int port, const MO_FrameKey& key, bool is
   resolveGate(key.frame(), &ratio, &defaultPort, &targetPort);
   bool found = false;
   queryActiveValue(MO_BaseContext(MO_FrameKey(1.0), 0), inputModule(port), found);
-  if (found) {
-    const ColorPair colors = switchPortColors();
-    light = colors.first;
-    dark = colors.second;
+  if (setSwitchPortColors(found, light, dark))
     return true;
-  }
   const ColorPair outlines = constraintTypeColors(7);
   if (port == targetPort) {
     light = gatePortColorBlend(ratio);

@@ -120,12 +120,8 @@ const MO_SimplePortMetaData* TransformLimitModule::inPortMetadata(int port) cons
 }
 
 bool TransformLimitModule::nvPortColors(int port, bool isOutput, std::uint32_t& light, std::uint32_t& dark) {
-  if (isOutput || port != kSwitchPort)
-    return Constraint_Module::nvPortColors(port, isOutput, light, dark);
-  const ColorPair colors = switchPortColors();
-  light = colors.first;
-  dark = colors.second;
-  return true;
+  return setSwitchPortColors(!isOutput && port == kSwitchPort, light, dark) ||
+         Constraint_Module::nvPortColors(port, isOutput, light, dark);
 }
 
 std::int64_t TransformLimitModule::validateCacheInputs(const CacheCheck& check) const {
