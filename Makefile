@@ -1,5 +1,6 @@
 # The two everyday commands: `make test` (install what is missing, build, run every test in the
-# normal and the sanitizer build) and `make demo` (build, run the example scene).
+# normal and the sanitizer build) and `make demo` (build, run every example scene; pictures and
+# edited scenes go to build/demo, the README's pictures to docs/images).
 JOBS ?= 2
 VANTOREL := build/default/bin/vantorel
 EXAMPLE := examples/arm_rig.xml
