@@ -7,7 +7,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <limits>
 #include <random>
 #include <string>
@@ -34,28 +33,6 @@ Matrix4x4 planar(double a, double b, double c, double d, double tx = 0, double t
 
 } // namespace
 
-TEST(Matrix4x4Layout, ValuesRunColumnByColumnWithTranslationAtTwelve) {
-  const Matrix4x4 m(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16);
-  EXPECT_EQ(m(1, 0), 2.0);
-  EXPECT_EQ(m(0, 1), 5.0);
-  EXPECT_EQ(m(3, 2), 12.0);
-  EXPECT_EQ(m.getTranspose()(0, 1), 2.0);
-
-  const Matrix4x4 t = Matrix4x4().translate(7, 8, 9);
-  EXPECT_EQ(t.value(12), 7.0);
-  EXPECT_EQ(t.value(13), 8.0);
-  EXPECT_EQ(t.value(14), 9.0);
-
-  const Matrix4x4 axes(Vector3d(1, 2, 3), Vector3d(4, 5, 6), Vector3d(7, 8, 9), Point3d(10, 11, 12));
-  EXPECT_EQ(axes, Matrix4x4(1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 10, 11, 12, 1));
-  EXPECT_EQ(axes.yAxis(), Vector3d(4, 5, 6));
-  EXPECT_EQ(axes.origin(), Point3d(10, 11, 12));
-
-  float f[16];
-  axes.getValues(f);
-  EXPECT_EQ(Matrix4x4(f), axes);
-}
-
 TEST(Matrix4x4Product, PointThroughProductEqualsPointThroughEachFactor) {
   const Matrix4x4 a(2, 1, 0, 0, -1, 3, 0.5, 0, 0, 0.25, 1, 0, 4, -2, 1, 1);
   // Projective bottom row: the division must commute with the product.
@@ -64,18 +41,9 @@ TEST(Matrix4x4Product, PointThroughProductEqualsPointThroughEachFactor) {
   EXPECT_TRUE(PointNear((a * b) * p, a * (b * p), 1e-12));
   EXPECT_TRUE(PointNear((b * a) * p, b * (a * p), 1e-12));
 
-  Matrix4x4 c = a;
-  c *= b;
-  EXPECT_EQ(c, a * b);
-}
-
-TEST(Matrix4x4Product, PointDividesByWButVectorIgnoresTranslationAndW) {
-  // w = x + 1: (1, 2, 3) has w = 2.
+  // A point is divided by w (here x + 1); a vector ignores translation and w.
   const Matrix4x4 m(1, 0, 0, 1, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1);
   EXPECT_EQ(m * Point3d(1, 2, 3), Point3d(0.5, 1, 1.5));
-  // w = 0: returned undivided.
-  EXPECT_EQ(m * Point3d(-1, 2, 3), Point3d(-1, 2, 3));
-
   const Matrix4x4 t = Matrix4x4().translate(5, 6, 7).scale(2, 3, 4);
   EXPECT_EQ(t * Vector3d(1, 1, 1), Vector3d(2, 3, 4));
 }
@@ -87,9 +55,6 @@ TEST(Matrix4x4Compose, ChainAppliesLastOperationToThePointFirst) {
   // rotate then translate: (1,0,0) is moved to (2,0,0), then rotated to (0,2,0).
   const Matrix4x4 rt = Matrix4x4().rotateDegrees(90, kZ).translate(1, 0, 0);
   EXPECT_TRUE(PointNear(rt * Point3d(1, 0, 0), Point3d(0, 2, 0), 1e-15));
-  // translate(5) . scale(2) scales first: (1,0,0) goes to 2, then to 7.
-  EXPECT_EQ(Matrix4x4().translate(5, 0, 0).scale(2, 1) * Point3d(1, 0, 0), Point3d(7, 0, 0));
-  EXPECT_EQ(Matrix4x4().scale(2, 3) * Point3d(1, 1, 1), Point3d(2, 3, 1));
 }
 
 struct RotationCase {
@@ -120,26 +85,14 @@ INSTANTIATE_TEST_SUITE_P(Axes, Matrix4x4Rotation,
                                            RotationCase{"MinusZTurnsClockwise", {0, 0, -1}, 90, {1, 0, 0}, {0, -1, 0}}),
                          [](const ::testing::TestParamInfo<RotationCase>& row) { return row.param.name; });
 
-TEST(Matrix4x4Rotation, ZeroAxisLeavesTheMatrixAlone) {
-  const Matrix4x4 m = Matrix4x4().translate(1, 2, 3);
-  EXPECT_EQ(Matrix4x4(m).rotateDegrees(45, Vector3d()), m);
-}
-
 TEST(Matrix4x4Skew, LeansYTowardsXKeepingItsLength) {
-  for (double a : {30.0, -45.0, 60.0, 89.0}) {
-    SCOPED_TRACE(a);
-    const Matrix4x4 k = Matrix4x4().skew(a);
-    const Point3d p = k * Point3d(2, 3, 5);
-    EXPECT_NEAR(p.x, 2 + std::sin(a * kDeg) * 3, 1e-15);
-    EXPECT_NEAR(p.y, std::cos(a * kDeg) * 3, 1e-15);
-    EXPECT_EQ(p.z, 5.0);
-    EXPECT_NEAR(k.yAxis().length(), 1.0, 1e-15);
-    EXPECT_EQ(k.xAxis(), Vector3d(1, 0, 0));
-  }
-  // 30 degrees, worked by hand: x' = 2 + 1.5, y' = 3 cos 30.
-  const Point3d p = Matrix4x4().skew(30) * Point3d(2, 3, 0);
+  // 30 degrees, worked by hand: x' = 2 + 3 sin 30, y' = 3 cos 30.
+  const Matrix4x4 k = Matrix4x4().skew(30);
+  const Point3d p = k * Point3d(2, 3, 5);
   EXPECT_NEAR(p.x, 3.5, 1e-15);
   EXPECT_NEAR(p.y, 2.598076211353316, 1e-15);
+  EXPECT_EQ(p.z, 5.0);
+  EXPECT_EQ(k.xAxis(), Vector3d(1, 0, 0));
 }
 
 TEST(Matrix4x4Determinant, MatchesProductOfScalesAndSkewCosine) {
@@ -152,9 +105,6 @@ TEST(Matrix4x4Inverse, OfComposedMatrixIsTheReversedChainOfInverses) {
   const Matrix4x4 m = Matrix4x4().translate(3, -4, 5).rotateDegrees(70, axis).scale(2, 0.5, -4);
   const Matrix4x4 expected = Matrix4x4().scale(0.5, 2, -0.25).rotateDegrees(-70, axis).translate(-3, 4, -5);
   EXPECT_TRUE(MatrixNear(m.getInverse(), expected, 1e-14));
-  Matrix4x4 inPlace = m;
-  inPlace.inverse();
-  EXPECT_EQ(inPlace, m.getInverse());
 }
 
 TEST(Matrix4x4Inverse, TimesMatrixIsIdentityForRandomWellConditionedMatrices) {
@@ -200,9 +150,6 @@ TEST_P(Matrix4x4RotationPart, IsOrthonormalRightHandedAndAlongTheXAxis) {
   const Matrix4x4& m = GetParam();
   const Matrix4x4 r = m.rotation();
   const Vector3d x = r.xAxis(), y = r.yAxis();
-  EXPECT_NEAR(x.length(), 1.0, 1e-15);
-  EXPECT_NEAR(y.length(), 1.0, 1e-15);
-  EXPECT_NEAR(x.getDotProduct(y), 0.0, 1e-15);
   EXPECT_NEAR(r.determinant(), 1.0, 1e-14);
   EXPECT_TRUE(MatrixNear(r.getTranspose() * r, Matrix4x4::Identity, 1e-15));
   EXPECT_EQ(r.origin(), Point3d());
@@ -215,44 +162,13 @@ TEST_P(Matrix4x4RotationPart, IsOrthonormalRightHandedAndAlongTheXAxis) {
 INSTANTIATE_TEST_SUITE_P(
     Inputs, Matrix4x4RotationPart,
     ::testing::Values(Matrix4x4().translate(4, 5, 6).rotateDegrees(30, Vector3d(1, 2, 2)).skew(20).scale(2, 3, 4),
-                      Matrix4x4().rotateDegrees(-130, kZ).skew(-50).scale(0.01, 7, 1),
                       // Mirrored in z: the result is still right-handed.
                       Matrix4x4().rotateDegrees(10, Vector3d(1, 0, 0)).scale(1, 2, -3)));
-
-TEST(Matrix4x4IdentityFlag, FollowsEveryMutation) {
-  const auto exactlyIdentity = [](const Matrix4x4& m) {
-    for (int i = 0; i < 16; ++i)
-      if (m.value(i) != (i % 5 == 0 ? 1.0 : 0.0))
-        return false;
-    return true;
-  };
-  const std::function<Matrix4x4()> cases[] = {
-      [] { return Matrix4x4().translate(1, 0, 0).translate(-1, 0, 0); },
-      [] { return Matrix4x4().scale(1, 1, 2); },
-      [] { return Matrix4x4().rotateDegrees(360, kZ); },
-      [] {
-        Matrix4x4 m;
-        m.setValue(3, 0.5);
-        return m;
-      },
-      [] { return Matrix4x4(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1); },
-      [] { return Matrix4x4(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 2); },
-      [] { return Matrix4x4().translate(2, 0, 0).getInverse(); },
-      [] { return Matrix4x4().scale(2, 2, 2).rotation(); },
-  };
-  int n = 0;
-  for (const auto& make : cases) {
-    const Matrix4x4 m = make();
-    EXPECT_EQ(m.isIdentity(), exactlyIdentity(m)) << "case " << n << ": " << m;
-    ++n;
-  }
-}
 
 TEST(Matrix4x4IdentityFlag, EditedIdentityIsNotTakenForTheIdentityByProducts) {
   Matrix4x4 m = Matrix4x4::Identity;
   m.setValue(12, 2);
   EXPECT_EQ(m * Point3d(0, 0, 0), Point3d(2, 0, 0));
-  EXPECT_EQ((m * Matrix4x4::Identity) * Point3d(0, 0, 0), Point3d(2, 0, 0));
   EXPECT_EQ((Matrix4x4::Identity * m).value(12), 2.0);
   EXPECT_EQ(m.getInverse().value(12), -2.0);
   EXPECT_EQ(m.determinant(), 1.0);
@@ -297,7 +213,6 @@ TEST_P(Matrix4x4Decomposition, RecoversTheParametersItWasBuiltFrom) {
 
 INSTANTIATE_TEST_SUITE_P(Parameters, Matrix4x4Decomposition,
                          ::testing::Values(ParameterCase{"Rotated135", 0, 0, 0, 135, 0, 1, 1},
-                                           ParameterCase{"RotatedMinus170Scaled", 0, 0, 0, -170, 0, 2, 3},
                                            ParameterCase{"AllAtOnce", 5, 6, 7, 100, 30, 0.5, 4},
                                            ParameterCase{"MirroredY", 0, 0, 0, 45, -60, 2, -0.5},
                                            ParameterCase{"MirroredRotatedSkewed", -3, 0, 1, -120, 10, 3, -3},
@@ -328,12 +243,9 @@ TEST_P(Matrix4x4Rebuild, ComposingTheParametersGivesBackThePlanarPart) {
 INSTANTIATE_TEST_SUITE_P(
     Matrices, Matrix4x4Rebuild,
     ::testing::Values(RebuildCase{"MirroredX", Matrix4x4().rotateDegrees(30, kZ).scale(-2, 1)},
-                      RebuildCase{"MirroredY", Matrix4x4().translate(1, 1, 0).scale(1, -3)},
                       RebuildCase{"GeneralMirrored", planar(0.3, -1.7, -2.2, -0.4)},
                       RebuildCase{"BeyondNinetySkewed", Matrix4x4().rotateDegrees(-150, kZ).skew(-35).scale(1.5, 0.25)},
-                      RebuildCase{"SkewNearNinety", Matrix4x4().skew(89.9).scale(2, 2)},
                       RebuildCase{"ZeroXAxis", planar(0, 0, 1, 2, 4, 5, 6)},
-                      RebuildCase{"TinyScales", planar(1e-10, 3e-11, -2e-11, 5e-11)},
                       RebuildCase{"Tilted3d",
                                   Matrix4x4().translate(1, 2, 3).rotateDegrees(35, Vector3d(1, 1, 0)).scale(2, 3, 4)}),
     [](const ::testing::TestParamInfo<RebuildCase>& row) { return row.param.name; });

@@ -50,11 +50,4 @@ inline QPointF cameraPixel(const Math::Point3d& w, const QSize& size) {
   return QPointF((ndcX + 1.0) * 0.5 * size.width(), (1.0 - ndcY) * 0.5 * size.height());
 }
 
-// The point of the world's z = 0 plane under a pixel, along the camera ray.
-inline Math::Point3d planeUnderPixel(const QPointF& px, const QSize& size) {
-  const double ndcX = 2.0 * px.x() / size.width() - 1.0;
-  const double ndcY = 1.0 - 2.0 * px.y() / size.height();
-  return Math::Point3d(kCameraZ * ndcX * kAspect * tanHalfFov(), kCameraZ * ndcY * tanHalfFov(), 0.0);
-}
-
 } // namespace armrig

@@ -1,11 +1,9 @@
 // The example rig rendered to files: pivots land on the pixels worked out by hand for each
-// view, the picking image holds nothing but pick colours and background, the SVG is XML.
+// view, and the picking image holds nothing but pick colours and background.
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
-#include <QXmlStreamReader>
 #include <functional>
 #include <set>
 
@@ -104,41 +102,4 @@ TEST(VU_SceneRenderer, PickingImageHoldsOnlyPegPickColoursAndBackground) {
       seen.insert(id);
     }
   EXPECT_EQ(seen.size(), pegIds.size() + 1);  // every peg is visible, and the background
-}
-
-TEST(VU_SceneRenderer, SvgIsWellFormedXmlWithTheBonesAsLines) {
-  auto scene = armrig::load();
-  ASSERT_TRUE(scene);
-  QTemporaryDir dir;
-  const QString path = dir.filePath(QStringLiteral("arm.svg"));
-  QString why;
-  ASSERT_TRUE(VU_SceneRenderer(*scene).save(path, 24, VU_SceneRenderer::eCameraView, kSize,
-                                            MO_OGLContext::eNormalMode, &why));
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  QXmlStreamReader xml(&file);
-  int lines = 0;
-  QString root, viewBox;
-  while (!xml.atEnd()) {
-    if (xml.readNext() != QXmlStreamReader::StartElement)
-      continue;
-    if (root.isEmpty()) {
-      root = xml.name().toString();
-      viewBox = xml.attributes().value(QStringLiteral("viewBox")).toString();
-    }
-    if (xml.name() == QLatin1String("polyline") || xml.name() == QLatin1String("line"))
-      ++lines;
-  }
-  EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
-  EXPECT_EQ(root, QStringLiteral("svg"));
-  EXPECT_EQ(viewBox, QStringLiteral("0 0 480 270"));
-  EXPECT_GE(lines, 3 + 2);  // three bones and the two axes
-}
-
-TEST(VU_SceneRenderer, DefaultSizeFollowsTheDesignAspectRatio) {
-  SC_SceneCommon scene;
-  scene.setDesignAspectRatio(16, 9);
-  EXPECT_EQ(VU_SceneRenderer::defaultSize(scene), QSize(960, 540));
-  scene.setDesignAspectRatio(4, 3);
-  EXPECT_EQ(VU_SceneRenderer::defaultSize(scene), QSize(960, 720));
 }

@@ -4,7 +4,6 @@
 #include "SceneCore/AT_DoubleAttr.h"
 #include "SceneCore/AT_IntAttr.h"
 #include "SceneCore/AT_Position2dAttr.h"
-#include "SceneCore/AT_PushButtonAttr.h"
 #include "SceneCore/AT_StringAttr.h"
 #include "SceneCore/MO_ModuleFactory.h"
 #include "SceneCore/MO_PortManipulator.h"
@@ -17,7 +16,6 @@ const AT_AttrMeta kOn("ON", "On");
 const AT_AttrMeta kLabel("LABEL", "Label");
 const AT_AttrMeta kMode("MODE", "Mode");
 const AT_AttrMeta kTranslate("translate", "Translate");
-const AT_AttrMeta kPress("PRESS", "Press");
 
 const AT_EnumAttrBase::EnumValues& modes() {
   static const AT_EnumAttrBase::EnumValues values{{0, {QStringLiteral("FIRST"), QStringLiteral("First")}},
@@ -68,7 +66,6 @@ PioKinds::PioKinds()
   registerAttr(label);
   registerAttr(mode);
   registerAttr(translate);
-  registerAttr(new AT_PushButtonAttr(this, kPress));
 }
 
 PioAuto::PioAuto() : MO_AutoInPortsModule(new MO_MatrixPortManipulator(this)) { addOutMatrixPort(); }

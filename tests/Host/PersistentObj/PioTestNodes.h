@@ -1,7 +1,7 @@
 #pragma once
 // Node types that exist only in these tests: "PioKinds" carries one attribute of every kind the
 // scene file stores (number with a hard range, animatable and fixed whole numbers, flag, text,
-// option, lower-case compound, button) and two inputs and outputs; "PioAuto" grows its inputs
+// option, lower-case compound) and two inputs and outputs; "PioAuto" grows its inputs
 // on demand. Both register with the module factory when the test binary loads.
 #include "SceneCore/AT_EnumAttrBase.h"
 #include "SceneCore/MO_AutoInPortsModule.h"

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "Command/CO_CommandManager.h"
-#include "PlugInManager/PLUG_CurrentFrameInterface.h"
 #include "PlugInManager/PLUG_PlugInManager.h"
 #include "PlugInManager/PLUG_ScopedSession.h"
 #include "PlugInManager/PLUG_Services.h"
@@ -37,14 +36,6 @@ TEST(PlugInFolder, BrokenLibrariesAreReportedAndTheGoodOneStillRegistersItsType)
   EXPECT_EQ(node->moduleTypeName(), QStringLiteral("TestPluginNode"));
 }
 
-TEST(PlugInFolder, MissingFolderLoadsNothing) {
-  PLUG_PlugInManager manager;
-  const auto result = manager.loadFolder(kFolder + QStringLiteral("/does-not-exist"));
-  EXPECT_TRUE(result.folderMissing);
-  EXPECT_TRUE(result.loaded.isEmpty());
-  EXPECT_TRUE(result.failed.empty());
-}
-
 TEST(Session, OpensOverASceneAndNestedSessionsPutBackTheOuterOne) {
   EXPECT_EQ(PLUG_Services::getSessionContext(), nullptr);
   SC_SceneCommon outerScene, innerScene;
@@ -58,21 +49,10 @@ TEST(Session, OpensOverASceneAndNestedSessionsPutBackTheOuterOne) {
       PLUG_ScopedSession inner(&innerScene, nullptr);
       EXPECT_EQ(PLUG_Services::getSessionContext()->scene(), &innerScene);
       EXPECT_EQ(PLUG_Services::getSessionContext()->commandManager(), nullptr);
-      PLUG_ScopedSession none(nullptr, &commands);
-      EXPECT_EQ(PLUG_Services::getSessionContext(), nullptr) << "no scene, no session";
     }
     EXPECT_EQ(PLUG_Services::getSessionContext()->scene(), &outerScene);
   }
   EXPECT_EQ(PLUG_Services::getSessionContext(), nullptr);
-}
-
-TEST(CurrentFrame, ReadsTheScenesFrame) {
-  SC_SceneCommon scene;
-  scene.setCurrentFrame(17);
-  PLUG_CurrentFrameInterface* frames = PLUG_Services::getCurrentFrameInterface();
-  ASSERT_NE(frames, nullptr);
-  EXPECT_EQ(frames->currentFrame(&scene), 17);
-  EXPECT_EQ(frames->currentFrame(nullptr), 0);
 }
 
 } // namespace

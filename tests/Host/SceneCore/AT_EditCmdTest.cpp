@@ -5,7 +5,6 @@
 
 #include <cstring>
 #include <functional>
-#include <limits>
 #include <memory>
 
 #include "SceneCore/AT_BoolAttr.h"
@@ -13,8 +12,6 @@
 #include "SceneCore/AT_EditCmd.h"
 #include "SceneCore/AT_EnumAttrBase.h"
 #include "SceneCore/AT_IntAttr.h"
-#include "SceneCore/AT_Position3dAttr.h"
-#include "SceneCore/AT_StringAttr.h"
 #include "SceneCore/MO_Revision.h"
 
 namespace {
@@ -70,8 +67,6 @@ TEST_P(EditUndoRedo, UndoGivesBackTheExactStateBeforeAndRedoTheStateAfter) {
   cmd.redo();
   EXPECT_TRUE(sameBits(a.localValue(), after.local));
   EXPECT_TRUE(sameKeys(*a.keys(), after.keys));
-  cmd.undo();
-  EXPECT_TRUE(sameKeys(*a.keys(), before.keys));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -79,56 +74,21 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(EditCase{"KeyAdded", [](AT_DoubleAttr& a) { a.setKey(4, 2.0); }},
                       EditCase{"OnlyInterpolationChanged",
                                [](AT_DoubleAttr& a) { a.setKey(7.5, -0.0, AT_Keys::Constant); }},
-                      EditCase{"NegativeZeroBecomesZero", [](AT_DoubleAttr& a) { a.setKey(7.5, 0.0); }},
                       EditCase{"AllKeysCleared", [](AT_DoubleAttr& a) { a.setKeys(AT_Keys()); }},
                       EditCase{"LocalValueOnly", [](AT_DoubleAttr& a) { a.setLocalValue(1e-17); }}),
     [](const ::testing::TestParamInfo<EditCase>& p) { return p.param.name; });
 
-TEST(EditCommand, EveryStepMovesTheEditCounter) {
-  AT_DoubleAttr a(nullptr, kAmount);
-  AT_EditCmd cmd(&a, [&a] { a.setLocalValue(3); });
-  const auto r0 = MO_Revision::current();
-  cmd.execute();
-  const auto r1 = MO_Revision::current();
-  cmd.undo();
-  const auto r2 = MO_Revision::current();
-  cmd.redo();
-  EXPECT_LT(r0, r1);
-  EXPECT_LT(r1, r2);
-  EXPECT_LT(r2, MO_Revision::current());
-}
-
 // --- typed text -----------------------------------------------------------------------------
-
-struct TextCase {
-  const char* name;
-  const char* text;
-  bool valid;
-};
-
-class DoubleText : public ::testing::TestWithParam<TextCase> {};
-
-TEST_P(DoubleText, BadTextBuildsNoCommandAndGoodTextChangesNothingUntilRun) {
-  AT_DoubleAttr a(nullptr, kAmount, AT_DoubleAttr::eLinkable, 4.0);
-  const auto r0 = MO_Revision::current();
-  std::unique_ptr<CO_Command> cmd(a.setTextValue(1, QString::fromLatin1(GetParam().text)));
-  EXPECT_EQ(cmd != nullptr, GetParam().valid);
-  EXPECT_EQ(a.localValue(), 4.0);
-  EXPECT_EQ(MO_Revision::current(), r0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Texts, DoubleText,
-                         ::testing::Values(TextCase{"Spaces", " -7 ", true}, TextCase{"Word", "abc", false},
-                                           TextCase{"NaN", "nan", false}, TextCase{"AboveHardMax", "1000.5", false},
-                                           TextCase{"AtHardMin", "-1000", true}),
-                         [](const ::testing::TestParamInfo<TextCase>& p) { return p.param.name; });
 
 TEST(TextValue, AnimatedNumberGetsAKeyAtTheFrameAndKeepsItsLocalValue) {
   AT_DoubleAttr a(nullptr, kAmount, AT_DoubleAttr::eLinkable, 4.0);
   a.setKey(1, 0);
   a.setKey(11, 10);
-  std::unique_ptr<CO_Command> cmd(a.setTextValue(6, QStringLiteral("50")));
+  EXPECT_EQ(a.setTextValue(6, QStringLiteral("nan")), nullptr);
+  EXPECT_EQ(a.setTextValue(6, QStringLiteral("1000.5")), nullptr);  // above the hard range
+  std::unique_ptr<CO_Command> cmd(a.setTextValue(6, QStringLiteral(" 50 ")));
   ASSERT_TRUE(cmd);
+  EXPECT_EQ(a.keys()->size(), 2u) << "nothing changes until the command runs";
   cmd->execute();
   EXPECT_EQ(a.keys()->size(), 3u);
   EXPECT_EQ(a.value(6), 50.0);
@@ -138,47 +98,24 @@ TEST(TextValue, AnimatedNumberGetsAKeyAtTheFrameAndKeepsItsLocalValue) {
   EXPECT_EQ(a.value(6), 5.0);
 }
 
-TEST(TextValue, FlagsWholeNumbersAndText) {
+TEST(TextValue, FlagsAndWholeNumbersRefuseBadTextAndUndoGoodText) {
   const AT_AttrMeta meta("X", "X");
   AT_BoolAttr flag(nullptr, meta, false);
   AT_IntAttr count(nullptr, meta, true, 0, -5, 5, 1);
-  AT_StringAttr label(nullptr, meta, QStringLiteral("old"));
-
   EXPECT_EQ(flag.setTextValue(1, QStringLiteral("yes")), nullptr);
   EXPECT_EQ(count.setTextValue(1, QStringLiteral("6")), nullptr);    // above max
   EXPECT_EQ(count.setTextValue(1, QStringLiteral("2.5")), nullptr);  // not whole
-  EXPECT_EQ(flag.localValue(), false);
-  EXPECT_EQ(count.localValue(), 0);
-
   std::unique_ptr<CO_Command> f(flag.setTextValue(1, QStringLiteral("true")));
   std::unique_ptr<CO_Command> c(count.setTextValue(1, QStringLiteral("-5")));
-  std::unique_ptr<CO_Command> s(label.setTextValue(1, QString()));
-  ASSERT_TRUE(f && c && s);
-  EXPECT_EQ(flag.localValue(), false);
+  ASSERT_TRUE(f && c);
   f->execute();
   c->execute();
-  s->execute();
   EXPECT_TRUE(flag.localValue());
   EXPECT_EQ(count.localValue(), -5);
-  EXPECT_EQ(label.value(), QString());
-  s->undo();
   c->undo();
   f->undo();
   EXPECT_FALSE(flag.localValue());
   EXPECT_EQ(count.localValue(), 0);
-  EXPECT_EQ(label.value(), QStringLiteral("old"));
-}
-
-TEST(TextValue, AnimatedFlagGetsAKeyThatHoldsUntilTheNext) {
-  const AT_AttrMeta meta("ACTIVE", "Active");
-  AT_BoolAttr flag(nullptr, meta, false);
-  flag.setKey(1, false);
-  flag.setKey(20, false);
-  std::unique_ptr<CO_Command> cmd(flag.setTextValue(10, QStringLiteral("true")));
-  cmd->execute();
-  EXPECT_FALSE(flag.value(9));
-  EXPECT_TRUE(flag.value(19));
-  EXPECT_FALSE(flag.localValue());
 }
 
 // --- surrogates -----------------------------------------------------------------------------
@@ -192,11 +129,9 @@ TEST(Surrogate, StandsForTheValueWhileAttachedAndTouchesNothingStored) {
   auto s = std::make_shared<AT_ScalarSimpleAttrSurrogate>(&a, a.value(5), 5, false, false);
   a.setSurrogate(s);
   EXPECT_EQ(s->value(), 20.0);
-  EXPECT_FALSE(s->isDirty());
   const auto r0 = MO_Revision::current();
   s->setValue(-2.5);
   EXPECT_GT(MO_Revision::current(), r0) << "results computed from the old drag value must go stale";
-  EXPECT_TRUE(s->isDirty());
   for (double frame : {0.0, 5.0, 100.0})
     EXPECT_EQ(a.value(frame), -2.5);
   EXPECT_EQ(a.storedValue(5), 20.0);

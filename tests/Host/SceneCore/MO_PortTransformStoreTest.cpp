@@ -2,11 +2,8 @@
 // again, and never freed under a node that still holds it while it computes other frames.
 #include <gtest/gtest.h>
 
-#include <numeric>
-#include <random>
 
 #include "SceneCore/AT_Position3dAttr.h"
-#include "SceneCore/AT_Rotation3dAttr.h"
 #include "SceneCore/Peg.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "SceneCore/SC_SceneEvaluator.h"
@@ -62,22 +59,6 @@ TEST(PortTransformStore, AFrameHeldWhileItsNodeComputesEarlierFramesOfItselfKeep
   // An edit still drops every kept frame: the peg's move shows at once.
   peg->position()->x()->setLocalValue(12);
   EXPECT_EQ(eval.evaluate(below, 299).origin(), Math::Point3d(300, 0, 0));
-}
-
-TEST(PortTransformStore, FramesAskedAgainInAnyOrderGiveTheBitsOfTheFirstRun) {
-  SC_SceneCommon scene;
-  auto* peg = static_cast<Peg*>(scene.addNode(std::make_unique<Peg>()));
-  peg->rotation()->angleZ()->setKey(1, 0);
-  peg->rotation()->angleZ()->setKey(500, 170);
-  std::vector<int> frames(500);
-  std::iota(frames.begin(), frames.end(), 1);
-  SC_SceneEvaluator eval(scene);
-  const auto first = eval.evaluate({peg}, frames);
-  std::mt19937 rng(7);
-  for (int k = 0; k < 300; ++k) {
-    const int f = std::uniform_int_distribution<int>(1, 500)(rng);
-    ASSERT_EQ(eval.evaluate(peg, f), first[0][static_cast<std::size_t>(f) - 1]) << f;
-  }
 }
 
 } // namespace

@@ -11,7 +11,6 @@
 #include "SceneCore/AT_Position3dAttr.h"
 #include "SceneCore/AT_Rotation3dAttr.h"
 #include "SceneCore/AT_Scale3dAttr.h"
-#include "SceneCore/MO_PivotVisitor.h"
 #include "SceneCore/Peg.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "SceneCore/SC_SceneEvaluator.h"
@@ -46,9 +45,7 @@ void configure(Peg& peg, const PegCase& c) {
 
 const PegCase kCases[] = {
     {"rotatedAboutPivot", {0, 0, 0}, {2, 1, 0}, {0, 0, 30}, {1, 1, 1}, 0},
-    {"allAxes", {1, 2, 3}, {-1, 0.5, 2}, {10, -25, 140}, {1, 1, 1}, 0},
     {"skewedScaled", {0.5, 0, 0}, {1, 1, 0}, {0, 0, -60}, {2, 0.5, 3}, 25},
-    {"mirrored", {-4, 4, 0}, {0, 2, 0}, {0, 0, 200}, {-1, 1, 1}, -10},
     {"everything", {6, -1, 12}, {3, -2, 1}, {-35, 80, 95}, {0.25, -3, 1.5}, 44},
 };
 
@@ -78,36 +75,5 @@ TEST_P(PegMatrix, ComposesUnderItsParent) {
 
 INSTANTIATE_TEST_SUITE_P(Pegs, PegMatrix, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<PegCase>& p) { return std::string(p.param.name); });
-
-TEST(Peg, AnimatedRotationIsInterpolatedBeforeTheMatrixIsBuilt) {
-  SC_SceneCommon scene;
-  auto* peg = static_cast<Peg*>(scene.addNode(std::make_unique<Peg>()));
-  peg->rotation()->angleZ()->setKey(1, 0);
-  peg->rotation()->angleZ()->setKey(11, 90);
-  const Math::Matrix4x4 m = SC_SceneEvaluator(scene).evaluate(peg, 6);
-  EXPECT_NEAR(m(0, 0), std::sqrt(0.5), 1e-15);
-  EXPECT_NEAR(m(1, 0), std::sqrt(0.5), 1e-15);
-}
-
-TEST(Peg, DisabledPegPassesItsInputThrough) {
-  SC_SceneCommon scene;
-  auto* parent = static_cast<Peg*>(scene.addNode(std::make_unique<Peg>()));
-  auto* child = static_cast<Peg*>(scene.addNode(std::make_unique<Peg>()));
-  parent->position()->x()->setLocalValue(12);
-  child->position()->y()->setLocalValue(24);
-  child->link(0, parent, 0);
-  child->setEnabled(false);
-  const Math::Matrix4x4 m = SC_SceneEvaluator(scene).evaluate(child, 1);
-  EXPECT_EQ(m.origin(), Math::Point3d(1, 0, 0));
-}
-
-TEST(Peg, PivotVisitorReportsThePivotInSceneUnits) {
-  Peg peg;
-  peg.pivotAttr()->x()->setLocalValue(3);
-  peg.pivotAttr()->y()->setLocalValue(-6);
-  MO_PivotVisitor v(MO_BaseContext(MO_FrameKey(1)));
-  EXPECT_TRUE(peg.acceptVisitor(&v));
-  EXPECT_EQ(v.getPivot(), Math::Point3d(3, -6, 0));
-}
 
 } // namespace

@@ -35,7 +35,6 @@ TEST(SLB_ModulePickAdaptor, AdaptorsGetDisjointBlocksWithOneIdPerHandle) {
   std::vector<int> ids;
   for (const auto& a : adaptors) {
     EXPECT_GT(a->pickingId(), 0);
-    EXPECT_EQ(a->selectionId(), a->pickingId());
     ids.push_back(a->pickingId());  // reserved even without handles
     for (int i = 0; i < a->nbHandles(); ++i) {
       EXPECT_EQ(a->handleId(i), a->pickingId() + i);
@@ -44,9 +43,6 @@ TEST(SLB_ModulePickAdaptor, AdaptorsGetDisjointBlocksWithOneIdPerHandle) {
         ids.push_back(a->handleId(i));
     }
     EXPECT_EQ(a->handleId(a->nbHandles()), 0);
-    EXPECT_EQ(a->handleId(-1), 0);
-    EXPECT_EQ(a->handleOf(0), -1);
-    EXPECT_FALSE(a->pick(a->pickingId(), true, 0));
   }
   std::sort(ids.begin(), ids.end());
   EXPECT_EQ(std::adjacent_find(ids.begin(), ids.end()), ids.end());
