@@ -1,7 +1,8 @@
-// vantorel bake-keys as a user runs it: every example's nodes baked, the baked scene evaluated
-// again by the binary and compared with the original at every frame; the printed residual against
-// the largest difference measured here (the examples hold 3-D shears and a perspective, which a
-// peg cannot express); and the edit undone and redone exactly in this process.
+// vantorel bake-keys as a user runs it: every example's nodes and random peg rigs baked, the
+// baked scene evaluated again by the binary and compared with the original at every frame; the
+// printed residual against the largest difference measured here (the examples hold 3-D shears
+// and a perspective, which a peg cannot express); rotation keys that never jump by a half turn;
+// and the edit undone and redone exactly in this process.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <array>
 #include <cmath>
 #include <map>
+#include <random>
 
 #include "BakeKeys.h"
 #include "Command/CO_Command.h"
@@ -54,6 +56,22 @@ bool pegExpressible(const Matrix& m) {
          std::fabs(dot(4, 8)) <= 1e-12 * size * size;
 }
 
+// The keys of one attribute of one node in a scene file, in file order.
+std::vector<double> keysOf(const QString& path, const QString& node, const QString& keyword) {
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(f.readAll());
+  const QString attr = text.section(QStringLiteral("name=\"%1\"").arg(node), 1)
+                           .section(QStringLiteral("</node>"), 0, 0)
+                           .section(QStringLiteral("keyword=\"%1\"").arg(keyword), 1)
+                           .section(QStringLiteral("</attr>"), 0, 0);
+  std::vector<double> keys;
+  for (QRegularExpressionMatchIterator it = QRegularExpression(QStringLiteral("value=\"([^\"]+)\"")).globalMatch(attr);
+       it.hasNext();)
+    keys.push_back(it.next().captured(1).toDouble());
+  return keys;
+}
+
 struct Baked {
   double residual;
   bool saysNearest;
@@ -74,7 +92,8 @@ Baked bake(const QString& scene, const QString& node, int first, int last, const
 }
 
 // Bakes `node` and checks it against the original at every frame: the printed residual is the
-// largest difference, which is within 1e-9 of each value when every frame is expressible.
+// largest difference, which is within 1e-9 of each value when every frame is expressible;
+// rotation keys never jump by more than half a turn.
 void expectBakesBack(const QString& scene, const QString& node, int first, int last,
                      const std::vector<Matrix>& original) {
   SCOPED_TRACE(node.toStdString());
@@ -99,6 +118,11 @@ void expectBakesBack(const QString& scene, const QString& node, int first, int l
   EXPECT_EQ(b.saysNearest, !within);
   if (expressible) {
     EXPECT_TRUE(within) << "largest difference " << largest;
+  }
+  for (const char* axis : {"ROTATION.ANGLEX", "ROTATION.ANGLEY", "ROTATION.ANGLEZ"}) {
+    const std::vector<double> keys = keysOf(out, peg, QString::fromLatin1(axis));
+    for (std::size_t k = 1; k < keys.size(); ++k)
+      EXPECT_LE(std::fabs(keys[k] - keys[k - 1]), 180.0) << axis << " key " << k;
   }
 }
 
@@ -125,6 +149,47 @@ INSTANTIATE_TEST_SUITE_P(Examples, BakeEveryExampleNode,
                          ::testing::Values("arm_rig.xml", "static_bake.xml", "switch_gate.xml", "two_points_arm.xml",
                                            "three_points_patch.xml", "multi_points_card.xml",
                                            "multi_points_perspective.xml", "spring_tail.xml", "limit_forearm.xml"));
+
+// A chain of three animated pegs: 2-D ones (translation, turns past a whole one, skew, scales of
+// either sign) or 3-D ones (rotations about every axis, uniform scale), which a peg expresses.
+QString randomRig(unsigned seed, bool threeD) {
+  std::mt19937 rng(seed);
+  std::uniform_real_distribution<double> u(-1.0, 1.0);
+  using Parts = std::vector<std::pair<const char*, double>>; // keyword, reach of its random keys
+  const Parts parts = threeD ? Parts{{"POSITION.X", 8},        {"POSITION.Y", 8},        {"POSITION.Z", 8},
+                                     {"ROTATION.ANGLEX", 200}, {"ROTATION.ANGLEY", 200}, {"ROTATION.ANGLEZ", 200}}
+                             : Parts{{"POSITION.X", 8}, {"POSITION.Y", 8}, {"ROTATION.ANGLEZ", 400},
+                                     {"SKEW", 40},      {"SCALE.X", 2},    {"SCALE.Y", 2}};
+  const QString key =
+      QStringLiteral("<attr keyword=\"%1\"><key frame=\"1\" value=\"%2\"/><key frame=\"12\" value=\"%3\"/></attr>");
+  QString xml = QStringLiteral("<scene version=\"1\" frames=\"1-12\"><metrics x=\"0.0625\" y=\"0.05\" z=\"0.08\"/>");
+  for (int p = 0; p < 3; ++p) {
+    xml += QStringLiteral("<node type=\"Peg\" name=\"P%1\"><attr keyword=\"PIVOT.X\" value=\"%2\"/>")
+               .arg(p)
+               .arg(3 * u(rng));
+    for (const auto& [keyword, reach] : parts)
+      xml += key.arg(QLatin1String(keyword)).arg(reach * u(rng), 0, 'g', 17).arg(reach * u(rng), 0, 'g', 17);
+    const double s0 = 0.5 + std::fabs(u(rng)), s1 = 0.5 + std::fabs(u(rng));
+    for (const char* axis : {"SCALE.X", "SCALE.Y", "SCALE.Z"})
+      xml += threeD ? key.arg(QLatin1String(axis)).arg(s0, 0, 'g', 17).arg(s1, 0, 'g', 17) : QString();
+    xml += QStringLiteral("</node>");
+  }
+  return xml +
+         QStringLiteral("<link from=\"P0\" to=\"P1\" toPort=\"0\"/><link from=\"P1\" to=\"P2\" toPort=\"0\"/></scene>");
+}
+
+TEST(BakeKeysCommand, RandomPegRigsBakeBackWithinOnePartInABillion) {
+  QTemporaryDir dir;
+  for (unsigned seed = 1; seed <= 4; ++seed)
+    for (bool threeD : {false, true}) {
+      SCOPED_TRACE(testing::Message() << "seed " << seed << (threeD ? " 3-D" : " 2-D"));
+      const QString scene = dir.filePath(QStringLiteral("rig%1%2.xml").arg(seed).arg(threeD));
+      QFile f(scene);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(randomRig(seed, threeD).toUtf8()) > 0);
+      f.close();
+      expectBakesBack(scene, QStringLiteral("P2"), 1, 12, evalJson({scene, "--node", "P2"})[QStringLiteral("P2")]);
+    }
+}
 
 TEST(BakeKeysCommand, ReplaceMovesTheLinksSoWhatHungBelowTheNodeMovesAsBefore) {
   QTemporaryDir dir;
