@@ -116,7 +116,7 @@ TEST(BlendTransforms, MirroredTargetPassesTheXScaleThroughTheGuard) {
 // ---- isMirrored: the sign of the 3x3 determinant is the second method ---------------------
 
 TEST(IsMirrored, AgreesWithTheSignOfTheDeterminant) {
-  const std::vector<Math::Matrix4x4> cases = {Rz(120), S(-1, -1), S(1, 1, -1), Rz(30) * K(20) * S(2, 3),
+  const std::vector<Math::Matrix4x4> cases = {Rz(120), S(-1, -1), hand::S(1, 1, -1), Rz(30) * K(20) * S(2, 3),
                                               T(5, 5, 5) * S(-3, 2), Rz(-100) * K(-35) * S(0.5, -4)};
   for (const Math::Matrix4x4& m : cases) {
     const double det =
