@@ -1,16 +1,12 @@
-// What loading the library registers: the eight node types in order with their names, classes,
-// bases and type ids; input port names; every attribute declaration in registration order with
-// its keyword, display name, class, step key, limits and default; the option values; and the
-// keywords as a scene file carries them, through the real reader and writer.
+// What loading the library registers: each node type once under its name, making its own class
+// whichever way it is created; and every keyword of every type as a scene file carries it,
+// through the real reader and writer.
 #include <gtest/gtest.h>
 
-#include <QSet>
 #include <memory>
 #include <typeinfo>
-#include <vector>
 
-#include "Core/Constraint_AutoInModule.h"
-#include "Core/Constraint_Module.h"
+#include "Core/Constraint_TemplateModule.h"
 #include "DynamicSpring/DynamicSpringModule.h"
 #include "HostInterface/HostAttributes.h"
 #include "HostInterface/HostScene.h"
@@ -19,7 +15,6 @@
 #include "PersistentObj/PIO_SceneWriter.h"
 #include "PointConstraints/PointConstraint2Module.h"
 #include "PointConstraints/PointConstraint3Module.h"
-#include "SceneCore/AT_CompoundAttr.h"
 #include "SceneCore/AT_Keys.h"
 #include "TransformControls/StaticConstraint.h"
 #include "TransformControls/Switch.h"
@@ -28,319 +23,39 @@
 
 namespace {
 
-namespace host = AT_DoubleAttrMetaContainer;
-
 std::unique_ptr<MO_Module> create(const QString& type) {
   return std::unique_ptr<MO_Module>(MO_ModuleFactorySingleton().create(type));
 }
 
-// ---- node types -------------------------------------------------------------------------
-
-struct TypeRow {
-  const char* type;
-  const char* display;
-  const std::type_info* cls;
-  bool autoIn;
-  int typeId;
-  int portKind;
-  std::vector<const char*> ports;
-};
-
-const std::vector<TypeRow>& typeRows() {
-  // clang-format off
-  static const std::vector<TypeRow> rows = {
-      {"DynamicSpring", "Dynamic-Spring", &typeid(DynamicSpringModule), false, 3, 2,
-       {"Dynamic Transform", "Static Transform", "Switch"}},
-      {"PointConstraint2", "Two-Points-Constraint", &typeid(PointConstraint2Module), false, 2, 2,
-       {"Right Peg", "Left Peg", "Switch"}},
-      {"PointConstraint3", "Three-Points-Constraints", &typeid(PointConstraint3Module), false, 2, 2,
-       {"Right Peg", "Middle Peg", "Left Peg", "Switch"}},
-      {"PointConstraintMulti", "Multi-Points-Constraint", &typeid(PointConstraintMultiModule), true, 2, 0, {}},
-      {"StaticConstraint", "Static-Transformation", &typeid(StaticConstraint), false, 2, 2, {}},
-      {"Switch", "Constraint-Switch", &typeid(Switch), false, 5, 2, {}},
-      {"TransformGate", "Transformation-Gate", &typeid(TransformGateModule), true, 0, 0, {}},
-      {"TransformLimit", "Transformation-Limit", &typeid(TransformLimitModule), false, 2, 2,
-       {"Limited Transform", "Forced-Transform", "Switch"}},
-  };
-  // clang-format on
-  return rows;
-}
-
-TEST(Registration, RegistersTheEightTypesInOrder) {
-  QSet<QString> ours;
-  for (const TypeRow& r : typeRows())
-    ours.insert(QLatin1String(r.type));
-  std::vector<QString> registered;
-  for (const MO_ModuleFactory::Entry& e : MO_ModuleFactorySingleton().entries())
-    if (ours.contains(e.typeName))
-      registered.push_back(e.typeName);
-  ASSERT_EQ(typeRows().size(), registered.size());
-  for (std::size_t i = 0; i < registered.size(); ++i)
-    EXPECT_EQ(QLatin1String(typeRows()[i].type), registered[i]);
-}
-
-TEST(Registration, EachTypeMakesItsClassWithItsNamesBaseAndTypeId) {
-  for (const TypeRow& r : typeRows()) {
+TEST(Registration, EachTypeIsRegisteredOnceAndMakesItsOwnClassUnderItsName) {
+  const struct {
+    const char* type;
+    const std::type_info* cls;
+  } rows[] = {{"DynamicSpring", &typeid(DynamicSpringModule)},
+              {"PointConstraint2", &typeid(PointConstraint2Module)},
+              {"PointConstraint3", &typeid(PointConstraint3Module)},
+              {"StaticConstraint", &typeid(StaticConstraint)},
+              {"PointConstraintMulti", &typeid(PointConstraintMultiModule)},
+              {"Switch", &typeid(Switch)},
+              {"TransformGate", &typeid(TransformGateModule)},
+              {"TransformLimit", &typeid(TransformLimitModule)}};
+  for (const auto& r : rows) {
     SCOPED_TRACE(r.type);
+    int entries = 0;
+    for (const MO_ModuleFactory::Entry& e : MO_ModuleFactorySingleton().entries())
+      entries += e.typeName == QLatin1String(r.type);
+    EXPECT_EQ(1, entries);
     const MO_ModuleFactory::Entry* entry = MO_ModuleFactorySingleton().find(QLatin1String(r.type));
     ASSERT_NE(entry, nullptr);
-    EXPECT_TRUE(*r.cls == *entry->type) << entry->type->name();
     for (const auto& creator : {entry->create, entry->createForLoading}) {
       std::unique_ptr<MO_Module> node(creator());
       ASSERT_NE(node, nullptr);
       EXPECT_TRUE(*r.cls == typeid(*node)) << typeid(*node).name();
       EXPECT_EQ(QLatin1String(r.type), node->moduleTypeName());
-      EXPECT_EQ(QLatin1String(r.display), node->baseDisplayName());
       auto* tmpl = dynamic_cast<Constraint_TemplateModule*>(node.get());
       ASSERT_NE(tmpl, nullptr);
-      EXPECT_EQ(r.autoIn, dynamic_cast<Constraint_AutoInModule*>(node.get()) != nullptr);
-      EXPECT_EQ(!r.autoIn, dynamic_cast<Constraint_Module*>(node.get()) != nullptr);
-      EXPECT_EQ(r.typeId, tmpl->constraintTypeId());
-      EXPECT_EQ(r.portKind, tmpl->inputPortKind());
       EXPECT_EQ(node.get(), tmpl->owner());
     }
-  }
-}
-
-TEST(Registration, InputPortsCarryTheirDeclaredNames) {
-  for (const TypeRow& r : typeRows()) {
-    SCOPED_TRACE(r.type);
-    const std::unique_ptr<MO_Module> node = create(QLatin1String(r.type));
-    const int n = static_cast<int>(r.ports.size());
-    for (int i = 0; i < n; ++i) {
-      const MO_SimplePortMetaData* meta = node->inPortMetadata(i);
-      ASSERT_NE(meta, nullptr) << "port " << i;
-      EXPECT_EQ(QLatin1String(r.ports[i]), meta->name());
-      EXPECT_EQ(QLatin1String(r.ports[i]), meta->displayName());
-    }
-    EXPECT_EQ(nullptr, node->inPortMetadata(n)) << "past the named ports: the host's default";
-  }
-}
-
-// ---- attribute declarations ---------------------------------------------------------------
-
-struct AttrRow {
-  const char* keyword;
-  const char* display;
-  const char* cls;
-  const char* step; // null for declarations that are not numeric
-  double weakMin, weakMax;
-  const char* def; // the default as defaultText spells it
-};
-
-AttrRow D(const char* k, const char* d, const char* step, const char* def, double weakMin = host::kDefaultWeakMinValue,
-          double weakMax = host::kDefaultWeakMaxValue) {
-  return {k, d, "AT_DoubleAttr", step, weakMin, weakMax, def};
-}
-AttrRow L(const char* k, const char* d, const char* step, const char* def) { return D(k, d, step, def, 0.0, 100.0); }
-AttrRow O(const char* k, const char* d, const char* cls, const char* def) { return {k, d, cls, nullptr, 0, 0, def}; }
-
-// Typed defaults in one spelling: numbers, whether they can be animated, ranges of whole numbers.
-QString defaultText(const AT_Attr* a) {
-  if (auto* d = dynamic_cast<const AT_DoubleAttr*>(a))
-    return QString::number(d->localValue()) + (d->linkable() == AT_DoubleAttr::eLinkable ? "" : " fixed");
-  if (auto* i = dynamic_cast<const AT_IntAttr*>(a))
-    return QStringLiteral("%1 in %2..%3 step %4%5")
-        .arg(i->localValue())
-        .arg(i->min())
-        .arg(i->max())
-        .arg(i->step())
-        .arg(i->animatable() ? "" : " fixed");
-  if (auto* b = dynamic_cast<const AT_BoolAttr*>(a))
-    return b->localValue() ? QStringLiteral("true") : QStringLiteral("false");
-  if (auto* s = dynamic_cast<const AT_StringAttr*>(a))
-    return QLatin1Char('"') + s->value() + QLatin1Char('"');
-  if (auto* c = dynamic_cast<const AT_CompoundAttr*>(a)) {
-    QStringList parts;
-    for (int p = 0; p < c->partCount(); ++p)
-      parts << QString::number(c->part(p)->localValue());
-    return parts.join(QLatin1Char(',')) + (c->part(0)->linkable() == AT_DoubleAttr::eLinkable ? "" : " fixed");
-  }
-  if (dynamic_cast<const AT_PushButtonAttr*>(a))
-    return QStringLiteral("button");
-  return a->localValueString(); // options: the keyword
-}
-
-const std::vector<std::pair<const char*, std::vector<AttrRow>>>& attrTables() {
-  static const std::vector<std::pair<const char*, std::vector<AttrRow>>> tables = {
-      {"DynamicSpring",
-       {D("ACTIVE", "Active", "DBL_STEP_CONSTRAINT_ACTIVE", "100"),
-        O("MATCHEXPOSURES", "Match Animation on Active Attribute", "AT_BoolAttr", "false"),
-        D("TENSIONX", "Tension X", "DBL_STEP_DYN_TENSION", "7"),
-        D("INERTIAX", "Inertia X", "DBL_STEP_DYN_INERTIA", "80"),
-        D("TENSIONY", "Tension Y", "DBL_STEP_DYN_TENSION", "7"),
-        D("INERTIAY", "Inertia Y", "DBL_STEP_DYN_INERTIA", "80"),
-        D("TENSIONZ", "Tension Z", "DBL_STEP_DYN_TENSION", "7"),
-        D("INERTIAZ", "Inertia Z", "DBL_STEP_DYN_INERTIA", "80"),
-        D("TENSIONSCALE", "Tension Scale", "DBL_STEP_DYN_TENSION", "7"),
-        D("INERTIASCALE", "Inertia Scale", "DBL_STEP_DYN_INERTIA", "80"),
-        D("TENSIONSKEW", "Tension Skew", "DBL_STEP_DYN_TENSION", "7"),
-        D("INERTIASKEW", "Inertia Skew", "DBL_STEP_DYN_INERTIA", "80"),
-        D("TENSIONROTATE", "Tension Rotate", "DBL_STEP_DYN_TENSION", "7"),
-        D("INERTIAROTATE", "Inertia Rotate", "DBL_STEP_DYN_INERTIA", "80"),
-        D("PIGNORE", "Ignore Parents", "DBL_PIGNORE", "0"), O("PARENTNAME", "Parent's Name", "AT_StringAttr", "\"\"")}},
-      {"PointConstraint2",
-       {D("ACTIVE", "Active", "DBL_STEP_CONSTRAINT_ACTIVE", "100"),
-        D("VOLUMEMOD", "Volume Modifier", "DBL_STEP_CONSTRAINT_RATIO", "75"),
-        D("VOLUMEMAX", "Volume Max", "DBL_STEP_CONSTRAINT_RATIO", "200"),
-        D("VOLUMEMIN", "Volume Min", "DBL_STEP_CONSTRAINT_RATIO", "25"),
-        D("STRETCHMAX", "Distance Max", "DBL_STEP_CONSTRAINT_RATIO", "0"),
-        D("STRETCHMIN", "Distance Min", "DBL_STEP_CONSTRAINT_RATIO", "0"),
-        D("SKEWCONTROL", "Skew Modifier", "DBL_STEP_CONSTRAINT_RATIO", "0"),
-        D("SMOOTH", "Smoothing", "DBL_STEP_CONSTRAINT_RATIO", "0"),
-        D("BALANCE", "Point Balance", "DBL_STEP_CONSTRAINT_RATIO", "0"),
-        O("FLATTENTYPE", "Flatten Type", "PointConstraint2::FlattenType", "ALLOW"),
-        O("TRANSFORMTYPE", "Transform Type", "PointConstraint2::TransformType", "TRANSLATE"),
-        O("PRIMARYPORT", "Primary Port", "PointConstraint2::PrimaryPortType", "RIGHT")}},
-      {"PointConstraint3",
-       {D("ACTIVE", "Active", "DBL_STEP_CONSTRAINT_ACTIVE", "100"),
-        O("FLATTENTYPE", "Flatten Type", "PointConstraint3::FlattenType", "ALLOW"),
-        O("TRANSFORMTYPE", "Transform Type", "PointConstraint3::TransformType", "TRANSLATE"),
-        O("PRIMARYPORT", "Primary Port", "PointConstraint3::PrimaryPortType", "RIGHT")}},
-      {"PointConstraintMulti",
-       {D("ACTIVE", "Active", "DBL_STEP_CONSTRAINT_ACTIVE", "100"),
-        O("FLATTENTYPE", "Flatten Type", "PointConstraintMulti::FlattenType", "ALLOW"),
-        O("CONVEXHULL", "Ignore Internal Points", "AT_BoolAttr", "false"),
-        O("ALLOWPERSP", "Allow Perspective Transform", "AT_BoolAttr", "false")}},
-      {"StaticConstraint",
-       {O("bakeAttr", "Bake Immediate Parent's Transformation", "AT_PushButtonAttr", "button"),
-        O("bakeAttr_all", "Bake All Incoming Transformations", "AT_PushButtonAttr", "button"),
-        O("active", "Active", "AT_BoolAttr", "false"), O("translate", "Translate", "AT_Position3dAttr", "0,0,0 fixed"),
-        O("scale", "Skew", "AT_Scale3dAttr", "1,1,1 fixed"), O("rotate", "Rotate", "AT_Rotation3dAttr", "0,0,0 fixed"),
-        D("skewX", "Skew X", "DBL_STEP_ANGLE_SKEW", "0 fixed"), D("skewY", "Skew Y", "DBL_STEP_ANGLE_SKEW", "0 fixed"),
-        D("skewZ", "Skew Z", "DBL_STEP_ANGLE_SKEW", "0 fixed"),
-        O("inverted", "Invert Transformation", "AT_BoolAttr", "false")}},
-      {"Switch",
-       {D("ACTIVE", "ACTIVE", "DBL_STEP_CONSTRAINT_ACTIVE", "100"),
-        O("GATENUM", "TARGET GATE", "AT_IntAttr", "0 in 0..2147483647 step 1"),
-        O("UIOFFSETPOS", "GUI OFFSET", "AT_Position2dAttr", "0,0 fixed"),
-        D("UISCALE", "GUI SCALE", "DBL_STEP_CONSTRAINT_RATIOFLOAT", "1 fixed")}},
-      {"TransformGate",
-       {D("ACTIVE", "ACTIVE", "DBL_STEP_CONSTRAINT_ACTIVE", "100"),
-        O("TARGET_GATE", "LOCAL TARGET GATE", "AT_IntAttr", "1 in 0..2147483647 step 1"),
-        O("DEFAULT_GATE", "DEFAULT GATE", "AT_IntAttr", "0 in 0..2147483647 step 1")}},
-      {"TransformLimit",
-       {L("ACTIVE", "Active", "DBL_STEP_CONSTRAINT_ACTIVE", "100"),
-        O("SWITCHTYPE", "Switch Effects", "TransformLimit::SwitchType", "ACTIVE"),
-        L("TX", "Translate X", "DBL_STEP_CONSTRAINT_RATIO", "100"),
-        L("TY", "Translate Y", "DBL_STEP_CONSTRAINT_RATIO", "100"),
-        L("TZ", "Translate Z", "DBL_STEP_CONSTRAINT_RATIO", "100"),
-        L("ROT", "Rotate", "DBL_STEP_CONSTRAINT_RATIO", "100"), L("SKEW", "Skew", "DBL_STEP_CONSTRAINT_RATIO", "100"),
-        L("SX", "Scale X", "DBL_STEP_CONSTRAINT_RATIO", "100"), L("SY", "Scale Y", "DBL_STEP_CONSTRAINT_RATIO", "100"),
-        O("ALLOWFLIP", "Allow Flipping", "AT_BoolAttr", "true"),
-        O("UNIFORMSCALE", "Uniform Scale", "AT_BoolAttr", "false"), D("PIGNORE", "Ignore Parents", "DBL_PIGNORE", "0"),
-        O("PARENTNAME", "Parent's Name", "AT_StringAttr", "\"\""),
-        O("FLATTENTYPE", "Flatten Type", "TransformLimit::FlattenType", "ALLOW"),
-        O("SKEWTYPE", "Skew Type", "TransformLimit::SkewType", "SKEWOPTIMIZE"),
-        O("FLIPAXIS", "Flip Axis", "TransformLimit::FlipAxisType", "FLIPX"),
-        O("POS", "Control Position", "AT_Position2dAttr", "0,0")}},
-  };
-  return tables;
-}
-
-TEST(Registration, AttributesComeInRegistrationOrderWithTheirDeclarations) {
-  for (const auto& [type, rows] : attrTables()) {
-    const std::unique_ptr<MO_Module> node = create(QLatin1String(type));
-    const std::vector<AT_Attr*>& attrs = node->attrs();
-    ASSERT_EQ(rows.size(), attrs.size()) << type;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-      const AttrRow& r = rows[i];
-      const AT_Attr* a = attrs[i];
-      SCOPED_TRACE(std::string(type) + " " + r.keyword);
-      EXPECT_EQ(QLatin1String(r.keyword), a->keyword());
-      EXPECT_EQ(QLatin1String(r.display), a->displayName());
-      EXPECT_EQ(QLatin1String(r.cls), a->className());
-      EXPECT_EQ(QLatin1String(r.def), defaultText(a));
-      EXPECT_EQ(a->keyword() == QLatin1String("PARENTNAME"), a->meta().flag());
-      const auto* numeric = dynamic_cast<const AT_DoubleAttrMeta*>(&a->meta());
-      ASSERT_EQ(r.step != nullptr, numeric != nullptr);
-      if (numeric) {
-        EXPECT_EQ(QLatin1String(r.step), numeric->stepPreference());
-        EXPECT_EQ(r.weakMin, numeric->weakMin());
-        EXPECT_EQ(r.weakMax, numeric->weakMax());
-        EXPECT_EQ(host::kDefaultMinValue, numeric->min());
-        EXPECT_EQ(host::kDefaultMaxValue, numeric->max());
-        EXPECT_EQ(host::kDefaultValueStep, numeric->step());
-      }
-    }
-  }
-}
-
-// ---- option values ----------------------------------------------------------------------
-
-struct OptionValue {
-  int value;
-  const char* keyword;
-  const char* text;
-};
-
-TEST(Registration, OptionValuesWalkInAscendingOrderWithKeywordsAndTexts) {
-  const struct {
-    const char* type;
-    const char* keyword;
-    std::vector<OptionValue> values;
-  } tables[] = {
-      {"PointConstraint2",
-       "FLATTENTYPE",
-       {{0, "FLATTEN", "Ignore 3D Transform"}, {1, "ALLOW", "Allow 3D Transform"}, {2, "PROJECT", "Project to Plane"}}},
-      {"PointConstraint2",
-       "TRANSFORMTYPE",
-       {{0, "TRANSLATE", "Translate"}, {1, "TRANSFORM", "Transform"}, {2, "LOCALTRANSFORM", "Local Transform"}}},
-      {"PointConstraint2",
-       "PRIMARYPORT",
-       {{1, "RIGHT", "Right"}, {2, "LEFT", "Left"}, {3, "TOPMOST", "Top-Most"}, {4, "BOTTOMMOST", "Bottom-Most"}}},
-      {"PointConstraint3",
-       "FLATTENTYPE",
-       {{0, "FLATTEN", "Ignore 3D Transform"}, {1, "ALLOW", "Allow 3D Transform"}, {2, "PROJECT", "Project to Plane"}}},
-      {"PointConstraint3",
-       "TRANSFORMTYPE",
-       {{0, "TRANSLATE", "Translate"}, {1, "ALLOW", "Transform"}, {2, "LOCAL", "Local Transform"}}},
-      {"PointConstraint3",
-       "PRIMARYPORT",
-       {{1, "RIGHT", "Right"},
-        {2, "MIDDLE", "Middle"},
-        {3, "LEFT", "Left"},
-        {4, "TOPMOST", "Top-Most"},
-        {5, "BOTTOMMOST", "Bottom-Most"}}},
-      {"PointConstraintMulti", "FLATTENTYPE", {{1, "ALLOW", "Allow 3D Transform"}, {2, "PROJECT", "Project to Plane"}}},
-      {"TransformLimit",
-       "FLATTENTYPE",
-       {{0, "ALLOW", "Allow 3D Translate"},
-        {1, "PROJECT3D", "Project 3D Translate to Plane"},
-        {2, "PROJECT3DSCALE", "Project and Scale 3D Translate to Plane"}}},
-      {"TransformLimit",
-       "FLIPAXIS",
-       {{0, "FLIPX", "Allow Flip on X-Axis"},
-        {1, "FLIPY", "Allow Flip on Y-Axis"},
-        {2, "MINIMIZED", "Determine Minimized Flip-Axis"}}},
-      {"TransformLimit",
-       "SKEWTYPE",
-       {{0, "SKEWAIM", "Skew Applied as Rotation"},
-        {1, "SKEWIGNORE", "Skew Ignored in Rotation"},
-        {2, "SKEWOPTIMIZE", "Skew Optimized for Rotation"}}},
-      {"TransformLimit",
-       "SWITCHTYPE",
-       {{0, "ACTIVE", "Active Value"},
-        {1, "TRANSLATE", "XYZ Translation"},
-        {2, "SCALE", "Scale"},
-        {3, "ROTATION", "Rotation"},
-        {4, "SKEW", "Skew"},
-        {5, "SCALESKEW", "Scale/Skew"}}},
-  };
-  for (const auto& t : tables) {
-    SCOPED_TRACE(std::string(t.type) + " " + t.keyword);
-    const std::unique_ptr<MO_Module> node = create(QLatin1String(t.type));
-    const auto* option = dynamic_cast<const AT_EnumAttrBase*>(node->attr(QLatin1String(t.keyword)));
-    ASSERT_NE(option, nullptr);
-    auto it = option->enumBegin();
-    for (const OptionValue& v : t.values) {
-      ASSERT_NE(it, option->enumEnd());
-      EXPECT_EQ(v.value, it->first);
-      EXPECT_EQ(QLatin1String(v.keyword), it->second.m_keyword);
-      EXPECT_EQ(QLatin1String(v.text), it->second.m_text);
-      ++it;
-    }
-    EXPECT_EQ(it, option->enumEnd());
   }
 }
 
@@ -418,23 +133,6 @@ std::unique_ptr<SC_SceneCommon> read(const QByteArray& xml) {
   return scene;
 }
 
-void expectSameAttr(const AT_Attr* a, const AT_Attr* b) {
-  SCOPED_TRACE(qPrintable(a->path()));
-  EXPECT_EQ(a->localValueString(), b->localValueString());
-  ASSERT_EQ(a->keys() == nullptr, b->keys() == nullptr);
-  if (a->keys()) {
-    ASSERT_EQ(a->keys()->keys().size(), b->keys()->keys().size());
-    for (auto i = a->keys()->keys().begin(), j = b->keys()->keys().begin(); i != a->keys()->keys().end(); ++i, ++j) {
-      EXPECT_EQ(i->first, j->first);
-      EXPECT_EQ(i->second.value, j->second.value);
-      EXPECT_EQ(i->second.interpolation, j->second.interpolation);
-    }
-  }
-  ASSERT_EQ(a->subAttrs().size(), b->subAttrs().size());
-  for (std::size_t i = 0; i < a->subAttrs().size(); ++i)
-    expectSameAttr(a->subAttrs()[i], b->subAttrs()[i]);
-}
-
 // Every attribute holding a value, parts included, differs from a fresh node's or has keys.
 void expectAllNonDefault(const AT_Attr* a, const AT_Attr* fresh) {
   const bool hasKeys = a->keys() && !a->keys()->empty();
@@ -457,64 +155,25 @@ TEST(SceneFile, EveryKeywordReadsWritesAndReadsBackTheSame) {
   const auto* three = static_cast<const PointConstraint3Module*>(first->findNode(QStringLiteral("Three")));
   EXPECT_EQ(2, static_cast<const AT_EnumAttrBase*>(three->attr(QStringLiteral("TRANSFORMTYPE")))->value(1));
 
+  // Read back, the scene writes the same bytes: nothing read was lost or changed on the way.
   const QByteArray written = PIO_SceneWriter::writeData(*first);
   const std::unique_ptr<SC_SceneCommon> second = read(written);
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(written, PIO_SceneWriter::writeData(*second));
-  ASSERT_EQ(first->nodes().size(), second->nodes().size());
-  for (std::size_t n = 0; n < first->nodes().size(); ++n) {
-    const MO_Module* a = first->nodes()[n];
-    const MO_Module* b = second->nodes()[n];
-    SCOPED_TRACE(qPrintable(a->instanceName()));
-    EXPECT_EQ(a->moduleTypeName(), b->moduleTypeName());
-    EXPECT_EQ(a->instanceName(), b->instanceName());
-    ASSERT_EQ(a->attrs().size(), b->attrs().size());
-    for (std::size_t i = 0; i < a->attrs().size(); ++i)
-      expectSameAttr(a->attrs()[i], b->attrs()[i]);
-    ASSERT_EQ(a->nInPorts(), b->nInPorts());
-    for (int p = 0; p < a->nInPorts(); ++p) {
-      const MO_Module* ia = a->inputModule(p);
-      const MO_Module* ib = b->inputModule(p);
-      EXPECT_EQ(ia ? ia->instanceName() : QString(), ib ? ib->instanceName() : QString()) << "input " << p;
-    }
-  }
+  EXPECT_EQ(QStringLiteral("Root"), second->findNode(QStringLiteral("Gate"))->inputModule(1)->instanceName());
 }
 
-// The text of one node's element in a written file.
-QString nodeXml(const QByteArray& file, const char* name) {
-  const QString xml = QString::fromUtf8(file);
-  const qsizetype start = xml.indexOf(QStringLiteral("name=\"%1\"").arg(QLatin1String(name)));
-  return start < 0 ? QString() : xml.mid(start, xml.indexOf(QStringLiteral("</node>"), start) - start);
-}
-
-TEST(SceneFile, TransformTypeKeywordsFollowTheNodeKind) {
-  const struct {
-    const char* type;
-    const char* name;
-    int value;
-    const char* keyword;
-    const char* foreign; // the other kind's keyword for the same value
-  } rows[] = {{"PointConstraint3", "ThreeAllow", 1, "ALLOW", "TRANSFORM"},
-              {"PointConstraint3", "ThreeLocal", 2, "LOCAL", "LOCALTRANSFORM"},
-              {"PointConstraint2", "TwoLocal", 2, "LOCALTRANSFORM", "LOCAL"}};
-  SC_SceneCommon scene;
+// Each kind of point constraint spells its transform types its own way and refuses the other's.
+TEST(SceneFile, TransformTypeKeywordsOfTheOtherNodeKindAreRefused) {
+  const char* rows[][2] = {
+      {"PointConstraint3", "TRANSFORM"}, {"PointConstraint3", "LOCALTRANSFORM"}, {"PointConstraint2", "LOCAL"}};
   for (const auto& r : rows) {
-    MO_Module* node = scene.addNode(create(QLatin1String(r.type)));
-    node->setInstanceName(QLatin1String(r.name));
-    static_cast<AT_EnumAttrBase*>(node->attr(QStringLiteral("TRANSFORMTYPE")))->setLocalValue(r.value);
-  }
-  const QByteArray written = PIO_SceneWriter::writeData(scene);
-  for (const auto& r : rows) {
-    SCOPED_TRACE(r.name);
-    EXPECT_TRUE(nodeXml(written, r.name)
-                    .contains(QStringLiteral("keyword=\"TRANSFORMTYPE\" value=\"%1\"").arg(QLatin1String(r.keyword))))
-        << qPrintable(nodeXml(written, r.name));
-    const QByteArray foreign = QStringLiteral("<scene version=\"1\"><node type=\"%1\" name=\"N\"><attr "
-                                              "keyword=\"TRANSFORMTYPE\" value=\"%2\"/></node></scene>")
-                                   .arg(QLatin1String(r.type), QLatin1String(r.foreign))
-                                   .toUtf8();
+    const QByteArray xml = QStringLiteral("<scene version=\"1\"><node type=\"%1\" name=\"N\"><attr "
+                                          "keyword=\"TRANSFORMTYPE\" value=\"%2\"/></node></scene>")
+                               .arg(QLatin1String(r[0]), QLatin1String(r[1]))
+                               .toUtf8();
     PIO_LoadError error;
-    EXPECT_TRUE(PIO_SceneReader::readData(foreign, QStringLiteral("foreign"), &error) == nullptr);
+    EXPECT_TRUE(PIO_SceneReader::readData(xml, QStringLiteral("foreign"), &error) == nullptr) << r[0] << " " << r[1];
   }
 }
 

@@ -1,6 +1,6 @@
 // The transformation gate between pegs worked out by hand: which input it passes and how far it
-// blends by its own activity and a switch found on any input, the main input and active port it
-// reports, its port colours, and colours applied once per type id.
+// blends by its own activity and a switch, the main input and active port it reports, and its
+// port colours.
 #include <gtest/gtest.h>
 
 #include <QColor>
@@ -62,27 +62,25 @@ protected:
 
 const MO_FrameKey kKey1(1.0);
 
-TEST_F(TransformGateTest, DefaultsPassTheTargetInputOne) {
+// By default the target input 1 passes; an activity of 40 blends 40 % of the way towards it from
+// the default input 0, which is then the main one. From kA to kB: translation (−0.5, 0) →
+// (2/3, 1/3), angle −20° → 60°, x scale 1 → 2; at 0.4 that is (−1/30, 2/15), 12° and 1.4.
+TEST_F(TransformGateTest, ActivityBlendsFromTheDefaultTowardsTheTargetWhichIsMainFromHalfWay) {
   plugPeg(0, kA);
   plugPeg(1, kB);
-  EXPECT_TRUE(matrixNear(output(), kB.matrix(), 1e-12));
-  EXPECT_EQ(gate->mainInPortIdAtFrame(kKey1), 1);
-  EXPECT_TRUE(gate->isPortActive(kKey1, 1));
-  EXPECT_FALSE(gate->isPortActive(kKey1, 0));
-}
-
-TEST_F(TransformGateTest, ActivityFortyBlendsFortyPercentTowardsTheTargetFromTheDefault) {
-  plugPeg(0, kA);
-  plugPeg(1, kB);
-  gate->activeAttr()->setLocalValue(40);
-  // Translation (−0.5, 0) → (2/3, 1/3), angle −20° → 60°, x scale 1 → 2: at 0.4 that is
-  // (−1/30, 2/15), 12° and 1.4.
-  const Math::Matrix4x4 expected = T(-1.0 / 30, 2.0 / 15, 0) * Rz(12) * S(1.4, 1, 1);
-  EXPECT_TRUE(matrixNear(blended(kA, kB, 0.4), expected, 1e-15));
-  EXPECT_TRUE(matrixNear(output(), expected, 1e-12));
-  EXPECT_EQ(gate->mainInPortIdAtFrame(kKey1), 0);
-  EXPECT_TRUE(gate->isPortActive(kKey1, 0));
-  EXPECT_FALSE(gate->isPortActive(kKey1, 1));
+  const Math::Matrix4x4 forty = T(-1.0 / 30, 2.0 / 15, 0) * Rz(12) * S(1.4, 1, 1);
+  const struct {
+    double active;
+    Math::Matrix4x4 expected;
+    int main;
+  } rows[] = {{100, kB.matrix(), 1}, {40, forty, 0}};
+  for (const auto& r : rows) {
+    gate->activeAttr()->setLocalValue(r.active);
+    EXPECT_TRUE(matrixNear(output(), r.expected, 1e-12)) << r.active;
+    EXPECT_EQ(gate->mainInPortIdAtFrame(kKey1), r.main) << r.active;
+    EXPECT_TRUE(gate->isPortActive(kKey1, r.main));
+    EXPECT_FALSE(gate->isPortActive(kKey1, 1 - r.main));
+  }
 }
 
 TEST_F(TransformGateTest, NegativeActivityInvertsTheSwitchWhoseGateNumberBecomesTheTarget) {
@@ -104,53 +102,6 @@ TEST_F(TransformGateTest, NegativeActivityInvertsTheSwitchWhoseGateNumberBecomes
   EXPECT_TRUE(matrixNear(output(), blended(kA, kC, 0.7), 1e-12));
 }
 
-struct SwitchAt {
-  int port;
-  double active;
-  int gatenum;
-};
-
-struct SwitchRow {
-  const char* name;
-  std::vector<SwitchAt> switches;
-  int switchPort;
-  double ratio;
-};
-void PrintTo(const SwitchRow& r, std::ostream* os) { *os << r.name; }
-
-class TransformGateSwitches : public TransformGateTest, public ::testing::WithParamInterface<SwitchRow> {};
-
-TEST_P(TransformGateSwitches, TheSwitchOnTheLowestPortDecides) {
-  // Default gate 1 and the switches' target 2, so that port 0 is free for a switch.
-  gate->default_gateAttr()->setLocalValue(1);
-  plugPeg(1, kA);
-  plugPeg(2, kB);
-  for (const SwitchAt& s : GetParam().switches)
-    plugSwitch(s.port, s.active, s.gatenum);
-  double ratio = 0;
-  int switchPort = -2;
-  gate->resolveGate(1, &ratio, nullptr, nullptr, &switchPort);
-  EXPECT_EQ(switchPort, GetParam().switchPort);
-  EXPECT_NEAR(ratio, GetParam().ratio, 1e-15);
-  EXPECT_TRUE(matrixNear(output(), blended(kA, kB, GetParam().ratio), 1e-12));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Ports, TransformGateSwitches,
-    ::testing::Values(SwitchRow{"onPortZero", {{0, 25, 2}}, 0, 0.25},
-                      SwitchRow{"pastAGap", {{5, 25, 2}}, 5, 0.25},
-                      SwitchRow{"twoSwitchesLowerAt80", {{3, 80, 2}, {4, 25, 1}}, 3, 0.8},
-                      SwitchRow{"overHundredHeldToOne", {{0, 130, 2}}, 0, 1.0}),
-    [](const ::testing::TestParamInfo<SwitchRow>& p) { return std::string(p.param.name); });
-
-TEST_F(TransformGateTest, EqualDefaultAndTargetPassThatInputUnblended) {
-  plugPeg(0, kA);
-  plugPeg(1, kB);
-  gate->default_gateAttr()->setLocalValue(1);
-  gate->activeAttr()->setLocalValue(40);
-  EXPECT_TRUE(matrixNear(output(), SC_SceneEvaluator(scene).evaluate(gate->inputModule(1), 1), 0));
-}
-
 TEST_F(TransformGateTest, NothingOnTheDefaultGatesPortGivesTheIdentity) {
   plugPeg(0, kA);
   plugPeg(1, kB);
@@ -170,22 +121,6 @@ TEST_F(TransformGateTest, EmptyGatePortsStandForEachOtherWhenASwitchChooses) {
 }
 
 // ---- colours -------------------------------------------------------------------------------
-
-TEST_F(TransformGateTest, SameTypeIdAppliesColoursOnlyOnce) {
-  MO_Node* node = gate;
-  const std::uint32_t light = QColor(90, 115, 40).rgb(), dark = QColor(38, 41, 12).rgb();
-  EXPECT_EQ(node->lightColor(), light);
-  EXPECT_EQ(node->darkColor(), dark);
-  rxPref->setRgbaValue(QStringLiteral("NV_MODULE_CONSTMATRIX_LIGHT_COLOR"), QColor(1, 2, 3).rgb());
-  gate->setConstraintType(0);
-  scene.cachePreferences();
-  EXPECT_EQ(node->lightColor(), light);
-  gate->setConstraintType(5);
-  EXPECT_EQ(node->lightColor(), QColor(97, 209, 152).rgb());
-  gate->setConstraintType(0);
-  EXPECT_EQ(node->lightColor(), QColor(1, 2, 3).rgb());
-  EXPECT_EQ(node->darkColor(), dark);
-}
 
 TEST_F(TransformGateTest, PortColoursFollowTheRatio) {
   plugPeg(0, kA);
