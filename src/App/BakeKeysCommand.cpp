@@ -11,6 +11,7 @@
 
 #include "BakeKeys.h"
 #include "CliError.h"
+#include "CliParsing.h"
 #include "Command/CO_CommandManager.h"
 #include "Command/CO_GraphCommands.h"
 #include "Command/CO_OrCommand.h"
@@ -144,10 +145,7 @@ int Commands::bakeKeys(const QStringList& args) {
     throw CliError(QStringLiteral("bake-keys: --frames A-B is required"));
   if (!parser.isSet(QStringLiteral("o")))
     throw CliError(QStringLiteral("bake-keys: -o OUT.xml is required"));
-  FrameRange range;
-  QString why;
-  if (!FrameRange::parse(parser.value(QStringLiteral("frames")), range, &why))
-    throw CliError(QStringLiteral("bake-keys: --frames: ") + why);
+  const FrameRange range = CliParsing::frames(QStringLiteral("bake-keys"), parser.value(QStringLiteral("frames")));
   const QString output = parser.value(QStringLiteral("o"));
   if (!QFileInfo(output).absoluteDir().exists())
     throw CliError(QStringLiteral("bake-keys: %1: no folder to write it in").arg(output));

@@ -24,6 +24,14 @@ double CliParsing::frame(const QString& command, const QString& text) {
   return v;
 }
 
+FrameRange CliParsing::frames(const QString& command, const QString& text) {
+  FrameRange range;
+  QString why;
+  if (!FrameRange::parse(text, range, &why))
+    throw CliError(QStringLiteral("%1: --frames: ").arg(command) + why);
+  return range;
+}
+
 QSize CliParsing::size(const QString& command, const QString& text) {
   static const QRegularExpression pattern(QStringLiteral("^(\\d{1,6})x(\\d{1,6})$"));
   const QRegularExpressionMatch m = pattern.match(text);

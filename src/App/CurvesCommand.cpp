@@ -102,11 +102,8 @@ int Commands::curves(const QStringList& args) {
   const QString path = positional.front();
   std::unique_ptr<SC_SceneCommon> scene = loadSceneOrThrow(path);
   FrameRange range{scene->firstFrame(), scene->lastFrame()};
-  if (parser.isSet(QStringLiteral("frames"))) {
-    QString why;
-    if (!FrameRange::parse(parser.value(QStringLiteral("frames")), range, &why))
-      throw CliError(QStringLiteral("curves: --frames: ") + why);
-  }
+  if (parser.isSet(QStringLiteral("frames")))
+    range = CliParsing::frames(QStringLiteral("curves"), parser.value(QStringLiteral("frames")));
   std::vector<MO_Module*> nodes;
   for (const QString& name : parser.values(QStringLiteral("node"))) {
     MO_Module* n = scene->findNode(name);

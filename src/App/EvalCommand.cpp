@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "CliError.h"
+#include "CliParsing.h"
 #include "Commands.h"
 #include "FrameRange.h"
 #include "MatrixOutput.h"
@@ -70,11 +71,8 @@ int Commands::eval(const QStringList& args) {
   std::unique_ptr<SC_SceneCommon> scene = loadSceneOrThrow(path);
 
   FrameRange range{scene->firstFrame(), scene->lastFrame()};
-  if (parser.isSet(QStringLiteral("frames"))) {
-    QString why;
-    if (!FrameRange::parse(parser.value(QStringLiteral("frames")), range, &why))
-      throw CliError(QStringLiteral("eval: --frames: ") + why);
-  }
+  if (parser.isSet(QStringLiteral("frames")))
+    range = CliParsing::frames(QStringLiteral("eval"), parser.value(QStringLiteral("frames")));
   const std::vector<MO_Module*> nodes = chosenNodes(*scene, parser.values(QStringLiteral("node")), path);
   std::vector<QString> names;
   for (const MO_Module* n : nodes)

@@ -83,10 +83,7 @@ int Commands::render(const QStringList& args) {
       throw CliError(QStringLiteral("render: %1: a numbered output needs a whole frame").arg(out));
     frames.push_back(frame);
   } else {
-    FrameRange range;
-    QString why;
-    if (!FrameRange::parse(parser.value(QStringLiteral("frames")), range, &why))
-      throw CliError(QStringLiteral("render: --frames: ") + why);
+    const FrameRange range = CliParsing::frames(QStringLiteral("render"), parser.value(QStringLiteral("frames")));
     if (!isNumbered)
       throw CliError(QStringLiteral("render: %1: --frames writes one file a frame, so the output needs a frame "
                                     "number field such as NAME%04d.png")
