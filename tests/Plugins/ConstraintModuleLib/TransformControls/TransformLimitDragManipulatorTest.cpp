@@ -1,7 +1,8 @@
 // Picking and dragging the limit's control in the example scene as the host's camera view does:
 // the control is drawn where the forearm carries it and picks the node; while dragging, the
 // result and the control follow the pointer with nothing committed; one command ends the drag,
-// after which the limited forearm pivots about the new position; the animation modes.
+// after which the limited forearm pivots about the new position; the animation modes; only the
+// control's own handle picks and selects the node.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -13,6 +14,7 @@
 #include "PersistentObj/PIO_SceneReader.h"
 #include "SceneCore/SC_SceneEvaluator.h"
 #include "TransformControls/TransformLimitModule.h"
+#include "TransformControls/TransformLimitPickAdaptor.h"
 #include "TransformControlsTestUtil.h"
 
 namespace {
@@ -85,6 +87,25 @@ TEST_F(TransformLimitDragTest, AnimationModeOneKeysTheFrameAndAnyOtherMovesTheWh
     // Dropped at x = 4 at frame 24: a key there, or the whole animation moved to start at 4.
     EXPECT_NEAR(x->storedValue(1), mode == 1 ? 0 : 4, 1e-6) << mode;
     EXPECT_NEAR(x->storedValue(24), mode == 1 ? 4 : 16, 1e-6) << mode;
+  }
+}
+
+// Of the adaptor's three handles only the first, the control itself, answers a pick and selects
+// the node (Shift adds to the selection); the others and a foreign id answer nothing.
+TEST_F(TransformLimitDragTest, OnlyTheControlsOwnHandlePicksAndSelectsTheNode) {
+  TransformLimitPickAdaptor adaptor(limit);
+  constexpr int kShift = 0x02000000;
+  struct Row {
+    int id;
+    bool answers;
+  };
+  for (const Row& row : {Row{adaptor.handleId(1), false}, Row{adaptor.handleId(2), false},
+                         Row{adaptor.handleId(2) + 1, false}, Row{adaptor.handleId(0), true}}) {
+    SCOPED_TRACE(row.id - adaptor.handleId(0));
+    limit->selInterface()->clear();
+    EXPECT_EQ(adaptor.pick(row.id, true, kShift) != nullptr, row.answers);
+    EXPECT_EQ(limit->selInterface()->isHandleSelected(0), row.answers);
+    EXPECT_EQ(limit->selInterface()->selectedHandles().size(), row.answers ? 1u : 0u);
   }
 }
 
