@@ -70,7 +70,7 @@ void BM_SpringScrubForward(benchmark::State& state) {
     inputs[f] = rig.input(f);
   for (auto _ : state) {
     state.PauseTiming();
-    rig.peg->touch();  // every frame is stale again
+    rig.peg->touch(); // every frame is stale again
     state.ResumeTiming();
     for (int f = 1; f <= kScrubFrames; ++f)
       benchmark::DoNotOptimize(rig.spring->computeConstraint(MO_BaseContext(MO_FrameKey(f), 0), inputs[f]));

@@ -47,8 +47,8 @@ std::string rig(const std::string& args) {
 }
 
 struct Run {
-  double wall = 0;  // seconds
-  double cpu = 0;   // user + system seconds
+  double wall = 0; // seconds
+  double cpu = 0;  // user + system seconds
   double peakMB = 0;
   int status = -1;
 };
@@ -131,9 +131,8 @@ double inProcessCpu(const std::string& path) {
     frames.push_back(f);
   timespec a{}, b{};
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &a);
-  SC_SceneEvaluator(*scene).evaluate(pegs, frames, [](std::size_t, const std::vector<Math::Matrix4x4>& m) {
-    benchmark::DoNotOptimize(m.data());
-  });
+  SC_SceneEvaluator(*scene).evaluate(
+      pegs, frames, [](std::size_t, const std::vector<Math::Matrix4x4>& m) { benchmark::DoNotOptimize(m.data()); });
   clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &b);
   return static_cast<double>(b.tv_sec - a.tv_sec) + static_cast<double>(b.tv_nsec - a.tv_nsec) * 1e-9;
 }

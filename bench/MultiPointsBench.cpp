@@ -31,7 +31,7 @@ Math::Point3d moved(const Math::Point3d& p) {
 
 // n rest points spread over a disc of radius 10 (scene units).
 Math::Point3d restPoint(int k, int n) {
-  const double angle = 2.399963 * k;  // golden angle: no two points coincide, none lie in a row
+  const double angle = 2.399963 * k; // golden angle: no two points coincide, none lie in a row
   const double radius = 10.0 * std::sqrt((k + 0.5) / n);
   return {radius * std::cos(angle), radius * std::sin(angle), 0.0};
 }

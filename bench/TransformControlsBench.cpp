@@ -19,10 +19,7 @@
 
 namespace {
 
-template <class T>
-T* add(SC_SceneCommon& scene) {
-  return static_cast<T*>(scene.addNode(std::make_unique<T>()));
-}
+template <class T> T* add(SC_SceneCommon& scene) { return static_cast<T*>(scene.addNode(std::make_unique<T>())); }
 
 Peg* animatedPeg(SC_SceneCommon& scene, double x) {
   Peg* peg = add<Peg>(scene);

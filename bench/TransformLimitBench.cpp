@@ -18,7 +18,8 @@
 namespace {
 
 std::unique_ptr<SC_SceneCommon> forearm(bool project3dScale) {
-  const QString xml = QStringLiteral(R"(<scene version="1" frames="1-24" aspect="16:9"><camera node="Camera"/>
+  const QString xml =
+      QStringLiteral(R"(<scene version="1" frames="1-24" aspect="16:9"><camera node="Camera"/>
     <node type="Camera" name="Camera"><attr keyword="POSITION.Z" value="40"/></node>
     <node type="Peg" name="Shoulder"><attr keyword="ROTATION.ANGLEZ"><key frame="1" value="-10"/>
       <key frame="24" value="20"/></attr></node>
@@ -31,8 +32,7 @@ std::unique_ptr<SC_SceneCommon> forearm(bool project3dScale) {
       <attr keyword="SWITCHTYPE" value="ROTATION"/>%1</node>
     <link from="Shoulder" to="Forearm" toPort="0"/><link from="Forearm" to="Limit" toPort="0"/>
     <link from="Fade" to="Limit" toPort="2"/></scene>)")
-                          .arg(project3dScale ? QStringLiteral(R"(<attr keyword="FLATTENTYPE" value="PROJECT3DSCALE"/>)")
-                                              : QString());
+          .arg(project3dScale ? QStringLiteral(R"(<attr keyword="FLATTENTYPE" value="PROJECT3DSCALE"/>)") : QString());
   PIO_LoadError error;
   return PIO_SceneReader::readData(xml.toUtf8(), QStringLiteral("bench"), &error);
 }

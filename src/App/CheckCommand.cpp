@@ -22,6 +22,6 @@ int Commands::check(const QStringList& args) {
     for (int i = 0; i < n->nInPorts(); ++i)
       links += n->inputModule(i) ? 1 : 0;
   std::fprintf(DataOutput::stream(), "%s: ok, %d nodes, %d links, frames %d-%d\n", qPrintable(positional.front()),
-              static_cast<int>(scene->nodes().size()), links, scene->firstFrame(), scene->lastFrame());
+               static_cast<int>(scene->nodes().size()), links, scene->firstFrame(), scene->lastFrame());
   return std::fflush(DataOutput::stream()) == 0 ? 0 : 1;
 }

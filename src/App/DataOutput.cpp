@@ -13,7 +13,7 @@ void DataOutput::claimStandardOutput() {
   std::fflush(stdout);
   const int data = fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
   if (data < 0)
-    return;  // no standard output at all: nothing to keep apart
+    return; // no standard output at all: nothing to keep apart
   std::FILE* file = fdopen(data, "w");
   if (!file || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
     if (file)

@@ -7,10 +7,10 @@
 
 #include "CliError.h"
 #include "CliParsing.h"
-#include "Commands.h"
-#include "DataOutput.h"
 #include "Command/CO_CommandManager.h"
 #include "Command/CO_OrCommand.h"
+#include "Commands.h"
+#include "DataOutput.h"
 #include "GraphicCore/SLB_ViewDriver.h"
 #include "GraphicCore/VU_SceneRenderer.h"
 #include "PersistentObj/PIO_SceneWriter.h"
@@ -33,9 +33,10 @@ struct EditSetup {
 void addCommonOptions(QCommandLineParser& parser) {
   parser.addPositionalArgument(QStringLiteral("scene"), QStringLiteral("Scene file"));
   parser.addPositionalArgument(QStringLiteral("node"), QStringLiteral("Node name"));
-  parser.addOption({QStringLiteral("frame"), QStringLiteral("Current frame (default: the scene's first)"),
-                    QStringLiteral("F")});
-  parser.addOption({{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("Scene file to write"),
+  parser.addOption(
+      {QStringLiteral("frame"), QStringLiteral("Current frame (default: the scene's first)"), QStringLiteral("F")});
+  parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
+                    QStringLiteral("Scene file to write"),
                     QStringLiteral("OUT.xml")});
 }
 
@@ -53,8 +54,9 @@ EditSetup setUp(const QString& command, QCommandLineParser& parser, const QStrin
   setup.node = setup.scene->findNode(positional[1]);
   if (!setup.node)
     throw CliError(QStringLiteral("%1: no node named \"%2\"").arg(positional[0], positional[1]));
-  setup.frame = parser.isSet(QStringLiteral("frame")) ? CliParsing::frame(command, parser.value(QStringLiteral("frame")))
-                                                      : setup.scene->firstFrame();
+  setup.frame = parser.isSet(QStringLiteral("frame"))
+                    ? CliParsing::frame(command, parser.value(QStringLiteral("frame")))
+                    : setup.scene->firstFrame();
   setup.scene->setCurrentFrame(setup.frame);
   return setup;
 }
@@ -94,10 +96,13 @@ int Commands::bake(const QStringList& args) {
 int Commands::drag(const QStringList& args) {
   QCommandLineParser parser;
   addCommonOptions(parser);
-  parser.addOption({QStringLiteral("from"), QStringLiteral("Press point in the camera view (pixels)"), QStringLiteral("X,Y")});
-  parser.addOption({QStringLiteral("to"), QStringLiteral("Release point in the camera view (pixels)"), QStringLiteral("X,Y")});
-  parser.addOption({QStringLiteral("animation-mode"), QStringLiteral("1: set at the frame; otherwise offset all frames"),
-                    QStringLiteral("N"), QStringLiteral("1")});
+  parser.addOption(
+      {QStringLiteral("from"), QStringLiteral("Press point in the camera view (pixels)"), QStringLiteral("X,Y")});
+  parser.addOption(
+      {QStringLiteral("to"), QStringLiteral("Release point in the camera view (pixels)"), QStringLiteral("X,Y")});
+  parser.addOption({QStringLiteral("animation-mode"),
+                    QStringLiteral("1: set at the frame; otherwise offset all frames"), QStringLiteral("N"),
+                    QStringLiteral("1")});
   parser.addOption({QStringLiteral("size"), QStringLiteral("View size in pixels (default as vantorel render)"),
                     QStringLiteral("WxH")});
   EditSetup setup = setUp(QStringLiteral("drag"), parser, args);
@@ -106,7 +111,8 @@ int Commands::drag(const QStringList& args) {
   const QString cmd = QStringLiteral("drag");
   const Math::Point2d from = CliParsing::point(cmd, QStringLiteral("--from"), parser.value(QStringLiteral("from")));
   const Math::Point2d to = CliParsing::point(cmd, QStringLiteral("--to"), parser.value(QStringLiteral("to")));
-  const int mode = CliParsing::integer(cmd, QStringLiteral("--animation-mode"), parser.value(QStringLiteral("animation-mode")));
+  const int mode =
+      CliParsing::integer(cmd, QStringLiteral("--animation-mode"), parser.value(QStringLiteral("animation-mode")));
   const QSize size = parser.isSet(QStringLiteral("size")) ? CliParsing::size(cmd, parser.value(QStringLiteral("size")))
                                                           : VU_SceneRenderer::defaultSize(*setup.scene);
 

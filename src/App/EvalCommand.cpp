@@ -37,15 +37,16 @@ int Commands::eval(const QStringList& args) {
   parser.addPositionalArgument(QStringLiteral("scene"), QStringLiteral("Scene file"));
   parser.addOption({QStringLiteral("frames"), QStringLiteral("Frames A or A-B (default: the scene's range)"),
                     QStringLiteral("A[-B]")});
-  parser.addOption({QStringLiteral("node"), QStringLiteral("Node to evaluate (repeatable; default: all)"),
-                    QStringLiteral("NAME")});
-  parser.addOption({QStringLiteral("format"), QStringLiteral("csv, json or npy (default csv)"), QStringLiteral("FORMAT"),
-                    QStringLiteral("csv")});
+  parser.addOption(
+      {QStringLiteral("node"), QStringLiteral("Node to evaluate (repeatable; default: all)"), QStringLiteral("NAME")});
+  parser.addOption({QStringLiteral("format"), QStringLiteral("csv, json or npy (default csv)"),
+                    QStringLiteral("FORMAT"), QStringLiteral("csv")});
   parser.addOption({QStringLiteral("values"),
                     QStringLiteral("matrix (16 values) or peg (the position, rotation, scale and skew a peg keys)"),
                     QStringLiteral("KIND"), QStringLiteral("matrix")});
   parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
-                    QStringLiteral("File to write (default: standard output; required for npy)"), QStringLiteral("OUT")});
+                    QStringLiteral("File to write (default: standard output; required for npy)"),
+                    QStringLiteral("OUT")});
   if (!parser.parse(QStringList{QStringLiteral("vantorel eval")} + args))
     throw CliError(QStringLiteral("eval: ") + parser.errorText());
   const QStringList positional = parser.positionalArguments();

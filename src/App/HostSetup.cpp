@@ -43,7 +43,8 @@ void takeCommonOptions(QStringList& args) {
   static PLUG_PlugInManager manager;
   const PLUG_PlugInManager::Result result = manager.loadFolder(folder);
   for (const auto& failure : result.failed)
-    std::fprintf(stderr, "vantorel: plug-in %s did not load: %s\n", qPrintable(failure.path), qPrintable(failure.message));
+    std::fprintf(stderr, "vantorel: plug-in %s did not load: %s\n", qPrintable(failure.path),
+                 qPrintable(failure.message));
 
   if (!prefs.isEmpty()) {
     QString error;

@@ -248,7 +248,7 @@ private:
   ByteOutput m_out;
   const std::vector<int> m_frames;
   std::vector<QString> m_names;
-  std::vector<QByteArray> m_keys;  // '"name": ' for each column, empty for matrices
+  std::vector<QByteArray> m_keys; // '"name": ' for each column, empty for matrices
   std::vector<char> m_text;
   std::vector<std::string> m_rows;
   std::vector<std::vector<Piece>> m_pieces;
@@ -322,8 +322,10 @@ void MatrixWriter::frame(std::size_t index, const std::vector<Math::Matrix4x4>& 
 std::unique_ptr<MatrixWriter> MatrixOutput::create(Format format, const QString& path, const std::vector<int>& frames,
                                                    const std::vector<QString>& names, const QStringList& columns) {
   switch (format) {
-  case Format::Csv: return std::make_unique<CsvWriter>(path, frames, names, columnsOrMatrix(columns));
-  case Format::Json: return std::make_unique<JsonWriter>(path, frames, names, columns);
+  case Format::Csv:
+    return std::make_unique<CsvWriter>(path, frames, names, columnsOrMatrix(columns));
+  case Format::Json:
+    return std::make_unique<JsonWriter>(path, frames, names, columns);
   case Format::Npy:
     if (!path.endsWith(QLatin1String(".npy")))
       throw std::runtime_error("an npy output's name must end in .npy");
@@ -353,11 +355,21 @@ QByteArray MatrixOutput::jsonString(const QString& s) {
   QByteArray r = "\"";
   for (const char c : s.toUtf8()) {
     switch (c) {
-    case '"': r += "\\\""; break;
-    case '\\': r += "\\\\"; break;
-    case '\n': r += "\\n"; break;
-    case '\r': r += "\\r"; break;
-    case '\t': r += "\\t"; break;
+    case '"':
+      r += "\\\"";
+      break;
+    case '\\':
+      r += "\\\\";
+      break;
+    case '\n':
+      r += "\\n";
+      break;
+    case '\r':
+      r += "\\r";
+      break;
+    case '\t':
+      r += "\\t";
+      break;
     default:
       if (static_cast<unsigned char>(c) < 0x20) {
         char buf[8];

@@ -7,9 +7,9 @@
 //        OUT.frames.txt and OUT.nodes.txt (one frame number, one node name a line).
 // Matrices are in column order. Given column names, a writer takes that many named values a
 // node instead of a matrix: CSV names them in its header, JSON writes each frame as an object
-// keyed by them, npy writes a structured array (frames, nodes) with one float64 field each. Numbers are the shortest text that reads back to the same
-// double; a non-finite value is null in JSON, nan or inf in CSV. A file output is written under a
-// temporary name and put in place by finish(), so a failed run never leaves a half-written file.
+// keyed by them, npy writes a structured array (frames, nodes) with one float64 field each. Numbers are the shortest
+// text that reads back to the same double; a non-finite value is null in JSON, nan or inf in CSV. A file output is
+// written under a temporary name and put in place by finish(), so a failed run never leaves a half-written file.
 #include <QString>
 #include <QStringList>
 #include <cstddef>

@@ -95,8 +95,9 @@ void printText(const QJsonArray& types) {
   for (const QJsonValue& v : types) {
     const QJsonObject t = v.toObject();
     std::fprintf(DataOutput::stream(), "%s  \"%s\"  %s : %s\n", qPrintable(t[QStringLiteral("type")].toString()),
-                qPrintable(t[QStringLiteral("displayName")].toString()), qPrintable(t[QStringLiteral("class")].toString()),
-                qPrintable(t[QStringLiteral("baseClass")].toString()));
+                 qPrintable(t[QStringLiteral("displayName")].toString()),
+                 qPrintable(t[QStringLiteral("class")].toString()),
+                 qPrintable(t[QStringLiteral("baseClass")].toString()));
     const QJsonArray ports = t[QStringLiteral("inPorts")].toArray();
     for (int i = 0; i < ports.size(); ++i)
       if (ports[i].isString())
@@ -104,7 +105,8 @@ void printText(const QJsonArray& types) {
     for (const QJsonValue& av : t[QStringLiteral("attributes")].toArray()) {
       const QJsonObject a = av.toObject();
       std::fprintf(DataOutput::stream(), "    %-16s \"%s\"  %s\n", qPrintable(a[QStringLiteral("keyword")].toString()),
-                  qPrintable(a[QStringLiteral("displayName")].toString()), qPrintable(a[QStringLiteral("class")].toString()));
+                   qPrintable(a[QStringLiteral("displayName")].toString()),
+                   qPrintable(a[QStringLiteral("class")].toString()));
     }
   }
 }

@@ -70,14 +70,10 @@ int main(int argc, char** argv) {
     return args.isEmpty() ? 2 : 0;
   }
   const std::map<QString, int (*)(const QStringList&)> commands{
-      {QStringLiteral("eval"), &Commands::eval},
-      {QStringLiteral("check"), &Commands::check},
-      {QStringLiteral("render"), &Commands::render},
-      {QStringLiteral("types"), &Commands::types},
-      {QStringLiteral("bake"), &Commands::bake},
-      {QStringLiteral("drag"), &Commands::drag},
-      {QStringLiteral("pick"), &Commands::pick},
-      {QStringLiteral("bake-keys"), &Commands::bakeKeys},
+      {QStringLiteral("eval"), &Commands::eval},     {QStringLiteral("check"), &Commands::check},
+      {QStringLiteral("render"), &Commands::render}, {QStringLiteral("types"), &Commands::types},
+      {QStringLiteral("bake"), &Commands::bake},     {QStringLiteral("drag"), &Commands::drag},
+      {QStringLiteral("pick"), &Commands::pick},     {QStringLiteral("bake-keys"), &Commands::bakeKeys},
       {QStringLiteral("curves"), &Commands::curves},
   };
   const QString name = args.takeFirst();

@@ -14,7 +14,7 @@
 
 namespace {
 
-using Matrix = std::array<double, 16>;  // column order
+using Matrix = std::array<double, 16>; // column order
 
 Matrix multiply(const Matrix& a, const Matrix& b) {
   Matrix m{};
@@ -27,8 +27,9 @@ Matrix multiply(const Matrix& a, const Matrix& b) {
 
 // One node's matrix at one frame, through `vantorel eval`.
 Matrix evalNode(const QString& scene, const QString& node, int frame) {
-  const ProcessResult r = vantorel({QStringLiteral("eval"), scene, QStringLiteral("--frames"), QString::number(frame),
-                                    QStringLiteral("--node"), node, QStringLiteral("--format"), QStringLiteral("json")});
+  const ProcessResult r =
+      vantorel({QStringLiteral("eval"), scene, QStringLiteral("--frames"), QString::number(frame),
+                QStringLiteral("--node"), node, QStringLiteral("--format"), QStringLiteral("json")});
   EXPECT_EQ(r.status, 0) << r.err.toStdString();
   const QJsonArray values =
       QJsonDocument::fromJson(r.out).object()[QStringLiteral("nodes")].toObject()[node].toArray()[0].toArray();
@@ -50,8 +51,9 @@ const QString kSwitchGate = QStringLiteral(VANTOREL_EXAMPLES "/switch_gate.xml")
 TEST(BakeCommand, AllIncomingBakeMakesTheNodeAppendACopyOfWhatArrives) {
   QTemporaryDir dir;
   const QString out = dir.filePath(QStringLiteral("baked.xml"));
-  const ProcessResult r = vantorel({QStringLiteral("bake"), kStaticBake, QStringLiteral("Hold"), QStringLiteral("--all"),
-                                    QStringLiteral("--frame"), QStringLiteral("10"), QStringLiteral("-o"), out});
+  const ProcessResult r =
+      vantorel({QStringLiteral("bake"), kStaticBake, QStringLiteral("Hold"), QStringLiteral("--all"),
+                QStringLiteral("--frame"), QStringLiteral("10"), QStringLiteral("-o"), out});
   ASSERT_EQ(r.status, 0) << r.err.toStdString();
   EXPECT_EQ(r.out, QByteArray("Bake Transformation onto Constraint\n"));
   const Matrix arm = evalNode(kStaticBake, QStringLiteral("Arm"), 10);
@@ -64,8 +66,9 @@ TEST(BakeCommand, AllIncomingBakeMakesTheNodeAppendACopyOfWhatArrives) {
 TEST(DragCommand, KnobDraggedUpSetsActiveFromThePointerHeightAndTheGateFollows) {
   QTemporaryDir dir;
   const QString out = dir.filePath(QStringLiteral("dragged.xml"));
-  const ProcessResult r = vantorel({QStringLiteral("drag"), kSwitchGate, QStringLiteral("Switch"), QStringLiteral("--from"),
-                                    QStringLiteral("226,342"), QStringLiteral("--to"), QStringLiteral("226,100"), "-o", out});
+  const ProcessResult r =
+      vantorel({QStringLiteral("drag"), kSwitchGate, QStringLiteral("Switch"), QStringLiteral("--from"),
+                QStringLiteral("226,342"), QStringLiteral("--to"), QStringLiteral("226,100"), "-o", out});
   ASSERT_EQ(r.status, 0) << r.err.toStdString();
   EXPECT_EQ(r.out, QByteArray("Change Switch Module\n"));
 
@@ -79,8 +82,8 @@ TEST(DragCommand, KnobDraggedUpSetsActiveFromThePointerHeightAndTheGateFollows) 
   // Gate: from Left (T(−0.5, 0) · Rz(−20)) towards Right (T(2/3, 1/3) · Rz(60) · S(2, 1)).
   const double t = active / 100;
   const double tx = -0.5 + t * (2.0 / 3 + 0.5), ty = t / 3, a = (-20 + 80 * t) * M_PI / 180, sx = 1 + t;
-  const Matrix expected{sx * std::cos(a), sx * std::sin(a), 0, 0, -std::sin(a), std::cos(a), 0, 0, 0, 0, 1, 0,
-                        tx, ty, 0, 1};
+  const Matrix expected{
+      sx * std::cos(a), sx * std::sin(a), 0, 0, -std::sin(a), std::cos(a), 0, 0, 0, 0, 1, 0, tx, ty, 0, 1};
   expectNear(evalNode(out, QStringLiteral("Gate"), 1), expected, 1e-7);
 }
 

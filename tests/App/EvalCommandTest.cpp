@@ -2,11 +2,11 @@
 // with the same scenes evaluated in this process.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QDir>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <cctype>
 #include <cstring>
@@ -68,7 +68,7 @@ std::vector<double> npyValues(const QString& path, std::size_t frames, std::size
   const int start = 10 + (static_cast<unsigned char>(data[8]) | static_cast<unsigned char>(data[9]) << 8);
   EXPECT_TRUE(data.left(start).contains(QStringLiteral("'shape': (%1, %2, 16)").arg(frames).arg(nodes).toLatin1()));
   std::vector<double> v(static_cast<std::size_t>(data.size() - start) / 8);
-  std::memcpy(v.data(), data.constData() + start, v.size() * 8);  // '<f8' on this little-endian machine
+  std::memcpy(v.data(), data.constData() + start, v.size() * 8); // '<f8' on this little-endian machine
   return v;
 }
 
@@ -77,20 +77,23 @@ class EvalExactness : public ::testing::TestWithParam<const char*> {};
 // Each frame of each node evaluated in process on a freshly loaded scene (nothing kept between
 // frames) equals, bit for bit, what each format wrote in one streaming run.
 TEST_P(EvalExactness, EveryFormatWritesExactlyTheDoublesEvaluatedFrameByFrameInAFreshScene) {
-  static PLUG_PlugInManager plugins;  // the plug-ins vantorel loads, loaded the same way
+  static PLUG_PlugInManager plugins; // the plug-ins vantorel loads, loaded the same way
   static const bool loaded =
-      plugins.loadFolder(QFileInfo(QStringLiteral(VANTOREL_BINARY)).dir().filePath(QStringLiteral("plugins"))).failed.empty();
+      plugins.loadFolder(QFileInfo(QStringLiteral(VANTOREL_BINARY)).dir().filePath(QStringLiteral("plugins")))
+          .failed.empty();
   ASSERT_TRUE(loaded);
   const QString scenePath = QString::fromUtf8(GetParam());
   PIO_LoadError error;
   const auto scene = PIO_SceneReader::readFile(scenePath, &error);
   ASSERT_TRUE(scene) << error.message.toStdString();
-  const std::size_t nodes = scene->nodes().size(), frames = static_cast<std::size_t>(scene->lastFrame() - scene->firstFrame() + 1);
+  const std::size_t nodes = scene->nodes().size(),
+                    frames = static_cast<std::size_t>(scene->lastFrame() - scene->firstFrame() + 1);
   std::vector<double> frameMajor(frames * nodes * 16), nodeMajor(frameMajor.size());
   for (std::size_t f = 0; f < frames; ++f) {
     const auto fresh = PIO_SceneReader::readFile(scenePath, &error);
     for (std::size_t n = 0; n < nodes; ++n) {
-      const Math::Matrix4x4 m = SC_SceneEvaluator(*fresh).evaluate(fresh->nodes()[n], scene->firstFrame() + static_cast<int>(f));
+      const Math::Matrix4x4 m =
+          SC_SceneEvaluator(*fresh).evaluate(fresh->nodes()[n], scene->firstFrame() + static_cast<int>(f));
       m.getValues(&frameMajor[(f * nodes + n) * 16]);
       m.getValues(&nodeMajor[(n * frames + f) * 16]);
     }
@@ -98,28 +101,34 @@ TEST_P(EvalExactness, EveryFormatWritesExactlyTheDoublesEvaluatedFrameByFrameInA
   QTemporaryDir dir;
   const QString npy = dir.filePath(QStringLiteral("out.npy"));
   const ProcessResult csv = vantorel({QStringLiteral("eval"), scenePath});
-  const ProcessResult json = vantorel({QStringLiteral("eval"), scenePath, QStringLiteral("--format"), QStringLiteral("json")});
-  const ProcessResult bin = vantorel({QStringLiteral("eval"), scenePath, QStringLiteral("--format"), QStringLiteral("npy"),
-                                      QStringLiteral("-o"), npy});
+  const ProcessResult json =
+      vantorel({QStringLiteral("eval"), scenePath, QStringLiteral("--format"), QStringLiteral("json")});
+  const ProcessResult bin = vantorel({QStringLiteral("eval"), scenePath, QStringLiteral("--format"),
+                                      QStringLiteral("npy"), QStringLiteral("-o"), npy});
   ASSERT_EQ(csv.status + json.status + bin.status, 0) << csv.err.toStdString() << json.err.toStdString();
   const std::pair<std::vector<double>, const std::vector<double>*> written[] = {
-      {csvValues(csv.out), &frameMajor}, {jsonValues(json.out), &nodeMajor}, {npyValues(npy, frames, nodes), &frameMajor}};
+      {csvValues(csv.out), &frameMajor},
+      {jsonValues(json.out), &nodeMajor},
+      {npyValues(npy, frames, nodes), &frameMajor}};
   for (const auto& [got, expected] : written) {
     ASSERT_EQ(got.size(), expected->size());
     for (std::size_t i = 0; i < got.size(); ++i)
-      ASSERT_EQ(std::memcmp(&got[i], &(*expected)[i], 8), 0) << "value " << i << ": " << got[i] << " vs " << (*expected)[i];
+      ASSERT_EQ(std::memcmp(&got[i], &(*expected)[i], 8), 0)
+          << "value " << i << ": " << got[i] << " vs " << (*expected)[i];
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenes, EvalExactness,
                          ::testing::Values(VANTOREL_EXAMPLES "/arm_rig.xml", VANTOREL_EXAMPLES "/static_bake.xml",
-                                           VANTOREL_EXAMPLES "/switch_gate.xml", VANTOREL_TEST_SCENES "/eval_two_pegs.xml",
+                                           VANTOREL_EXAMPLES "/switch_gate.xml",
+                                           VANTOREL_TEST_SCENES "/eval_two_pegs.xml",
                                            VANTOREL_TEST_SCENES "/persistent_peg_hierarchy.xml",
                                            VANTOREL_TEST_SCENES "/eval_printing_static.xml"));
 
 TEST(EvalCommand, PegValuesGiveBackThePartsOfAPegWithItsTurnsUnwrappedInEveryFormat) {
   const QString scene = QStringLiteral(VANTOREL_TEST_SCENES "/eval_peg_parts.xml");
-  const ProcessResult csv = vantorel({QStringLiteral("eval"), scene, QStringLiteral("--values"), QStringLiteral("peg")});
+  const ProcessResult csv =
+      vantorel({QStringLiteral("eval"), scene, QStringLiteral("--values"), QStringLiteral("peg")});
   const ProcessResult json = vantorel({QStringLiteral("eval"), scene, QStringLiteral("--values"), QStringLiteral("peg"),
                                        QStringLiteral("--format"), QStringLiteral("json")});
   ASSERT_EQ(csv.status, 0) << csv.err.toStdString();
@@ -146,7 +155,8 @@ TEST(EvalCommand, PegValuesGiveBackThePartsOfAPegWithItsTurnsUnwrappedInEveryFor
 TEST(EvalCommand, WhatTheLibraryPrintsGoesToStderrNeverIntoTheData) {
   // The static node in this scene prints a line on standard output as it evaluates; the test
   // above reads this scene's data back exactly in every format.
-  const ProcessResult r = vantorel({QStringLiteral("eval"), QStringLiteral(VANTOREL_TEST_SCENES "/eval_printing_static.xml")});
+  const ProcessResult r =
+      vantorel({QStringLiteral("eval"), QStringLiteral(VANTOREL_TEST_SCENES "/eval_printing_static.xml")});
   ASSERT_EQ(r.status, 0);
   EXPECT_TRUE(r.err.contains("Failed to invert 0-scaled matrix\n")) << r.err.toStdString();
   EXPECT_FALSE(r.out.contains("Failed")) << r.out.toStdString();

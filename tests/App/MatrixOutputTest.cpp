@@ -17,8 +17,13 @@ std::string text(double v, bool json = false) {
 }
 
 TEST(MatrixOutputNumber, ReadsBackToTheSameDoubleAndIsNoLongerThanPrintfs17Digits) {
-  std::vector<double> values{-0.0, 0.1, 1.0 / 3.0, 1e-4, std::numeric_limits<double>::max(),
-                             std::numeric_limits<double>::denorm_min(), std::nextafter(1.0, 2.0)};
+  std::vector<double> values{-0.0,
+                             0.1,
+                             1.0 / 3.0,
+                             1e-4,
+                             std::numeric_limits<double>::max(),
+                             std::numeric_limits<double>::denorm_min(),
+                             std::nextafter(1.0, 2.0)};
   std::mt19937_64 rng(11);
   for (int i = 0; i < 20000; ++i) {
     const std::uint64_t b = rng();

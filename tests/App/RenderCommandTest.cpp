@@ -1,5 +1,5 @@
-// The render command: sequences write one numbered file a frame; an onion skin puts the neighbouring frames' pivots where those frames draw them; labels
-// name the nodes (through the binary, which has fonts).
+// The render command: sequences write one numbered file a frame; an onion skin puts the neighbouring frames' pivots
+// where those frames draw them; labels name the nodes (through the binary, which has fonts).
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -50,9 +50,12 @@ TEST(RenderCommand, SequenceWritesOneNumberedFileAFrameAndTheOnionShowsTheNeighb
   // Both sequences frame the slide's whole path alike (it holds its end keys beyond frames 1 and
   // 13), so each frame's pivot is where the plain image of that frame draws it.
   const QImage onion(dir.filePath("onion6.png"));
-  auto at = [&](int frame) { return onion.pixelColor(pivotCentre(dir.filePath(QStringLiteral("plain%1.png").arg(frame, 2, 10, QLatin1Char('0'))))); };
+  auto at = [&](int frame) {
+    return onion.pixelColor(
+        pivotCentre(dir.filePath(QStringLiteral("plain%1.png").arg(frame, 2, 10, QLatin1Char('0')))));
+  };
   const QColor current = at(6), before = at(5), after = at(7), farAfter = at(8), beyond = at(9);
-  EXPECT_GT(current.red(), 230);  // the pivot itself, over its path
+  EXPECT_GT(current.red(), 230); // the pivot itself, over its path
   EXPECT_GT(before.blue(), before.red() + 100) << "frames before are blue";
   EXPECT_GT(after.green(), after.red() + 60) << "frames after are green";
   EXPECT_GT(farAfter.green(), farAfter.red());

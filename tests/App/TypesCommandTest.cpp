@@ -22,7 +22,7 @@ QStringList typeNames(const QStringList& extra) {
 
 TEST(TypesCommand, ListsThePluginsEightTypesAfterTheHostsInRegistrationOrder) {
   const QStringList names = typeNames({});
-  const QStringList plugin{QStringLiteral("DynamicSpring"),   QStringLiteral("PointConstraint2"),
+  const QStringList plugin{QStringLiteral("DynamicSpring"),    QStringLiteral("PointConstraint2"),
                            QStringLiteral("PointConstraint3"), QStringLiteral("PointConstraintMulti"),
                            QStringLiteral("StaticConstraint"), QStringLiteral("Switch"),
                            QStringLiteral("TransformGate"),    QStringLiteral("TransformLimit")};

@@ -5,7 +5,7 @@
 #include <QStringList>
 
 struct ProcessResult {
-  int status;  // -1 when the process crashed
+  int status; // -1 when the process crashed
   QByteArray out;
   QByteArray err;
 };

@@ -36,13 +36,13 @@ inline Math::Matrix4x4 S(double x, double y, double z) {
 }
 
 // Each value within tol, scaled by the expected value's size when `relative` is set.
-inline ::testing::AssertionResult matrixNear(const Math::Matrix4x4& actual, const Math::Matrix4x4& expected,
-                                             double tol, bool relative = false) {
+inline ::testing::AssertionResult matrixNear(const Math::Matrix4x4& actual, const Math::Matrix4x4& expected, double tol,
+                                             bool relative = false) {
   for (int i = 0; i < 16; ++i) {
     const double bound = relative ? tol * std::max(1.0, std::fabs(expected[i])) : tol;
     if (!(std::fabs(actual[i] - expected[i]) <= bound))
-      return ::testing::AssertionFailure() << "value " << i << ": " << actual[i] << " expected " << expected[i]
-                                           << " (tolerance " << bound << ")";
+      return ::testing::AssertionFailure()
+             << "value " << i << ": " << actual[i] << " expected " << expected[i] << " (tolerance " << bound << ")";
   }
   return ::testing::AssertionSuccess();
 }

@@ -65,9 +65,9 @@ int CO_CommandManager::addListener(Listener listener) {
 }
 
 void CO_CommandManager::removeListener(int id) {
-  m_listeners.erase(std::remove_if(m_listeners.begin(), m_listeners.end(),
-                                   [id](const auto& l) { return l.first == id; }),
-                    m_listeners.end());
+  m_listeners.erase(
+      std::remove_if(m_listeners.begin(), m_listeners.end(), [id](const auto& l) { return l.first == id; }),
+      m_listeners.end());
 }
 
 void CO_CommandManager::notify(Event event, const QString& name) {

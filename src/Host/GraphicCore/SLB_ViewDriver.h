@@ -23,7 +23,7 @@ class SLB_ModulePickAdaptor;
 class SLB_ViewDriver {
 public:
   struct PickResult {
-    MO_Module* node = nullptr;  // null: background
+    MO_Module* node = nullptr; // null: background
     SLB_ModulePickAdaptor* adaptor = nullptr;
     int id = 0;
     int handle = -1;

@@ -4,7 +4,8 @@ namespace {
 std::uint8_t clampByte(int v) { return static_cast<std::uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
 } // namespace
 
-VS_RGBA::VS_RGBA(int r, int g, int b, int a) : red(clampByte(r)), green(clampByte(g)), blue(clampByte(b)), alpha(clampByte(a)) {}
+VS_RGBA::VS_RGBA(int r, int g, int b, int a)
+    : red(clampByte(r)), green(clampByte(g)), blue(clampByte(b)), alpha(clampByte(a)) {}
 
 VS_RGBA::VS_RGBA(std::uint32_t packedArgb)
     : red(static_cast<std::uint8_t>(packedArgb >> 16)), green(static_cast<std::uint8_t>(packedArgb >> 8)),

@@ -190,8 +190,8 @@ QImage VU_Drawing::toImage(const Math::CameraTransformChain& chain, const QSize&
   return image;
 }
 
-QByteArray VU_Drawing::toSvg(const Math::CameraTransformChain& chain, const QSize& size,
-                             const VS_RGBA& background, bool picking) const {
+QByteArray VU_Drawing::toSvg(const Math::CameraTransformChain& chain, const QSize& size, const VS_RGBA& background,
+                             bool picking) const {
   QByteArray bytes;
   QBuffer buffer(&bytes);
   QSvgGenerator generator;
@@ -200,7 +200,8 @@ QByteArray VU_Drawing::toSvg(const Math::CameraTransformChain& chain, const QSiz
   generator.setViewBox(QRect(QPoint(0, 0), size));
   generator.setTitle(QStringLiteral("vantorel drawing"));
   QPainter painter(&generator);
-  painter.fillRect(QRect(QPoint(0, 0), size), QColor(background.red, background.green, background.blue, background.alpha));
+  painter.fillRect(QRect(QPoint(0, 0), size),
+                   QColor(background.red, background.green, background.blue, background.alpha));
   paint(painter, chain, picking);
   painter.end();
   return bytes;

@@ -23,8 +23,8 @@ public:
   enum Kind { ePoint, eLine, eCircle, eQuad, eText };
   struct Primitive {
     Kind kind = ePoint;
-    Math::Point3d points[4];  // a point: [0]; a line: [0], [1]; a circle: its centre; a quad: all four
-    double radius = 0.0;      // circles, drawing units, in the model's z = 0 plane
+    Math::Point3d points[4]; // a point: [0]; a line: [0], [1]; a circle: its centre; a quad: all four
+    double radius = 0.0;     // circles, drawing units, in the model's z = 0 plane
     Math::Matrix4x4 model;
     VS_RGBA lineStroke, pointStroke, pointFill;
     double lineThickness = 1.0;
@@ -56,8 +56,8 @@ public:
                    bool picking = false) const;
   // PNG or SVG by the path's extension (.png, .svg, any case), written whole or not at all;
   // false with a reason for another extension or when the file cannot be written.
-  bool save(const QString& path, const Math::CameraTransformChain& chain, const QSize& size,
-            const VS_RGBA& background, bool picking, QString* why) const;
+  bool save(const QString& path, const Math::CameraTransformChain& chain, const QSize& size, const VS_RGBA& background,
+            bool picking, QString* why) const;
 
 private:
   std::vector<Primitive> m_primitives;

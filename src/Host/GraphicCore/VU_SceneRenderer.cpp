@@ -95,13 +95,13 @@ Math::CameraTransformChain framingChain(const std::vector<Math::Point3d>& points
   const double ax = ay * aspect;
   const double depth = (hi[2] - lo[2]) + 2.0 * kMinHalfExtent;
 
-  const Math::Matrix4x4 view(r[0][0], r[1][0], r[2][0], 0,  //
-                             r[0][1], r[1][1], r[2][1], 0,  //
-                             r[0][2], r[1][2], r[2][2], 0,  //
+  const Math::Matrix4x4 view(r[0][0], r[1][0], r[2][0], 0, //
+                             r[0][1], r[1][1], r[2][1], 0, //
+                             r[0][2], r[1][2], r[2][2], 0, //
                              -cx, -cy, -cz, 1);
-  const Math::Matrix4x4 projection(1.0 / ax, 0, 0, 0,  //
-                                   0, 1.0 / ay, 0, 0,  //
-                                   0, 0, -1.0 / depth, 0,  //
+  const Math::Matrix4x4 projection(1.0 / ax, 0, 0, 0,     //
+                                   0, 1.0 / ay, 0, 0,     //
+                                   0, 0, -1.0 / depth, 0, //
                                    0, 0, 0, 1);
   Math::CameraTransformChain chain;
   chain.setViewport(Math::Rect2d(0, 0, size.width(), size.height()));

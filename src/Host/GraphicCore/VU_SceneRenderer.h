@@ -29,9 +29,9 @@ public:
   static const VS_RGBA kPickBackground;
 
   struct Overlay {
-    int onion = 0;                     // frames before and after drawn as the pivot's path
-    std::vector<MO_Module*> onionNodes;  // empty: every node with a transformation output but the camera
-    bool labels = false;               // node names beside their pivots
+    int onion = 0;                      // frames before and after drawn as the pivot's path
+    std::vector<MO_Module*> onionNodes; // empty: every node with a transformation output but the camera
+    bool labels = false;                // node names beside their pivots
     // Frames whose pivots the top and side views also frame, so that every image of a sequence
     // is framed alike.
     std::vector<double> framingFrames;
@@ -64,5 +64,5 @@ private:
 
   SC_SceneCommon& m_scene;
   Overlay m_overlay;
-  std::vector<Math::Point3d> m_framingPoints;  // of m_overlay.framingFrames, found once
+  std::vector<Math::Point3d> m_framingPoints; // of m_overlay.framingFrames, found once
 };

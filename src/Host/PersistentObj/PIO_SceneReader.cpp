@@ -124,7 +124,8 @@ private:
       for (const char* k : known)
         found = found || a.qualifiedName() == QLatin1String(k);
       if (!found)
-        return fail(pos, QStringLiteral("<%1> has no XML attribute \"%2\"").arg(elementName(), a.qualifiedName().toString()));
+        return fail(
+            pos, QStringLiteral("<%1> has no XML attribute \"%2\"").arg(elementName(), a.qualifiedName().toString()));
     }
     return true;
   }
@@ -132,7 +133,8 @@ private:
   bool required(Pos pos, const char* name, QString& out) {
     const QXmlStreamAttributes attrs = m_reader.attributes();
     if (!attrs.hasAttribute(QLatin1String(name)))
-      return fail(pos, QStringLiteral("<%1> is missing the XML attribute \"%2\"").arg(elementName(), QLatin1String(name)));
+      return fail(pos,
+                  QStringLiteral("<%1> is missing the XML attribute \"%2\"").arg(elementName(), QLatin1String(name)));
     out = attrs.value(QLatin1String(name)).toString();
     return true;
   }
@@ -395,7 +397,8 @@ private:
     bool ok = false;
     const int count = text.trimmed().toInt(&ok);
     if (!ok || count < 0)
-      return fail(pos, QStringLiteral("inputs \"%1\" of node \"%2\" is not a port count").arg(text, node->instanceName()));
+      return fail(pos,
+                  QStringLiteral("inputs \"%1\" of node \"%2\" is not a port count").arg(text, node->instanceName()));
     if (count > PIO_SceneReader::kMaxAutoInPort + 1)
       return fail(pos, QStringLiteral("inputs %1 of node \"%2\" is above the limit of %3 inputs")
                            .arg(count)
@@ -408,10 +411,12 @@ private:
                            .arg(count));
     m_addedPorts += count - node->nInPorts();
     if (m_addedPorts > PIO_SceneReader::kMaxAddedPorts)
-      return fail(pos, QStringLiteral("nodes and links add more than %1 input ports").arg(PIO_SceneReader::kMaxAddedPorts));
+      return fail(pos,
+                  QStringLiteral("nodes and links add more than %1 input ports").arg(PIO_SceneReader::kMaxAddedPorts));
     autoIn->ensureInPort(count - 1);
     if (autoIn->nInPorts() != count)
-      return fail(pos, QStringLiteral("node \"%1\" could not make %2 input ports").arg(node->instanceName()).arg(count));
+      return fail(pos,
+                  QStringLiteral("node \"%1\" could not make %2 input ports").arg(node->instanceName()).arg(count));
     return true;
   }
 
@@ -426,7 +431,8 @@ private:
       return fail(pos, QStringLiteral("node \"%1\" of type \"%2\" has no attribute \"%3\"")
                            .arg(node->instanceName(), node->moduleTypeName(), keyword));
     if (seen.contains(keyword))
-      return fail(pos, QStringLiteral("attribute \"%1\" of node \"%2\" is given twice").arg(keyword, node->instanceName()));
+      return fail(pos,
+                  QStringLiteral("attribute \"%1\" of node \"%2\" is given twice").arg(keyword, node->instanceName()));
     seen.insert(keyword);
     const bool hasValue = optional(kPIO_attributeValue, value);
     if (hasValue && !attr->setLocalValueFromString(value, &why))
@@ -453,8 +459,9 @@ private:
     // Parts declared not linkable (a peg's pivot) are not animated, though their class holds keys.
     const auto* number = dynamic_cast<const AT_DoubleAttr*>(attr);
     if (!attr->keys() || (number && number->linkable() == AT_DoubleAttr::eNotLinkable))
-      return fail(pos, QStringLiteral("attribute \"%1\" of node \"%2\" cannot be animated")
-                           .arg(attr->path(), node->instanceName()));
+      return fail(
+          pos,
+          QStringLiteral("attribute \"%1\" of node \"%2\" cannot be animated").arg(attr->path(), node->instanceName()));
     if (!checkAttrs(pos, {"frame", kPIO_attributeValue, "interpolation"}))
       return false;
     QString frameText, valueText, interpolation, why;
@@ -467,7 +474,8 @@ private:
       bool flag = false;
       // Flags store their keys as 0 and 1 but read as true and false.
       if (!dynamic_cast<AT_BoolAttr*>(attr) || !AT_ValueText::toBool(valueText, flag, nullptr))
-        return fail(pos, QStringLiteral("key of \"%1\" on node \"%2\": %3").arg(attr->path(), node->instanceName(), why));
+        return fail(pos,
+                    QStringLiteral("key of \"%1\" on node \"%2\": %3").arg(attr->path(), node->instanceName(), why));
       value = flag ? 1.0 : 0.0;
     }
     if (!attr->acceptsKeyValue(value, &why))
@@ -491,7 +499,8 @@ private:
       MO_Module* src = m_byName.value(l.from);
       MO_Module* dst = m_byName.value(l.to);
       if (!src || !dst)
-        return fail(l.pos, QStringLiteral("link names node \"%1\", which the scene does not have").arg(src ? l.to : l.from));
+        return fail(l.pos,
+                    QStringLiteral("link names node \"%1\", which the scene does not have").arg(src ? l.to : l.from));
       if (auto* autoIn = dynamic_cast<MO_AutoInPortsModule*>(dst); autoIn && l.toPort >= dst->nInPorts()) {
         if (l.toPort > PIO_SceneReader::kMaxAutoInPort)
           return fail(l.pos, QStringLiteral("toPort %1 of \"%2\" is above the limit of %3 inputs")
@@ -517,7 +526,8 @@ private:
       return true;
     MO_Module* camera = m_byName.value(m_cameraName);
     if (!camera)
-      return fail(m_cameraPos, QStringLiteral("the camera names node \"%1\", which the scene does not have").arg(m_cameraName));
+      return fail(m_cameraPos,
+                  QStringLiteral("the camera names node \"%1\", which the scene does not have").arg(m_cameraName));
     m_scene->setCamera(camera);
     return true;
   }

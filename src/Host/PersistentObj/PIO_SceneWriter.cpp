@@ -56,8 +56,9 @@ void writeAttr(PIO_WritingContext& ctx, const AT_Attr* attr, const AT_Attr* fres
         w.startElement(QStringLiteral("key"));
         w.encodeDoubleAttr(QStringLiteral("frame"), frame);
         w.encodeDoubleAttr(kPIO_attributeValue, key.value);
-        w.encodeStringAttr(QStringLiteral("interpolation"),
-                           key.interpolation == AT_Keys::Constant ? QStringLiteral("constant") : QStringLiteral("linear"));
+        w.encodeStringAttr(QStringLiteral("interpolation"), key.interpolation == AT_Keys::Constant
+                                                                ? QStringLiteral("constant")
+                                                                : QStringLiteral("linear"));
         w.endElement();
       }
     }

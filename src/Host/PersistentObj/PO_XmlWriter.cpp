@@ -2,8 +2,10 @@
 
 #include "SceneCore/AT_ValueText.h"
 
-
-PO_XmlWriter::PO_XmlWriter(QByteArray* out) : m_stream(out) { m_stream.setAutoFormatting(true); m_stream.setAutoFormattingIndent(2); }
+PO_XmlWriter::PO_XmlWriter(QByteArray* out) : m_stream(out) {
+  m_stream.setAutoFormatting(true);
+  m_stream.setAutoFormattingIndent(2);
+}
 
 void PO_XmlWriter::startDocument() { m_stream.writeStartDocument(); }
 
@@ -19,4 +21,6 @@ void PO_XmlWriter::encodeDoubleAttr(const QString& name, double value) {
 
 void PO_XmlWriter::encodeIntAttr(const QString& name, qint64 value) { encodeStringAttr(name, QString::number(value)); }
 
-void PO_XmlWriter::encodeBoolAttr(const QString& name, bool value) { encodeStringAttr(name, AT_ValueText::fromBool(value)); }
+void PO_XmlWriter::encodeBoolAttr(const QString& name, bool value) {
+  encodeStringAttr(name, AT_ValueText::fromBool(value));
+}

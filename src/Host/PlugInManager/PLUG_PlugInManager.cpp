@@ -26,8 +26,7 @@ PLUG_PlugInManager::Result PLUG_PlugInManager::loadFolder(const QString& dir) {
     result.folderMissing = true;
     return result;
   }
-  const QStringList names =
-      folder.entryList(QStringList() << QStringLiteral("*.so"), QDir::Files, QDir::Name);
+  const QStringList names = folder.entryList(QStringList() << QStringLiteral("*.so"), QDir::Files, QDir::Name);
   for (const QString& name : names) {
     const QString path = folder.absoluteFilePath(name);
     QString message;

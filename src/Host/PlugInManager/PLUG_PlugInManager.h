@@ -15,8 +15,8 @@ public:
     QString message;
   };
   struct Result {
-    QStringList loaded;           // paths, in load order
-    std::vector<Failure> failed;  // in the order tried
+    QStringList loaded;          // paths, in load order
+    std::vector<Failure> failed; // in the order tried
     bool folderMissing = false;
   };
 

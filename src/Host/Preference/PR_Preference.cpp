@@ -91,7 +91,9 @@ bool PR_Preference::loadText(const QString& text, const QString& source, QString
     const QString line = lines[i].trimmed();
     if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
       continue;
-    auto report = [&](const QString& what) { problems << QStringLiteral("%1:%2: %3").arg(source).arg(i + 1).arg(what); };
+    auto report = [&](const QString& what) {
+      problems << QStringLiteral("%1:%2: %3").arg(source).arg(i + 1).arg(what);
+    };
     const int eq = line.indexOf(QLatin1Char('='));
     if (eq < 0) {
       report(QStringLiteral("expected KEY = VALUE"));

@@ -6,9 +6,9 @@
 #include "SceneCore/AT_AttrVisitor.h"
 #include "SceneCore/AT_EditCmd.h"
 #include "SceneCore/AT_Keys.h"
-#include "SceneCore/UT_DynKey.h"
 #include "SceneCore/MO_Node.h"
 #include "SceneCore/MO_Revision.h"
+#include "SceneCore/UT_DynKey.h"
 
 AT_Attr::AT_Attr(MO_Node* owner, const AT_AttrMeta& meta, AT_Attr* parent)
     : m_owner(owner), m_meta(&meta), m_parent(parent) {}

@@ -6,8 +6,8 @@
 class AT_AttrMeta {
 public:
   AT_AttrMeta(const char* keyword, const char* displayName, bool isParentName = false)
-      : m_keyword(QString::fromLatin1(keyword)), m_displayName(QString::fromLatin1(displayName)),
-        m_flag(isParentName) {}
+      : m_keyword(QString::fromLatin1(keyword)), m_displayName(QString::fromLatin1(displayName)), m_flag(isParentName) {
+  }
   AT_AttrMeta(const QString& keyword, const QString& displayName, bool flag = false)
       : m_keyword(keyword), m_displayName(displayName), m_flag(flag) {}
   virtual ~AT_AttrMeta() = default;

@@ -8,9 +8,8 @@ AT_CompoundAttr::AT_CompoundAttr(MO_Node* owner, const AT_AttrMeta& meta, bool l
   for (const PartSpec& p : parts) {
     const QString name = partName(p.name);
     auto partMeta = std::make_unique<AT_DoubleAttrMeta>(name, name, QString());
-    auto attr = std::make_unique<AT_DoubleAttr>(owner, *partMeta,
-                                                linkable ? AT_DoubleAttr::eLinkable : AT_DoubleAttr::eNotLinkable,
-                                                p.defaultValue, this);
+    auto attr = std::make_unique<AT_DoubleAttr>(
+        owner, *partMeta, linkable ? AT_DoubleAttr::eLinkable : AT_DoubleAttr::eNotLinkable, p.defaultValue, this);
     adoptSubAttr(std::move(attr), std::move(partMeta));
     ++m_partCount;
   }

@@ -10,8 +10,8 @@ class AT_DoubleAttr : public AT_SimpleAttr {
 public:
   enum Linkable { eNotLinkable = 0, eLinkable = 1 };
 
-  AT_DoubleAttr(MO_Node* owner, const AT_DoubleAttrMeta& meta, Linkable linkable = eLinkable,
-                double defaultValue = 0.0, AT_Attr* parent = nullptr, const QString& = QString());
+  AT_DoubleAttr(MO_Node* owner, const AT_DoubleAttrMeta& meta, Linkable linkable = eLinkable, double defaultValue = 0.0,
+                AT_Attr* parent = nullptr, const QString& = QString());
   AT_DoubleAttr(MO_Node* owner, const AT_DoubleAttrMeta& meta, int linkable, double defaultValue,
                 AT_Attr* parent = nullptr, const QString& extra = QString())
       : AT_DoubleAttr(owner, meta, static_cast<Linkable>(linkable), defaultValue, parent, extra) {}

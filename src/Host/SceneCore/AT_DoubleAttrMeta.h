@@ -27,8 +27,8 @@ public:
                     double min = AT_DoubleAttrMetaContainer::kDefaultMinValue,
                     double max = AT_DoubleAttrMetaContainer::kDefaultMaxValue,
                     double step = AT_DoubleAttrMetaContainer::kDefaultValueStep)
-      : AT_AttrMeta(keyword, displayName), m_stepPreference(stepPreference), m_weakMin(weakMin),
-        m_weakMax(weakMax), m_min(min), m_max(max), m_step(step) {}
+      : AT_AttrMeta(keyword, displayName), m_stepPreference(stepPreference), m_weakMin(weakMin), m_weakMax(weakMax),
+        m_min(min), m_max(max), m_step(step) {}
 
   const QString& stepPreference() const { return m_stepPreference; }
   double weakMin() const { return m_weakMin; }

@@ -24,7 +24,8 @@ bool AT_EnumAttrBase::setLocalValueFromString(const QString& text, QString* why)
     QStringList known;
     for (auto it = enumBegin(); it != enumEnd(); ++it)
       known << it->second.m_keyword;
-    *why = QStringLiteral("\"%1\" is not a value of \"%2\" (one of %3)").arg(text, path(), known.join(QLatin1String(", ")));
+    *why = QStringLiteral("\"%1\" is not a value of \"%2\" (one of %3)")
+               .arg(text, path(), known.join(QLatin1String(", ")));
   }
   return false;
 }

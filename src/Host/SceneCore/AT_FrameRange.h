@@ -8,7 +8,7 @@ namespace Attr {
 struct FrameRange {
   FrameRange() = default;
   FrameRange(double firstFrame, double lastFrame) : first(firstFrame), last(lastFrame) {}
-  FrameRange(const std::pair<int, int>& r) : first(r.first), last(r.second) {}  // NOLINT: implicit on purpose
+  FrameRange(const std::pair<int, int>& r) : first(r.first), last(r.second) {} // NOLINT: implicit on purpose
 
   bool contains(double frame) const { return frame >= first && frame <= last; }
 

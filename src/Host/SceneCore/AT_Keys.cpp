@@ -19,7 +19,8 @@ bool AT_Keys::operator==(const AT_Keys& o) const {
   if (m_keys.size() != o.m_keys.size())
     return false;
   for (auto a = m_keys.begin(), b = o.m_keys.begin(); a != m_keys.end(); ++a, ++b)
-    if (a->first != b->first || a->second.value != b->second.value || a->second.interpolation != b->second.interpolation)
+    if (a->first != b->first || a->second.value != b->second.value ||
+        a->second.interpolation != b->second.interpolation)
       return false;
   return true;
 }

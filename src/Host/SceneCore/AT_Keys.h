@@ -17,7 +17,9 @@ public:
   std::size_t size() const { return m_keys.size(); }
   const std::map<double, Key>& keys() const { return m_keys; }
 
-  void setKey(double frame, double value, Interpolation interpolation = Linear) { m_keys[frame] = {value, interpolation}; }
+  void setKey(double frame, double value, Interpolation interpolation = Linear) {
+    m_keys[frame] = {value, interpolation};
+  }
   bool removeKey(double frame) { return m_keys.erase(frame) > 0; }
   void clear() { m_keys.clear(); }
   bool isKey(double frame) const { return m_keys.count(frame) > 0; }

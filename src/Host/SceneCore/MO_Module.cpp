@@ -31,7 +31,9 @@ MO_Port* MO_Module::addOutImagePort(const QString& name) {
   return insertPort(m_out, nOutPorts(), MO_Port::Out, MO_Port::Image, name);
 }
 
-MO_Port* MO_Module::inPort(int i) const { return i >= 0 && i < nInPorts() ? m_in[static_cast<std::size_t>(i)].get() : nullptr; }
+MO_Port* MO_Module::inPort(int i) const {
+  return i >= 0 && i < nInPorts() ? m_in[static_cast<std::size_t>(i)].get() : nullptr;
+}
 MO_Port* MO_Module::outPort(int i) const {
   return i >= 0 && i < nOutPorts() ? m_out[static_cast<std::size_t>(i)].get() : nullptr;
 }
@@ -70,7 +72,9 @@ bool MO_Module::link(int inIndex, MO_Module* src, int outIndex, QString* why) {
   if (!in || !out) {
     if (why)
       *why = !in ? QStringLiteral("node \"%1\" has no input port %2").arg(instanceName()).arg(inIndex)
-                 : QStringLiteral("node \"%1\" has no output port %2").arg(src ? src->instanceName() : QString()).arg(outIndex);
+                 : QStringLiteral("node \"%1\" has no output port %2")
+                       .arg(src ? src->instanceName() : QString())
+                       .arg(outIndex);
     return false;
   }
   if (src->dependsOn(this)) {

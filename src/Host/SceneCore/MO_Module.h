@@ -84,8 +84,8 @@ protected:
   MO_PortTransform* computeAppending(const MO_BaseContext& ctx, const std::function<Math::Matrix4x4(double)>& local);
 
   friend class MO_PortManipulator;
-  MO_Port* insertPort(std::vector<std::unique_ptr<MO_Port>>& ports, int index, MO_Port::Direction d,
-                      MO_Port::Kind k, const QString& name);
+  MO_Port* insertPort(std::vector<std::unique_ptr<MO_Port>>& ports, int index, MO_Port::Direction d, MO_Port::Kind k,
+                      const QString& name);
   std::vector<std::unique_ptr<MO_Port>>& inPorts() { return m_in; }
 
 private:

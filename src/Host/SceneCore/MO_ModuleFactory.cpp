@@ -14,9 +14,9 @@ void MO_ModuleFactory::registerClass(const std::type_info& type, const QString& 
 }
 
 void MO_ModuleFactory::unregisterClass(const QString& typeName) {
-  m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(),
-                                 [&](const Entry& e) { return e.typeName == typeName; }),
-                  m_entries.end());
+  m_entries.erase(
+      std::remove_if(m_entries.begin(), m_entries.end(), [&](const Entry& e) { return e.typeName == typeName; }),
+      m_entries.end());
 }
 
 const MO_ModuleFactory::Entry* MO_ModuleFactory::find(const QString& typeName) const {

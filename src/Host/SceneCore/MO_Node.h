@@ -62,8 +62,7 @@ public:
   // true; the default gives the node's own colours and false.
   virtual bool nvPortColors(int port, bool isOutput, std::uint32_t& light, std::uint32_t& dark);
   // The same at a frame, for nodes whose port colours follow their animation.
-  virtual bool nvPortColors(int port, const MO_FrameKey& key, bool isOutput, std::uint32_t& light,
-                            std::uint32_t& dark);
+  virtual bool nvPortColors(int port, const MO_FrameKey& key, bool isOutput, std::uint32_t& light, std::uint32_t& dark);
 
   // A stamp that grows when the node or its inputs change.
   std::int64_t validateCache() const;

@@ -48,7 +48,7 @@ private:
   // Kept apart so that a lookup scans the frame numbers alone.
   double m_frames[kKeptFrames] = {};
   std::uint32_t m_lastUse[kKeptFrames] = {};
-  MO_PortTransform* m_transforms[kKeptFrames] = {};  // owned while kept
+  MO_PortTransform* m_transforms[kKeptFrames] = {}; // owned while kept
   int m_count = 0;
   int m_lastHit = 0;
   std::uint32_t m_clock = 0;

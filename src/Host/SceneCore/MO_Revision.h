@@ -7,4 +7,4 @@
 namespace MO_Revision {
 std::int64_t current();
 std::int64_t bump();
-}
+} // namespace MO_Revision

@@ -27,8 +27,7 @@ const bool kRegistered = [] {
 
 Peg::Peg()
     : m_position(new AT_Position3dAttr(this, kPositionMeta, true)),
-      m_rotation(new AT_Rotation3dAttr(this, kRotationMeta, true)),
-      m_scale(new AT_Scale3dAttr(this, kScaleMeta, true)),
+      m_rotation(new AT_Rotation3dAttr(this, kRotationMeta, true)), m_scale(new AT_Scale3dAttr(this, kScaleMeta, true)),
       m_skew(new AT_DoubleAttr(this, kSkewMeta, AT_DoubleAttr::eLinkable, 0.0)),
       m_pivot(new AT_Position3dAttr(this, kPivotMeta, false)),
       m_pickAdaptor(std::make_unique<SLB_ModulePickAdaptor>(this, 1)) {

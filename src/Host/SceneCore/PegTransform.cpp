@@ -26,8 +26,7 @@ double nearestTurn(double angle, double target) { return angle + 360.0 * std::ro
 // Angles about x, y, z (degrees) of the rotation with columns r0, r1, r2 = Rz · Ry · Rx. When the
 // y angle is a quarter turn only the difference (or sum) of x and z is defined; x is then kept
 // at `xHint`.
-Math::Vector3d eulerAngles(const Math::Vector3d& r0, const Math::Vector3d& r1, const Math::Vector3d& r2,
-                           double xHint) {
+Math::Vector3d eulerAngles(const Math::Vector3d& r0, const Math::Vector3d& r1, const Math::Vector3d& r2, double xHint) {
   const double sy = std::clamp(-r0.z, -1.0, 1.0);
   const double y = std::asin(sy);
   if (std::fabs(sy) < 1.0 - 1e-12)

@@ -9,7 +9,7 @@
 struct PegTransform {
   Math::Point3d position;
   Math::Point3d pivot;
-  Math::Vector3d angles;  // about x, y, z
+  Math::Vector3d angles; // about x, y, z
   double skew = 0.0;
   Math::Vector3d scale{1.0, 1.0, 1.0};
 

@@ -80,8 +80,8 @@ Math::Matrix4x4 rxscene_func::getSoftRenderPerspectiveMatrix(const SC_SceneCommo
   const double aspect = aspectY != 0.0 ? aspectX / aspectY : 1.0;
   const double depth = nearPlane - farPlane;
   // Column order: the usual OpenGL frustum looking down -z.
-  return Math::Matrix4x4(f / aspect, 0, 0, 0,  //
-                         0, f, 0, 0,           //
-                         0, 0, (farPlane + nearPlane) / depth, -1,  //
+  return Math::Matrix4x4(f / aspect, 0, 0, 0,                      //
+                         0, f, 0, 0,                               //
+                         0, 0, (farPlane + nearPlane) / depth, -1, //
                          0, 0, 2.0 * farPlane * nearPlane / depth, 0);
 }

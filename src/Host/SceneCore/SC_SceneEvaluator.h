@@ -22,9 +22,8 @@ public:
   // The output matrix of one node at one frame (the scene's current frame becomes that frame).
   Math::Matrix4x4 evaluate(MO_Module* node, double frame);
   // result[n][f] is the matrix of nodes[n] at frames[f].
-  std::vector<std::vector<Math::Matrix4x4>> evaluate(const std::vector<MO_Module*>& nodes,
-                                                     const std::vector<int>& frames,
-                                                     const Progress& progress = Progress());
+  std::vector<std::vector<Math::Matrix4x4>>
+  evaluate(const std::vector<MO_Module*>& nodes, const std::vector<int>& frames, const Progress& progress = Progress());
   // The same, frame by frame into `sink`, without keeping any frame's matrices.
   void evaluate(const std::vector<MO_Module*>& nodes, const std::vector<int>& frames, const FrameSink& sink,
                 const Progress& progress = Progress());

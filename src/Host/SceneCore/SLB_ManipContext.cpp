@@ -3,8 +3,8 @@
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/MO_PortTransform.h"
 
-SLB_ManipContext::SLB_ManipContext(const Math::CameraTransformChain& viewChain, double currentFrame,
-                                   int animationMode, CO_OrCommand* macro, std::pair<int, int> frameRange)
+SLB_ManipContext::SLB_ManipContext(const Math::CameraTransformChain& viewChain, double currentFrame, int animationMode,
+                                   CO_OrCommand* macro, std::pair<int, int> frameRange)
     : m_chain(viewChain), m_frame(currentFrame), m_animationMode(animationMode), m_macro(macro), m_range(frameRange) {}
 
 void SLB_ManipContext::cameraTransformChain(Math::CameraTransformChain& chain, MO_Module* node, bool) const {

@@ -10,7 +10,8 @@ std::atomic<int> g_nextPickingId{1};
 } // namespace
 
 SLB_SelectablePickAdaptor::SLB_SelectablePickAdaptor(int nbHandles)
-    : m_nbHandles(nbHandles > 0 ? nbHandles : 0), m_pickingId(g_nextPickingId.fetch_add(nbHandles > 0 ? nbHandles : 1)) {}
+    : m_nbHandles(nbHandles > 0 ? nbHandles : 0),
+      m_pickingId(g_nextPickingId.fetch_add(nbHandles > 0 ? nbHandles : 1)) {}
 
 SLB_SelectablePickAdaptor::~SLB_SelectablePickAdaptor() = default;
 

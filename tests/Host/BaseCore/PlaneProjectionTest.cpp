@@ -79,8 +79,8 @@ TEST(PlaneProjection, GroundPlaneFailsOnItsHorizonOnly) {
 // The camera at (0, 0, 10) lies in the world plane y = 0, which these models make of their z = 0
 // plane (or squash it to a line).
 TEST(PlaneProjection, EdgeOnPlaneCannotBeInverted) {
-  for (const Matrix4x4& model : {Matrix4x4(Vector3d(1, 0, 0), Vector3d(0, 0, 1), Vector3d(0, -1, 0), Point3d()),
-                                 Matrix4x4().scale(1, 0, 1)}) {
+  for (const Matrix4x4& model :
+       {Matrix4x4(Vector3d(1, 0, 0), Vector3d(0, 0, 1), Vector3d(0, -1, 0), Point3d()), Matrix4x4().scale(1, 0, 1)}) {
     const CameraTransformChain chain = cameraLookingAt(model, Rect2d(-1, 1, 1, -1));
     Point3d p(7, 7, 7);
     EXPECT_FALSE(PlaneProjection(modelToView(chain)).getInverseProjection(Point2d(0.1, 0.2), p)) << model;

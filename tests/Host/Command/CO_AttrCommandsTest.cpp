@@ -120,20 +120,35 @@ TEST_P(OffsetAllFrames, MovesKeysInsideTheRangeByOneOffsetAndUndoesExactly) {
 constexpr auto L = AT_Keys::Linear;
 constexpr auto C = AT_Keys::Constant;
 
-INSTANTIATE_TEST_SUITE_P(
-    Shapes, OffsetAllFrames,
-    ::testing::Values(
-        // 10 -> 14 at frame 1: every key up to 20 moves by 4, the key at 30 is outside.
-        OffsetCase{"KeysInsideMove", {{1, {10, L}}, {10, {20, L}}, {20, {15, C}}, {30, {5, L}}}, 2, 14, {1, 20},
-                   {{1, {14, L}}, {10, {24, L}}, {20, {19, C}}, {30, {5, L}}}, 6},
-        // Before the first key the first key's value holds, so frame 0 reads 0 and all move by -3.
-        OffsetCase{"RangeStartsBeforeTheKeys", {{1, {0, L}}, {11, {10, L}}, {21, {10, C}}}, 0, -3, {0, 48},
-                   {{1, {-3, L}}, {11, {7, L}}, {21, {7, C}}}, -3},
-        // Frame 6 reads 5 halfway between the keys: offset 3, but the key at 1 lies before the
-        // range and stays, so frame 6 ends at (0 + 13) / 2, not at 8.
-        OffsetCase{"KeyBeforeTheRangeStays", {{1, {0, L}}, {11, {10, L}}}, 1, 8, {6, 48}, {{1, {0, L}}, {11, {13, L}}},
-                   4, false},
-        OffsetCase{"NotAnimated", {}, 2, 14, {1, 20}, {}, 14}),
-    [](const ::testing::TestParamInfo<OffsetCase>& p) { return p.param.name; });
+INSTANTIATE_TEST_SUITE_P(Shapes, OffsetAllFrames,
+                         ::testing::Values(
+                             // 10 -> 14 at frame 1: every key up to 20 moves by 4, the key at 30 is outside.
+                             OffsetCase{"KeysInsideMove",
+                                        {{1, {10, L}}, {10, {20, L}}, {20, {15, C}}, {30, {5, L}}},
+                                        2,
+                                        14,
+                                        {1, 20},
+                                        {{1, {14, L}}, {10, {24, L}}, {20, {19, C}}, {30, {5, L}}},
+                                        6},
+                             // Before the first key the first key's value holds, so frame 0 reads 0 and all move by -3.
+                             OffsetCase{"RangeStartsBeforeTheKeys",
+                                        {{1, {0, L}}, {11, {10, L}}, {21, {10, C}}},
+                                        0,
+                                        -3,
+                                        {0, 48},
+                                        {{1, {-3, L}}, {11, {7, L}}, {21, {7, C}}},
+                                        -3},
+                             // Frame 6 reads 5 halfway between the keys: offset 3, but the key at 1 lies before the
+                             // range and stays, so frame 6 ends at (0 + 13) / 2, not at 8.
+                             OffsetCase{"KeyBeforeTheRangeStays",
+                                        {{1, {0, L}}, {11, {10, L}}},
+                                        1,
+                                        8,
+                                        {6, 48},
+                                        {{1, {0, L}}, {11, {13, L}}},
+                                        4,
+                                        false},
+                             OffsetCase{"NotAnimated", {}, 2, 14, {1, 20}, {}, 14}),
+                         [](const ::testing::TestParamInfo<OffsetCase>& p) { return p.param.name; });
 
 } // namespace

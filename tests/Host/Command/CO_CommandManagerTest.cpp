@@ -49,7 +49,7 @@ TEST(OrCommand, RunsChildrenInOrderUndoesThemInReverse) {
 // and the log of what ran.
 struct HistoryCase {
   const char* name;
-  std::vector<std::string> ops;  // "x:NAME" executes a command named NAME, "u" undo, "r" redo
+  std::vector<std::string> ops; // "x:NAME" executes a command named NAME, "u" undo, "r" redo
   QStringList history;
   QString undoName, redoName;
   Log log;
@@ -78,7 +78,8 @@ INSTANTIATE_TEST_SUITE_P(
     Sequences, History,
     ::testing::Values(
         HistoryCase{"UndoBoth", {"x:A", "x:B", "u", "u", "u"}, {}, "", "A", {"exec A", "exec B", "undo B", "undo A"}},
-        HistoryCase{"UndoRedo", {"x:A", "x:B", "u", "r"}, {"A", "B"}, "B", "", {"exec A", "exec B", "undo B", "redo B"}},
+        HistoryCase{
+            "UndoRedo", {"x:A", "x:B", "u", "r"}, {"A", "B"}, "B", "", {"exec A", "exec B", "undo B", "redo B"}},
         HistoryCase{"NewStepDropsRedo",
                     {"x:A", "x:B", "u", "x:C", "r"},
                     {"A", "C"},

@@ -31,7 +31,7 @@ TEST_F(ViewDriver, ClickOnAProjectedPivotPicksThatPeg) {
     for (std::size_t i = 0; i < all.size(); ++i) {
       const auto& p = all[i];
       const QPointF px = armrig::cameraPixel(p.world, kSize);
-      bool alone = true;  // a pivot drawn later (in file order) within the pick disc hides this one
+      bool alone = true; // a pivot drawn later (in file order) within the pick disc hides this one
       for (std::size_t j = i + 1; j < all.size(); ++j) {
         const QPointF q = armrig::cameraPixel(all[j].world, kSize);
         if (std::hypot(q.x() - px.x(), q.y() - px.y()) < 15)

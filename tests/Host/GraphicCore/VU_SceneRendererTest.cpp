@@ -62,7 +62,8 @@ TEST_P(RenderedPivots, PngShowsEveryPegPivotWhereTheViewSeesIt) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("arm.png"));
   QString why;
-  ASSERT_TRUE(VU_SceneRenderer(*scene).save(path, c.frame, c.view, kSize, MO_OGLContext::eNormalMode, &why)) << why.toStdString();
+  ASSERT_TRUE(VU_SceneRenderer(*scene).save(path, c.frame, c.view, kSize, MO_OGLContext::eNormalMode, &why))
+      << why.toStdString();
   QImage image(path);
   ASSERT_EQ(image.size(), kSize);
   const auto all = armrig::pivots(*scene, c.frame);
@@ -90,16 +91,17 @@ TEST(VU_SceneRenderer, PickingImageHoldsOnlyPegPickColoursAndBackground) {
   std::set<int> pegIds;
   for (const auto& p : armrig::pivots(*scene, 24))
     pegIds.insert(SLB_NodePickAdaptorFactory::pickAdaptorFor(p.peg)->handleId(0));
-  const QImage image = VU_SceneRenderer(*scene).renderImage(24, VU_SceneRenderer::eCameraView, kSize,
-                                                            MO_OGLContext::ePickingMode);
+  const QImage image =
+      VU_SceneRenderer(*scene).renderImage(24, VU_SceneRenderer::eCameraView, kSize, MO_OGLContext::ePickingMode);
   std::set<int> seen;
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x) {
       const QRgb c = image.pixel(x, y);
       ASSERT_EQ(qAlpha(c), 255);
       const int id = SLB_PickEngine::colorToId(c);
-      ASSERT_TRUE(id == 0 || pegIds.count(id)) << "stray colour " << std::hex << c << " at " << std::dec << x << "," << y;
+      ASSERT_TRUE(id == 0 || pegIds.count(id))
+          << "stray colour " << std::hex << c << " at " << std::dec << x << "," << y;
       seen.insert(id);
     }
-  EXPECT_EQ(seen.size(), pegIds.size() + 1);  // every peg is visible, and the background
+  EXPECT_EQ(seen.size(), pegIds.size() + 1); // every peg is visible, and the background
 }

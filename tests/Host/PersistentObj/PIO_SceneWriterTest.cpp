@@ -5,8 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 
 #include "PersistentObj/PIO_SceneReader.h"
 #include "PioTestNodes.h"
@@ -121,8 +121,10 @@ TEST(SceneWriter, WriteFile_UnwritablePathFailsWithoutLeavingAFile) {
     EXPECT_TRUE(why.contains(path)) << qPrintable(why);
   }
   EXPECT_FALSE(QFile::exists(missingFolder));
-  EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{QStringLiteral("sub")});
-  EXPECT_TRUE(QDir(dir.filePath(QStringLiteral("sub"))).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+            QStringList{QStringLiteral("sub")});
+  EXPECT_TRUE(
+      QDir(dir.filePath(QStringLiteral("sub"))).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden));
 }
 
 // Text XML cannot carry would make an unreadable file: the old file stays as it was.

@@ -44,14 +44,14 @@ TEST(Preferences, FileChangesWhatTheReadersReturn) {
 TEST(Preferences, BadLinesAreReportedByNumberAndNothingOfTheFileIsApplied) {
   QTemporaryDir dir;
   const QString path = writeFile(dir, QStringLiteral("bad.txt"),
-                                 "GOOD_COLOR = #ffffff\n"   // 1
-                                 "NO_EQUALS_SIGN\n"        // 2
-                                 "# fine\n"                // 3
-                                 "BAD_COLOR = #12345\n"    // 4
-                                 "RANGE = 1,2,300\n"       // 5
-                                 "WORD = maybe\n"          // 6
-                                 "bad key = 1\n"           // 7
-                                 "INF = inf\n");           // 8
+                                 "GOOD_COLOR = #ffffff\n" // 1
+                                 "NO_EQUALS_SIGN\n"       // 2
+                                 "# fine\n"               // 3
+                                 "BAD_COLOR = #12345\n"   // 4
+                                 "RANGE = 1,2,300\n"      // 5
+                                 "WORD = maybe\n"         // 6
+                                 "bad key = 1\n"          // 7
+                                 "INF = inf\n");          // 8
   PR_Preference prefs;
   QString error;
   EXPECT_FALSE(prefs.loadFile(path, &error));
@@ -59,7 +59,8 @@ TEST(Preferences, BadLinesAreReportedByNumberAndNothingOfTheFileIsApplied) {
   ASSERT_EQ(lines.size(), 6) << error.toStdString();
   const int expectedLines[] = {2, 4, 5, 6, 7, 8};
   for (int i = 0; i < 6; ++i)
-    EXPECT_TRUE(lines[i].startsWith(QStringLiteral("%1:%2: ").arg(path).arg(expectedLines[i]))) << lines[i].toStdString();
+    EXPECT_TRUE(lines[i].startsWith(QStringLiteral("%1:%2: ").arg(path).arg(expectedLines[i])))
+        << lines[i].toStdString();
   EXPECT_FALSE(prefs.contains(QStringLiteral("GOOD_COLOR")));
 }
 

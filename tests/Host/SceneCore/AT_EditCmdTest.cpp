@@ -42,7 +42,7 @@ void seed(AT_DoubleAttr& a) {
   a.setLocalValue(0.1 + 0.2);
   a.setKey(1, 1.0 / 3.0, AT_Keys::Constant);
   a.setKey(7.5, -0.0, AT_Keys::Linear);
-  a.setKey(12, 5e-324, AT_Keys::Linear);  // the smallest denormal survives 17 digits
+  a.setKey(12, 5e-324, AT_Keys::Linear); // the smallest denormal survives 17 digits
 }
 
 struct EditCase {
@@ -69,14 +69,14 @@ TEST_P(EditUndoRedo, UndoGivesBackTheExactStateBeforeAndRedoTheStateAfter) {
   EXPECT_TRUE(sameKeys(*a.keys(), after.keys));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Edits, EditUndoRedo,
-    ::testing::Values(EditCase{"KeyAdded", [](AT_DoubleAttr& a) { a.setKey(4, 2.0); }},
-                      EditCase{"OnlyInterpolationChanged",
-                               [](AT_DoubleAttr& a) { a.setKey(7.5, -0.0, AT_Keys::Constant); }},
-                      EditCase{"AllKeysCleared", [](AT_DoubleAttr& a) { a.setKeys(AT_Keys()); }},
-                      EditCase{"LocalValueOnly", [](AT_DoubleAttr& a) { a.setLocalValue(1e-17); }}),
-    [](const ::testing::TestParamInfo<EditCase>& p) { return p.param.name; });
+INSTANTIATE_TEST_SUITE_P(Edits, EditUndoRedo,
+                         ::testing::Values(EditCase{"KeyAdded", [](AT_DoubleAttr& a) { a.setKey(4, 2.0); }},
+                                           EditCase{"OnlyInterpolationChanged",
+                                                    [](AT_DoubleAttr& a) { a.setKey(7.5, -0.0, AT_Keys::Constant); }},
+                                           EditCase{"AllKeysCleared", [](AT_DoubleAttr& a) { a.setKeys(AT_Keys()); }},
+                                           EditCase{"LocalValueOnly",
+                                                    [](AT_DoubleAttr& a) { a.setLocalValue(1e-17); }}),
+                         [](const ::testing::TestParamInfo<EditCase>& p) { return p.param.name; });
 
 // --- typed text -----------------------------------------------------------------------------
 
@@ -85,14 +85,14 @@ TEST(TextValue, AnimatedNumberGetsAKeyAtTheFrameAndKeepsItsLocalValue) {
   a.setKey(1, 0);
   a.setKey(11, 10);
   EXPECT_EQ(a.setTextValue(6, QStringLiteral("nan")), nullptr);
-  EXPECT_EQ(a.setTextValue(6, QStringLiteral("1000.5")), nullptr);  // above the hard range
+  EXPECT_EQ(a.setTextValue(6, QStringLiteral("1000.5")), nullptr); // above the hard range
   std::unique_ptr<CO_Command> cmd(a.setTextValue(6, QStringLiteral(" 50 ")));
   ASSERT_TRUE(cmd);
   EXPECT_EQ(a.keys()->size(), 2u) << "nothing changes until the command runs";
   cmd->execute();
   EXPECT_EQ(a.keys()->size(), 3u);
   EXPECT_EQ(a.value(6), 50.0);
-  EXPECT_EQ(a.value(8.5), 30.0);  // halfway between the new key and (11, 10)
+  EXPECT_EQ(a.value(8.5), 30.0); // halfway between the new key and (11, 10)
   EXPECT_EQ(a.localValue(), 4.0);
   cmd->undo();
   EXPECT_EQ(a.value(6), 5.0);
@@ -103,8 +103,8 @@ TEST(TextValue, FlagsAndWholeNumbersRefuseBadTextAndUndoGoodText) {
   AT_BoolAttr flag(nullptr, meta, false);
   AT_IntAttr count(nullptr, meta, true, 0, -5, 5, 1);
   EXPECT_EQ(flag.setTextValue(1, QStringLiteral("yes")), nullptr);
-  EXPECT_EQ(count.setTextValue(1, QStringLiteral("6")), nullptr);    // above max
-  EXPECT_EQ(count.setTextValue(1, QStringLiteral("2.5")), nullptr);  // not whole
+  EXPECT_EQ(count.setTextValue(1, QStringLiteral("6")), nullptr);   // above max
+  EXPECT_EQ(count.setTextValue(1, QStringLiteral("2.5")), nullptr); // not whole
   std::unique_ptr<CO_Command> f(flag.setTextValue(1, QStringLiteral("true")));
   std::unique_ptr<CO_Command> c(count.setTextValue(1, QStringLiteral("-5")));
   ASSERT_TRUE(f && c);

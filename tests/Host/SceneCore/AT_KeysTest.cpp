@@ -28,10 +28,10 @@ TEST_P(KeyInterpolation, FollowsTheEarlierKeysInterpolationAndHoldsTheEnds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Frames, KeyInterpolation,
-                         ::testing::Values(KeyCase{-5, 0.0},     // before the first key: its value holds
-                                           KeyCase{12.5, 25.0},  // a quarter of the linear stretch 0 → 100
-                                           KeyCase{25, 100.0},   // the constant key holds until the next
-                                           KeyCase{1000, 40.0}));  // after the last key
+                         ::testing::Values(KeyCase{-5, 0.0},      // before the first key: its value holds
+                                           KeyCase{12.5, 25.0},   // a quarter of the linear stretch 0 → 100
+                                           KeyCase{25, 100.0},    // the constant key holds until the next
+                                           KeyCase{1000, 40.0})); // after the last key
 
 TEST(AT_Keys, NoKeysGiveNoValue) { EXPECT_FALSE(AT_Keys().value(3).has_value()); }
 
@@ -42,7 +42,7 @@ const AT_AttrMeta kCount("COUNT", "Count");
 
 TEST(AT_DoubleAttr, ValuesAreHeldToTheHardRangeButFilesOutsideItAreRefused) {
   AT_DoubleAttr a(nullptr, kLevel, AT_DoubleAttr::eLinkable, 0.0);
-  a.setLocalValue(80);  // beyond the weak range is fine, beyond the hard one is clamped
+  a.setLocalValue(80); // beyond the weak range is fine, beyond the hard one is clamped
   EXPECT_EQ(a.localValue(), 50.0);
   a.setLocalValue(-20);
   EXPECT_EQ(a.localValue(), -20.0);

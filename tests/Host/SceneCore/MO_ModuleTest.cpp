@@ -89,7 +89,7 @@ TEST(Links, CyclesAndMissingPortsAreRefusedWithAReason) {
   EXPECT_FALSE(c.a->link(0, c.a, 0, &why));
   EXPECT_FALSE(c.a->link(3, c.top, 0, &why));
   EXPECT_FALSE(c.a->link(0, c.top, 1, &why));
-  EXPECT_EQ(c.a->inputModule(0), c.top);  // the old link is still there
+  EXPECT_EQ(c.a->inputModule(0), c.top); // the old link is still there
 }
 
 TEST(Links, RemovingANodeCutsTheLinksToIt) {

@@ -48,15 +48,13 @@ TEST_P(LineViewTest, ReportsEdgeOnDrawingPlanes) {
   EXPECT_EQ(ctx.isALineView(Math::Point3d(0.3, -0.2, 0)), row.lineView);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Views, LineViewTest,
-    ::testing::Values(ViewRow{"camera", front(), perspective(), Math::Matrix4x4(), false},
-                      ViewRow{"top", top(), ortho(), Math::Matrix4x4(), true},
-                      // A model turned to face the top view is no longer edge-on there, and
-                      // one turned edge-on to the camera is.
-                      ViewRow{"topFacingModel", top(), ortho(), rotatedX(90), false},
-                      ViewRow{"cameraEdgeOnModel", front(), perspective(), rotatedX(90), true}),
-    [](const ::testing::TestParamInfo<ViewRow>& row) { return std::string(row.param.name); });
+INSTANTIATE_TEST_SUITE_P(Views, LineViewTest,
+                         ::testing::Values(ViewRow{"camera", front(), perspective(), Math::Matrix4x4(), false},
+                                           ViewRow{"top", top(), ortho(), Math::Matrix4x4(), true},
+                                           // A model turned to face the top view is no longer edge-on there, and
+                                           // one turned edge-on to the camera is.
+                                           ViewRow{"topFacingModel", top(), ortho(), rotatedX(90), false},
+                                           ViewRow{"cameraEdgeOnModel", front(), perspective(), rotatedX(90), true}),
+                         [](const ::testing::TestParamInfo<ViewRow>& row) { return std::string(row.param.name); });
 
 } // namespace
-

@@ -2,7 +2,6 @@
 // again, and never freed under a node that still holds it while it computes other frames.
 #include <gtest/gtest.h>
 
-
 #include "SceneCore/AT_Position3dAttr.h"
 #include "SceneCore/Peg.h"
 #include "SceneCore/SC_SceneCommon.h"

@@ -25,7 +25,9 @@ struct PegCase {
   double skew;
 };
 
-struct Metrics { double x, y, z; };
+struct Metrics {
+  double x, y, z;
+};
 
 Math::Matrix4x4 expectedPeg(const PegCase& c, const Metrics& k) {
   const double px = c.pivot[0] * k.x, py = c.pivot[1] * k.y, pz = c.pivot[2] * k.z;

@@ -26,12 +26,20 @@ TEST(PegTransformFromMatrix, RebuildsEveryPegMatrixAndItsCanonicalParts) {
   for (int i = 0; i < 200; ++i) {
     // Canonical parts: y angle and skew within a quarter turn, y and z scales positive; a mirror
     // is carried by the x scale.
-    const Parts p{u(rng) * 5, u(rng) * 5, u(rng) * 5, u(rng) * 179, u(rng) * 89, u(rng) * 179, u(rng) * 60,
-                  u(rng) * 3, 0.2 + std::fabs(u(rng)) * 2, 0.2 + std::fabs(u(rng)) * 2};
+    const Parts p{u(rng) * 5,
+                  u(rng) * 5,
+                  u(rng) * 5,
+                  u(rng) * 179,
+                  u(rng) * 89,
+                  u(rng) * 179,
+                  u(rng) * 60,
+                  u(rng) * 3,
+                  0.2 + std::fabs(u(rng)) * 2,
+                  0.2 + std::fabs(u(rng)) * 2};
     const PegTransform t = PegTransform::fromMatrix(build(p));
     EXPECT_TRUE(matrixNear(t.matrix(), build(p), 1e-12)) << i;
-    const double got[] = {t.position.x, t.position.y, t.position.z, t.angles.x, t.angles.y, t.angles.z,
-                          t.skew,       t.scale.x,    t.scale.y,    t.scale.z};
+    const double got[] = {t.position.x, t.position.y, t.position.z, t.angles.x, t.angles.y,
+                          t.angles.z,   t.skew,       t.scale.x,    t.scale.y,  t.scale.z};
     const double want[] = {p.tx, p.ty, p.tz, p.ax, p.ay, p.az, p.skew, p.sx, p.sy, p.sz};
     for (int k = 0; k < 10; ++k)
       EXPECT_NEAR(got[k], want[k], 1e-9) << "case " << i << " part " << k;

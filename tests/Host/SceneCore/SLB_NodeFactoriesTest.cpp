@@ -28,9 +28,7 @@ protected:
     Probe::adaptorsMade = 0;
     SLB_NodePickAdaptorFactory::registerVisitor(QStringLiteral("FactoriesTestProbe"), &makeProbeAdaptor);
   }
-  void TearDown() override {
-    SLB_NodePickAdaptorFactory::unregisterVisitor(QStringLiteral("FactoriesTestProbe"));
-  }
+  void TearDown() override { SLB_NodePickAdaptorFactory::unregisterVisitor(QStringLiteral("FactoriesTestProbe")); }
 };
 
 } // namespace

@@ -12,7 +12,7 @@ TEST(SLB_PickEngine, IdToColor_IsOneToOneOverEveryIdAndColorToIdInvertsIt) {
   std::vector<bool> seen(std::size_t(1) << 24, false);
   for (int id = 0; id <= SLB_PickEngine::kMaxId; ++id) {
     const std::uint32_t c = SLB_PickEngine::idToColor(id);
-    ASSERT_EQ(c >> 24, 0xFFu) << id;  // opaque, so blending never alters it
+    ASSERT_EQ(c >> 24, 0xFFu) << id; // opaque, so blending never alters it
     ASSERT_FALSE(seen[c & 0xFFFFFFu]) << "colour reused at id " << id;
     seen[c & 0xFFFFFFu] = true;
     ASSERT_EQ(SLB_PickEngine::colorToId(c), id);
@@ -35,7 +35,7 @@ TEST(SLB_ModulePickAdaptor, AdaptorsGetDisjointBlocksWithOneIdPerHandle) {
   std::vector<int> ids;
   for (const auto& a : adaptors) {
     EXPECT_GT(a->pickingId(), 0);
-    ids.push_back(a->pickingId());  // reserved even without handles
+    ids.push_back(a->pickingId()); // reserved even without handles
     for (int i = 0; i < a->nbHandles(); ++i) {
       EXPECT_EQ(a->handleId(i), a->pickingId() + i);
       EXPECT_EQ(a->handleOf(a->handleId(i)), i);

@@ -9,8 +9,7 @@
 
 #include "HostInterface/HostAttributes.h"
 
-template <class E>
-class AT_EnumAttr : public AT_EnumAttrBase {
+template <class E> class AT_EnumAttr : public AT_EnumAttrBase {
 public:
   AT_EnumAttr(MO_Node* owner, const AT_AttrMeta& meta, E defaultValue)
       : AT_EnumAttrBase(owner, meta), m_value(static_cast<int>(defaultValue)) {}
@@ -103,7 +102,8 @@ public:
 protected:
   // Adds one entry; called by fillEnumValues of the concrete option.
   static void addEnumValue(E v, const char* keyword, const char* context, const char* text) {
-    table()[static_cast<int>(v)] = EnumValue(QString::fromLatin1(keyword), MISC_translateFromLatin1(context, text, nullptr), false);
+    table()[static_cast<int>(v)] =
+        EnumValue(QString::fromLatin1(keyword), MISC_translateFromLatin1(context, text, nullptr), false);
   }
 
 private:

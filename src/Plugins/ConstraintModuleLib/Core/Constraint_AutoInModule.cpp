@@ -32,8 +32,8 @@ void Constraint_AutoInModule::cachePreferences() {
 }
 
 MO_PortTransform* Constraint_AutoInModule::computeTransformation(const MO_BaseContext& ctx) {
-  return ConstraintPipeline::appending(*this, ctx, true,
-                                       [&](const Math::Matrix4x4& current) { return postTransformation(ctx, current); });
+  return ConstraintPipeline::appending(
+      *this, ctx, true, [&](const Math::Matrix4x4& current) { return postTransformation(ctx, current); });
 }
 
 MO_PortTransform* Constraint_AutoInModule::cachedTransformation(const MO_BaseContext& ctx, bool& found,

@@ -11,7 +11,9 @@ void Constraint_Module::initSceneValues() {
   setConstraintType(m_typeId);
 }
 
-bool Constraint_Module::acceptVisitor(MO_AbstractModuleVisitor* visitor) { return constraintAcceptVisitor(*this, visitor); }
+bool Constraint_Module::acceptVisitor(MO_AbstractModuleVisitor* visitor) {
+  return constraintAcceptVisitor(*this, visitor);
+}
 
 void Constraint_Module::cachePreferences() {
   MO_Module::cachePreferences();
@@ -19,11 +21,12 @@ void Constraint_Module::cachePreferences() {
 }
 
 MO_PortTransform* Constraint_Module::computeTransformation(const MO_BaseContext& ctx) {
-  return ConstraintPipeline::appending(*this, ctx, true,
-                                       [&](const Math::Matrix4x4& current) { return postTransformation(ctx, current); });
+  return ConstraintPipeline::appending(
+      *this, ctx, true, [&](const Math::Matrix4x4& current) { return postTransformation(ctx, current); });
 }
 
-MO_PortTransform* Constraint_Module::cachedTransformation(const MO_BaseContext& ctx, bool& found, unsigned int outPort) {
+MO_PortTransform* Constraint_Module::cachedTransformation(const MO_BaseContext& ctx, bool& found,
+                                                          unsigned int outPort) {
   return ConstraintPipeline::cachedTransformation(*this, ctx, found, outPort);
 }
 

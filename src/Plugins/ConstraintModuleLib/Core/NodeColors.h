@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <utility>
 
-using ColorPair = std::pair<std::uint32_t, std::uint32_t>;  // (light or target, dark or default)
+using ColorPair = std::pair<std::uint32_t, std::uint32_t>; // (light or target, dark or default)
 
 // The pair of a node-type id: ids 0 to 11 have their own row; any other id the last row.
 ColorPair constraintTypeColors(int typeId);

@@ -5,7 +5,6 @@
 
 #include "HostInterface/HostAttributes.h"
 
-template <std::size_t N>
-const MO_SimplePortMetaData* declaredPort(const MO_SimplePortMetaData (&ports)[N], int port) {
+template <std::size_t N> const MO_SimplePortMetaData* declaredPort(const MO_SimplePortMetaData (&ports)[N], int port) {
   return port >= 0 && static_cast<std::size_t>(port) < N ? &ports[port] : nullptr;
 }

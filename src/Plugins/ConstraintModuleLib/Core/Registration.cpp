@@ -4,8 +4,8 @@
 // function-local statics, so each exists before its first use as a key.
 #include <typeinfo>
 
-#include "Core/ControlPickAdaptor.h"
 #include "Core/Constraint_TemplateModule.h"
+#include "Core/ControlPickAdaptor.h"
 #include "DynamicSpring/DynamicSpringModule.h"
 #include "MultiPoints/PointConstraintMultiModule.h"
 #include "PointConstraints/PointConstraint2Module.h"
@@ -16,13 +16,12 @@
 #include "TransformControls/SwitchPickAdaptor.h"
 #include "TransformControls/TransformGateModule.h"
 #include "TransformControls/TransformLimitDragManipulator.h"
-#include "TransformControls/TransformLimitPickAdaptor.h"
 #include "TransformControls/TransformLimitModule.h"
+#include "TransformControls/TransformLimitPickAdaptor.h"
 
 namespace {
 
-template <class Node>
-void registerNode() {
+template <class Node> void registerNode() {
   MO_ModuleFactorySingleton().registerClass(
       typeid(Node), Node::typeName(), [] { return new Node; }, [] { return new Node; });
 }
@@ -34,7 +33,8 @@ void forwardPivotVisitor(MO_AbstractModuleVisitor* visitor, MO_Module* module) {
 }
 
 void switchDragManipulator(MO_AbstractModuleVisitor* visitor, MO_Module* module) {
-  SLB_NodeDragManipulatorFactory::setDragManipulator(visitor, new SwitchDragManipulator(module, Math::CameraTransformChain()));
+  SLB_NodeDragManipulatorFactory::setDragManipulator(visitor,
+                                                     new SwitchDragManipulator(module, Math::CameraTransformChain()));
 }
 
 void switchPickAdaptor(MO_AbstractModuleVisitor* visitor, MO_Module* module) {
@@ -42,8 +42,8 @@ void switchPickAdaptor(MO_AbstractModuleVisitor* visitor, MO_Module* module) {
 }
 
 void limitDragManipulator(MO_AbstractModuleVisitor* visitor, MO_Module* module) {
-  SLB_NodeDragManipulatorFactory::setDragManipulator(visitor,
-                                                     new TransformLimitDragManipulator(module, Math::CameraTransformChain()));
+  SLB_NodeDragManipulatorFactory::setDragManipulator(
+      visitor, new TransformLimitDragManipulator(module, Math::CameraTransformChain()));
 }
 
 void limitPickAdaptor(MO_AbstractModuleVisitor* visitor, MO_Module* module) {
@@ -61,8 +61,10 @@ const bool kRegistered = [] {
   registerNode<TransformLimitModule>();
 
   MO_PivotVisitor::registerVisitor(constraintVisitorKey(), &forwardPivotVisitor);
-  MO_MainPortModuleVisitor::registerVisitor(PointConstraint2Module::typeName(), &PointConstraint2Module::mainPortVisitor);
-  MO_MainPortModuleVisitor::registerVisitor(PointConstraint3Module::typeName(), &PointConstraint3Module::mainPortVisitor);
+  MO_MainPortModuleVisitor::registerVisitor(PointConstraint2Module::typeName(),
+                                            &PointConstraint2Module::mainPortVisitor);
+  MO_MainPortModuleVisitor::registerVisitor(PointConstraint3Module::typeName(),
+                                            &PointConstraint3Module::mainPortVisitor);
   MO_MainPortModuleVisitor::registerVisitor(PointConstraintMultiModule::typeName(),
                                             &PointConstraintMultiModule::mainPortVisitor);
   SLB_NodeDragManipulatorFactory::registerVisitor(Switch::typeName(), &switchDragManipulator);

@@ -101,15 +101,11 @@ const QString& DynamicSpringModule::typeName() {
 }
 
 DynamicSpringModule::DynamicSpringModule()
-    : Constraint_Module(3),
-      m_active(new AT_DoubleAttr(this, kActive, 1, 100)),
+    : Constraint_Module(3), m_active(new AT_DoubleAttr(this, kActive, 1, 100)),
       m_matchexposures(new AT_BoolAttr(this, kMatchexposures, false)),
-      m_tensionx(new AT_DoubleAttr(this, kTensionx, 1, 7)),
-      m_inertiax(new AT_DoubleAttr(this, kInertiax, 1, 80)),
-      m_tensiony(new AT_DoubleAttr(this, kTensiony, 1, 7)),
-      m_inertiay(new AT_DoubleAttr(this, kInertiay, 1, 80)),
-      m_tensionz(new AT_DoubleAttr(this, kTensionz, 1, 7)),
-      m_inertiaz(new AT_DoubleAttr(this, kInertiaz, 1, 80)),
+      m_tensionx(new AT_DoubleAttr(this, kTensionx, 1, 7)), m_inertiax(new AT_DoubleAttr(this, kInertiax, 1, 80)),
+      m_tensiony(new AT_DoubleAttr(this, kTensiony, 1, 7)), m_inertiay(new AT_DoubleAttr(this, kInertiay, 1, 80)),
+      m_tensionz(new AT_DoubleAttr(this, kTensionz, 1, 7)), m_inertiaz(new AT_DoubleAttr(this, kInertiaz, 1, 80)),
       m_tensionscale(new AT_DoubleAttr(this, kTensionscale, 1, 7)),
       m_inertiascale(new AT_DoubleAttr(this, kInertiascale, 1, 80)),
       m_tensionskew(new AT_DoubleAttr(this, kTensionskew, 1, 7)),
@@ -223,8 +219,8 @@ Math::Matrix4x4 DynamicSpringModule::computeConstraint(const MO_BaseContext& ctx
   // The spring starts from the input at the first frame and wherever it is switched off.
   const bool restart = f == 1.0 || a <= 0.0;
   // A frame still in the history is answered from it, before anything is decomposed.
-  if (const SpringHistoryEntry& kept = m_history[index]; !restart && update && kept.valid && stamp <= kept.stamp &&
-                                                         kept.activity == a && kept.update == update)
+  if (const SpringHistoryEntry& kept = m_history[index];
+      !restart && update && kept.valid && stamp <= kept.stamp && kept.activity == a && kept.update == update)
     return sanitizedCopy(parent * kept.result);
 
   const Math::Matrix4x4 local = parent.getInverse() * input;
@@ -359,7 +355,8 @@ void DynamicSpringModule::oglRenderControl(const MO_OGLContext& ctx) {
       continue;
     const float r = static_cast<float>(g - first + 1.0) / static_cast<float>(current - first + 1.0);
     if (!picking) {
-      const VS_RGBA colour = r <= 1.0f ? VS_RGBA(0, 0, 255, alpha(r * 255.0)) : VS_RGBA(0, 255, 0, alpha((r - 1.0f) * 255.0));
+      const VS_RGBA colour =
+          r <= 1.0f ? VS_RGBA(0, 0, 255, alpha(r * 255.0)) : VS_RGBA(0, 255, 0, alpha((r - 1.0f) * 255.0));
       painter.setPointStrokeColor(colour);
       painter.setLineStrokeColor(colour);
       painter.setPointFillColor(colour);

@@ -45,8 +45,8 @@ void multiply(Values& m, const Values& b) {
   Values r;
   for (int col = 0; col < 16; col += 4)
     for (int row = 0; row < 4; ++row)
-      r[col + row] = (((0.0 + m[row] * b[col]) + m[4 + row] * b[col + 1]) + m[8 + row] * b[col + 2]) +
-                     m[12 + row] * b[col + 3];
+      r[col + row] =
+          (((0.0 + m[row] * b[col]) + m[4 + row] * b[col + 1]) + m[8 + row] * b[col + 2]) + m[12 + row] * b[col + 3];
   m = r;
 }
 
@@ -174,7 +174,8 @@ void advanceSpring(const SpringHistoryEntry& previous, const SpringTarget& targe
                                             tt.z * (target.translation.z - previous.translation.z));
   next.translation = previous.translation + next.translationVelocity;
 
-  next.scaleVelocity = previous.scaleVelocity * gains.scaleInertia + (target.scale - previous.scale) * gains.scaleTension;
+  next.scaleVelocity =
+      previous.scaleVelocity * gains.scaleInertia + (target.scale - previous.scale) * gains.scaleTension;
   next.scale = previous.scale + next.scaleVelocity;
   next.skewVelocity = previous.skewVelocity * gains.skewInertia + (target.skew - previous.skew) * gains.skewTension;
   next.skew = previous.skew + next.skewVelocity;

@@ -11,21 +11,21 @@
 
 // One frame of the spring: what it was made from, its state and the matrix it gave.
 struct SpringHistoryEntry {
-  Math::Matrix4x4 local;         // the input in the static parent's space
-  Math::Matrix4x4 staticMatrix;  // the static parent used at that frame
-  bool update = false;           // whether the frame advanced the spring's output
-  std::int64_t stamp = -1;       // the node's cache stamp when the entry was made
+  Math::Matrix4x4 local;        // the input in the static parent's space
+  Math::Matrix4x4 staticMatrix; // the static parent used at that frame
+  bool update = false;          // whether the frame advanced the spring's output
+  std::int64_t stamp = -1;      // the node's cache stamp when the entry was made
   Math::Vector3d translation;
   Math::Vector3d scale{1, 1, 1};
   Math::Quat rotation;
-  Math::Vector3d skew;  // degrees
+  Math::Vector3d skew; // degrees
   Math::Vector3d translationVelocity;
   Math::Vector3d scaleVelocity;
-  Math::Quat rotationVelocity;  // the rotation added per frame
+  Math::Quat rotationVelocity; // the rotation added per frame
   Math::Vector3d skewVelocity;
   double activity = 1.0;
   bool valid = false;
-  Math::Matrix4x4 result;  // the spring's matrix, before the static parent
+  Math::Matrix4x4 result; // the spring's matrix, before the static parent
 };
 
 // Where the spring is pulled: the channels of the input at the frame.

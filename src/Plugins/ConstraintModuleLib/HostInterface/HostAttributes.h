@@ -2,6 +2,8 @@
 // The host's attributes as the plug-in sees them: declarations, numbers with keys, flags,
 // whole numbers, text, compounds, buttons, options and their surrogates, plus what options
 // need of the host's files and translations.
+#include "PersistentObj/PIO_WritingContext.h"
+#include "PersistentObj/RXLex.h"
 #include "SceneCore/AT_AttrMeta.h"
 #include "SceneCore/AT_AttrVisitor.h"
 #include "SceneCore/AT_BoolAttr.h"
@@ -19,5 +21,3 @@
 #include "SceneCore/MISC_Translate.h"
 #include "SceneCore/MO_SimplePortMetaData.h"
 #include "SceneCore/UT_DynKey.h"
-#include "PersistentObj/PIO_WritingContext.h"
-#include "PersistentObj/RXLex.h"

@@ -100,7 +100,8 @@ Math::Matrix4x4 fitThreePoints(const Math::Point3d& r0, const Math::Point3d& r1,
   }
 }
 
-FitSystem buildFitSystem(const std::vector<ControlPoint>& points, bool perspective, const std::vector<double>* weights) {
+FitSystem buildFitSystem(const std::vector<ControlPoint>& points, bool perspective,
+                         const std::vector<double>* weights) {
   FitSystem system;
   system.threeDimensional = leavesRestPlane(points);
   const bool z = system.threeDimensional;
@@ -161,8 +162,7 @@ Eigen::VectorXf solveFitSystem(const FitSystem& system) {
   for (Eigen::Index i = 0; i < nUsed; ++i)
     reduced.col(i) = a.col(used[i]);
   Eigen::JacobiSVD<Eigen::MatrixXf> svd(reduced, Eigen::ComputeThinU | Eigen::ComputeThinV);
-  svd.setThreshold(static_cast<float>(std::min<Eigen::Index>(a.rows(), a.cols())) *
-                   Eigen::NumTraits<float>::epsilon());
+  svd.setThreshold(static_cast<float>(std::min<Eigen::Index>(a.rows(), a.cols())) * Eigen::NumTraits<float>::epsilon());
   const Eigen::VectorXf solved = svd.solve(system.b);
   Eigen::VectorXf h = Eigen::VectorXf::Zero(a.cols());
   for (Eigen::Index i = 0; i < nUsed; ++i)

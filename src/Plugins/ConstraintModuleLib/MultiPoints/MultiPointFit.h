@@ -15,9 +15,9 @@
 namespace PointConstraintMulti {
 
 struct ControlPoint {
-  Math::Matrix4x4 matrix;        // composed matrix arriving at the input port
-  Math::Point3d restPosition;    // the input node's pivot, drawing units
-  Math::Point3d position;        // where the pivot is now (matrix × restPosition, then re-expressed)
+  Math::Matrix4x4 matrix;     // composed matrix arriving at the input port
+  Math::Point3d restPosition; // the input node's pivot, drawing units
+  Math::Point3d position;     // where the pivot is now (matrix × restPosition, then re-expressed)
   unsigned int portIndex = 0;
 };
 

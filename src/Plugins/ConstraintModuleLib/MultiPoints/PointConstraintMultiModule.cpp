@@ -60,11 +60,9 @@ const QString& PointConstraintMultiModule::typeName() {
 }
 
 PointConstraintMultiModule::PointConstraintMultiModule()
-    : Constraint_AutoInModule(2, 0),
-      m_active(new AT_DoubleAttr(this, kActive, 1, 100)),
+    : Constraint_AutoInModule(2, 0), m_active(new AT_DoubleAttr(this, kActive, 1, 100)),
       m_flattentype(new PointConstraintMulti::FlattenType(this, kFlattentype)),
-      m_convexhull(new AT_BoolAttr(this, kConvexhull, false)),
-      m_allowpersp(new AT_BoolAttr(this, kAllowpersp, false)) {
+      m_convexhull(new AT_BoolAttr(this, kConvexhull, false)), m_allowpersp(new AT_BoolAttr(this, kAllowpersp, false)) {
   addOutMatrixPort();
   registerAttr(m_active);
   registerAttr(m_flattentype);
@@ -145,8 +143,8 @@ bool PointConstraintMultiModule::computeConstraint(const MO_BaseContext& ctx, Ma
       m_selectedPort = i;
     const Math::Matrix4x4 m = portMatrix(ctx, i, true);
     const Math::Point3d rest = metrics->toOGL(modulePivot(ctx, input));
-    const bool taken = std::any_of(points.begin(), points.end(),
-                                   [&](const ControlPoint& p) { return p.restPosition == rest; });
+    const bool taken =
+        std::any_of(points.begin(), points.end(), [&](const ControlPoint& p) { return p.restPosition == rest; });
     if (!taken)
       points.push_back(ControlPoint{m, rest, m * rest, static_cast<unsigned int>(i)});
   }

@@ -52,8 +52,7 @@ public:
   void oglRenderControl(const MO_OGLContext& ctx) override;
 
   // Writes the fitted matrix into `out` from the incoming `in`; false keeps the incoming matrix.
-  virtual bool computeConstraint(const MO_BaseContext& ctx, Math::Matrix4x4& out, const Math::Matrix4x4& in,
-                                 int depth);
+  virtual bool computeConstraint(const MO_BaseContext& ctx, Math::Matrix4x4& out, const Math::Matrix4x4& in, int depth);
   Math::Matrix4x4 fitPoints(const std::vector<PointConstraintMulti::ControlPoint>& points, bool perspective,
                             unsigned int level, double previousChange, const std::vector<double>* weights) const {
     return PointConstraintMulti::fitPoints(points, perspective, level, previousChange, weights);

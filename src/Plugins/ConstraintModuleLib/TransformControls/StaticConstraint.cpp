@@ -31,8 +31,7 @@ const QString& StaticConstraint::typeName() {
 }
 
 StaticConstraint::StaticConstraint()
-    : Constraint_Module(2),
-      m_active(new AT_BoolAttr(this, kActive, false)),
+    : Constraint_Module(2), m_active(new AT_BoolAttr(this, kActive, false)),
       m_inverted(new AT_BoolAttr(this, kInverted, false)),
       m_translate(new AT_Position3dAttr(this, kTranslate, false, 0, 0, 0, nullptr)),
       m_rotate(new AT_Rotation3dAttr(this, kRotate, false, nullptr, nullptr, 0, 0, 0)),
@@ -40,8 +39,7 @@ StaticConstraint::StaticConstraint()
       m_skewX(new AT_DoubleAttr(this, kSkewX, 0, 0.0, nullptr, QString())),
       m_skewY(new AT_DoubleAttr(this, kSkewY, 0, 0.0, nullptr, QString())),
       m_skewZ(new AT_DoubleAttr(this, kSkewZ, 0, 0.0, nullptr, QString())),
-      m_bake(new AT_PushButtonAttr(this, kBakeImmediate)),
-      m_bakeAll(new AT_PushButtonAttr(this, kBakeAll)) {
+      m_bake(new AT_PushButtonAttr(this, kBakeImmediate)), m_bakeAll(new AT_PushButtonAttr(this, kBakeAll)) {
   m_translate->separateAttr()->setLocalValue(true);
   m_rotate->separateAttr()->setLocalValue(true);
   m_scale->separateAttr()->setLocalValue(true);

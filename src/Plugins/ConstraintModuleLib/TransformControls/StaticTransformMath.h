@@ -7,10 +7,10 @@
 #include "HostInterface/HostMath.h"
 
 struct StaticTransformParts {
-  Math::Vector3d translation;        // drawing units
-  Math::Vector3d rotation;           // degrees about x, y, z
+  Math::Vector3d translation; // drawing units
+  Math::Vector3d rotation;    // degrees about x, y, z
   Math::Vector3d scale{1, 1, 1};
-  Math::Vector3d skew;               // degrees: x, y, z
+  Math::Vector3d skew; // degrees: x, y, z
 };
 
 // T(t) · Rz · Ry · Rx · (skews that are not exactly 0) · S, the rotation matrices built from the

@@ -19,8 +19,7 @@ const QString& Switch::typeName() {
 }
 
 Switch::Switch()
-    : Constraint_Module(5),
-      m_active(new AT_DoubleAttr(this, kActive, 1, 100)),
+    : Constraint_Module(5), m_active(new AT_DoubleAttr(this, kActive, 1, 100)),
       m_gatenum(new AT_IntAttr(this, kGatenum, true, 0, 0, 2147483647, 1)),
       m_uioffsetpos(new AT_Position2dAttr(this, kUioffsetpos, false, 0, 0)),
       m_uiscale(new AT_DoubleAttr(this, kUiscale, 0, 1)) {

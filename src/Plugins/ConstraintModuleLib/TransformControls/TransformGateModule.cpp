@@ -31,8 +31,7 @@ const QString& TransformGateModule::typeName() {
 }
 
 TransformGateModule::TransformGateModule()
-    : Constraint_AutoInModule(0, 0),
-      m_active(new AT_DoubleAttr(this, kActive, 1, 100)),
+    : Constraint_AutoInModule(0, 0), m_active(new AT_DoubleAttr(this, kActive, 1, 100)),
       m_target_gate(new AT_IntAttr(this, kTargetGate, true, 1, 0, 2147483647, 1)),
       m_default_gate(new AT_IntAttr(this, kDefaultGate, true, 0, 0, 2147483647, 1)) {
   addOutMatrixPort();
@@ -177,7 +176,7 @@ MO_PortTransform* TransformGateModule::computeTransformation(const MO_BaseContex
   } else {
     const Math::Matrix4x4 d = portMatrix(ctx, g.defaultPort, true);
     const Math::Matrix4x4 t = portMatrix(ctx, g.targetPort, true);
-    m = g.ratio == 1.0 ? t
+    m = g.ratio == 1.0   ? t
         : g.ratio == 0.0 ? d
                          : blendTransforms(t, d, g.ratio, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0), true, true);
   }

@@ -38,12 +38,12 @@ void TransformLimitDragManipulator::startDrag(SLB_ManipContext& ctx) {
   const double frame = ctx.currentFrame();
   const bool allFrames = ctx.animationMode() != 1;
   AT_Position2dAttr* pos = m_node->posAttr();
-  auto* x = new TransformLimitDragSurrogate(pos->x(), pos->x()->value(frame), allFrames, static_cast<int>(frame),
-                                            false, false);
+  auto* x = new TransformLimitDragSurrogate(pos->x(), pos->x()->value(frame), allFrames, static_cast<int>(frame), false,
+                                            false);
   m_x.reset(x);
   pos->x()->setSurrogate(m_x);
-  auto* y = new TransformLimitDragSurrogate(pos->y(), pos->y()->value(frame), allFrames, static_cast<int>(frame),
-                                            false, false);
+  auto* y = new TransformLimitDragSurrogate(pos->y(), pos->y()->value(frame), allFrames, static_cast<int>(frame), false,
+                                            false);
   m_y.reset(y);
   pos->y()->setSurrogate(m_y);
   m_node->setDragSurrogates(x, y);
@@ -80,8 +80,9 @@ void TransformLimitDragManipulator::endDrag(SLB_ManipContext& ctx) {
   const double y = held(m_y)->value();
   detach();
   AT_Position2dAttr* pos = m_node->posAttr();
-  CO_Command* cmd = ctx.animationMode() == 1 ? Attr::Position2d::createSetValueCmd(pos, ctx.currentFrame(), x, y)
-                                             : Attr::Position2d::createTranslateAllFramesCmd(pos, x, y, ctx.frameRange());
+  CO_Command* cmd = ctx.animationMode() == 1
+                        ? Attr::Position2d::createSetValueCmd(pos, ctx.currentFrame(), x, y)
+                        : Attr::Position2d::createTranslateAllFramesCmd(pos, x, y, ctx.frameRange());
   pos->separateAttr()->setLocalValue(true);
   ctx.macro()->add(cmd);
 }

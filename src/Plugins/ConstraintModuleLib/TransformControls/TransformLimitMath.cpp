@@ -164,8 +164,10 @@ Math::Matrix4x4 limitTransform(const Math::Matrix4x4& in, const Math::Matrix4x4&
       const double za = moved.z;
       const double zf = (reference * p).z;
       const Math::Matrix4x4 identity;
-      const Math::Point3d qa = projectToView(Math::Point3d(1, 0, za), camera->view, camera->projection, identity, nullptr);
-      const Math::Point3d qf = projectToView(Math::Point3d(1, 0, zf), camera->view, camera->projection, identity, nullptr);
+      const Math::Point3d qa =
+          projectToView(Math::Point3d(1, 0, za), camera->view, camera->projection, identity, nullptr);
+      const Math::Point3d qf =
+          projectToView(Math::Point3d(1, 0, zf), camera->view, camera->projection, identity, nullptr);
       const double depthRatio = qa.x / qf.x;
       sigmaX *= depthRatio;
       sigmaY *= depthRatio;

@@ -69,18 +69,12 @@ const QString& TransformLimitModule::typeName() {
 }
 
 TransformLimitModule::TransformLimitModule()
-    : Constraint_Module(2),
-      m_active(new AT_DoubleAttr(this, kActive, 1, 100)),
-      m_switchtype(new TransformLimit::SwitchType(this, kSwitchtype)),
-      m_tx(new AT_DoubleAttr(this, kTx, 1, 100)),
-      m_ty(new AT_DoubleAttr(this, kTy, 1, 100)),
-      m_tz(new AT_DoubleAttr(this, kTz, 1, 100)),
-      m_rot(new AT_DoubleAttr(this, kRot, 1, 100)),
-      m_skew(new AT_DoubleAttr(this, kSkew, 1, 100)),
-      m_sx(new AT_DoubleAttr(this, kSx, 1, 100)),
-      m_sy(new AT_DoubleAttr(this, kSy, 1, 100)),
-      m_allowflip(new AT_BoolAttr(this, kAllowflip, true)),
-      m_uniformscale(new AT_BoolAttr(this, kUniformscale, false)),
+    : Constraint_Module(2), m_active(new AT_DoubleAttr(this, kActive, 1, 100)),
+      m_switchtype(new TransformLimit::SwitchType(this, kSwitchtype)), m_tx(new AT_DoubleAttr(this, kTx, 1, 100)),
+      m_ty(new AT_DoubleAttr(this, kTy, 1, 100)), m_tz(new AT_DoubleAttr(this, kTz, 1, 100)),
+      m_rot(new AT_DoubleAttr(this, kRot, 1, 100)), m_skew(new AT_DoubleAttr(this, kSkew, 1, 100)),
+      m_sx(new AT_DoubleAttr(this, kSx, 1, 100)), m_sy(new AT_DoubleAttr(this, kSy, 1, 100)),
+      m_allowflip(new AT_BoolAttr(this, kAllowflip, true)), m_uniformscale(new AT_BoolAttr(this, kUniformscale, false)),
       m_pignore(new AT_DoubleAttr(this, kPignore, 1, 0)),
       m_parentname(new AT_StringAttr(this, kParentname, QString(), false, false)),
       m_flattentype(new TransformLimit::FlattenType(this, kFlattentype)),
@@ -183,12 +177,11 @@ Math::Matrix4x4 TransformLimitModule::limitTransformation(const MO_BaseContext& 
   const SC_SceneMetrics* metrics = sceneMetrics();
   if (!metrics)
     return in;
-  const Math::Point3d control =
-      metrics->toOGL(Math::Point3d(m_pos->x()->value(frame), m_pos->y()->value(frame), 0));
+  const Math::Point3d control = metrics->toOGL(Math::Point3d(m_pos->x()->value(frame), m_pos->y()->value(frame), 0));
 
   LimitCamera camera;
-  const bool flatten = (s.flatten == Flatten_e::PROJECT3D || s.flatten == Flatten_e::PROJECT3DSCALE) &&
-                       !m_evaluatingCamera;
+  const bool flatten =
+      (s.flatten == Flatten_e::PROJECT3D || s.flatten == Flatten_e::PROJECT3DSCALE) && !m_evaluatingCamera;
   if (flatten) {
     m_evaluatingCamera = true;
     camera.view = sceneCameraMatrix(ctx);

@@ -116,8 +116,12 @@ TEST(BlendTransforms, MirroredTargetPassesTheXScaleThroughTheGuard) {
 // ---- isMirrored: the sign of the 3x3 determinant is the second method ---------------------
 
 TEST(IsMirrored, AgreesWithTheSignOfTheDeterminant) {
-  const std::vector<Math::Matrix4x4> cases = {Rz(120), S(-1, -1), hand::S(1, 1, -1), Rz(30) * K(20) * S(2, 3),
-                                              T(5, 5, 5) * S(-3, 2), Rz(-100) * K(-35) * S(0.5, -4)};
+  const std::vector<Math::Matrix4x4> cases = {Rz(120),
+                                              S(-1, -1),
+                                              hand::S(1, 1, -1),
+                                              Rz(30) * K(20) * S(2, 3),
+                                              T(5, 5, 5) * S(-3, 2),
+                                              Rz(-100) * K(-35) * S(0.5, -4)};
   for (const Math::Matrix4x4& m : cases) {
     const double det =
         m[0] * (m[5] * m[10] - m[9] * m[6]) - m[4] * (m[1] * m[10] - m[9] * m[2]) + m[8] * (m[1] * m[6] - m[5] * m[2]);
@@ -133,8 +137,8 @@ TEST(SignedAngleDifference, TakesTheShorterTurnCounterClockwisePositive) {
     bool radians;
     double expected;
   } rows[] = {
-      {350, 10, false, 20}, {10, 350, false, -20}, {-170, 170, false, -20}, {0, 179, false, 179},
-      {0, 181, false, -179}, {0, 360, false, 0},  {M_PI, M_PI / 4, true, -135},
+      {350, 10, false, 20},  {10, 350, false, -20}, {-170, 170, false, -20},      {0, 179, false, 179},
+      {0, 181, false, -179}, {0, 360, false, 0},    {M_PI, M_PI / 4, true, -135},
   };
   for (const auto& r : rows)
     EXPECT_NEAR(r.expected, signedAngleDifference(r.from, r.to, r.radians), 1e-9) << r.from << " -> " << r.to;

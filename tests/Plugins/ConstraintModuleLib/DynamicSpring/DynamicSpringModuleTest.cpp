@@ -36,19 +36,24 @@ QString gains(double tension, double inertia) {
   QString s;
   for (const char* channel : {"X", "Y", "Z", "SCALE", "SKEW", "ROTATE"})
     s += QStringLiteral("<attr keyword=\"TENSION%1\" value=\"%2\"/><attr keyword=\"INERTIA%1\" value=\"%3\"/>")
-             .arg(QLatin1String(channel)).arg(tension).arg(inertia);
+             .arg(QLatin1String(channel))
+             .arg(tension)
+             .arg(inertia);
   return s;
 }
 
 QString ramp(const char* keyword, double from, double to) {
   return QStringLiteral("<attr keyword=\"%1\"><key frame=\"1\" value=\"%2\"/><key frame=\"20\" value=\"%3\"/></attr>")
-      .arg(QLatin1String(keyword)).arg(from).arg(to);
+      .arg(QLatin1String(keyword))
+      .arg(from)
+      .arg(to);
 }
 
 // A peg turning about every axis, mirrored, skewed and moving, pivot at x = 3; a spring on it.
 const QString kTumbling = QStringLiteral("<node type=\"Peg\" name=\"In\"><attr keyword=\"PIVOT.X\" value=\"3\"/>") +
-                          ramp("POSITION.X", 0, 30) + ramp("ROTATION.ANGLEX", 0, 70) + ramp("ROTATION.ANGLEY", 10, -50) +
-                          ramp("ROTATION.ANGLEZ", 0, 160) + ramp("SCALE.X", -1, -2) + ramp("SKEW", 0, 25) +
+                          ramp("POSITION.X", 0, 30) + ramp("ROTATION.ANGLEX", 0, 70) +
+                          ramp("ROTATION.ANGLEY", 10, -50) + ramp("ROTATION.ANGLEZ", 0, 160) + ramp("SCALE.X", -1, -2) +
+                          ramp("SKEW", 0, 25) +
                           QStringLiteral("</node><node type=\"DynamicSpring\" name=\"S\">%1</node>"
                                          "<link from=\"In\" to=\"S\" toPort=\"0\"/>");
 
@@ -97,7 +102,7 @@ TEST(DynamicSpring, AFarFrameComputesTheFramesBeforeItOnceInIncreasingOrder) {
   std::iota(expected.begin(), expected.end(), 0.0);
   expected[0] = 100;
   EXPECT_EQ(probe->asked, expected);
-  probe->touch();  // stepping frame 50 again after an edit drops what followed it
+  probe->touch(); // stepping frame 50 again after an edit drops what followed it
   SC_SceneEvaluator(scene).evaluate(node, 50);
   EXPECT_EQ(node->history().size(), 51u);
 }
@@ -120,11 +125,11 @@ TEST(DynamicSpring, AnActivityOfZeroPassesTheInputAndRestartsTheSpring) {
 
 TEST(DynamicSpring, FrameChangesAreCleanOnlyWithoutActivityOrBetweenUpdateFrames) {
   const struct {
-    bool match, keyed;  // keys at 1 and 5
+    bool match, keyed; // keys at 1 and 5
     double active, first, second;
     bool dirty;
   } rows[] = {{false, false, 0, 1, 5, false}, {false, false, 100, 1, 2, true}, {true, false, 100, 2, 3, true},
-              {true, true, 100, 2, 4, false},  {true, true, 100, 5, 2, false},  {true, true, 100, 2, 6, true},
+              {true, true, 100, 2, 4, false}, {true, true, 100, 5, 2, false},  {true, true, 100, 2, 6, true},
               {true, true, 100, 4, 5, true}};
   for (const auto& r : rows) {
     DynamicSpringModule node;
@@ -147,7 +152,7 @@ TEST(DynamicSpring, TrailShowsThePivotsPathInLineViewsFadingInThenGreen) {
   top.setProjectionMatrix(Math::Matrix4x4(0.5, 0, 0, 0, 0, 0.5, 0, 0, 0, 0, -0.01, 0, 0, 0, 0, 1));
   VU_Drawing drawing, front;
   CC_CameraChainTransformCanvasBinder binder(top, &drawing), frontBinder(Math::CameraTransformChain(), &front);
-  binder.setModelMatrix(T(5, 0, 0));  // the control's space in the view: the points stay where they are
+  binder.setModelMatrix(T(5, 0, 0)); // the control's space in the view: the points stay where they are
   MO_Module* node = scene->findNode(QStringLiteral("S"));
   for (CC_CameraChainTransformCanvasBinder* b : {&binder, &frontBinder})
     node->oglRenderControl(MO_OGLContext(MO_OGLContext::eNormalMode, MO_FrameKey(10), b));

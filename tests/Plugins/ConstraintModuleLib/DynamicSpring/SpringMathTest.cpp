@@ -32,10 +32,12 @@ TEST(SpringStep, PullsByTensionAndCarriesByInertiaPerChannel) {
   const SpringTarget target{{1, 2, -1}, {3, 3, 3}, aboutZ(90), {30, 0, 0}};
   SpringHistoryEntry state, next;
   state.rotation = aboutZ(30);
-  for (const std::vector<double>& want : {std::vector<double>{0.07, 1, -1, 2, 3, 60}, {0.1911, 1.5, -1.5, 3, 8.7, 105}}) {
+  for (const std::vector<double>& want :
+       {std::vector<double>{0.07, 1, -1, 2, 3, 60}, {0.1911, 1.5, -1.5, 3, 8.7, 105}}) {
     advanceSpring(state, target, g, next);
     expectValues({next.translation.x, next.translation.y, next.translation.z, next.scale.x, next.skew.x,
-                  degreesAboutZ(next.rotation)}, want, 1e-12);
+                  degreesAboutZ(next.rotation)},
+                 want, 1e-12);
     state = next;
   }
 }
@@ -43,7 +45,8 @@ TEST(SpringStep, PullsByTensionAndCarriesByInertiaPerChannel) {
 // Full tension lands on any rotation: the missing turn is applied after the state, in the
 // scene's frame, after the turn a full inertia carries on.
 TEST(SpringStep, FullTensionReachesAThreeDimensionalRotation) {
-  const Math::Quat from = Math::Quat::fromAxisAngle(1.1, {1, -2, 0.5}), turn = Math::Quat::fromAxisAngle(0.3, {0, 1, 1});
+  const Math::Quat from = Math::Quat::fromAxisAngle(1.1, {1, -2, 0.5}),
+                   turn = Math::Quat::fromAxisAngle(0.3, {0, 1, 1});
   const Math::Quat target = Math::Quat::fromAxisAngle(-2.0, {0.3, 1, -1});
   for (double inertia : {0.0, 1.0}) {
     SpringGains g;
@@ -53,7 +56,8 @@ TEST(SpringStep, FullTensionReachesAThreeDimensionalRotation) {
     state.rotation = from;
     state.rotationVelocity = turn;
     advanceSpring(state, SpringTarget{{}, {1, 1, 1}, target, {}}, g, next);
-    const Math::Matrix4x4 carried = inertia == 0 ? Math::Matrix4x4() : from.matrix().getTranspose() * turn.matrix() * from.matrix();
+    const Math::Matrix4x4 carried =
+        inertia == 0 ? Math::Matrix4x4() : from.matrix().getTranspose() * turn.matrix() * from.matrix();
     EXPECT_TRUE(matrixNear(next.rotation.matrix(), target.matrix() * carried, 1e-12)) << "inertia " << inertia;
   }
 }
@@ -69,7 +73,8 @@ TEST(SpringStep, ActivityKeepsItsShareOfTheFreeStepAndTheRootOfTheVelocities) {
   advanceSpring(SpringHistoryEntry(), target, g, next);
   settleSpring(target, 0.25, next);
   expectValues({next.translation.x, next.scale.x, next.skew.x, degreesAboutZ(next.rotation), next.translationVelocity.x,
-                degreesAboutZ(next.rotationVelocity)}, {3.5, 2.75, 17.5, 70, 1, 20}, 1e-9);
+                degreesAboutZ(next.rotationVelocity)},
+               {3.5, 2.75, 17.5, 70, 1, 20}, 1e-9);
 }
 
 } // namespace

@@ -44,8 +44,8 @@ TEST(MultiPointFit, TwoPointsTurnOntoTheNewLineAndStretchAlongItOnly) {
   } rows[] = {
       {{1, 1, 0}, {1, 3, 0}, {2, 0, 0}, {2, 1, 0}, true, T(2, 0, 0) * S(1, 0.5, 1) * T(-1, -1, 0)},
       {{0, 0, 0}, {2, 0, 0}, {1, 1, 0}, {1, 5, 0}, true, T(1, 1, 0) * Rz(90) * S(2, 1, 1)},
-      {{0, 0, 0}, {1, 0, 0}, {2, 2, 0}, {2, 2, 0}, false, {}},  // no current offset
-      {{0, 0, 0}, {1, 2, 0}, {5, 5, 0}, {6, 7, 0}, false, {}},  // moved rigidly
+      {{0, 0, 0}, {1, 0, 0}, {2, 2, 0}, {2, 2, 0}, false, {}}, // no current offset
+      {{0, 0, 0}, {1, 2, 0}, {5, 5, 0}, {6, 7, 0}, false, {}}, // moved rigidly
   };
   for (const auto& r : rows) {
     Math::Matrix4x4 out = T(7, 7, 7);
@@ -84,15 +84,18 @@ std::string mapName(const ::testing::TestParamInfo<Math::Matrix4x4>& row) {
 INSTANTIATE_TEST_SUITE_P(Maps, KnownMap,
                          ::testing::Values(T(0.5, -2, 0) * Rz(30), T(1, 1, 0) * S(-1, 1, 1) * Rz(-70),
                                            T(-1, 0.25, 0) * K(25) * S(1.5, 1.25, 1), T(0, 1, 2) * Rx(40) * Ry(-20),
-                                           Math::Matrix4x4(0.9, 0.2, 0, 0.15, -0.3, 1.1, 0, -0.1, 0, 0, 1, 0, 0.4, -0.2, 0, 1)),
+                                           Math::Matrix4x4(0.9, 0.2, 0, 0.15, -0.3, 1.1, 0, -0.1, 0, 0, 1, 0, 0.4, -0.2,
+                                                           0, 1)),
                          &mapName);
 
 // Rest points on one line leave the y column unconstrained: the minimum-norm answer is 0 there.
 TEST(MultiPointFit, RankDeficientSystemsGiveTheMinimumNormAnswer) {
   const Math::Matrix4x4 map = T(1, 2, 0) * Rz(40);
   for (bool perspective : {false, true}) {
-    const Math::Matrix4x4 fit = PointConstraintMulti::fitPoints(pointsAt({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}}, map), perspective);
-    EXPECT_TRUE(matrixNear(fit, Math::Matrix4x4(map[0], map[1], 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, map[12], map[13], 0, 1), 2e-5));
+    const Math::Matrix4x4 fit =
+        PointConstraintMulti::fitPoints(pointsAt({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}, {3, 0, 0}}, map), perspective);
+    EXPECT_TRUE(
+        matrixNear(fit, Math::Matrix4x4(map[0], map[1], 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, map[12], map[13], 0, 1), 2e-5));
   }
 }
 

@@ -29,11 +29,15 @@ protected:
     plug(peg);
     return peg;
   }
-  Math::Point3d rest(Peg* p) { return scene.metrics().toOGL(Math::Point3d(p->pivotAttr()->x()->localValue(), p->pivotAttr()->y()->localValue(), 0)); }
+  Math::Point3d rest(Peg* p) {
+    return scene.metrics().toOGL(
+        Math::Point3d(p->pivotAttr()->x()->localValue(), p->pivotAttr()->y()->localValue(), 0));
+  }
   Math::Point3d now(Peg* peg) { return eval(peg) * rest(peg); }
   Math::Matrix4x4 eval(MO_Module* n) { return SC_SceneEvaluator(scene).evaluate(n, 1); }
   SC_SceneCommon scene;
-  PointConstraintMultiModule* node = static_cast<PointConstraintMultiModule*>(scene.addNode(std::make_unique<PointConstraintMultiModule>()));
+  PointConstraintMultiModule* node =
+      static_cast<PointConstraintMultiModule*>(scene.addNode(std::make_unique<PointConstraintMultiModule>()));
 };
 
 // Pivots and motions in eighths of a unit make every step exact, so a rigid pair is seen as
@@ -45,7 +49,7 @@ TEST_F(MultiPointsTest, RigidPairKeepsTheIncomingMatrix_PairMovingApartStretches
   Peg* b = plugPeg(8, 0, {{0, 0, 0}, {0, 0, 0}, {1, 1, 2}}, parent);
   b->setSelected(true);
   eval(node);
-  b->skew()->changed();  // the main input is now B
+  b->skew()->changed(); // the main input is now B
   EXPECT_EQ(eval(node), eval(b));
   b->position()->x()->setLocalValue(8);
   EXPECT_TRUE(matrixNear(eval(node), T(1, 0.5, 0) * S(2, 1, 1), 1e-12));
@@ -59,7 +63,8 @@ TEST_F(MultiPointsTest, HullLeavesAnInteriorPointOutOfTheFit) {
   scene.setCamera(camera);
   const Math::Matrix4x4 map = T(0.5, 0.25, 0) * Rz(20) * S(1.25, 0.75, 1);
   std::vector<Peg*> corners;
-  for (const auto& [x, y] : {std::pair{-12.0, -12.0}, std::pair{12.0, -12.0}, std::pair{12.0, 12.0}, std::pair{-12.0, 12.0}}) {
+  for (const auto& [x, y] :
+       {std::pair{-12.0, -12.0}, std::pair{12.0, -12.0}, std::pair{12.0, 12.0}, std::pair{-12.0, 12.0}}) {
     const Math::Point3d to = map * Math::Point3d(x / 12, y / 12, 0);
     corners.push_back(plugPeg(x, y, {{to.x * 12 - x, to.y * 12 - y, 0}}));
   }

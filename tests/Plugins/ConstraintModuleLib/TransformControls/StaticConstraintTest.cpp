@@ -47,10 +47,10 @@ protected:
 TEST_F(StaticConstraintTest, AppendsOnlyWhenActiveAndEnabled) {
   Peg* peg = addPeg(scene, {{0, 12, 0}, {0, 0, 90}});
   StaticConstraint* node = addStatic(peg);
-  node->translateAttr()->x()->setLocalValue(12);  // one drawing unit
+  node->translateAttr()->x()->setLocalValue(12); // one drawing unit
   node->rotateAttr()->angleY()->setLocalValue(70);
   node->invertedAttr()->setLocalValue(true);
-  EXPECT_TRUE(matrixNear(eval(node), eval(peg), 0));  // inactive: whatever the other attributes hold
+  EXPECT_TRUE(matrixNear(eval(node), eval(peg), 0)); // inactive: whatever the other attributes hold
   node->rotateAttr()->angleY()->setLocalValue(0);
   node->invertedAttr()->setLocalValue(false);
   node->activeAttr()->setLocalValue(true);
@@ -86,7 +86,7 @@ TEST_F(StaticConstraintTest, ImmediateBakeKeepsOnlyTheParentsOwnMatrix) {
 }
 
 TEST_F(StaticConstraintTest, ImmediateBakeUnderASingularGrandparentBakesEverythingAndSaysSo) {
-  Peg* grandparent = addPeg(scene, {{0, 0, 0}, {0, 0, 0}, {1, 1, 0}, 0});  // z scale 0: no inverse
+  Peg* grandparent = addPeg(scene, {{0, 0, 0}, {0, 0, 0}, {1, 1, 0}, 0}); // z scale 0: no inverse
   Peg* parent = addPeg(scene, {{4, 2, 0}, {0, 0, 40}}, grandparent);
   StaticConstraint* immediate = addStatic(parent);
   StaticConstraint* all = addStatic(parent);
@@ -110,8 +110,8 @@ TEST_F(StaticConstraintTest, UndoRestoresEveryAttributeExactlyAndRedoBakesAgain)
   press(node, true, 5);
   const QByteArray baked = snapshot();
   ASSERT_FALSE(baked == before);
-  EXPECT_NEAR(node->translateAttr()->x()->value(5), 6, 1e-9);  // a key at the frame
-  EXPECT_TRUE(node->invertedAttr()->localValue());              // never baked
+  EXPECT_NEAR(node->translateAttr()->x()->value(5), 6, 1e-9); // a key at the frame
+  EXPECT_TRUE(node->invertedAttr()->localValue());            // never baked
   ASSERT_TRUE(manager.undo());
   EXPECT_TRUE(snapshot() == before);
   ASSERT_TRUE(manager.redo());
@@ -121,7 +121,7 @@ TEST_F(StaticConstraintTest, UndoRestoresEveryAttributeExactlyAndRedoBakesAgain)
 // What arrives, built from pegs; every row is baked whole and must come back.
 struct IncomingRow {
   const char* name;
-  std::vector<PegParts> chain;  // outermost first
+  std::vector<PegParts> chain; // outermost first
 };
 void PrintTo(const IncomingRow& r, std::ostream* os) { *os << r.name; }
 
@@ -149,17 +149,17 @@ TEST_P(StaticBakeRoundTrip, BakedMatrixReproducesTheIncomingOneAndInvertedCancel
   EXPECT_TRUE(matrixNear(evaluator.evaluate(node, 1), Math::Matrix4x4(), 1e-6));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Incoming, StaticBakeRoundTrip,
-    ::testing::Values(
-        IncomingRow{"rotatedIn3d", {{{6, -3, 0}, {20, -35, 50}}}},
-        IncomingRow{"scaledNonUniformly", {{{0, 0, 0}, {0, 0, 10}, {2, 0.5, 3}}}},
-        IncomingRow{"skewed2d", {{{3, 1, 0}, {0, 0, -40}, {1.5, 0.7, 1}, 25}}},
-        IncomingRow{"translatedIn3d", {{{12, -24, 36}}}},
-        IncomingRow{"mirroredAboveA3dTurn", {{{0, 0, 0}, {0, 0, 0}, {-1, 1, 1}}, {{2, 0, 1}, {10, 20, 30}}}},
-        IncomingRow{"scaledParentOverSkewedChild",
-                    {{{6, -3, 12}, {0, 0, 30}, {1.5, 1, 1}}, {{4, 0, 0}, {0, 0, 45}, {1, 0.8, 1}, 15}}}),
-    [](const ::testing::TestParamInfo<IncomingRow>& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Incoming, StaticBakeRoundTrip,
+                         ::testing::Values(IncomingRow{"rotatedIn3d", {{{6, -3, 0}, {20, -35, 50}}}},
+                                           IncomingRow{"scaledNonUniformly", {{{0, 0, 0}, {0, 0, 10}, {2, 0.5, 3}}}},
+                                           IncomingRow{"skewed2d", {{{3, 1, 0}, {0, 0, -40}, {1.5, 0.7, 1}, 25}}},
+                                           IncomingRow{"translatedIn3d", {{{12, -24, 36}}}},
+                                           IncomingRow{"mirroredAboveA3dTurn",
+                                                       {{{0, 0, 0}, {0, 0, 0}, {-1, 1, 1}}, {{2, 0, 1}, {10, 20, 30}}}},
+                                           IncomingRow{"scaledParentOverSkewedChild",
+                                                       {{{6, -3, 12}, {0, 0, 30}, {1.5, 1, 1}},
+                                                        {{4, 0, 0}, {0, 0, 45}, {1, 0.8, 1}, 15}}}),
+                         [](const ::testing::TestParamInfo<IncomingRow>& p) { return std::string(p.param.name); });
 
 // ---- messages -----------------------------------------------------------------------------
 

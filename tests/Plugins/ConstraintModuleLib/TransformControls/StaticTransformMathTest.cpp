@@ -52,7 +52,7 @@ struct DecomposeRow {
   const char* name;
   std::function<Math::Matrix4x4()> build;
   Math::Vector3d translation, rotation, scale, skew;
-  bool recomposes;  // false where the decomposition drops something on purpose
+  bool recomposes; // false where the decomposition drops something on purpose
 };
 void PrintTo(const DecomposeRow& r, std::ostream* os) { *os << r.name; }
 
@@ -82,24 +82,59 @@ Math::Matrix4x4 Kz(double degrees) {
 INSTANTIATE_TEST_SUITE_P(
     KnownMatrices, DecomposeForBake,
     ::testing::Values(
-        DecomposeRow{"rotatedIn3d", [] { return T(0.5, 0, -1) * Rz(50) * Ry(-35) * Rx(20); }, {0.5, 0, -1},
-                     {20, -35, 50}, {1, 1, 1}, {0, 0, 0}, true},
-        DecomposeRow{"nonUniformScale", [] { return Rz(-120) * S(2, 0.5, 3); }, {0, 0, 0}, {0, 0, -120}, {2, 0.5, 3},
-                     {0, 0, 0}, true},
-        DecomposeRow{"skewed2d", [] { return Rz(-40) * K(25) * S(1.5, 0.7, 1); }, {0, 0, 0}, {0, 0, -40},
-                     {1.5, 0.7, 1}, {25, 0, 0}, true},
-        DecomposeRow{"zLeaningTowardsY", [] { return Kz(15) * S(1, 2, 0.5); }, {0, 0, 0}, {0, 0, 0}, {1, 2, 0.5},
-                     {0, 0, 15}, true},
+        DecomposeRow{"rotatedIn3d",
+                     [] { return T(0.5, 0, -1) * Rz(50) * Ry(-35) * Rx(20); },
+                     {0.5, 0, -1},
+                     {20, -35, 50},
+                     {1, 1, 1},
+                     {0, 0, 0},
+                     true},
+        DecomposeRow{"nonUniformScale",
+                     [] { return Rz(-120) * S(2, 0.5, 3); },
+                     {0, 0, 0},
+                     {0, 0, -120},
+                     {2, 0.5, 3},
+                     {0, 0, 0},
+                     true},
+        DecomposeRow{"skewed2d",
+                     [] { return Rz(-40) * K(25) * S(1.5, 0.7, 1); },
+                     {0, 0, 0},
+                     {0, 0, -40},
+                     {1.5, 0.7, 1},
+                     {25, 0, 0},
+                     true},
+        DecomposeRow{"zLeaningTowardsY",
+                     [] { return Kz(15) * S(1, 2, 0.5); },
+                     {0, 0, 0},
+                     {0, 0, 0},
+                     {1, 2, 0.5},
+                     {0, 0, 15},
+                     true},
         // A mirror inside the chain keeps the skew; one outside it (below) negates it.
-        DecomposeRow{"mirroredInside", [] { return Rz(30) * K(10) * S(-1.5, 1, 1); }, {0, 0, 0}, {0, 0, 30},
-                     {-1.5, 1, 1}, {10, 0, 0}, true},
-        DecomposeRow{"mirroredOutside", [] { return S(-1, 1, 1) * K(20); }, {0, 0, 0}, {0, 0, 0}, {-1, 1, 1},
-                     {-20, 0, 0}, true},
+        DecomposeRow{"mirroredInside",
+                     [] { return Rz(30) * K(10) * S(-1.5, 1, 1); },
+                     {0, 0, 0},
+                     {0, 0, 30},
+                     {-1.5, 1, 1},
+                     {10, 0, 0},
+                     true},
+        DecomposeRow{
+            "mirroredOutside", [] { return S(-1, 1, 1) * K(20); }, {0, 0, 0}, {0, 0, 0}, {-1, 1, 1}, {-20, 0, 0}, true},
         // sin(1e-4°) ≈ 1.7e-6 is below the 1e-5 floor: the turn is read as none.
-        DecomposeRow{"tinyRotationReadsAsNone", [] { return Rz(1e-4); }, {0, 0, 0}, {0, 0, 0},
-                     {std::cos(1e-4 * kDeg), std::cos(1e-4 * kDeg), 1}, {0, 0, 0}, false},
-        DecomposeRow{"zeroXScaleBecomesTenThousandth", [] { return S(0, 1, 1); }, {0, 0, 0}, {0, 0, 0},
-                     {1e-4, 1, 1}, {0, 0, 0}, false}),
+        DecomposeRow{"tinyRotationReadsAsNone",
+                     [] { return Rz(1e-4); },
+                     {0, 0, 0},
+                     {0, 0, 0},
+                     {std::cos(1e-4 * kDeg), std::cos(1e-4 * kDeg), 1},
+                     {0, 0, 0},
+                     false},
+        DecomposeRow{"zeroXScaleBecomesTenThousandth",
+                     [] { return S(0, 1, 1); },
+                     {0, 0, 0},
+                     {0, 0, 0},
+                     {1e-4, 1, 1},
+                     {0, 0, 0},
+                     false}),
     [](const ::testing::TestParamInfo<DecomposeRow>& p) { return std::string(p.param.name); });
 
 } // namespace

@@ -77,10 +77,10 @@ Math::Point3d at(double x, double y) { return Math::Point3d(x / 12, y / 12, 0); 
 TEST_F(SwitchTest, SliderSpansTwentyScaledUnitsAboutTheOffsetWithTheKnobAtActivePercent) {
   const struct {
     double scale, active;
-    double lo, hi, knobY;  // scene units, offset included
+    double lo, hi, knobY; // scene units, offset included
   } rows[] = {
-      {1, 50, -22, -2, -12},   // the knob of 50 % at the offset's height
-      {1, 150, -22, -2, 8},    // drawn where the value says, past the top end
+      {1, 50, -22, -2, -12}, // the knob of 50 % at the offset's height
+      {1, 150, -22, -2, 8},  // drawn where the value says, past the top end
   };
   for (const auto& r : rows) {
     Switch* sw = addSwitch();
@@ -138,9 +138,7 @@ protected:
 // one command the drag ends with sets it.
 TEST_F(SwitchDragTest, PointerHeightMapsOntoTheSliderHeldToItsEndsAndOneCommandSetsIt) {
   // GUI offset (3, 3), scale 2: the slider runs from −17 to 23 scene units.
-  const struct {
-    double y, percent;
-  } rows[] = {{13, 75}, {23, 100}, {100, 100}, {-100, 0}};
+  const struct { double y, percent; } rows[] = {{13, 75}, {23, 100}, {100, 100}, {-100, 0}};
   for (const auto& r : rows) {
     sw->uioffsetposAttr()->x()->setLocalValue(3);
     sw->uioffsetposAttr()->y()->setLocalValue(3);
@@ -166,7 +164,7 @@ TEST_F(SwitchDragTest, SetAtFrameKeysTheFrameAndOtherModesOffsetEveryFrame) {
     int mode;
     std::map<double, double> keys;
   } rows[] = {{1, {{1, 0}, {6, 75}, {11, 100}}},
-              {0, {{1, 75}, {11, 175}}}};  // the first frame takes 75, every key moves by the same
+              {0, {{1, 75}, {11, 175}}}}; // the first frame takes 75, every key moves by the same
   for (const auto& r : rows) {
     sw->activeAttr()->setKeys(AT_Keys());
     sw->activeAttr()->setKey(1, 0);

@@ -26,8 +26,8 @@ struct PegParts {
   double skew = 0.0;
 
   Math::Matrix4x4 matrix() const {
-    return T(position.x / 12, position.y / 12, position.z / 12) * Rz(rotation.z) * Ry(rotation.y) *
-           Rx(rotation.x) * K(skew) * S(scale.x, scale.y, scale.z);
+    return T(position.x / 12, position.y / 12, position.z / 12) * Rz(rotation.z) * Ry(rotation.y) * Rx(rotation.x) *
+           K(skew) * S(scale.x, scale.y, scale.z);
   }
 };
 

@@ -111,7 +111,7 @@ TEST_F(TransformGateTest, NothingOnTheDefaultGatesPortGivesTheIdentity) {
 
 TEST_F(TransformGateTest, EmptyGatePortsStandForEachOtherWhenASwitchChooses) {
   plugPeg(0, kA);
-  plugSwitch(2, 80, 1);  // target 1 is empty; r = 0.8 leads to it
+  plugSwitch(2, 80, 1); // target 1 is empty; r = 0.8 leads to it
   double ratio = 0;
   int deflt = -1, target = -1;
   EXPECT_EQ(gate->resolveGate(1, &ratio, &deflt, &target), 0);

@@ -64,7 +64,7 @@ TEST_F(TransformLimitDragTest, TheResultFollowsThePointerAndOneCommandSetsTheCon
   EXPECT_EQ(SLB_ViewDriver(VU_SceneRenderer::eCameraView, kSize).pick(*scene, kFrame, pixel(4, 1)).node, limit);
   EXPECT_EQ(macro->size(), 0);
   drag->endDrag(ctx);
-  EXPECT_TRUE(pivotsAbout(0, 0));  // the drag is over and its command has not run
+  EXPECT_TRUE(pivotsAbout(0, 0)); // the drag is over and its command has not run
   CO_CommandManager manager;
   manager.execute(macro.release(), ctx.currentOperationName());
   EXPECT_EQ(manager.history(), QStringList{QStringLiteral("Change TransformLimit Module")});
@@ -81,8 +81,8 @@ TEST_F(TransformLimitDragTest, AnimationModeOneKeysTheFrameAndAnyOtherMovesTheWh
     x->setKey(1, 0);
     x->setKey(24, 12);
     CO_OrCommand macro;
-    SLB_ViewDriver(VU_SceneRenderer::eCameraView, kSize).drag(*scene, limit, kFrame, pixel(12, 0), pixel(4, 0), mode,
-                                                             &macro);
+    SLB_ViewDriver(VU_SceneRenderer::eCameraView, kSize)
+        .drag(*scene, limit, kFrame, pixel(12, 0), pixel(4, 0), mode, &macro);
     macro.execute();
     // Dropped at x = 4 at frame 24: a key there, or the whole animation moved to start at 4.
     EXPECT_NEAR(x->storedValue(1), mode == 1 ? 0 : 4, 1e-6) << mode;

@@ -63,7 +63,7 @@ TEST(LimitTransform, EveryShareWholeRebuildsTheInputWhateverPathTheOptionsTake) 
 TEST(LimitTransform, SharesGiveTheirWorkedResults) {
   const Math::Point3d p(1, 2, 0);
   const Math::Matrix4x4 moved = T(0.5, 0.25, 0) * Rz(60);
-  const Math::Point3d pMoved = moved * p;  // where the input carries the control
+  const Math::Point3d pMoved = moved * p; // where the input carries the control
   const LimitCamera camera = pinhole();
   const struct {
     const char* name;
@@ -77,20 +77,35 @@ TEST(LimitTransform, SharesGiveTheirWorkedResults) {
       {"no x translation of the control point, not of the origin", moved, p, [](LimitSettings& s) { s.tx = 0; },
        T(0, pMoved.y - 2, 0) * T(1, 2, 0) * Rz(60) * T(-1, -2, 0)},
       {"half the scale change", S(3, 1, 1), {0, 0, 0}, [](LimitSettings& s) { s.sx = 0.5; }, S(2, 1, 1)},
-      {"uniform scale is the mean", S(2, 1, 1), {0, 0, 0}, [](LimitSettings& s) { s.uniformScale = true; },
+      {"uniform scale is the mean",
+       S(2, 1, 1),
+       {0, 0, 0},
+       [](LimitSettings& s) { s.uniformScale = true; },
        S(1.5, 1.5, 1)},
-      {"without flips a mirror comes out as a half turn", S(-1, 1, 1), {0, 0, 0},
-       [](LimitSettings& s) { s.allowFlip = false; }, Rz(180)},
-      {"half the activity fades the rotation dropped back halfway", Rz(60), {0, 0, 0},
+      {"without flips a mirror comes out as a half turn",
+       S(-1, 1, 1),
+       {0, 0, 0},
+       [](LimitSettings& s) { s.allowFlip = false; },
+       Rz(180)},
+      {"half the activity fades the rotation dropped back halfway",
+       Rz(60),
+       {0, 0, 0},
        [](LimitSettings& s) {
          s.rot = 0;
          s.activity = 0.5;
-       }, Rz(30)},
+       },
+       Rz(30)},
       // Seen from z = 3, (1, 0, 2) lies on the ray that meets the plane at (3, 0, 0), three times nearer.
-      {"flattened: the control goes where the camera sees it", T(0, 0, 2), {1, 0, 0},
-       [](LimitSettings& s) { s.flatten = Flatten_e::PROJECT3D; }, T(2, 0, 0)},
-      {"flattened with scale: nearer looks larger", T(0, 0, 2), {1, 0, 0},
-       [](LimitSettings& s) { s.flatten = Flatten_e::PROJECT3DSCALE; }, T(2, 0, 0) * T(1, 0, 0) * S(3, 3, 1) * T(-1, 0, 0)},
+      {"flattened: the control goes where the camera sees it",
+       T(0, 0, 2),
+       {1, 0, 0},
+       [](LimitSettings& s) { s.flatten = Flatten_e::PROJECT3D; },
+       T(2, 0, 0)},
+      {"flattened with scale: nearer looks larger",
+       T(0, 0, 2),
+       {1, 0, 0},
+       [](LimitSettings& s) { s.flatten = Flatten_e::PROJECT3DSCALE; },
+       T(2, 0, 0) * T(1, 0, 0) * S(3, 3, 1) * T(-1, 0, 0)},
   };
   for (const auto& r : rows) {
     LimitSettings s;
