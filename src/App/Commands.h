@@ -13,4 +13,5 @@ int render(const QStringList& args);
 int pick(const QStringList& args);
 int bakeKeys(const QStringList& args);
 int curves(const QStringList& args);
+int exportGltf(const QStringList& args); // vantorel export
 } // namespace Commands

@@ -28,6 +28,8 @@ const char* kUsage =
     "  vantorel bake-keys SCENE NODE --frames A-B [--name PEG] [--replace] -o OUT.xml\n"
     "  vantorel curves SCENE --node NAME [--node NAME]... [--frames A-B] [--channels tx,ty,rz,...] [--size WxH]\n"
     "                  -o OUT.svg|OUT.png\n"
+    "  vantorel export SCENE -o OUT.gltf|OUT.glb [--frames A-B] [--node NAME]... [--fps N] [--hierarchy] "
+    "[--no-markers]\n"
     "common options: --plugins DIR (default: plugins next to vantorel), --prefs FILE\n";
 
 QtMessageHandler g_qtMessages = nullptr;
@@ -74,7 +76,7 @@ int main(int argc, char** argv) {
       {QStringLiteral("render"), &Commands::render}, {QStringLiteral("types"), &Commands::types},
       {QStringLiteral("bake"), &Commands::bake},     {QStringLiteral("drag"), &Commands::drag},
       {QStringLiteral("pick"), &Commands::pick},     {QStringLiteral("bake-keys"), &Commands::bakeKeys},
-      {QStringLiteral("curves"), &Commands::curves},
+      {QStringLiteral("curves"), &Commands::curves}, {QStringLiteral("export"), &Commands::exportGltf},
   };
   const QString name = args.takeFirst();
   auto it = commands.find(name);
