@@ -1,6 +1,6 @@
 # The two everyday commands: `make test` (install what is missing, build, run every test in the
 # normal and the sanitizer build) and `make demo` (build, run every example scene; pictures and
-# edited scenes go to build/demo, the README's pictures to docs/images).
+# edited scenes and glTF exports go to build/demo, the README's pictures to docs/images).
 JOBS ?= 2
 VANTOREL := build/default/bin/vantorel
 EXAMPLE := examples/arm_rig.xml
@@ -67,6 +67,8 @@ demo: build
 	$(VANTOREL) render $(DEMO_OUT)/spring_tail_baked.xml --frame 24 --view top --onion 6 --labels -o $(DEMO_OUT)/spring_tail_onion.png
 	$(VANTOREL) curves $(DEMO_OUT)/spring_tail_baked.xml --node Body --node Root --node Tip-baked --channels ty,rz -o $(DEMO_OUT)/spring_tail_curves.png
 	$(VANTOREL) curves examples/limit_forearm.xml --node Forearm --node Limit --channels rz,skew,sx,sy -o $(DEMO_OUT)/limit_forearm_curves.png
+	$(VANTOREL) export examples/spring_tail.xml -o $(DEMO_OUT)/spring_tail.glb
+	$(VANTOREL) export $(EXAMPLE) --hierarchy -o $(DEMO_OUT)/arm_rig.glb
 	@mkdir -p docs/images
 	cp $(DEMO_OUT)/spring_tail_onion.png $(DEMO_OUT)/spring_tail_curves.png $(DEMO_OUT)/limit_forearm_curves.png docs/images/
 	@echo "demo: pictures and edited scenes in $(DEMO_OUT)/"

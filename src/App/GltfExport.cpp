@@ -33,7 +33,9 @@ constexpr int kType[kPaths] = {TINYGLTF_TYPE_VEC3, TINYGLTF_TYPE_VEC4, TINYGLTF_
 struct Track {
   MO_Module* node = nullptr;
   int parent = -1; // the track it hangs under when nested
-  std::vector<float> samples[kPaths];
+  // Where its values go in the file's buffer: each path's frames one after the other.
+  std::size_t offset[kPaths] = {};
+  float first[10] = {}; // the first frame's values, path after path
   bool constant[kPaths] = {true, true, true};
   Math::Quat previous; // the last frame's rotation: the next one takes the short way round from it
   bool started = false;
@@ -103,7 +105,8 @@ void checkFinite(const Track& track, const double* m, int frame) {
 
 // Takes the node's matrix at a frame apart into the file's values, keeps them, and measures what
 // the file then gives against the matrix.
-void sampleTrack(std::vector<Track>& tracks, Track& track, const double* m, int frame, const SC_SceneMetrics& metrics) {
+void sampleTrack(std::vector<Track>& tracks, Track& track, const double* m, std::size_t index, int frame,
+                 const SC_SceneMetrics& metrics, unsigned char* buffer) {
   checkFinite(track, m, frame);
   double target[16], local[16];
   std::copy(m, m + 16, target);
@@ -132,13 +135,14 @@ void sampleTrack(std::vector<Track>& tracks, Track& track, const double* m, int 
                             float(trs.scale.y),
                             float(trs.scale.z)};
   for (int p = 0, at = 0; p < kPaths; at += kWidth[p++]) {
-    std::vector<float>& s = track.samples[p];
-    for (int i = 0; i < kWidth[p]; ++i) {
-      if (track.started && values[at + i] != s[static_cast<std::size_t>(i)])
+    const std::size_t bytes = sizeof(float) * static_cast<std::size_t>(kWidth[p]);
+    std::memcpy(buffer + track.offset[p] + index * bytes, values + at, bytes);
+    for (int i = at; i < at + kWidth[p]; ++i)
+      if (track.started && values[i] != track.first[i])
         track.constant[p] = false;
-      s.push_back(values[at + i]);
-    }
   }
+  if (!track.started)
+    std::copy(values, values + 10, track.first);
   track.started = true;
 
   double d[10], mine[16];
@@ -247,54 +251,60 @@ int addMarker(tinygltf::Model& model) {
   return static_cast<int>(model.meshes.size() - 1);
 }
 
-// One sampler and channel for each value that changes, all keyed at the same times; each node's
-// samples are handed to the buffer and let go as they go.
+// The buffer as sampling fills it: the times, then every track's paths, each a frame after another.
+std::size_t layOut(std::vector<Track>& tracks, std::size_t frames) {
+  std::size_t at = frames * sizeof(float);
+  for (Track& t : tracks)
+    for (int p = 0; p < kPaths; ++p) {
+      t.offset[p] = at;
+      at += frames * sizeof(float) * static_cast<std::size_t>(kWidth[p]);
+    }
+  return at;
+}
+
+// One sampler and channel for each value that changes, all keyed at the same times; the values
+// that hold are squeezed out of the buffer in place.
 void addAnimation(tinygltf::Model& model, std::vector<Track>& tracks, std::size_t frames, double fps,
                   const QString& name) {
   std::vector<unsigned char>& data = model.buffers[0].data;
-  std::size_t bytes = data.size() + frames * sizeof(float);
-  for (const Track& t : tracks)
-    for (int p = 0; p < kPaths; ++p)
-      bytes += t.constant[p] ? 0 : t.samples[p].size() * sizeof(float);
-  data.reserve(bytes);
-  std::vector<float> times(frames);
+  float* times = reinterpret_cast<float*>(data.data());
   for (std::size_t f = 0; f < frames; ++f)
     times[f] = float(double(f) / fps);
-  const std::size_t start = append(data, times.data(), frames);
-  const int view = addView(model, start, 0, 0);
-  const int input = addAccessor(model, view, start, frames, TINYGLTF_TYPE_SCALAR);
-  model.accessors.back().minValues = {double(times.front())};
-  model.accessors.back().maxValues = {double(times.back())};
+  const int view = addView(model, 0, 0, 0);
+  const int input = addAccessor(model, view, 0, frames, TINYGLTF_TYPE_SCALAR);
+  model.accessors.back().minValues = {double(times[0])};
+  model.accessors.back().maxValues = {double(times[frames - 1])};
 
   tinygltf::Animation animation;
   animation.name = name.toStdString();
+  std::size_t end = frames * sizeof(float);
   for (std::size_t n = 0; n < tracks.size(); ++n)
     for (int p = 0; p < kPaths; ++p) {
-      std::vector<float>& s = tracks[n].samples[p];
-      if (!tracks[n].constant[p]) {
-        const std::size_t at = append(data, s.data(), s.size());
-        tinygltf::AnimationSampler sampler;
-        sampler.input = input;
-        sampler.output = addAccessor(model, view, at, frames, kType[p]);
-        sampler.interpolation = "LINEAR";
-        animation.samplers.push_back(sampler);
-        tinygltf::AnimationChannel channel;
-        channel.sampler = static_cast<int>(animation.samplers.size() - 1);
-        channel.target_node = static_cast<int>(n);
-        channel.target_path = kPathNames[p];
-        animation.channels.push_back(channel);
-      }
-      if (!tracks[n].constant[p])
-        std::vector<float>().swap(s);
+      if (tracks[n].constant[p])
+        continue;
+      const std::size_t bytes = frames * sizeof(float) * static_cast<std::size_t>(kWidth[p]);
+      std::memmove(data.data() + end, data.data() + tracks[n].offset[p], bytes);
+      tinygltf::AnimationSampler sampler;
+      sampler.input = input;
+      sampler.output = addAccessor(model, view, end, frames, kType[p]);
+      sampler.interpolation = "LINEAR";
+      animation.samplers.push_back(sampler);
+      tinygltf::AnimationChannel channel;
+      channel.sampler = static_cast<int>(animation.samplers.size() - 1);
+      channel.target_node = static_cast<int>(n);
+      channel.target_path = kPathNames[p];
+      animation.channels.push_back(channel);
+      end += bytes;
     }
-  model.bufferViews[static_cast<std::size_t>(view)].byteLength = data.size() - start;
   if (animation.channels.empty()) {
     // Nothing moves: no keys at all, and no times for them.
-    data.resize(start);
+    data.clear();
     model.bufferViews.pop_back();
     model.accessors.pop_back();
     return;
   }
+  data.resize(end);
+  model.bufferViews[static_cast<std::size_t>(view)].byteLength = end;
   model.animations.push_back(animation);
 }
 
@@ -305,7 +315,7 @@ void setConstants(tinygltf::Node& node, const Track& track) {
   for (int p = 0; p < kPaths; ++p) {
     if (!track.constant[p])
       continue;
-    const float* v = track.samples[p].data();
+    const float* v = track.first + (p == Translation ? 0 : p == Rotation ? 3 : 7);
     if (std::equal(v, v + kWidth[p], kDefaults[p]))
       continue;
     for (int i = 0; i < kWidth[p]; ++i)
@@ -414,8 +424,6 @@ GltfExport::Result GltfExport::write(SC_SceneCommon& scene, const std::vector<MO
   for (std::size_t i = 0; i < tracks.size(); ++i) {
     tracks[i].node = result.nodes[i];
     tracks[i].residual.frame = range.first;
-    for (int p = 0; p < kPaths; ++p)
-      tracks[i].samples[p].reserve(frames * static_cast<std::size_t>(kWidth[p]));
   }
   std::vector<std::size_t> order(tracks.size());
   for (std::size_t i = 0; i < order.size(); ++i)
@@ -426,18 +434,24 @@ GltfExport::Result GltfExport::write(SC_SceneCommon& scene, const std::vector<MO
   std::vector<int> frameList(frames);
   for (std::size_t f = 0; f < frames; ++f)
     frameList[f] = range.first + static_cast<int>(f);
+  tinygltf::Model model;
+  model.buffers.resize(1);
+  std::vector<unsigned char>& data = model.buffers[0].data;
+  // Room for the marker too, so that adding it never moves what sampling wrote.
+  data.reserve(layOut(tracks, frames) + 256);
+  data.resize(layOut(tracks, frames));
+  unsigned char* buffer = data.data();
   Lens lens;
   SC_SceneEvaluator(scene).evaluate(
       result.nodes, frameList,
       [&](std::size_t index, const std::vector<Math::Matrix4x4>& matrices) {
         for (std::size_t i : order)
-          sampleTrack(tracks, tracks[i], matrices[i].values(), frameList[index], scene.metrics());
+          sampleTrack(tracks, tracks[i], matrices[i].values(), index, frameList[index], scene.metrics(), buffer);
         if (camera)
           sampleLens(scene, lens, index == 0);
       },
       progress);
 
-  tinygltf::Model model;
   model.asset.generator = "vantorel export";
   tinygltf::Value::Object about;
   about["units"] = tinygltf::Value(std::string("positions in scene units: one scene unit is one metre"));
@@ -445,9 +459,8 @@ GltfExport::Result GltfExport::write(SC_SceneCommon& scene, const std::vector<MO
   about["frames"] = tinygltf::Value(QStringLiteral("%1-%2").arg(range.first).arg(range.last).toStdString());
   about["framesPerSecond"] = tinygltf::Value(options.fps);
   model.asset.extras = tinygltf::Value(about);
-  model.buffers.resize(1);
-  const int marker = options.markers ? addMarker(model) : -1;
   addAnimation(model, tracks, frames, options.fps, options.name);
+  const int marker = options.markers ? addMarker(model) : -1;
   tinygltf::Scene root;
   root.name = options.name.toStdString();
   for (std::size_t i = 0; i < tracks.size(); ++i) {

@@ -36,31 +36,33 @@ void rotationBySvd(const M3 a, M3 q) {
 
 // The rotation factor Q of a = Q · P (a with a positive determinant) by Newton's iteration
 // X ← (γX + X⁻ᵀ/γ) / 2, scaled by γ = (‖X⁻¹‖ / ‖X‖)^½ so that it takes a few steps however
-// stretched a is. Convergence is quadratic: a step that moves X by 1e-9 leaves it exact.
+// stretched a is, unscaled once near. Convergence is quadratic: after a step that moves X by
+// 1e-6 it is off by about 1e-12.
 void polarRotation(const M3 a, M3 q) {
   double x[9];
   for (int i = 0; i < 9; ++i)
     x[i] = a[i];
-  for (int step = 0; step < 40; ++step) {
-    double it[9]; // X⁻ᵀ: the columns' cross products over the determinant
+  double moved = 1.0;
+  for (int step = 0; step < 40 && moved > 1e-12; ++step) {
+    double it[9]; // X⁻ᵀ times the determinant: the columns' cross products
     cross3(x + 3, x + 6, it);
     cross3(x + 6, x, it + 3);
     cross3(x, x + 3, it + 6);
     const double det = dot3(x, it);
-    const double norm = frobenius(x);
-    if (!(std::fabs(det) > 1e-12 * norm * norm * norm))
-      return rotationBySvd(a, q);
-    for (double& v : it)
-      v /= det;
-    const double gamma = std::sqrt(frobenius(it) / norm);
-    double moved = 0.0;
+    double gamma = 1.0;
+    if (moved > 1e-4) {
+      const double norm = frobenius(x);
+      if (!(std::fabs(det) > 1e-12 * norm * norm * norm))
+        return rotationBySvd(a, q);
+      gamma = std::sqrt(frobenius(it) / (std::fabs(det) * norm));
+    }
+    const double g = 0.5 * gamma, h = 0.5 / (gamma * det);
+    moved = 0.0;
     for (int i = 0; i < 9; ++i) {
-      const double next = 0.5 * (gamma * x[i] + it[i] / gamma);
+      const double next = g * x[i] + h * it[i];
       moved += (next - x[i]) * (next - x[i]);
       x[i] = next;
     }
-    if (std::sqrt(moved) <= 1e-9)
-      break;
   }
   for (int i = 0; i < 9; ++i)
     q[i] = x[i];

@@ -107,6 +107,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"pickNodeWithoutControl",
                  {"pick", kTwoPoints, "--frame", "16", "--at", "10,10", "--node", "Hand"},
                  "does not choose its main input"},
+        BadInput{
+            "exportUnknownNode", {"export", kArm, "--node", "Wrist", "-o", "OUT/a.glb"}, "no node named \"Wrist\""},
+        BadInput{"exportNoTransformation",
+                 {"export", kGate, "--node", "Switch", "-o", "OUT/a.glb"},
+                 "no transformation output"},
+        BadInput{
+            "exportReversedFrames", {"export", kArm, "--frames", "9-3", "-o", "OUT/a.glb"}, "ends before it starts"},
+        BadInput{"exportExtension", {"export", kArm, "-o", "OUT/a.obj"}, "must end in .gltf or .glb"},
+        BadInput{"exportNoFolder", {"export", kArm, "-o", "OUT/no/a.glb"}, "no folder"},
+        BadInput{"exportFpsZero", {"export", kArm, "--fps", "0", "-o", "OUT/a.gltf"}, "--fps must be a number above 0"},
         BadInput{"typesMissingPluginFolder", {"types", "--json", "--plugins", "/no/such/folder"}, "/no/such/folder"}),
     [](const ::testing::TestParamInfo<BadInput>& row) { return std::string(row.param.name); });
 
