@@ -3,7 +3,8 @@
 // (the kernel's own count for the child, as /usr/bin/time -v reads it), for each output format
 // at 10 000 and 100 000 frames. Then what one node costs per frame through the command (a rig with
 // a copy of the node above every peg minus the same rig without, pegs written to npy, CPU time)
-// beside the same difference evaluated in this process.
+// beside the same difference evaluated in this process. And `vantorel export` of the rig to .glb
+// against eval --format npy of it.
 #include <benchmark/benchmark.h>
 
 #include <QTemporaryDir>
@@ -13,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -107,6 +109,48 @@ void BM_EvalCommand(benchmark::State& state) {
 BENCHMARK(BM_EvalCommand)
     ->ArgsProduct({{0, 1, 2}, {10000, 100000}})
     ->ArgNames({"format", "frames"})
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
+
+// vantorel export of the 100-peg rig to .glb beside eval --format npy of the same rig: CPU time
+// (the smallest of three runs each: other work on the machine only ever adds time), their ratio,
+// peak memory and the file's size; the memory beyond the file should not grow with the frames.
+void BM_ExportCommand(benchmark::State& state) {
+  const int frames = static_cast<int>(state.range(0));
+  const std::string scene = rig("--pegs 100 --frames " + std::to_string(frames));
+  const std::string glb = workDir().filePath(QStringLiteral("out.glb")).toStdString();
+  const std::string npy = workDir().filePath(QStringLiteral("out.npy")).toStdString();
+  double exportCpu = 1e9, evalCpu = 1e9, peakMB = 0, wall = 1e9;
+  for (auto _ : state) {
+    for (int k = 0; k < 3; ++k) {
+      const Run e = runVantorel({"export", scene, "-o", glb});
+      const Run n = runVantorel({"eval", scene, "--format", "npy", "-o", npy});
+      if (e.status != 0 || n.status != 0)
+        state.SkipWithError("vantorel failed");
+      exportCpu = std::min(exportCpu, e.cpu);
+      evalCpu = std::min(evalCpu, n.cpu);
+      wall = std::min(wall, e.wall);
+      peakMB = std::max(peakMB, e.peakMB);
+    }
+    state.SetIterationTime(wall);
+  }
+  struct stat file {};
+  stat(glb.c_str(), &file);
+  std::remove(glb.c_str());
+  std::remove(npy.c_str());
+  state.SetItemsProcessed(state.iterations() * 100 * frames);
+  state.counters["export_cpu_s"] = exportCpu;
+  state.counters["npy_cpu_s"] = evalCpu;
+  state.counters["ratio"] = exportCpu / evalCpu;
+  state.counters["peak_MB"] = peakMB;
+  state.counters["file_MB"] = static_cast<double>(file.st_size) / (1024.0 * 1024.0);
+  state.counters["beyond_file_MB"] = peakMB - static_cast<double>(file.st_size) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_ExportCommand)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->ArgNames({"frames"})
     ->UseManualTime()
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
