@@ -114,23 +114,6 @@ TEST(TrsTransform, SkewTurnsByHalfItsAngleAndShrinksBothAxesByTheHalfAnglesCosin
   }
 }
 
-TEST(TrsTransform, MirroredShearKeepsAProperRotationAndPutsTheMirrorOnX) {
-  Math::Matrix4x4 m;
-  m.rotateDegrees(40, {0, 0, 1});
-  m.skew(25);
-  m.scale(1, -2, 1);
-  const TrsTransform t = TrsTransform::nearest(m);
-  EXPECT_LT(t.scale.x, 0.0);
-  EXPECT_GT(t.scale.y, 0.0);
-  EXPECT_NEAR(t.rotation.matrix().determinant(), 1.0, 1e-14);
-  // The mirror taken out along x leaves the same polar problem as the unmirrored matrix.
-  Math::Matrix4x4 flipped = m;
-  flipped.scale(-1, 1, 1);
-  const TrsTransform u = TrsTransform::nearest(flipped);
-  EXPECT_NEAR(t.scale.x, -u.scale.x, 1e-14);
-  EXPECT_NEAR(t.rotation.z, u.rotation.z, 1e-14);
-}
-
 TEST(TrsTransform, PerspectiveRowIsDroppedAndAFlatAxisStillGivesAProperRotation) {
   const Math::Quat q = Math::Quat::fromAxisAngle(0.7, {1, 2, 3});
   Math::Matrix4x4 flat = trs({1, 2, 3}, q, {2, 3, 0});
