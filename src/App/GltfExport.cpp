@@ -103,6 +103,30 @@ void checkFinite(const Track& track, const double* m, int frame) {
                          .arg(frame));
 }
 
+// Measures the matrix the file gives the track at a frame (its world, in scene units) against
+// the node's, value by value in drawing units.
+void measure(Track& track, const double* m, int frame, const SC_SceneMetrics& metrics) {
+  const double drawing[3] = {metrics.fx(), metrics.fy(), metrics.fz()};
+  GltfExport::Residual& r = track.residual;
+  for (int c = 0; c < 4; ++c) {
+    const double* column = m + 4 * c;
+    const double size =
+        std::max({1.0, std::fabs(column[0]), std::fabs(column[1]), std::fabs(column[2]), std::fabs(column[3])});
+    for (int row = 0; row < 4; ++row) {
+      const int i = 4 * c + row;
+      const double given = c == 3 && row < 3 ? track.world[i] * drawing[row] : track.world[i];
+      const double diff = std::fabs(given - m[i]);
+      if (diff > r.largest) {
+        r.largest = diff;
+        r.frame = frame;
+        r.value = i;
+      }
+      if (!(diff <= kSingle * size))
+        r.exact = false;
+    }
+  }
+}
+
 // Takes the node's matrix at a frame apart into the file's values, keeps them, and measures what
 // the file then gives against the matrix.
 void sampleTrack(std::vector<Track>& tracks, Track& track, const double* m, std::size_t index, int frame,
@@ -153,25 +177,7 @@ void sampleTrack(std::vector<Track>& tracks, Track& track, const double* m, std:
   else
     std::copy(mine, mine + 16, track.world);
 
-  const double drawing[3] = {metrics.fx(), metrics.fy(), metrics.fz()};
-  GltfExport::Residual& r = track.residual;
-  for (int c = 0; c < 4; ++c) {
-    const double* column = m + 4 * c;
-    const double size =
-        std::max({1.0, std::fabs(column[0]), std::fabs(column[1]), std::fabs(column[2]), std::fabs(column[3])});
-    for (int row = 0; row < 4; ++row) {
-      const int i = 4 * c + row;
-      const double given = c == 3 && row < 3 ? track.world[i] * drawing[row] : track.world[i];
-      const double diff = std::fabs(given - m[i]);
-      if (diff > r.largest) {
-        r.largest = diff;
-        r.frame = frame;
-        r.value = i;
-      }
-      if (!(diff <= kSingle * size))
-        r.exact = false;
-    }
-  }
+  measure(track, m, frame, metrics);
 }
 
 // The nearest exported node up the main inputs, for each track; parents come before children in
@@ -399,13 +405,70 @@ bool GltfExport::exportable(const MO_Module* node) {
   return out && out->kind() == MO_Port::Matrix;
 }
 
+namespace {
+
+// The exported nodes, one track each, with their parents when nested; and the order in which a
+// frame is sampled (parents first).
+std::vector<Track> makeTracks(const std::vector<MO_Module*>& nodes, const FrameRange& range, bool hierarchy,
+                              std::vector<std::size_t>& order) {
+  std::vector<Track> tracks(nodes.size());
+  order.resize(nodes.size());
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    tracks[i].node = nodes[i];
+    tracks[i].residual.frame = range.first;
+    order[i] = i;
+  }
+  if (hierarchy)
+    order = nest(tracks, range.first);
+  return tracks;
+}
+
+// Everything but the samples: the asset block, the animation, the marker, the nodes and the scene.
+void assemble(tinygltf::Model& model, std::vector<Track>& tracks, const SC_SceneCommon& scene, MO_Module* camera,
+              const Lens& lens, const FrameRange& range, const GltfExport::Options& options,
+              GltfExport::Result& result) {
+  model.asset.generator = "vantorel export";
+  tinygltf::Value::Object about;
+  about["units"] = tinygltf::Value(std::string("positions in scene units: one scene unit is one metre"));
+  about["axes"] = tinygltf::Value(std::string("y up and z towards the camera, as the scene draws them: not rotated"));
+  about["frames"] = tinygltf::Value(QStringLiteral("%1-%2").arg(range.first).arg(range.last).toStdString());
+  about["framesPerSecond"] = tinygltf::Value(options.fps);
+  model.asset.extras = tinygltf::Value(about);
+  addAnimation(model, tracks, static_cast<std::size_t>(range.count()), options.fps, options.name);
+  const int marker = options.markers ? addMarker(model) : -1;
+  tinygltf::Scene root;
+  root.name = options.name.toStdString();
+  for (const Track& t : tracks) {
+    tinygltf::Node node;
+    node.name = t.node->instanceName().toStdString();
+    node.mesh = marker;
+    setConstants(node, t);
+    if (t.node == camera) {
+      addCamera(model, node, scene, lens, result.warnings);
+      result.camera = camera;
+    }
+    model.nodes.push_back(node);
+    result.residuals.push_back(t.residual);
+  }
+  for (std::size_t i = 0; i < tracks.size(); ++i) {
+    if (tracks[i].parent < 0)
+      root.nodes.push_back(static_cast<int>(i));
+    else
+      model.nodes[static_cast<std::size_t>(tracks[i].parent)].children.push_back(static_cast<int>(i));
+  }
+  model.scenes.push_back(root);
+  model.defaultScene = 0;
+}
+
+} // namespace
+
 GltfExport::Result GltfExport::write(SC_SceneCommon& scene, const std::vector<MO_Module*>& nodes,
                                      const FrameRange& range, const Options& options, const QString& path,
                                      const Progress& progress) {
   Result result;
   result.nodes = nodes;
-  MO_Module* camera = scene.camera();
-  if (camera && exportable(camera) && std::find(nodes.begin(), nodes.end(), camera) == nodes.end())
+  MO_Module* camera = scene.camera() && exportable(scene.camera()) ? scene.camera() : nullptr;
+  if (camera && std::find(nodes.begin(), nodes.end(), camera) == nodes.end())
     result.nodes.push_back(camera);
   const std::size_t frames = static_cast<std::size_t>(range.count());
   checkTimes(frames, options.fps);
@@ -414,23 +477,13 @@ GltfExport::Result GltfExport::write(SC_SceneCommon& scene, const std::vector<MO
                                   "fewer frames or nodes")
                        .arg(result.nodes.size())
                        .arg(frames));
-  const bool binary = path.endsWith(QLatin1String(".glb"), Qt::CaseInsensitive);
   // Opened before the work, so that a file that cannot be written is told at once.
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly))
     throw CliError(QStringLiteral("export: %1: %2").arg(path, file.errorString()));
 
-  std::vector<Track> tracks(result.nodes.size());
-  for (std::size_t i = 0; i < tracks.size(); ++i) {
-    tracks[i].node = result.nodes[i];
-    tracks[i].residual.frame = range.first;
-  }
-  std::vector<std::size_t> order(tracks.size());
-  for (std::size_t i = 0; i < order.size(); ++i)
-    order[i] = i;
-  if (options.hierarchy)
-    order = nest(tracks, range.first);
-
+  std::vector<std::size_t> order;
+  std::vector<Track> tracks = makeTracks(result.nodes, range, options.hierarchy, order);
   std::vector<int> frameList(frames);
   for (std::size_t f = 0; f < frames; ++f)
     frameList[f] = range.first + static_cast<int>(f);
@@ -451,38 +504,7 @@ GltfExport::Result GltfExport::write(SC_SceneCommon& scene, const std::vector<MO
           sampleLens(scene, lens, index == 0);
       },
       progress);
-
-  model.asset.generator = "vantorel export";
-  tinygltf::Value::Object about;
-  about["units"] = tinygltf::Value(std::string("positions in scene units: one scene unit is one metre"));
-  about["axes"] = tinygltf::Value(std::string("y up and z towards the camera, as the scene draws them: not rotated"));
-  about["frames"] = tinygltf::Value(QStringLiteral("%1-%2").arg(range.first).arg(range.last).toStdString());
-  about["framesPerSecond"] = tinygltf::Value(options.fps);
-  model.asset.extras = tinygltf::Value(about);
-  addAnimation(model, tracks, frames, options.fps, options.name);
-  const int marker = options.markers ? addMarker(model) : -1;
-  tinygltf::Scene root;
-  root.name = options.name.toStdString();
-  for (std::size_t i = 0; i < tracks.size(); ++i) {
-    tinygltf::Node node;
-    node.name = tracks[i].node->instanceName().toStdString();
-    node.mesh = marker;
-    setConstants(node, tracks[i]);
-    if (tracks[i].node == camera) {
-      addCamera(model, node, scene, lens, result.warnings);
-      result.camera = camera;
-    }
-    model.nodes.push_back(node);
-    result.residuals.push_back(tracks[i].residual);
-  }
-  for (std::size_t i = 0; i < tracks.size(); ++i) {
-    if (tracks[i].parent < 0)
-      root.nodes.push_back(static_cast<int>(i));
-    else
-      model.nodes[static_cast<std::size_t>(tracks[i].parent)].children.push_back(static_cast<int>(i));
-  }
-  model.scenes.push_back(root);
-  model.defaultScene = 0;
-  save(model, file, binary);
+  assemble(model, tracks, scene, camera, lens, range, options, result);
+  save(model, file, path.endsWith(QLatin1String(".glb"), Qt::CaseInsensitive));
   return result;
 }
