@@ -136,9 +136,13 @@ std::pair<CO_Command*, QString> LiveDrag::release() {
       // Only the parts that moved: an animated part left alone gets no key.
       if (v == m_parts[i]->storedValue(m_frame))
         continue;
+      // Every frame moves by what the drag moved this one: the offset edit takes the value the
+      // range's first frame is to have.
+      const Attr::FrameRange range = m_context.frameRange();
+      const double first = m_parts[i]->storedValue(range.first) + (v - m_parts[i]->storedValue(m_frame));
       m_macro->add(m_context.animationMode() == SLB_ManipContext::eSetAtFrame
                        ? Attr::Double::createSetValueCmd(m_parts[i], m_frame, v)
-                       : Attr::Double::createOffsetValueAllFramesCmd(m_parts[i], v, m_context.frameRange()));
+                       : Attr::Double::createOffsetValueAllFramesCmd(m_parts[i], first, range));
     }
   }
   return {m_macro.release(), name.isEmpty() ? QStringLiteral("Drag") : name};
