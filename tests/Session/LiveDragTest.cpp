@@ -40,11 +40,11 @@ TEST_P(DragInSteps, GivesWhatTheOneShotDragGives) {
   EXPECT_EQ(PIO_SceneWriter::writeData(steps->scene()), PIO_SceneWriter::writeData(once->scene()));
 }
 
-INSTANTIATE_TEST_SUITE_P(Controls, DragInSteps,
-                         ::testing::Values(Control{"switch_gate.xml", "Switch", 1, {226, 342}, {226, 100},
-                                                   "Change Switch Module"},
-                                           Control{"limit_forearm.xml", "Limit", 24, {439, 192}, {391, 108},
-                                                   "Change TransformLimit Module"}));
+INSTANTIATE_TEST_SUITE_P(
+    Controls, DragInSteps,
+    ::testing::Values(Control{"switch_gate.xml", "Switch", 1, {226, 342}, {226, 100}, "Change Switch Module"},
+                      Control{
+                          "limit_forearm.xml", "Limit", 24, {439, 192}, {391, 108}, "Change TransformLimit Module"}));
 
 TEST(LiveDrag, MovesShowTheDragWithoutAnEditAndCancelPutsEverythingBack) {
   const std::unique_ptr<Session> s = openExample("switch_gate.xml");
@@ -88,8 +88,7 @@ TEST_P(PivotDrag, ThePivotLandsUnderThePointerInThePlaneFacingTheView) {
   const std::unique_ptr<Session> s = openExample("two_points_arm.xml");
   const double frame = 16;
   const ViewSpec view{frame, GetParam(), {}};
-  const Math::CameraTransformChain chain =
-      VU_SceneRenderer(s->scene()).viewChain(frame, GetParam(), s->viewSize(view));
+  const Math::CameraTransformChain chain = VU_SceneRenderer(s->scene()).viewChain(frame, GetParam(), s->viewSize(view));
   const Math::Point3d before = pivotOf(*s, "Hand", frame);
   const Math::Point3d at = project(chain, before);
   const Math::Point2d to(at.x - 90, at.y + 40);

@@ -71,11 +71,19 @@ INSTANTIATE_TEST_SUITE_P(
         Edit{"bakeButton", "static_bake.xml", [](Session& s) { return s.bake("Hold", Session::BakeMode::All, 10.0); },
              "Bake Transformation onto Constraint"},
         Edit{"bakeKeys", "arm_rig.xml",
-             [](Session& s) { return s.bakeKeys("Elbow", {1, 48}, {}, true).commandName; }, "Bake Keys"},
-        Edit{"dragSwitch", "switch_gate.xml", [](Session& s) { return s.drag("Switch", {226, 342}, {226, 100}); },
+             [](Session& s) {
+               return s.bakeKeys("Elbow", {1, 48}, {}, true).commandName;
+             },
+             "Bake Keys"},
+        Edit{"dragSwitch", "switch_gate.xml",
+             [](Session& s) {
+               return s.drag("Switch", {226, 342}, {226, 100});
+             },
              "Change Switch Module"},
         Edit{"dragPegPivot", "two_points_arm.xml",
-             [](Session& s) { return s.dragPegPivot("Hand", {751, 323}, {700, 200}, ViewSpec{16.0, {}, {}}); },
+             [](Session& s) {
+               return s.dragPegPivot("Hand", {751, 323}, {700, 200}, ViewSpec{16.0, {}, {}});
+             },
              "Move Peg"}),
     [](const ::testing::TestParamInfo<Edit>& row) { return std::string(row.param.name); });
 
