@@ -1,6 +1,7 @@
 #include "Session.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <cmath>
 #include <cstring>
 
@@ -481,8 +482,6 @@ VU_SceneRenderer::Overlay overlayOf(const RenderOptions& options,
 
 void Session::renderFrames(const std::vector<double>& frames, const std::function<QString(double)>& pathOf,
                            const RenderOptions& options, const Progress& progress) {
-  if (options.onion < 0)
-    throw BadArgumentError(QStringLiteral("the onion skin cannot span %1 frames").arg(options.onion));
   VU_SceneRenderer renderer(*m_scene);
   renderer.setOverlay(overlayOf(options, [this](const QString& name) { return node(name); }));
   const QSize size = viewSize(options.view);

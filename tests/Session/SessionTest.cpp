@@ -183,6 +183,10 @@ TEST(SessionSave, ChangedOnDiskSeesAnotherWriterAndSavingTakesTheFileAsItsOwn) {
   EXPECT_FALSE(s->changedOnDisk());
 }
 
+TEST(SessionOpen, WithoutAnApplicationThePlugInsAreTheOnesTheBuildPutsBesideVantorel) {
+  EXPECT_EQ(QDir(HostSetup::defaultPluginFolder()).canonicalPath(), QDir(VANTOREL_PLUGIN_DIR).canonicalPath());
+}
+
 TEST(SessionOpen, ABadFileIsASceneErrorWithItsPlace) {
   try {
     Session::openData("<scene version=\"1\">\n  <node type=\"Peg\" name=\"A\"><attr keyword=\"SKEW\" value=\"x\"/>"
@@ -195,6 +199,26 @@ TEST(SessionOpen, ABadFileIsASceneErrorWithItsPlace) {
     EXPECT_EQ(e.column(), 29);
     EXPECT_TRUE(e.message().startsWith("bad.xml:2:29: node \"A\": ")) << e.what();
   }
+}
+
+} // namespace
+
+namespace {
+
+TEST(SessionSelection, AClickSelectsWhatPickReportsAndSelectionStaysOutOfTheHistory) {
+  const std::unique_ptr<Session> s = openExample("two_points_arm.xml");
+  const PickResult hit = s->pick({751, 323}, ViewSpec{16.0, {}, {}}, {}, true);
+  EXPECT_EQ(hit.node, "Hand");
+  EXPECT_EQ(hit.mainInputOf, "Arm");
+  EXPECT_EQ(s->selection(), QStringList{"Hand"});
+  s->select({"Sleeve", "Shoulder"}, true);
+  EXPECT_EQ(s->selection(), (QStringList{"Shoulder", "Hand", "Sleeve"})); // scene order
+  s->select({"Arm"});
+  EXPECT_EQ(s->selection(), QStringList{"Arm"});
+  s->clearSelection();
+  EXPECT_TRUE(s->selection().isEmpty());
+  EXPECT_TRUE(s->history().isEmpty());
+  EXPECT_FALSE(s->isModified());
 }
 
 } // namespace
