@@ -4,9 +4,7 @@
 #include "CliError.h"
 #include "Commands.h"
 #include "DataOutput.h"
-#include "SceneCore/MO_Module.h"
-#include "SceneCore/SC_SceneCommon.h"
-#include "SceneLoading.h"
+#include "Session.h"
 
 int Commands::check(const QStringList& args) {
   QCommandLineParser parser;
@@ -16,12 +14,10 @@ int Commands::check(const QStringList& args) {
   const QStringList positional = parser.positionalArguments();
   if (positional.size() != 1)
     throw CliError(QStringLiteral("check: expected one scene file, got %1").arg(positional.size()));
-  std::unique_ptr<SC_SceneCommon> scene = loadSceneOrThrow(positional.front());
-  int links = 0;
-  for (const MO_Module* n : scene->nodes())
-    for (int i = 0; i < n->nInPorts(); ++i)
-      links += n->inputModule(i) ? 1 : 0;
+  const std::unique_ptr<Session> session = Session::open(positional.front());
+  const FrameRange range = session->frameRange();
   std::fprintf(DataOutput::stream(), "%s: ok, %d nodes, %d links, frames %d-%d\n", qPrintable(positional.front()),
-               static_cast<int>(scene->nodes().size()), links, scene->firstFrame(), scene->lastFrame());
+               static_cast<int>(session->nodes().size()), static_cast<int>(session->links().size()), range.first,
+               range.last);
   return std::fflush(DataOutput::stream()) == 0 ? 0 : 1;
 }

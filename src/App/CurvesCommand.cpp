@@ -4,9 +4,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <set>
-#include <unistd.h>
 
 #include "CliError.h"
 #include "CliParsing.h"
@@ -18,8 +16,8 @@
 #include "SceneCore/AT_Keys.h"
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/SC_SceneCommon.h"
-#include "SceneCore/SC_SceneEvaluator.h"
-#include "SceneLoading.h"
+#include "Session.h"
+#include "TerminalProgress.h"
 
 namespace {
 
@@ -100,41 +98,26 @@ int Commands::curves(const QStringList& args) {
                          : kDefaultSize;
 
   const QString path = positional.front();
-  std::unique_ptr<SC_SceneCommon> scene = loadSceneOrThrow(path);
-  FrameRange range{scene->firstFrame(), scene->lastFrame()};
+  const std::unique_ptr<Session> session = Session::open(path);
+  FrameRange range = session->frameRange();
   if (parser.isSet(QStringLiteral("frames")))
     range = CliParsing::frames(QStringLiteral("curves"), parser.value(QStringLiteral("frames")));
   std::vector<MO_Module*> nodes;
-  for (const QString& name : parser.values(QStringLiteral("node"))) {
-    MO_Module* n = scene->findNode(name);
-    if (!n)
-      throw CliError(QStringLiteral("%1: no node named \"%2\"").arg(path, name));
-    nodes.push_back(n);
-  }
+  for (const QString& name : parser.values(QStringLiteral("node")))
+    nodes.push_back(session->node(name));
 
   // values[n][c][f]: channel c of node n at frame f of the range.
   std::vector<std::vector<std::vector<double>>> values(nodes.size(),
                                                        std::vector<std::vector<double>>(PegChannels::kCount));
-  std::vector<PegChannels> channels(nodes.size(), PegChannels(scene->metrics()));
-  std::vector<int> frames;
-  for (int f = range.first; f <= range.last; ++f)
-    frames.push_back(f);
-  SC_SceneEvaluator::Progress progress;
-  if (isatty(STDERR_FILENO) && frames.size() * nodes.size() > 20000)
-    progress = [](int done, int total) {
-      if (done % 100 == 0 || done == total)
-        std::fprintf(stderr, "\revaluating frame %d of %d%s", done, total, done == total ? "\n" : "");
-    };
-  SC_SceneEvaluator(*scene).evaluate(
-      nodes, frames,
-      [&](std::size_t, const std::vector<Math::Matrix4x4>& m) {
-        for (std::size_t n = 0; n < nodes.size(); ++n) {
-          const PegChannels::Values v = channels[n].next(m[n]);
-          for (int c = 0; c < PegChannels::kCount; ++c)
-            values[n][static_cast<std::size_t>(c)].push_back(v[static_cast<std::size_t>(c)]);
-        }
+  const std::vector<int> frames = range.frames();
+  session->pegValues(
+      frames, parser.values(QStringLiteral("node")),
+      [&](std::size_t, const double* row) {
+        for (std::size_t n = 0; n < nodes.size(); ++n)
+          for (std::size_t c = 0; c < static_cast<std::size_t>(PegChannels::kCount); ++c)
+            values[n][c].push_back(row[n * PegChannels::kCount + c]);
       },
-      progress);
+      terminalProgress("evaluating", frames.size() * nodes.size() > 20000));
   // By default the channels that move for some node: the rest would be flat lines.
   if (chosen.empty()) {
     for (int c = 0; c < PegChannels::kCount; ++c)
@@ -156,7 +139,7 @@ int Commands::curves(const QStringList& args) {
       plot.add(CurvePlot::Series{nodes[n]->instanceName() + QLatin1Char(' ') + PegChannels::names()[c], unitOf(c),
                                  values[n][static_cast<std::size_t>(c)]});
   const std::set<const MO_Node*> driving = drivers(nodes);
-  for (const MO_Module* n : scene->nodes()) {
+  for (const MO_Module* n : session->scene().nodes()) {
     if (!driving.count(n))
       continue;
     std::set<double> keyed;

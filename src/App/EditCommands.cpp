@@ -7,24 +7,16 @@
 
 #include "CliError.h"
 #include "CliParsing.h"
-#include "Command/CO_CommandManager.h"
-#include "Command/CO_OrCommand.h"
 #include "Commands.h"
 #include "DataOutput.h"
-#include "GraphicCore/SLB_ViewDriver.h"
-#include "GraphicCore/VU_SceneRenderer.h"
-#include "PersistentObj/PIO_SceneWriter.h"
-#include "PlugInManager/PLUG_ScopedSession.h"
-#include "SceneCore/AT_PushButtonAttr.h"
 #include "SceneCore/MO_Module.h"
-#include "SceneCore/SC_SceneCommon.h"
-#include "SceneLoading.h"
+#include "Session.h"
 
 namespace {
 
 struct EditSetup {
-  std::unique_ptr<SC_SceneCommon> scene;
-  MO_Module* node = nullptr;
+  std::unique_ptr<Session> session;
+  QString node;
   double frame = 1.0;
   QString output;
 };
@@ -50,24 +42,18 @@ EditSetup setUp(const QString& command, QCommandLineParser& parser, const QStrin
     throw CliError(QStringLiteral("%1: -o OUT.xml is required").arg(command));
   EditSetup setup;
   setup.output = parser.value(QStringLiteral("o"));
-  setup.scene = loadSceneOrThrow(positional[0]);
-  setup.node = setup.scene->findNode(positional[1]);
-  if (!setup.node)
-    throw CliError(QStringLiteral("%1: no node named \"%2\"").arg(positional[0], positional[1]));
+  setup.session = Session::open(positional[0]);
+  setup.node = setup.session->node(positional[1])->instanceName();
   setup.frame = parser.isSet(QStringLiteral("frame"))
                     ? CliParsing::frame(command, parser.value(QStringLiteral("frame")))
-                    : setup.scene->firstFrame();
-  setup.scene->setCurrentFrame(setup.frame);
+                    : setup.session->frameRange().first;
+  setup.session->setCurrentFrame(setup.frame);
   return setup;
 }
 
-int finish(const QString& command, const EditSetup& setup, const CO_CommandManager& manager) {
-  if (manager.history().isEmpty())
-    throw CliError(QStringLiteral("%1: node \"%2\" made no edit").arg(command, setup.node->instanceName()));
-  QString error;
-  if (!PIO_SceneWriter::writeFile(*setup.scene, setup.output, &error))
-    throw CliError(error);
-  std::fprintf(DataOutput::stream(), "%s\n", qPrintable(manager.history().back()));
+int finish(const EditSetup& setup, const QString& name) {
+  setup.session->save(setup.output);
+  std::fprintf(DataOutput::stream(), "%s\n", qPrintable(name));
   return std::fflush(DataOutput::stream()) == 0 ? 0 : 1;
 }
 
@@ -82,15 +68,10 @@ int Commands::bake(const QStringList& args) {
   const bool all = parser.isSet(QStringLiteral("all"));
   if (all == parser.isSet(QStringLiteral("immediate")))
     throw CliError(QStringLiteral("bake: give exactly one of --all and --immediate"));
-  auto* button = dynamic_cast<AT_PushButtonAttr*>(
-      setup.node->attr(all ? QStringLiteral("bakeAttr_all") : QStringLiteral("bakeAttr")));
-  if (!button)
-    throw CliError(QStringLiteral("bake: node \"%1\" (%2) has no bake buttons")
-                       .arg(setup.node->instanceName(), setup.node->moduleTypeName()));
-  CO_CommandManager manager;
-  PLUG_ScopedSession session(setup.scene.get(), &manager);
-  button->press();
-  return finish(QStringLiteral("bake"), setup, manager);
+  const QString name = withPrefix(QStringLiteral("bake: "), [&] {
+    return setup.session->bake(setup.node, all ? Session::BakeMode::All : Session::BakeMode::Immediate);
+  });
+  return finish(setup, name);
 }
 
 int Commands::drag(const QStringList& args) {
@@ -113,18 +94,10 @@ int Commands::drag(const QStringList& args) {
   const Math::Point2d to = CliParsing::point(cmd, QStringLiteral("--to"), parser.value(QStringLiteral("to")));
   const int mode =
       CliParsing::integer(cmd, QStringLiteral("--animation-mode"), parser.value(QStringLiteral("animation-mode")));
-  const QSize size = parser.isSet(QStringLiteral("size")) ? CliParsing::size(cmd, parser.value(QStringLiteral("size")))
-                                                          : VU_SceneRenderer::defaultSize(*setup.scene);
-
-  CO_CommandManager manager;
-  PLUG_ScopedSession session(setup.scene.get(), &manager);
-  auto macro = std::make_unique<CO_OrCommand>();
-  QString operation;
-  SLB_ViewDriver driver(VU_SceneRenderer::eCameraView, size);
-  if (!driver.drag(*setup.scene, setup.node, setup.frame, from, to, mode, macro.get(), &operation))
-    throw CliError(QStringLiteral("drag: node \"%1\" (%2) has no control to drag")
-                       .arg(setup.node->instanceName(), setup.node->moduleTypeName()));
-  // The view runs what the drag added as one step named by the manipulator.
-  manager.execute(macro.release(), operation.isEmpty() ? QStringLiteral("Drag") : operation);
-  return finish(cmd, setup, manager);
+  ViewSpec view;
+  if (parser.isSet(QStringLiteral("size")))
+    view.size = CliParsing::size(cmd, parser.value(QStringLiteral("size")));
+  const QString name =
+      withPrefix(QStringLiteral("drag: "), [&] { return setup.session->drag(setup.node, from, to, view, mode); });
+  return finish(setup, name);
 }

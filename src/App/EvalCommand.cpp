@@ -1,8 +1,8 @@
+// vantorel eval: every chosen node's matrix (or peg channels) at every chosen frame, written
+// frame by frame as the session evaluates them.
 #include <QCommandLineParser>
-#include <cstdio>
 #include <map>
 #include <stdexcept>
-#include <unistd.h>
 
 #include "CliError.h"
 #include "CliParsing.h"
@@ -11,26 +11,8 @@
 #include "MatrixOutput.h"
 #include "PegChannels.h"
 #include "SceneCore/MO_Module.h"
-#include "SceneCore/SC_SceneCommon.h"
-#include "SceneCore/SC_SceneEvaluator.h"
-#include "SceneLoading.h"
-
-namespace {
-
-std::vector<MO_Module*> chosenNodes(const SC_SceneCommon& scene, const QStringList& names, const QString& path) {
-  if (names.isEmpty())
-    return scene.nodes();
-  std::vector<MO_Module*> nodes;
-  for (const QString& name : names) {
-    MO_Module* n = scene.findNode(name);
-    if (!n)
-      throw CliError(QStringLiteral("%1: no node named \"%2\"").arg(path, name));
-    nodes.push_back(n);
-  }
-  return nodes;
-}
-
-} // namespace
+#include "Session.h"
+#include "TerminalProgress.h"
 
 int Commands::eval(const QStringList& args) {
   QCommandLineParser parser;
@@ -69,19 +51,19 @@ int Commands::eval(const QStringList& args) {
                                   "OUT.frames.txt and OUT.nodes.txt)"));
 
   const QString path = positional.front();
-  std::unique_ptr<SC_SceneCommon> scene = loadSceneOrThrow(path);
+  const std::unique_ptr<Session> session = Session::open(path);
 
-  FrameRange range{scene->firstFrame(), scene->lastFrame()};
+  FrameRange range = session->frameRange();
   if (parser.isSet(QStringLiteral("frames")))
     range = CliParsing::frames(QStringLiteral("eval"), parser.value(QStringLiteral("frames")));
-  const std::vector<MO_Module*> nodes = chosenNodes(*scene, parser.values(QStringLiteral("node")), path);
+  const QStringList nodes = parser.values(QStringLiteral("node"));
   std::vector<QString> names;
-  for (const MO_Module* n : nodes)
-    names.push_back(n->instanceName());
-  std::vector<int> frames;
-  frames.reserve(static_cast<std::size_t>(range.count()));
-  for (int f = range.first; f <= range.last; ++f)
-    frames.push_back(f);
+  for (const QString& name : nodes)
+    names.push_back(session->node(name)->instanceName());
+  if (nodes.isEmpty())
+    for (const NodeInfo& n : session->nodes())
+      names.push_back(n.name);
+  const std::vector<int> frames = range.frames();
 
   std::unique_ptr<MatrixWriter> writer;
   try {
@@ -89,31 +71,15 @@ int Commands::eval(const QStringList& args) {
   } catch (const std::runtime_error& e) {
     throw CliError(QStringLiteral("eval: ") + QString::fromStdString(e.what()));
   }
-
-  // Progress only for a person watching: never into logs or pipes.
-  SC_SceneEvaluator::Progress progress;
-  if (isatty(STDERR_FILENO) && frames.size() * nodes.size() > 20000)
-    progress = [](int done, int total) {
-      if (done % 100 == 0 || done == total)
-        std::fprintf(stderr, "\revaluating frame %d of %d%s", done, total, done == total ? "\n" : "");
-    };
-  // Each node's matrices taken apart as bake-keys keys them, angles following frame after frame.
-  std::vector<PegChannels> channels(nodes.size(), PegChannels(scene->metrics()));
-  std::vector<double> row(nodes.size() * PegChannels::kCount);
-  SC_SceneEvaluator(*scene).evaluate(
-      nodes, frames,
-      [&](std::size_t index, const std::vector<Math::Matrix4x4>& matrices) {
-        if (!peg) {
-          writer->frame(index, matrices);
-          return;
-        }
-        for (std::size_t n = 0; n < nodes.size(); ++n) {
-          const PegChannels::Values v = channels[n].next(matrices[n]);
-          std::copy(v.begin(), v.end(), row.begin() + static_cast<std::ptrdiff_t>(n * v.size()));
-        }
-        writer->values(index, row.data());
-      },
-      progress);
+  const auto progress = terminalProgress("evaluating", frames.size() * names.size() > 20000);
+  if (peg)
+    session->pegValues(
+        frames, nodes, [&](std::size_t index, const double* values) { writer->values(index, values); }, progress);
+  else
+    session->evaluate(
+        frames, nodes,
+        [&](std::size_t index, const std::vector<Math::Matrix4x4>& matrices) { writer->frame(index, matrices); },
+        progress);
   writer->finish();
   return 0;
 }

@@ -1,44 +1,20 @@
-// vantorel export: what the nodes compute over a range of frames as a glTF 2.0 file (GltfExport),
-// and how closely the file gives each node's matrix.
+// vantorel export: what the nodes compute over a range of frames as a glTF 2.0 file (the
+// session's exportGltf), and how closely the file gives each node's matrix.
 #include <QCommandLineParser>
-#include <QDir>
-#include <QFileInfo>
 #include <cmath>
 #include <cstdio>
-#include <unistd.h>
+#include <optional>
 
 #include "CliError.h"
 #include "CliParsing.h"
 #include "Commands.h"
 #include "DataOutput.h"
-#include "GltfExport.h"
 #include "MatrixOutput.h"
 #include "SceneCore/MO_Module.h"
-#include "SceneCore/SC_SceneCommon.h"
-#include "SceneLoading.h"
+#include "Session.h"
+#include "TerminalProgress.h"
 
 namespace {
-
-std::vector<MO_Module*> exportedNodes(const SC_SceneCommon& scene, const QStringList& names, const QString& path) {
-  std::vector<MO_Module*> nodes;
-  if (names.isEmpty()) {
-    for (MO_Module* n : scene.nodes())
-      if (GltfExport::exportable(n))
-        nodes.push_back(n);
-    return nodes;
-  }
-  for (const QString& name : names) {
-    MO_Module* n = scene.findNode(name);
-    if (!n)
-      throw CliError(QStringLiteral("%1: no node named \"%2\"").arg(path, name));
-    if (!GltfExport::exportable(n))
-      throw CliError(QStringLiteral("export: node \"%1\" (%2) has no transformation output to export")
-                         .arg(n->instanceName(), n->moduleTypeName()));
-    if (std::find(nodes.begin(), nodes.end(), n) == nodes.end())
-      nodes.push_back(n);
-  }
-  return nodes;
-}
 
 QString text(double v) {
   char number[40];
@@ -89,12 +65,6 @@ int Commands::exportGltf(const QStringList& args) {
     throw CliError(QStringLiteral("export: expected one scene file, got %1").arg(positional.size()));
   if (!parser.isSet(QStringLiteral("o")))
     throw CliError(QStringLiteral("export: -o OUT.gltf or -o OUT.glb is required"));
-  const QString output = parser.value(QStringLiteral("o"));
-  if (!output.endsWith(QLatin1String(".gltf"), Qt::CaseInsensitive) &&
-      !output.endsWith(QLatin1String(".glb"), Qt::CaseInsensitive))
-    throw CliError(QStringLiteral("export: %1: the output must end in .gltf or .glb").arg(output));
-  if (!QFileInfo(output).absoluteDir().exists())
-    throw CliError(QStringLiteral("export: %1: no folder to write it in").arg(output));
   GltfExport::Options options;
   options.hierarchy = parser.isSet(QStringLiteral("hierarchy"));
   options.markers = !parser.isSet(QStringLiteral("no-markers"));
@@ -105,25 +75,19 @@ int Commands::exportGltf(const QStringList& args) {
       throw CliError(QStringLiteral("export: --fps must be a number above 0, not \"%1\"")
                          .arg(parser.value(QStringLiteral("fps"))));
   }
-
-  const QString path = positional.front();
-  std::unique_ptr<SC_SceneCommon> scene = loadSceneOrThrow(path);
-  FrameRange range{scene->firstFrame(), scene->lastFrame()};
+  const QString output = parser.value(QStringLiteral("o"));
+  std::optional<FrameRange> asked;
   if (parser.isSet(QStringLiteral("frames")))
-    range = CliParsing::frames(QStringLiteral("export"), parser.value(QStringLiteral("frames")));
-  const std::vector<MO_Module*> nodes = exportedNodes(*scene, parser.values(QStringLiteral("node")), path);
-  if (nodes.empty())
-    throw CliError(QStringLiteral("%1: no node with a transformation output to export").arg(path));
-  options.name = QFileInfo(path).completeBaseName();
+    asked = CliParsing::frames(QStringLiteral("export"), parser.value(QStringLiteral("frames")));
 
-  // Progress only for a person watching: never into logs or pipes.
-  GltfExport::Progress progress;
-  if (isatty(STDERR_FILENO) && static_cast<double>(range.count()) * static_cast<double>(nodes.size()) > 20000)
-    progress = [](int done, int total) {
-      if (done % 100 == 0 || done == total)
-        std::fprintf(stderr, "\rexporting frame %d of %d%s", done, total, done == total ? "\n" : "");
-    };
-  const GltfExport::Result result = GltfExport::write(*scene, nodes, range, options, output, progress);
+  const std::unique_ptr<Session> session = Session::open(positional.front());
+  const FrameRange range = asked ? *asked : session->frameRange();
+  const QStringList nodes = parser.values(QStringLiteral("node"));
+  const std::size_t size = nodes.isEmpty() ? session->nodes().size() : static_cast<std::size_t>(nodes.size());
+  const GltfExport::Result result = withPrefix(QStringLiteral("export: "), [&] {
+    return session->exportGltf(output, nodes, range, options,
+                               terminalProgress("exporting", static_cast<double>(range.count()) * size > 20000));
+  });
   for (const QString& warning : result.warnings)
     std::fprintf(stderr, "vantorel: export: %s\n", qPrintable(warning));
   report(result, range, options.fps, output);

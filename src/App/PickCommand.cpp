@@ -4,7 +4,6 @@
 // main input from a click (the control's node, or the one named with --node), tells it of the
 // click and prints the main input it then reports. Nothing is selected and nothing is saved.
 #include <QCommandLineParser>
-#include <QImage>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -13,52 +12,8 @@
 #include "CliParsing.h"
 #include "Commands.h"
 #include "DataOutput.h"
-#include "GraphicCore/SLB_ViewDriver.h"
-#include "GraphicCore/VU_SceneRenderer.h"
-#include "SceneCore/CC_CameraChainTransformCanvasBinder.h"
-#include "SceneCore/MO_MainPortModuleVisitor.h"
 #include "SceneCore/MO_Module.h"
-#include "SceneCore/MO_OGLContext.h"
-#include "SceneCore/MO_SimplePortMetaData.h"
-#include "SceneCore/SC_SceneCommon.h"
-#include "SceneCore/SC_SceneEvaluator.h"
-#include "SceneLoading.h"
-
-namespace {
-
-// The node whose control covers the pixel in the picking image, or null. Controls are drawn
-// after the pegs, each over the ones before it, so the last node in scene order whose control
-// alone covers the pixel is the one seen there. Each is drawn as the renderer draws it: in
-// the space of what arrives at the node's main input.
-MO_Module* controlUnder(SC_SceneCommon& scene, double frame, const Math::CameraTransformChain& chain, const QSize& size,
-                        int px, int py) {
-  SC_SceneEvaluator evaluator(scene);
-  for (MO_Module* n : scene.nodes())
-    evaluator.evaluate(n, frame);
-  const MO_FrameKey key(frame);
-  const auto& nodes = scene.nodes();
-  for (auto it = nodes.rbegin(); it != nodes.rend(); ++it) {
-    MO_Module* n = *it;
-    VU_Drawing drawing;
-    CC_CameraChainTransformCanvasBinder binder(chain, &drawing);
-    MO_Module* input = n->inputModule(n->mainInPortIdAtFrame(key));
-    const MO_PortTransform* arriving = input ? input->computeTransformation(MO_BaseContext(key, 0)) : nullptr;
-    binder.setModelMatrix(arriving ? arriving->transformation().matrix(true) : Math::Matrix4x4());
-    n->oglRenderControl(MO_OGLContext(MO_OGLContext::ePickingMode, key, &binder));
-    if (drawing.primitives().empty())
-      continue;
-    const QImage image = drawing.toImage(chain, size, VU_SceneRenderer::kPickBackground, true);
-    if (VS_RGBA(image.pixel(px, py)) != VU_SceneRenderer::kPickBackground)
-      return n;
-  }
-  return nullptr;
-}
-
-QString describe(const MO_Module* node) {
-  return QStringLiteral("%1 (%2)").arg(node->instanceName(), node->moduleTypeName());
-}
-
-} // namespace
+#include "Session.h"
 
 int Commands::pick(const QStringList& args) {
   QCommandLineParser parser;
@@ -91,15 +46,12 @@ int Commands::pick(const QStringList& args) {
   const bool frameGiven = parser.isSet(QStringLiteral("frame"));
   const double givenFrame = frameGiven ? CliParsing::frame(cmd, parser.value(QStringLiteral("frame"))) : 0.0;
 
-  std::unique_ptr<SC_SceneCommon> scene = loadSceneOrThrow(positional.front());
-  MO_Module* named = nullptr;
-  if (parser.isSet(QStringLiteral("node"))) {
-    named = scene->findNode(parser.value(QStringLiteral("node")));
-    if (!named)
-      throw CliError(QStringLiteral("pick: %1: no node named \"%2\"")
-                         .arg(positional.front(), parser.value(QStringLiteral("node"))));
-  }
-  const QSize size = sizeGiven ? givenSize : VU_SceneRenderer::defaultSize(*scene);
+  const std::unique_ptr<Session> session = Session::open(positional.front());
+  const QString named = parser.value(QStringLiteral("node"));
+  if (parser.isSet(QStringLiteral("node")))
+    withPrefix(QStringLiteral("pick: "), [&] { session->node(named); });
+  ViewSpec spec{frameGiven ? std::optional<double>(givenFrame) : std::nullopt, view, sizeGiven ? givenSize : QSize()};
+  const QSize size = session->viewSize(spec);
   const int px = static_cast<int>(std::floor(at.x));
   const int py = static_cast<int>(std::floor(at.y));
   if (px < 0 || py < 0 || px >= size.width() || py >= size.height())
@@ -108,37 +60,24 @@ int Commands::pick(const QStringList& args) {
                        .arg(at.y)
                        .arg(size.width())
                        .arg(size.height()));
-  const double frame = frameGiven ? givenFrame : scene->firstFrame();
+  const PickResult hit = withPrefix(QStringLiteral("pick: "), [&] { return session->pick(at, spec, named); });
 
-  // The control is found before the click is told to anyone, so that it is the one the
-  // picking image shows.
-  const Math::CameraTransformChain chain = VU_SceneRenderer(*scene).viewChain(frame, view, size);
-  MO_Module* control = controlUnder(*scene, frame, chain, size, px, py);
-  const SLB_ViewDriver::PickResult hit = SLB_ViewDriver(view, size).pick(*scene, frame, at);
-
-  // A control drawn in its pegs' pick colours picks the peg; its node is named beside it.
-  QString report = hit.node ? QStringLiteral("picked: %1, handle %2").arg(describe(hit.node)).arg(hit.handle)
-                            : QStringLiteral("picked: background");
-  if (control && control != hit.node)
-    report += QStringLiteral(", on the control of %1").arg(describe(control));
+  const auto describe = [](const QString& node, const QString& type) {
+    return QStringLiteral("%1 (%2)").arg(node, type);
+  };
+  QString report = !hit.node.isEmpty()
+                       ? QStringLiteral("picked: %1, handle %2").arg(describe(hit.node, hit.type)).arg(hit.handle)
+                       : QStringLiteral("picked: background");
+  if (!hit.controlNode.isEmpty())
+    report += QStringLiteral(", on the control of %1").arg(describe(hit.controlNode, hit.controlType));
   report += QLatin1Char('\n');
-
-  MO_Module* told = named ? named : control;
-  if (told) {
-    MO_MainPortModuleVisitor click(at, chain);
-    if (click.visitModule(told)) {
-      const int port = told->mainInPortIdAtFrame(MO_FrameKey(frame));
-      const MO_SimplePortMetaData* meta = told->inPortMetadata(port);
-      const MO_Module* input = told->inputModule(port);
-      report += QStringLiteral("main input of %1: %2%3 (%4)\n")
-                    .arg(told->instanceName())
-                    .arg(port)
-                    .arg(meta ? QStringLiteral(" \"%1\"").arg(meta->name()) : QString())
-                    .arg(input ? input->instanceName() : QStringLiteral("nothing linked"));
-    } else if (named) {
-      throw CliError(QStringLiteral("pick: node %1 does not choose its main input from a click").arg(describe(named)));
-    }
-  }
+  if (!hit.mainInputOf.isEmpty())
+    report +=
+        QStringLiteral("main input of %1: %2%3 (%4)\n")
+            .arg(hit.mainInputOf)
+            .arg(hit.mainInputPort)
+            .arg(hit.mainInputPortName.isEmpty() ? QString() : QStringLiteral(" \"%1\"").arg(hit.mainInputPortName))
+            .arg(hit.mainInputSource.isEmpty() ? QStringLiteral("nothing linked") : hit.mainInputSource);
   std::fputs(qPrintable(report), DataOutput::stream());
   return std::fflush(DataOutput::stream()) == 0 ? 0 : 1;
 }

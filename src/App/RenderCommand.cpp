@@ -12,10 +12,8 @@
 #include "CliParsing.h"
 #include "Commands.h"
 #include "FrameRange.h"
-#include "GraphicCore/VU_SceneRenderer.h"
-#include "SceneCore/MO_OGLContext.h"
-#include "SceneCore/SC_SceneCommon.h"
-#include "SceneLoading.h"
+#include "SceneCore/MO_Module.h"
+#include "Session.h"
 
 namespace {
 
@@ -98,40 +96,33 @@ int Commands::render(const QStringList& args) {
   const bool sizeGiven = parser.isSet(QStringLiteral("size"));
   const QSize givenSize =
       sizeGiven ? CliParsing::size(QStringLiteral("render"), parser.value(QStringLiteral("size"))) : QSize();
-  VU_SceneRenderer::Overlay overlay;
+  RenderOptions options;
   if (parser.isSet(QStringLiteral("onion"))) {
-    overlay.onion =
+    options.onion =
         CliParsing::integer(QStringLiteral("render"), QStringLiteral("--onion"), parser.value(QStringLiteral("onion")));
-    if (overlay.onion < 0 || overlay.onion > kMaxOnion)
+    if (options.onion < 0 || options.onion > kMaxOnion)
       throw CliError(
-          QStringLiteral("render: --onion must be from 0 to %1 frames, not %2").arg(kMaxOnion).arg(overlay.onion));
+          QStringLiteral("render: --onion must be from 0 to %1 frames, not %2").arg(kMaxOnion).arg(options.onion));
   }
   if (parser.isSet(QStringLiteral("node")) && !parser.isSet(QStringLiteral("onion")))
     throw CliError(QStringLiteral("render: --node chooses whose paths --onion draws; give --onion N too"));
-  overlay.labels = parser.isSet(QStringLiteral("labels"));
+  options.labels = parser.isSet(QStringLiteral("labels"));
 
-  std::unique_ptr<SC_SceneCommon> scene = loadSceneOrThrow(positional.front());
-  for (const QString& name : parser.values(QStringLiteral("node"))) {
-    MO_Module* n = scene->findNode(name);
-    if (!n)
-      throw CliError(QStringLiteral("%1: no node named \"%2\"").arg(positional.front(), name));
-    overlay.onionNodes.push_back(n);
-  }
+  const std::unique_ptr<Session> session = Session::open(positional.front());
+  for (const QString& name : parser.values(QStringLiteral("node")))
+    options.onionNodes << session->node(name)->instanceName();
   if (!single)
-    overlay.framingFrames = frames;
-  const QSize size = sizeGiven ? givenSize : VU_SceneRenderer::defaultSize(*scene);
-  const int mode = parser.isSet(QStringLiteral("pick")) ? MO_OGLContext::ePickingMode : MO_OGLContext::eNormalMode;
-  VU_SceneRenderer renderer(*scene);
-  renderer.setOverlay(overlay);
-  const bool showProgress = frames.size() > 1 && isatty(STDERR_FILENO);
-  for (std::size_t i = 0; i < frames.size(); ++i) {
-    const QString path = isNumbered ? numbered(out, static_cast<int>(frames[i])) : out;
-    QString why;
-    if (!renderer.save(path, frames[i], view, size, mode, &why))
-      throw CliError(QStringLiteral("render: ") + why);
-    if (showProgress)
-      std::fprintf(stderr, "\rrendering frame %zu of %zu (%s)%s", i + 1, frames.size(), qPrintable(path),
-                   i + 1 == frames.size() ? "\n" : "");
-  }
+    options.framingFrames = frames;
+  options.view.view = view;
+  options.view.size = sizeGiven ? givenSize : QSize();
+  options.picking = parser.isSet(QStringLiteral("pick"));
+  const auto pathOf = [&](double frame) { return isNumbered ? numbered(out, static_cast<int>(frame)) : out; };
+  Session::Progress progress;
+  if (frames.size() > 1 && isatty(STDERR_FILENO))
+    progress = [&](int done, int total) {
+      std::fprintf(stderr, "\rrendering frame %d of %d (%s)%s", done, total,
+                   qPrintable(pathOf(frames[static_cast<std::size_t>(done - 1)])), done == total ? "\n" : "");
+    };
+  withPrefix(QStringLiteral("render: "), [&] { session->renderFrames(frames, pathOf, options, progress); });
   return 0;
 }

@@ -10,8 +10,8 @@
 
 #include "CliError.h"
 #include "Commands.h"
+#include "CommonOptions.h"
 #include "DataOutput.h"
-#include "HostSetup.h"
 
 namespace {
 

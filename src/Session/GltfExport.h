@@ -53,8 +53,9 @@ using Progress = std::function<void(int done, int total)>;
 bool exportable(const MO_Module* node);
 
 // Evaluates `nodes` (each exportable) over `range` and writes `path` (.glb binary, else .gltf).
-// Throws CliError when a node's matrix is not finite at some frame or the file cannot be
-// written; nothing is left at `path` then.
+// Throws BadArgumentError when a node's matrix is not finite at some frame, the range is too
+// long for glTF, or the file cannot be written; nothing is left at `path` then. Session::exportGltf
+// checks the arguments first.
 Result write(SC_SceneCommon& scene, const std::vector<MO_Module*>& nodes, const FrameRange& range,
              const Options& options, const QString& path, const Progress& progress = {});
 

@@ -21,3 +21,11 @@ bool FrameRange::parse(const QString& text, FrameRange& range, QString* why) {
   range = r;
   return true;
 }
+
+std::vector<int> FrameRange::frames() const {
+  std::vector<int> all;
+  all.reserve(static_cast<std::size_t>(count()));
+  for (int f = first; f <= last; ++f)
+    all.push_back(f);
+  return all;
+}

@@ -9,10 +9,10 @@
 #include <ostream>
 #include <tiny_gltf.h>
 
-#include "CliError.h"
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "SceneCore/SC_SceneEvaluator.h"
+#include "SessionError.h"
 #include "TrsTransform.h"
 
 namespace {
@@ -98,7 +98,7 @@ double shortest(float f) {
 void checkFinite(const Track& track, const double* m, int frame) {
   for (int i = 0; i < 16; ++i)
     if (!std::isfinite(m[i]))
-      throw CliError(QStringLiteral("export: the output of node \"%1\" is not a finite matrix at frame %2")
+      throw BadArgumentError(QStringLiteral("the output of node \"%1\" is not a finite matrix at frame %2")
                          .arg(track.node->instanceName())
                          .arg(frame));
 }
@@ -384,7 +384,7 @@ void save(const tinygltf::Model& model, QSaveFile& file, bool binary) {
   tinygltf::TinyGLTF gltf;
   const bool written = gltf.WriteGltfSceneToStream(&model, out, !binary, binary) && out.flush();
   if (!written || !file.commit())
-    throw CliError(QStringLiteral("export: %1: %2").arg(file.fileName(), file.errorString()));
+    throw BadArgumentError(QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
 }
 
 // glTF's times are single precision: with very many frames at a high rate two would meet.
@@ -392,7 +392,7 @@ void checkTimes(std::size_t frames, double fps) {
   // Rounding spreads them least apart at the end, where the numbers are largest.
   const double last = double(frames - 1) / fps;
   if (frames > 1 && float(last) == float(double(frames - 2) / fps))
-    throw CliError(QStringLiteral("export: %1 frames at %2 frames per second are more than glTF's single-precision "
+    throw BadArgumentError(QStringLiteral("%1 frames at %2 frames per second are more than glTF's single-precision "
                                   "times tell apart")
                        .arg(frames)
                        .arg(fps));
@@ -473,14 +473,14 @@ GltfExport::Result GltfExport::write(SC_SceneCommon& scene, const std::vector<MO
   const std::size_t frames = static_cast<std::size_t>(range.count());
   checkTimes(frames, options.fps);
   if (double(frames) * double(result.nodes.size()) * 40.0 + 4.0 * double(frames) > kMaxBytes)
-    throw CliError(QStringLiteral("export: %1 nodes over %2 frames would pass the 4 GB a glTF file holds; export "
+    throw BadArgumentError(QStringLiteral("%1 nodes over %2 frames would pass the 4 GB a glTF file holds; export "
                                   "fewer frames or nodes")
                        .arg(result.nodes.size())
                        .arg(frames));
   // Opened before the work, so that a file that cannot be written is told at once.
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly))
-    throw CliError(QStringLiteral("export: %1: %2").arg(path, file.errorString()));
+    throw BadArgumentError(QStringLiteral("%1: %2").arg(path, file.errorString()));
 
   std::vector<std::size_t> order;
   std::vector<Track> tracks = makeTracks(result.nodes, range, options.hierarchy, order);

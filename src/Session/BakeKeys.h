@@ -2,7 +2,7 @@
 // Baking a node's motion into keys: a new unparented peg whose keys, one a frame with linear
 // interpolation, give the node's output matrix at every frame of a range (PegChannels takes
 // each matrix apart). A channel that holds one value over the whole range gets that value
-// and no keys. Kept apart from the command line so that tests run, undo and redo the edit.
+// and no keys.
 #include <QString>
 #include <functional>
 #include <memory>
@@ -18,7 +18,7 @@ namespace BakeKeys {
 using Progress = std::function<void(int done, int total)>;
 
 // The edit, not yet run: adds the peg named `pegName` and, with `replace`, moves every link that
-// leaves the node's matrix output to the peg's. Throws CliError when the node's output is not a
+// leaves the node's matrix output to the peg's. Throws BadArgumentError when the node's output is not a
 // finite matrix at some frame of the range.
 std::unique_ptr<CO_Command> createCommand(SC_SceneCommon& scene, MO_Module* node, const FrameRange& range,
                                           const QString& pegName, bool replace, const Progress& progress = {});

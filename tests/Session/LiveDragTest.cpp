@@ -1,0 +1,123 @@
+// Drags in steps as a live view makes them: the steps of vantorel drag give its scene exactly;
+// while the pointer moves the scene shows the drag without being edited, and a cancelled drag
+// leaves every matrix as it was; a peg's pivot lands under the pointer (checked by projecting it
+// forward through the view, where the drag carried the pointer back onto a plane).
+#include <gtest/gtest.h>
+
+#include "GraphicCore/SLB_ViewDriver.h"
+#include "GraphicCore/VU_SceneRenderer.h"
+#include "PersistentObj/PIO_SceneWriter.h"
+#include "SceneCore/SC_SceneCommon.h"
+#include "SessionTestSupport.h"
+
+namespace {
+
+struct Control {
+  const char* scene;
+  const char* node;
+  double frame;
+  Math::Point2d from, to;
+  const char* step;
+};
+
+class DragInSteps : public ::testing::TestWithParam<Control> {};
+
+TEST_P(DragInSteps, GivesWhatTheOneShotDragGives) {
+  const Control& c = GetParam();
+  const ViewSpec view{c.frame, VU_SceneRenderer::eCameraView, {}};
+  const std::unique_ptr<Session> once = openExample(c.scene);
+  EXPECT_EQ(once->drag(c.node, c.from, c.to, view), c.step);
+
+  const std::unique_ptr<Session> steps = openExample(c.scene);
+  const DragHit hit = steps->pressDrag(c.from, view);
+  EXPECT_EQ(hit.kind, DragHit::Control);
+  EXPECT_EQ(hit.node, c.node);
+  for (int k = 1; k <= SLB_ViewDriver::kDragSteps; ++k)
+    steps->moveDrag(k == SLB_ViewDriver::kDragSteps ? c.to : c.from + (c.to - c.from) * (k / 4.0));
+  EXPECT_EQ(steps->releaseDrag(), c.step);
+  EXPECT_EQ(steps->history(), once->history());
+  EXPECT_EQ(everyMatrix(*steps), everyMatrix(*once));
+  EXPECT_EQ(PIO_SceneWriter::writeData(steps->scene()), PIO_SceneWriter::writeData(once->scene()));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Controls, DragInSteps,
+    ::testing::Values(Control{"switch_gate.xml", "Switch", 1, {226, 342}, {226, 100}, "Change Switch Module"},
+                      Control{
+                          "limit_forearm.xml", "Limit", 24, {439, 192}, {391, 108}, "Change TransformLimit Module"}));
+
+TEST(LiveDrag, MovesShowTheDragWithoutAnEditAndCancelPutsEverythingBack) {
+  const std::unique_ptr<Session> s = openExample("switch_gate.xml");
+  const std::vector<double> before = everyMatrix(*s);
+  const QByteArray file = PIO_SceneWriter::writeData(s->scene());
+  ASSERT_EQ(s->pressDrag({226, 342}).kind, DragHit::Control);
+  s->moveDrag({226, 100});
+  EXPECT_NE(everyMatrix(*s), before) << "the gate follows the knob while it moves";
+  EXPECT_EQ(PIO_SceneWriter::writeData(s->scene()), file);
+  EXPECT_TRUE(s->history().isEmpty());
+  s->cancelDrag();
+  EXPECT_FALSE(s->isDragging());
+  EXPECT_EQ(everyMatrix(*s), before);
+  EXPECT_TRUE(s->history().isEmpty());
+}
+
+TEST(LiveDrag, APressOnNothingHoldsNothingAndAReleaseWithoutAMoveAddsNoStep) {
+  const std::unique_ptr<Session> s = openExample("switch_gate.xml");
+  EXPECT_EQ(s->pressDrag({3, 3}).kind, DragHit::Nothing);
+  EXPECT_FALSE(s->isDragging());
+  ASSERT_EQ(s->pressDrag({226, 342}).kind, DragHit::Control);
+  EXPECT_EQ(s->releaseDrag(), QString());
+  EXPECT_TRUE(s->history().isEmpty());
+}
+
+// The peg's pivot in the world (drawing units) at the frame.
+Math::Point3d pivotOf(Session& s, const QString& peg, double frame) {
+  const AttributeInfo x = s.attribute(peg, "PIVOT.X"), y = s.attribute(peg, "PIVOT.Y"), z = s.attribute(peg, "PIVOT.Z");
+  return s.matrix(peg, frame) * s.scene().metrics().toOGL(Math::Point3d(x.number, y.number, z.number));
+}
+
+Math::Point3d project(const Math::CameraTransformChain& chain, const Math::Point3d& world) {
+  Math::Point3d view;
+  EXPECT_TRUE(chain.transform(Math::eSourceWorldFrame, world, Math::eDestinationViewFrame, view));
+  return view;
+}
+
+class PivotDrag : public ::testing::TestWithParam<VU_SceneRenderer::View> {};
+
+TEST_P(PivotDrag, ThePivotLandsUnderThePointerInThePlaneFacingTheView) {
+  const std::unique_ptr<Session> s = openExample("two_points_arm.xml");
+  const double frame = 16;
+  const ViewSpec view{frame, GetParam(), {}};
+  const Math::CameraTransformChain chain = VU_SceneRenderer(s->scene()).viewChain(frame, GetParam(), s->viewSize(view));
+  const Math::Point3d before = pivotOf(*s, "Hand", frame);
+  const Math::Point3d at = project(chain, before);
+  const Math::Point2d to(at.x - 90, at.y + 40);
+  EXPECT_EQ(s->dragPegPivot("Hand", {at.x, at.y}, to, view), "Move Peg");
+  const Math::Point3d after = pivotOf(*s, "Hand", frame);
+  const Math::Point3d seen = project(chain, after);
+  EXPECT_NEAR(seen.x, to.x, 1e-6);
+  EXPECT_NEAR(seen.y, to.y, 1e-6);
+  // It stays in the plane through where it was that faces the view.
+  const int normal = GetParam() == VU_SceneRenderer::eCameraView ? 2 : GetParam() == VU_SceneRenderer::eTopView ? 1 : 0;
+  const double was[3] = {before.x, before.y, before.z}, is[3] = {after.x, after.y, after.z};
+  EXPECT_NEAR(is[normal], was[normal], 1e-9);
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, PivotDrag,
+                         ::testing::Values(VU_SceneRenderer::eCameraView, VU_SceneRenderer::eTopView,
+                                           VU_SceneRenderer::eSideView));
+
+TEST(PivotDrag, OffsetModeMovesEveryKeyByTheSameAmount) {
+  const std::unique_ptr<Session> s = openExample("two_points_arm.xml");
+  const std::vector<KeyInfo> before = s->attribute("Hand", "POSITION.X").keys;
+  const ViewSpec view{16.0, VU_SceneRenderer::eCameraView, {}};
+  s->dragPegPivot("Hand", {751, 323}, {700, 323}, view, 0);
+  const std::vector<KeyInfo> after = s->attribute("Hand", "POSITION.X").keys;
+  ASSERT_EQ(after.size(), before.size());
+  const double offset = after[0].value - before[0].value;
+  EXPECT_LT(offset, -1.0) << "moved left";
+  for (std::size_t k = 0; k < after.size(); ++k)
+    EXPECT_NEAR(after[k].value - before[k].value, offset, 1e-9) << "key " << k;
+}
+
+} // namespace

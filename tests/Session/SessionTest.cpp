@@ -1,0 +1,224 @@
+// The session over real example scenes: every kind of edit undone and redone gives back every
+// matrix and every byte of the saved scene exactly; evaluation into a buffer matches what the
+// vantorel binary writes, in both layouts; a failed save leaves the old file as it was; the
+// modified flag and the listener follow the history.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstring>
+#include <functional>
+
+#include "PersistentObj/PIO_SceneWriter.h"
+#include "SessionError.h"
+#include "SessionTestSupport.h"
+
+namespace {
+
+struct Edit {
+  const char* name;
+  const char* scene;
+  std::function<QString(Session&)> run;
+  const char* step; // the name the history shows
+};
+
+class EveryEdit : public ::testing::TestWithParam<Edit> {};
+
+TEST_P(EveryEdit, UndoGivesBackEveryMatrixAndByteAndRedoTheEditedOnes) {
+  const std::unique_ptr<Session> s = openExample(GetParam().scene);
+  const std::vector<double> before = everyMatrix(*s);
+  const QByteArray fileBefore = PIO_SceneWriter::writeData(s->scene());
+  EXPECT_EQ(GetParam().run(*s), QString::fromLatin1(GetParam().step));
+  EXPECT_EQ(s->history(), QStringList{QString::fromLatin1(GetParam().step)});
+  const std::vector<double> after = everyMatrix(*s);
+  const QByteArray fileAfter = PIO_SceneWriter::writeData(s->scene());
+  ASSERT_NE(fileAfter, fileBefore) << "the edit changed nothing";
+  ASSERT_TRUE(s->undo());
+  EXPECT_EQ(everyMatrix(*s), before);
+  EXPECT_EQ(PIO_SceneWriter::writeData(s->scene()), fileBefore);
+  EXPECT_FALSE(s->isModified());
+  ASSERT_TRUE(s->redo());
+  EXPECT_EQ(everyMatrix(*s), after);
+  EXPECT_EQ(PIO_SceneWriter::writeData(s->scene()), fileAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edits, EveryEdit,
+    ::testing::Values(
+        Edit{"number", "two_points_arm.xml", [](Session& s) { return s.setAttribute("Arm", "STRETCHMAX", 110.0); },
+             "Set STRETCHMAX of Arm"},
+        Edit{"keyOnAnimated", "two_points_arm.xml",
+             [](Session& s) { return s.setAttribute("Hand", "POSITION.X", QStringLiteral("5"), 10.0); },
+             "Set POSITION.X of Hand"},
+        Edit{"firstKey", "two_points_arm.xml",
+             [](Session& s) { return s.setAttribute("Sleeve", "ROTATION.ANGLEZ", 30.0, 20.0); },
+             "Set ROTATION.ANGLEZ of Sleeve"},
+        Edit{"option", "two_points_arm.xml",
+             [](Session& s) { return s.setAttribute("Arm", "TRANSFORMTYPE", QStringLiteral("TRANSFORM")); },
+             "Set TRANSFORMTYPE of Arm"},
+        Edit{"flag", "limit_forearm.xml", [](Session& s) { return s.setAttribute("Limit", "UNIFORMSCALE", false); },
+             "Set UNIFORMSCALE of Limit"},
+        Edit{"springTension", "spring_tail.xml", [](Session& s) { return s.setAttribute("Mid", "TENSIONX", 20.0); },
+             "Set TENSIONX of Mid"},
+        Edit{"relink", "two_points_arm.xml", [](Session& s) { return s.link("Shoulder", 0, "Sleeve", 0); },
+             "Link Shoulder to Sleeve"},
+        Edit{"linkGrowsInputs", "switch_gate.xml", [](Session& s) { return s.link("Camera", 0, "Gate", 4); },
+             "Link Camera to Gate"},
+        Edit{"unlink", "two_points_arm.xml", [](Session& s) { return s.unlink("Arm", 1); }, "Unlink Arm input 1"},
+        Edit{"disable", "two_points_arm.xml", [](Session& s) { return s.setEnabled("Arm", false); }, "Disable Arm"},
+        Edit{"bakeButton", "static_bake.xml", [](Session& s) { return s.bake("Hold", Session::BakeMode::All, 10.0); },
+             "Bake Transformation onto Constraint"},
+        Edit{"bakeKeys", "arm_rig.xml",
+             [](Session& s) {
+               return s.bakeKeys("Elbow", {1, 48}, {}, true).commandName;
+             },
+             "Bake Keys"},
+        Edit{"dragSwitch", "switch_gate.xml",
+             [](Session& s) {
+               return s.drag("Switch", {226, 342}, {226, 100});
+             },
+             "Change Switch Module"},
+        Edit{"dragPegPivot", "two_points_arm.xml",
+             [](Session& s) {
+               return s.dragPegPivot("Hand", {751, 323}, {700, 200}, ViewSpec{16.0, {}, {}});
+             },
+             "Move Peg"}),
+    [](const ::testing::TestParamInfo<Edit>& row) { return std::string(row.param.name); });
+
+// The binary's npy output: a 128-byte header (for these sizes), then the float64 values.
+std::vector<double> npyOfBinary(const QString& scene, const QString& out) {
+  QProcess p;
+  p.start(QStringLiteral(VANTOREL_BINARY), {"eval", scene, "--format", "npy", "-o", out});
+  EXPECT_TRUE(p.waitForFinished(60000) && p.exitCode() == 0) << p.readAllStandardError().toStdString();
+  QFile f(out);
+  EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray data = f.readAll();
+  const int header = 10 + (static_cast<unsigned char>(data[8]) | static_cast<unsigned char>(data[9]) << 8);
+  std::vector<double> values(static_cast<std::size_t>(data.size() - header) / sizeof(double));
+  std::memcpy(values.data(), data.constData() + header, values.size() * sizeof(double));
+  return values;
+}
+
+class EveryExample : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(EveryExample, BufferHoldsWhatTheBinaryWritesAndRowMajorIsItsTranspose) {
+  QTemporaryDir dir;
+  const std::unique_ptr<Session> s = openExample(GetParam());
+  const std::vector<double> columns = everyMatrix(*s);
+  EXPECT_EQ(columns, npyOfBinary(s->path(), dir.filePath("out.npy")));
+  const std::vector<double> rows = everyMatrix(*s, MatrixLayout::RowMajor);
+  ASSERT_EQ(rows.size(), columns.size());
+  for (std::size_t m = 0; m < rows.size(); m += 16)
+    for (std::size_t r = 0; r < 4; ++r)
+      for (std::size_t c = 0; c < 4; ++c)
+        ASSERT_EQ(rows[m + 4 * r + c], columns[m + 4 * c + r]) << "matrix " << m / 16;
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, EveryExample,
+                         ::testing::Values("arm_rig.xml", "static_bake.xml", "switch_gate.xml", "two_points_arm.xml",
+                                           "three_points_patch.xml", "multi_points_card.xml",
+                                           "multi_points_perspective.xml", "spring_tail.xml", "limit_forearm.xml"));
+
+QByteArray bytesOf(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST(SessionSave, AFailedSaveLeavesTheOldFileByteForByteAndTheSceneUnsaved) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("limit.xml");
+  const std::unique_ptr<Session> s = openExample("limit_forearm.xml");
+  s->setAttribute("Limit", "ROT", 20.0);
+  s->save(path);
+  const QByteArray saved = bytesOf(path);
+  ASSERT_FALSE(saved.isEmpty());
+  // Text a scene file cannot carry.
+  s->setAttribute("Limit", "PARENTNAME", QStringLiteral("Shoulder\x01"));
+  EXPECT_THROW(s->save(path), BadArgumentError);
+  EXPECT_EQ(bytesOf(path), saved);
+  EXPECT_TRUE(s->isModified());
+  EXPECT_FALSE(s->changedOnDisk());
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"limit.xml"}) << "a temporary file was left";
+}
+
+TEST(SessionHistory, ModifiedFollowsTheStepsSinceTheLastSaveAndTheListenerHearsEachStep) {
+  QTemporaryDir dir;
+  const std::unique_ptr<Session> s = openExample("two_points_arm.xml");
+  QStringList heard;
+  s->addListener([&](Session::Change change, const QString& name) {
+    heard << QStringLiteral("%1 %2").arg(static_cast<int>(change)).arg(name);
+  });
+  EXPECT_FALSE(s->isModified());
+  s->setAttribute("Arm", "SMOOTH", 10.0);
+  EXPECT_TRUE(s->isModified());
+  s->save(dir.filePath("a.xml"));
+  EXPECT_FALSE(s->isModified());
+  s->undo();
+  EXPECT_TRUE(s->isModified()) << "the saved file holds the edit";
+  s->redo();
+  EXPECT_FALSE(s->isModified());
+  s->undo();
+  s->setAttribute("Arm", "SMOOTH", 20.0); // the saved state can no longer be reached
+  s->undo();
+  EXPECT_TRUE(s->isModified());
+  EXPECT_EQ(heard, (QStringList{"0 Set SMOOTH of Arm", "4 ", "1 Set SMOOTH of Arm", "2 Set SMOOTH of Arm",
+                                "1 Set SMOOTH of Arm", "0 Set SMOOTH of Arm", "1 Set SMOOTH of Arm"}));
+}
+
+TEST(SessionSave, ChangedOnDiskSeesAnotherWriterAndSavingTakesTheFileAsItsOwn) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("arm.xml");
+  const std::unique_ptr<Session> s = openExample("arm_rig.xml");
+  s->save(path);
+  EXPECT_EQ(s->path(), path);
+  EXPECT_FALSE(s->changedOnDisk());
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::Append));
+  f.write("<!-- another editor -->\n");
+  f.close();
+  EXPECT_TRUE(s->changedOnDisk());
+  s->save();
+  EXPECT_FALSE(s->changedOnDisk());
+}
+
+TEST(SessionOpen, WithoutAnApplicationThePlugInsAreTheOnesTheBuildPutsBesideVantorel) {
+  EXPECT_EQ(QDir(HostSetup::defaultPluginFolder()).canonicalPath(), QDir(VANTOREL_PLUGIN_DIR).canonicalPath());
+}
+
+TEST(SessionOpen, ABadFileIsASceneErrorWithItsPlace) {
+  try {
+    Session::openData("<scene version=\"1\">\n  <node type=\"Peg\" name=\"A\"><attr keyword=\"SKEW\" value=\"x\"/>"
+                      "</node>\n</scene>\n",
+                      QStringLiteral("bad.xml"));
+    FAIL() << "no error";
+  } catch (const SceneFileError& e) {
+    EXPECT_EQ(e.file(), "bad.xml");
+    EXPECT_EQ(e.line(), 2);
+    EXPECT_EQ(e.column(), 29);
+    EXPECT_TRUE(e.message().startsWith("bad.xml:2:29: node \"A\": ")) << e.what();
+  }
+}
+
+} // namespace
+
+namespace {
+
+TEST(SessionSelection, AClickSelectsWhatPickReportsAndSelectionStaysOutOfTheHistory) {
+  const std::unique_ptr<Session> s = openExample("two_points_arm.xml");
+  const PickResult hit = s->pick({751, 323}, ViewSpec{16.0, {}, {}}, {}, true);
+  EXPECT_EQ(hit.node, "Hand");
+  EXPECT_EQ(hit.mainInputOf, "Arm");
+  EXPECT_EQ(s->selection(), QStringList{"Hand"});
+  s->select({"Sleeve", "Shoulder"}, true);
+  EXPECT_EQ(s->selection(), (QStringList{"Shoulder", "Hand", "Sleeve"})); // scene order
+  s->select({"Arm"});
+  EXPECT_EQ(s->selection(), QStringList{"Arm"});
+  s->clearSelection();
+  EXPECT_TRUE(s->selection().isEmpty());
+  EXPECT_TRUE(s->history().isEmpty());
+  EXPECT_FALSE(s->isModified());
+}
+
+} // namespace
