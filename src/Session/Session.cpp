@@ -122,7 +122,15 @@ double Session::frameOf(std::optional<double> frame) const {
 }
 
 QSize Session::viewSize(const ViewSpec& view) const {
-  return view.size.isEmpty() ? VU_SceneRenderer::defaultSize(*m_scene) : view.size;
+  if (view.size == QSize())
+    return VU_SceneRenderer::defaultSize(*m_scene);
+  const QSize& s = view.size;
+  if (s.width() < 1 || s.height() < 1 || s.width() > kMaxViewSide || s.height() > kMaxViewSide)
+    throw BadArgumentError(QStringLiteral("the view size must be from 1x1 to %1x%1 pixels, not %2x%3")
+                               .arg(kMaxViewSide)
+                               .arg(s.width())
+                               .arg(s.height()));
+  return s;
 }
 
 MO_Module* Session::node(const QString& name) const {
@@ -505,6 +513,13 @@ namespace {
 
 VU_SceneRenderer::Overlay overlayOf(const RenderOptions& options,
                                     const std::function<MO_Module*(const QString&)>& find) {
+  if (options.onion < 0 || options.onion > Session::kMaxOnion)
+    throw BadArgumentError(QStringLiteral("the onion skin must span from 0 to %1 frames, not %2")
+                               .arg(Session::kMaxOnion)
+                               .arg(options.onion));
+  // Without a GUI application Qt has no fonts, and the names would silently be left out.
+  if (options.labels && !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    throw BadArgumentError(QStringLiteral("labels need fonts, which only a running QGuiApplication provides"));
   VU_SceneRenderer::Overlay overlay;
   overlay.onion = options.onion;
   for (const QString& name : options.onionNodes)
@@ -607,8 +622,21 @@ void Session::onStep(int event, const QString& name) {
     m_cleanDepth = m_depth == m_cleanDepth ? 0 : -1;
     m_depth = 0;
     break;
+  case CO_CommandManager::Event::Dropped:
+    // The oldest step is forgotten: a saved state from before it can no longer be reached.
+    --m_depth;
+    m_cleanDepth = m_cleanDepth > 0 ? m_cleanDepth - 1 : -1;
+    break;
   }
 }
+
+void Session::setHistoryLimit(int steps) {
+  if (steps < 0)
+    throw BadArgumentError(QStringLiteral("the history limit must be 0 (no limit) or more steps, not %1").arg(steps));
+  m_manager->setLimit(steps);
+}
+
+int Session::historyLimit() const { return m_manager->limit(); }
 
 int Session::addListener(Listener listener) {
   m_listeners.emplace_back(m_nextListener, std::move(listener));

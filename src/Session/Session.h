@@ -154,6 +154,10 @@ public:
   QStringList history() const; // names of the steps that can be undone, oldest first
   QString undoName() const;
   QString redoName() const;
+  // Keeps at most `steps` steps to undo (0: no limit, the default); beyond it the oldest are
+  // forgotten, so that a long script's memory stays flat.
+  void setHistoryLimit(int steps);
+  int historyLimit() const;
   // Whether the scene differs from the one loaded or last saved.
   bool isModified() const { return m_depth != m_cleanDepth; }
   int addListener(Listener listener);
@@ -166,8 +170,12 @@ public:
   // Whether the file at path() changed on disk since it was loaded or saved.
   bool changedOnDisk() const;
 
-  // The view's size in pixels: the one given, else render's default for the scene.
+  // The view's size in pixels: the one given, else render's default for the scene. A size
+  // given outside 1 to kMaxViewSide pixels a side is a BadArgumentError.
   QSize viewSize(const ViewSpec& view) const;
+  // Larger views are a typo and would only exhaust memory; more onion frames would bury the picture.
+  static constexpr int kMaxViewSide = 16384;
+  static constexpr int kMaxOnion = 1000;
 
 private:
   explicit Session(std::unique_ptr<SC_SceneCommon> scene, const QString& path);

@@ -70,7 +70,7 @@ struct AttributeInfo {
 };
 
 // Where a view looks from: the frame, the view (camera, top or side) and its size in pixels
-// (empty: render's default, 960 wide with the scene's aspect ratio).
+// (QSize(), the default: render's, 960 wide with the scene's aspect ratio).
 struct ViewSpec {
   std::optional<double> frame; // empty: the session's current frame
   VU_SceneRenderer::View view = VU_SceneRenderer::eCameraView;

@@ -4,6 +4,7 @@
 // modified flag and the listener follow the history.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -167,6 +168,31 @@ TEST(SessionHistory, ModifiedFollowsTheStepsSinceTheLastSaveAndTheListenerHearsE
                                 "1 Set SMOOTH of Arm", "0 Set SMOOTH of Arm", "1 Set SMOOTH of Arm"}));
 }
 
+TEST(SessionHistory, ALimitForgetsTheOldestStepsAndWithThemASavedStateBeforeThem) {
+  QTemporaryDir dir;
+  const std::unique_ptr<Session> s = openExample("two_points_arm.xml");
+  s->setHistoryLimit(2);
+  s->setAttribute("Arm", "STRETCHMAX", 110.0);
+  const std::vector<double> afterFirst = everyMatrix(*s);
+  s->save(dir.filePath("a.xml"));
+  s->setAttribute("Arm", "STRETCHMAX", 120.0);
+  s->setAttribute("Arm", "STRETCHMAX", 130.0); // the first step is forgotten
+  EXPECT_EQ(s->history().size(), 2);
+  EXPECT_TRUE(s->undo());
+  EXPECT_TRUE(s->undo());
+  EXPECT_FALSE(s->undo());
+  EXPECT_EQ(everyMatrix(*s), afterFirst);
+  EXPECT_FALSE(s->isModified()) << "the saved state came after the forgotten step";
+  s->redo();
+  s->redo();
+  s->setAttribute("Arm", "STRETCHMAX", 140.0); // now the step the saved state followed goes
+  s->undo();
+  s->undo();
+  EXPECT_TRUE(s->isModified()) << "the saved state can no longer be reached";
+  EXPECT_THROW(s->setHistoryLimit(-1), BadArgumentError);
+  EXPECT_EQ(s->historyLimit(), 2);
+}
+
 TEST(SessionSave, ChangedOnDiskSeesAnotherWriterAndSavingTakesTheFileAsItsOwn) {
   QTemporaryDir dir;
   const QString path = dir.filePath("arm.xml");
@@ -181,6 +207,27 @@ TEST(SessionSave, ChangedOnDiskSeesAnotherWriterAndSavingTakesTheFileAsItsOwn) {
   EXPECT_TRUE(s->changedOnDisk());
   s->save();
   EXPECT_FALSE(s->changedOnDisk());
+}
+
+// Sizes given outside 1 to 16384 pixels a side, onion skins outside 0 to 1000 frames, and labels
+// with no fonts to write them are refused before anything is drawn.
+TEST(SessionView, ViewsThatCannotBeDrawnAreRefused) {
+  const std::unique_ptr<Session> s = openExample("arm_rig.xml");
+  EXPECT_EQ(s->viewSize(ViewSpec{}), QSize(960, 540)); // the default, 16:9
+  EXPECT_EQ(s->viewSize(ViewSpec{{}, {}, QSize(16384, 1)}), QSize(16384, 1));
+  for (const QSize size : {QSize(0, 10), QSize(10, 0), QSize(-3, 10), QSize(16385, 10), QSize(10, 16385)}) {
+    EXPECT_THROW(s->viewSize(ViewSpec{{}, {}, size}), BadArgumentError) << size.width() << "x" << size.height();
+    EXPECT_THROW(s->pick({1, 1}, ViewSpec{{}, {}, size}), BadArgumentError);
+  }
+  for (const int onion : {-1, 1001}) {
+    RenderOptions o;
+    o.onion = onion;
+    EXPECT_THROW(s->renderImage(o), BadArgumentError) << onion;
+  }
+  RenderOptions labels;
+  labels.labels = true;
+  ASSERT_EQ(QCoreApplication::instance(), nullptr);
+  EXPECT_THROW(s->renderImage(labels), BadArgumentError);
 }
 
 TEST(SessionOpen, WithoutAnApplicationThePlugInsAreTheOnesTheBuildPutsBesideVantorel) {

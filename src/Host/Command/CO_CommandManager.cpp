@@ -15,6 +15,7 @@ bool CO_CommandManager::execute(CO_Command* cmd, const QString& name) {
   m_redo.clear();
   m_undo.push_back(std::move(step));
   notify(Event::Executed, name);
+  dropBeyondLimit();
   return true;
 }
 
@@ -57,6 +58,19 @@ void CO_CommandManager::clear() {
   m_undo.clear();
   m_redo.clear();
   notify(Event::Cleared, QString());
+}
+
+void CO_CommandManager::setLimit(int steps) {
+  m_limit = steps > 0 ? steps : 0;
+  dropBeyondLimit();
+}
+
+void CO_CommandManager::dropBeyondLimit() {
+  while (m_limit > 0 && m_undo.size() > static_cast<std::size_t>(m_limit)) {
+    const QString name = m_undo.front().name;
+    m_undo.pop_front();
+    notify(Event::Dropped, name);
+  }
 }
 
 int CO_CommandManager::addListener(Listener listener) {

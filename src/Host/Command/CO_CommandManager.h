@@ -1,9 +1,12 @@
 #pragma once
 // Runs commands and keeps them, with the names the user sees, in an undo history and a redo
 // stack. Executing a new command drops whatever could have been redone. A null command is
-// refused (nothing is recorded). Listeners hear of every step, in the order they were added.
+// refused (nothing is recorded). The history may be bounded: beyond its limit the oldest steps
+// are forgotten (destroyed, not undone). Listeners hear of every step, in the order they were
+// added.
 #include <QString>
 #include <QStringList>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -12,7 +15,7 @@ class CO_Command;
 
 class CO_CommandManager {
 public:
-  enum class Event { Executed, Undone, Redone, Cleared };
+  enum class Event { Executed, Undone, Redone, Cleared, Dropped };
   using Listener = std::function<void(Event event, const QString& name)>;
 
   CO_CommandManager();
@@ -34,6 +37,10 @@ public:
   QStringList history() const;
   // Forgets every step (the commands are destroyed, nothing is undone).
   void clear();
+  // Keeps at most `steps` steps to undo (0: no limit, the default). A new step beyond it, or a
+  // lower limit, forgets the oldest ones, each with a Dropped event naming it.
+  void setLimit(int steps);
+  int limit() const { return m_limit; }
 
   // Returns an id for removeListener.
   int addListener(Listener listener);
@@ -45,9 +52,11 @@ private:
     QString name;
   };
   void notify(Event event, const QString& name);
+  void dropBeyondLimit();
 
-  std::vector<Step> m_undo;
+  std::deque<Step> m_undo; // oldest first, so a bounded history forgets from the front
   std::vector<Step> m_redo;
   std::vector<std::pair<int, Listener>> m_listeners;
   int m_nextListenerId = 1;
+  int m_limit = 0;
 };

@@ -49,7 +49,8 @@ TEST(OrCommand, RunsChildrenInOrderUndoesThemInReverse) {
 // and the log of what ran.
 struct HistoryCase {
   const char* name;
-  std::vector<std::string> ops; // "x:NAME" executes a command named NAME, "u" undo, "r" redo
+  // "x:NAME" executes a command named NAME, "u" undo, "r" redo, "l:N" sets the limit to N steps
+  std::vector<std::string> ops;
   QStringList history;
   QString undoName, redoName;
   Log log;
@@ -63,6 +64,8 @@ TEST_P(History, FollowsTheSequence) {
   for (const std::string& op : GetParam().ops) {
     if (op[0] == 'x')
       mgr.execute(new Recorded(log, op.substr(2)), QString::fromStdString(op.substr(2)));
+    else if (op[0] == 'l')
+      mgr.setLimit(std::stoi(op.substr(2)));
     else if (op == "u")
       mgr.undo();
     else
@@ -85,7 +88,31 @@ INSTANTIATE_TEST_SUITE_P(
                     {"A", "C"},
                     "C",
                     "",
-                    {"exec A", "exec B", "undo B", "exec C", "~B"}}),
+                    {"exec A", "exec B", "undo B", "exec C", "~B"}},
+        HistoryCase{"LimitForgetsTheOldest",
+                    {"l:2", "x:A", "x:B", "x:C", "u", "u", "u"},
+                    {},
+                    "",
+                    "B",
+                    {"exec A", "exec B", "exec C", "~A", "undo C", "undo B"}},
+        HistoryCase{"LowerLimitForgetsAtOnce",
+                    {"x:A", "x:B", "x:C", "l:1"},
+                    {"C"},
+                    "C",
+                    "",
+                    {"exec A", "exec B", "exec C", "~A", "~B"}},
+        HistoryCase{"LimitKeepsTheRedoStack",
+                    {"l:2", "x:A", "x:B", "u", "u", "x:C"},
+                    {"C"},
+                    "C",
+                    "",
+                    {"exec A", "exec B", "undo B", "undo A", "exec C", "~B", "~A"}},
+        HistoryCase{"ZeroLiftsTheLimit",
+                    {"l:1", "x:A", "l:0", "x:B", "x:C"},
+                    {"A", "B", "C"},
+                    "C",
+                    "",
+                    {"exec A", "exec B", "exec C"}}),
     [](const ::testing::TestParamInfo<HistoryCase>& p) { return p.param.name; });
 
 } // namespace
