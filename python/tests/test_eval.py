@@ -1,0 +1,127 @@
+"""Scene.eval and Scene.peg_values against the vantorel binary, bit for bit, on every example;
+the row-major layout against a matrix worked out by hand; frame and node selections against
+the whole array; progress, interruption and several threads."""
+import threading
+
+import numpy as np
+import pytest
+
+import vantorel
+from conftest import EXAMPLE_NAMES, cli_npy, example, same_bits
+
+
+@pytest.mark.parametrize("name", EXAMPLE_NAMES)
+def test_eval_holds_what_the_binary_writes_bit_for_bit(name, tmp_path):
+    scene = vantorel.load(example(name))
+    a = scene.eval()
+    first, last = scene.frames
+    assert a.shape == (last - first + 1, len(scene.nodes), 4, 4) and a.dtype == np.float64
+    columns = a.transpose(0, 1, 3, 2).reshape(a.shape[0], a.shape[1], 16)
+    assert same_bits(columns, cli_npy(example(name), tmp_path))
+
+
+@pytest.mark.parametrize("name", EXAMPLE_NAMES)
+def test_peg_values_hold_what_the_binary_writes_bit_for_bit(name, tmp_path):
+    values = vantorel.load(example(name)).peg_values()
+    assert same_bits(values, cli_npy(example(name), tmp_path, "--values", "peg"))
+    assert values.dtype.names == ("tx", "ty", "tz", "rx", "ry", "rz", "sx", "sy", "sz", "skew")
+
+
+# A peg turned 90 degrees and moved by (2, 3) scene units, drawing units half and a quarter of
+# those: it carries x onto y, then moves by (1, 0.75).
+TURNED = """<scene version="1" frames="1-3">
+  <metrics x="0.5" y="0.25" z="1"/>
+  <node type="Peg" name="A">
+    <attr keyword="POSITION.X" value="2"/><attr keyword="POSITION.Y" value="3"/>
+    <attr keyword="ROTATION.ANGLEZ" value="90"/>
+  </node>
+  <node type="Peg" name="B"><attr keyword="POSITION.X"><key frame="1" value="0"/><key frame="3" value="4"/></attr></node>
+</scene>"""
+
+
+def test_each_matrix_is_row_major_so_that_it_maps_points_from_the_left():
+    a = vantorel.loads(TURNED).eval(1, "A")[0, 0]
+    np.testing.assert_allclose(a @ (1, 0, 0, 1), (1, 1.75, 0, 1), atol=1e-15)
+    np.testing.assert_allclose(a[:3, 3], (1, 0.75, 0), atol=1e-15)
+    # B moves 4 scene units (2 drawing units) over frames 1 to 3.
+    b = vantorel.loads(TURNED).eval(nodes="B")[:, 0, 0, 3]
+    np.testing.assert_allclose(b, (0, 1, 2), atol=1e-15)
+
+
+@pytest.mark.parametrize(
+    "frames, nodes, rows, columns",
+    [
+        (None, None, [0, 1, 2], [0, 1]),
+        (2, None, [1], [0, 1]),
+        ("2-3", "B", [1, 2], [1]),
+        ("3", ["B", "A"], [2], [1, 0]),
+        (range(1, 3), ("A",), [0, 1], [0]),
+        ([3, 1, 3], None, [2, 0, 2], [0, 1]),
+        (np.array([2, 3]), None, [1, 2], [0, 1]),
+        (np.arange(1.0, 3.0), None, [0, 1], [0, 1]),
+        ([], None, [], [0, 1]),
+        (None, [], [0, 1, 2], []),
+    ],
+)
+def test_frames_and_nodes_choose_rows_and_columns_of_the_whole(frames, nodes, rows, columns):
+    scene = vantorel.loads(TURNED)
+    whole = scene.eval()
+    chosen = scene.eval(frames, nodes)
+    assert same_bits(chosen, whole[rows][:, columns])
+
+
+def test_matrix_of_one_node_is_its_slice_of_eval(arm):
+    a = arm.eval([10], "Arm")[0, 0]
+    assert same_bits(arm.matrix("Arm", 10), a)
+    assert same_bits(arm["Arm"].matrix(10), a)
+    arm.frame = 10
+    assert same_bits(arm["Arm"].matrix(), a)
+
+
+def test_frames_passed_to_a_call_never_move_the_current_frame(arm):
+    arm.frame = 7
+    arm.eval("1-48")
+    arm.peg_values(30)
+    arm["Arm"].get("STRETCHMAX", frame=40)
+    assert arm.frame == 7
+
+
+def test_progress_hears_every_frame_done_and_always_the_end(arm):
+    heard = []
+    arm.eval(progress=lambda done, total: heard.append((done, total)))
+    assert heard[-1] == (48, 48)
+    assert [d for d, _ in heard] == sorted(d for d, _ in heard)
+
+
+def test_an_error_in_progress_stops_the_evaluation_and_the_scene_stays_usable(arm):
+    before = arm.eval()
+
+    def stop(done, total):
+        raise RuntimeError("stop here")
+
+    with pytest.raises(RuntimeError, match="stop here"):
+        arm.eval(progress=stop)
+    with pytest.raises(RuntimeError, match="inside another scene call"):
+        arm.eval(progress=lambda done, total: arm.frames)
+    assert same_bits(arm.eval(), before)
+
+
+def test_threads_evaluating_at_once_get_what_one_thread_gets():
+    scenes = [vantorel.load(example(n)) for n in ("spring_tail.xml", "limit_forearm.xml")]
+    expected = [s.eval() for s in scenes]
+    results, errors = {}, []
+
+    def work(i):
+        try:
+            for _ in range(5):
+                results[i] = scenes[i % 2].eval()
+                assert same_bits(results[i], expected[i % 2])
+        except Exception as e:  # noqa: BLE001 - reported below
+            errors.append(e)
+
+    threads = [threading.Thread(target=work, args=(i,)) for i in range(4)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert not errors
