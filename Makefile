@@ -75,6 +75,7 @@ demo: build
 
 bench: build
 	@for b in build/default/bin/bench_*; do echo "== $$b"; $$b --benchmark_min_time=0.2; done
+	@echo "== bench/python_session.py"; /usr/bin/python3 bench/python_session.py
 
 fuzz: bootstrap
 	@WITH_FUZZ=1 ./scripts/bootstrap

@@ -1,7 +1,11 @@
 // Scene: evaluation into NumPy arrays, edits and history, views, drawing and saving, each a
 // call of the session under the host lock; and the records its calls return (Pick, BakeResult).
 #include <QImage>
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <sys/mman.h>
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
@@ -21,16 +25,38 @@ namespace {
 
 using Handle = std::shared_ptr<SceneHandle>;
 
+// Large buffers are aligned to huge pages and advised to use them, as NumPy does for its own
+// arrays: the first write into a fresh 128 MB result then faults its memory in 2 MB at a time
+// rather than 4 kB at a time, which would otherwise cost a third as much as the evaluation.
+struct Free {
+  void operator()(double* p) const { std::free(p); }
+};
+using Values = std::unique_ptr<double[], Free>;
+
+Values allocate(std::size_t count) {
+  constexpr std::size_t kHugePage = std::size_t(2) << 20;
+  const std::size_t bytes = std::max<std::size_t>(count, 1) * sizeof(double);
+  void* p = nullptr;
+  if (bytes >= 2 * kHugePage) {
+    if (posix_memalign(&p, kHugePage, bytes) != 0)
+      throw std::bad_alloc();
+    madvise(p, bytes, MADV_HUGEPAGE);
+  } else if (!(p = std::malloc(bytes))) {
+    throw std::bad_alloc();
+  }
+  return Values(static_cast<double*>(p));
+}
+
 // A buffer filled under the lock, then handed to NumPy without a copy.
 struct Buffer {
-  std::unique_ptr<double[]> data;
+  Values data;
   std::size_t frames = 0;
   std::size_t nodes = 0;
 };
 
-py::capsule ownerOf(std::unique_ptr<double[]> data, double** raw) {
+py::capsule ownerOf(Values data, double** raw) {
   *raw = data.release();
-  return py::capsule(*raw, [](void* p) { delete[] static_cast<double*>(p); });
+  return py::capsule(*raw, [](void* p) { std::free(p); });
 }
 
 // Frames and nodes resolved, then `fill` called with them unless no node was asked for.
@@ -41,7 +67,7 @@ Buffer evaluated(Session& s, const std::optional<std::vector<int>>& frames, cons
   const std::vector<int> chosen = frames ? *frames : s.frameRange().frames();
   b.frames = chosen.size();
   b.nodes = nodes ? static_cast<std::size_t>(nodes->size()) : s.scene().nodes().size();
-  b.data.reset(new double[b.frames * b.nodes * perNode]);
+  b.data = allocate(b.frames * b.nodes * perNode);
   if (b.nodes > 0)
     fill(chosen, nodes ? *nodes : QStringList(), b.data.get());
   return b;
@@ -182,8 +208,9 @@ the window and this module all use it: evaluate every node's matrix at any frame
 edit attributes and links as undoable steps, undo and redo, pick and drag in a view,
 bake, render and save.
 
-Frames left out mean the scene's current frame (Scene.frame, at first the scene's
-first frame); frames passed to a call never move it. Every edit is one step in the
+A frame left out (frame=None) means the scene's current frame (Scene.frame, at
+first the scene's first frame); eval and peg_values take the whole range instead.
+Frames passed to a call never move the current frame. Every edit is one step in the
 history, checked first: an edit that is refused changes nothing and adds no step.
 Calls may come from several threads; they run one at a time.)";
 
