@@ -5,9 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
-#include <sys/mman.h>
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
+#include <sys/mman.h>
 
 #include "Arguments.h"
 #include "Bindings.h"
@@ -17,6 +17,7 @@
 #include "PegChannels.h"
 #include "Progress.h"
 #include "QtCasters.h"
+#include "SceneCore/MO_Module.h"
 #include "SceneCore/SC_SceneCommon.h"
 
 namespace py = pybind11;
@@ -203,6 +204,98 @@ void bindRecords(py::module_& m) {
       });
 }
 
+// What an export wrote, with node names in place of the host's nodes.
+struct ExportReport {
+  struct Residual {
+    QString node;
+    double largest = 0.0;
+    int frame = 0;
+    int value = 0;
+    bool exact = true;
+  };
+  QStringList nodes;
+  QString camera;
+  std::vector<Residual> residuals;
+  QStringList warnings;
+};
+
+ExportReport reportOf(const GltfExport::Result& r) {
+  ExportReport report;
+  for (std::size_t i = 0; i < r.nodes.size(); ++i) {
+    const GltfExport::Residual& d = r.residuals[i];
+    report.nodes << r.nodes[i]->instanceName();
+    report.residuals.push_back({r.nodes[i]->instanceName(), d.largest, d.frame, d.value, d.exact});
+  }
+  report.camera = r.camera ? r.camera->instanceName() : QString();
+  report.warnings = r.warnings;
+  return report;
+}
+
+void bindExport(py::module_& m) {
+  using Residual = ExportReport::Residual;
+  py::class_<Residual>(m, "ExportResidual", "How closely an exported file gives one node's matrix.")
+      .def_readonly("node", &Residual::node)
+      .def_readonly("residual", &Residual::largest,
+                    "The largest difference between a value of the node's matrix and the file's over the range.")
+      .def_readonly("frame", &Residual::frame, "Where it occurs: the frame ...")
+      .def_readonly("value", &Residual::value, "... and the matrix value, 0 to 15 in column order.")
+      .def_readonly("exact", &Residual::exact,
+                    "False when a translation, rotation and scale cannot express the motion (a shear, a "
+                    "perspective): the file then holds the nearest.")
+      .def("__repr__", [](const Residual& r) {
+        return "ExportResidual(" + quoted(r.node) + ", " + std::string(py::repr(py::float_(r.largest))) + " at frame " +
+               std::to_string(r.frame) + " (m" + std::to_string(r.value) + ")" + (r.exact ? ")" : ", not exact)");
+      });
+  py::class_<ExportReport>(m, "ExportResult", "What Scene.export wrote.")
+      .def_readonly("nodes", &ExportReport::nodes, "The nodes written, in order (the camera last when not asked for).")
+      .def_property_readonly(
+          "camera", [](const ExportReport& r) { return nameOrNone(r.camera); },
+          "The node that carries the file's camera; None without one.")
+      .def_readonly("residuals", &ExportReport::residuals, "One ExportResidual for each of nodes.")
+      .def_readonly("warnings", &ExportReport::warnings,
+                    "What the file holds differently from the scene, one sentence each (also given as "
+                    "RuntimeWarnings).")
+      .def("__repr__", [](const ExportReport& r) {
+        return "<vantorel.ExportResult: " + std::to_string(r.nodes.size()) + " nodes" +
+               (r.camera.isEmpty() ? std::string() : ", camera " + quoted(r.camera)) + ">";
+      });
+}
+
+ExportReport exportGltf(const Handle& h, py::object path, py::object nodesArg, py::object framesArg, double fps,
+                        bool hierarchy, bool markers, std::optional<QString> name, py::object progress) {
+  const QString file = py::cast<QString>(py::module_::import("os").attr("fsdecode")(path));
+  const auto nodes = Arguments::nodes(nodesArg);
+  const auto range = Arguments::frameRange(framesArg);
+  GltfExport::Options options;
+  options.fps = fps;
+  options.hierarchy = hierarchy;
+  options.markers = markers;
+  options.name = name.value_or(QString());
+  Progress report(std::move(progress));
+  if (nodes && nodes->isEmpty())
+    throw py::value_error("nodes: no nodes given (None exports every node)");
+  const ExportReport done = HostLock::run([&] {
+    Session& s = h->session();
+    return reportOf(
+        s.exportGltf(file, nodes.value_or(QStringList()), range ? *range : s.frameRange(), options, report.function()));
+  });
+  for (const QString& warning : done.warnings)
+    PyErr_WarnEx(PyExc_RuntimeWarning, warning.toUtf8().constData(), 1);
+  return done;
+}
+
+const char* kExportDoc = R"(Writes what the nodes compute over the frames as a glTF 2.0 file, as vantorel
+export does: each node a glTF node animated by translation, rotation and scale keys,
+one a frame, at time (frame - first) / fps; positions in scene units. path ends in
+.glb (binary) or .gltf; the file appears only once complete.
+
+nodes: None (every node with a transformation output), a name, or a list of names;
+frames: "A-B", range(A, B + 1), or None for the scene's range; hierarchy nests each
+node under the exported node on its main input; markers puts a small axis mesh on
+every node so that viewers show it; name names the animation; progress as for eval.
+Returns an ExportResult with each node's residual; what the file holds differently
+from the scene also comes as a RuntimeWarning.)";
+
 const char* kSceneDoc = R"(One scene file open in the process (vantorel.load), as the command line,
 the window and this module all use it: evaluate every node's matrix at any frame,
 edit attributes and links as undoable steps, undo and redo, pick and drag in a view,
@@ -239,6 +332,7 @@ the frames. Angles follow the previous frame's; a mirror shows as a negative sx.
 
 void Bindings::scene(py::module_& m) {
   bindRecords(m);
+  bindExport(m);
   py::class_<SceneHandle, Handle>(m, "Scene", kSceneDoc)
       // --- The scene
       .def_property_readonly(
@@ -349,6 +443,9 @@ default NODE-baked) keyed at every frame of the range so that it gives the node'
 output matrix there. frames: "A-B", range(A, B + 1), or None for the scene's range.
 With replace, every link that left the node moves to the peg. One undoable step
 ("Bake Keys"). Returns a BakeResult with the largest residual and where it occurs.)")
+      .def("export", &exportGltf, py::arg("path"), py::arg("nodes") = py::none(), py::arg("frames") = py::none(),
+           py::arg("fps") = 24.0, py::arg("hierarchy") = false, py::arg("markers") = true, py::arg("name") = py::none(),
+           py::arg("progress") = py::none(), kExportDoc)
       // --- The view
       .def(
           "pick",

@@ -1,6 +1,8 @@
 """Edits from Python: each one undoable step that undo takes back to every matrix bit for bit
 and redo gives again; attribute values read back as keys interpolate; picks, renders and saves
 against what the vantorel binary reports and writes."""
+import re
+
 import numpy as np
 import pytest
 
@@ -156,3 +158,20 @@ def test_a_history_limit_keeps_only_the_latest_steps(arm):
         pass
     assert arm["Arm"]["STRETCHMAX"] == 102
     assert arm.redo_name == "Set STRETCHMAX of Arm"
+
+
+@pytest.mark.parametrize("flags, options", [
+    ([], {}),
+    (["--hierarchy", "--no-markers", "--fps", "30", "--frames", "5-20", "--node", "Elbow", "--node", "Hand"],
+     {"hierarchy": True, "markers": False, "fps": 30, "frames": "5-20", "nodes": ["Elbow", "Hand"]}),
+])
+def test_export_writes_the_file_the_binary_writes_with_its_residuals(tmp_path, flags, options):
+    _, printed, _ = cli("export", example("arm_rig.xml"), *flags, "-o", tmp_path / "cli.glb")
+    r = vantorel.load(example("arm_rig.xml")).export(tmp_path / "module.glb", **options)
+    assert (tmp_path / "module.glb").read_bytes() == (tmp_path / "cli.glb").read_bytes()
+    lines = printed.splitlines()[1:]
+    assert len(lines) == len(r.nodes) == len(r.residuals)
+    for line, res in zip(lines, r.residuals):
+        node, value, frame, index = re.match(r'node "(.+)": largest residual (\S+) at frame (-?\d+) \(m(\d+)\)', line).groups()
+        assert (node, float(value), int(frame), int(index)) == (res.node, res.residual, res.frame, res.value)
+        assert res.exact == ("cannot express" not in line)
