@@ -122,49 +122,40 @@ VU_SceneRenderer::View Arguments::view(const QString& name) {
   return view;
 }
 
+namespace {
+
+// Two finite numbers in a sequence of two, as sizes and points are given.
+bool pairOf(py::handle value, double (&out)[2]) {
+  if (isText(value) || !PySequence_Check(value.ptr()) || PySequence_Size(value.ptr()) != 2) {
+    PyErr_Clear();
+    return false;
+  }
+  const py::sequence pair = py::reinterpret_borrow<py::sequence>(value);
+  for (std::size_t i = 0; i < 2; ++i) {
+    const py::object item = pair[i];
+    if (!isNumber(item) || !std::isfinite(out[i] = numberOf(item)))
+      return false;
+  }
+  return true;
+}
+
+} // namespace
+
 QSize Arguments::size(py::handle value) {
   if (value.is_none())
     return QSize();
-  const auto fail = [&] {
-    return py::value_error("size must be (width, height) in whole pixels, not " + textOf(value));
-  };
-  if (isText(value) || !PySequence_Check(value.ptr()) || PySequence_Size(value.ptr()) != 2) {
-    PyErr_Clear();
-    throw fail();
-  }
-  const py::sequence pair = py::reinterpret_borrow<py::sequence>(value);
-  int side[2] = {0, 0};
-  for (int i = 0; i < 2; ++i) {
-    const py::object item = pair[static_cast<std::size_t>(i)];
-    if (!isNumber(item))
-      throw fail();
-    const double v = numberOf(item);
-    if (!std::isfinite(v) || v != std::floor(v) || v < INT_MIN || v > INT_MAX)
-      throw fail();
-    side[i] = static_cast<int>(v);
-  }
+  double side[2] = {0.0, 0.0};
+  const auto whole = [](double v) { return v == std::floor(v) && v >= INT_MIN && v <= INT_MAX; };
+  if (!pairOf(value, side) || !whole(side[0]) || !whole(side[1]))
+    throw py::value_error("size must be (width, height) in whole pixels, not " + textOf(value));
   // The session says which sizes a view may have.
-  return QSize(side[0], side[1]);
+  return QSize(static_cast<int>(side[0]), static_cast<int>(side[1]));
 }
 
 Math::Point2d Arguments::point(py::handle value, const char* name) {
-  const auto fail = [&] {
-    return py::value_error(std::string(name) + " must be a point (x, y) in view pixels, not " + textOf(value));
-  };
-  if (isText(value) || !PySequence_Check(value.ptr()) || PySequence_Size(value.ptr()) != 2) {
-    PyErr_Clear();
-    throw fail();
-  }
-  const py::sequence pair = py::reinterpret_borrow<py::sequence>(value);
   double xy[2] = {0.0, 0.0};
-  for (int i = 0; i < 2; ++i) {
-    const py::object item = pair[static_cast<std::size_t>(i)];
-    if (!isNumber(item))
-      throw fail();
-    xy[i] = numberOf(item);
-    if (!std::isfinite(xy[i]))
-      throw fail();
-  }
+  if (!pairOf(value, xy))
+    throw py::value_error(std::string(name) + " must be a point (x, y) in view pixels, not " + textOf(value));
   return Math::Point2d(xy[0], xy[1]);
 }
 

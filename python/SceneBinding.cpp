@@ -128,6 +128,16 @@ ViewSpec viewOf(std::optional<double> frame, const QString& view, py::object siz
   return ViewSpec{frame, Arguments::view(view), Arguments::size(size)};
 }
 
+// A drag from one view point to another by one of the session's drags; the step's name.
+QString dragged(const Handle& h,
+                QString (Session::*drag)(const QString&, const Math::Point2d&, const Math::Point2d&, const ViewSpec&,
+                                         int),
+                const QString& node, py::handle from, py::handle to, const ViewSpec& view, bool offset) {
+  const Math::Point2d a = Arguments::point(from, "from_xy"), b = Arguments::point(to, "to_xy");
+  // The host's animation modes: 1 sets the value at the frame, any other offsets every frame.
+  return HostLock::run([&] { return (h->session().*drag)(node, a, b, view, offset ? 0 : 1); });
+}
+
 RenderOptions renderOptions(std::optional<double> frame, const QString& view, py::object size, int onion, bool labels,
                             bool pick, py::object onionNodes) {
   RenderOptions o;
@@ -467,11 +477,8 @@ outside the view.)")
       .def(
           "drag",
           [](const Handle& h, const QString& node, py::object from, py::object to, std::optional<double> frame,
-             const QString& view, py::object size, bool offset) {
-            const Math::Point2d a = Arguments::point(from, "from_xy"), b = Arguments::point(to, "to_xy");
-            const ViewSpec spec = viewOf(frame, view, size);
-            return HostLock::run([&] { return h->session().drag(node, a, b, spec, offset ? 0 : 1); });
-          },
+             const QString& view, py::object size,
+             bool offset) { return dragged(h, &Session::drag, node, from, to, viewOf(frame, view, size), offset); },
           py::arg("node"), py::arg("from_xy"), py::arg("to_xy"), py::arg("frame") = py::none(),
           py::arg("view") = "camera", py::arg("size") = py::none(), py::arg("offset") = false,
           "Drags the node's control (a switch's knob, a limit's control point) from one view pixel to "
@@ -482,9 +489,7 @@ outside the view.)")
           "drag_pivot",
           [](const Handle& h, const QString& node, py::object from, py::object to, std::optional<double> frame,
              const QString& view, py::object size, bool offset) {
-            const Math::Point2d a = Arguments::point(from, "from_xy"), b = Arguments::point(to, "to_xy");
-            const ViewSpec spec = viewOf(frame, view, size);
-            return HostLock::run([&] { return h->session().dragPegPivot(node, a, b, spec, offset ? 0 : 1); });
+            return dragged(h, &Session::dragPegPivot, node, from, to, viewOf(frame, view, size), offset);
           },
           py::arg("node"), py::arg("from_xy"), py::arg("to_xy"), py::arg("frame") = py::none(),
           py::arg("view") = "camera", py::arg("size") = py::none(), py::arg("offset") = false,
