@@ -461,8 +461,8 @@ With replace, every link that left the node moves to the peg. One undoable step
           "pick",
           [](const Handle& h, double x, double y, std::optional<double> frame, const QString& view, py::object size,
              std::optional<QString> node, bool select) {
-            const ViewSpec spec = viewOf(frame, view, size);
-            return HostLock::run([&] { return h->session().pick({x, y}, spec, node ? *node : QString(), select); });
+            const ViewSpec where = viewOf(frame, view, size);
+            return HostLock::run([&] { return h->session().pick({x, y}, where, node ? *node : QString(), select); });
           },
           py::arg("x"), py::arg("y"), py::arg("frame") = py::none(), py::arg("view") = "camera",
           py::arg("size") = py::none(), py::arg("node") = py::none(), py::arg("select") = false,
