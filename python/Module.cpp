@@ -56,6 +56,30 @@ std::shared_ptr<SceneHandle> opened(const std::function<std::unique_ptr<Session>
   return std::make_shared<SceneHandle>(std::move(session));
 }
 
+// NumPy as this interpreter has it; failing that, when this Python is of the version the module
+// was built for, the NumPy of the interpreter it was built for (appended to sys.path, so that a
+// NumPy of this interpreter's own always comes first).
+bool importNumPy() {
+  try {
+    py::module_::import("numpy");
+    return true;
+  } catch (py::error_already_set&) {
+  }
+  const py::module_ sys = py::module_::import("sys");
+  const std::string version = py::str(
+      py::str("{}.{}").attr("format")(sys.attr("version_info")[py::int_(0)], sys.attr("version_info")[py::int_(1)]));
+  if (version != VANTOREL_PYTHON_VERSION)
+    return false;
+  sys.attr("path").attr("append")(VANTOREL_NUMPY_HOME);
+  try {
+    py::module_::import("numpy");
+    return true;
+  } catch (py::error_already_set&) {
+    sys.attr("path").attr("remove")(VANTOREL_NUMPY_HOME);
+    return false;
+  }
+}
+
 QString pathOf(py::handle path) { return py::cast<QString>(py::module_::import("os").attr("fsdecode")(path)); }
 
 } // namespace
@@ -64,9 +88,7 @@ PYBIND11_MODULE(vantorel, m) {
   m.doc() = kModuleDoc;
   // Arrays are NumPy's: without it nothing here would work, so say so at once and which
   // interpreter the module was built for.
-  try {
-    py::module_::import("numpy");
-  } catch (py::error_already_set&) {
+  if (!importNumPy()) {
     const std::string executable = py::str(py::module_::import("sys").attr("executable"));
     throw py::import_error("vantorel needs NumPy, which " + executable +
                            " does not have; the module was built for " VANTOREL_PYTHON
