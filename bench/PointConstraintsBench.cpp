@@ -119,20 +119,17 @@ void BM_SegmentMapFloor(benchmark::State& state) {
   pegs.parent = Math::Matrix4x4().translate(0.3, -0.1, 0).rotateDegrees(-10, {0, 0, 1});
   pegs.primary = pegs.primaryMatrix * pegs.restPrimary;
   pegs.secondary = pegs.secondaryUnprojected = Math::Point3d(1.3, 0.6, 0);
-  PointConstraintMath::SegmentOptions options;
+  PointConstraintMath::SegmentSettings settings;
   if (busy) {
-    options.stretchMax = 1.3;
-    options.stretchMin = 0.7;
-    options.smoothing = 0.5;
-    options.skew = 0.4;
-    options.balance = 0.3;
-    options.activity = 0.8;
+    settings.stretchMax = 1.3;
+    settings.stretchMin = 0.7;
+    settings.smoothing = 0.5;
+    settings.skew = 0.4;
+    settings.balance = 0.3;
+    settings.activity = 0.8;
   }
-  Math::Matrix4x4 out;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(PointConstraintMath::segmentMap(pegs, options, out));
-    benchmark::DoNotOptimize(out);
-  }
+  for (auto _ : state)
+    benchmark::DoNotOptimize(PointConstraintMath::segmentMap(pegs, settings));
   perNodeFrame(state, 1);
 }
 BENCHMARK(BM_SegmentMapFloor)->Arg(0)->Arg(1);
@@ -143,8 +140,11 @@ void BM_TriangleResultFloor(benchmark::State& state) {
   pegs.current = {Math::Point3d(0.6, -0.2, 0), Math::Point3d(0.1, 0.7, 0), Math::Point3d(-0.5, -0.4, 0)};
   pegs.primaryMatrix = pegs.right = Math::Matrix4x4().translate(0.1, 0.1, 0).rotateDegrees(15, {0, 0, 1});
   pegs.parent = Math::Matrix4x4().translate(0.3, -0.1, 0);
+  PointConstraintMath::TriangleSettings settings;
+  settings.transform = PointConstraint3::Transform_e::ALLOW;
+  settings.activity = 0.7;
   for (auto _ : state)
-    benchmark::DoNotOptimize(PointConstraintMath::triangleResult(pegs, 1, 0.7));
+    benchmark::DoNotOptimize(PointConstraintMath::triangleResult(pegs, settings));
   perNodeFrame(state, 1);
 }
 BENCHMARK(BM_TriangleResultFloor);

@@ -98,6 +98,8 @@ public:
 
   int value(double) const override { return currentValue(); }
   int localValue() const override { return m_value; }
+  // The value as its enumeration, the way the nodes read their options.
+  E enumValue() const { return static_cast<E>(currentValue()); }
 
 protected:
   // Adds one entry; called by fillEnumValues of the concrete option.

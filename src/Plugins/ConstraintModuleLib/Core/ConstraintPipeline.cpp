@@ -36,14 +36,13 @@ MO_PortTransform* appending(MO_Module& node, const MO_BaseContext& ctx, bool use
 }
 
 MO_PortTransform* computing(MO_Module& node, const MO_BaseContext& ctx,
-                            const std::function<bool(const Math::Matrix4x4& in, Math::Matrix4x4& out)>& compute) {
+                            const std::function<std::optional<Math::Matrix4x4>(const Math::Matrix4x4& in)>& compute) {
   MO_PortTransform* result = node.MO_Module::computeTransformation(ctx);
   if (!result || !node.enabled())
     return result;
   CC_Transformation copy = result->transformation();
-  Math::Matrix4x4 out;
-  if (compute(copy.matrix(true), out))
-    copy.set(out);
+  if (const std::optional<Math::Matrix4x4> out = compute(copy.matrix(true)))
+    copy.set(*out);
   result->setTransformation(copy, result->depth(), true);
   return result;
 }

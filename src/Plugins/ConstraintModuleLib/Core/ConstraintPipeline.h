@@ -5,6 +5,7 @@
 // is replaced by the node's own computation (the computing form, which always computes and
 // keeps the incoming transformation when the computation declines).
 #include <functional>
+#include <optional>
 
 #include "HostInterface/HostScene.h"
 
@@ -17,8 +18,8 @@ MO_PortTransform* cachedTransformation(MO_Module& node, const MO_BaseContext& ct
 MO_PortTransform* appending(MO_Module& node, const MO_BaseContext& ctx, bool useCache,
                             const std::function<Math::Matrix4x4(const Math::Matrix4x4&)>& post);
 
-// Replaces the transformation by compute(in, out) when it returns true.
+// Replaces the transformation by compute(composed incoming matrix) when that gives a matrix.
 MO_PortTransform* computing(MO_Module& node, const MO_BaseContext& ctx,
-                            const std::function<bool(const Math::Matrix4x4& in, Math::Matrix4x4& out)>& compute);
+                            const std::function<std::optional<Math::Matrix4x4>(const Math::Matrix4x4& in)>& compute);
 
 } // namespace ConstraintPipeline

@@ -42,31 +42,7 @@ Math::Matrix4x4 Constraint_TemplateModule::postTransformation(const MO_BaseConte
 Math::Point3d Constraint_TemplateModule::nodePivot(const MO_BaseContext& ctx) { return modulePivot(ctx, m_owner); }
 
 Math::Matrix4x4 Constraint_TemplateModule::portMatrix(const MO_BaseContext& ctx, int port, bool fromInput) {
-  if (!m_owner)
-    return Math::Matrix4x4();
-  MO_Port* read = nullptr;
-  MO_Module* source = nullptr;
-  if (fromInput) {
-    MO_Port* in = m_owner->inPort(port);
-    if (!in || !in->realSrcNode())
-      return Math::Matrix4x4();
-    source = in->realSrcNode();
-    read = in->realSrcPort();
-  } else {
-    if (port < 0 || port >= m_owner->nOutPorts())
-      return Math::Matrix4x4();
-    read = m_owner->outPort(port);
-    source = m_owner;
-  }
-  if (!read)
-    return Math::Matrix4x4();
-  MO_PortTransform* t = read->transform(ctx.frameKey());
-  if (!t || t->transformation().isEmpty()) {
-    t = source->computeTransformation(MO_BaseContext(ctx.frameKey(), 0));
-    if (!t)
-      return Math::Matrix4x4();
-  }
-  return sanitizedCopy(t->transformation().matrix(true));
+  return readPortMatrix(ctx, m_owner, port, fromInput);
 }
 
 Math::Matrix4x4 Constraint_TemplateModule::sceneCameraMatrix(const MO_BaseContext& ctx) const {
@@ -93,6 +69,36 @@ double Constraint_TemplateModule::currentSceneFrame() const {
     return 0.0;
   return static_cast<double>(frames->currentFrame(m_owner ? m_owner->sceneCommon() : nullptr));
 }
+
+Math::Matrix4x4 readPortMatrix(const MO_BaseContext& ctx, MO_Module* node, int port, bool fromInput) {
+  if (!node)
+    return Math::Matrix4x4();
+  MO_Port* read = nullptr;
+  MO_Module* source = nullptr;
+  if (fromInput) {
+    MO_Port* in = node->inPort(port);
+    if (!in || !in->realSrcNode())
+      return Math::Matrix4x4();
+    source = in->realSrcNode();
+    read = in->realSrcPort();
+  } else {
+    if (port < 0 || port >= node->nOutPorts())
+      return Math::Matrix4x4();
+    read = node->outPort(port);
+    source = node;
+  }
+  if (!read)
+    return Math::Matrix4x4();
+  MO_PortTransform* t = read->transform(ctx.frameKey());
+  if (!t || t->transformation().isEmpty()) {
+    t = source->computeTransformation(MO_BaseContext(ctx.frameKey(), 0));
+    if (!t)
+      return Math::Matrix4x4();
+  }
+  return sanitizedCopy(t->transformation().matrix(true));
+}
+
+bool inputSelected(const MO_Module* input) { return input && (input->selected() || input->isSelectedInputRecursive()); }
 
 double queryActiveValue(const MO_BaseContext& ctx, MO_Node* node, bool& found) {
   found = false;

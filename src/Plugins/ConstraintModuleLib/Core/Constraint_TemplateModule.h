@@ -48,6 +48,12 @@ protected:
   std::uint32_t m_dark = 0;
 };
 
+// The matrix arriving at input `port` of `node` (fromInput) or leaving its output `port`, read as
+// every constraint reads ports: what is stored for the frame, else computed now, guarded against
+// zero scale; the identity for anything missing.
+Math::Matrix4x4 readPortMatrix(const MO_BaseContext& ctx, MO_Module* node, int port, bool fromInput);
+// A node on an input counts as selected when it, or anything feeding it, is.
+bool inputSelected(const MO_Module* input);
 // The switch value of a node found on an input (percent); not found for null or non-constraint nodes.
 double queryActiveValue(const MO_BaseContext& ctx, MO_Node* node, bool& found);
 int queryTargetGate(const MO_BaseContext& ctx, MO_Node* node, bool& found);

@@ -76,13 +76,17 @@ ColorPair constraintTypeColors(int typeId) {
   return lookup(kRows[row].firstKey, kRows[row].secondKey, defaults()[row]);
 }
 
-ColorPair switchPortColors() {
-  static const ColorPair fallback = [] {
+ColorPair switchPortDefaultColors() {
+  static const ColorPair defaults = [] {
     const int light[3] = {102, 255, 153};
     const int dark[3] = {0, 102, 51};
     return ColorPair{opaque(light), opaque(dark)};
   }();
-  return lookup("NV_MODULE_SWITCHPORT_LIGHT_COLOR", "NV_MODULE_SWITCHPORT_DARK_COLOR", fallback);
+  return defaults;
+}
+
+ColorPair switchPortColors() {
+  return lookup("NV_MODULE_SWITCHPORT_LIGHT_COLOR", "NV_MODULE_SWITCHPORT_DARK_COLOR", switchPortDefaultColors());
 }
 
 bool setSwitchPortColors(bool isSwitchInput, std::uint32_t& light, std::uint32_t& dark) {

@@ -11,6 +11,8 @@ using ColorPair = std::pair<std::uint32_t, std::uint32_t>; // (light or target, 
 ColorPair constraintTypeColors(int typeId);
 // The pair shown on "Switch" input ports.
 ColorPair switchPortColors();
+// That pair's built-in default, whatever the preferences say.
+ColorPair switchPortDefaultColors();
 // Sets light and dark to the switch port's pair when `isSwitchInput`; says whether it did, so a
 // node's port colours read `setSwitchPortColors(...) || Base::nvPortColors(...)`.
 bool setSwitchPortColors(bool isSwitchInput, std::uint32_t& light, std::uint32_t& dark);

@@ -4,11 +4,9 @@
 #include <cstdio>
 #include <limits>
 
-namespace {
+#include "Core/Angles.h"
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kDegToRad = 0.017453292519943295;
-constexpr double kRadToDeg = 57.29577951308232;
+namespace {
 
 void guardScale(double& v) {
   if (std::fabs(v) <= 0.0001)
@@ -90,6 +88,20 @@ Math::Matrix4x4 blendTransforms(const Math::Matrix4x4& target, const Math::Matri
   out.translate(-pivot.x, -pivot.y, -pivot.z);
   sanitizeScale(out);
   return out;
+}
+
+Math::Matrix4x4 triangleMap(const std::array<Math::Point3d, 3>& rest, const std::array<Math::Point3d, 3>& current,
+                            const Math::Vector3d& normal) {
+  try {
+    const Math::Matrix4x4 now(Math::Vector3d(current[0], current[1]), Math::Vector3d(current[0], current[2]), normal,
+                              current[0]);
+    Math::Matrix4x4 restInverse = sanitizedCopy(Math::Matrix4x4(
+        Math::Vector3d(rest[0], rest[1]), Math::Vector3d(rest[0], rest[2]), Math::Vector3d(0, 0, 1), rest[0]));
+    restInverse.inverse();
+    return sanitizedCopy(now) * restInverse;
+  } catch (...) {
+    return Math::Matrix4x4();
+  }
 }
 
 bool isMirrored(const Math::Matrix4x4& m) {

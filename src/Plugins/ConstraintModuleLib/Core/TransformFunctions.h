@@ -1,8 +1,11 @@
 #pragma once
 // Matrix and camera functions shared by the constraint nodes: the guard that keeps matrices
 // invertible, the activity blend of two transformations, a handedness test, signed angle
-// differences (degrees) and projections between the camera's view and a drawing plane.
-// Matrices are in drawing units; angles in degrees unless a flag says radians.
+// differences, the map of one triangle onto another and projections between the camera's view
+// and a drawing plane. Matrices are in drawing units. The angle functions take degrees, or
+// radians when their flag says so, and always answer in degrees.
+#include <array>
+
 #include "HostInterface/HostMath.h"
 
 // Keeps the x and y scale (values 0 and 5) away from zero and infinity so that the matrix
@@ -22,9 +25,25 @@ Math::Matrix4x4 blendTransforms(const Math::Matrix4x4& target, const Math::Matri
 // Whether the matrix flips handedness, judged in single precision from its normalised axes.
 bool isMirrored(const Math::Matrix4x4& m);
 
-// The turn from `from` to `to` in degrees, in (−180, 180]; positive counter-clockwise.
+// The turn from `from` to `to` in degrees, in (−180, 180]; positive counter-clockwise. The
+// two angles are radians when `radians` is set, degrees otherwise; the answer is degrees either way.
 double signedAngleDifference(double from, double to, bool radians);
+// `from` turned by t times that difference, in degrees (inputs as for signedAngleDifference).
 double blendAngle(double from, double to, double t, bool radians);
+
+// The affine map carrying the rest triangle r0 r1 r2 (its normal +z) onto c0 c1 c2 with normal n:
+// the frame (c0→c1, c0→c2, n) at c0 times the inverse of (r0→r1, r0→r2, z) at r0. The x and y
+// terms of both frames are kept away from zero first, so that a flat triangle still gives a map;
+// the identity when the rest frame cannot be inverted all the same.
+Math::Matrix4x4 triangleMap(const std::array<Math::Point3d, 3>& rest, const std::array<Math::Point3d, 3>& current,
+                            const Math::Vector3d& normal);
+
+// The scene camera as the nodes project through it: its view matrix (the camera's
+// transformation inverted) and its perspective.
+struct CameraMatrices {
+  Math::Matrix4x4 view;
+  Math::Matrix4x4 projection;
+};
 
 // Carries p (scene space) along the camera ray onto the model's z = 0 plane; the result is in
 // the model's own coordinates with z = 0, or the origin with *ok false when it cannot.

@@ -1,10 +1,13 @@
 #include "DynamicSpring/DynamicSpringModule.h"
 
-#include <QColor>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <tuple>
 
+#include "Core/AncestorClimb.h"
+#include "Core/DrawingSpace.h"
+#include "Core/NodeColors.h"
 #include "Core/PortDeclarations.h"
 #include "Core/TransformFunctions.h"
 #include "HostInterface/HostAttributes.h"
@@ -36,62 +39,8 @@ const MO_SimplePortMetaData kPorts[] = {
     {"Switch", "Switch"},
 };
 
-std::uint32_t opaque(int r, int g, int b) {
-  QColor c;
-  c.setRgb(r, g, b, 255);
-  return c.rgb();
-}
-
 // An opacity truncated to a byte; beyond the byte's range (a view before frame 1) it is clamped.
 int alpha(double v) { return v >= 255.0 ? 255 : v > 0.0 ? static_cast<int>(v) : 0; }
-
-// The matrix leaving output `index` of a node, as a constraint reads its own output ports.
-Math::Matrix4x4 outputMatrix(const MO_BaseContext& ctx, MO_Module* node, int index) {
-  MO_Port* port = index < node->nOutPorts() ? node->outPort(index) : nullptr;
-  if (!port)
-    return Math::Matrix4x4();
-  MO_PortTransform* t = port->transform(ctx.frameKey());
-  if (!t || t->transformation().isEmpty()) {
-    t = node->computeTransformation(MO_BaseContext(ctx.frameKey(), 0));
-    if (!t)
-      return Math::Matrix4x4();
-  }
-  return sanitizedCopy(t->transformation().matrix(true));
-}
-
-// Walks up the main inputs from `node` until a node named `name`, or `count` steps (a negative
-// PIGNORE wraps to a count too large to reach); the identity when the chain ends first.
-Math::Matrix4x4 ancestorMatrix(const MO_BaseContext& ctx, MO_Module* node, std::uint32_t count, const QString& name) {
-  MO_Module* remembered = nullptr;
-  int portIndex = 0;
-  std::uint32_t steps = 0;
-  bool found = false;
-  for (;;) {
-    const int main = node->mainInPortIdAtFrame(ctx.frameKey());
-    MO_Port* port = node->inPort(main);
-    MO_Module* up = node->inputModule(main);
-    if (!port || !up)
-      break;
-    ++steps;
-    if (const MO_Port* source = port->realSrcPort())
-      for (int i = 0; i < up->nOutPorts(); ++i)
-        if (up->outPort(i)->id() == source->id()) {
-          portIndex = i;
-          break;
-        }
-    remembered = up;
-    if (up->instanceName() == name) {
-      found = true;
-      break;
-    }
-    if (steps == count) {
-      found = true;
-      break;
-    }
-    node = up;
-  }
-  return remembered && found ? outputMatrix(ctx, remembered, portIndex) : Math::Matrix4x4();
-}
 
 } // namespace
 
@@ -147,8 +96,7 @@ const MO_SimplePortMetaData* DynamicSpringModule::inPortMetadata(int port) const
 bool DynamicSpringModule::nvPortColors(int port, bool isOutput, std::uint32_t& light, std::uint32_t& dark) {
   if (port != 2 || isOutput)
     return MO_Node::nvPortColors(port, isOutput, light, dark);
-  light = opaque(102, 255, 153);
-  dark = opaque(0, 102, 51);
+  std::tie(light, dark) = switchPortDefaultColors();
   return true;
 }
 
@@ -156,8 +104,15 @@ double DynamicSpringModule::activityAt(const MO_BaseContext& ctx, bool* isKey, b
   return switchModulatedActivity(ctx, m_active->value(ctx.frame(), isKey, isAnimated), inputModule(2));
 }
 
-SpringGains DynamicSpringModule::gainsAt(double frame) const {
-  SpringGains g;
+DynamicSpringModule::Settings DynamicSpringModule::settingsAt(const MO_BaseContext& ctx) const {
+  const double frame = ctx.frame();
+  Settings s;
+  bool isKey = false, isAnimated = false;
+  s.spring.activity = activityAt(ctx, &isKey, &isAnimated);
+  // Under match exposures the spring's output moves only on ACTIVE's keys (every frame when
+  // ACTIVE is not animated).
+  s.spring.update = !m_matchExposures || isKey || !isAnimated;
+  SpringGains& g = s.spring.gains;
   g.translationTension = Math::Vector3d(m_tensionx->value(frame) / 100.0, m_tensiony->value(frame) / 100.0,
                                         m_tensionz->value(frame) / 100.0);
   g.translationInertia = Math::Vector3d(m_inertiax->value(frame) / 100.0, m_inertiay->value(frame) / 100.0,
@@ -168,18 +123,19 @@ SpringGains DynamicSpringModule::gainsAt(double frame) const {
   g.skewInertia = m_inertiaskew->value(frame) / 100.0;
   g.rotateTension = m_tensionrotate->value(frame) / 100.0;
   g.rotateInertia = m_inertiarotate->value(frame) / 100.0;
-  return g;
+  // PIGNORE's range is ±1e10: truncated through 64 bits, then taken modulo 2^32 as a count.
+  s.ignoreParents = static_cast<std::uint32_t>(static_cast<std::int64_t>(m_pignore->value(frame)));
+  s.parentName = m_parentname->value(frame);
+  return s;
 }
 
-Math::Matrix4x4 DynamicSpringModule::staticParent(const MO_BaseContext& ctx, MO_Module* dynamicNode,
-                                                  MO_Module* staticNode) {
-  if (staticNode)
+Math::Matrix4x4 DynamicSpringModule::staticParent(const MO_BaseContext& ctx, const Settings& s) {
+  if (inputModule(1))
     return portMatrix(ctx, 1, true);
-  // PIGNORE's range is ±1e10: truncated through 64 bits, then taken modulo 2^32 as a count.
-  const auto count = static_cast<std::uint32_t>(static_cast<std::int64_t>(m_pignore->value(ctx.frame())));
-  if (count == 0)
+  if (s.ignoreParents == 0)
     return Math::Matrix4x4();
-  return ancestorMatrix(ctx, dynamicNode, count, m_parentname->value(ctx.frame()));
+  const Ancestor up = climbToAncestor(ctx.frameKey(), inputModule(0), s.ignoreParents, s.parentName);
+  return up.node && up.stopped ? readPortMatrix(ctx, up.node, up.outPort, false) : Math::Matrix4x4();
 }
 
 MO_PortTransform* DynamicSpringModule::computeTransformation(const MO_BaseContext& ctx) {
@@ -198,20 +154,12 @@ MO_PortTransform* DynamicSpringModule::computeTransformation(const MO_BaseContex
 
 Math::Matrix4x4 DynamicSpringModule::computeConstraint(const MO_BaseContext& ctx, const Math::Matrix4x4& input) {
   const double f = ctx.frame();
-  if (!enabled() || !sceneMetrics() || !(f >= 1.0 && f < kLastFrame + 1.0))
+  if (!enabled() || !sceneMetrics() || !(f >= 1.0 && f < kLastFrame + 1.0) || !inputModule(0))
     return input;
-  MO_Module* dynamicNode = inputModule(0);
-  MO_Module* staticNode = inputModule(1);
-  if (!dynamicNode)
-    return input;
-
-  bool isKey = false, isAnimated = false;
-  const double a = activityAt(ctx, &isKey, &isAnimated);
-  // Under match exposures the spring's output moves only on ACTIVE's keys (every frame when
-  // ACTIVE is not animated).
-  const bool update = !m_matchExposures || isKey || !isAnimated;
-
-  const Math::Matrix4x4 parent = staticParent(ctx, dynamicNode, staticNode);
+  const Settings s = settingsAt(ctx);
+  const double a = s.spring.activity;
+  const bool update = s.spring.update;
+  const Math::Matrix4x4 parent = staticParent(ctx, s);
   const auto index = static_cast<std::size_t>(f);
   if (m_history.size() < index + 1)
     m_history.resize(index + 1);
@@ -224,46 +172,35 @@ Math::Matrix4x4 DynamicSpringModule::computeConstraint(const MO_BaseContext& ctx
     return sanitizedCopy(parent * kept.result);
 
   const Math::Matrix4x4 local = parent.getInverse() * input;
-  const Math::Point3d pivot = sceneMetrics()->toOGL(modulePivot(ctx, dynamicNode));
+  const Math::Point3d pivot = sceneMetrics()->toOGL(modulePivot(ctx, inputModule(0)));
   SpringTarget target;
   decomposeSpringMatrix(aboutPivot(local, pivot), target.translation, target.scale, target.rotation, target.skew);
-
-  SpringHistoryEntry entry;
+  SpringHistoryEntry entry = restart ? startSpringState(target, pivot) : advanceTo(ctx, index, target, s.spring, pivot);
   entry.local = local;
   entry.staticMatrix = parent;
   entry.update = update;
   entry.stamp = stamp;
   entry.activity = a;
   entry.valid = true;
-  if (restart) {
-    entry.translation = target.translation;
-    entry.scale = target.scale;
-    entry.rotation = target.rotation;
-    entry.skew = target.skew;
-    composeSpringMatrix(entry, pivot);
-    m_history[index] = entry;
-    return input;
-  }
+  m_history[index] = entry;
+  return restart ? input : sanitizedCopy(parent * entry.result);
+}
 
+// The state at the frame `index` from the one before, which is made sure of first.
+SpringHistoryEntry DynamicSpringModule::advanceTo(const MO_BaseContext& ctx, std::size_t index,
+                                                  const SpringTarget& target, const SpringSettings& s,
+                                                  const Math::Point3d& pivot) {
   SpringHistoryEntry previous;
-  ensureHistory(MO_BaseContext(MO_FrameKey(f - 1.0), ctx.contextType()), previous);
+  ensureHistory(MO_BaseContext(MO_FrameKey(ctx.frame() - 1.0), ctx.contextType()), previous);
   if (previous.valid) {
-    const SpringGains gains = gainsAt(f);
     // Whatever followed this frame was made from its old state.
     m_history.resize(index + 1);
-    advanceSpring(previous, target, gains, entry);
   } else {
     std::printf("LAST HISTORY IS NOT VALID\n");
     if (m_history.size() < index + 1)
       m_history.resize(index + 1);
   }
-  settleSpring(target, a, entry);
-  if (update)
-    composeSpringMatrix(entry, pivot);
-  else
-    entry.result = previous.result;
-  m_history[index] = entry;
-  return sanitizedCopy(parent * entry.result);
+  return nextSpringState(previous, target, s, pivot);
 }
 
 void DynamicSpringModule::ensureHistory(const MO_BaseContext& ctx, SpringHistoryEntry& out) {
@@ -327,17 +264,12 @@ void DynamicSpringModule::oglRenderControl(const MO_OGLContext& ctx) {
   if (picking && !adaptor)
     return;
   // The trail's points are scene positions (drawing units), whatever space the view draws
-  // this node's control in; that space is given back afterwards.
-  CC_CameraChainTransformCanvasBinder* binder = ctx.oglMatrixManager();
-  const Math::Matrix4x4 model = binder ? binder->modelMatrix() : Math::Matrix4x4();
-  if (binder)
-    binder->setModelMatrix(Math::Matrix4x4());
-  VU_Painter painter(binder);
+  // this node's control in.
+  const DrawingSpace sceneSpace(ctx);
+  VU_Painter painter(ctx.oglMatrixManager());
   if (picking) {
     const VS_RGBA colour(SLB_PickEngine::idToColor(adaptor->pickingId()));
-    painter.setPointStrokeColor(colour);
-    painter.setLineStrokeColor(colour);
-    painter.setPointFillColor(colour);
+    setColours(painter, colour, colour);
   }
   const MO_BaseContext here(ctx.frameKey(), 0);
   const Math::Point3d pivot = sceneMetrics()->toOGL(modulePivot(here, dynamicNode));
@@ -357,9 +289,7 @@ void DynamicSpringModule::oglRenderControl(const MO_OGLContext& ctx) {
     if (!picking) {
       const VS_RGBA colour =
           r <= 1.0f ? VS_RGBA(0, 0, 255, alpha(r * 255.0)) : VS_RGBA(0, 255, 0, alpha((r - 1.0f) * 255.0));
-      painter.setPointStrokeColor(colour);
-      painter.setLineStrokeColor(colour);
-      painter.setPointFillColor(colour);
+      setColours(painter, colour, colour);
     }
     painter.setPointSize(g == current ? 9.0 : r * 4.5 + 2.0, 1);
     const Math::Point3d p = (m_history[i].staticMatrix * m_history[i].result) * pivot;
@@ -369,6 +299,4 @@ void DynamicSpringModule::oglRenderControl(const MO_OGLContext& ctx) {
     previous = p;
     drawn = true;
   }
-  if (binder)
-    binder->setModelMatrix(model);
 }

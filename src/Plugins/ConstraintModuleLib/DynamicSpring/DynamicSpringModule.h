@@ -42,8 +42,20 @@ public:
   // frame from the first up to the second is an update frame.
   bool isDirtyOnFrameKeyChange(const MO_FrameKey& first, const MO_FrameKey& second) override;
 
-  // The spring's output at the frame for the incoming matrix (drawing units).
+  // What the node reads at a frame: the spring's own settings, and how far up the main inputs
+  // the space it runs in lies (without a static input).
+  struct Settings {
+    SpringSettings spring;
+    std::uint32_t ignoreParents = 0; // PIGNORE as a count of levels; 0: the world
+    QString parentName;              // PARENTNAME, which ends the climb early
+  };
+
+  // The spring's output at the frame for the incoming matrix (drawing units), in the form the
+  // host declares for it: it reads the settings, then answers from the history or moves the
+  // spring's state on by nextSpringState.
   virtual Math::Matrix4x4 computeConstraint(const MO_BaseContext& ctx, const Math::Matrix4x4& input);
+  // The attributes at the context's frame, the switch included (MATCHEXPOSURES as last cached).
+  Settings settingsAt(const MO_BaseContext& ctx) const;
   // Computes the frames missing up to the context's frame, in increasing order, and copies that
   // frame's entry into `out` when it is valid.
   void ensureHistory(const MO_BaseContext& ctx, SpringHistoryEntry& out);
@@ -73,8 +85,9 @@ private:
   double activityAt(const MO_BaseContext& ctx, bool* isKey = nullptr, bool* isAnimated = nullptr) const;
   // The space the spring runs in: the static input, else the ancestor PIGNORE and PARENTNAME
   // choose, else the identity.
-  Math::Matrix4x4 staticParent(const MO_BaseContext& ctx, MO_Module* dynamicNode, MO_Module* staticNode);
-  SpringGains gainsAt(double frame) const;
+  Math::Matrix4x4 staticParent(const MO_BaseContext& ctx, const Settings& s);
+  SpringHistoryEntry advanceTo(const MO_BaseContext& ctx, std::size_t index, const SpringTarget& target,
+                               const SpringSettings& s, const Math::Point3d& pivot);
 
   AT_DoubleAttr* m_active;
   AT_BoolAttr* m_matchexposures;

@@ -4,11 +4,11 @@
 #include <array>
 #include <cmath>
 
+#include "Core/Angles.h"
 #include "Core/TransformFunctions.h"
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
 // Turns smaller than this (radians) count as no turn at all.
 constexpr double kNoTurn = 0.0001;
 
@@ -60,7 +60,7 @@ Values translation(double x, double y, double z) { return {1, 0, 0, 0, 0, 1, 0, 
 
 // Matrix4x4::skew's factor.
 Values skewing(double degrees) {
-  const double a = degrees * 0.017453292519943295;
+  const double a = degrees * kDegToRad;
   return {1, 0, 0, 0, std::sin(a), std::cos(a), 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 }
 
@@ -211,4 +211,27 @@ void settleSpring(const SpringTarget& target, double activity, SpringHistoryEntr
   for (double* s : {&next.scale.x, &next.scale.y, &next.scale.z})
     if (std::fabs(*s) < 0.0001)
       *s = 0.001;
+}
+
+SpringHistoryEntry nextSpringState(const SpringHistoryEntry& previous, const SpringTarget& target,
+                                   const SpringSettings& s, const Math::Point3d& pivot) {
+  SpringHistoryEntry next;
+  if (previous.valid)
+    advanceSpring(previous, target, s.gains, next);
+  settleSpring(target, s.activity, next);
+  if (s.update)
+    composeSpringMatrix(next, pivot);
+  else
+    next.result = previous.result;
+  return next;
+}
+
+SpringHistoryEntry startSpringState(const SpringTarget& target, const Math::Point3d& pivot) {
+  SpringHistoryEntry start;
+  start.translation = target.translation;
+  start.scale = target.scale;
+  start.rotation = target.rotation;
+  start.skew = target.skew;
+  composeSpringMatrix(start, pivot);
+  return start;
 }

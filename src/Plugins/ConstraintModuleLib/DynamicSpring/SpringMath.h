@@ -45,6 +45,21 @@ struct SpringGains {
   double rotateTension = 0, rotateInertia = 0;
 };
 
+// The spring's settings at a frame.
+struct SpringSettings {
+  double activity = 1.0; // ACTIVE / 100 modulated by a switch; 0 or below restarts the spring
+  bool update = true;    // the frame moves the output (false between ACTIVE's keys when matching exposures)
+  SpringGains gains;
+};
+
+// The spring's state one frame on from `previous` (not advanced when that is not valid), settled
+// by the activity; its matrix is composed anew on an update frame and carried over otherwise.
+SpringHistoryEntry nextSpringState(const SpringHistoryEntry& previous, const SpringTarget& target,
+                                   const SpringSettings& s, const Math::Point3d& pivot);
+
+// The state the spring starts from: its target, at rest.
+SpringHistoryEntry startSpringState(const SpringTarget& target, const Math::Point3d& pivot);
+
 // Hamilton's product a·b, on (w, x, y, z).
 Math::Quat quatProduct(const Math::Quat& a, const Math::Quat& b);
 

@@ -86,20 +86,6 @@ bool fitTwoPoints(const Math::Point3d& r0, const Math::Point3d& r1, const Math::
   return true;
 }
 
-Math::Matrix4x4 fitThreePoints(const Math::Point3d& r0, const Math::Point3d& r1, const Math::Point3d& r2,
-                               const Math::Point3d& q0, const Math::Point3d& q1, const Math::Point3d& q2) {
-  const Math::Vector3d z(0, 0, 1);
-  try {
-    const Math::Matrix4x4 current(Math::Vector3d(q0, q1), Math::Vector3d(q0, q2), z, q0);
-    const Math::Matrix4x4 rest(Math::Vector3d(r0, r1), Math::Vector3d(r0, r2), z, r0);
-    Math::Matrix4x4 restInverse = sanitizedCopy(rest);
-    restInverse.inverse();
-    return sanitizedCopy(current) * restInverse;
-  } catch (...) {
-    return Math::Matrix4x4();
-  }
-}
-
 FitSystem buildFitSystem(const std::vector<ControlPoint>& points, bool perspective,
                          const std::vector<double>* weights) {
   FitSystem system;
@@ -207,6 +193,75 @@ Math::Matrix4x4 fitPoints(const std::vector<ControlPoint>& points, bool perspect
   if (someBad && level < 100 && (!weights || level <= 1 || previousChange - change > 0.01))
     return fitPoints(points, perspective, level + 1, change, &newWeights);
   return fitted;
+}
+
+std::vector<ControlPoint> participatingPoints(std::vector<ControlPoint> points, const MultiPointSettings& s) {
+  if (s.convexHull && points.size() >= 3)
+    return convexHull(std::move(points));
+  return points;
+}
+
+bool projectsThroughCamera(std::size_t points, const MultiPointSettings& s) {
+  return s.flatten == Flatten_e::PROJECT || points > 3;
+}
+
+namespace {
+
+// Takes the participating points and re-expresses their current positions, moved from rest by
+// the activity; gives the matrix the fit is put under (the first input's, or the identity when
+// projected points have no camera to go through, in which case they stay as they are).
+Math::Matrix4x4 reexpress(std::vector<ControlPoint>& points, const ControlPoint& first, const MultiPointSettings& s,
+                          const CameraMatrices* camera) {
+  const double a = s.activity;
+  const auto blend = [a](ControlPoint& p) {
+    if (a != 1.0)
+      p.position = p.restPosition + (p.position - p.restPosition) * a;
+  };
+  if (projectsThroughCamera(points.size(), s)) {
+    if (!camera)
+      return Math::Matrix4x4();
+    for (ControlPoint& p : points) {
+      if (p.matrix == first.matrix || p.position == first.position)
+        p.position = p.restPosition;
+      else
+        p.position = projectToDrawingPlane(p.position, camera->view, camera->projection, first.matrix, nullptr);
+      blend(p);
+    }
+    return first.matrix;
+  }
+  const Math::Matrix4x4 g = first.matrix.getInverse();
+  for (ControlPoint& p : points) {
+    p.position = g * p.position;
+    blend(p);
+  }
+  return first.matrix;
+}
+
+// Takes the re-expressed points and the matrix to put the fit under; gives the fit by the
+// number of points, or nothing when two points cannot be fitted.
+std::optional<Math::Matrix4x4> fitByCount(const std::vector<ControlPoint>& points, Math::Matrix4x4 out,
+                                          bool perspective) {
+  switch (points.size()) {
+  case 1:
+    return points[0].matrix;
+  case 2:
+    if (!fitTwoPoints(points[0].restPosition, points[1].restPosition, points[0].position, points[1].position, out))
+      return std::nullopt;
+    return out;
+  case 3:
+    return out * triangleMap({points[0].restPosition, points[1].restPosition, points[2].restPosition},
+                             {points[0].position, points[1].position, points[2].position}, Math::Vector3d(0, 0, 1));
+  default:
+    return out * fitPoints(points, perspective);
+  }
+}
+
+} // namespace
+
+std::optional<Math::Matrix4x4> fitMultiPoints(std::vector<ControlPoint> points, const ControlPoint& first,
+                                              const MultiPointSettings& s, const CameraMatrices* camera) {
+  const Math::Matrix4x4 under = reexpress(points, first, s, camera);
+  return fitByCount(points, under, s.perspective);
 }
 
 } // namespace PointConstraintMulti

@@ -4,12 +4,15 @@
 #include <cmath>
 
 #include "Core/ConstraintPipeline.h"
+#include "Core/DrawingSpace.h"
 #include "Core/NodeColors.h"
+#include "Core/SceneCamera.h"
 #include "Core/TransformFunctions.h"
 #include "HostInterface/HostAttributes.h"
 #include "HostInterface/HostViews.h"
 
 using PointConstraintMulti::ControlPoint;
+using PointConstraintMulti::MultiPointSettings;
 
 namespace {
 
@@ -44,12 +47,6 @@ bool answersAsSwitch(MO_Module* input) {
   bool found = false;
   queryActiveValue(MO_BaseContext(MO_FrameKey(1.0), 0), input, found);
   return found;
-}
-
-void setColours(VU_Painter& painter, const VS_RGBA& stroke, const VS_RGBA& fill) {
-  painter.setLineStrokeColor(stroke);
-  painter.setPointStrokeColor(stroke);
-  painter.setPointFillColor(fill);
 }
 
 } // namespace
@@ -90,18 +87,18 @@ bool PointConstraintMultiModule::nvPortColors(int port, bool isOutput, std::uint
 }
 
 std::int64_t PointConstraintMultiModule::validateCacheInputs(const CacheCheck& check) const {
-  std::int64_t stamp = Constraint_AutoInModule::validateCacheInputs(check);
-  const bool project = m_flattentype->value(0) == static_cast<int>(PointConstraintMulti::Flatten_e::PROJECT);
-  if (project || m_projectedPoints)
-    if (SC_SceneCommon* scene = sceneCommon(); scene && scene->camera(0))
-      stamp = std::max(stamp, check(scene->camera(0)));
-  return stamp;
+  const bool project = m_flattentype->enumValue() == PointConstraintMulti::Flatten_e::PROJECT;
+  return withCameraStamp(Constraint_AutoInModule::validateCacheInputs(check), *this, project || m_projectedPoints,
+                         check);
 }
 
 MO_PortTransform* PointConstraintMultiModule::computeTransformation(const MO_BaseContext& ctx) {
-  return ConstraintPipeline::computing(*this, ctx, [&](const Math::Matrix4x4& in, Math::Matrix4x4& out) {
+  return ConstraintPipeline::computing(*this, ctx, [&](const Math::Matrix4x4& in) -> std::optional<Math::Matrix4x4> {
     MO_PortTransform* stored = outPort(0) ? outPort(0)->transform(ctx.frameKey()) : nullptr;
-    return computeConstraint(ctx, out, in, stored ? stored->depth() : 0);
+    Math::Matrix4x4 out;
+    if (!computeConstraint(ctx, out, in, stored ? stored->depth() : 0))
+      return std::nullopt;
+    return out;
   });
 }
 
@@ -111,117 +108,74 @@ const PointConstraintMultiModule::FrameEntry* PointConstraintMultiModule::cached
 }
 
 bool PointConstraintMultiModule::computeConstraint(const MO_BaseContext& ctx, Math::Matrix4x4& out,
-                                                   const Math::Matrix4x4& in, int) {
-  const SC_SceneMetrics* metrics = sceneMetrics();
-  if (!enabled() || !metrics || nInPorts() == 0) {
-    out = in;
+                                                   const Math::Matrix4x4& in, int /*depth: declared, not used*/) {
+  out = in;
+  if (!enabled() || !sceneMetrics() || nInPorts() == 0)
     return false;
-  }
-  const double frame = ctx.frame();
-  const bool project = m_flattentype->value(frame) == static_cast<int>(PointConstraintMulti::Flatten_e::PROJECT);
-  const bool hull = m_convexhull->localValue();
-  const bool perspective = m_allowpersp->localValue();
-  double a = clampUnit(m_active->value(frame) / 100.0);
+  const MultiPointSettings s = settingsAt(ctx);
+  std::vector<ControlPoint> points = gatherPoints(ctx);
+  if (points.empty())
+    return false;
+  if (s.activity == 0.0)
+    return true;
+  storePoints(ctx.frame(), points);
+  const ControlPoint first = points.front();
+  points = PointConstraintMulti::participatingPoints(std::move(points), s);
+  m_projectedPoints = PointConstraintMulti::projectsThroughCamera(points.size(), s);
+  std::optional<CameraMatrices> camera;
+  if (m_projectedPoints && points.size() > 1)
+    camera = lookUpSceneCamera(*this, ctx, m_evaluatingCamera);
+  const std::optional<Math::Matrix4x4> fit =
+      PointConstraintMulti::fitMultiPoints(std::move(points), first, s, camera ? &*camera : nullptr);
+  if (fit)
+    out = *fit;
+  return fit.has_value();
+}
 
-  // Gathering, in port order: the first switch scales the activity, later ones do nothing;
-  // a point whose rest position is already taken counts once.
+MultiPointSettings PointConstraintMultiModule::settingsAt(const MO_BaseContext& ctx) const {
+  MultiPointSettings s;
+  s.flatten = m_flattentype->enumValue();
+  s.convexHull = m_convexhull->localValue();
+  s.perspective = m_allowpersp->localValue();
+  s.activity = clampUnit(m_active->value(ctx.frame()) / 100.0);
+  // The first input that answers as a switch scales the activity; later ones do nothing.
+  for (int i = 0; i < nInPorts(); ++i) {
+    bool found = false;
+    const double v = queryActiveValue(ctx, inputModule(i), found);
+    if (found) {
+      s.activity *= clampUnit(v / 100.0);
+      break;
+    }
+  }
+  return s;
+}
+
+// One control point per input peg in port order (inputs fed by a switch are no points); a point
+// whose rest position is already taken counts once.
+std::vector<ControlPoint> PointConstraintMultiModule::gatherPoints(const MO_BaseContext& ctx) {
   std::vector<ControlPoint> points;
-  bool sawSwitch = false;
   for (int i = 0; i < nInPorts(); ++i) {
     MO_Module* input = inputModule(i);
-    if (!input)
+    if (!input || answersAsSwitch(input))
       continue;
-    bool found = false;
-    const double s = queryActiveValue(ctx, input, found);
-    if (found) {
-      if (!sawSwitch)
-        a *= clampUnit(s / 100.0);
-      sawSwitch = true;
-      continue;
-    }
-    if (input->selected() || input->isSelectedInputRecursive())
+    if (inputSelected(input))
       m_selectedPort = i;
     const Math::Matrix4x4 m = portMatrix(ctx, i, true);
-    const Math::Point3d rest = metrics->toOGL(modulePivot(ctx, input));
+    const Math::Point3d rest = sceneMetrics()->toOGL(modulePivot(ctx, input));
     const bool taken =
         std::any_of(points.begin(), points.end(), [&](const ControlPoint& p) { return p.restPosition == rest; });
     if (!taken)
       points.push_back(ControlPoint{m, rest, m * rest, static_cast<unsigned int>(i)});
   }
-  if (points.empty()) {
-    out = in;
-    return false;
-  }
-  if (a == 0.0) {
-    out = in;
-    return true;
-  }
+  return points;
+}
 
-  // The overlay and the pick read every contributing point as gathered, before the hull and
-  // the re-expression change the list.
+// The overlay and the pick read every contributing point as gathered, before the hull and the
+// re-expression change the list.
+void PointConstraintMultiModule::storePoints(double frame, const std::vector<ControlPoint>& points) {
   const float cacheFrame = static_cast<float>(frame);
   if (cacheFrame >= 0.0f && cacheFrame < 2147483520.0f)
     m_pointCache[static_cast<int>(cacheFrame)] = FrameEntry{points, true};
-
-  const Math::Matrix4x4 f = points.front().matrix;
-  const Math::Point3d qf = points.front().position;
-  if (hull && points.size() >= 3)
-    points = PointConstraintMulti::convexHull(std::move(points));
-
-  out = Math::Matrix4x4();
-  m_projectedPoints = false;
-  const std::size_t n = points.size();
-  const auto blend = [a](ControlPoint& p) {
-    if (a != 1.0)
-      p.position = p.restPosition + (p.position - p.restPosition) * a;
-  };
-  if (project || n > 3) {
-    m_projectedPoints = true;
-    // While the camera is evaluated for this node (it may hang below it), a nested computation
-    // stays in drawing units instead of asking for the camera again.
-    if (sceneCommon() && n > 1 && !m_evaluatingCamera) {
-      m_evaluatingCamera = true;
-      Math::Matrix4x4 view = sceneCameraMatrix(ctx);
-      m_evaluatingCamera = false;
-      try {
-        view.inverse();
-      } catch (...) {
-        view = Math::Matrix4x4();
-      }
-      const Math::Matrix4x4 projection = scenePerspectiveMatrix();
-      for (ControlPoint& p : points) {
-        if (p.matrix == f || p.position == qf)
-          p.position = p.restPosition;
-        else
-          p.position = projectToDrawingPlane(p.position, view, projection, f, nullptr);
-        blend(p);
-      }
-      out = f;
-    }
-  } else {
-    const Math::Matrix4x4 g = f.getInverse();
-    for (ControlPoint& p : points) {
-      p.position = g * p.position;
-      blend(p);
-    }
-    out = f;
-  }
-
-  switch (n) {
-  case 1:
-    out = points[0].matrix;
-    return true;
-  case 2:
-    return PointConstraintMulti::fitTwoPoints(points[0].restPosition, points[1].restPosition, points[0].position,
-                                              points[1].position, out);
-  case 3:
-    out *= PointConstraintMulti::fitThreePoints(points[0].restPosition, points[1].restPosition, points[2].restPosition,
-                                                points[0].position, points[1].position, points[2].position);
-    return true;
-  default:
-    out *= fitPoints(points, perspective, 0, -1.0, nullptr);
-    return true;
-  }
 }
 
 void PointConstraintMultiModule::mainPortVisitor(MO_AbstractModuleVisitor* visitor, MO_Module* module) {
@@ -256,95 +210,94 @@ void PointConstraintMultiModule::mainPortVisitor(MO_AbstractModuleVisitor* visit
 void PointConstraintMultiModule::oglRenderControl(const MO_OGLContext& ctx) {
   if (ctx.isALineView(Math::Point3d(0, 0, 0)))
     return;
-  CC_CameraChainTransformCanvasBinder* binder = ctx.oglMatrixManager();
-  VU_Painter painter(binder);
-  const Math::Matrix4x4 savedModel = binder ? binder->modelMatrix() : Math::Matrix4x4();
-  if (binder)
-    binder->setModelMatrix(portMatrix(MO_BaseContext(ctx.frameKey(), 0), 0, false));
-
+  VU_Painter painter(ctx.oglMatrixManager());
+  // Without a binder nothing is drawn in any space, and the output need not be computed.
+  const DrawingSpace underOutput(ctx, ctx.oglMatrixManager() ? portMatrix(MO_BaseContext(ctx.frameKey(), 0), 0, false)
+                                                             : Math::Matrix4x4());
   const double frame = ctx.frameKey().frame();
   const FrameEntry* entry = frame >= 1.0 && frame < 2147483648.0 ? cachedPoints(static_cast<int>(frame)) : nullptr;
-  if (entry) {
-    const std::vector<ControlPoint>& points = entry->points;
-    const bool picking = ctx.renderMode() == MO_OGLContext::ePickingMode;
-    const bool upstream = isSelectedInputRecursive();
+  if (!entry)
+    return;
+  const bool picking = ctx.renderMode() == MO_OGLContext::ePickingMode;
+  const PortColours colours = picking ? pickColours(entry->points, ctx.frameKey()) : PortColours(nInPorts());
+  drawHull(painter, entry->points, picking, colours);
+  drawPoints(painter, entry->points, picking, colours);
+}
 
-    std::vector<ControlPoint> outline = points.size() < 3 ? points : PointConstraintMulti::convexHull(points);
-    const bool filled = points.size() >= 3 && !picking;
-    Math::Point3d centroid(0, 0, 0);
-    if (filled && !outline.empty()) {
-      for (const ControlPoint& p : outline)
-        centroid += p.restPosition;
-      centroid = centroid / static_cast<double>(outline.size());
-    }
+PointConstraintMultiModule::PortColours::PortColours(int ports)
+    : colour(static_cast<std::size_t>(std::max(ports, 0))), known(colour.size(), false) {}
 
-    // Pick colours by input port; a port whose peg has no pick adaptor up its chain draws nothing.
-    std::vector<VS_RGBA> pickColour(static_cast<std::size_t>(std::max(nInPorts(), 0)));
-    std::vector<bool> pickKnown(pickColour.size(), false);
-    const auto known = [&](unsigned int port) { return port < pickKnown.size() && pickKnown[port]; };
-    if (picking) {
-      for (const ControlPoint& p : points) {
-        MO_Module* m = inputModule(static_cast<int>(p.portIndex));
-        if (!m || p.portIndex >= pickKnown.size())
-          continue;
-        if (SLB_ModulePickAdaptor* adaptor = findPickAdaptorUpstream(m, ctx.frameKey())) {
-          pickColour[p.portIndex] = VS_RGBA(SLB_PickEngine::idToColor(adaptor->pickingId()));
-          pickKnown[p.portIndex] = true;
-        } else {
-          pickKnown[p.portIndex] = false;
+// Pick colours by input port; a port whose peg has no pick adaptor up its chain draws nothing.
+PointConstraintMultiModule::PortColours PointConstraintMultiModule::pickColours(const std::vector<ControlPoint>& points,
+                                                                                const MO_FrameKey& key) const {
+  PortColours colours(nInPorts());
+  for (const ControlPoint& p : points) {
+    MO_Module* m = inputModule(static_cast<int>(p.portIndex));
+    if (m && p.portIndex < colours.known.size())
+      colours.known[p.portIndex] = pickColour(m, key, colours.colour[p.portIndex]);
+  }
+  return colours;
+}
+
+// The outline of the rest points' hull with a faint fill; when picking, each half of an edge in
+// the pick colour of the peg at its end.
+void PointConstraintMultiModule::drawHull(VU_Painter& painter, const std::vector<ControlPoint>& points, bool picking,
+                                          const PortColours& colours) const {
+  const std::vector<ControlPoint> outline = points.size() < 3 ? points : PointConstraintMulti::convexHull(points);
+  const bool filled = points.size() >= 3 && !picking;
+  Math::Point3d centroid(0, 0, 0);
+  if (filled && !outline.empty()) {
+    for (const ControlPoint& p : outline)
+      centroid += p.restPosition;
+    centroid = centroid / static_cast<double>(outline.size());
+  }
+  const std::size_t k = outline.size();
+  for (std::size_t i = 0; k >= 2 && i < k; ++i) {
+    const ControlPoint& first = outline[i];
+    const ControlPoint& second = outline[(i + 1) % k];
+    if (!picking) {
+      setColours(painter, kOutlineColour, kOutlineColour);
+      painter.setLineThickness(1, 1);
+      painter.setPointSize(4, 1);
+      painter.drawLine(first.restPosition, second.restPosition);
+    } else {
+      const Math::Point3d mid = second.restPosition + (first.restPosition - second.restPosition) * 0.5;
+      painter.setLineThickness(kHalfEdgeWidth, 1);
+      painter.setPointSize(kHalfEdgeWidth, 1);
+      for (const ControlPoint* end : {&first, &second})
+        if (colours.isKnown(end->portIndex)) {
+          setColours(painter, colours.colour[end->portIndex], colours.colour[end->portIndex]);
+          painter.drawLine(end->restPosition, mid);
         }
-      }
     }
-
-    const std::size_t k = outline.size();
-    for (std::size_t i = 0; k >= 2 && i < k; ++i) {
-      const ControlPoint& first = outline[i];
-      const ControlPoint& second = outline[(i + 1) % k];
-      if (!picking) {
-        setColours(painter, kOutlineColour, kOutlineColour);
-        painter.setLineThickness(1, 1);
-        painter.setPointSize(4, 1);
-        painter.drawLine(first.restPosition, second.restPosition);
-      } else {
-        // Each half of an edge picks the peg at its end.
-        const Math::Point3d mid = second.restPosition + (first.restPosition - second.restPosition) * 0.5;
-        painter.setLineThickness(kHalfEdgeWidth, 1);
-        painter.setPointSize(kHalfEdgeWidth, 1);
-        if (known(first.portIndex)) {
-          setColours(painter, pickColour[first.portIndex], pickColour[first.portIndex]);
-          painter.drawLine(first.restPosition, mid);
-        }
-        if (known(second.portIndex)) {
-          setColours(painter, pickColour[second.portIndex], pickColour[second.portIndex]);
-          painter.drawLine(second.restPosition, mid);
-        }
-      }
-      if (filled) {
-        setColours(painter, kFillStroke, kFillColour);
-        painter.drawQuad(centroid, centroid, first.restPosition, second.restPosition);
-      }
-    }
-
-    for (const ControlPoint& p : points) {
-      MO_Module* m = inputModule(static_cast<int>(p.portIndex));
-      const bool selected = m && (m->selected() || m->isSelectedInputRecursive());
-      if (selected)
-        m_selectedPort = static_cast<int>(p.portIndex);
-      if (!picking) {
-        const bool highlighted = selected || (m_selectedPort == static_cast<int>(p.portIndex) && !upstream);
-        setColours(painter, highlighted ? kHighlightStroke : kPointStroke, highlighted ? kHighlightFill : kPointFill);
-        painter.setPointSize(kPointSize * (highlighted ? kHighlightFactor : 1.0), 1);
-        painter.drawPoint(p.restPosition);
-      } else if (!m) {
-        painter.setPointSize(kPointSize, 1);
-        painter.drawPoint(p.restPosition);
-      } else if (known(p.portIndex)) {
-        setColours(painter, pickColour[p.portIndex], pickColour[p.portIndex]);
-        painter.setPointSize(kPointSize * kHighlightFactor, 1);
-        painter.drawPoint(p.restPosition);
-      }
+    if (filled) {
+      setColours(painter, kFillStroke, kFillColour);
+      painter.drawQuad(centroid, centroid, first.restPosition, second.restPosition);
     }
   }
-  if (binder)
-    binder->setModelMatrix(savedModel);
+}
+
+// Every point at rest, the main input's larger; when picking, in its peg's pick colour.
+void PointConstraintMultiModule::drawPoints(VU_Painter& painter, const std::vector<ControlPoint>& points, bool picking,
+                                            const PortColours& colours) {
+  const bool upstream = isSelectedInputRecursive();
+  for (const ControlPoint& p : points) {
+    MO_Module* m = inputModule(static_cast<int>(p.portIndex));
+    const bool selected = inputSelected(m);
+    if (selected)
+      m_selectedPort = static_cast<int>(p.portIndex);
+    if (!picking) {
+      const bool highlighted = selected || (m_selectedPort == static_cast<int>(p.portIndex) && !upstream);
+      setColours(painter, highlighted ? kHighlightStroke : kPointStroke, highlighted ? kHighlightFill : kPointFill);
+      painter.setPointSize(kPointSize * (highlighted ? kHighlightFactor : 1.0), 1);
+      painter.drawPoint(p.restPosition);
+    } else if (!m) {
+      painter.setPointSize(kPointSize, 1);
+      painter.drawPoint(p.restPosition);
+    } else if (colours.isKnown(p.portIndex)) {
+      setColours(painter, colours.colour[p.portIndex], colours.colour[p.portIndex]);
+      painter.setPointSize(kPointSize * kHighlightFactor, 1);
+      painter.drawPoint(p.restPosition);
+    }
+  }
 }

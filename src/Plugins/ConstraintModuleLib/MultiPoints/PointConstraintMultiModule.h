@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Core/Constraint_AutoInModule.h"
+#include "HostInterface/HostViews.h"
 #include "MultiPoints/MultiPointFit.h"
 #include "MultiPoints/PointConstraintMultiOptions.h"
 
@@ -51,8 +52,13 @@ public:
   // peg's pick colour.
   void oglRenderControl(const MO_OGLContext& ctx) override;
 
-  // Writes the fitted matrix into `out` from the incoming `in`; false keeps the incoming matrix.
+  // The node's computation in the form the host declares for it: writes the fitted matrix into
+  // `out` from the incoming `in`; false keeps the incoming matrix. It reads the settings, gathers
+  // the points and hands both to fitMultiPoints.
   virtual bool computeConstraint(const MO_BaseContext& ctx, Math::Matrix4x4& out, const Math::Matrix4x4& in, int depth);
+  // The attributes at the context's frame, the first switch on an input included.
+  PointConstraintMulti::MultiPointSettings settingsAt(const MO_BaseContext& ctx) const;
+  // The fit of four or more points, declared on the node for its callers (the free fitPoints).
   Math::Matrix4x4 fitPoints(const std::vector<PointConstraintMulti::ControlPoint>& points, bool perspective,
                             unsigned int level, double previousChange, const std::vector<double>* weights) const {
     return PointConstraintMulti::fitPoints(points, perspective, level, previousChange, weights);
@@ -69,6 +75,22 @@ public:
   AT_BoolAttr* allowperspAttr() const { return m_allowpersp; }
 
 private:
+  // Pick colours by input port, and whether each port has one.
+  struct PortColours {
+    explicit PortColours(int ports);
+    bool isKnown(unsigned int port) const { return port < known.size() && known[port]; }
+    std::vector<VS_RGBA> colour;
+    std::vector<bool> known;
+  };
+
+  std::vector<PointConstraintMulti::ControlPoint> gatherPoints(const MO_BaseContext& ctx);
+  void storePoints(double frame, const std::vector<PointConstraintMulti::ControlPoint>& points);
+  PortColours pickColours(const std::vector<PointConstraintMulti::ControlPoint>& points, const MO_FrameKey& key) const;
+  void drawHull(VU_Painter& painter, const std::vector<PointConstraintMulti::ControlPoint>& points, bool picking,
+                const PortColours& colours) const;
+  void drawPoints(VU_Painter& painter, const std::vector<PointConstraintMulti::ControlPoint>& points, bool picking,
+                  const PortColours& colours);
+
   AT_DoubleAttr* m_active;
   PointConstraintMulti::FlattenType* m_flattentype;
   AT_BoolAttr* m_convexhull;

@@ -3,14 +3,17 @@
 #include <algorithm>
 
 #include "Core/ConstraintPipeline.h"
+#include "Core/DrawingSpace.h"
 #include "Core/NodeColors.h"
 #include "Core/PortDeclarations.h"
+#include "Core/SceneCamera.h"
 #include "Core/TransformFunctions.h"
 #include "HostInterface/HostAttributes.h"
 #include "PointConstraints/PointConstraintCommon.h"
-#include "PointConstraints/PointConstraintMath.h"
 
 using namespace PointConstraintCommon;
+using PointConstraintMath::SegmentPegs;
+using PointConstraintMath::SegmentSettings;
 
 namespace {
 
@@ -99,7 +102,7 @@ const MO_SimplePortMetaData* PointConstraint2Module::inPortMetadata(int port) co
 int PointConstraint2Module::mainInPortId() const {
   if ((m_selectedPort == 0 || m_selectedPort == 1) && inputModule(m_selectedPort))
     return m_selectedPort;
-  return m_primaryport->value(0) == static_cast<int>(PrimaryPort_e::LEFT) ? 1 : 0;
+  return m_primaryport->enumValue() == PrimaryPort_e::LEFT ? 1 : 0;
 }
 
 bool PointConstraint2Module::nvPortColors(int port, bool isOutput, std::uint32_t& light, std::uint32_t& dark) {
@@ -109,102 +112,108 @@ bool PointConstraint2Module::nvPortColors(int port, bool isOutput, std::uint32_t
 
 std::int64_t PointConstraint2Module::validateCacheInputs(const CacheCheck& check) const {
   return withCameraStamp(Constraint_Module::validateCacheInputs(check), *this,
-                         m_flattentype->value(0) == static_cast<int>(Flatten_e::PROJECT), check);
+                         m_flattentype->enumValue() == Flatten_e::PROJECT, check);
 }
 
 MO_PortTransform* PointConstraint2Module::computeTransformation(const MO_BaseContext& ctx) {
-  return ConstraintPipeline::computing(*this, ctx, [&](const Math::Matrix4x4& arriving, Math::Matrix4x4& out) {
-    // The right peg's matrix is what arrives at input 0, whichever input the host passed down
-    // (with nothing there, what the host passed down stands in for it).
-    Math::Matrix4x4 in = arriving;
-    if (mainInPortIdAtFrame(ctx.frameKey()) != 0 && inputModule(0))
-      if (const MO_PortTransform* right = computeTransformationParent(ctx, 0))
-        in = right->transformation().matrix(true);
-    return computeConstraint(ctx, out, in);
-  });
+  return ConstraintPipeline::computing(*this, ctx,
+                                       [&](const Math::Matrix4x4& arriving) -> std::optional<Math::Matrix4x4> {
+                                         // The right peg's matrix is what arrives at input 0, whichever input the host
+                                         // passed down (with nothing there, what the host passed down stands in for
+                                         // it).
+                                         Math::Matrix4x4 in = arriving;
+                                         if (mainInPortIdAtFrame(ctx.frameKey()) != 0 && inputModule(0))
+                                           if (const MO_PortTransform* right = computeTransformationParent(ctx, 0))
+                                             in = right->transformation().matrix(true);
+                                         Math::Matrix4x4 out;
+                                         if (!computeConstraint(ctx, out, in))
+                                           return std::nullopt;
+                                         return out;
+                                       });
 }
 
 bool PointConstraint2Module::computeConstraint(const MO_BaseContext& ctx, Math::Matrix4x4& out, Math::Matrix4x4& in) {
-  if (!enabled() || !sceneMetrics()) {
-    out = in;
+  out = in;
+  if (!enabled() || !sceneMetrics())
     return false;
-  }
-  MO_Module* right = inputModule(0);
-  MO_Module* left = inputModule(1);
-  // Attributes are read at the frame in single precision, and the pivots are cached under it.
-  const double frame = static_cast<float>(ctx.frame());
-  PointConstraintMath::SegmentOptions options;
-  options.activity = switchModulatedActivity(ctx, m_active->value(frame), inputModule(kSwitchPort));
-  if (options.activity <= 0.0) {
-    out = in;
+  const SegmentSettings s = settingsAt(ctx);
+  if (s.activity <= 0.0)
     return true;
-  }
-  if (!right || !left)
+  if (!inputModule(0) || !inputModule(1))
     return false;
-  if (inputSelected(right))
+  if (inputSelected(inputModule(0)))
     m_selectedPort = 0;
-  else if (inputSelected(left))
+  else if (inputSelected(inputModule(1)))
     m_selectedPort = 1;
   sanitizeScale(in);
+  const std::optional<Math::Matrix4x4> result = PointConstraintMath::segmentMap(gatherPegs(ctx, s, in), s);
+  if (result)
+    out = *result;
+  return result.has_value();
+}
 
-  options.skew = std::clamp(m_skewcontrol->value(frame), 0.0, 100.0) / 100.0;
-  options.volume = m_volumemod->value(frame) / 100.0;
-  options.smoothing = std::clamp(m_smooth->value(frame), 0.0, 100.0) / 100.0;
-  const int flatten = m_flattentype->value(frame);
-  options.flatten = flatten == static_cast<int>(Flatten_e::FLATTEN);
-  options.transform = m_transformtype->value(frame);
-  const int primaryPort = m_primaryport->value(frame);
-  options.balance = std::clamp(m_balance->value(frame), 0.0, 100.0) / 100.0;
-  options.stretchMin = m_stretchmin->value(frame) / 100.0;
-  options.stretchMax = m_stretchmax->value(frame) / 100.0;
-  options.volumeMax = m_volumemax->value(frame) / 100.0;
-  options.volumeMin = m_volumemin->value(frame) / 100.0;
+SegmentSettings PointConstraint2Module::settingsAt(const MO_BaseContext& ctx) const {
+  const double frame = attributeFrame(ctx);
+  SegmentSettings s;
+  s.activity = switchModulatedActivity(ctx, m_active->value(frame), inputModule(kSwitchPort));
+  s.skew = std::clamp(m_skewcontrol->value(frame), 0.0, 100.0) / 100.0;
+  s.volume = m_volumemod->value(frame) / 100.0;
+  s.smoothing = std::clamp(m_smooth->value(frame), 0.0, 100.0) / 100.0;
+  s.balance = std::clamp(m_balance->value(frame), 0.0, 100.0) / 100.0;
+  s.stretchMin = m_stretchmin->value(frame) / 100.0;
+  s.stretchMax = m_stretchmax->value(frame) / 100.0;
+  s.volumeMax = m_volumemax->value(frame) / 100.0;
+  s.volumeMin = m_volumemin->value(frame) / 100.0;
+  s.flatten = m_flattentype->enumValue();
+  s.transform = m_transformtype->enumValue();
+  s.primaryPort = m_primaryport->enumValue();
+  return s;
+}
 
+// Both pegs' matrices, rest pivots and current positions, the primary chosen by PRIMARYPORT (or
+// by depth); the pivots are cached for the control, and the secondary is projected along the
+// camera ray onto the primary peg's own z = 0 plane under PROJECT.
+SegmentPegs PointConstraint2Module::gatherPegs(const MO_BaseContext& ctx, const SegmentSettings& s,
+                                               const Math::Matrix4x4& right) {
   const Math::Matrix4x4 leftMatrix = portMatrix(ctx, 1, true);
   const Math::Point3d origin(0, 0, 0);
-  const double zRight = (in * origin).z;
+  const double zRight = (right * origin).z;
   const double zLeft = (leftMatrix * origin).z;
-  bool rightIsPrimary = primaryPort == static_cast<int>(PrimaryPort_e::RIGHT);
-  if (primaryPort == static_cast<int>(PrimaryPort_e::TOPMOST))
+  bool rightIsPrimary = s.primaryPort == PrimaryPort_e::RIGHT;
+  if (s.primaryPort == PrimaryPort_e::TOPMOST)
     rightIsPrimary = zRight > zLeft;
-  else if (primaryPort == static_cast<int>(PrimaryPort_e::BOTTOMMOST))
+  else if (s.primaryPort == PrimaryPort_e::BOTTOMMOST)
     rightIsPrimary = !(zRight > zLeft);
-  MO_Module* primary = rightIsPrimary ? right : left;
-  MO_Module* secondary = rightIsPrimary ? left : right;
+  MO_Module* primary = inputModule(rightIsPrimary ? 0 : 1);
+  MO_Module* secondary = inputModule(rightIsPrimary ? 1 : 0);
 
-  PointConstraintMath::SegmentPegs pegs;
+  SegmentPegs pegs;
   pegs.rightIsPrimary = rightIsPrimary;
-  pegs.right = in;
-  pegs.primaryMatrix = rightIsPrimary ? in : leftMatrix;
-  const Math::Matrix4x4& secondaryMatrix = rightIsPrimary ? leftMatrix : in;
-  pegs.parent = inputMatrixOf(ctx, primary, 0);
+  pegs.right = right;
+  pegs.primaryMatrix = rightIsPrimary ? right : leftMatrix;
+  const Math::Matrix4x4& secondaryMatrix = rightIsPrimary ? leftMatrix : right;
+  pegs.parent = readPortMatrix(ctx, primary, 0, true);
   pegs.restPrimary = sceneMetrics()->toOGL(modulePivot(ctx, primary));
   pegs.restSecondary = sceneMetrics()->toOGL(modulePivot(ctx, secondary));
   pegs.primary = pegs.primaryMatrix * pegs.restPrimary;
   pegs.secondaryUnprojected = secondaryMatrix * pegs.restSecondary;
   pegs.secondary = pegs.secondaryUnprojected;
   if (rightIsPrimary)
-    m_pointCache.store(frame, {pegs.primary, pegs.secondary});
+    m_pointCache.store(attributeFrame(ctx), {pegs.primary, pegs.secondary});
   else
-    m_pointCache.store(frame, {pegs.secondary, pegs.primary});
+    m_pointCache.store(attributeFrame(ctx), {pegs.secondary, pegs.primary});
 
-  // Projected along the camera ray onto the primary peg's own z = 0 plane.
-  Math::Matrix4x4 view, perspective;
-  if (flatten == static_cast<int>(Flatten_e::PROJECT) && sceneCamera(*this, ctx, m_evaluatingCamera, view, perspective))
-    pegs.secondary =
-        pegs.primaryMatrix * projectToDrawingPlane(pegs.secondary, view, perspective, pegs.primaryMatrix, nullptr);
-
-  if (!PointConstraintMath::segmentMap(pegs, options, out)) {
-    out = in;
-    return false;
-  }
-  return true;
+  if (s.flatten == Flatten_e::PROJECT)
+    if (const std::optional<CameraMatrices> camera = lookUpSceneCamera(*this, ctx, m_evaluatingCamera))
+      pegs.secondary = pegs.primaryMatrix * projectToDrawingPlane(pegs.secondary, camera->view, camera->projection,
+                                                                  pegs.primaryMatrix, nullptr);
+  return pegs;
 }
 
 // A line between the pivots, a point on each; picking draws each half thick in the pick colour
 // of the peg at its end, so that a click on either half picks that peg.
 void PointConstraint2Module::oglRenderControl(const MO_OGLContext& ctx) {
-  const SceneSpaceDrawing sceneSpace(ctx);
+  const DrawingSpace sceneSpace(ctx);
   if (ctx.isALineView(Math::Point3d(0, 0, 0)))
     return;
   VU_Painter painter(ctx.oglMatrixManager());

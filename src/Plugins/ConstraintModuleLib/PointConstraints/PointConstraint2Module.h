@@ -10,6 +10,7 @@
 #include "Core/Constraint_Module.h"
 #include "PointConstraints/PivotCache.h"
 #include "PointConstraints/PointConstraint2Options.h"
+#include "PointConstraints/PointConstraintMath.h"
 
 class AT_DoubleAttr;
 
@@ -35,9 +36,12 @@ public:
   // Under PROJECT the scene camera is an input of the result too.
   std::int64_t validateCacheInputs(const CacheCheck& check) const override;
   MO_PortTransform* computeTransformation(const MO_BaseContext& ctx) override;
-  // `in` is the right peg's matrix (sanitised here); true when `out` holds the result, false
-  // when the host's default is to stand.
+  // The node's computation in the form the host declares for it: `in` is the right peg's matrix
+  // (sanitised here); true when `out` holds the result, false when the host's default is to
+  // stand. It reads the settings, gathers the pegs and hands both to segmentMap.
   virtual bool computeConstraint(const MO_BaseContext& ctx, Math::Matrix4x4& out, Math::Matrix4x4& in);
+  // The attributes at the context's frame (read in single precision), the switch included.
+  PointConstraintMath::SegmentSettings settingsAt(const MO_BaseContext& ctx) const;
 
   AT_DoubleAttr* activeAttr() const { return m_active; }
   AT_DoubleAttr* volumemodAttr() const { return m_volumemod; }
@@ -53,6 +57,9 @@ public:
   PointConstraint2::PrimaryPortType* primaryportAttr() const { return m_primaryport; }
 
 private:
+  PointConstraintMath::SegmentPegs gatherPegs(const MO_BaseContext& ctx, const PointConstraintMath::SegmentSettings& s,
+                                              const Math::Matrix4x4& right);
+
   AT_DoubleAttr* m_active;
   AT_DoubleAttr* m_volumemod;
   AT_DoubleAttr* m_volumemax;

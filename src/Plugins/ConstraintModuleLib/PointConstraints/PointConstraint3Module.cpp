@@ -1,14 +1,17 @@
 #include "PointConstraints/PointConstraint3Module.h"
 
 #include "Core/ConstraintPipeline.h"
+#include "Core/DrawingSpace.h"
 #include "Core/NodeColors.h"
 #include "Core/PortDeclarations.h"
+#include "Core/SceneCamera.h"
 #include "Core/TransformFunctions.h"
 #include "HostInterface/HostAttributes.h"
 #include "PointConstraints/PointConstraintCommon.h"
-#include "PointConstraints/PointConstraintMath.h"
 
 using namespace PointConstraintCommon;
+using PointConstraintMath::TrianglePegs;
+using PointConstraintMath::TriangleSettings;
 
 namespace {
 
@@ -20,8 +23,8 @@ constexpr int kSwitchPort = 3;
 
 // The primary peg's index (right 0, middle 1, left 2) from PRIMARYPORT and, for TOPMOST and
 // BOTTOMMOST, the depths of the current pivots; ties go to the left peg, then the middle one.
-int primaryIndex(int primaryPort, double zR, double zM, double zL) {
-  switch (static_cast<PrimaryPort_e>(primaryPort)) {
+int primaryIndex(PrimaryPort_e primaryPort, double zR, double zM, double zL) {
+  switch (primaryPort) {
   case PrimaryPort_e::MIDDLE:
     return 1;
   case PrimaryPort_e::LEFT:
@@ -103,7 +106,7 @@ const MO_SimplePortMetaData* PointConstraint3Module::inPortMetadata(int port) co
 int PointConstraint3Module::mainInPortId() const {
   if (m_selectedPort >= 0 && inputModule(m_selectedPort))
     return m_selectedPort;
-  switch (static_cast<PrimaryPort_e>(m_primaryport->value(0))) {
+  switch (m_primaryport->enumValue()) {
   case PrimaryPort_e::LEFT:
     return 2;
   case PrimaryPort_e::MIDDLE:
@@ -120,46 +123,60 @@ bool PointConstraint3Module::nvPortColors(int port, bool isOutput, std::uint32_t
 
 std::int64_t PointConstraint3Module::validateCacheInputs(const CacheCheck& check) const {
   return withCameraStamp(Constraint_Module::validateCacheInputs(check), *this,
-                         m_flattentype->value(0) == static_cast<int>(Flatten_e::PROJECT), check);
+                         m_flattentype->enumValue() == Flatten_e::PROJECT, check);
 }
 
 MO_PortTransform* PointConstraint3Module::computeTransformation(const MO_BaseContext& ctx) {
-  return ConstraintPipeline::computing(*this, ctx, [&](const Math::Matrix4x4& arriving, Math::Matrix4x4& out) {
-    Math::Matrix4x4 in = arriving;
-    // The host has stored what it passed down on the output port already.
-    const MO_PortTransform* stored = outPort(0) ? outPort(0)->transform(ctx.frameKey()) : nullptr;
-    int depth = stored ? stored->depth() : 0;
-    return computeConstraint(ctx, out, in, depth);
-  });
+  return ConstraintPipeline::computing(
+      *this, ctx, [&](const Math::Matrix4x4& arriving) -> std::optional<Math::Matrix4x4> {
+        Math::Matrix4x4 in = arriving;
+        Math::Matrix4x4 out;
+        // The host has stored what it passed down on the output port already.
+        const MO_PortTransform* stored = outPort(0) ? outPort(0)->transform(ctx.frameKey()) : nullptr;
+        int depth = stored ? stored->depth() : 0;
+        if (!computeConstraint(ctx, out, in, depth))
+          return std::nullopt;
+        return out;
+      });
 }
 
 bool PointConstraint3Module::computeConstraint(const MO_BaseContext& ctx, Math::Matrix4x4& out, Math::Matrix4x4& in,
-                                               int&) {
-  if (!enabled() || !sceneMetrics()) {
-    out = in;
+                                               int& /*depth: part of the declared form, not used here*/) {
+  out = in;
+  if (!enabled() || !sceneMetrics())
     return false;
-  }
-  const int flatten = m_flattentype->value(0);
-  const int transform = m_transformtype->value(0);
-  const int primaryPort = m_primaryport->value(0);
-  const std::array<MO_Module*, 3> pegs = {inputModule(0), inputModule(1), inputModule(2)};
-  // ACTIVE is read at the frame in single precision, and the pivots are cached under it.
-  const double frame = static_cast<float>(ctx.frame());
-  const double activity = switchModulatedActivity(ctx, m_active->value(frame), inputModule(kSwitchPort));
-  if (activity <= 0.0) {
-    out = in;
+  const TriangleSettings s = settingsAt(ctx);
+  if (s.activity <= 0.0)
     return true;
-  }
-  if (!pegs[0] || !pegs[1] || !pegs[2])
+  if (!inputModule(0) || !inputModule(1) || !inputModule(2))
     return false;
+  // The declared form hands the caller's copy back sanitised; the triangle reads the pegs' own matrices.
   sanitizeScale(in);
+  const std::optional<TrianglePegs> pegs = gatherPegs(ctx, s);
+  if (!pegs)
+    return false;
+  out = PointConstraintMath::triangleResult(*pegs, s);
+  return true;
+}
+
+TriangleSettings PointConstraint3Module::settingsAt(const MO_BaseContext& ctx) const {
+  TriangleSettings s;
+  s.activity = switchModulatedActivity(ctx, m_active->value(attributeFrame(ctx)), inputModule(kSwitchPort));
+  s.flatten = m_flattentype->enumValue();
+  s.transform = m_transformtype->enumValue();
+  s.primaryPort = m_primaryport->enumValue();
+  return s;
+}
+
+// The three pegs' rest pivots and where their matrices take them now, in the primary's corner
+// order; the pivots are cached for the control. Nothing when two rest pivots coincide.
+std::optional<TrianglePegs> PointConstraint3Module::gatherPegs(const MO_BaseContext& ctx, const TriangleSettings& s) {
+  const std::array<MO_Module*, 3> pegs = {inputModule(0), inputModule(1), inputModule(2)};
   std::array<Math::Point3d, 3> rest;
   for (std::size_t i = 0; i < 3; ++i)
     rest[i] = sceneMetrics()->toOGL(modulePivot(ctx, pegs[i]));
-  if (rest[0] == rest[1] || rest[0] == rest[2] || rest[1] == rest[2]) {
-    out = in;
-    return false;
-  }
+  if (rest[0] == rest[1] || rest[0] == rest[2] || rest[1] == rest[2])
+    return std::nullopt;
   for (int i = 0; i < 3; ++i)
     if (inputSelected(pegs[static_cast<std::size_t>(i)])) {
       m_selectedPort = i;
@@ -172,10 +189,10 @@ bool PointConstraint3Module::computeConstraint(const MO_BaseContext& ctx, Math::
     matrices[i] = portMatrix(ctx, static_cast<int>(i), true);
     now[i] = matrices[i] * rest[i];
   }
-  const int primary = primaryIndex(primaryPort, now[0].z, now[1].z, now[2].z);
-  m_pointCache.store(frame, now);
+  const int primary = primaryIndex(s.primaryPort, now[0].z, now[1].z, now[2].z);
+  m_pointCache.store(attributeFrame(ctx), now);
 
-  PointConstraintMath::TrianglePegs triangle;
+  TrianglePegs triangle;
   const std::array<std::size_t, 3>& order = kCornerOrder[static_cast<std::size_t>(primary)];
   for (std::size_t k = 0; k < 3; ++k) {
     triangle.rest[k] = rest[order[k]];
@@ -183,24 +200,92 @@ bool PointConstraint3Module::computeConstraint(const MO_BaseContext& ctx, Math::
   }
   triangle.primaryMatrix = matrices[order[0]];
   triangle.right = matrices[0];
-  // The two other corners are projected along the camera ray onto the primary peg's plane.
-  Math::Matrix4x4 view, perspective;
-  if (flatten == static_cast<int>(Flatten_e::PROJECT) && sceneCamera(*this, ctx, m_evaluatingCamera, view, perspective))
-    for (std::size_t k = 1; k < 3; ++k)
-      triangle.current[k] = triangle.primaryMatrix * projectToDrawingPlane(triangle.current[k], view, perspective,
-                                                                           triangle.primaryMatrix, nullptr);
-  if (transform == static_cast<int>(Transform_e::ALLOW) || transform == static_cast<int>(Transform_e::LOCAL)) {
+  projectCorners(ctx, s, triangle);
+  if (s.transform == Transform_e::ALLOW || s.transform == Transform_e::LOCAL) {
     MO_Module* primaryPeg = pegs[order[0]];
-    triangle.parent = inputMatrixOf(ctx, primaryPeg, primaryPeg->mainInPortIdAtFrame(ctx.frameKey()));
+    triangle.parent = readPortMatrix(ctx, primaryPeg, primaryPeg->mainInPortIdAtFrame(ctx.frameKey()), true);
   }
-  out = out * PointConstraintMath::triangleResult(triangle, transform, activity);
-  return true;
+  return triangle;
 }
+
+// Under PROJECT the two other corners go along the camera ray onto the primary peg's plane.
+void PointConstraint3Module::projectCorners(const MO_BaseContext& ctx, const TriangleSettings& s,
+                                            TrianglePegs& triangle) {
+  if (s.flatten != Flatten_e::PROJECT)
+    return;
+  const std::optional<CameraMatrices> camera = lookUpSceneCamera(*this, ctx, m_evaluatingCamera);
+  if (!camera)
+    return;
+  for (std::size_t k = 1; k < 3; ++k)
+    triangle.current[k] =
+        triangle.primaryMatrix *
+        projectToDrawingPlane(triangle.current[k], camera->view, camera->projection, triangle.primaryMatrix, nullptr);
+}
+
+namespace {
+
+// Picking walks the ports that have a peg: each draws the half of the edge from the previous
+// one that is its own, and the previous one's half when that one had a pick colour; close()
+// then draws the closing edge, from the last port handled back to the first.
+class PickEdges {
+public:
+  explicit PickEdges(VU_Painter& painter) : m_painter(painter) {}
+
+  // The halves that end at `point`; false when its peg has no pick colour (it draws no more).
+  bool visit(const Math::Point3d& point, bool picked, const VS_RGBA& colour) {
+    const Math::Point3d mid = midpoint(m_previous, point);
+    const bool isFirst = !m_handledAny;
+    m_painter.setLineThickness(15, 1);
+    if (isFirst)
+      m_first = point;
+    else if (m_previousPicked)
+      m_painter.drawLine(m_previous, mid);
+    m_previous = point;
+    m_handledAny = true;
+    m_previousPicked = picked;
+    if (!picked)
+      return false;
+    setColours(m_painter, colour, colour);
+    m_previousColour = colour;
+    if (isFirst) {
+      m_firstPicked = true;
+      m_firstColour = colour;
+    } else {
+      m_painter.drawLine(point, mid);
+    }
+    return true;
+  }
+
+  void close() {
+    if (!m_handledAny)
+      return;
+    const Math::Point3d mid = midpoint(m_previous, m_first);
+    m_painter.setLineThickness(15, 1);
+    if (m_firstPicked) {
+      setColours(m_painter, m_firstColour, m_firstColour);
+      m_painter.drawLine(m_first, mid);
+    }
+    if (m_previousPicked) {
+      setColours(m_painter, m_previousColour, m_previousColour);
+      m_painter.drawLine(m_previous, mid);
+    }
+  }
+
+private:
+  static Math::Point3d midpoint(const Math::Point3d& a, const Math::Point3d& b) { return a + (b - a) * 0.5; }
+
+  VU_Painter& m_painter;
+  Math::Point3d m_first, m_previous{0, 0, 0};
+  VS_RGBA m_firstColour, m_previousColour;
+  bool m_handledAny = false, m_firstPicked = false, m_previousPicked = false;
+};
+
+} // namespace
 
 // The triangle, a point at each pivot; picking draws each edge thick, each half in the pick
 // colour of the peg at its end, so that a click near a corner picks that peg.
 void PointConstraint3Module::oglRenderControl(const MO_OGLContext& ctx) {
-  const SceneSpaceDrawing sceneSpace(ctx);
+  const DrawingSpace sceneSpace(ctx);
   if (ctx.isALineView(Math::Point3d(0, 0, 0)))
     return;
   VU_Painter painter(ctx.oglMatrixManager());
@@ -209,18 +294,13 @@ void PointConstraint3Module::oglRenderControl(const MO_OGLContext& ctx) {
   const PivotCache<3>::Points* pivots = m_pointCache.find(ctx.frameKey().frame());
   if (!pivots)
     return;
-  const auto midpoint = [](const Math::Point3d& a, const Math::Point3d& b) { return a + (b - a) * 0.5; };
   if (!picking) {
     painter.setLineThickness(1, 1);
     painter.setPointSize(4, 1);
     setColours(painter, VS_RGBA(0, 255, 0, 240), VS_RGBA(0, 0, 150, 10));
     painter.drawQuad((*pivots)[0], (*pivots)[0], (*pivots)[1], (*pivots)[2]);
   }
-  // Picking walks the ports that have a peg: each draws the half of the edge from the previous
-  // one that is its own, and the previous one's half when that one had a pick colour.
-  Math::Point3d first, previous(0, 0, 0);
-  VS_RGBA firstColour, previousColour;
-  bool handledAny = false, firstPicked = false, previousPicked = false;
+  PickEdges edges(painter);
   for (int port = 0; port < 3; ++port) {
     const Math::Point3d& point = (*pivots)[static_cast<std::size_t>(port)];
     MO_Module* input = inputModule(port);
@@ -233,43 +313,15 @@ void PointConstraint3Module::oglRenderControl(const MO_OGLContext& ctx) {
       else
         setColours(painter, VS_RGBA(50, 50, 255, 15), VS_RGBA(50, 50, 255, 150));
     } else if (input) {
-      const Math::Point3d mid = midpoint(previous, point);
-      const bool isFirst = !handledAny;
-      painter.setLineThickness(15, 1);
-      if (isFirst)
-        first = point;
-      else if (previousPicked)
-        painter.drawLine(previous, mid);
-      previous = point;
-      handledAny = true;
       VS_RGBA colour;
-      previousPicked = pickColour(input, ctx.frameKey(), colour);
-      if (!previousPicked)
+      const bool picked = pickColour(input, ctx.frameKey(), colour);
+      if (!edges.visit(point, picked, colour))
         continue;
-      setColours(painter, colour, colour);
-      previousColour = colour;
-      if (isFirst) {
-        firstPicked = true;
-        firstColour = colour;
-      } else {
-        painter.drawLine(point, mid);
-      }
     }
     painter.setLineThickness(1, 1);
     painter.setPointSize(10, 1);
     painter.drawPoint(point);
   }
-  if (!picking || !handledAny)
-    return;
-  // The closing edge, from the last port handled back to the first.
-  const Math::Point3d mid = midpoint(previous, first);
-  painter.setLineThickness(15, 1);
-  if (firstPicked) {
-    setColours(painter, firstColour, firstColour);
-    painter.drawLine(first, mid);
-  }
-  if (previousPicked) {
-    setColours(painter, previousColour, previousColour);
-    painter.drawLine(previous, mid);
-  }
+  if (picking)
+    edges.close();
 }

@@ -10,6 +10,7 @@
 #include "Core/Constraint_Module.h"
 #include "PointConstraints/PivotCache.h"
 #include "PointConstraints/PointConstraint3Options.h"
+#include "PointConstraints/PointConstraintMath.h"
 
 class AT_DoubleAttr;
 
@@ -35,9 +36,13 @@ public:
   // Under PROJECT the scene camera is an input of the result too.
   std::int64_t validateCacheInputs(const CacheCheck& check) const override;
   MO_PortTransform* computeTransformation(const MO_BaseContext& ctx) override;
-  // `in` is what the host passed down from the main input (sanitised here), `out` starts as the
-  // identity; true when `out` holds the result, false when the host's default is to stand.
+  // The node's computation in the form the host declares for it: `in` is what the host passed
+  // down from the main input (sanitised here); true when `out` holds the result, false when the
+  // host's default is to stand. It reads the settings, gathers the pegs and hands both to
+  // triangleResult.
   virtual bool computeConstraint(const MO_BaseContext& ctx, Math::Matrix4x4& out, Math::Matrix4x4& in, int& depth);
+  // The attributes at the context's frame (ACTIVE in single precision), the switch included.
+  PointConstraintMath::TriangleSettings settingsAt(const MO_BaseContext& ctx) const;
 
   AT_DoubleAttr* activeAttr() const { return m_active; }
   PointConstraint3::FlattenType* flattentypeAttr() const { return m_flattentype; }
@@ -45,6 +50,11 @@ public:
   PointConstraint3::PrimaryPortType* primaryportAttr() const { return m_primaryport; }
 
 private:
+  std::optional<PointConstraintMath::TrianglePegs> gatherPegs(const MO_BaseContext& ctx,
+                                                              const PointConstraintMath::TriangleSettings& s);
+  void projectCorners(const MO_BaseContext& ctx, const PointConstraintMath::TriangleSettings& s,
+                      PointConstraintMath::TrianglePegs& triangle);
+
   AT_DoubleAttr* m_active;
   PointConstraint3::FlattenType* m_flattentype;
   PointConstraint3::TransformType* m_transformtype;

@@ -1,8 +1,6 @@
 #pragma once
-// What the two- and three-points nodes do alike around their arithmetic: reading a peg's parent
-// matrix, the scene camera for projecting pivots onto the primary peg's plane (never from
-// inside the camera's own evaluation), the distances from a click to the cached pivots, and
-// the pieces of their controls (drawn in scene space, pick colours of the pegs upstream).
+// What the two- and three-points nodes do alike around their arithmetic: the frame they read
+// attributes and key their pivot caches at, and the distances from a click to the cached pivots.
 #include <array>
 
 #include "Core/Constraint_TemplateModule.h"
@@ -14,30 +12,9 @@
 
 namespace PointConstraintCommon {
 
-// A node on an input counts as selected when it, or anything feeding it, is.
-bool inputSelected(const MO_Module* input);
-
-// The matrix arriving at input `port` of another node, as that node's portMatrix gives it
-// (guarded against zero scale; the identity when nothing is linked there).
-Math::Matrix4x4 inputMatrixOf(const MO_BaseContext& ctx, MO_Module* node, int port);
-
-// The scene camera's view matrix (its transformation inverted, the identity when that cannot
-// be inverted) and perspective at the frame. False without a scene, or while `evaluating` is
-// set: the camera is being evaluated for this very node, which must not ask again.
-bool sceneCamera(const Constraint_TemplateModule& node, const MO_BaseContext& ctx, bool& evaluating,
-                 Math::Matrix4x4& view, Math::Matrix4x4& perspective);
-
-// Under PROJECT the scene camera is an input of a point node's result: the larger of the inputs'
-// stamp and the camera's (the inputs' alone without projection or without a camera).
-std::int64_t withCameraStamp(std::int64_t inputs, const MO_Node& node, bool projecting,
-                             const MO_Node::CacheCheck& check);
-
-// Sets the colours a control's shapes are drawn with: point stroke and line alike, point fill.
-void setColours(VU_Painter& painter, const VS_RGBA& strokeAndLine, const VS_RGBA& fill);
-
-// The colour a peg on an input is picked by: its own pick adaptor's or the first one up its
-// main inputs. False when there is none.
-bool pickColour(MO_Module* input, const MO_FrameKey& key, VS_RGBA& colour);
+// The frame at which the point nodes read their attributes and key their pivot caches: the
+// context's frame rounded to single precision.
+inline double attributeFrame(const MO_BaseContext& ctx) { return static_cast<float>(ctx.frame()); }
 
 // Distances in the view from a click to each cached pivot of the frame the host shows, the
 // pivots carried through the click's camera chain with no model matrix. False when that frame
@@ -45,20 +22,6 @@ bool pickColour(MO_Module* input, const MO_FrameKey& key, VS_RGBA& colour);
 template <std::size_t N>
 bool clickDistances(const MO_MainPortModuleVisitor& click, const Constraint_TemplateModule& node,
                     const PivotCache<N>& cache, std::array<double, N>& distances);
-
-// The control's pivots are scene positions: while this lives, the view's painter draws with no
-// model matrix, whatever space the view set up for the node; the view's own comes back after.
-class SceneSpaceDrawing {
-public:
-  explicit SceneSpaceDrawing(const MO_OGLContext& ctx);
-  ~SceneSpaceDrawing();
-  SceneSpaceDrawing(const SceneSpaceDrawing&) = delete;
-  SceneSpaceDrawing& operator=(const SceneSpaceDrawing&) = delete;
-
-private:
-  CC_CameraChainTransformCanvasBinder* m_binder;
-  Math::Matrix4x4 m_saved;
-};
 
 // --------------------------------------------------------------------------------------------
 

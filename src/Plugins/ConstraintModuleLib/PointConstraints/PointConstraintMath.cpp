@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "Core/Angles.h"
 #include "Core/TransformFunctions.h"
 
 namespace PointConstraintMath {
 
 namespace {
 
-constexpr double kRadToDeg = 57.29577951308232;
 // Stretches and cross scales never reach zero, so that the result stays invertible.
 constexpr double kMinScale = 0.0001;
 
@@ -83,101 +83,122 @@ double crossScale(double r, double m, double vmin, double vmax) {
   return v;
 }
 
-bool segmentMap(const SegmentPegs& pegs, const SegmentOptions& o, Math::Matrix4x4& result) {
-  const Math::Matrix4x4& parent = pegs.parent;
-  const Math::Matrix4x4 parentInverse = parent.getInverse();
-  // Everything is aimed and stretched in the primary's parent space, the offset taken before
-  // any flattening so that it keeps its depth.
-  Math::Point3d p = pegs.restPrimary;
+namespace {
+
+// The segment aimed in the primary's parent space: the rest direction u0 from p and the current
+// one u1, with their frames, and the offset that follows the primary (taken before any
+// flattening, so that it keeps its depth).
+struct AimedSegment {
+  Math::Point3d p;
+  Math::Vector3d offset, u0, u1;
+  Math::Matrix4x4 restInverse, current;
+};
+
+// Takes the pegs' points into the parent's space and builds both frames; nothing when the rest
+// pivots coincide.
+std::optional<AimedSegment> aim(const SegmentPegs& pegs, const SegmentSettings& s,
+                                const Math::Matrix4x4& parentInverse) {
+  AimedSegment seg;
+  seg.p = pegs.restPrimary;
   Math::Point3d q = pegs.restSecondary;
   Math::Point3d a = parentInverse * pegs.primary;
   Math::Point3d b = parentInverse * pegs.secondary;
-  const Math::Vector3d offset = a - p;
-  if (o.flatten)
-    p.z = q.z = a.z = b.z = 0.0;
-
-  if (p.distanceSq(q) == 0.0)
-    return false;
-  const Math::Vector3d u0 = q - p;
-  Math::Vector3d u1 = b - a;
-  if (u0.length() == 0.0)
-    return false;
-  if (u1.length() == 0.0)
-    u1 = Math::Vector3d(0.001, 0, 0);
+  seg.offset = a - seg.p;
+  if (s.flatten == PointConstraint2::Flatten_e::FLATTEN)
+    seg.p.z = q.z = a.z = b.z = 0.0;
+  if (seg.p.distanceSq(q) == 0.0)
+    return std::nullopt;
+  seg.u0 = q - seg.p;
+  seg.u1 = b - a;
+  if (seg.u0.length() == 0.0)
+    return std::nullopt;
+  if (seg.u1.length() == 0.0)
+    seg.u1 = Math::Vector3d(0.001, 0, 0);
 
   const Math::Vector3d z(0, 0, 1);
   const Math::Point3d origin(0, 0, 0);
-  const Math::Vector3d x0 = normalized(u0);
-  const Math::Matrix4x4 rest(x0, normalized(z.getCrossProduct(x0)), z, origin);
-  Math::Matrix4x4 restInverse = rest;
+  const Math::Vector3d x0 = normalized(seg.u0);
+  seg.restInverse = Math::Matrix4x4(x0, normalized(z.getCrossProduct(x0)), z, origin);
   try {
-    restInverse.inverse();
+    seg.restInverse.inverse();
   } catch (...) {
-    restInverse = Math::Matrix4x4();
+    seg.restInverse = Math::Matrix4x4();
   }
-  const Math::Vector3d x1 = normalized(u1);
+  const Math::Vector3d x1 = normalized(seg.u1);
   const Math::Vector3d y1 = normalized(z.getCrossProduct(x1));
-  const Math::Matrix4x4 current(x1, y1, normalized(x1.getCrossProduct(y1)), origin);
+  seg.current = Math::Matrix4x4(x1, y1, normalized(x1.getCrossProduct(y1)), origin);
+  return seg;
+}
 
-  // The primary peg's own transformation below its parent, for the two types that take it over.
-  const bool takesPrimary = o.transform == SegmentOptions::eTransform || o.transform == SegmentOptions::eLocalTransform;
+// Takes the aimed segment and gives the map below the parent: the rest segment turned onto the
+// current one about p, skewed, stretched within the limits and squashed across, with the offset
+// or, for the two types that take it over, the primary peg's own transformation.
+Math::Matrix4x4 mapBelowParent(const AimedSegment& seg, const SegmentPegs& pegs, const SegmentSettings& s,
+                               const Math::Matrix4x4& parentInverse) {
+  using PointConstraint2::Transform_e;
+  const bool takesPrimary = s.transform == Transform_e::TRANSFORM || s.transform == Transform_e::LOCALTRANSFORM;
   const Math::Matrix4x4 primaryBelowParent = takesPrimary ? parentInverse * pegs.primaryMatrix : Math::Matrix4x4();
+  const Math::Point3d& p = seg.p;
   Math::Matrix4x4 out;
-  if (o.transform == SegmentOptions::eTransform)
+  if (s.transform == Transform_e::TRANSFORM)
     out = primaryBelowParent;
   else
-    out.translate(offset);
+    out.translate(seg.offset);
   out.translate(p.x, p.y, p.z);
-  out *= current;
-  if (o.skew > 0.0)
-    out.skew(skewAngle(current, restInverse, o.skew));
+  out *= seg.current;
+  if (s.skew > 0.0)
+    out.skew(skewAngle(seg.current, seg.restInverse, s.skew));
   const double r =
-      limitedStretch(std::max(u1.length() / u0.length(), kMinScale), o.smoothing, o.stretchMin, o.stretchMax);
-  out.scale(r, crossScale(r, o.volume, o.volumeMin, o.volumeMax), 1);
-  out *= restInverse;
-  if (o.transform == SegmentOptions::eLocalTransform)
+      limitedStretch(std::max(seg.u1.length() / seg.u0.length(), kMinScale), s.smoothing, s.stretchMin, s.stretchMax);
+  out.scale(r, crossScale(r, s.volume, s.volumeMin, s.volumeMax), 1);
+  out *= seg.restInverse;
+  if (s.transform == Transform_e::LOCALTRANSFORM)
     out *= primaryBelowParent.rotation();
   out.translate(-p.x, -p.y, -p.z);
-
-  // The balance moves the result by a share of what is still missing at the secondary pivot;
-  // the gap is a direction, so the parent's inverse turns it without moving it.
-  if (o.balance > 0.0) {
-    const Math::Vector3d gap = parentInverse * (pegs.secondaryUnprojected - (parent * out) * pegs.restSecondary);
-    out = translation(gap * o.balance) * out;
-  }
-  // Blending about the right pivot moves it on the straight line between where the right peg
-  // and the constrained result put it.
-  if (o.activity < 1.0) {
-    const Math::Matrix4x4 source = parentInverse * pegs.right;
-    const Math::Point3d pivot = pegs.rightIsPrimary ? pegs.restPrimary : pegs.restSecondary;
-    const Math::Vector3d d1 = out * pivot - pivot;
-    const Math::Vector3d d2 = source * pivot - pivot;
-    out = translation(d1) * blendTransforms(out, source, o.activity, pivot, d2 - d1, false, true);
-  }
-  result = parent * out;
-  return true;
+  return out;
 }
 
-Math::Matrix4x4 triangleMap(const std::array<Math::Point3d, 3>& rest, const std::array<Math::Point3d, 3>& current,
-                            const Math::Vector3d& normal) {
-  try {
-    const Math::Matrix4x4 now(Math::Vector3d(current[0], current[1]), Math::Vector3d(current[0], current[2]), normal,
-                              current[0]);
-    Math::Matrix4x4 restInverse = sanitizedCopy(Math::Matrix4x4(
-        Math::Vector3d(rest[0], rest[1]), Math::Vector3d(rest[0], rest[2]), Math::Vector3d(0, 0, 1), rest[0]));
-    restInverse.inverse();
-    return sanitizedCopy(now) * restInverse;
-  } catch (...) {
-    return Math::Matrix4x4();
-  }
+// Takes the map below the parent and moves it by a share of what is still missing at the
+// secondary pivot; the gap is a direction, so the parent's inverse turns it without moving it.
+Math::Matrix4x4 balance(const Math::Matrix4x4& out, const SegmentPegs& pegs, const SegmentSettings& s,
+                        const Math::Matrix4x4& parentInverse) {
+  const Math::Vector3d gap = parentInverse * (pegs.secondaryUnprojected - (pegs.parent * out) * pegs.restSecondary);
+  return translation(gap * s.balance) * out;
 }
 
-Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, int transform, double activity) {
+// Takes the map below the parent and blends it by the activity about the right pivot, which then
+// moves on the straight line between where the right peg and the constrained result put it.
+Math::Matrix4x4 blendAboutRightPivot(const Math::Matrix4x4& out, const SegmentPegs& pegs, const SegmentSettings& s,
+                                     const Math::Matrix4x4& parentInverse) {
+  const Math::Matrix4x4 source = parentInverse * pegs.right;
+  const Math::Point3d pivot = pegs.rightIsPrimary ? pegs.restPrimary : pegs.restSecondary;
+  const Math::Vector3d d1 = out * pivot - pivot;
+  const Math::Vector3d d2 = source * pivot - pivot;
+  return translation(d1) * blendTransforms(out, source, s.activity, pivot, d2 - d1, false, true);
+}
+
+} // namespace
+
+std::optional<Math::Matrix4x4> segmentMap(const SegmentPegs& pegs, const SegmentSettings& s) {
+  const Math::Matrix4x4 parentInverse = pegs.parent.getInverse();
+  const std::optional<AimedSegment> seg = aim(pegs, s, parentInverse);
+  if (!seg)
+    return std::nullopt;
+  Math::Matrix4x4 out = mapBelowParent(*seg, pegs, s, parentInverse);
+  if (s.balance > 0.0)
+    out = balance(out, pegs, s, parentInverse);
+  if (s.activity < 1.0)
+    out = blendAboutRightPivot(out, pegs, s, parentInverse);
+  return pegs.parent * out;
+}
+
+Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, const TriangleSettings& s) {
+  using PointConstraint3::Transform_e;
   std::array<Math::Point3d, 3> current = pegs.current;
   Math::Vector3d normal = pegs.primaryMatrix * Math::Vector3d(0, 0, 1);
   Math::Matrix4x4 out;
   Math::Matrix4x4 turn;
-  if (transform == TrianglePegs::eTransform || transform == TrianglePegs::eLocalTransform) {
+  if (s.transform == Transform_e::ALLOW || s.transform == Transform_e::LOCAL) {
     // Below the primary's parent, the primary peg's own rotation about its pivot is kept apart
     // from the triangle, which then carries only what the pegs' positions say.
     const Math::Matrix4x4 parentInverse = pegs.parent.getInverse();
@@ -190,11 +211,11 @@ Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, int transform, double a
   if (normal.length() == 0.0)
     normal = Math::Vector3d(0, 0, 0.0001);
   Math::Matrix4x4 map = triangleMap(pegs.rest, current, normal);
-  if (activity != 1.0)
-    map = blendTransforms(map, pegs.right, activity, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0), true, true);
-  if (transform == TrianglePegs::eTransform)
+  if (s.activity != 1.0)
+    map = blendTransforms(map, pegs.right, s.activity, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0), true, true);
+  if (s.transform == Transform_e::ALLOW)
     return out * map * turn;
-  if (transform == TrianglePegs::eLocalTransform)
+  if (s.transform == Transform_e::LOCAL)
     return out * turn * map;
   return out * map;
 }

@@ -1,12 +1,15 @@
 #pragma once
 // The two- and three-points constraints' arithmetic, apart from the nodes: everything that
-// follows once the pegs' matrices, rest pivots and current positions are known. Points and
-// matrices are in scene space and drawing units; ratios are fractions (the nodes divide their
-// percentages by 100); angles in degrees. Degenerate segments are refused (false); degenerate
-// triangles are not, their frames are kept invertible instead.
+// follows once the pegs' matrices, rest pivots and current positions and the settings at the
+// frame are known. Points and matrices are in scene space and drawing units; ratios are fractions
+// (the nodes divide their percentages by 100); angles in degrees. Degenerate segments are refused
+// (no result); degenerate triangles are not, their frames are kept invertible instead.
 #include <array>
+#include <optional>
 
 #include "HostInterface/HostMath.h"
+#include "PointConstraints/PointConstraint2Options.h"
+#include "PointConstraints/PointConstraint3Options.h"
 
 namespace PointConstraintMath {
 
@@ -20,9 +23,9 @@ double limitedStretch(double r, double s, double dmin, double dmax);
 // and m = 0 the width; at least 0.0001, then held to [vmin, vmax] (either ignored when 0 or less).
 double crossScale(double r, double m, double vmin, double vmax);
 
-// The two-points node's options, as fractions.
-struct SegmentOptions {
-  enum Transform { eTranslate = 0, eTransform = 1, eLocalTransform = 2 };
+// The two-points node's settings at a frame, shares as fractions (the attributes / 100).
+struct SegmentSettings {
+  double activity = 1.0;   // ACTIVE modulated by a switch; below 1 blends towards the right peg
   double skew = 0.0;       // share of the turn added as skew, 0..1
   double volume = 0.75;    // the cross-scale modifier m (not clamped)
   double smoothing = 0.0;  // 0..1
@@ -31,9 +34,9 @@ struct SegmentOptions {
   double stretchMax = 0.0;
   double volumeMax = 2.0; // cross-scale limits; 0 or less: none
   double volumeMin = 0.25;
-  bool flatten = false; // drop z from the pivots before aiming
-  int transform = eTranslate;
-  double activity = 1.0; // below 1 the result is blended towards the right peg's own matrix
+  PointConstraint2::Flatten_e flatten = PointConstraint2::Flatten_e::ALLOW;
+  PointConstraint2::Transform_e transform = PointConstraint2::Transform_e::TRANSLATE;
+  PointConstraint2::PrimaryPort_e primaryPort = PointConstraint2::PrimaryPort_e::RIGHT;
 };
 
 // The two pegs as the node found them: the primary peg is followed, the secondary aimed at.
@@ -51,18 +54,19 @@ struct SegmentPegs {
 // The node's output: the map carrying the rest segment p→q onto the current one (as seen from
 // the primary's parent), stretched within the limits, squashed across by the volume rule,
 // skewed, balanced, blended by the activity about the right pivot and put back under G.
-// False, with `out` untouched, when the rest pivots coincide.
-bool segmentMap(const SegmentPegs& pegs, const SegmentOptions& options, Math::Matrix4x4& out);
+// Nothing when the rest pivots coincide.
+std::optional<Math::Matrix4x4> segmentMap(const SegmentPegs& pegs, const SegmentSettings& s);
 
-// The affine map carrying the rest triangle p0 p1 p2 (its normal +z) onto c0 c1 c2 with normal
-// n; the x and y terms of both frames are kept away from zero first, so it always exists (the
-// identity if the rest frame still cannot be inverted).
-Math::Matrix4x4 triangleMap(const std::array<Math::Point3d, 3>& rest, const std::array<Math::Point3d, 3>& current,
-                            const Math::Vector3d& normal);
+// The three-points node's settings at a frame.
+struct TriangleSettings {
+  double activity = 1.0; // ACTIVE modulated by a switch; any other value than 1 blends (and extrapolates)
+  PointConstraint3::Flatten_e flatten = PointConstraint3::Flatten_e::ALLOW;
+  PointConstraint3::Transform_e transform = PointConstraint3::Transform_e::TRANSLATE;
+  PointConstraint3::PrimaryPort_e primaryPort = PointConstraint3::PrimaryPort_e::RIGHT;
+};
 
 // The three pegs as the node found them, corners in the primary's order (primary first).
 struct TrianglePegs {
-  enum Transform { eTranslate = 0, eTransform = 1, eLocalTransform = 2 };
   std::array<Math::Point3d, 3> rest;    // pivots in drawing units
   std::array<Math::Point3d, 3> current; // where they are now; the last two projected when asked
   Math::Matrix4x4 primaryMatrix;        // P
@@ -70,9 +74,11 @@ struct TrianglePegs {
   Math::Matrix4x4 right;                // the right peg's matrix, what activity 0 gives
 };
 
-// The node's output for a transform type (Transform and Local Transform work below G and take
-// over the primary peg's own rotation about its pivot, after or before the map). An activity
-// other than exactly 1 blends towards the right peg's matrix, extrapolating beyond 0..1.
-Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, int transform, double activity);
+// The node's output for its transform type: the map of the rest triangle onto the current one
+// (Transform and Local Transform work below G and take over the primary peg's own rotation about
+// its pivot, after or before the map). An activity other than exactly 1 blends towards the right
+// peg's matrix, extrapolating beyond 0..1. A degenerate triangle still gives a map (kept
+// invertible), so there is always a result.
+Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, const TriangleSettings& s);
 
 } // namespace PointConstraintMath

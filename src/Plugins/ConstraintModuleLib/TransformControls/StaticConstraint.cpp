@@ -140,9 +140,8 @@ void StaticConstraint::bakeTransformation(CO_OrCommand* macro, double frame, boo
   const MO_BaseContext ctx(MO_FrameKey(frame), 0);
   Math::Matrix4x4 incoming = portMatrix(ctx, 0, true);
   if (immediateOnly && parent->inputModule(0)) {
-    // What arrives at the parent's own input, read the way portMatrix reads any node's input.
-    Constraint_TemplateModule parentPorts(0, 2, parent);
-    Math::Matrix4x4 above = parentPorts.portMatrix(ctx, 0, true);
+    // What arrives at the parent's own input.
+    Math::Matrix4x4 above = readPortMatrix(ctx, parent, 0, true);
     try {
       above.inverse();
       incoming = above * incoming;

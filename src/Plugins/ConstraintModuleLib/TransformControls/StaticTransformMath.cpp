@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-namespace {
+#include "Core/Angles.h"
 
-constexpr double kPi = 3.141592653589793;
+namespace {
 
 double radians(double degrees) { return degrees / 180.0 * kPi; }
 double degrees(double rad) { return rad / kPi * 180.0; }

@@ -4,15 +4,13 @@
 #include <cmath>
 #include <limits>
 
+#include "Core/Angles.h"
 #include "Core/TransformFunctions.h"
 
 namespace {
 
 using namespace TransformLimit;
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kHalfPi = 1.5707963267948966;
-constexpr double kTwoPi = 6.283185307179586;
 constexpr int kPolarIterations = 100;
 // The iteration stops once a step moves no column by more than this (2^-52).
 constexpr double kPolarTolerance = std::numeric_limits<double>::epsilon();
@@ -70,11 +68,10 @@ StretchParts decomposeStretch(const Math::Matrix4x4& m) {
   v[15] = 1.0;
   r.sx = std::sqrt(v[1] * v[1] + v[0] * v[0]);
   r.sy = (v[5] * v[0] - v[4] * v[1]) / r.sx;
-  const double sz = 1.0;
+  // The z axis keeps its length (its scale is taken as 1).
   for (int i = 0; i < 3; ++i) {
     v[i] /= r.sx;
     v[4 + i] /= r.sy;
-    v[8 + i] /= sz;
   }
   const Math::Matrix4x4 unscaled(v);
 
@@ -132,31 +129,48 @@ void LimitSettings::applySwitch(double a) {
 
 double limitRatio(double percent) { return std::clamp(percent, 0.0, 100.0) / 100.0; }
 
-Math::Matrix4x4 limitTransform(const Math::Matrix4x4& in, const Math::Matrix4x4& reference,
-                               const Math::Point3d& control, const LimitSettings& s, const LimitCamera* camera) {
-  const Math::Point3d& p = control;
-  // The input as seen from the reference frame.
-  Math::Matrix4x4 local = reference.getInverse() * in;
-  sanitizeScale(local);
-  Math::Vector3d d = local * p - p;
+namespace {
 
-  // A mirrored input is unmirrored before it is split, and mirrored back at the end.
-  double fx = 1.0, fy = 1.0;
-  const bool flipped = s.allowFlip && isMirrored(local);
-  if (flipped) {
-    const bool flipX = s.flipAxis == FlipAxisType_e::MINIMIZED ? local[0] <= 0.0 : s.flipAxis != FlipAxisType_e::FLIPY;
-    (flipX ? fx : fy) = -1.0;
-    local.scale(fx, fy, 1);
+// The input as seen from the reference frame, unmirrored when flips are allowed.
+struct Unflipped {
+  Math::Matrix4x4 local;     // L = F⁻¹ · in, kept invertible, then unmirrored
+  Math::Vector3d d;          // the control's displacement under L (taken before unmirroring)
+  double fx = 1.0, fy = 1.0; // the factors that mirror the result back
+  bool flipped = false;
+};
+
+// The rotation kept and what the stretch keeps of the lean.
+struct Lean {
+  double theta = 0.0; // the rotation kept
+  double delta = 0.0; // the rotation given up, about which scale and skew turn
+  Math::Matrix4x4 stretch;
+};
+
+// Unflip: takes the input and the reference frame; gives L, the control's displacement under it,
+// and L unmirrored on the axis FLIPAXIS names when flips are allowed.
+Unflipped unflip(const Math::Matrix4x4& in, const Math::Matrix4x4& reference, const LimitSettings& s) {
+  const Math::Point3d& p = s.control;
+  Unflipped u;
+  u.local = reference.getInverse() * in;
+  sanitizeScale(u.local);
+  u.d = u.local * p - p;
+  u.flipped = s.allowFlip && isMirrored(u.local);
+  if (u.flipped) {
+    const bool flipX =
+        s.flipAxis == FlipAxisType_e::MINIMIZED ? u.local[0] <= 0.0 : s.flipAxis != FlipAxisType_e::FLIPY;
+    (flipX ? u.fx : u.fy) = -1.0;
+    u.local.scale(u.fx, u.fy, 1);
   }
+  return u;
+}
 
-  const StretchParts parts = decomposeStretch(local);
-  double sigmaX = parts.sx;
-  double sigmaY = parts.sy;
-  double theta = parts.angle;
-  Math::Matrix4x4 stretch = parts.stretch;
-
+// Project: takes the control's displacement and the split L; gives the displacement the
+// translation shares keep, taken as the camera sees it on the reference's drawing plane when
+// flattening (PROJECT3DSCALE also scales L's axes by the camera's depth ratio).
+Math::Vector3d project(Math::Vector3d d, StretchParts& parts, const Math::Matrix4x4& in,
+                       const Math::Matrix4x4& reference, const LimitSettings& s, const CameraMatrices* camera) {
+  const Math::Point3d& p = s.control;
   if (camera) {
-    // The control's displacement as the camera sees it on the reference's drawing plane.
     const Math::Point3d moved = in * p;
     d = projectToDrawingPlane(moved, camera->view, camera->projection, reference, nullptr) - p;
     if (s.flatten == Flatten_e::PROJECT3DSCALE) {
@@ -169,12 +183,21 @@ Math::Matrix4x4 limitTransform(const Math::Matrix4x4& in, const Math::Matrix4x4&
       const Math::Point3d qf =
           projectToView(Math::Point3d(1, 0, zf), camera->view, camera->projection, identity, nullptr);
       const double depthRatio = qa.x / qf.x;
-      sigmaX *= depthRatio;
-      sigmaY *= depthRatio;
+      parts.sx *= depthRatio;
+      parts.sy *= depthRatio;
     }
   }
   d = Math::Vector3d(d.x * s.tx, d.y * s.ty, d.z * s.tz);
+  return d;
+}
 
+// Lean: takes the split L; settles both axes negative as a half turn more, moves the stretch's
+// lean into (or out of) the rotation as SKEWTYPE says and takes the rotation and skew shares;
+// gives the rotation kept, the part given up and the stretch the skew share keeps.
+Lean lean(StretchParts& parts, const LimitSettings& s) {
+  double& sigmaX = parts.sx;
+  double& sigmaY = parts.sy;
+  double theta = parts.angle;
   // Both axes negative past a quarter turn is the same as a half turn more with both positive.
   if (s.allowFlip && std::fabs(theta) > kHalfPi && sigmaY < 0.0 && sigmaX > 0.0) {
     sigmaX = -sigmaX;
@@ -183,8 +206,6 @@ Math::Matrix4x4 limitTransform(const Math::Matrix4x4& in, const Math::Matrix4x4&
     if (theta > kPi)
       theta -= kTwoPi;
   }
-
-  // The stretch's lean is moved into the rotation (or out of it) before the shares are taken.
   const double thetaFull = theta;
   double leanAngle;
   switch (s.skewType) {
@@ -201,17 +222,27 @@ Math::Matrix4x4 limitTransform(const Math::Matrix4x4& in, const Math::Matrix4x4&
     leanAngle = -(parts.skewA - parts.skewB);
     break;
   }
+  Lean l;
+  l.stretch = parts.stretch;
   // The stretch only enters the skew part, which is not built without a skew share.
   if (s.skew > 0.0) {
-    stretch = stretch * turn(leanAngle);
+    l.stretch = l.stretch * turn(leanAngle);
     if (s.skew != 1.0)
-      stretch = blendTransforms(stretch, Math::Matrix4x4(), s.skew, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0),
-                                true, true);
+      l.stretch = blendTransforms(l.stretch, Math::Matrix4x4(), s.skew, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0),
+                                  true, true);
   }
   if (s.rot != 1.0)
     theta = theta * s.rot;
-  const double delta = thetaFull - theta;
+  l.theta = theta;
+  l.delta = thetaFull - theta;
+  return l;
+}
 
+// Scale: takes L's axis lengths and the rotation given up; gives the scale part, each axis keeping
+// its share of its change (the mean of both when uniform), turned about the rotation given up so
+// that it stays on the input's axes.
+Math::Matrix4x4 scalePart(const StretchParts& parts, const Lean& l, const LimitSettings& s) {
+  const double sigmaX = parts.sx, sigmaY = parts.sy;
   const double gx = std::fabs(sigmaX) / sigmaX;
   const double gy = std::fabs(sigmaY) / sigmaY;
   double ux = sigmaX, uy = sigmaY;
@@ -224,12 +255,11 @@ Math::Matrix4x4 limitTransform(const Math::Matrix4x4& in, const Math::Matrix4x4&
   const double kx = s.allowFlip ? gx * std::fabs(ux) : std::fabs(ux);
   const double ky = s.allowFlip ? gy * std::fabs(uy) : std::fabs(uy);
 
-  // Scale: about the part of the rotation that was given up, so it stays on the input's axes.
   Math::Matrix4x4 scale;
   if (s.rot != 1.0 && s.sx > 0.0) {
-    scale.rotateRadians(delta, kZAxis);
+    scale.rotateRadians(l.delta, kZAxis);
     scale.scale(kx, ky, 1);
-    scale.rotateRadians(-delta, kZAxis);
+    scale.rotateRadians(-l.delta, kZAxis);
     if (s.skew < 1.0) {
       double v[16];
       scale.getValues(v);
@@ -240,41 +270,72 @@ Math::Matrix4x4 limitTransform(const Math::Matrix4x4& in, const Math::Matrix4x4&
   } else {
     scale.scale(kx, ky, 1);
   }
+  return scale;
+}
 
-  // Skew: the remaining stretch, turned the same way; its axes keep the scale shares' lengths.
+// Skew: takes the stretch kept and the rotation given up; gives the skew part, the stretch turned
+// the same way as the scale. With partial scale shares its diagonal takes them as the scale does,
+// and then each axis is normalised: the skew part leans the axes and never changes their lengths.
+Math::Matrix4x4 skewPart(const Lean& l, const LimitSettings& s) {
   Math::Matrix4x4 skew;
-  if (s.skew > 0.0) {
-    skew.rotateRadians(delta, kZAxis);
-    skew *= stretch;
-    skew.rotateRadians(-delta, kZAxis);
-    if (s.sx < 1.0 || s.sy < 1.0) {
-      double v[16];
-      skew.getValues(v);
-      v[0] = sign(v[0]) * ((std::fabs(v[0]) - 1.0) * s.sx + 1.0);
-      v[5] = sign(v[5]) * ((std::fabs(v[5]) - 1.0) * s.sy + 1.0);
-      for (double* axis : {v, v + 4}) {
-        const double length = std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
-        for (int i = 0; i < 3; ++i)
-          axis[i] /= length;
-      }
-      skew = Math::Matrix4x4(v);
+  if (!(s.skew > 0.0))
+    return skew;
+  skew.rotateRadians(l.delta, kZAxis);
+  skew *= l.stretch;
+  skew.rotateRadians(-l.delta, kZAxis);
+  if (s.sx < 1.0 || s.sy < 1.0) {
+    double v[16];
+    skew.getValues(v);
+    v[0] = sign(v[0]) * ((std::fabs(v[0]) - 1.0) * s.sx + 1.0);
+    v[5] = sign(v[5]) * ((std::fabs(v[5]) - 1.0) * s.sy + 1.0);
+    for (double* axis : {v, v + 4}) {
+      const double length = std::sqrt(axis[0] * axis[0] + axis[1] * axis[1] + axis[2] * axis[2]);
+      for (int i = 0; i < 3; ++i)
+        axis[i] /= length;
     }
+    skew = Math::Matrix4x4(v);
   }
+  return skew;
+}
 
+// Compose: takes the parts; gives the limited input in the world, its linear part faded towards
+// L's rotation by the activity under SWITCHTYPE ACTIVE, about the control and mirrored back.
+Math::Matrix4x4 compose(const Unflipped& u, const Math::Vector3d& d, const Lean& l, const Math::Matrix4x4& skew,
+                        const Math::Matrix4x4& scale, const Math::Matrix4x4& reference, const LimitSettings& s) {
+  const Math::Point3d& p = s.control;
   Math::Matrix4x4 linear;
-  linear.rotateRadians(theta, kZAxis);
+  linear.rotateRadians(l.theta, kZAxis);
   linear *= skew;
   linear *= scale;
   if (s.activity != 1.0 && s.switchType == SwitchType_e::ACTIVE)
-    linear = blendTransforms(linear, local.rotation(), s.activity, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0),
+    linear = blendTransforms(linear, u.local.rotation(), s.activity, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0),
                              true, true);
-
   Math::Matrix4x4 result;
   result.translate(d);
   result.translate(p.x, p.y, p.z);
   result *= linear;
-  if (flipped)
-    result.scale(fx, fy, 1);
+  if (u.flipped)
+    result.scale(u.fx, u.fy, 1);
   result.translate(-p.x, -p.y, -p.z);
-  return Math::Matrix4x4() * reference * result;
+  return reference * result;
+}
+
+bool isFinite(const Math::Matrix4x4& m) {
+  return std::all_of(m.values(), m.values() + 16, [](double v) { return std::isfinite(v); });
+}
+
+} // namespace
+
+std::optional<Math::Matrix4x4> limitTransform(const Math::Matrix4x4& in, const Math::Matrix4x4& reference,
+                                              const LimitSettings& s, const CameraMatrices* camera) {
+  const Unflipped u = unflip(in, reference, s);
+  StretchParts parts = decomposeStretch(u.local);
+  const Math::Vector3d d = project(u.d, parts, in, reference, s, camera);
+  const Lean l = lean(parts, s);
+  const Math::Matrix4x4 scale = scalePart(parts, l, s);
+  const Math::Matrix4x4 skew = skewPart(l, s);
+  const Math::Matrix4x4 result = compose(u, d, l, skew, scale, reference, s);
+  if (!isFinite(result))
+    return std::nullopt;
+  return result;
 }

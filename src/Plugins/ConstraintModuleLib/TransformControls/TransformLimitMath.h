@@ -3,7 +3,10 @@
 // rotation and the stretch left over, and keeping chosen shares (0 to 1) of an input's
 // translation, scale, rotation and skew relative to a reference frame, about a control point.
 // Matrices and points are in drawing units, angles in radians. Degenerate input (a zero axis)
-// gives non-finite numbers; the node then keeps its input.
+// gives no result; the node then keeps its input.
+#include <optional>
+
+#include "Core/TransformFunctions.h"
 #include "HostInterface/HostMath.h"
 #include "TransformControls/TransformLimitOptions.h"
 
@@ -24,8 +27,8 @@ struct StretchParts {
 StretchParts decomposeStretch(const Math::Matrix4x4& m);
 
 // What the node has read at a frame, switch effects applied: shares of each component in
-// 0..1, the activity (0..1) that fades the whole result when `switchType` is ACTIVE, and the
-// options.
+// 0..1, the activity (0..1) that fades the whole result when `switchType` is ACTIVE, the
+// options, and the control position the limits pivot about.
 struct LimitSettings {
   double activity = 1.0;
   double tx = 1.0, ty = 1.0, tz = 1.0;
@@ -38,6 +41,7 @@ struct LimitSettings {
   TransformLimit::FlipAxisType_e flipAxis = TransformLimit::FlipAxisType_e::FLIPX;
   TransformLimit::SkewType_e skewType = TransformLimit::SkewType_e::SKEWOPTIMIZE;
   TransformLimit::SwitchType_e switchType = TransformLimit::SwitchType_e::ACTIVE;
+  Math::Point3d control{0, 0, 0}; // POS in drawing units, in the space of what arrives at the main input
 
   // Every share whole, flips allowed, no uniform scale, no flattening: the input passes as it is.
   bool keepsEverything() const;
@@ -48,13 +52,9 @@ struct LimitSettings {
 // A percentage attribute as a share: held to 0..100, divided by 100.
 double limitRatio(double percent);
 
-// The scene camera for flattening: its view matrix (the inverse of the camera's) and projection.
-struct LimitCamera {
-  Math::Matrix4x4 view;
-  Math::Matrix4x4 projection;
-};
-
-// The input `in` limited relative to `reference` about `control`; with a camera the control's
-// displacement is taken as the camera sees it on the reference's drawing plane.
-Math::Matrix4x4 limitTransform(const Math::Matrix4x4& in, const Math::Matrix4x4& reference,
-                               const Math::Point3d& control, const LimitSettings& s, const LimitCamera* camera);
+// The input `in` limited relative to `reference` about the control; with a camera (when
+// flattening) the control's displacement is taken as the camera sees it on the reference's
+// drawing plane. The stages, in order: unflip, decompose, project, lean, scale, skew, compose.
+// Nothing when the result is not finite.
+std::optional<Math::Matrix4x4> limitTransform(const Math::Matrix4x4& in, const Math::Matrix4x4& reference,
+                                              const LimitSettings& s, const CameraMatrices* camera);

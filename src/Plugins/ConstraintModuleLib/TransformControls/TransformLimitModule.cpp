@@ -5,13 +5,18 @@
 #include <cstdint>
 #include <limits>
 
+#include "Core/AncestorClimb.h"
 #include "Core/ConstraintPipeline.h"
+#include "Core/DrawingSpace.h"
 #include "Core/NodeColors.h"
 #include "Core/PortDeclarations.h"
+#include "Core/SceneCamera.h"
 #include "HostInterface/HostAttributes.h"
 #include "HostInterface/HostViews.h"
 #include "TransformControls/TransformLimitDragSurrogate.h"
 #include "TransformControls/TransformLimitMath.h"
+
+using namespace TransformLimit;
 
 namespace {
 
@@ -50,15 +55,6 @@ int levelCount(double value) {
   if (!(std::fabs(value) < 2147483648.0))
     return value > 0.0 ? std::numeric_limits<int>::max() : std::numeric_limits<int>::min();
   return static_cast<int>(value);
-}
-
-bool isFinite(const Math::Matrix4x4& m) {
-  return std::all_of(m.values(), m.values() + 16, [](double v) { return std::isfinite(v); });
-}
-
-// The transformation leaving output `index` of any node, as a constraint node reads its own.
-Math::Matrix4x4 outputMatrix(const MO_BaseContext& ctx, MO_Module* node, int index) {
-  return Constraint_TemplateModule(0, 2, node).portMatrix(ctx, index, false);
 }
 
 } // namespace
@@ -119,81 +115,66 @@ bool TransformLimitModule::nvPortColors(int port, bool isOutput, std::uint32_t& 
 }
 
 std::int64_t TransformLimitModule::validateCacheInputs(const CacheCheck& check) const {
-  std::int64_t stamp = Constraint_Module::validateCacheInputs(check);
-  if (m_flattentype->value(0) == static_cast<int>(TransformLimit::Flatten_e::ALLOW) || !sceneCommon())
-    return stamp;
-  // A camera hanging below this node would make the walk go round for ever; it is no input then.
-  MO_Module* camera = sceneCommon()->camera(false);
-  if (camera && camera != this && !camera->dependsOn(this))
-    stamp = std::max(stamp, check(camera));
-  return stamp;
+  return withCameraStamp(Constraint_Module::validateCacheInputs(check), *this,
+                         m_flattentype->enumValue() != Flatten_e::ALLOW, check);
 }
 
 MO_PortTransform* TransformLimitModule::computeTransformation(const MO_BaseContext& ctx) {
-  return ConstraintPipeline::computing(*this, ctx, [&](const Math::Matrix4x4& in, Math::Matrix4x4& out) {
-    out = limitTransformation(ctx, in);
-    return isFinite(out);
-  });
+  return ConstraintPipeline::computing(*this, ctx,
+                                       [&](const Math::Matrix4x4& in) { return limitTransformation(ctx, in); });
 }
 
-Math::Matrix4x4 TransformLimitModule::limitTransformation(const MO_BaseContext& ctx, const Math::Matrix4x4& in) {
-  using namespace TransformLimit;
+std::optional<Math::Matrix4x4> TransformLimitModule::limitTransformation(const MO_BaseContext& ctx,
+                                                                         const Math::Matrix4x4& in) {
+  const std::optional<Settings> s = settingsAt(ctx);
+  if (!s || !inputModule(0))
+    return in;
+  const Math::Matrix4x4 reference = referenceFrame(ctx, s->levels, s->parentName);
+  std::optional<CameraMatrices> camera;
+  if (s->limit.flatten == Flatten_e::PROJECT3D || s->limit.flatten == Flatten_e::PROJECT3DSCALE)
+    camera = lookUpSceneCamera(*this, ctx, m_evaluatingCamera, SingularCamera::CameraItself);
+  return limitTransform(in, reference, s->limit, camera ? &*camera : nullptr);
+}
+
+std::optional<TransformLimitModule::Settings> TransformLimitModule::settingsAt(const MO_BaseContext& ctx) const {
   const double frame = ctx.frame();
+  Settings s;
+  LimitSettings& limit = s.limit;
   double a = limitRatio(m_active->value(frame));
   if (a == 0.0)
-    return in;
-  LimitSettings s;
-  s.tx = limitRatio(m_tx->value(frame));
-  s.ty = limitRatio(m_ty->value(frame));
-  s.tz = limitRatio(m_tz->value(frame));
-  s.sx = limitRatio(m_sx->value(frame));
-  s.sy = limitRatio(m_sy->value(frame));
-  s.rot = limitRatio(m_rot->value(frame));
-  s.skew = limitRatio(m_skew->value(frame));
-  s.allowFlip = m_allowflip->value(frame);
-  s.uniformScale = m_uniformscale->value(frame);
-  s.flatten = static_cast<Flatten_e>(m_flattentype->value(frame));
-  s.flipAxis = static_cast<FlipAxisType_e>(m_flipaxis->value(frame));
-  s.switchType = static_cast<SwitchType_e>(m_switchtype->value(frame));
-  s.skewType = static_cast<SkewType_e>(m_skewtype->value(frame));
-  if (s.keepsEverything())
-    return in;
-
+    return std::nullopt;
+  limit.tx = limitRatio(m_tx->value(frame));
+  limit.ty = limitRatio(m_ty->value(frame));
+  limit.tz = limitRatio(m_tz->value(frame));
+  limit.sx = limitRatio(m_sx->value(frame));
+  limit.sy = limitRatio(m_sy->value(frame));
+  limit.rot = limitRatio(m_rot->value(frame));
+  limit.skew = limitRatio(m_skew->value(frame));
+  limit.allowFlip = m_allowflip->value(frame);
+  limit.uniformScale = m_uniformscale->value(frame);
+  limit.flatten = m_flattentype->enumValue();
+  limit.flipAxis = m_flipaxis->enumValue();
+  limit.switchType = m_switchtype->enumValue();
+  limit.skewType = m_skewtype->enumValue();
+  if (limit.keepsEverything())
+    return std::nullopt;
   if (MO_Module* switchNode = inputModule(kSwitchPort)) {
     bool found = false;
     const double percent = queryActiveValue(ctx, switchNode, found);
     if (found)
       a = a * percent / 100.0;
   }
-  if (a == 0.0 && s.switchType == SwitchType_e::ACTIVE)
-    return in;
-  s.applySwitch(a);
-
-  const int levels = levelCount(m_pignore->value(frame));
-  const QString name = m_parentname->value(frame);
-  if (!inputModule(0))
-    return in;
-  const Math::Matrix4x4 reference = referenceFrame(ctx, levels, name);
+  if (a == 0.0 && limit.switchType == SwitchType_e::ACTIVE)
+    return std::nullopt;
+  limit.applySwitch(a);
+  s.levels = levelCount(m_pignore->value(frame));
+  s.parentName = m_parentname->value(frame);
+  // The control is placed in drawing units, which need the scene's metrics.
   const SC_SceneMetrics* metrics = sceneMetrics();
   if (!metrics)
-    return in;
-  const Math::Point3d control = metrics->toOGL(Math::Point3d(m_pos->x()->value(frame), m_pos->y()->value(frame), 0));
-
-  LimitCamera camera;
-  const bool flatten =
-      (s.flatten == Flatten_e::PROJECT3D || s.flatten == Flatten_e::PROJECT3DSCALE) && !m_evaluatingCamera;
-  if (flatten) {
-    m_evaluatingCamera = true;
-    camera.view = sceneCameraMatrix(ctx);
-    m_evaluatingCamera = false;
-    try {
-      camera.view.inverse();
-    } catch (...) {
-      // A camera that cannot be inverted is used as it is.
-    }
-    camera.projection = scenePerspectiveMatrix();
-  }
-  return limitTransform(in, reference, control, s, flatten ? &camera : nullptr);
+    return std::nullopt;
+  limit.control = metrics->toOGL(Math::Point3d(m_pos->x()->value(frame), m_pos->y()->value(frame), 0));
+  return s;
 }
 
 Math::Matrix4x4 TransformLimitModule::referenceFrame(const MO_BaseContext& ctx, int levels, const QString& name) {
@@ -201,32 +182,9 @@ Math::Matrix4x4 TransformLimitModule::referenceFrame(const MO_BaseContext& ctx, 
     return portMatrix(ctx, 1, true);
   if (levels == 0)
     return Math::Matrix4x4();
-  MO_Module* node = inputModule(0);
-  MO_Module* reached = nullptr;
-  int outIndex = 0;
-  std::uint32_t count = 0;
-  while (node) {
-    const int k = node->mainInPortIdAtFrame(ctx.frameKey());
-    MO_Port* port = node->inPort(k);
-    MO_Module* input = node->inputModule(k);
-    if (!port || !input)
-      break;
-    reached = input;
-    // Which of the ancestor's outputs feeds the climb.
-    if (const MO_Port* source = port->realSrcPort())
-      for (int i = 0; i < input->nOutPorts(); ++i)
-        if (input->outPort(i)->id() == source->id()) {
-          outIndex = i;
-          break;
-        }
-    if (input->instanceName() == name)
-      break;
-    // A negative count compares as a huge one: no limit.
-    if (!(++count < static_cast<std::uint32_t>(levels)))
-      break;
-    node = input;
-  }
-  return reached ? outputMatrix(ctx, reached, outIndex) : Math::Matrix4x4();
+  // A negative count compares as a huge one: no limit.
+  const Ancestor up = climbToAncestor(ctx.frameKey(), inputModule(0), static_cast<std::uint32_t>(levels), name);
+  return up.node ? readPortMatrix(ctx, up.node, up.outPort, false) : Math::Matrix4x4();
 }
 
 void TransformLimitModule::oglRenderControl(const MO_OGLContext& ctx) {
@@ -251,10 +209,8 @@ void TransformLimitModule::oglRenderControl(const MO_OGLContext& ctx) {
   const Math::Vector3d ay = leaving * Math::Vector3d(0, kCrossHalf, 0);
 
   // The control's points are world positions (the input's matrix is already in them).
-  CC_CameraChainTransformCanvasBinder* binder = ctx.oglMatrixManager();
-  const Math::Matrix4x4 model = binder->modelMatrix();
-  binder->setModelMatrix(Math::Matrix4x4());
-  VU_Painter painter(binder);
+  const DrawingSpace sceneSpace(ctx);
+  VU_Painter painter(ctx.oglMatrixManager());
   const bool picking = ctx.renderMode() == MO_OGLContext::ePickingMode;
   VS_RGBA color = VU_Painter::redColor;
   if (picking) {
@@ -271,9 +227,7 @@ void TransformLimitModule::oglRenderControl(const MO_OGLContext& ctx) {
     painter.drawLine(centre - by, centre + by);
   }
   painter.setLineThickness(1, 1);
-  painter.setPointStrokeColor(color);
-  painter.setPointFillColor(color);
-  painter.setLineStrokeColor(color);
+  setColours(painter, color, color);
   painter.drawLine(centre - ax, centre + ax);
   painter.drawLine(centre - ay, centre + ay);
   if (!picking) {
@@ -283,5 +237,4 @@ void TransformLimitModule::oglRenderControl(const MO_OGLContext& ctx) {
   painter.setPointSize(7, 1);
   painter.drawPoint(centre);
   painter.drawCircle(centre, kCircleRadius);
-  binder->setModelMatrix(model);
 }

@@ -5,7 +5,10 @@
 // else an ancestor up the main inputs (Ignore Parents levels, or the one named Parent's Name),
 // else the world. Nothing on the main input, no scene, an activity of 0 or every share at 100 %
 // pass the input through; so does a degenerate input whose result would not be finite.
+#include <optional>
+
 #include "Core/Constraint_Module.h"
+#include "TransformControls/TransformLimitMath.h"
 #include "TransformControls/TransformLimitOptions.h"
 
 class AT_BoolAttr;
@@ -29,7 +32,21 @@ public:
   // While flattening through the camera, the camera is an input of this node too.
   std::int64_t validateCacheInputs(const CacheCheck& check) const override;
   MO_PortTransform* computeTransformation(const MO_BaseContext& ctx) override;
-  Math::Matrix4x4 limitTransformation(const MO_BaseContext& ctx, const Math::Matrix4x4& in);
+
+  // What the node reads at a frame: the limits, and where the reference frame lies up the main
+  // inputs (without a Forced-Transform input).
+  struct Settings {
+    LimitSettings limit;
+    int levels = 0; // Ignore Parents as a count of levels (negative: no limit)
+    QString parentName;
+  };
+  // The node's computation: `in` itself when it passes as it is, the limited matrix, or nothing
+  // when that is not finite (the host's default then stands). It reads the settings, finds the
+  // reference frame and the camera, and hands them to limitTransform.
+  std::optional<Math::Matrix4x4> limitTransformation(const MO_BaseContext& ctx, const Math::Matrix4x4& in);
+  // The attributes at the context's frame, the switch applied; nothing when they alone let the
+  // input pass (no activity, every share whole, no scene to place the control in).
+  std::optional<Settings> settingsAt(const MO_BaseContext& ctx) const;
   // The reference frame at the context's frame: the Forced-Transform input, else the output of
   // the ancestor `levels` steps up the main inputs from the node on the main input (stopping
   // early at one named `name`; a negative count climbs to the top), else the identity.

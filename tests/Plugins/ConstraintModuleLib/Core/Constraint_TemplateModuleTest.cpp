@@ -45,11 +45,10 @@ public:
   }
   QString moduleTypeName() const override { return QStringLiteral("CoreTestComputing"); }
   MO_PortTransform* computeTransformation(const MO_BaseContext& ctx) override {
-    return ConstraintPipeline::computing(*this, ctx, [this](const Math::Matrix4x4& in, Math::Matrix4x4& out) {
+    return ConstraintPipeline::computing(*this, ctx, [this](const Math::Matrix4x4& in) {
       ++calls;
       seen = in;
-      out = result;
-      return true;
+      return std::optional<Math::Matrix4x4>(result);
     });
   }
   int calls = 0;

@@ -45,7 +45,7 @@ TEST(PointConstraintMath, SegmentMapMatchesClosedForms) {
   const struct {
     const char* name;
     Math::Matrix4x4 primary, secondary, parent;
-    std::function<void(SegmentOptions&)> set;
+    std::function<void(SegmentSettings&)> set;
     Math::Matrix4x4 expected;
     double z = 0;
     bool rightIsSecondary = false;
@@ -54,23 +54,23 @@ TEST(PointConstraintMath, SegmentMapMatchesClosedForms) {
       {"doubled: stretched along, squashed across", kI, T(2, 0, 0), kI, nullptr, aboutP(S(2, 0.625, 1))},
       {"follows the primary", T(0, 1, 0), T(2, 1, 0), kI, nullptr, T(0, 1, 0) * aboutP(S(2, 0.625, 1))},
       {"aims at the secondary", kI, T(-2, 2, 0), kI, nullptr, aboutP(Rz(90))},
-      {"skew adds its share of the turn", kI, aboutP(Rz(30)), kI, [](SegmentOptions& o) { o.skew = 0.5; },
+      {"skew adds its share of the turn", kI, aboutP(Rz(30)), kI, [](SegmentSettings& o) { o.skew = 0.5; },
        aboutP(Rz(30) * K(15))},
       {"balance moves by its share of the gap", kParent, kParent * T(2, 0, 0), kParent,
-       [](SegmentOptions& o) { o.stretchMax = 1.5, o.balance = 0.5; },
+       [](SegmentSettings& o) { o.stretchMax = 1.5, o.balance = 0.5; },
        kParent * T(0.5, 0, 0) * aboutP(S(1.5, 0.75, 1))},
       // The right peg is the secondary, a quarter turn away and held short of its pivot (1, 6) at
       // (1, 5): half activity turns by an eighth about it and puts it halfway, at (1, 5.5).
       {"half activity moves the right pivot halfway", kParent, kParent * T(-2, 4, 0), kParent,
-       [](SegmentOptions& o) { o.stretchMax = 1.5, o.activity = 0.5; },
+       [](SegmentSettings& o) { o.stretchMax = 1.5, o.activity = 0.5; },
        kParent * T(-2, 3.5, 0) * aboutQ(Rz(45) * S(1.25, 0.875, 1)), 0, true},
-      {"flatten ignores depth", kI, T(2, 0, -8), kI, [](SegmentOptions& o) { o.flatten = true; },
-       aboutP(S(2, 0.625, 1)), 5},
+      {"flatten ignores depth", kI, T(2, 0, -8), kI,
+       [](SegmentSettings& o) { o.flatten = PointConstraint2::Flatten_e::FLATTEN; }, aboutP(S(2, 0.625, 1)), 5},
       {"translate keeps only the parent", turned, kParent, kParent, nullptr, kParent},
       {"transform takes the primary", turned, kParent, kParent,
-       [](SegmentOptions& o) { o.transform = SegmentOptions::eTransform; }, turned},
+       [](SegmentSettings& o) { o.transform = PointConstraint2::Transform_e::TRANSFORM; }, turned},
       {"local transform takes its turn", turned, kParent, kParent,
-       [](SegmentOptions& o) { o.transform = SegmentOptions::eLocalTransform; }, turned},
+       [](SegmentSettings& o) { o.transform = PointConstraint2::Transform_e::LOCALTRANSFORM; }, turned},
   };
   for (const auto& r : rows) {
     SegmentPegs pegs;
@@ -82,16 +82,24 @@ TEST(PointConstraintMath, SegmentMapMatchesClosedForms) {
     pegs.parent = r.parent;
     pegs.primary = r.primary * pegs.restPrimary;
     pegs.secondary = pegs.secondaryUnprojected = r.secondary * pegs.restSecondary;
-    SegmentOptions options;
+    SegmentSettings settings;
     if (r.set)
-      r.set(options);
-    Math::Matrix4x4 out;
-    ASSERT_TRUE(segmentMap(pegs, options, out)) << r.name;
-    EXPECT_TRUE(matrixNear(out, r.expected, 1e-12)) << r.name;
+      r.set(settings);
+    const std::optional<Math::Matrix4x4> out = segmentMap(pegs, settings);
+    ASSERT_TRUE(out) << r.name;
+    EXPECT_TRUE(matrixNear(*out, r.expected, 1e-12)) << r.name;
   }
 }
 
+Math::Matrix4x4 triangle(const TrianglePegs& pegs, PointConstraint3::Transform_e transform, double activity) {
+  TriangleSettings s;
+  s.transform = transform;
+  s.activity = activity;
+  return triangleResult(pegs, s);
+}
+
 TEST(PointConstraintMath, TriangleTransformTypesAndActivity) {
+  using PointConstraint3::Transform_e;
   TrianglePegs pegs;
   pegs.rest = {Math::Point3d(1, 2, 0), Math::Point3d(3, 2, 0), Math::Point3d(1, 5, 0)};
   // Under a parent every corner moved by (1, 0, 0), the primary also turned about its corner.
@@ -100,16 +108,16 @@ TEST(PointConstraintMath, TriangleTransformTypesAndActivity) {
   pegs.parent = pegs.right = kParent;
   for (std::size_t k = 0; k < 3; ++k)
     pegs.current[k] = kParent * (pegs.rest[k] + Math::Vector3d(1, 0, 0));
-  EXPECT_TRUE(matrixNear(triangleResult(pegs, TrianglePegs::eTranslate, 1), kParent * T(1, 0, 0), 1e-12));
-  EXPECT_TRUE(matrixNear(triangleResult(pegs, TrianglePegs::eTransform, 1), pegs.primaryMatrix, 1e-12));
-  EXPECT_TRUE(matrixNear(triangleResult(pegs, TrianglePegs::eLocalTransform, 1), kParent * turn * T(1, 0, 0), 1e-12));
+  EXPECT_TRUE(matrixNear(triangle(pegs, Transform_e::TRANSLATE, 1), kParent * T(1, 0, 0), 1e-12));
+  EXPECT_TRUE(matrixNear(triangle(pegs, Transform_e::ALLOW, 1), pegs.primaryMatrix, 1e-12));
+  EXPECT_TRUE(matrixNear(triangle(pegs, Transform_e::LOCAL, 1), kParent * turn * T(1, 0, 0), 1e-12));
   // Every corner moved by (1, 0, 0) alone: activity 0 gives the right peg, 2 extrapolates.
   for (std::size_t k = 0; k < 3; ++k)
     pegs.current[k] = pegs.rest[k] + Math::Vector3d(1, 0, 0);
   pegs.primaryMatrix = pegs.right = T(0, 3, 0) * Rz(20);
-  EXPECT_TRUE(matrixNear(triangleResult(pegs, TrianglePegs::eTranslate, 0), pegs.right, 1e-12));
+  EXPECT_TRUE(matrixNear(triangle(pegs, Transform_e::TRANSLATE, 0), pegs.right, 1e-12));
   pegs.primaryMatrix = pegs.right = kI;
-  EXPECT_TRUE(matrixNear(triangleResult(pegs, TrianglePegs::eTranslate, 2), T(2, 0, 0), 1e-12));
+  EXPECT_TRUE(matrixNear(triangle(pegs, Transform_e::TRANSLATE, 2), T(2, 0, 0), 1e-12));
 }
 
 } // namespace
