@@ -79,90 +79,105 @@ QBrush makeBrush(const VS_RGBA& c, bool picking) {
   return c.alpha == 0 ? QBrush(Qt::NoBrush) : QBrush(toQColor(c, picking));
 }
 
+void paintPoint(QPainter& painter, const ViewMapper& mapper, const VU_Drawing::Primitive& p, bool picking) {
+  const auto c = mapper.map(p.points[0]);
+  if (!c)
+    return;
+  const double r = 0.5 * mapper.toPixels(p.pointSize, p.pointSizeFrame, p.points[0]);
+  painter.setPen(makePen(p.pointStroke, 1.0, picking));
+  painter.setBrush(makeBrush(p.pointFill, picking));
+  painter.drawEllipse(*c, r, r);
+}
+
+void paintLine(QPainter& painter, const ViewMapper& mapper, const VU_Drawing::Primitive& p, double lineWidth,
+               bool picking) {
+  const auto a = mapper.map(p.points[0]);
+  const auto b = mapper.map(p.points[1]);
+  if (!a || !b)
+    return;
+  painter.setPen(makePen(p.lineStroke, lineWidth, picking));
+  painter.drawLine(*a, *b);
+}
+
+// The circle lies in the model's plane, so a tilted or perspective view shows an ellipse.
+void paintCircle(QPainter& painter, const ViewMapper& mapper, const VU_Drawing::Primitive& p, double lineWidth,
+                 bool picking) {
+  QPolygonF ring;
+  for (int i = 0; i < kCircleSegments; ++i) {
+    const double t = 2.0 * M_PI * i / kCircleSegments;
+    const auto q = mapper.map(p.points[0] + Math::Vector3d(p.radius * std::cos(t), p.radius * std::sin(t), 0));
+    if (!q)
+      return;
+    ring << *q;
+  }
+  painter.setPen(makePen(p.lineStroke, lineWidth, picking));
+  painter.setBrush(Qt::NoBrush);
+  painter.drawPolygon(ring);
+}
+
+void paintQuad(QPainter& painter, const ViewMapper& mapper, const VU_Drawing::Primitive& p, double lineWidth,
+               bool picking) {
+  QPolygonF quad;
+  for (const Math::Point3d& corner : p.points) {
+    const auto q = mapper.map(corner);
+    if (!q)
+      return;
+    quad << *q;
+  }
+  painter.setPen(makePen(p.lineStroke, lineWidth, picking));
+  painter.setBrush(makeBrush(p.pointFill, picking));
+  painter.drawPolygon(quad);
+}
+
+// Texts are drawn only in colour (never when picking) and only with a GUI application, which
+// fonts need.
+void paintText(QPainter& painter, const ViewMapper& mapper, const VU_Drawing::Primitive& p, bool picking) {
+  const auto at = mapper.map(p.points[0]);
+  if (picking || !at || p.textColor.alpha == 0 || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    return;
+  QFont font = painter.font();
+  font.setStyleHint(QFont::SansSerif);
+  font.setPixelSize(std::max(1, static_cast<int>(std::lround(p.textSize))));
+  painter.setFont(font);
+  // A box far larger than any label, placed so that the alignment falls on the anchor.
+  constexpr double kBox = 4096.0;
+  const QPointF a = *at + QPointF(p.textDx, p.textDy);
+  const double left = p.textAlign & Qt::AlignRight     ? a.x() - kBox
+                      : p.textAlign & Qt::AlignHCenter ? a.x() - kBox / 2
+                                                       : a.x();
+  const double top = p.textAlign & Qt::AlignBottom    ? a.y() - kBox
+                     : p.textAlign & Qt::AlignVCenter ? a.y() - kBox / 2
+                                                      : a.y();
+  const QRectF box(left, top, kBox, kBox);
+  const QRectF inked = painter.boundingRect(box, p.textAlign, p.text);
+  if (p.textLeader) {
+    painter.setPen(makePen(VS_RGBA(p.textColor.red, p.textColor.green, p.textColor.blue, 110), 1.0, false));
+    painter.drawLine(*at, QPointF(inked.left() - 1.0, inked.center().y()));
+  }
+  if (p.textBackground.alpha) {
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(makeBrush(p.textBackground, false));
+    painter.drawRoundedRect(inked.adjusted(-2.0, 0.0, 2.0, 0.0), 2.0, 2.0);
+  }
+  painter.setPen(toQColor(p.textColor, false));
+  painter.drawText(box, p.textAlign, p.text);
+}
+
 void paintPrimitive(QPainter& painter, const Math::CameraTransformChain& chain, const VU_Drawing::Primitive& p,
                     bool picking) {
   const ViewMapper mapper(chain, p.model);
   const double lineWidth = mapper.toPixels(p.lineThickness, p.lineThicknessFrame, p.points[0]);
   switch (p.kind) {
-  case VU_Drawing::ePoint: {
-    const auto c = mapper.map(p.points[0]);
-    if (!c)
-      return;
-    const double r = 0.5 * mapper.toPixels(p.pointSize, p.pointSizeFrame, p.points[0]);
-    painter.setPen(makePen(p.pointStroke, 1.0, picking));
-    painter.setBrush(makeBrush(p.pointFill, picking));
-    painter.drawEllipse(*c, r, r);
-    return;
-  }
-  case VU_Drawing::eLine: {
-    const auto a = mapper.map(p.points[0]);
-    const auto b = mapper.map(p.points[1]);
-    if (!a || !b)
-      return;
-    painter.setPen(makePen(p.lineStroke, lineWidth, picking));
-    painter.drawLine(*a, *b);
-    return;
-  }
-  case VU_Drawing::eCircle: {
-    // The circle lies in the model's plane, so a tilted or perspective view shows an ellipse.
-    QPolygonF ring;
-    for (int i = 0; i < kCircleSegments; ++i) {
-      const double t = 2.0 * M_PI * i / kCircleSegments;
-      const auto q = mapper.map(p.points[0] + Math::Vector3d(p.radius * std::cos(t), p.radius * std::sin(t), 0));
-      if (!q)
-        return;
-      ring << *q;
-    }
-    painter.setPen(makePen(p.lineStroke, lineWidth, picking));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawPolygon(ring);
-    return;
-  }
-  case VU_Drawing::eQuad: {
-    QPolygonF quad;
-    for (const Math::Point3d& corner : p.points) {
-      const auto q = mapper.map(corner);
-      if (!q)
-        return;
-      quad << *q;
-    }
-    painter.setPen(makePen(p.lineStroke, lineWidth, picking));
-    painter.setBrush(makeBrush(p.pointFill, picking));
-    painter.drawPolygon(quad);
-    return;
-  }
-  case VU_Drawing::eText: {
-    const auto at = mapper.map(p.points[0]);
-    if (picking || !at || p.textColor.alpha == 0 || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-      return;
-    QFont font = painter.font();
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(std::max(1, static_cast<int>(std::lround(p.textSize))));
-    painter.setFont(font);
-    // A box far larger than any label, placed so that the alignment falls on the anchor.
-    constexpr double kBox = 4096.0;
-    const QPointF a = *at + QPointF(p.textDx, p.textDy);
-    const double left = p.textAlign & Qt::AlignRight     ? a.x() - kBox
-                        : p.textAlign & Qt::AlignHCenter ? a.x() - kBox / 2
-                                                         : a.x();
-    const double top = p.textAlign & Qt::AlignBottom    ? a.y() - kBox
-                       : p.textAlign & Qt::AlignVCenter ? a.y() - kBox / 2
-                                                        : a.y();
-    const QRectF box(left, top, kBox, kBox);
-    const QRectF inked = painter.boundingRect(box, p.textAlign, p.text);
-    if (p.textLeader) {
-      painter.setPen(makePen(VS_RGBA(p.textColor.red, p.textColor.green, p.textColor.blue, 110), 1.0, false));
-      painter.drawLine(*at, QPointF(inked.left() - 1.0, inked.center().y()));
-    }
-    if (p.textBackground.alpha) {
-      painter.setPen(Qt::NoPen);
-      painter.setBrush(makeBrush(p.textBackground, false));
-      painter.drawRoundedRect(inked.adjusted(-2.0, 0.0, 2.0, 0.0), 2.0, 2.0);
-    }
-    painter.setPen(toQColor(p.textColor, false));
-    painter.drawText(box, p.textAlign, p.text);
-    return;
-  }
+  case VU_Drawing::ePoint:
+    return paintPoint(painter, mapper, p, picking);
+  case VU_Drawing::eLine:
+    return paintLine(painter, mapper, p, lineWidth, picking);
+  case VU_Drawing::eCircle:
+    return paintCircle(painter, mapper, p, lineWidth, picking);
+  case VU_Drawing::eQuad:
+    return paintQuad(painter, mapper, p, lineWidth, picking);
+  case VU_Drawing::eText:
+    return paintText(painter, mapper, p, picking);
   }
 }
 

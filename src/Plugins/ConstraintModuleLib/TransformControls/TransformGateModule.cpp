@@ -160,6 +160,8 @@ MO_PortTransform* TransformGateModule::computeTransformation(const MO_BaseContex
   MO_PortTransform* host = MO_Module::computeTransformation(ctx);
   if (!host || !enabled())
     return host;
+  // The node makes its output port itself, so the host never gets here; this is the answer the
+  // node's written behaviour gives a gate without one.
   if (nOutPorts() == 0) {
     computeTransformationParent(ctx, 0);
     return host;
