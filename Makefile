@@ -5,7 +5,7 @@ JOBS ?= 2
 VANTOREL := build/default/bin/vantorel
 EXAMPLE := examples/arm_rig.xml
 
-.PHONY: bootstrap build build-asan test test-default test-asan demo bench fuzz clean
+.PHONY: bootstrap build build-asan test test-default test-asan format-check demo bench fuzz clean
 
 bootstrap:
 	@./scripts/bootstrap
@@ -25,6 +25,12 @@ test-asan: build-asan
 	@ctest --preset asan -j $(JOBS)
 
 test: test-default test-asan
+
+# Every tracked C++ file as the repository's .clang-format would write it; nothing is changed.
+format-check:
+	@WITH_FORMAT=1 ./scripts/bootstrap
+	@git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+	@echo "format-check: every tracked C++ file is formatted"
 
 DEMO_OUT ?= build/demo
 

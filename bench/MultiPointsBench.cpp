@@ -8,6 +8,7 @@
 #include <cmath>
 #include <memory>
 
+#include "MultiPoints/FitSystem.h"
 #include "MultiPoints/MultiPointFit.h"
 #include "MultiPoints/PointConstraintMultiModule.h"
 #include "SceneCore/AT_BoolAttr.h"

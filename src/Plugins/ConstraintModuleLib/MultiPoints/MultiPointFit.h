@@ -8,7 +8,6 @@
 // single precision. Degenerate input never throws: two coincident or rigidly moved points give
 // no result, a flat triangle goes through the scale guard, a rank-deficient system takes the
 // minimum-norm solution.
-#include <Eigen/Dense>
 #include <optional>
 #include <vector>
 
@@ -43,18 +42,6 @@ std::vector<ControlPoint> convexHull(std::vector<ControlPoint> points);
 // has zero length or the two offsets are equal.
 bool fitTwoPoints(const Math::Point3d& r0, const Math::Point3d& r1, const Math::Point3d& q0, const Math::Point3d& q1,
                   Math::Matrix4x4& out);
-
-// The least-squares system of four or more points: 15 unknowns h0..h14, two rows per point
-// (x, y), a z row when some point leaves its rest z, and a row pinning each point's perspective
-// divisor when weights are given.
-struct FitSystem {
-  Eigen::MatrixXf a;
-  Eigen::VectorXf b;
-  bool threeDimensional = false;
-};
-FitSystem buildFitSystem(const std::vector<ControlPoint>& points, bool perspective, const std::vector<double>* weights);
-// The minimum-norm least-squares solution (singular value decomposition, thin U and V).
-Eigen::VectorXf solveFitSystem(const FitSystem& system);
 
 // The matrix fitted to four or more points. With perspective, fits that leave some point's
 // divisor at 0.2 or below are repeated with that divisor pinned, level by level (at most 100),
