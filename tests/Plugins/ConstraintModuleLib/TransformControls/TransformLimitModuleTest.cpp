@@ -18,13 +18,15 @@ namespace {
 
 using namespace tctest;
 
+using Sw = TransformLimit::SwitchType_e;
+
 struct Row {
   const char* name;
   PegParts input;                         // the peg on the main input, pivot at the origin
   std::map<std::string, double> percents; // the limit's percentage attributes that differ
-  double switchActive;                    // a switch on the Switch port; negative: none
-  TransformLimit::SwitchType_e switchType;
   Math::Matrix4x4 expected;
+  double switchActive = -1; // a switch on the Switch port; negative: none
+  Sw switchType = Sw::ACTIVE;
 };
 
 void PrintTo(const Row& r, std::ostream* os) { *os << r.name; }
@@ -59,55 +61,19 @@ TEST_P(TransformLimitTest, GivesItsWorkedResult) {
   EXPECT_TRUE(matrixNear(SC_SceneEvaluator(scene).evaluate(limit, 1), r.expected, 1e-12));
 }
 
-using TransformLimit::SwitchType_e;
 INSTANTIATE_TEST_SUITE_P(
     Rows, TransformLimitTest,
     ::testing::Values(
-        Row{"TranslationAbove100IsWhole",
-            kTurned,
-            {{"TX", 150}, {"ROT", 50}},
-            -1,
-            SwitchType_e::ACTIVE,
-            T(1, 2, 0) * Rz(30)},
-        Row{"RotationBelow0IsNone", kTurned, {{"ROT", -20}}, -1, SwitchType_e::ACTIVE, T(1, 2, 0)},
-        Row{"ActiveAbove100IsWhole",
-            kTurned,
-            {{"ACTIVE", 250}, {"ROT", 50}},
-            -1,
-            SwitchType_e::ACTIVE,
-            T(1, 2, 0) * Rz(30)},
-        Row{"ActiveBelow0PassesTheInput",
-            kTurned,
-            {{"ACTIVE", -50}, {"ROT", 50}},
-            -1,
-            SwitchType_e::ACTIVE,
-            kTurned.matrix()},
+        Row{"TranslationAbove100IsWhole", kTurned, {{"TX", 150}, {"ROT", 50}}, T(1, 2, 0) * Rz(30)},
+        Row{"RotationBelow0IsNone", kTurned, {{"ROT", -20}}, T(1, 2, 0)},
+        Row{"ActiveAbove100IsWhole", kTurned, {{"ACTIVE", 250}, {"ROT", 50}}, T(1, 2, 0) * Rz(30)},
+        Row{"ActiveBelow0PassesTheInput", kTurned, {{"ACTIVE", -50}, {"ROT", 50}}, kTurned.matrix()},
         // 80 % of the rotation times an activity of 50 % times the switch's 50 %: a fifth of 60°.
-        Row{"SwitchScalesTheActivity",
-            kTurned,
-            {{"ACTIVE", 50}, {"ROT", 80}},
-            50,
-            SwitchType_e::ROTATION,
-            T(1, 2, 0) * Rz(12)},
-        Row{"SwitchAtZeroOnlyZeroesWhatItNames",
-            kTurned,
-            {{"ROT", 80}, {"TX", 50}},
-            0,
-            SwitchType_e::TRANSLATE,
-            Rz(48)},
-        Row{"SwitchAtZeroUnderActivePassesTheInput", kTurned, {{"ROT", 80}}, 0, SwitchType_e::ACTIVE, kTurned.matrix()},
-        Row{"BothAxesMirroredPastAQuarterTurnAreAHalfTurnMore",
-            kZMirroredLate,
-            {{"ROT", 50}},
-            -1,
-            SwitchType_e::ACTIVE,
-            Rz(-45)},
-        Row{"MirroredWithinAQuarterTurnKeepsItsReading",
-            kZMirroredEarly,
-            {{"ROT", 50}},
-            -1,
-            SwitchType_e::ACTIVE,
-            Rz(135)}),
+        Row{"SwitchScalesTheActivity", kTurned, {{"ACTIVE", 50}, {"ROT", 80}}, T(1, 2, 0) * Rz(12), 50, Sw::ROTATION},
+        Row{"SwitchAtZeroOnlyZeroesWhatItNames", kTurned, {{"ROT", 80}, {"TX", 50}}, Rz(48), 0, Sw::TRANSLATE},
+        Row{"SwitchAtZeroUnderActivePassesTheInput", kTurned, {{"ROT", 80}}, kTurned.matrix(), 0},
+        Row{"BothAxesMirroredPastAQuarterTurnAreAHalfTurnMore", kZMirroredLate, {{"ROT", 50}}, Rz(-45)},
+        Row{"MirroredWithinAQuarterTurnKeepsItsReading", kZMirroredEarly, {{"ROT", 50}}, Rz(135)}),
     [](const ::testing::TestParamInfo<Row>& row) { return std::string(row.param.name); });
 
 } // namespace
