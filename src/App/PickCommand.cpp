@@ -12,6 +12,7 @@
 #include "CliParsing.h"
 #include "Commands.h"
 #include "DataOutput.h"
+#include "PickReport.h"
 #include "SceneCore/MO_Module.h"
 #include "Session.h"
 
@@ -62,22 +63,7 @@ int Commands::pick(const QStringList& args) {
                        .arg(size.height()));
   const PickResult hit = withPrefix(QStringLiteral("pick: "), [&] { return session->pick(at, spec, named); });
 
-  const auto describe = [](const QString& node, const QString& type) {
-    return QStringLiteral("%1 (%2)").arg(node, type);
-  };
-  QString report = !hit.node.isEmpty()
-                       ? QStringLiteral("picked: %1, handle %2").arg(describe(hit.node, hit.type)).arg(hit.handle)
-                       : QStringLiteral("picked: background");
-  if (!hit.controlNode.isEmpty())
-    report += QStringLiteral(", on the control of %1").arg(describe(hit.controlNode, hit.controlType));
-  report += QLatin1Char('\n');
-  if (!hit.mainInputOf.isEmpty())
-    report +=
-        QStringLiteral("main input of %1: %2%3 (%4)\n")
-            .arg(hit.mainInputOf)
-            .arg(hit.mainInputPort)
-            .arg(hit.mainInputPortName.isEmpty() ? QString() : QStringLiteral(" \"%1\"").arg(hit.mainInputPortName))
-            .arg(hit.mainInputSource.isEmpty() ? QStringLiteral("nothing linked") : hit.mainInputSource);
+  const QString report = pickReport(hit);
   std::fputs(qPrintable(report), DataOutput::stream());
   return std::fflush(DataOutput::stream()) == 0 ? 0 : 1;
 }

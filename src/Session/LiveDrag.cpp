@@ -44,10 +44,10 @@ LiveDrag::~LiveDrag() {
 
 std::unique_ptr<LiveDrag> LiveDrag::start(SC_SceneCommon& scene, MO_Module* node, double frame,
                                           VU_SceneRenderer::View view, const QSize& size, const Math::Point2d& at,
-                                          int animationMode, bool pivot) {
+                                          int animationMode, bool pivot, const VU_SceneRenderer::PanZoom& panZoom) {
   if (!node)
     return nullptr;
-  const Math::CameraTransformChain chain = VU_SceneRenderer(scene).viewChain(frame, view, size);
+  const Math::CameraTransformChain chain = VU_SceneRenderer(scene, panZoom).viewChain(frame, view, size);
   std::unique_ptr<LiveDrag> drag(new LiveDrag(scene, node, frame, chain, animationMode));
   SLB_NodeDragManipulatorFactory factory(chain);
   factory.visitModule(node);

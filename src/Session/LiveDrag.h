@@ -35,7 +35,7 @@ public:
   // the pivot's plane is edge-on); a null node is allowed.
   static std::unique_ptr<LiveDrag> start(SC_SceneCommon& scene, MO_Module* node, double frame,
                                          VU_SceneRenderer::View view, const QSize& size, const Math::Point2d& at,
-                                         int animationMode, bool pivot);
+                                         int animationMode, bool pivot, const VU_SceneRenderer::PanZoom& panZoom = {});
   ~LiveDrag();
   LiveDrag(const LiveDrag&) = delete;
   LiveDrag& operator=(const LiveDrag&) = delete;

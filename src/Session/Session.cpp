@@ -330,10 +330,17 @@ QString Session::setEnabled(const QString& name, bool enabled) {
 
 QString Session::bake(const QString& name, BakeMode mode, std::optional<double> frame) {
   MO_Module* n = node(name);
-  auto* button = dynamic_cast<AT_PushButtonAttr*>(
-      n->attr(mode == BakeMode::All ? QStringLiteral("bakeAttr_all") : QStringLiteral("bakeAttr")));
-  if (!button)
+  const QString keyword = mode == BakeMode::All ? QStringLiteral("bakeAttr_all") : QStringLiteral("bakeAttr");
+  if (!dynamic_cast<AT_PushButtonAttr*>(n->attr(keyword)))
     throw BadArgumentError(QStringLiteral("%1 has no bake buttons").arg(describe(n)));
+  return pressButton(name, keyword, frame);
+}
+
+QString Session::pressButton(const QString& name, const QString& keyword, std::optional<double> frame) {
+  MO_Module* n = node(name);
+  auto* button = dynamic_cast<AT_PushButtonAttr*>(AttributeEdit::find(n, keyword));
+  if (!button)
+    throw BadArgumentError(QStringLiteral("attribute \"%1\" of %2 is not a button").arg(keyword, describe(n)));
   const int before = m_depth;
   {
     const FrameScope scope(*m_scene, frameOf(frame), m_frame);
@@ -412,7 +419,8 @@ PickResult Session::pick(const Math::Point2d& at, const ViewSpec& view, const QS
   const double frame = frameOf(view.frame);
   const FrameScope scope(*m_scene, frame, m_frame);
   PLUG_ScopedSession open(m_scene.get(), m_manager.get());
-  const PickResult result = ViewPick(*m_scene, frame, view.view, viewSize(view)).click(at, named, select, modifiers);
+  const PickResult result =
+      ViewPick(*m_scene, frame, view.view, viewSize(view), view.panZoom).click(at, named, select, modifiers);
   if (select)
     notify(Change::Selection);
   return result;
@@ -426,7 +434,7 @@ QString Session::drag(const QString& name, const Math::Point2d& from, const Math
   PLUG_ScopedSession open(m_scene.get(), m_manager.get());
   auto macro = std::make_unique<CO_OrCommand>();
   QString operation;
-  if (!SLB_ViewDriver(view.view, viewSize(view))
+  if (!SLB_ViewDriver(view.view, viewSize(view), view.panZoom)
            .drag(*m_scene, n, frame, from, to, animationMode, macro.get(), &operation))
     throw BadArgumentError(QStringLiteral("%1 has no control to drag").arg(describe(n)));
   // The view runs what the drag added as one step named by the manipulator.
@@ -455,18 +463,19 @@ DragHit Session::pressDrag(const Math::Point2d& at, const ViewSpec& view, int an
   const FrameScope scope(*m_scene, frame, m_frame);
   PLUG_ScopedSession open(m_scene.get(), m_manager.get());
   DragHit hit;
+  const VU_SceneRenderer::PanZoom& pz = view.panZoom;
   if (named) {
-    m_drag = LiveDrag::start(*m_scene, named, frame, view.view, size, at, animationMode, true);
+    m_drag = LiveDrag::start(*m_scene, named, frame, view.view, size, at, animationMode, true, pz);
   } else {
     // A control with a manipulator first (its own pick id, then the drawing of it), else a peg's pivot.
-    ViewPick under(*m_scene, frame, view.view, size);
+    ViewPick under(*m_scene, frame, view.view, size, pz);
     const auto [picked, handle] = under.idUnder(at);
     hit.handle = handle;
-    m_drag = LiveDrag::start(*m_scene, picked, frame, view.view, size, at, animationMode, false);
+    m_drag = LiveDrag::start(*m_scene, picked, frame, view.view, size, at, animationMode, false, pz);
     if (!m_drag)
-      m_drag = LiveDrag::start(*m_scene, under.controlUnder(at), frame, view.view, size, at, animationMode, false);
+      m_drag = LiveDrag::start(*m_scene, under.controlUnder(at), frame, view.view, size, at, animationMode, false, pz);
     if (!m_drag)
-      m_drag = LiveDrag::start(*m_scene, picked, frame, view.view, size, at, animationMode, true);
+      m_drag = LiveDrag::start(*m_scene, picked, frame, view.view, size, at, animationMode, true, pz);
   }
   if (m_drag) {
     hit.kind = m_drag->kind();
@@ -533,7 +542,7 @@ VU_SceneRenderer::Overlay overlayOf(const RenderOptions& options,
 
 void Session::renderFrames(const std::vector<double>& frames, const std::function<QString(double)>& pathOf,
                            const RenderOptions& options, const Progress& progress) {
-  VU_SceneRenderer renderer(*m_scene);
+  VU_SceneRenderer renderer(*m_scene, options.view.panZoom);
   renderer.setOverlay(overlayOf(options, [this](const QString& name) { return node(name); }));
   const QSize size = viewSize(options.view);
   const int mode = options.picking ? MO_OGLContext::ePickingMode : MO_OGLContext::eNormalMode;
@@ -553,7 +562,7 @@ void Session::render(const QString& path, const RenderOptions& options) {
 }
 
 QImage Session::renderImage(const RenderOptions& options) {
-  VU_SceneRenderer renderer(*m_scene);
+  VU_SceneRenderer renderer(*m_scene, options.view.panZoom);
   renderer.setOverlay(overlayOf(options, [this](const QString& name) { return node(name); }));
   const double frame = frameOf(options.view.frame);
   const FrameScope scope(*m_scene, frame, m_frame);
@@ -598,6 +607,7 @@ bool Session::redo() {
 bool Session::canUndo() const { return m_manager->canUndo(); }
 bool Session::canRedo() const { return m_manager->canRedo(); }
 QStringList Session::history() const { return m_manager->history(); }
+QStringList Session::redoHistory() const { return m_manager->redoHistory(); }
 QString Session::undoName() const { return m_manager->undoName(); }
 QString Session::redoName() const { return m_manager->redoName(); }
 

@@ -94,6 +94,9 @@ public:
   // --- Buttons and baking
   // Presses a static transformation node's bake button; the name of the step it added.
   QString bake(const QString& node, BakeMode mode, std::optional<double> frame = {});
+  // Presses any push button attribute (AttributeInfo::Button) as an editor does, at the frame;
+  // the name of the step it added. A button that makes no edit is refused.
+  QString pressButton(const QString& node, const QString& keyword, std::optional<double> frame = {});
   // A new peg keyed over the range that gives the node's matrices (BakeKeys.h); empty `pegName`:
   // the node's name followed by "-baked".
   BakeKeysResult bakeKeys(const QString& node, const FrameRange& range, const QString& pegName = {},
@@ -151,7 +154,8 @@ public:
   bool redo();
   bool canUndo() const;
   bool canRedo() const;
-  QStringList history() const; // names of the steps that can be undone, oldest first
+  QStringList history() const;     // names of the steps that can be undone, oldest first
+  QStringList redoHistory() const; // names of the steps that can be redone, the next one first
   QString undoName() const;
   QString redoName() const;
   // Keeps at most `steps` steps to undo (0: no limit, the default); beyond it the oldest are

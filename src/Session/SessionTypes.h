@@ -69,12 +69,14 @@ struct AttributeInfo {
   QStringList parts;               // a compound's part keywords, in order
 };
 
-// Where a view looks from: the frame, the view (camera, top or side) and its size in pixels
-// (QSize(), the default: render's, 960 wide with the scene's aspect ratio).
+// Where a view looks from: the frame, the view (camera, top or side), its size in pixels
+// (QSize(), the default: render's, 960 wide with the scene's aspect ratio) and how a viewer has
+// panned and zoomed it (none by default, as render draws it).
 struct ViewSpec {
   std::optional<double> frame; // empty: the session's current frame
   VU_SceneRenderer::View view = VU_SceneRenderer::eCameraView;
   QSize size;
+  VU_SceneRenderer::PanZoom panZoom{};
 };
 
 struct RenderOptions {

@@ -28,9 +28,10 @@ QPoint pixelOf(const Math::Point2d& at) {
 
 } // namespace
 
-ViewPick::ViewPick(SC_SceneCommon& scene, double frame, VU_SceneRenderer::View view, const QSize& size)
-    : m_scene(scene), m_frame(frame), m_view(view), m_size(size),
-      m_chain(VU_SceneRenderer(scene).viewChain(frame, view, size)) {}
+ViewPick::ViewPick(SC_SceneCommon& scene, double frame, VU_SceneRenderer::View view, const QSize& size,
+                   const VU_SceneRenderer::PanZoom& panZoom)
+    : m_scene(scene), m_frame(frame), m_view(view), m_size(size), m_panZoom(panZoom),
+      m_chain(VU_SceneRenderer(scene, panZoom).viewChain(frame, view, size)) {}
 
 void ViewPick::checkInside(const Math::Point2d& at) const {
   const QPoint p = pixelOf(at);
@@ -74,7 +75,7 @@ std::pair<MO_Module*, int> ViewPick::idUnder(const Math::Point2d& at) {
   checkInside(at);
   Math::CameraTransformChain chain;
   const VU_Drawing drawing =
-      VU_SceneRenderer(m_scene).draw(m_frame, m_view, m_size, MO_OGLContext::ePickingMode, &chain);
+      VU_SceneRenderer(m_scene, m_panZoom).draw(m_frame, m_view, m_size, MO_OGLContext::ePickingMode, &chain);
   const QImage image = drawing.toImage(chain, m_size, VU_SceneRenderer::kPickBackground, true);
   const int id = SLB_PickEngine::colorToId(image.pixel(pixelOf(at)));
   for (MO_Module* n : m_scene.nodes()) {
@@ -89,7 +90,8 @@ PickResult ViewPick::click(const Math::Point2d& at, MO_Module* named, bool selec
   // The control is found before the click is told to anyone, so that it is the one the
   // picking image shows.
   MO_Module* control = controlUnder(at);
-  const SLB_ViewDriver::PickResult hit = SLB_ViewDriver(m_view, m_size).pick(m_scene, m_frame, at, select, modifiers);
+  const SLB_ViewDriver::PickResult hit =
+      SLB_ViewDriver(m_view, m_size, m_panZoom).pick(m_scene, m_frame, at, select, modifiers);
   PickResult result;
   if (hit.node) {
     result.node = hit.node->instanceName();

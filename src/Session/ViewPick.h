@@ -18,7 +18,8 @@ class SC_SceneCommon;
 
 class ViewPick {
 public:
-  ViewPick(SC_SceneCommon& scene, double frame, VU_SceneRenderer::View view, const QSize& size);
+  ViewPick(SC_SceneCommon& scene, double frame, VU_SceneRenderer::View view, const QSize& size,
+           const VU_SceneRenderer::PanZoom& panZoom = {});
 
   // With `select`, the node picked is selected as a click in the host's view selects it.
   PickResult click(const Math::Point2d& at, MO_Module* named, bool select, int modifiers);
@@ -36,5 +37,6 @@ private:
   double m_frame;
   VU_SceneRenderer::View m_view;
   QSize m_size;
+  VU_SceneRenderer::PanZoom m_panZoom;
   Math::CameraTransformChain m_chain;
 };

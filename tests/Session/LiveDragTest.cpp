@@ -107,6 +107,30 @@ INSTANTIATE_TEST_SUITE_P(Views, PivotDrag,
                          ::testing::Values(VU_SceneRenderer::eCameraView, VU_SceneRenderer::eTopView,
                                            VU_SceneRenderer::eSideView));
 
+TEST(PivotDrag, InAPannedAndZoomedViewThePivotLandsUnderThePointer) {
+  const std::unique_ptr<Session> s = openExample("two_points_arm.xml");
+  const double frame = 16;
+  const QSize size = s->viewSize({});
+  const Math::CameraTransformChain plain =
+      VU_SceneRenderer(s->scene()).viewChain(frame, VU_SceneRenderer::eTopView, size);
+  const Math::Point3d hand = project(plain, pivotOf(*s, "Hand", frame));
+  // A pixel p of the plain view shows at c + zoom (p - c) + pan once zoomed, c the centre:
+  // zoomed 2.5 times about a point near the hand.
+  const double cx = size.width() / 2.0, cy = size.height() / 2.0, zoom = 2.5;
+  const VU_SceneRenderer::PanZoom pz{zoom, (1 - zoom) * (hand.x - cx) + 40, (1 - zoom) * (hand.y - cy) - 25};
+  const ViewSpec zoomed{frame, VU_SceneRenderer::eTopView, size, pz};
+  const auto zoomedOf = [&](const Math::Point3d& p) {
+    return Math::Point2d(cx + zoom * (p.x - cx) + pz.panX, cy + zoom * (p.y - cy) + pz.panY);
+  };
+  const Math::Point2d from = zoomedOf(hand);
+  EXPECT_EQ(s->pick(from, zoomed).node, "Hand");
+  const Math::Point2d to(from.x + 120, from.y - 60);
+  EXPECT_EQ(s->dragPegPivot("Hand", from, to, zoomed), "Move Peg");
+  const Math::Point2d seen = zoomedOf(project(plain, pivotOf(*s, "Hand", frame)));
+  EXPECT_NEAR(seen.x, to.x, 1e-6);
+  EXPECT_NEAR(seen.y, to.y, 1e-6);
+}
+
 TEST(PivotDrag, OffsetModeMovesEveryKeyByTheSameAmount) {
   const std::unique_ptr<Session> s = openExample("two_points_arm.xml");
   const std::vector<KeyInfo> before = s->attribute("Hand", "POSITION.X").keys;

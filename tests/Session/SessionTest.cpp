@@ -71,6 +71,8 @@ INSTANTIATE_TEST_SUITE_P(
         Edit{"disable", "two_points_arm.xml", [](Session& s) { return s.setEnabled("Arm", false); }, "Disable Arm"},
         Edit{"bakeButton", "static_bake.xml", [](Session& s) { return s.bake("Hold", Session::BakeMode::All, 10.0); },
              "Bake Transformation onto Constraint"},
+        Edit{"immediateButton", "static_bake.xml", [](Session& s) { return s.pressButton("Hold", "bakeAttr", 10.0); },
+             "Bake Transformation onto Constraint"},
         Edit{"bakeKeys", "arm_rig.xml",
              [](Session& s) {
                return s.bakeKeys("Elbow", {1, 48}, {}, true).commandName;
@@ -228,6 +230,13 @@ TEST(SessionView, ViewsThatCannotBeDrawnAreRefused) {
   labels.labels = true;
   ASSERT_EQ(QCoreApplication::instance(), nullptr);
   EXPECT_THROW(s->renderImage(labels), BadArgumentError);
+}
+
+TEST(SessionButtons, OnlyAPushButtonIsPressed) {
+  const std::unique_ptr<Session> s = openExample("static_bake.xml");
+  EXPECT_THROW(s->pressButton("Hold", "active"), BadArgumentError);
+  EXPECT_THROW(s->pressButton("Hold", "bakeAttr_none"), UnknownNameError);
+  EXPECT_TRUE(s->history().isEmpty());
 }
 
 TEST(SessionOpen, WithoutAnApplicationThePlugInsAreTheOnesTheBuildPutsBesideVantorel) {

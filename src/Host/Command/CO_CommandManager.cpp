@@ -54,6 +54,13 @@ QStringList CO_CommandManager::history() const {
   return names;
 }
 
+QStringList CO_CommandManager::redoHistory() const {
+  QStringList names;
+  for (auto it = m_redo.rbegin(); it != m_redo.rend(); ++it)
+    names << it->name;
+  return names;
+}
+
 void CO_CommandManager::clear() {
   m_undo.clear();
   m_redo.clear();

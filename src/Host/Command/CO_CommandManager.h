@@ -35,6 +35,8 @@ public:
   QString redoName() const;
   // The names of the steps that can be undone, oldest first.
   QStringList history() const;
+  // The names of the steps that can be redone, the next one first.
+  QStringList redoHistory() const;
   // Forgets every step (the commands are destroyed, nothing is undone).
   void clear();
   // Keeps at most `steps` steps to undo (0: no limit, the default). A new step beyond it, or a

@@ -23,7 +23,7 @@ constexpr int kShiftModifier = 0x02000000;
 SLB_ViewDriver::PickResult SLB_ViewDriver::pick(SC_SceneCommon& scene, double frame, const Math::Point2d& viewPoint,
                                                 bool select, int modifiers) {
   PickResult result;
-  VU_SceneRenderer renderer(scene);
+  VU_SceneRenderer renderer(scene, m_panZoom);
   Math::CameraTransformChain chain;
   const VU_Drawing drawing = renderer.draw(frame, m_view, m_size, MO_OGLContext::ePickingMode, &chain);
 
@@ -72,7 +72,7 @@ bool SLB_ViewDriver::drag(SC_SceneCommon& scene, MO_Module* node, double frame, 
                           const Math::Point2d& to, int animationMode, CO_OrCommand* macro, QString* operationName) {
   if (!node)
     return false;
-  const Math::CameraTransformChain chain = VU_SceneRenderer(scene).viewChain(frame, m_view, m_size);
+  const Math::CameraTransformChain chain = VU_SceneRenderer(scene, m_panZoom).viewChain(frame, m_view, m_size);
   SLB_NodeDragManipulatorFactory factory(chain);
   factory.visitModule(node);
   std::unique_ptr<SLB_SelectableDragManipulator> manipulator = factory.takeDragManipulator();

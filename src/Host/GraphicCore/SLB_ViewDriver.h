@@ -34,7 +34,8 @@ public:
   // Drag steps from the press to the release; the last lands exactly on the release point.
   static constexpr int kDragSteps = 4;
 
-  SLB_ViewDriver(VU_SceneRenderer::View view, const QSize& size) : m_view(view), m_size(size) {}
+  SLB_ViewDriver(VU_SceneRenderer::View view, const QSize& size, const VU_SceneRenderer::PanZoom& panZoom = {})
+      : m_view(view), m_size(size), m_panZoom(panZoom) {}
 
   // The node under the point. With `select`, the adaptor's pick is asked to select (modifiers
   // are Qt's keyboard bits; Shift extends the selection); when it answers nothing, the node's
@@ -56,4 +57,5 @@ public:
 private:
   VU_SceneRenderer::View m_view;
   QSize m_size;
+  VU_SceneRenderer::PanZoom m_panZoom;
 };

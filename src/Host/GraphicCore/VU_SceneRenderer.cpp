@@ -183,7 +183,24 @@ std::vector<Math::Point3d> VU_SceneRenderer::framedPoints(double frame) {
   return points;
 }
 
+void VU_SceneRenderer::applyPanZoom(Math::CameraTransformChain& chain, const QSize& size, const PanZoom& panZoom) {
+  if (panZoom == PanZoom())
+    return;
+  // Each edge of the viewport is moved as the pixels it bounds are.
+  const double cx = 0.5 * size.width(), cy = 0.5 * size.height();
+  const Math::Rect2d& v = chain.viewport();
+  chain.setViewport(Math::Rect2d(
+      cx + panZoom.panX + panZoom.zoom * (v.left - cx), cy + panZoom.panY + panZoom.zoom * (v.top - cy),
+      cx + panZoom.panX + panZoom.zoom * (v.right - cx), cy + panZoom.panY + panZoom.zoom * (v.bottom - cy)));
+}
+
 Math::CameraTransformChain VU_SceneRenderer::viewChain(double frame, View view, const QSize& size) {
+  Math::CameraTransformChain chain = framedChain(frame, view, size);
+  applyPanZoom(chain, size, m_panZoom);
+  return chain;
+}
+
+Math::CameraTransformChain VU_SceneRenderer::framedChain(double frame, View view, const QSize& size) {
   m_scene.setCurrentFrame(frame);
   if (view == eTopView || view == eSideView) {
     const Math::CameraTransformChain chain =

@@ -37,7 +37,17 @@ public:
     std::vector<double> framingFrames;
   };
 
+  // A view moved and magnified as a viewer pans and zooms it: every pixel of the view as framed
+  // is scaled by `zoom` about the image's centre, then shifted by (panX, panY) pixels.
+  struct PanZoom {
+    double zoom = 1.0;
+    double panX = 0.0, panY = 0.0;
+    bool operator==(const PanZoom& o) const { return zoom == o.zoom && panX == o.panX && panY == o.panY; }
+    bool operator!=(const PanZoom& o) const { return !(*this == o); }
+  };
+
   explicit VU_SceneRenderer(SC_SceneCommon& scene) : m_scene(scene) {}
+  VU_SceneRenderer(SC_SceneCommon& scene, const PanZoom& panZoom) : m_scene(scene), m_panZoom(panZoom) {}
 
   void setOverlay(const Overlay& overlay);
 
@@ -46,9 +56,11 @@ public:
   // 960 pixels wide, as high as the scene's design aspect ratio makes it (540 for 16:9).
   static QSize defaultSize(const SC_SceneCommon& scene);
 
-  // The view's chain with an identity model matrix: drawing units of the world to pixels.
-  // Evaluates the scene at the frame (the scene's current frame becomes that frame).
+  // The view's chain with an identity model matrix: drawing units of the world to pixels,
+  // panned and zoomed. Evaluates the scene at the frame (the scene's current frame becomes it).
   Math::CameraTransformChain viewChain(double frame, View view, const QSize& size);
+  // The chain moved as `panZoom` moves the view of an image of `size`.
+  static void applyPanZoom(Math::CameraTransformChain& chain, const QSize& size, const PanZoom& panZoom);
   // Records the view at the frame in render mode 0 (normal) or 2 (picking: pegs in their pick
   // colours, nodes' controls in theirs, nothing else); `chain` receives the view's chain.
   VU_Drawing draw(double frame, View view, const QSize& size, int renderMode, Math::CameraTransformChain* chain);
@@ -57,12 +69,15 @@ public:
   bool save(const QString& path, double frame, View view, const QSize& size, int renderMode, QString* why);
 
 private:
+  // The view as framed, before any pan and zoom.
+  Math::CameraTransformChain framedChain(double frame, View view, const QSize& size);
   // The nodes whose paths an onion skin draws and whose names labels write.
   std::vector<MO_Module*> overlayNodes(bool onion) const;
   // Where the top and side views look: the pivots at the frame, and those the overlay frames.
   std::vector<Math::Point3d> framedPoints(double frame);
 
   SC_SceneCommon& m_scene;
+  PanZoom m_panZoom;
   Overlay m_overlay;
   std::vector<Math::Point3d> m_framingPoints; // of m_overlay.framingFrames, found once
 };

@@ -46,7 +46,7 @@ TEST(OrCommand, RunsChildrenInOrderUndoesThemInReverse) {
 }
 
 // Each row: a sequence of operations, then the history, the names undo and redo would show,
-// and the log of what ran.
+// the log of what ran and the steps that can be redone, the next first.
 struct HistoryCase {
   const char* name;
   // "x:NAME" executes a command named NAME, "u" undo, "r" redo, "l:N" sets the limit to N steps
@@ -54,6 +54,7 @@ struct HistoryCase {
   QStringList history;
   QString undoName, redoName;
   Log log;
+  QStringList redoHistory;
 };
 
 class History : public ::testing::TestWithParam<HistoryCase> {};
@@ -75,44 +76,63 @@ TEST_P(History, FollowsTheSequence) {
   EXPECT_EQ(mgr.undoName(), GetParam().undoName);
   EXPECT_EQ(mgr.redoName(), GetParam().redoName);
   EXPECT_EQ(log, GetParam().log);
+  EXPECT_EQ(mgr.redoHistory(), GetParam().redoHistory);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Sequences, History,
     ::testing::Values(
-        HistoryCase{"UndoBoth", {"x:A", "x:B", "u", "u", "u"}, {}, "", "A", {"exec A", "exec B", "undo B", "undo A"}},
+        HistoryCase{"UndoBoth",
+                    {"x:A", "x:B", "u", "u", "u"},
+                    {},
+                    "",
+                    "A",
+                    {"exec A", "exec B", "undo B", "undo A"},
+                    {"A", "B"}},
         HistoryCase{
-            "UndoRedo", {"x:A", "x:B", "u", "r"}, {"A", "B"}, "B", "", {"exec A", "exec B", "undo B", "redo B"}},
+            "UndoRedo", {"x:A", "x:B", "u", "r"}, {"A", "B"}, "B", "", {"exec A", "exec B", "undo B", "redo B"}, {}},
+        HistoryCase{"RedoNextFirst",
+                    {"x:A", "x:B", "x:C", "u", "u", "u", "r"},
+                    {"A"},
+                    "A",
+                    "B",
+                    {"exec A", "exec B", "exec C", "undo C", "undo B", "undo A", "redo A"},
+                    {"B", "C"}},
         HistoryCase{"NewStepDropsRedo",
                     {"x:A", "x:B", "u", "x:C", "r"},
                     {"A", "C"},
                     "C",
                     "",
-                    {"exec A", "exec B", "undo B", "exec C", "~B"}},
+                    {"exec A", "exec B", "undo B", "exec C", "~B"},
+                    {}},
         HistoryCase{"LimitForgetsTheOldest",
                     {"l:2", "x:A", "x:B", "x:C", "u", "u", "u"},
                     {},
                     "",
                     "B",
-                    {"exec A", "exec B", "exec C", "~A", "undo C", "undo B"}},
+                    {"exec A", "exec B", "exec C", "~A", "undo C", "undo B"},
+                    {"B", "C"}},
         HistoryCase{"LowerLimitForgetsAtOnce",
                     {"x:A", "x:B", "x:C", "l:1"},
                     {"C"},
                     "C",
                     "",
-                    {"exec A", "exec B", "exec C", "~A", "~B"}},
+                    {"exec A", "exec B", "exec C", "~A", "~B"},
+                    {}},
         HistoryCase{"LimitKeepsTheRedoStack",
                     {"l:2", "x:A", "x:B", "u", "u", "x:C"},
                     {"C"},
                     "C",
                     "",
-                    {"exec A", "exec B", "undo B", "undo A", "exec C", "~B", "~A"}},
+                    {"exec A", "exec B", "undo B", "undo A", "exec C", "~B", "~A"},
+                    {}},
         HistoryCase{"ZeroLiftsTheLimit",
                     {"l:1", "x:A", "l:0", "x:B", "x:C"},
                     {"A", "B", "C"},
                     "C",
                     "",
-                    {"exec A", "exec B", "exec C"}}),
+                    {"exec A", "exec B", "exec C"},
+                    {}}),
     [](const ::testing::TestParamInfo<HistoryCase>& p) { return p.param.name; });
 
 } // namespace
