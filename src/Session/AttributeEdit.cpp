@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "Preference/PR_Preference.h"
 #include "SceneCore/AT_BoolAttr.h"
 #include "SceneCore/AT_CompoundAttr.h"
 #include "SceneCore/AT_DoubleAttr.h"
@@ -93,7 +94,8 @@ void describeValue(const AT_Attr* attr, double frame, AttributeInfo& info) {
     const AT_DoubleAttrMeta& m = d->doubleMeta();
     info.number = d->value(frame);
     info.min = m.min(), info.max = m.max(), info.softMin = m.weakMin(), info.softMax = m.weakMax();
-    info.step = m.step();
+    // The user's step preference, read now, wins over the declared step.
+    info.step = m.stepPreference().isEmpty() ? m.step() : rxPref->getDoubleValue(m.stepPreference(), m.step());
   } else if (const auto* i = dynamic_cast<const AT_IntAttr*>(attr)) {
     info.number = i->value(frame);
     info.min = info.softMin = i->min(), info.max = info.softMax = i->max();

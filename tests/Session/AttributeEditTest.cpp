@@ -9,6 +9,7 @@
 
 #include "PersistentObj/PIO_SceneReader.h"
 #include "PersistentObj/PIO_SceneWriter.h"
+#include "Preference/PR_Preference.h"
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "SessionError.h"
@@ -133,6 +134,16 @@ TEST(AttributeEdit, AnOptionIsSetByItsKeywordAndReadBackWithItsTable) {
   for (const OptionInfo& o : a.options)
     keywords << o.keyword;
   EXPECT_EQ(keywords, (QStringList{"FLIPX", "FLIPY", "MINIMIZED"}));
+}
+
+TEST(AttributeEdit, AStepPreferenceSetsTheStepEditorsOffer) {
+  const std::unique_ptr<Session> s = openExample("limit_forearm.xml");
+  const double declared = s->attribute("Limit", "ROT").step, active = s->attribute("Limit", "ACTIVE").step;
+  rxPref->setDoubleValue(QStringLiteral("DBL_STEP_CONSTRAINT_RATIO"), 2.5);
+  EXPECT_EQ(s->attribute("Limit", "ROT").step, 2.5);
+  EXPECT_EQ(s->attribute("Limit", "ACTIVE").step, active) << "another key";
+  rxPref->remove(QStringLiteral("DBL_STEP_CONSTRAINT_RATIO"));
+  EXPECT_EQ(s->attribute("Limit", "ROT").step, declared);
 }
 
 } // namespace
