@@ -1,5 +1,6 @@
 // vantorel: the host's batch front end. Exit status 0 on success, 2 for bad input (one line on
 // stderr saying what and where), 1 for an internal failure.
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <cstdio>
@@ -30,6 +31,8 @@ const char* kUsage =
     "                  -o OUT.svg|OUT.png\n"
     "  vantorel export SCENE -o OUT.gltf|OUT.glb [--frames A-B] [--node NAME]... [--fps N] [--hierarchy] "
     "[--no-markers]\n"
+    "  vantorel graph SCENE -o OUT.svg|OUT.png [--frame F]\n"
+    "  vantorel view SCENE [--frame F] [--view camera|top|side]\n"
     "common options: --plugins DIR (default: plugins next to vantorel), --prefs FILE\n";
 
 QtMessageHandler g_qtMessages = nullptr;
@@ -45,10 +48,16 @@ void quietRuntimeNote(QtMsgType type, const QMessageLogContext& context, const Q
     std::fprintf(stderr, "%s\n", qPrintable(message));
 }
 
+bool isCommand(int argc, char** argv, const char* name) { return argc > 1 && !std::strcmp(argv[1], name); }
+
 // Drawing text needs fonts, which only a GUI application has: the commands that draw start one
-// on the offscreen platform (no display needed), the others stay without.
+// on the offscreen platform (no display needed), the window starts a widget application once
+// it has read its scene, the others stay without.
 std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
-  const bool draws = argc > 1 && (!std::strcmp(argv[1], "render") || !std::strcmp(argv[1], "curves"));
+  if (isCommand(argc, argv, "view"))
+    return nullptr;
+  const bool draws =
+      isCommand(argc, argv, "render") || isCommand(argc, argv, "curves") || isCommand(argc, argv, "graph");
   if (!draws)
     return std::make_unique<QCoreApplication>(argc, argv);
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -59,13 +68,20 @@ std::unique_ptr<QCoreApplication> makeApplication(int& argc, char** argv) {
   return app;
 }
 
+QStringList argumentsOf(int argc, char** argv) {
+  QStringList args;
+  for (int i = 0; i < argc; ++i)
+    args << QString::fromLocal8Bit(argv[i]);
+  return args;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
   // Before anything can print: the data keeps standard output, stray printf lines go to stderr.
   DataOutput::claimStandardOutput();
   const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
-  QStringList args = QCoreApplication::arguments();
+  QStringList args = app ? QCoreApplication::arguments() : argumentsOf(argc, argv);
   args.removeFirst();
   if (args.isEmpty() || args.front() == QLatin1String("--help") || args.front() == QLatin1String("-h")) {
     std::fputs(kUsage, args.isEmpty() ? stderr : DataOutput::stream());
@@ -77,14 +93,22 @@ int main(int argc, char** argv) {
       {QStringLiteral("bake"), &Commands::bake},     {QStringLiteral("drag"), &Commands::drag},
       {QStringLiteral("pick"), &Commands::pick},     {QStringLiteral("bake-keys"), &Commands::bakeKeys},
       {QStringLiteral("curves"), &Commands::curves}, {QStringLiteral("export"), &Commands::exportGltf},
+      {QStringLiteral("graph"), &Commands::graph},
+  };
+  const Commands::WindowApplication startWindow = [&argc, argv]() -> std::unique_ptr<QCoreApplication> {
+    g_qtMessages = qInstallMessageHandler(quietRuntimeNote);
+    auto window = std::make_unique<QApplication>(argc, argv);
+    qInstallMessageHandler(g_qtMessages);
+    return window;
   };
   const QString name = args.takeFirst();
   auto it = commands.find(name);
   try {
-    if (it == commands.end())
+    const bool window = name == QLatin1String("view");
+    if (it == commands.end() && !window)
       throw CliError(QStringLiteral("unknown command \"%1\" (try vantorel --help)").arg(name));
     takeCommonOptions(args);
-    return it->second(args);
+    return window ? Commands::view(args, startWindow) : it->second(args);
   } catch (const CliError& e) {
     std::fprintf(stderr, "vantorel: %s\n", e.what());
     return 2;

@@ -117,6 +117,15 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"exportExtension", {"export", kArm, "-o", "OUT/a.obj"}, "must end in .gltf or .glb"},
         BadInput{"exportNoFolder", {"export", kArm, "-o", "OUT/no/a.glb"}, "no folder"},
         BadInput{"exportFpsZero", {"export", kArm, "--fps", "0", "-o", "OUT/a.gltf"}, "--fps must be a number above 0"},
+        BadInput{"graphMalformedScene", {"graph", "IN", "-o", "OUT/g.png"}, "IN:3:5:", kNanSkew},
+        BadInput{"graphExtension", {"graph", kGate, "-o", "OUT/g.jpg"}, "must end in .png or .svg"},
+        BadInput{"graphNoOutput", {"graph", kGate}, "-o OUT.svg|OUT.png is required"},
+        BadInput{"graphNoFolder", {"graph", kGate, "-o", "OUT/no/g.svg"}, "OUT/no/g.svg"},
+        // The scene is read before any window opens.
+        BadInput{"viewMalformedScene", {"view", "IN"}, "IN:3:5:", kNanSkew},
+        BadInput{"viewMissingFile", {"view", "/no/such/scene.xml"}, "/no/such/scene.xml"},
+        BadInput{"viewUnknownView", {"view", kGate, "--view", "front"}, "camera, top or side, not \"front\""},
+        BadInput{"viewPartFrame", {"view", kGate, "--frame", "2.5"}, "a whole frame"},
         BadInput{"typesMissingPluginFolder", {"types", "--json", "--plugins", "/no/such/folder"}, "/no/such/folder"}),
     [](const ::testing::TestParamInfo<BadInput>& row) { return std::string(row.param.name); });
 

@@ -1,0 +1,52 @@
+// vantorel view: the scene in a window (the viewport, the node view, the timeline, the attribute
+// panel and the undo history). The scene is read before any window opens, so a bad scene is
+// reported as every command reports it; so is a missing display.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <cmath>
+
+#include "CliError.h"
+#include "CliParsing.h"
+#include "Commands.h"
+#include "MainWindow.h"
+#include "Session.h"
+#include "ViewDocument.h"
+
+int Commands::view(const QStringList& args, const WindowApplication& startApplication) {
+  QCommandLineParser parser;
+  parser.addPositionalArgument(QStringLiteral("scene"), QStringLiteral("Scene file"));
+  parser.addOption(
+      {QStringLiteral("frame"), QStringLiteral("Frame shown first (default: the scene's first)"), QStringLiteral("F")});
+  parser.addOption({QStringLiteral("view"), QStringLiteral("camera, top or side (default camera)"),
+                    QStringLiteral("VIEW"), QStringLiteral("camera")});
+  if (!parser.parse(QStringList{QStringLiteral("vantorel view")} + args))
+    throw CliError(QStringLiteral("view: ") + parser.errorText());
+  const QStringList positional = parser.positionalArguments();
+  if (positional.size() != 1)
+    throw CliError(QStringLiteral("view: expected one scene file, got %1").arg(positional.size()));
+  VU_SceneRenderer::View view;
+  if (!VU_SceneRenderer::parseView(parser.value(QStringLiteral("view")), view))
+    throw CliError(QStringLiteral("view: --view must be camera, top or side, not \"%1\"")
+                       .arg(parser.value(QStringLiteral("view"))));
+  std::optional<double> frame;
+  if (parser.isSet(QStringLiteral("frame"))) {
+    frame = CliParsing::frame(QStringLiteral("view"), parser.value(QStringLiteral("frame")));
+    if (*frame != std::floor(*frame))
+      throw CliError(QStringLiteral("view: --frame must be a whole frame, not %1").arg(*frame));
+  }
+  std::unique_ptr<Session> session = Session::open(positional.front());
+  if (frame)
+    session->setCurrentFrame(*frame);
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+      qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    throw CliError(QStringLiteral("view: no display to open the window on (DISPLAY is not set; "
+                                  "QT_QPA_PLATFORM=offscreen runs it without one)"));
+
+  const std::unique_ptr<QCoreApplication> app = startApplication();
+  MainWindow window(std::move(session));
+  ViewDocument::Display display = window.document().display();
+  display.view = view;
+  window.document().setDisplay(display);
+  window.show();
+  return app->exec();
+}
