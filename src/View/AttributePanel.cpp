@@ -138,6 +138,9 @@ void AttributePanel::addRow(QFormLayout* form, const AttributeInfo& info, bool p
   }
   case AttributeInfo::Option: {
     auto* list = new QComboBox(m_body);
+    // Long option texts shorten rather than widen the panel.
+    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    list->setMinimumContentsLength(8);
     for (const OptionInfo& o : info.options)
       list->addItem(o.text, o.keyword);
     connect(list, QOverload<int>::of(&QComboBox::activated), this, [this, list, node, keyword, &session](int i) {

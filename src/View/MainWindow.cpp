@@ -77,7 +77,7 @@ void MainWindow::buildLayout() {
   history->setWidget(m_history);
   addDockWidget(Qt::RightDockWidgetArea, history);
   resizeDocks({attributes, history}, {560, 200}, Qt::Vertical);
-  resizeDocks({attributes}, {330}, Qt::Horizontal);
+  resizeDocks({attributes}, {360}, Qt::Horizontal);
   statusBar()->showMessage(tr("Click a node to pick it; drag a knob, a control or a pivot to move it"));
 }
 
