@@ -9,6 +9,7 @@
 #include "CliParsing.h"
 #include "Commands.h"
 #include "MainWindow.h"
+#include "PaintThreads.h"
 #include "Session.h"
 #include "ViewDocument.h"
 
@@ -43,6 +44,7 @@ int Commands::view(const QStringList& args, const WindowApplication& startApplic
                                   "QT_QPA_PLATFORM=offscreen runs it without one)"));
 
   const std::unique_ptr<QCoreApplication> app = startApplication();
+  paintOnTheCallingThread();
   MainWindow window(std::move(session));
   ViewDocument::Display display = window.document().display();
   display.view = view;

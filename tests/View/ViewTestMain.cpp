@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+
+#include "PaintThreads.h"
 #include <cstdio>
 
 namespace {
@@ -27,6 +29,7 @@ int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   g_qtMessages = qInstallMessageHandler(quietOffscreenNotes);
   QApplication app(argc, argv);
+  paintOnTheCallingThread();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -195,7 +195,9 @@ void VU_Drawing::paint(QPainter& painter, const Math::CameraTransformChain& chai
 
 QImage VU_Drawing::toImage(const Math::CameraTransformChain& chain, const QSize& size, const VS_RGBA& background,
                            bool picking) const {
-  QImage image(size, QImage::Format_ARGB32);
+  // Premultiplied: the raster engine's own format, which it paints without converting every
+  // span (a PNG of it holds the same pixels).
+  QImage image(size, QImage::Format_ARGB32_Premultiplied);
   if (image.isNull())
     return image;
   image.fill(QColor(background.red, background.green, background.blue, background.alpha));

@@ -12,6 +12,7 @@
 
 #include "GraphicCore/VU_SceneRenderer.h"
 #include "MainWindow.h"
+#include "PaintThreads.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "Session.h"
 #include "ViewDocument.h"
@@ -105,6 +106,7 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  paintOnTheCallingThread();
   if (argc != 2) {
     std::fprintf(stderr, "usage: view_demo FOLDER\n");
     return 2;
