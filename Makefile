@@ -1,6 +1,7 @@
 # The two everyday commands: `make test` (install what is missing, build, run every test in the
 # normal and the sanitizer build) and `make demo` (build, run every example scene; pictures and
-# edited scenes and glTF exports go to build/demo, the README's pictures to docs/images).
+# edited scenes, glTF exports and the window's pictures go to build/demo, the README's pictures to
+# docs/images).
 JOBS ?= 2
 VANTOREL := build/default/bin/vantorel
 EXAMPLE := examples/arm_rig.xml
@@ -75,8 +76,13 @@ demo: build
 	$(VANTOREL) curves examples/limit_forearm.xml --node Forearm --node Limit --channels rz,skew,sx,sy -o $(DEMO_OUT)/limit_forearm_curves.png
 	$(VANTOREL) export examples/spring_tail.xml -o $(DEMO_OUT)/spring_tail.glb
 	$(VANTOREL) export $(EXAMPLE) --hierarchy -o $(DEMO_OUT)/arm_rig.glb
+	$(VANTOREL) graph examples/three_points_patch.xml -o $(DEMO_OUT)/three_points_patch_graph.png
+	$(VANTOREL) graph examples/spring_tail.xml -o $(DEMO_OUT)/spring_tail_graph.svg
+	QT_QPA_PLATFORM=offscreen build/default/bin/view_demo $(DEMO_OUT)
 	@mkdir -p docs/images
 	cp $(DEMO_OUT)/spring_tail_onion.png $(DEMO_OUT)/spring_tail_curves.png $(DEMO_OUT)/limit_forearm_curves.png docs/images/
+	cp $(DEMO_OUT)/view_switch_dragging.png $(DEMO_OUT)/view_switch_gate.png $(DEMO_OUT)/view_spring_tail.png \
+	   $(DEMO_OUT)/view_limit_forearm.png $(DEMO_OUT)/three_points_patch_graph.png docs/images/
 	@echo "demo: pictures and edited scenes in $(DEMO_OUT)/"
 
 bench: build

@@ -17,6 +17,7 @@
 #include "MainWindow.h"
 #include "NodeGraphWidget.h"
 #include "PaintThreads.h"
+#include "QuietQtNotes.h"
 #include "Session.h"
 #include "ViewDocument.h"
 #include "ViewportWidget.h"
@@ -157,6 +158,7 @@ BENCHMARK(BM_NodeViewRedraw)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
+  QuietQtNotes::install();
   QApplication app(argc, argv);
   // The rig itself, to look at: VIEW_BENCH_RIG=rig.xml writes it.
   if (!qEnvironmentVariableIsEmpty("VIEW_BENCH_RIG")) {

@@ -13,6 +13,7 @@
 #include "GraphicCore/VU_SceneRenderer.h"
 #include "MainWindow.h"
 #include "PaintThreads.h"
+#include "QuietQtNotes.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "Session.h"
 #include "ViewDocument.h"
@@ -105,6 +106,7 @@ void limitForearm() {
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
+  QuietQtNotes::install();
   QApplication app(argc, argv);
   paintOnTheCallingThread();
   if (argc != 2) {
