@@ -106,20 +106,6 @@ INSTANTIATE_TEST_SUITE_P(
                   "Bake Transformation onto Constraint"}),
     [](const ::testing::TestParamInfo<PanelEdit>& row) { return std::string(row.param.name); });
 
-TEST(PanelEdits, TheBakeButtonBakesAsVantorelBakeDoes) {
-  TestWindow w = showExample("static_bake.xml");
-  w.window->document().setFrame(10);
-  w.window->document().chooseNode(QStringLiteral("Hold"));
-  QTest::mouseClick(w.window->attributes()->editor(QStringLiteral("bakeAttr_all")), Qt::LeftButton);
-  QTemporaryDir dir;
-  const QString baked = dir.filePath(QStringLiteral("baked.xml"));
-  const ProcessResult r =
-      vantorel({QStringLiteral("bake"), QStringLiteral(VANTOREL_EXAMPLES "/static_bake.xml"), QStringLiteral("Hold"),
-                QStringLiteral("--all"), QStringLiteral("--frame"), QStringLiteral("10"), QStringLiteral("-o"), baked});
-  ASSERT_EQ(r.status, 0) << r.err.toStdString();
-  EXPECT_EQ(everyMatrix(w.session()), evalFile(baked));
-}
-
 struct Refused {
   const char* name;
   const char* scene;
@@ -190,20 +176,6 @@ TEST(PanelAnimation, AnAnimatedValueShowsItsValueAtTheFrameShownAndWhetherAKeySt
     EXPECT_EQ(panel->keyMark(QStringLiteral("POSITION.X")), QString::fromUtf8(row.mark)) << "frame " << row.frame;
   }
   EXPECT_EQ(panel->keyMark(QStringLiteral("POSITION.Y")), QString()) << "not animated";
-}
-
-TEST(PanelAnimation, TheKnobsValueFollowsADragWhileItRuns) {
-  TestWindow w = showExample("switch_gate.xml");
-  sendMouse(w.viewport(), QEvent::MouseButtonPress, {226, 342}, Qt::LeftButton, Qt::LeftButton);
-  sendMouse(w.viewport(), QEvent::MouseMove, {226, 300}, Qt::NoButton, Qt::LeftButton);
-  sendMouse(w.viewport(), QEvent::MouseMove, {226, 100}, Qt::NoButton, Qt::LeftButton);
-  auto* active = qobject_cast<QLineEdit*>(w.window->attributes()->editor(QStringLiteral("ACTIVE")));
-  ASSERT_NE(active, nullptr) << "the dragged switch is shown";
-  const double during = active->text().toDouble();
-  EXPECT_GT(during, 30.0) << "the knob went up from 30 %";
-  sendMouse(w.viewport(), QEvent::MouseButtonRelease, {226, 100}, Qt::LeftButton, Qt::NoButton);
-  EXPECT_EQ(active->text().toDouble(), during);
-  EXPECT_EQ(during, w.session().attribute(QStringLiteral("Switch"), QStringLiteral("ACTIVE")).number);
 }
 
 } // namespace

@@ -71,22 +71,6 @@ TEST(Saving, AFileChangedOnDiskIsOverwrittenOnlyWhenTheUserSaysSo) {
   EXPECT_TRUE(c->w.prompts->asked.isEmpty());
 }
 
-TEST(Saving, SaveAsWritesTheNewFileAndTheTitleFollowsIt) {
-  const auto c = showCopy("switch_gate.xml");
-  c->w.session().setAttribute(QStringLiteral("Gate"), QStringLiteral("ACTIVE"), 50.0);
-  EXPECT_TRUE(c->w.window->windowTitle().startsWith(QStringLiteral("switch_gate.xml[*]")));
-  const QByteArray original = bytesOf(c->path);
-  c->w.prompts->savePath = c->dir.filePath(QStringLiteral("half.xml"));
-  QTest::keyClick(c->w.window.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
-  EXPECT_EQ(c->w.session().path(), c->w.prompts->savePath);
-  EXPECT_TRUE(c->w.window->windowTitle().startsWith(QStringLiteral("half.xml")));
-  EXPECT_FALSE(c->w.window->isWindowModified());
-  EXPECT_EQ(bytesOf(c->path), original) << "the file opened is left as it was";
-  EXPECT_EQ(evalFile(c->w.prompts->savePath), everyMatrix(c->w.session()));
-  c->w.prompts->savePath.clear(); // the user gives up choosing
-  EXPECT_FALSE(c->w.window->saveAs());
-}
-
 struct Closing {
   const char* name;
   bool edited;
@@ -144,11 +128,6 @@ TEST(History, TheKeysAndTheListUndoAndRedoEachStepByName) {
   EXPECT_FALSE(w.window->isWindowModified());
   list->setCurrentRow(2);
   EXPECT_EQ(everyMatrix(s), two);
-
-  list->setCurrentRow(1);
-  s.setAttribute(QStringLiteral("Gate"), QStringLiteral("ACTIVE"), 70.0); // drops what could be redone
-  EXPECT_EQ(list->names(), (QStringList{"Opened switch_gate.xml", "Set ACTIVE of Gate", "Set ACTIVE of Gate"}));
-  EXPECT_EQ(list->currentRow(), 2);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QStringList>
 #include <QTest>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -21,23 +22,11 @@ struct TestPrompts : WindowPrompts {
   Answer unsaved = Answer::Cancel;
   Answer changedOnDisk = Answer::Cancel;
   QString savePath;
-  QStringList asked; // "unsaved FILE", "changed FILE", "failed MESSAGE", "save-as"
-  Answer askUnsaved(QWidget*, const QString& file) override {
-    asked << QStringLiteral("unsaved ") + file;
-    return unsaved;
-  }
-  Answer askChangedOnDisk(QWidget*, const QString& file) override {
-    asked << QStringLiteral("changed ") + file;
-    return changedOnDisk;
-  }
-  void tellFailure(QWidget*, const QString&, const QString& message) override {
-    asked << QStringLiteral("failed ") + message;
-  }
-  QString chooseSavePath(QWidget*, const QString&) override {
-    asked << QStringLiteral("save-as");
-    return savePath;
-  }
-  QString chooseOpenPath(QWidget*, const QString&) override { return QString(); }
+  QStringList asked; // "unsaved FILE", "changed FILE", "failed MESSAGE"
+  Answer askUnsaved(QWidget*, const QString& file) override { return asked << "unsaved " + file, unsaved; }
+  Answer askChangedOnDisk(QWidget*, const QString& file) override { return asked << "changed " + file, changedOnDisk; }
+  void tellFailure(QWidget*, const QString&, const QString& message) override { asked << "failed " + message; }
+  QString chooseSavePath(QWidget*, const QString&) override { return savePath; }
 };
 
 struct TestWindow {
@@ -82,20 +71,29 @@ inline void click(QWidget* widget, const QPoint& at, Qt::KeyboardModifiers modif
   sendMouse(widget, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton, modifiers);
 }
 
-// Every node's matrix at every frame of the scene's range, as vantorel eval prints the file
-// (frame after frame, node after node, column order).
-inline std::vector<double> evalFile(const QString& path) {
-  const ProcessResult r = vantorel({QStringLiteral("eval"), path, QStringLiteral("--format"), QStringLiteral("csv")});
+// The matrices vantorel eval prints for the file (every node, or those given) at every frame of
+// its range, by frame, node after node, in column order.
+inline std::map<int, std::vector<double>> evalByFrame(const QString& path, const QStringList& nodes = {}) {
+  QStringList args{QStringLiteral("eval"), path, QStringLiteral("--format"), QStringLiteral("csv")};
+  for (const QString& n : nodes)
+    args << QStringLiteral("--node") << n;
+  const ProcessResult r = vantorel(args);
   EXPECT_EQ(r.status, 0) << r.err.toStdString();
-  std::vector<double> values;
+  std::map<int, std::vector<double>> byFrame;
   for (const QByteArray& line : r.out.split('\n')) {
     const QList<QByteArray> cells = line.split(',');
-    if (cells.size() != 18 || cells[0] == "node")
-      continue;
-    for (int i = 2; i < 18; ++i)
-      values.push_back(cells[i].toDouble());
+    for (int i = 2; cells.size() == 18 && cells[0] != "node" && i < 18; ++i)
+      byFrame[cells[1].toInt()].push_back(cells[i].toDouble());
   }
-  return values;
+  return byFrame;
+}
+
+// All of them in one run, frame after frame, as Session::evaluate fills a buffer.
+inline std::vector<double> evalFile(const QString& path) {
+  std::vector<double> all;
+  for (const auto& [frame, values] : evalByFrame(path))
+    all.insert(all.end(), values.begin(), values.end());
+  return all;
 }
 
 inline QByteArray bytesOf(const QString& path) {
