@@ -109,47 +109,24 @@ void AttributePanel::rebuild() {
   }
 }
 
-void AttributePanel::addRow(QFormLayout* form, const AttributeInfo& info, bool part) {
-  QWidget* editor = nullptr;
+// The editor that fits the attribute's kind, wired to set it through the session; none for a compound.
+QWidget* AttributePanel::makeEditor(const AttributeInfo& info) {
   const QString keyword = info.keyword;
   const QString node = m_node;
   Session& session = m_document.session();
   switch (info.kind) {
   case AttributeInfo::Number:
-  case AttributeInfo::Integer: {
-    auto* field = new NumberField(m_body);
-    field->setStep(info.step);
-    field->setRange(info.min, info.max);
-    field->setWholeNumbers(info.kind == AttributeInfo::Integer);
-    field->setToolTip(QStringLiteral("%1 %2").arg(keyword, rangeText(info)).trimmed());
-    connect(field, &NumberField::committed, this, [this, node, keyword, &session](const QString& text) {
-      apply(keyword, [&] { return session.setAttribute(node, keyword, text); });
-    });
-    editor = field;
-    break;
-  }
+  case AttributeInfo::Integer:
+    return makeNumberField(info);
   case AttributeInfo::Flag: {
     auto* box = new QCheckBox(m_body);
     connect(box, &QCheckBox::toggled, this, [this, node, keyword, &session](bool on) {
       apply(keyword, [&] { return session.setAttribute(node, keyword, on); });
     });
-    editor = box;
-    break;
+    return box;
   }
-  case AttributeInfo::Option: {
-    auto* list = new QComboBox(m_body);
-    // Long option texts shorten rather than widen the panel.
-    list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    list->setMinimumContentsLength(8);
-    for (const OptionInfo& o : info.options)
-      list->addItem(o.text, o.keyword);
-    connect(list, QOverload<int>::of(&QComboBox::activated), this, [this, list, node, keyword, &session](int i) {
-      const QString value = list->itemData(i).toString();
-      apply(keyword, [&] { return session.setAttribute(node, keyword, value); });
-    });
-    editor = list;
-    break;
-  }
+  case AttributeInfo::Option:
+    return makeOptionList(info);
   case AttributeInfo::Text: {
     auto* line = new QLineEdit(m_body);
     connect(line, &QLineEdit::editingFinished, this, [this, line, node, keyword, &session] {
@@ -159,19 +136,55 @@ void AttributePanel::addRow(QFormLayout* form, const AttributeInfo& info, bool p
       const QString text = line->text();
       apply(keyword, [&] { return session.setAttribute(node, keyword, text); });
     });
-    editor = line;
-    break;
+    return line;
   }
   case AttributeInfo::Button: {
     auto* button = new QPushButton(info.displayName, m_body);
     connect(button, &QPushButton::clicked, this,
             [this, node, keyword, &session] { apply(keyword, [&] { return session.pressButton(node, keyword); }); });
-    editor = button;
-    break;
+    return button;
   }
   case AttributeInfo::Compound:
     break;
   }
+  return nullptr;
+}
+
+QWidget* AttributePanel::makeNumberField(const AttributeInfo& info) {
+  const QString keyword = info.keyword;
+  const QString node = m_node;
+  Session& session = m_document.session();
+  auto* field = new NumberField(m_body);
+  field->setStep(info.step);
+  field->setRange(info.min, info.max);
+  field->setWholeNumbers(info.kind == AttributeInfo::Integer);
+  field->setToolTip(QStringLiteral("%1 %2").arg(keyword, rangeText(info)).trimmed());
+  connect(field, &NumberField::committed, this, [this, node, keyword, &session](const QString& text) {
+    apply(keyword, [&] { return session.setAttribute(node, keyword, text); });
+  });
+  return field;
+}
+
+QWidget* AttributePanel::makeOptionList(const AttributeInfo& info) {
+  const QString keyword = info.keyword;
+  const QString node = m_node;
+  Session& session = m_document.session();
+  auto* list = new QComboBox(m_body);
+  // Long option texts shorten rather than widen the panel.
+  list->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  list->setMinimumContentsLength(8);
+  for (const OptionInfo& o : info.options)
+    list->addItem(o.text, o.keyword);
+  connect(list, QOverload<int>::of(&QComboBox::activated), this, [this, list, node, keyword, &session](int i) {
+    const QString value = list->itemData(i).toString();
+    apply(keyword, [&] { return session.setAttribute(node, keyword, value); });
+  });
+  return list;
+}
+
+void AttributePanel::addRow(QFormLayout* form, const AttributeInfo& info, bool part) {
+  const QString keyword = info.keyword;
+  QWidget* editor = makeEditor(info);
   auto* key = new QLabel(m_body);
   key->setFixedWidth(key->fontMetrics().horizontalAdvance(kKeyHere) + 4);
   auto* field = new QWidget(m_body);

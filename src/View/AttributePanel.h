@@ -45,6 +45,9 @@ private:
   void rebuild();
   void refresh();
   void addRow(QFormLayout* form, const AttributeInfo& info, bool part);
+  QWidget* makeEditor(const AttributeInfo& info);
+  QWidget* makeNumberField(const AttributeInfo& info);
+  QWidget* makeOptionList(const AttributeInfo& info);
   // `force`: even over what the user is typing.
   void show(const Row& row, const AttributeInfo& info, bool force);
   // Runs one edit of the shown node, reporting its step or its refusal.

@@ -82,14 +82,29 @@ void MainWindow::buildLayout() {
 }
 
 void MainWindow::buildActions() {
-  ViewDocument& doc = *m_document;
+  buildFileMenu();
+  buildEditMenu();
+  buildViewMenu();
+  buildPlaybackMenu();
+  buildToolBar();
+}
+
+void MainWindow::setView(int index) {
+  ViewDocument::Display d = m_document->display();
+  d.view = static_cast<VU_SceneRenderer::View>(index);
+  m_document->setDisplay(d);
+}
+
+void MainWindow::buildFileMenu() {
   QMenu* file = menuBar()->addMenu(tr("&File"));
   file->addAction(tr("&Open..."), QKeySequence::Open, this, &MainWindow::open);
   file->addAction(tr("&Save"), QKeySequence(Qt::CTRL | Qt::Key_S), this, &MainWindow::save);
   file->addAction(tr("Save &As..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), this, &MainWindow::saveAs);
   file->addSeparator();
   file->addAction(tr("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), this, &QWidget::close);
+}
 
+void MainWindow::buildEditMenu() {
   QMenu* edit = menuBar()->addMenu(tr("&Edit"));
   m_undo =
       edit->addAction(tr("&Undo"), QKeySequence(Qt::CTRL | Qt::Key_Z), this, [this] { m_document->session().undo(); });
@@ -102,26 +117,25 @@ void MainWindow::buildActions() {
   m_offsetDrag->setCheckable(true);
   m_offsetDrag->setToolTip(tr("Off: a drag sets the value at the frame shown. On: it moves every key by as much."));
   connect(m_offsetDrag, &QAction::toggled, this, [this](bool on) { m_viewport->setAnimationMode(on ? 0 : 1); });
+}
 
+void MainWindow::buildViewMenu() {
   QMenu* view = menuBar()->addMenu(tr("&View"));
   m_view = new QComboBox;
   m_view->addItems({tr("Camera"), tr("Top"), tr("Side")});
   m_view->setToolTip(tr("Look through the camera, from the top or from the side (1, 2, 3)"));
   m_view->setFocusPolicy(Qt::NoFocus);
-  connect(m_view, QOverload<int>::of(&QComboBox::activated), this, [this](int i) {
-    ViewDocument::Display d = m_document->display();
-    d.view = static_cast<VU_SceneRenderer::View>(i);
-    m_document->setDisplay(d);
-  });
+  connect(m_view, QOverload<int>::of(&QComboBox::activated), this, &MainWindow::setView);
   const QStringList viewNames{tr("&Camera View"), tr("&Top View"), tr("&Side View")};
   for (int i = 0; i < 3; ++i)
-    view->addAction(viewNames[i], QKeySequence(Qt::Key_1 + i), this, [this, i] {
-      ViewDocument::Display d = m_document->display();
-      d.view = static_cast<VU_SceneRenderer::View>(i);
-      m_document->setDisplay(d);
-    });
+    view->addAction(viewNames[i], QKeySequence(Qt::Key_1 + i), this, [this, i] { setView(i); });
   view->addAction(tr("&Frame All"), QKeySequence(Qt::Key_F), m_viewport, &ViewportWidget::resetPanZoom);
   view->addSeparator();
+  buildDisplayToggles(view);
+}
+
+// Labels, onion skin and picking colours: each toggle rewrites the document's display from all three.
+void MainWindow::buildDisplayToggles(QMenu* view) {
   const auto toggle = [&](const QString& text, const QKeySequence& key, const QString& tip) {
     QAction* a = view->addAction(text);
     a->setShortcut(key);
@@ -142,7 +156,7 @@ void MainWindow::buildActions() {
                      tr("Only the colours that encode what a click picks (P)"));
   m_onionFrames = new QSpinBox;
   m_onionFrames->setRange(1, 100);
-  m_onionFrames->setValue(doc.display().onionFrames);
+  m_onionFrames->setValue(m_document->display().onionFrames);
   m_onionFrames->setPrefix(tr("± "));
   m_onionFrames->setSuffix(tr(" frames"));
   m_onionFrames->setToolTip(tr("Frames the onion skin shows before and after the frame shown"));
@@ -151,14 +165,18 @@ void MainWindow::buildActions() {
     d.onionFrames = n;
     m_document->setDisplay(d);
   });
+}
 
+void MainWindow::buildPlaybackMenu() {
   QMenu* play = menuBar()->addMenu(tr("&Playback"));
   play->addAction(tr("&Play / Pause"), QKeySequence(Qt::Key_Space), m_timeline, &TimelineBar::togglePlaying);
   play->addAction(tr("&Next Frame"), QKeySequence(Qt::Key_Right), this, [this] { m_timeline->step(1); });
   play->addAction(tr("P&revious Frame"), QKeySequence(Qt::Key_Left), this, [this] { m_timeline->step(-1); });
   play->addAction(tr("&First Frame"), QKeySequence(Qt::Key_Home), m_timeline, &TimelineBar::toFirst);
   play->addAction(tr("&Last Frame"), QKeySequence(Qt::Key_End), m_timeline, &TimelineBar::toLast);
+}
 
+void MainWindow::buildToolBar() {
   QToolBar* bar = addToolBar(tr("View"));
   bar->setObjectName(QStringLiteral("view"));
   bar->setMovable(false);

@@ -50,6 +50,13 @@ protected:
 
 private:
   void buildActions();
+  void buildFileMenu();
+  void buildEditMenu();
+  void buildViewMenu();
+  void buildDisplayToggles(QMenu* view);
+  void buildPlaybackMenu();
+  void buildToolBar();
+  void setView(int index);
   void buildLayout();
   void updateTitle();
   void updateDisplay();

@@ -109,6 +109,8 @@ NodeGraph NodeGraph::of(SC_SceneCommon& scene, double frame) {
   return graph;
 }
 
+// Boxes sized to their names and ports, set out in rows by depth, each row ordered under its
+// inputs and centred, then the ports placed on their boxes.
 void NodeGraph::place() {
   const QFontMetricsF metrics(nameFont());
   for (Node& n : m_nodes) {
@@ -122,21 +124,33 @@ void NodeGraph::place() {
   std::vector<std::vector<std::size_t>> byRow(static_cast<std::size_t>(rows));
   for (std::size_t i = 0; i < m_nodes.size(); ++i)
     byRow[static_cast<std::size_t>(row[i])].push_back(i);
-
-  const auto lineUp = [&](const std::vector<std::size_t>& nodes, int r) {
-    double x = 0.0;
-    for (std::size_t i : nodes) {
-      m_nodes[i].rect.moveTopLeft(QPointF(x, r * (kBoxHeight + kRowGap)));
-      x += m_nodes[i].rect.width() + kColumnGap;
-    }
-  };
   for (int r = 0; r < rows; ++r)
     lineUp(byRow[static_cast<std::size_t>(r)], r);
-  // Each row below the first in the order of where its inputs stand (their mean centre), so that
-  // links run down rather than across; twice, as a row's order moves the rows it feeds.
+  orderUnderInputs(byRow);
+  centreRows(byRow);
+  for (Node& n : m_nodes) {
+    for (Port& p : n.inputs)
+      p.rect = portRect(n.rect, p.index, static_cast<int>(n.inputs.size()), false);
+    for (Port& p : n.outputs)
+      p.rect = portRect(n.rect, p.index, static_cast<int>(n.outputs.size()), true);
+  }
+}
+
+// The row's boxes side by side from the left, in the order given.
+void NodeGraph::lineUp(const std::vector<std::size_t>& nodes, int row) {
+  double x = 0.0;
+  for (std::size_t i : nodes) {
+    m_nodes[i].rect.moveTopLeft(QPointF(x, row * (kBoxHeight + kRowGap)));
+    x += m_nodes[i].rect.width() + kColumnGap;
+  }
+}
+
+// Each row below the first in the order of where its inputs stand (their mean centre), so that
+// links run down rather than across; twice, as a row's order moves the rows it feeds.
+void NodeGraph::orderUnderInputs(std::vector<std::vector<std::size_t>>& byRow) {
   for (int sweep = 0; sweep < 2; ++sweep)
-    for (int r = 1; r < rows; ++r) {
-      std::vector<std::size_t>& nodes = byRow[static_cast<std::size_t>(r)];
+    for (std::size_t r = 1; r < byRow.size(); ++r) {
+      std::vector<std::size_t>& nodes = byRow[r];
       std::vector<double> key(m_nodes.size(), 0.0);
       for (std::size_t k = 0; k < nodes.size(); ++k) {
         double sum = 0.0;
@@ -149,9 +163,12 @@ void NodeGraph::place() {
         key[nodes[k]] = count ? sum / count : m_nodes[nodes[k]].rect.center().x();
       }
       std::stable_sort(nodes.begin(), nodes.end(), [&](std::size_t a, std::size_t b) { return key[a] < key[b]; });
-      lineUp(nodes, r);
+      lineUp(nodes, static_cast<int>(r));
     }
-  // Rows centred on one another.
+}
+
+// Rows centred on one another.
+void NodeGraph::centreRows(const std::vector<std::vector<std::size_t>>& byRow) {
   double widest = 0.0;
   for (const auto& nodes : byRow)
     if (!nodes.empty())
@@ -162,12 +179,6 @@ void NodeGraph::place() {
     const double shift = std::floor(0.5 * (widest - m_nodes[nodes.back()].rect.right()));
     for (std::size_t i : nodes)
       m_nodes[i].rect.translate(shift, 0.0);
-  }
-  for (Node& n : m_nodes) {
-    for (Port& p : n.inputs)
-      p.rect = portRect(n.rect, p.index, static_cast<int>(n.inputs.size()), false);
-    for (Port& p : n.outputs)
-      p.rect = portRect(n.rect, p.index, static_cast<int>(n.outputs.size()), true);
   }
 }
 

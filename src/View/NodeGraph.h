@@ -64,6 +64,9 @@ public:
 
 private:
   void place();
+  void lineUp(const std::vector<std::size_t>& nodes, int row);
+  void orderUnderInputs(std::vector<std::vector<std::size_t>>& byRow);
+  void centreRows(const std::vector<std::vector<std::size_t>>& byRow);
 
   std::vector<Node> m_nodes;
   std::vector<Link> m_links;
