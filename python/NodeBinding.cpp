@@ -110,6 +110,9 @@ py::object numeric(const AttributeInfo& a, double value) {
 
 std::string quoted(const QString& s) { return py::repr(py::cast(s)); }
 
+void bindAttributeRecord(py::module_& m);
+void bindPortAndLinkRecords(py::module_& m);
+
 void bindRecords(py::module_& m) {
   py::class_<KeyInfo>(m, "Key", "A key of an animated attribute.")
       .def_readonly("frame", &KeyInfo::frame)
@@ -128,6 +131,11 @@ void bindRecords(py::module_& m) {
         return "Option(" + std::to_string(o.value) + ", " + quoted(o.keyword) + ", " + quoted(o.text) + ")";
       });
 
+  bindAttributeRecord(m);
+  bindPortAndLinkRecords(m);
+}
+
+void bindAttributeRecord(py::module_& m) {
   py::class_<AttributeInfo>(m, "Attribute",
                             "An attribute as an editor shows it: its declaration, its value at a frame, its keys.")
       .def_readonly("keyword", &AttributeInfo::keyword, "Its path from the node (\"ROTATION.ANGLEZ\").")
@@ -157,7 +165,9 @@ void bindRecords(py::module_& m) {
         return "<vantorel.Attribute " + a.keyword.toStdString() + " (" + kindName(a.kind) + ")" +
                (a.text.isEmpty() ? std::string() : " = " + a.text.toStdString()) + ">";
       });
+}
 
+void bindPortAndLinkRecords(py::module_& m) {
   py::class_<PortInfo>(m, "Port", "An input port of a node and what is linked to it.")
       .def_readonly("index", &PortInfo::index)
       .def_readonly("name", &PortInfo::name, "The port's declared name; empty when it has none.")
@@ -196,10 +206,14 @@ py::array_t<double> matrixOf(const Node& n, std::optional<double> frame) {
   return out;
 }
 
+static void bindNodeFacts(py::class_<Node>& node);
+static void bindNodeAttributes(py::class_<Node>& node);
+static void bindNodeIdentity(py::class_<Node>& node);
+
 void Bindings::node(py::module_& m) {
   bindRecords(m);
 
-  py::class_<Node>(m, "Node", R"(A node of a scene, by name (Scene.node(name) or scene[name]).
+  py::class_<Node> node(m, "Node", R"(A node of a scene, by name (Scene.node(name) or scene[name]).
 
 Its facts are read from the scene at each use, so they follow edits, undo and redo.
 Attributes are named by keyword path, a compound's part as KEYWORD.part in the
@@ -210,8 +224,15 @@ parent's case ("POSITION.X", "ROTATION.ANGLEZ"):
     arm.get("STRETCHMAX", frame=12)     # at frame 12
     arm.set("FLATTENTYPE", "PROJECT")   # one undoable step, named "Set FLATTENTYPE of Arm"
     arm["STRETCHMAX"] = 120             # the same as arm.set("STRETCHMAX", 120)
-)")
-      .def_property_readonly(
+)");
+  bindNodeFacts(node);
+  bindNodeAttributes(node);
+  bindNodeIdentity(node);
+}
+
+// What the node is and how it is linked, read from the scene at each use.
+void bindNodeFacts(py::class_<Node>& node) {
+  node.def_property_readonly(
           "name", [](const Node& n) { return n.name; }, "The node's instance name.")
       .def_property_readonly(
           "type", [](const Node& n) { return info(n).type; }, "The node type's name (\"Peg\", \"PointConstraint2\").")
@@ -254,8 +275,12 @@ parent's case ("POSITION.X", "ROTATION.ANGLEZ"):
               keywords << a.keyword << a.parts;
             return keywords;
           },
-          "Every keyword path it answers to, compounds followed by their parts.")
-      .def(
+          "Every keyword path it answers to, compounds followed by their parts.");
+}
+
+// Its attributes by keyword: read at a frame, set as one undoable step.
+void bindNodeAttributes(py::class_<Node>& node) {
+  node.def(
           "attribute",
           [](const Node& n, const QString& keyword, std::optional<double> frame) {
             return HostLock::run([&] { return n.scene->session().attribute(n.name, keyword, frame); });
@@ -294,8 +319,12 @@ A value the scene file would refuse is a ValueError, and nothing changes.)")
               }
             });
           },
-          py::arg("keyword"))
-      .def("matrix", &matrixOf, py::arg("frame") = py::none(),
+          py::arg("keyword"));
+}
+
+// Its matrix, and equality, hashing and printing by scene and name.
+void bindNodeIdentity(py::class_<Node>& node) {
+  node.def("matrix", &matrixOf, py::arg("frame") = py::none(),
            "Its output matrix at the frame (default: the scene's current frame), a 4x4 float64 array "
            "with the translation in the last column, the same numbers as Scene.eval.")
       .def("__eq__", [](const Node& a, const Node& b) { return a.scene.get() == b.scene.get() && a.name == b.name; })

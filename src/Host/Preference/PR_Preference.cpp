@@ -82,6 +82,33 @@ bool PR_Preference::loadFile(const QString& path, QString* error) {
   return loadText(QString::fromUtf8(file.readAll()), path, error);
 }
 
+// A value as the file writes it: true or false, a finite number, or a colour (#rrggbb[aa] or r,g,b[,a]).
+bool PR_Preference::parseValue(const QString& value, Value& out, QString& why) {
+  if (value == QLatin1String("true") || value == QLatin1String("false")) {
+    out = Value(value == QLatin1String("true"));
+    return true;
+  }
+  bool isNumber = false;
+  const double number = value.toDouble(&isNumber);
+  if (isNumber) {
+    if (!std::isfinite(number)) {
+      why = QStringLiteral("\"%1\" is not a finite number").arg(value);
+      return false;
+    }
+    out = Value(number);
+    return true;
+  }
+  if (value.startsWith(QLatin1Char('#')) || value.contains(QLatin1Char(','))) {
+    std::uint32_t rgba = 0;
+    if (!parseColour(value, rgba, why))
+      return false;
+    out = Value(Colour{rgba});
+    return true;
+  }
+  why = QStringLiteral("\"%1\" is not a colour, true/false or a number").arg(value);
+  return false;
+}
+
 bool PR_Preference::loadText(const QString& text, const QString& source, QString* error) {
   static const QRegularExpression kKey(QStringLiteral("^[A-Za-z0-9_.]+$"));
   std::vector<std::pair<QString, Value>> read;
@@ -110,29 +137,12 @@ bool PR_Preference::loadText(const QString& text, const QString& source, QString
       report(QStringLiteral("missing value for %1").arg(key));
       continue;
     }
-    if (value == QLatin1String("true") || value == QLatin1String("false")) {
-      read.emplace_back(key, Value(value == QLatin1String("true")));
-      continue;
-    }
-    bool isNumber = false;
-    const double number = value.toDouble(&isNumber);
-    if (isNumber) {
-      if (!std::isfinite(number))
-        report(QStringLiteral("\"%1\" is not a finite number").arg(value));
-      else
-        read.emplace_back(key, Value(number));
-      continue;
-    }
-    if (value.startsWith(QLatin1Char('#')) || value.contains(QLatin1Char(','))) {
-      std::uint32_t rgba = 0;
-      QString why;
-      if (parseColour(value, rgba, why))
-        read.emplace_back(key, Value(Colour{rgba}));
-      else
-        report(why);
-      continue;
-    }
-    report(QStringLiteral("\"%1\" is not a colour, true/false or a number").arg(value));
+    Value parsed;
+    QString why;
+    if (parseValue(value, parsed, why))
+      read.emplace_back(key, parsed);
+    else
+      report(why);
   }
   if (!problems.isEmpty()) {
     if (error)

@@ -39,6 +39,7 @@ private:
     std::uint32_t rgba;
   };
   using Value = std::variant<Colour, bool, double>;
+  static bool parseValue(const QString& value, Value& out, QString& why);
   QHash<QString, Value> m_values;
 };
 
