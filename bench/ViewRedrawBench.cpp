@@ -104,17 +104,19 @@ std::unique_ptr<MainWindow> makeWindow() {
   return made;
 }
 
-// Playing: the next frame each time, every node evaluated at it, then drawn.
-void BM_ViewportRedrawNextFrame(benchmark::State& state) {
-  MainWindow& w = window();
-  ViewDocument& doc = w.document();
+// The next frame each time, every node evaluated at it, then the widget drawn.
+void playing(benchmark::State& state, QWidget* widget) {
+  ViewDocument& doc = window().document();
   int frame = 1;
   for (auto _ : state) {
     frame = frame % 100 + 1;
     doc.setFrame(frame);
-    benchmark::DoNotOptimize(w.viewport()->grab());
+    benchmark::DoNotOptimize(widget->grab());
   }
 }
+
+// Playing in the viewport.
+void BM_ViewportRedrawNextFrame(benchmark::State& state) { playing(state, window().viewport()); }
 BENCHMARK(BM_ViewportRedrawNextFrame)->Unit(benchmark::kMillisecond);
 
 // The same frame drawn again (a toggle, the selection): evaluation already done.
@@ -141,24 +143,13 @@ void BM_RenderImageSameFrame(benchmark::State& state) {
 BENCHMARK(BM_RenderImageSameFrame)->Unit(benchmark::kMillisecond);
 
 // The node view beside it, drawn again as it is at each edit and frame.
-void BM_NodeViewRedraw(benchmark::State& state) {
-  MainWindow& w = window();
-  ViewDocument& doc = w.document();
-  int frame = 1;
-  for (auto _ : state) {
-    frame = frame % 100 + 1;
-    doc.setFrame(frame);
-    benchmark::DoNotOptimize(w.nodeView()->grab());
-  }
-}
+void BM_NodeViewRedraw(benchmark::State& state) { playing(state, window().nodeView()); }
 BENCHMARK(BM_NodeViewRedraw)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QuietQtNotes::install();
+  QuietQtNotes::offscreenByDefault();
   QApplication app(argc, argv);
   // The rig itself, to look at: VIEW_BENCH_RIG=rig.xml writes it.
   if (!qEnvironmentVariableIsEmpty("VIEW_BENCH_RIG")) {

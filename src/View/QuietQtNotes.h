@@ -26,4 +26,12 @@ inline void filter(QtMsgType type, const QMessageLogContext& context, const QStr
 
 inline void install() { previous() = qInstallMessageHandler(filter); }
 
+// For a program that shows no window of its own (the demo, the benchmark): the offscreen platform
+// unless QT_QPA_PLATFORM names another, and the two notes left out. Call before the application.
+inline void offscreenByDefault() {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  install();
+}
+
 } // namespace QuietQtNotes

@@ -104,9 +104,7 @@ void limitForearm() {
 } // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QuietQtNotes::install();
+  QuietQtNotes::offscreenByDefault();
   QApplication app(argc, argv);
   paintOnTheCallingThread();
   if (argc != 2) {
