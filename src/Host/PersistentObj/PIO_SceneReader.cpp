@@ -9,6 +9,8 @@
 #include <functional>
 #include <vector>
 
+#include "PersistentObj/PIO_ElementText.h"
+#include "PersistentObj/PIO_SceneSource.h"
 #include "PersistentObj/PIO_WritingContext.h"
 #include "SceneCore/AT_Attr.h"
 #include "SceneCore/AT_BoolAttr.h"
@@ -26,6 +28,8 @@ namespace {
 struct Pos {
   qint64 line = 0;
   qint64 column = 0;
+  // Into the text, for elements; -1 where it is not known.
+  qint64 offset = -1;
 };
 
 struct PendingLink {
@@ -45,6 +49,7 @@ public:
     m_text = decoder(xml);
     if (decoder.hasError())
       m_text.clear();
+    m_source = std::make_shared<PIO_SceneSource>();
   }
 
   std::unique_ptr<SC_SceneCommon> run(PIO_LoadError* error) {
@@ -54,6 +59,7 @@ public:
         *error = m_error;
       return nullptr;
     }
+    keepSource();
     return std::move(m_scene);
   }
 
@@ -64,6 +70,7 @@ private:
     const Pos before{m_reader.lineNumber(), m_reader.columnNumber()};
     const qint64 offset = m_reader.characterOffset();
     const Type t = m_reader.readNext();
+    m_tokenBegin = offset;
     if (t == QXmlStreamReader::StartElement)
       m_start = elementStart();
     else if (t == QXmlStreamReader::Characters)
@@ -83,8 +90,8 @@ private:
       return reported;
     const qint64 newlines = QStringView(m_text).mid(start, end - start).count(u'\n');
     if (newlines == 0)
-      return Pos{reported.line, reported.column - (end - start) + 1};
-    return Pos{reported.line - newlines, start - (m_text.lastIndexOf(u'\n', start) + 1) + 1};
+      return Pos{reported.line, reported.column - (end - start) + 1, start};
+    return Pos{reported.line - newlines, start - (m_text.lastIndexOf(u'\n', start) + 1) + 1, start};
   }
 
   // Where the first visible character of a text token stands (the token begins with the
@@ -148,15 +155,36 @@ private:
   }
 
   // Reads up to the end of the current element; `onChild` handles each child element (and must
-  // read it to its end), text other than whitespace is refused.
-  bool readChildren(const QString& parent, const std::function<bool(Pos, const QString&)>& onChild) {
+  // read it to its end), text other than whitespace is refused. With `items`, each child's place
+  // in the text is recorded there, with what its reader left in m_pending.
+  bool readChildren(const QString& parent, const std::function<bool(Pos, const QString&)>& onChild,
+                    std::vector<PIO_SceneSource::Item>* items = nullptr) {
+    qsizetype previousEnd = m_reader.characterOffset();
     for (;;) {
       switch (next()) {
-      case QXmlStreamReader::StartElement:
+      case QXmlStreamReader::StartElement: {
+        PIO_SceneSource::Item item;
+        item.before = previousEnd;
+        item.begin = m_start.offset;
+        item.tagEnd = m_reader.characterOffset();
+        m_pending = PIO_SceneSource::Item();
         if (!onChild(m_start, elementName()))
           return false;
+        previousEnd = m_reader.characterOffset();
+        if (items) {
+          item.kind = m_pending.kind;
+          item.key = m_pending.key;
+          item.withValue = m_pending.withValue;
+          item.children = std::move(m_pending.children);
+          item.childrenEnd = m_endTagBegin;
+          item.end = previousEnd;
+          m_sourceKnown = m_sourceKnown && item.begin >= 0;
+          items->push_back(std::move(item));
+        }
         break;
+      }
       case QXmlStreamReader::EndElement:
+        m_endTagBegin = m_tokenBegin;
         return true;
       case QXmlStreamReader::Characters:
         if (!m_reader.isWhitespace())
@@ -198,8 +226,12 @@ private:
       case QXmlStreamReader::StartElement:
         if (elementName() != QLatin1String("scene"))
           return fail(m_start, QStringLiteral("the root element is <%1>, not <scene>").arg(elementName()));
+        m_source->scene.begin = m_start.offset;
+        m_source->scene.tagEnd = m_reader.characterOffset();
         if (!readScene())
           return false;
+        m_source->scene.childrenEnd = m_endTagBegin;
+        m_source->scene.end = m_reader.characterOffset();
         return readTrailer();
       case QXmlStreamReader::Invalid:
         return xmlFail();
@@ -245,17 +277,20 @@ private:
       return false;
     if (optional("aspect", aspect) && !parseAspect(pos, aspect))
       return false;
-    return readChildren(QStringLiteral("scene"), [this](Pos child, const QString& name) {
-      if (name == QLatin1String("node"))
-        return readNode(child);
-      if (name == QLatin1String("link"))
-        return readLink(child);
-      if (name == QLatin1String("camera"))
-        return readCamera(child);
-      if (name == QLatin1String("metrics"))
-        return readMetrics(child);
-      return fail(child, QStringLiteral("unknown element <%1> inside <scene>").arg(name));
-    });
+    return readChildren(
+        QStringLiteral("scene"),
+        [this](Pos child, const QString& name) {
+          if (name == QLatin1String("node"))
+            return readNode(child);
+          if (name == QLatin1String("link"))
+            return readLink(child);
+          if (name == QLatin1String("camera"))
+            return readCamera(child);
+          if (name == QLatin1String("metrics"))
+            return readMetrics(child);
+          return fail(child, QStringLiteral("unknown element <%1> inside <scene>").arg(name));
+        },
+        &m_source->items);
   }
 
   bool parseFrames(Pos pos, const QString& text) {
@@ -303,7 +338,10 @@ private:
         return fail(pos, QStringLiteral("metrics %1 must be positive, not %2").arg(QLatin1String(names[i]), text));
     }
     m_scene->setMetrics(SC_SceneMetrics(f[0], f[1], f[2]));
-    return readEmpty(QStringLiteral("metrics"));
+    if (!readEmpty(QStringLiteral("metrics")))
+      return false;
+    m_pending.kind = PIO_SceneSource::Kind::Metrics;
+    return true;
   }
 
   bool readCamera(Pos pos) {
@@ -312,7 +350,10 @@ private:
     if (!checkAttrs(pos, {"node"}) || !required(pos, "node", m_cameraName))
       return false;
     m_cameraPos = pos;
-    return readEmpty(QStringLiteral("camera"));
+    if (!readEmpty(QStringLiteral("camera")))
+      return false;
+    m_pending.kind = PIO_SceneSource::Kind::Camera;
+    return true;
   }
 
   bool parsePort(Pos pos, const char* what, const QString& text, int& port) {
@@ -337,7 +378,12 @@ private:
     if (optional("fromPort", fromPort) && !parsePort(pos, "fromPort", fromPort, link.fromPort))
       return false;
     m_links.push_back(link);
-    return readEmpty(QStringLiteral("link"));
+    if (!readEmpty(QStringLiteral("link")))
+      return false;
+    m_pending.kind = PIO_SceneSource::Kind::Link;
+    // Resolved into its text once every node is known.
+    m_pending.key = QString::number(m_links.size() - 1);
+    return true;
   }
 
   bool readNode(Pos pos) {
@@ -380,11 +426,21 @@ private:
     if (optional("inputs", flag) && !readInputCount(pos, node, flag))
       return false;
     QSet<QString> seen;
-    return readChildren(QStringLiteral("node"), [&](Pos child, const QString& childName) {
-      if (childName != QLatin1String("attr"))
-        return fail(child, QStringLiteral("unknown element <%1> inside <node>").arg(childName));
-      return readAttr(child, node, seen);
-    });
+    std::vector<PIO_SceneSource::Item> attrs;
+    if (!readChildren(
+            QStringLiteral("node"),
+            [&](Pos child, const QString& childName) {
+              if (childName != QLatin1String("attr"))
+                return fail(child, QStringLiteral("unknown element <%1> inside <node>").arg(childName));
+              return readAttr(child, node, seen);
+            },
+            &attrs))
+      return false;
+    m_pending = PIO_SceneSource::Item();
+    m_pending.kind = PIO_SceneSource::Kind::Node;
+    m_pending.key = name;
+    m_pending.children = std::move(attrs);
+    return true;
   }
 
   // A node with variable inputs keeps unlinked ports after its last link: the file says how many
@@ -452,6 +508,10 @@ private:
       *attr->keys() = keys;
       attr->changed();
     }
+    m_pending = PIO_SceneSource::Item();
+    m_pending.kind = PIO_SceneSource::Kind::Attr;
+    m_pending.key = keyword;
+    m_pending.withValue = hasValue;
     return true;
   }
 
@@ -487,8 +547,11 @@ private:
     if (optional("interpolation", interpolation)) {
       if (interpolation == QLatin1String("constant"))
         interp = AT_Keys::Constant;
+      else if (interpolation == QLatin1String("smooth"))
+        interp = AT_Keys::Smooth;
       else if (interpolation != QLatin1String("linear"))
-        return fail(pos, QStringLiteral("unknown interpolation \"%1\" (linear or constant)").arg(interpolation));
+        return fail(pos,
+                    QStringLiteral("unknown interpolation \"%1\" (linear, smooth or constant)").arg(interpolation));
     }
     keys.setKey(frame, value, interp);
     return readEmpty(QStringLiteral("key"));
@@ -532,6 +595,45 @@ private:
     return true;
   }
 
+  // Records where each element stood and the digest of its text as the scene now gives it, so
+  // that writing the scene back keeps what did not change as it was. Only for text known exactly
+  // (UTF-8, every element placed).
+  void keepSource() {
+    const QString encoding = m_reader.documentEncoding().toString();
+    if (m_text.isEmpty() || !m_sourceKnown || m_source->scene.begin < 0 ||
+        !(encoding.isEmpty() || encoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0))
+      return;
+    PIO_ElementText texts(*m_scene);
+    m_source->scene.digest = PIO_ElementText::digest(texts.sceneStartTag());
+    for (PIO_SceneSource::Item& item : m_source->items) {
+      switch (item.kind) {
+      case PIO_SceneSource::Kind::Metrics:
+        item.digest = PIO_ElementText::digest(texts.metrics());
+        break;
+      case PIO_SceneSource::Kind::Camera:
+        item.digest = PIO_ElementText::digest(texts.camera());
+        break;
+      case PIO_SceneSource::Kind::Link: {
+        const PendingLink& l = m_links[item.key.toULongLong()];
+        item.key = texts.link(l.from, l.fromPort, l.to, l.toPort);
+        item.input = PIO_ElementText::inputKey(l.to, l.toPort);
+        break;
+      }
+      case PIO_SceneSource::Kind::Node: {
+        const MO_Module* node = m_byName.value(item.key);
+        item.digest = PIO_ElementText::digest(texts.nodeStartTag(*node));
+        for (PIO_SceneSource::Item& a : item.children)
+          a.digest = PIO_ElementText::digest(texts.attr(*node->attr(a.key), true, a.withValue));
+        break;
+      }
+      case PIO_SceneSource::Kind::Attr:
+        break;
+      }
+    }
+    m_source->text = std::move(m_text);
+    m_scene->setSource(std::move(m_source));
+  }
+
   QXmlStreamReader m_reader;
   QString m_label;
   QString m_text;
@@ -544,6 +646,12 @@ private:
   Pos m_cameraPos;
   bool m_sawMetrics = false;
   int m_addedPorts = 0;
+  std::shared_ptr<PIO_SceneSource> m_source;
+  // What the child element just read was, for readChildren to record.
+  PIO_SceneSource::Item m_pending;
+  qsizetype m_tokenBegin = 0;
+  qsizetype m_endTagBegin = 0;
+  bool m_sourceKnown = true;
 };
 
 } // namespace

@@ -2,139 +2,265 @@
 
 #include <QHash>
 #include <QSaveFile>
-#include <memory>
+#include <QSet>
 
-#include "PersistentObj/PIO_WritingContext.h"
-#include "PersistentObj/PO_XmlWriter.h"
-#include "SceneCore/AT_Attr.h"
-#include "SceneCore/AT_Keys.h"
-#include "SceneCore/AT_ValueText.h"
-#include "SceneCore/MO_AutoInPortsModule.h"
+#include "PersistentObj/PIO_ElementText.h"
+#include "PersistentObj/PIO_SceneSource.h"
 #include "SceneCore/MO_Module.h"
-#include "SceneCore/MO_ModuleFactory.h"
-#include "SceneCore/MO_Port.h"
 #include "SceneCore/SC_SceneCommon.h"
 
 namespace {
 
-// Nodes as the reader starts them, one per type, to tell which values a file must carry. They
-// live in a scene of their own because the reader adds each node to its scene before setting
-// values, and a node may set values on entering one.
-class DefaultNodes {
+using Item = PIO_SceneSource::Item;
+using Kind = PIO_SceneSource::Kind;
+
+// A scene built in memory: metrics, camera, the nodes in scene order, then their links by
+// target node and input.
+QString freshDocument(const SC_SceneCommon& scene, PIO_ElementText& texts) {
+  const QString indent = QStringLiteral("  ");
+  QString out = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+  out += texts.sceneStartTag() + QLatin1Char('>');
+  auto line = [&](const QString& element) {
+    if (!element.isEmpty())
+      out += QLatin1Char('\n') + indent + element;
+  };
+  line(texts.metrics());
+  line(texts.camera());
+  for (const MO_Module* node : scene.nodes()) {
+    out += QLatin1Char('\n') + indent;
+    texts.appendNode(out, *node, indent);
+  }
+  for (const MO_Module* node : scene.nodes())
+    for (const auto& link : texts.links(*node))
+      line(link.first);
+  return out + QLatin1String("\n</scene>\n");
+}
+
+// Writes a scene back into the text it was read from: an element whose text has not changed is
+// copied as it was written, with the spacing and comments before it; a changed one is written
+// afresh in its place at its line's indentation; one that is gone leaves only its comments; a
+// new one follows the last element of its kind (metrics and camera lead).
+class SourceWriter {
 public:
-  MO_Module* of(const QString& type) {
-    auto it = m_byType.find(type);
-    if (it != m_byType.end())
-      return it.value();
-    MO_Module* node = nullptr;
-    if (const MO_ModuleFactory::Entry* entry = MO_ModuleFactorySingleton().find(type)) {
-      std::unique_ptr<MO_Module> created(entry->createForLoading ? entry->createForLoading() : entry->create());
-      if (created)
-        node = m_scene.addNode(std::move(created));
+  SourceWriter(const SC_SceneCommon& scene, const PIO_SceneSource& source, PIO_ElementText& texts)
+      : m_scene(scene), m_source(source), m_text(source.text), m_texts(texts) {}
+
+  QString run() {
+    const Item& sceneItem = m_source.scene;
+    QString out;
+    out.reserve(m_text.size());
+    out += QStringView(m_text).left(sceneItem.begin);
+    if (sceneItem.selfClosing()) {
+      // Nothing inside to keep: the scene as a new one, after what stood before it.
+      QString fresh = freshDocument(m_scene, m_texts);
+      fresh.remove(0, fresh.indexOf(QLatin1String("<scene")));
+      fresh.chop(1);
+      out += fresh;
+      out += QStringView(m_text).mid(sceneItem.end);
+      return out;
     }
-    m_byType.insert(type, node);
-    return node;
+    out += keptOrNew(sceneItem, m_texts.sceneStartTag());
+    writeSceneChildren(out);
+    out += QStringView(m_text).mid(sceneItem.childrenEnd);
+    return out;
   }
 
 private:
-  SC_SceneCommon m_scene;
-  QHash<QString, MO_Module*> m_byType;
-};
+  QStringView span(qsizetype from, qsizetype to) const { return QStringView(m_text).mid(from, to - from); }
 
-void writeAttr(PIO_WritingContext& ctx, const AT_Attr* attr, const AT_Attr* fresh) {
-  const AT_Keys* keys = attr->keys();
-  const bool hasKeys = keys && !keys->empty();
-  const bool differs = attr->hasLocalValue() && (!fresh || fresh->localValueString() != attr->localValueString());
-  if (hasKeys || differs) {
-    PO_XmlWriter& w = ctx.writer();
-    w.startElement(QStringLiteral("attr"));
-    w.encodeStringAttr(QStringLiteral("keyword"), attr->path());
-    if (differs)
-      attr->writeXmlLocalValue(ctx);
-    if (hasKeys) {
-      for (const auto& [frame, key] : keys->keys()) {
-        w.startElement(QStringLiteral("key"));
-        w.encodeDoubleAttr(QStringLiteral("frame"), frame);
-        w.encodeDoubleAttr(kPIO_attributeValue, key.value);
-        w.encodeStringAttr(QStringLiteral("interpolation"), key.interpolation == AT_Keys::Constant
-                                                                ? QStringLiteral("constant")
-                                                                : QStringLiteral("linear"));
-        w.endElement();
+  // The spacing that opens the element's line.
+  QString lineIndent(qsizetype at) const {
+    const qsizetype lineStart = m_text.lastIndexOf(QLatin1Char('\n'), at - 1) + 1;
+    qsizetype i = lineStart;
+    while (i < at && (m_text[i] == QLatin1Char(' ') || m_text[i] == QLatin1Char('\t')))
+      ++i;
+    return m_text.mid(lineStart, i - lineStart);
+  }
+
+  // A start tag as written when its text is unchanged, else afresh.
+  QString keptOrNew(const Item& item, const QString& openTag) const {
+    if (PIO_ElementText::digest(openTag) == item.digest)
+      return span(item.begin, item.tagEnd).toString();
+    return openTag + QLatin1Char('>');
+  }
+
+  void keep(QString& out, const Item& item) const { out += span(item.before, item.end); }
+  void replace(QString& out, const Item& item, const QString& element) const {
+    out += span(item.before, item.begin);
+    PIO_ElementText::appendIndented(out, element, lineIndent(item.begin));
+  }
+  void keepOrReplace(QString& out, const Item& item, const QString& element) const {
+    if (PIO_ElementText::digest(element) == item.digest)
+      keep(out, item);
+    else
+      replace(out, item, element);
+  }
+  // Spacing goes with the element; a comment before it stays.
+  void drop(QString& out, const Item& item) const {
+    QStringView before = span(item.before, item.begin);
+    while (!before.isEmpty() && before.back().isSpace())
+      before.chop(1);
+    out += before;
+  }
+  static void add(QString& out, const QString& indent, const QString& element) {
+    out += QLatin1Char('\n') + indent;
+    PIO_ElementText::appendIndented(out, element, indent);
+  }
+
+  void writeSceneChildren(QString& out) {
+    const std::vector<Item>& items = m_source.items;
+    int lastNode = -1, lastLink = -1, firstLink = -1;
+    bool hadMetrics = false, hadCamera = false;
+    QString nodeIndent, linkIndent;
+    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+      const Kind k = items[i].kind;
+      hadMetrics = hadMetrics || k == Kind::Metrics;
+      hadCamera = hadCamera || k == Kind::Camera;
+      if (k == Kind::Node)
+        lastNode = i;
+      if (k == Kind::Link) {
+        lastLink = i;
+        if (firstLink < 0)
+          firstLink = i;
       }
     }
-    w.endElement();
-  }
-  for (const AT_Attr* part : attr->subAttrs())
-    writeAttr(ctx, part, fresh ? fresh->subAttr(part->keyword()) : nullptr);
-}
+    const QString childIndent =
+        items.empty() ? lineIndent(m_source.scene.begin) + QLatin1String("  ") : lineIndent(items.front().begin);
 
-void writeNode(PIO_WritingContext& ctx, const MO_Module* node, DefaultNodes& defaults) {
-  PO_XmlWriter& w = ctx.writer();
-  w.startElement(QStringLiteral("node"));
-  w.encodeStringAttr(QStringLiteral("type"), node->moduleTypeName());
-  w.encodeStringAttr(QStringLiteral("name"), node->instanceName());
-  // Unlinked ports after the last link would be lost without the count.
-  if (const auto* autoIn = dynamic_cast<const MO_AutoInPortsModule*>(node);
-      autoIn && autoIn->nInPorts() > autoIn->linkedInPortCount())
-    w.encodeIntAttr(QStringLiteral("inputs"), autoIn->nInPorts());
-  if (!node->enabled())
-    w.encodeBoolAttr(QStringLiteral("enabled"), false);
-  if (node->selected())
-    w.encodeBoolAttr(QStringLiteral("selected"), true);
-  const MO_Module* fresh = defaults.of(node->moduleTypeName());
-  for (const AT_Attr* attr : node->attrs())
-    writeAttr(ctx, attr, fresh ? fresh->attr(attr->keyword()) : nullptr);
-  w.endElement();
-}
+    // Current links by their text and by the input they go into.
+    QSet<QString> currentLinks;
+    QHash<QString, QString> linkInto;
+    std::vector<QString> linkOrder;
+    for (const MO_Module* node : m_scene.nodes())
+      for (const auto& [link, input] : m_texts.links(*node)) {
+        currentLinks.insert(link);
+        linkInto.insert(input, link);
+        linkOrder.push_back(link);
+      }
+    QSet<QString> keptLinks;
+    QSet<const MO_Module*> keptNodes;
 
-void writeLinks(PIO_WritingContext& ctx, const MO_Module* node) {
-  PO_XmlWriter& w = ctx.writer();
-  for (int i = 0; i < node->nInPorts(); ++i) {
-    const MO_Port* src = node->inPort(i)->srcPort();
-    if (!src)
-      continue;
-    w.startElement(QStringLiteral("link"));
-    w.encodeStringAttr(QStringLiteral("from"), src->node()->instanceName());
-    w.encodeStringAttr(QStringLiteral("to"), node->instanceName());
-    w.encodeIntAttr(QStringLiteral("toPort"), i);
-    if (src->index() != 0)
-      w.encodeIntAttr(QStringLiteral("fromPort"), src->index());
-    w.endElement();
+    // Metrics and camera the file did not have lead, when they say something.
+    const QString metrics = m_texts.metrics();
+    if (!hadMetrics && metrics != PIO_ElementText::defaultMetrics())
+      add(out, childIndent, metrics);
+    const QString camera = m_texts.camera();
+    if (!hadCamera && !camera.isEmpty())
+      add(out, childIndent, camera);
+
+    auto newNodes = [&](const QString& indent) {
+      for (const MO_Module* node : m_scene.nodes())
+        if (!keptNodes.contains(node)) {
+          out += QLatin1Char('\n') + indent;
+          m_texts.appendNode(out, *node, indent);
+        }
+    };
+    auto newLinks = [&](const QString& indent) {
+      for (const QString& link : linkOrder)
+        if (!keptLinks.contains(link))
+          add(out, indent, link);
+    };
+
+    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+      const Item& item = items[i];
+      if (i == firstLink && lastNode < 0)
+        newNodes(lineIndent(item.begin));
+      switch (item.kind) {
+      case Kind::Metrics:
+        keepOrReplace(out, item, metrics);
+        break;
+      case Kind::Camera:
+        if (camera.isEmpty())
+          drop(out, item);
+        else
+          keepOrReplace(out, item, camera);
+        break;
+      case Kind::Link: {
+        // The same link, or the one that now goes into the same input.
+        const QString link = currentLinks.contains(item.key) ? item.key : linkInto.value(item.input);
+        if (link.isEmpty() || keptLinks.contains(link)) {
+          drop(out, item);
+          break;
+        }
+        keptLinks.insert(link);
+        if (link == item.key)
+          keep(out, item);
+        else
+          replace(out, item, link);
+        break;
+      }
+      case Kind::Node: {
+        const MO_Module* node = m_scene.findNode(item.key);
+        if (!node || keptNodes.contains(node)) {
+          drop(out, item);
+          break;
+        }
+        keptNodes.insert(node);
+        writeNode(out, item, *node);
+        break;
+      }
+      case Kind::Attr:
+        break;
+      }
+      if (i == lastNode)
+        newNodes(lineIndent(item.begin));
+      if (i == lastLink)
+        newLinks(lineIndent(item.begin));
+    }
+    if (lastNode < 0 && firstLink < 0)
+      newNodes(childIndent);
+    if (lastLink < 0)
+      newLinks(childIndent);
+    out += span(items.empty() ? m_source.scene.tagEnd : items.back().end, m_source.scene.childrenEnd);
   }
-}
+
+  void writeNode(QString& out, const Item& item, const MO_Module& node) {
+    const QString tag = m_texts.nodeStartTag(node);
+    if (item.selfClosing()) {
+      QString whole;
+      m_texts.appendNode(whole, node, lineIndent(item.begin));
+      if (whole == tag + QLatin1String("/>") && PIO_ElementText::digest(tag) == item.digest) {
+        keep(out, item);
+      } else {
+        out += span(item.before, item.begin);
+        out += whole;
+      }
+      return;
+    }
+    out += span(item.before, item.begin);
+    out += keptOrNew(item, tag);
+    QSet<QString> inFile;
+    for (const Item& a : item.children)
+      inFile.insert(a.key);
+    for (const Item& a : item.children) {
+      const AT_Attr* attr = node.attr(a.key);
+      const QString text = attr ? m_texts.attr(*attr, true, a.withValue) : QString();
+      if (text.isEmpty())
+        drop(out, a);
+      else
+        keepOrReplace(out, a, text);
+    }
+    const QString indent =
+        item.children.empty() ? lineIndent(item.begin) + QLatin1String("  ") : lineIndent(item.children.back().begin);
+    m_texts.attrs(node, inFile, [&](const QString& text) { add(out, indent, text); });
+    out += span(item.children.empty() ? item.tagEnd : item.children.back().end, item.end);
+  }
+
+  const SC_SceneCommon& m_scene;
+  const PIO_SceneSource& m_source;
+  const QString& m_text;
+  PIO_ElementText& m_texts;
+};
 
 } // namespace
 
 QByteArray PIO_SceneWriter::write(const SC_SceneCommon& scene, QString* error) {
-  QByteArray out;
-  PO_XmlWriter w(&out);
-  PIO_WritingContext ctx(w, scene);
-  w.startDocument();
-  w.startElement(QStringLiteral("scene"));
-  w.encodeStringAttr(QStringLiteral("version"), QStringLiteral("1"));
-  w.encodeStringAttr(QStringLiteral("frames"), QStringLiteral("%1-%2").arg(scene.firstFrame()).arg(scene.lastFrame()));
-  w.encodeStringAttr(QStringLiteral("aspect"), AT_ValueText::fromDouble(scene.designAspectRatioX()) + QLatin1Char(':') +
-                                                   AT_ValueText::fromDouble(scene.designAspectRatioY()));
-  w.startElement(QStringLiteral("metrics"));
-  w.encodeDoubleAttr(QStringLiteral("x"), scene.metrics().fx());
-  w.encodeDoubleAttr(QStringLiteral("y"), scene.metrics().fy());
-  w.encodeDoubleAttr(QStringLiteral("z"), scene.metrics().fz());
-  w.endElement();
-  if (const MO_Module* camera = scene.camera()) {
-    w.startElement(QStringLiteral("camera"));
-    w.encodeStringAttr(QStringLiteral("node"), camera->instanceName());
-    w.endElement();
-  }
-  DefaultNodes defaults;
-  for (const MO_Module* node : scene.nodes())
-    writeNode(ctx, node, defaults);
-  for (const MO_Module* node : scene.nodes())
-    writeLinks(ctx, node);
-  w.endElement();
-  w.endDocument();
-  if (error && w.hasError())
-    *error = w.errorString();
-  return out;
+  PIO_ElementText texts(scene);
+  const auto* source = dynamic_cast<const PIO_SceneSource*>(scene.source());
+  const QString out = source ? SourceWriter(scene, *source, texts).run() : freshDocument(scene, texts);
+  if (error && texts.hasError())
+    *error = texts.errorString();
+  return out.toUtf8();
 }
 
 QByteArray PIO_SceneWriter::writeData(const SC_SceneCommon& scene) { return write(scene, nullptr); }

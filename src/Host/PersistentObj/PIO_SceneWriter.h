@@ -3,8 +3,12 @@
 // scene order with its flags (only when not the default), its input count when it has variable
 // inputs that its links do not account for, and the attributes that differ from a
 // freshly created node of its type or carry keys, then the links by target node and input.
-// Reading the result gives the same scene bit for bit. Text XML cannot carry (control
-// characters in a string attribute) makes writeFile fail; writeData writes it anyway.
+// Numbers are the shortest text that reads back exactly. A scene read from a file is written
+// back into that file's text: nodes, attributes and links keep the order they were read in,
+// what did not change keeps its spelling, comments and spacing, so that reading and writing a
+// file back gives the same bytes and an edit changes only the lines it touches. Reading the
+// result gives the same scene bit for bit. Text XML cannot carry (control characters in a
+// string attribute) makes writeFile fail; writeData writes it anyway.
 #include <QByteArray>
 #include <QString>
 

@@ -2,18 +2,45 @@
 
 #include "SceneCore/AT_ValueText.h"
 
-PO_XmlWriter::PO_XmlWriter(QByteArray* out) : m_stream(out) {
-  m_stream.setAutoFormatting(true);
-  m_stream.setAutoFormattingIndent(2);
+void PO_XmlWriter::startDocument() { m_text += QLatin1String("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"); }
+
+void PO_XmlWriter::endDocument() { m_text += QLatin1Char('\n'); }
+
+void PO_XmlWriter::startLine() {
+  if (!m_text.isEmpty())
+    m_text += QLatin1Char('\n');
+  m_text += QString(2 * static_cast<qsizetype>(m_open.size()), QLatin1Char(' '));
 }
 
-void PO_XmlWriter::startDocument() { m_stream.writeStartDocument(); }
+void PO_XmlWriter::closeOpenTag() {
+  if (!m_open.empty() && !m_open.back().hasChildren) {
+    m_text += QLatin1Char('>');
+    m_open.back().hasChildren = true;
+  }
+}
 
-void PO_XmlWriter::endDocument() { m_stream.writeEndDocument(); }
+void PO_XmlWriter::startElement(const QString& name) {
+  closeOpenTag();
+  startLine();
+  m_text += QLatin1Char('<');
+  m_text += name;
+  m_open.push_back(Open{name, false});
+}
 
-void PO_XmlWriter::startElement(const QString& name) { m_stream.writeStartElement(name); }
-
-void PO_XmlWriter::endElement() { m_stream.writeEndElement(); }
+void PO_XmlWriter::endElement() {
+  if (m_open.empty())
+    return;
+  const Open open = m_open.back();
+  m_open.pop_back();
+  if (!open.hasChildren) {
+    m_text += QLatin1String("/>");
+    return;
+  }
+  startLine();
+  m_text += QLatin1String("</");
+  m_text += open.name;
+  m_text += QLatin1Char('>');
+}
 
 void PO_XmlWriter::encodeDoubleAttr(const QString& name, double value) {
   encodeStringAttr(name, AT_ValueText::fromDouble(value));

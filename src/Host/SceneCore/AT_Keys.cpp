@@ -11,8 +11,25 @@ std::optional<double> AT_Keys::value(double frame, bool hold) const {
     return prev->second.value;
   if (hold || prev->second.interpolation == Constant)
     return prev->second.value;
-  const double t = (frame - prev->first) / (next->first - prev->first);
-  return prev->second.value + (next->second.value - prev->second.value) * t;
+  const double span = next->first - prev->first;
+  const double t = (frame - prev->first) / span;
+  const double v0 = prev->second.value, v1 = next->second.value;
+  if (prev->second.interpolation != Smooth)
+    return v0 + (v1 - v0) * t;
+  // Hermite basis: the values at the ends, and the slopes scaled from per frame to per stretch.
+  const double t2 = t * t, t3 = t2 * t;
+  return (2 * t3 - 3 * t2 + 1) * v0 + (t3 - 2 * t2 + t) * span * slopeAt(prev) + (3 * t2 - 2 * t3) * v1 +
+         (t3 - t2) * span * slopeAt(next);
+}
+
+double AT_Keys::slopeAt(Iterator key) const {
+  if (key == m_keys.begin())
+    return 0.0;
+  const Iterator after = std::next(key);
+  if (after == m_keys.end())
+    return 0.0;
+  const Iterator before = std::prev(key);
+  return (after->second.value - before->second.value) / (after->first - before->first);
 }
 
 bool AT_Keys::operator==(const AT_Keys& o) const {

@@ -1,13 +1,16 @@
 #pragma once
 // The keys of an animated number. Between two keys the value follows the interpolation of the
-// earlier key (linear, or constant: held until the next key); outside the keys the end values
+// earlier key: linear; constant (held until the next key); or smooth, a cubic Hermite segment
+// whose slope at each of its two keys is (v_next - v_prev) / (f_next - f_prev) over that key's
+// neighbouring keys, and 0 at the first and the last key, so that motion eases in and out of
+// the ends and passes through the keys between without a kink. Outside the keys the end values
 // hold. Frames are exact: a key stands at a frame only when the numbers are equal.
 #include <map>
 #include <optional>
 
 class AT_Keys {
 public:
-  enum Interpolation { Linear, Constant };
+  enum Interpolation { Linear, Constant, Smooth };
   struct Key {
     double value;
     Interpolation interpolation;
@@ -31,5 +34,9 @@ public:
   bool operator==(const AT_Keys& o) const;
 
 private:
+  using Iterator = std::map<double, Key>::const_iterator;
+  // The slope a smooth stretch takes at a key, in value per frame.
+  double slopeAt(Iterator key) const;
+
   std::map<double, Key> m_keys;
 };

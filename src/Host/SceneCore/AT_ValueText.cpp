@@ -1,14 +1,14 @@
 #include "SceneCore/AT_ValueText.h"
 
+#include <charconv>
 #include <cmath>
 
 namespace AT_ValueText {
 
 QString fromDouble(double v) {
-  // QString::number drops the sign of −0, which would not read back as the same double.
-  if (v == 0.0 && std::signbit(v))
-    return QStringLiteral("-0");
-  return QString::number(v, 'g', 17);
+  char text[32];
+  const std::to_chars_result r = std::to_chars(text, text + sizeof text, v);
+  return QString::fromLatin1(text, r.ptr - text);
 }
 
 QString fromBool(bool v) { return v ? QStringLiteral("true") : QStringLiteral("false"); }

@@ -1,6 +1,6 @@
 #pragma once
-// How attribute values are spelled in scene files: numbers with 17 significant digits (so that
-// writing then reading gives the same double), flags as "true"/"false".
+// How attribute values are spelled in scene files: numbers as the shortest text that reads back
+// as the same double ("0.8", "1e-04", "-0"), flags as "true"/"false".
 #include <QString>
 
 namespace AT_ValueText {

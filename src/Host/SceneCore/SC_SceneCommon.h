@@ -13,6 +13,13 @@ class MO_Module;
 
 class SC_SceneCommon {
 public:
+  // What a scene was read from, as the file reader records it, so that writing the scene back
+  // can keep what did not change as it was written. The scene only holds it.
+  class Source {
+  public:
+    virtual ~Source() = default;
+  };
+
   SC_SceneCommon();
   ~SC_SceneCommon();
   SC_SceneCommon(const SC_SceneCommon&) = delete;
@@ -62,6 +69,9 @@ public:
   // Tells every node that preferences changed.
   void cachePreferences();
 
+  const Source* source() const { return m_source.get(); }
+  void setSource(std::shared_ptr<const Source> source) { m_source = std::move(source); }
+
 private:
   std::vector<std::unique_ptr<MO_Module>> m_nodes;
   std::vector<MO_Module*> m_nodeRefs;
@@ -72,6 +82,7 @@ private:
   double m_aspectX = 4.0;
   double m_aspectY = 3.0;
   MO_Module* m_camera = nullptr;
+  std::shared_ptr<const Source> m_source;
 };
 
 namespace rxscene_func {
