@@ -7,7 +7,7 @@ import subprocess
 import tempfile
 from xml.sax.saxutils import quoteattr
 
-LINEAR, CONSTANT = 'linear', 'constant'
+LINEAR, CONSTANT, SMOOTH = 'linear', 'constant', 'smooth'
 
 
 class Attr:
@@ -29,8 +29,27 @@ class Attr:
                 if f == frame or nxt is None or interp == CONSTANT:
                     return v
                 t = (frame - f) / (nxt[0] - f)
+                if interp == SMOOTH:
+                    return self._bezier(i, t)
                 return v + (nxt[1] - v) * t
         raise AssertionError('unreachable')
+
+    def _slope(self, i):
+        """Value per frame at key i: the chord over its neighbours, 0 at the first and the last."""
+        if i == 0 or i == len(self.keys) - 1:
+            return 0.0
+        (f0, v0, _), (f1, v1, _) = self.keys[i - 1], self.keys[i + 1]
+        return (v1 - v0) / (f1 - f0)
+
+    def _bezier(self, i, t):
+        """The smooth stretch from key i as the cubic Bezier curve with the same end slopes,
+        evaluated by de Casteljau's construction."""
+        (f0, v0, _), (f1, v1, _) = self.keys[i], self.keys[i + 1]
+        h = f1 - f0
+        p = [v0, v0 + self._slope(i) * h / 3, v1 - self._slope(i + 1) * h / 3, v1]
+        while len(p) > 1:
+            p = [a + (b - a) * t for a, b in zip(p, p[1:])]
+        return p[0]
 
     def is_key(self, frame):
         return any(f == frame for f, _, _ in self.keys)
@@ -165,26 +184,28 @@ def evaluate(vantorel, scene, frames=None, nodes=None, plugins=None, keep=None):
 
 # ---- random pieces ----
 
-def rand_attr(rng, lo, hi, frames, key_chance=0.5, zero_chance=0.0):
-    """A constant or keyed number in [lo, hi]."""
+def rand_attr(rng, lo, hi, frames, key_chance=0.5, zero_chance=0.0, smooth=False):
+    """A constant or keyed number in [lo, hi] (a smooth stretch may swing past its keys, so only
+    numbers without a hard range take `smooth`)."""
     def value():
         return 0.0 if rng.random() < zero_chance else rng.uniform(lo, hi)
     if rng.random() >= key_chance:
         return Attr(value())
     n = rng.randint(2, 4)
     fs = sorted(rng.sample(range(frames[0], frames[1] + 1), n))
-    return Attr(keys=[(f, value(), rng.choice([LINEAR, LINEAR, CONSTANT])) for f in fs])
+    kinds = [LINEAR, LINEAR, CONSTANT] + ([SMOOTH, SMOOTH] if smooth else [])
+    return Attr(keys=[(f, value(), rng.choice(kinds)) for f in fs])
 
 
 def random_peg(rng, name, frames, spread=6.0, pivot=True, skew=True, mirror_chance=0.15, depth=True):
     """A peg with random, often animated, position, rotation (every axis), scale (sometimes
     mirrored), skew and pivot, in scene units and degrees."""
     a = {}
-    a['POSITION.X'] = rand_attr(rng, -spread, spread, frames)
-    a['POSITION.Y'] = rand_attr(rng, -spread, spread, frames)
+    a['POSITION.X'] = rand_attr(rng, -spread, spread, frames, smooth=True)
+    a['POSITION.Y'] = rand_attr(rng, -spread, spread, frames, smooth=True)
     if depth:
-        a['POSITION.Z'] = rand_attr(rng, -spread / 2, spread / 2, frames)
-    a['ROTATION.ANGLEZ'] = rand_attr(rng, -180, 180, frames)
+        a['POSITION.Z'] = rand_attr(rng, -spread / 2, spread / 2, frames, smooth=True)
+    a['ROTATION.ANGLEZ'] = rand_attr(rng, -180, 180, frames, smooth=True)
     if depth and rng.random() < 0.5:
         a['ROTATION.ANGLEX'] = rand_attr(rng, -40, 40, frames)
         a['ROTATION.ANGLEY'] = rand_attr(rng, -40, 40, frames)

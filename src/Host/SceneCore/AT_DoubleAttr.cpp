@@ -19,14 +19,13 @@ double AT_DoubleAttr::value(double frame, bool* isKey, bool* isAnimated) const {
     *isAnimated = !m_keys.empty();
   if (const AT_ScalarSimpleAttrSurrogate* s = scalarSurrogate())
     return s->doubleValue();
-  if (auto v = m_keys.value(frame))
-    return *v;
-  return m_local;
+  return storedValue(frame);
 }
 
 double AT_DoubleAttr::storedValue(double frame) const {
+  // A smooth stretch may swing past its keys; it never leaves the hard range.
   if (auto v = m_keys.value(frame))
-    return *v;
+    return clamp(*v);
   return m_local;
 }
 

@@ -35,7 +35,7 @@ AT_DoubleAttr* number(MO_Module* node, const char* path) {
 }
 
 // A scene touching everything a file carries: every attribute kind, doubles that need all 17
-// digits (or are subnormal, huge, negative zero), keys of both interpolations at fractional
+// digits (or are subnormal, huge, negative zero), keys of every interpolation at fractional
 // frames, flags, text XML must escape, links from a second output and into grown inputs with
 // gaps and unlinked ports after the last link.
 std::unique_ptr<SC_SceneCommon> richScene() {
@@ -46,7 +46,7 @@ std::unique_ptr<SC_SceneCommon> richScene() {
   MO_Module* root = add(*scene, "Peg", "Root");
   number(root, "POSITION.Y")->setKey(1.0, 1.0 / 3.0, AT_Keys::Linear);
   number(root, "POSITION.Y")->setKey(2.5, -0.0, AT_Keys::Constant);
-  number(root, "POSITION.Y")->setKey(10.0, 4.9406564584124654e-324, AT_Keys::Linear);
+  number(root, "POSITION.Y")->setKey(10.0, 4.9406564584124654e-324, AT_Keys::Smooth);
   number(root, "ROTATION.ANGLEZ")->setKey(-3.0, 1e300, AT_Keys::Constant);
   number(root, "SKEW")->setLocalValue(std::nextafter(15.0, 16.0));
   root->setSelected(true);
@@ -84,6 +84,7 @@ TEST(SceneWriter, RoundTrip_ReadsBackTheSameSceneBitForBit) {
   EXPECT_TRUE(sameBits(y.at(2.5).value, -0.0));
   EXPECT_EQ(y.at(2.5).interpolation, AT_Keys::Constant);
   EXPECT_TRUE(sameBits(y.at(10.0).value, 4.9406564584124654e-324));
+  EXPECT_EQ(y.at(10.0).interpolation, AT_Keys::Smooth);
   EXPECT_TRUE(sameBits(number(root, "SKEW")->localValue(), std::nextafter(15.0, 16.0)));
   EXPECT_TRUE(sameBits(back->metrics().fy(), 1.0 / 3.0));
   auto* kinds = static_cast<PioKinds*>(back->findNode(QStringLiteral("Kinds")));

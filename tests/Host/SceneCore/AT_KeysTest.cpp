@@ -33,6 +33,53 @@ INSTANTIATE_TEST_SUITE_P(Frames, KeyInterpolation,
                                            KeyCase{25, 100.0},    // the constant key holds until the next
                                            KeyCase{1000, 40.0})); // after the last key
 
+// Smooth keys at 0 (0), 10 (10), 20 (0), 40 (20). Slopes, the chord over each key's neighbours
+// and 0 at the ends: 0, (0 - 0) / 20 = 0, (20 - 10) / 30 = 1/3, 0. On a stretch of length h from
+// (v0, m0) to (v1, m1), at t = (f - f0) / h: v = (2t^3 - 3t^2 + 1) v0 + (t^3 - 2t^2 + t) h m0
+// + (3t^2 - 2t^3) v1 + (t^3 - t^2) h m1.
+AT_Keys smoothKeys(AT_Keys::Interpolation third = AT_Keys::Smooth) {
+  AT_Keys k;
+  k.setKey(0, 0.0, AT_Keys::Smooth);
+  k.setKey(10, 10.0, AT_Keys::Smooth);
+  k.setKey(20, 0.0, third);
+  k.setKey(40, 20.0, AT_Keys::Smooth);
+  return k;
+}
+
+class SmoothKeys : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(SmoothKeys, FollowTheCubicHermiteSegmentOverNeighbourSlopes) {
+  EXPECT_NEAR(*smoothKeys().value(GetParam().frame), GetParam().expected, 1e-12);
+}
+
+INSTANTIATE_TEST_SUITE_P(Frames, SmoothKeys,
+                         ::testing::Values(KeyCase{2.5, 1.5625}, // t = 1/4, flat at both ends: 10 (3/16 - 2/64)
+                                           KeyCase{5, 5.0},      // half way between flat ends
+                                           KeyCase{15, 5.0 - 5.0 / 12.0}, // t = 1/2: 10/2 + (-1/8) 10 (1/3)
+                                           KeyCase{30, 10.0 + 5.0 / 6.0}, // t = 1/2: (1/8) 20 (1/3) + 20/2
+                                           KeyCase{35, 16.875 + 0.3125},  // t = 3/4: 20 (27/32) + (3/64) 20 (1/3)
+                                           KeyCase{20, 0.0},              // on a key
+                                           KeyCase{-3, 0.0}, KeyCase{50, 20.0}));
+
+// The middle key's slope is the same from both sides (no kink), and the ends are flat.
+TEST(AT_Keys, SmoothStretchesMeetWithTheChordSlopeAndEaseIntoTheEnds) {
+  const AT_Keys k = smoothKeys();
+  const double h = 1e-5;
+  auto slope = [&](double f) { return (*k.value(f + h) - *k.value(f - h)) / (2 * h); };
+  EXPECT_NEAR((*k.value(20 + h) - *k.value(20)) / h, 1.0 / 3.0, 1e-4);
+  EXPECT_NEAR((*k.value(20) - *k.value(20 - h)) / h, 1.0 / 3.0, 1e-4);
+  EXPECT_NEAR(slope(0 + 2 * h), 0.0, 1e-3);
+  EXPECT_NEAR(slope(40 - 2 * h), 0.0, 1e-3);
+}
+
+// A smooth stretch ending on a key of another interpolation still takes that key's chord slope;
+// the stretch after it follows its own.
+TEST(AT_Keys, TheKeyThatStartsAStretchGovernsIt) {
+  const AT_Keys k = smoothKeys(AT_Keys::Linear);
+  EXPECT_NEAR(*k.value(15), 5.0 - 5.0 / 12.0, 1e-12);
+  EXPECT_NEAR(*k.value(30), 10.0, 1e-12);
+}
+
 TEST(AT_Keys, NoKeysGiveNoValue) { EXPECT_FALSE(AT_Keys().value(3).has_value()); }
 
 TEST(AT_Keys, HoldReadsLinearStretchesAsConstant) { EXPECT_DOUBLE_EQ(*sampleKeys().value(15, true), 0.0); }
@@ -51,6 +98,16 @@ TEST(AT_DoubleAttr, ValuesAreHeldToTheHardRangeButFilesOutsideItAreRefused) {
   EXPECT_TRUE(why.contains(QStringLiteral("outside")));
   EXPECT_FALSE(a.setLocalValueFromString(QStringLiteral("nan"), &why));
   EXPECT_EQ(a.localValue(), -20.0);
+}
+
+TEST(AT_DoubleAttr, ASmoothSwingPastTheKeysStaysInsideTheHardRange) {
+  AT_DoubleAttr a(nullptr, kLevel, AT_DoubleAttr::eLinkable, 0.0);
+  a.setKey(0, 0.0, AT_Keys::Smooth);
+  a.setKey(10, 50.0, AT_Keys::Smooth);
+  a.setKey(20, 50.0, AT_Keys::Smooth);
+  a.setKey(30, 0.0, AT_Keys::Smooth);
+  // Between the two keys at 50 the curve rises above them (slope 2.5 at 10, -2.5 at 20).
+  EXPECT_EQ(a.value(15), 50.0);
 }
 
 TEST(AT_IntAttr, NeverTakesValuesBetweenKeys) {
