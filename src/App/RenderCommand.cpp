@@ -58,6 +58,7 @@ int Commands::render(const QStringList& args) {
   parser.addOption({QStringLiteral("node"), QStringLiteral("Node whose path --onion draws (repeatable; default: all)"),
                     QStringLiteral("NAME")});
   parser.addOption({QStringLiteral("labels"), QStringLiteral("Write node names beside their pivots")});
+  parser.addOption({QStringLiteral("no-caption"), QStringLiteral("Leave out the frame and view caption")});
   if (!parser.parse(QStringList{QStringLiteral("vantorel render")} + args))
     throw CliError(QStringLiteral("render: ") + parser.errorText());
   const QStringList positional = parser.positionalArguments();
@@ -107,6 +108,7 @@ int Commands::render(const QStringList& args) {
   if (parser.isSet(QStringLiteral("node")) && !parser.isSet(QStringLiteral("onion")))
     throw CliError(QStringLiteral("render: --node chooses whose paths --onion draws; give --onion N too"));
   options.labels = parser.isSet(QStringLiteral("labels"));
+  options.caption = !parser.isSet(QStringLiteral("no-caption"));
 
   const std::unique_ptr<Session> session = Session::open(positional.front());
   for (const QString& name : parser.values(QStringLiteral("node")))

@@ -534,6 +534,7 @@ VU_SceneRenderer::Overlay overlayOf(const RenderOptions& options,
   for (const QString& name : options.onionNodes)
     overlay.onionNodes.push_back(find(name));
   overlay.labels = options.labels;
+  overlay.caption = options.caption;
   overlay.framingFrames = options.framingFrames;
   return overlay;
 }

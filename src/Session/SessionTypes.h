@@ -85,6 +85,7 @@ struct RenderOptions {
   int onion = 0;          // frames before and after drawn as each node's pivot path
   QStringList onionNodes; // whose paths; empty: every node
   bool labels = false;    // node names beside their pivots
+  bool caption = false;   // the frame and the view in the top left corner
   // Frames whose pivots the top and side views frame too, so that a sequence is framed alike.
   std::vector<double> framingFrames;
 };

@@ -25,8 +25,11 @@ QStringList pick(const QStringList& args) {
 }
 
 TEST(PickCommand, ControlPixelsNameThePegAndTheNodeAndMakeThatPegMain) {
-  // The shoulder's pivot at (−8, 45/23), the hand's at (20, −90/23) scene units.
-  const double sx = -8, sy = 45.0 / 23, hx = 20, hy = -90.0 / 23;
+  // The shoulder's pivot at (−8, 3 e), the hand's at (20, −6 e) scene units, where e is how far
+  // the smooth stretch from frame 1 to 24 (flat at both ends) has eased at frame 16:
+  // 3 t^2 − 2 t^3 at t = 15/23.
+  const double t = 15.0 / 23, e = 3 * t * t - 2 * t * t * t;
+  const double sx = -8, sy = 3 * e, hx = 20, hy = -6 * e;
   const QString arm = QStringLiteral(", on the control of Arm (PointConstraint2)");
   const QString hand = QStringLiteral("main input of Arm: 1 \"Left Peg\" (Hand)");
   EXPECT_EQ(pick({"--at", pixel(hx, hy)}), QStringList({"picked: Hand (Peg), handle 0" + arm, hand}));

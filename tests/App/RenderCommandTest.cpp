@@ -56,8 +56,8 @@ TEST(RenderCommand, SequenceWritesOneNumberedFileAFrameAndTheOnionShowsTheNeighb
   };
   const QColor current = at(6), before = at(5), after = at(7), farAfter = at(8), beyond = at(9);
   EXPECT_GT(current.red(), 230); // the pivot itself, over its path
-  EXPECT_GT(before.blue(), before.red() + 100) << "frames before are blue";
-  EXPECT_GT(after.green(), after.red() + 60) << "frames after are green";
+  EXPECT_GT(std::min(before.red(), before.blue()), before.green() + 60) << "frames before are magenta";
+  EXPECT_GT(std::min(after.green(), after.blue()), after.red() + 60) << "frames after are teal";
   EXPECT_GT(farAfter.green(), farAfter.red());
   EXPECT_GT(farAfter.red(), after.red() + 40) << "two frames away is fainter than one";
   EXPECT_EQ(beyond, QColor(Qt::white)) << "no dot past the onion's reach";
@@ -75,4 +75,24 @@ TEST(RenderCommand, LabelsWriteEachNodesNameBesideItsPivot) {
   for (const char* name : {">Root<", ">Shoulder<", ">Elbow<", ">Hand<"})
     EXPECT_TRUE(text.contains(name)) << name;
   EXPECT_FALSE(text.contains(">Camera<"));
+}
+
+// The corner caption says the frame and the view, unless left out; the switch's slider says
+// where it stands.
+TEST(RenderCommand, CaptionNamesTheFrameAndViewAndTheSwitchShowsItsValue) {
+  QTemporaryDir dir;
+  auto svgOf = [&](const QStringList& args) {
+    const QString svg = dir.filePath(QStringLiteral("out.svg"));
+    const ProcessResult r = vantorel(QStringList{QStringLiteral("render")} + args + QStringList{"-o", svg});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    QFile file(svg);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+  };
+  const QString gate = QStringLiteral(VANTOREL_EXAMPLES "/switch_gate.xml");
+  const QString camera = svgOf({gate, "--frame", "1"});
+  EXPECT_TRUE(camera.contains(QStringLiteral(">frame 1 \u00b7 camera view (Camera)<")));
+  EXPECT_TRUE(camera.contains(QStringLiteral(">30 %<")));
+  EXPECT_TRUE(
+      svgOf({kScene, "--frame", "12.5", "--view", "side"}).contains(QStringLiteral(">frame 12.5 \u00b7 side view<")));
+  EXPECT_FALSE(svgOf({gate, "--frame", "1", "--no-caption"}).contains(QStringLiteral("frame 1")));
 }

@@ -86,7 +86,10 @@ void paintPoint(QPainter& painter, const ViewMapper& mapper, const VU_Drawing::P
   const double r = 0.5 * mapper.toPixels(p.pointSize, p.pointSizeFrame, p.points[0]);
   painter.setPen(makePen(p.pointStroke, 1.0, picking));
   painter.setBrush(makeBrush(p.pointFill, picking));
-  painter.drawEllipse(*c, r, r);
+  if (p.pointShape == VU_Drawing::eDiamond)
+    painter.drawPolygon(QPolygonF({*c + QPointF(0, -r), *c + QPointF(r, 0), *c + QPointF(0, r), *c + QPointF(-r, 0)}));
+  else
+    painter.drawEllipse(*c, r, r);
 }
 
 void paintLine(QPainter& painter, const ViewMapper& mapper, const VU_Drawing::Primitive& p, double lineWidth,
@@ -181,7 +184,52 @@ void paintPrimitive(QPainter& painter, const Math::CameraTransformChain& chain, 
   }
 }
 
+// The points through which a shape reaches the view (a circle's centre and its extremes).
+std::vector<Math::Point3d> outline(const VU_Drawing::Primitive& p) {
+  switch (p.kind) {
+  case VU_Drawing::eLine:
+    return {p.points[0], p.points[1]};
+  case VU_Drawing::eQuad:
+    return {p.points[0], p.points[1], p.points[2], p.points[3]};
+  case VU_Drawing::eCircle:
+    return {p.points[0] + Math::Vector3d(p.radius, 0, 0), p.points[0] + Math::Vector3d(-p.radius, 0, 0),
+            p.points[0] + Math::Vector3d(0, p.radius, 0), p.points[0] + Math::Vector3d(0, -p.radius, 0)};
+  default:
+    return {p.points[0]};
+  }
+}
+
 } // namespace
+
+int VU_Drawing::visibleCount(const Math::CameraTransformChain& chain, const QSize& size) const {
+  const QRectF image(QPointF(0, 0), QSizeF(size));
+  int count = 0;
+  for (const Primitive& p : m_primitives) {
+    if (p.kind == eText)
+      continue;
+    const ViewMapper mapper(chain, p.model);
+    QRectF box;
+    bool any = false;
+    for (const Math::Point3d& point : outline(p))
+      if (const auto q = mapper.map(point)) {
+        box = any ? box.united(QRectF(*q, QSizeF(0, 0))) : QRectF(*q, QSizeF(0, 0));
+        any = true;
+      }
+    // A shape's pixels reach a little past its points (pen widths, point sizes).
+    if (any && box.adjusted(-8, -8, 8, 8).intersects(image))
+      ++count;
+  }
+  return count;
+}
+
+void VU_Drawing::paintFrame(QPainter& painter, const QSize& size, bool picking) const {
+  if (picking || m_viewRect.isEmpty())
+    return;
+  QPainterPath bars;
+  bars.addRect(QRectF(QPointF(0, 0), QSizeF(size)));
+  bars.addRect(m_viewRect);
+  painter.fillPath(bars, QColor(m_bars.red, m_bars.green, m_bars.blue, m_bars.alpha));
+}
 
 void VU_Drawing::paint(QPainter& painter, const Math::CameraTransformChain& chain, bool picking) const {
   painter.save();
@@ -190,6 +238,20 @@ void VU_Drawing::paint(QPainter& painter, const Math::CameraTransformChain& chai
     painter.setCompositionMode(QPainter::CompositionMode_Source);
   for (const Primitive& p : m_primitives)
     paintPrimitive(painter, chain, p, picking);
+  if (!picking && !m_caption.isEmpty() && qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+    const QRectF view = m_viewRect.isEmpty() ? QRectF(painter.viewport()) : m_viewRect;
+    QFont font = painter.font();
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(13);
+    painter.setFont(font);
+    const QRectF box = view.adjusted(8, 6, -8, -6);
+    const QRectF inked = painter.boundingRect(box, Qt::AlignLeft | Qt::AlignTop, m_caption);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(255, 255, 255, 210));
+    painter.drawRoundedRect(inked.adjusted(-4, -2, 4, 2), 3, 3);
+    painter.setPen(QColor(40, 44, 54));
+    painter.drawText(box, Qt::AlignLeft | Qt::AlignTop, m_caption);
+  }
   painter.restore();
 }
 
@@ -202,6 +264,7 @@ QImage VU_Drawing::toImage(const Math::CameraTransformChain& chain, const QSize&
     return image;
   image.fill(QColor(background.red, background.green, background.blue, background.alpha));
   QPainter painter(&image);
+  paintFrame(painter, size, picking);
   paint(painter, chain, picking);
   painter.end();
   return image;
@@ -219,6 +282,7 @@ QByteArray VU_Drawing::toSvg(const Math::CameraTransformChain& chain, const QSiz
   QPainter painter(&generator);
   painter.fillRect(QRect(QPoint(0, 0), size),
                    QColor(background.red, background.green, background.blue, background.alpha));
+  paintFrame(painter, size, picking);
   paint(painter, chain, picking);
   painter.end();
   return bytes;

@@ -4,9 +4,11 @@
 // chain (model → view) onto a QPainter, a PNG or an SVG. Sizes given in reference frame 1 are
 // pixels. A shape that a chain cannot carry to the view (behind the eye, singular) is left out.
 // Texts are for people: picking images leave them out, and so does a process without a
-// QGuiApplication (no fonts).
+// QGuiApplication (no fonts). A drawing may say which rectangle of the image the view covers
+// (the rest is painted as letterbox bars) and carry a caption for the view's top left corner.
 #include <QByteArray>
 #include <QImage>
+#include <QRectF>
 #include <QSize>
 #include <QString>
 #include <vector>
@@ -21,6 +23,8 @@ class QPainter;
 class VU_Drawing {
 public:
   enum Kind { ePoint, eLine, eCircle, eQuad, eText };
+  // A point is a disc, or a diamond as wide as the disc would be.
+  enum PointShape { eRound, eDiamond };
   struct Primitive {
     Kind kind = ePoint;
     Math::Point3d points[4]; // a point: [0]; a line: [0], [1]; a circle: its centre; a quad: all four
@@ -31,6 +35,7 @@ public:
     int lineThicknessFrame = 1;
     double pointSize = 1.0;
     int pointSizeFrame = 1;
+    PointShape pointShape = eRound;
     // A text: placed by `textAlign` (Qt::Alignment flags) about points[0] moved by (textDx,
     // textDy) pixels, `textSize` pixels high, over a box of `textBackground` (none when fully
     // transparent); with `textLeader`, a thin line joins points[0] to the text.
@@ -47,6 +52,19 @@ public:
   const std::vector<Primitive>& primitives() const { return m_primitives; }
   void clear() { m_primitives.clear(); }
 
+  // The part of the image the view covers, in pixels; outside it the background is `bars`. An
+  // empty rectangle (the default) covers the whole image.
+  void setViewRect(const QRectF& rect, const VS_RGBA& bars) {
+    m_viewRect = rect;
+    m_bars = bars;
+  }
+  const QRectF& viewRect() const { return m_viewRect; }
+  // Written in the view's top left corner (not in picking images).
+  void setCaption(const QString& caption) { m_caption = caption; }
+  const QString& caption() const { return m_caption; }
+  // How many shapes the chain carries into the image at least in part (texts aside).
+  int visibleCount(const Math::CameraTransformChain& chain, const QSize& size) const;
+
   // Picking draws without antialiasing or blending, and leaves out fully transparent parts, so
   // that every pixel holds exactly a colour some shape asked for, or the background.
   void paint(QPainter& painter, const Math::CameraTransformChain& chain, bool picking) const;
@@ -60,5 +78,10 @@ public:
             bool picking, QString* why) const;
 
 private:
+  void paintFrame(QPainter& painter, const QSize& size, bool picking) const;
+
   std::vector<Primitive> m_primitives;
+  QRectF m_viewRect;
+  VS_RGBA m_bars;
+  QString m_caption;
 };

@@ -27,6 +27,8 @@ public:
     m_state.pointSizeFrame = referenceFrame;
   }
 
+  void setPointShape(VU_Drawing::PointShape shape) { m_state.pointShape = shape; }
+
   void setTextColor(const VS_RGBA& c) { m_state.textColor = c; }
   // Text height in pixels.
   void setTextSize(double pixels) { m_state.textSize = pixels; }

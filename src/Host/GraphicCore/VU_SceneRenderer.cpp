@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "GraphicCore/VU_Painter.h"
+#include "SceneCore/AT_ValueText.h"
 #include "SceneCore/CC_CameraChainTransformCanvasBinder.h"
 #include "SceneCore/MO_OGLContext.h"
 #include "SceneCore/MO_PivotVisitor.h"
+#include "SceneCore/MO_Port.h"
 #include "SceneCore/Peg.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "SceneCore/SC_SceneEvaluator.h"
@@ -18,6 +20,8 @@
 
 const VS_RGBA VU_SceneRenderer::kBackground(255, 255, 255, 255);
 const VS_RGBA VU_SceneRenderer::kPickBackground(255, 255, 255, 255);
+const VS_RGBA VU_SceneRenderer::kOnionBefore(200, 30, 150);
+const VS_RGBA VU_SceneRenderer::kOnionAfter(0, 150, 125);
 
 namespace {
 
@@ -33,41 +37,48 @@ constexpr double kPickBoneWidth = 7.0;
 constexpr double kPickPivotSize = 14.0;
 constexpr double kFrameMargin = 1.2;
 constexpr double kMinHalfExtent = 1.0;
-// The onion skin: the frames before in blue, after in green, each the more transparent and
-// smaller the farther it lies from the frame shown.
-const VS_RGBA kOnionBefore(20, 90, 235);
-const VS_RGBA kOnionAfter(0, 160, 70);
+// Constraint nodes are drawn as a diamond at their output's pivot, hollow so that it reads as
+// a node of another kind than a peg.
+const VS_RGBA kConstraintFill(255, 255, 255);
+constexpr double kConstraintSize = 12.0;
+// The onion skin (kOnionBefore, kOnionAfter): each dot the more transparent and smaller the
+// farther it lies from the frame shown.
 constexpr double kOnionNearAlpha = 230.0;
 constexpr double kOnionNearSize = 8.0;
 constexpr double kOnionFarSize = 3.5;
+// Outside the camera's frame when the image's shape is not the scene's.
+const VS_RGBA kLetterbox(228, 230, 234);
 const VS_RGBA kLabelColour(40, 44, 54);
 const VS_RGBA kLabelBackground(255, 255, 255, 200);
 constexpr double kLabelSize = 13.0;
 
-struct PegPivot {
-  Peg* peg;
+bool hasTransformationOutput(const MO_Module* node) {
+  const MO_Port* out = node->outPort(0);
+  return out && out->kind() == MO_Port::Matrix;
+}
+
+// A node's pivot in the scene at a frame: its own pivot (in scene units) carried by its output.
+Math::Point3d pivotPoint(SC_SceneCommon& scene, MO_Module* node, double frame) {
+  const Math::Matrix4x4 m = SC_SceneEvaluator(scene).evaluate(node, frame);
+  MO_PivotVisitor visitor(MO_BaseContext(MO_FrameKey(frame), 0));
+  node->acceptVisitor(&visitor);
+  return m * scene.metrics().toOGL(visitor.getPivot());
+}
+
+// A node of the drawn hierarchy: a peg, or another node with a transformation output (the
+// camera aside), at its pivot.
+struct DrawnNode {
+  MO_Module* node;
+  bool peg;
   Math::Point3d world;
 };
 
-std::vector<PegPivot> pegPivots(SC_SceneCommon& scene, double frame) {
-  SC_SceneEvaluator evaluator(scene);
-  std::vector<PegPivot> pivots;
+std::vector<DrawnNode> drawnNodes(SC_SceneCommon& scene, double frame) {
+  std::vector<DrawnNode> out;
   for (MO_Module* n : scene.nodes())
-    if (auto* peg = dynamic_cast<Peg*>(n)) {
-      Math::Point3d local;
-      peg->pivot(MO_FrameKey(frame), local);
-      pivots.push_back({peg, evaluator.evaluate(peg, frame) * scene.metrics().toOGL(local)});
-    }
-  return pivots;
-}
-
-// The peg a bone runs to: the first peg up the main inputs, through any other nodes between.
-Peg* parentPeg(MO_Module* node, const MO_FrameKey& key) {
-  for (MO_Module* up = node->inputModule(node->mainInPortIdAtFrame(key)); up;
-       up = up->inputModule(up->mainInPortIdAtFrame(key)))
-    if (auto* peg = dynamic_cast<Peg*>(up))
-      return peg;
-  return nullptr;
+    if (n != scene.camera() && hasTransformationOutput(n))
+      out.push_back({n, dynamic_cast<Peg*>(n) != nullptr, pivotPoint(scene, n, frame)});
+  return out;
 }
 
 // An orthographic view whose eye axes are the rows of `r`, centred on the points and scaled so
@@ -110,19 +121,6 @@ Math::CameraTransformChain framingChain(const std::vector<Math::Point3d>& points
   return chain;
 }
 
-// A node's pivot in the scene at a frame: its own pivot (in scene units) carried by its output.
-Math::Point3d pivotPoint(SC_SceneCommon& scene, MO_Module* node, double frame) {
-  const Math::Matrix4x4 m = SC_SceneEvaluator(scene).evaluate(node, frame);
-  MO_PivotVisitor visitor(MO_BaseContext(MO_FrameKey(frame), 0));
-  node->acceptVisitor(&visitor);
-  return m * scene.metrics().toOGL(visitor.getPivot());
-}
-
-bool hasTransformationOutput(const MO_Module* node) {
-  const MO_Port* out = node->outPort(0);
-  return out && out->kind() == MO_Port::Matrix;
-}
-
 VS_RGBA faded(const VS_RGBA& c, double alpha) {
   return VS_RGBA(c.red, c.green, c.blue, static_cast<unsigned char>(std::clamp(std::lround(alpha), 0L, 255L)));
 }
@@ -143,6 +141,38 @@ bool VU_SceneRenderer::parseView(const QString& text, View& view) {
   else
     return false;
   return true;
+}
+
+QRectF VU_SceneRenderer::viewRect(View view, const QSize& size) const {
+  const QRectF whole(QPointF(0, 0), QSizeF(size));
+  const double ax = m_scene.designAspectRatioX(), ay = m_scene.designAspectRatioY();
+  if (view != eCameraView || !m_scene.camera() || !(ax > 0) || !(ay > 0) || size.isEmpty())
+    return whole;
+  // The largest rectangle of the camera's shape that fits, centred.
+  const double aspect = ax / ay;
+  double w = size.width(), h = size.height();
+  if (w > h * aspect)
+    w = h * aspect;
+  else
+    h = w / aspect;
+  return QRectF((size.width() - w) / 2, (size.height() - h) / 2, w, h);
+}
+
+QString VU_SceneRenderer::caption(double frame, View view) const {
+  QString name;
+  switch (view) {
+  case eTopView:
+    name = QStringLiteral("top view");
+    break;
+  case eSideView:
+    name = QStringLiteral("side view");
+    break;
+  case eCameraView:
+    name = m_scene.camera() ? QStringLiteral("camera view (%1)").arg(m_scene.camera()->instanceName())
+                            : QStringLiteral("front view (the scene has no camera)");
+    break;
+  }
+  return QStringLiteral("frame %1 \u00b7 %2").arg(AT_ValueText::fromDouble(frame), name);
 }
 
 QSize VU_SceneRenderer::defaultSize(const SC_SceneCommon& scene) {
@@ -169,8 +199,8 @@ std::vector<MO_Module*> VU_SceneRenderer::overlayNodes(bool onion) const {
 std::vector<Math::Point3d> VU_SceneRenderer::framedPoints(double frame) {
   const std::vector<MO_Module*> onionNodes = m_overlay.onion > 0 ? overlayNodes(true) : std::vector<MO_Module*>();
   auto addFrame = [&](std::vector<Math::Point3d>& points, double f) {
-    for (const PegPivot& p : pegPivots(m_scene, f))
-      points.push_back(p.world);
+    for (const DrawnNode& d : drawnNodes(m_scene, f))
+      points.push_back(d.world);
     for (MO_Module* n : onionNodes)
       for (int k = -m_overlay.onion; k <= m_overlay.onion; ++k)
         points.push_back(pivotPoint(m_scene, n, f + k));
@@ -216,8 +246,9 @@ Math::CameraTransformChain VU_SceneRenderer::framedChain(double frame, View view
   }
   double nearPlane = 0.1, farPlane = 1000.0;
   m_scene.cameraPlanes(nearPlane, farPlane);
+  const QRectF rect = viewRect(view, size);
   Math::CameraTransformChain chain;
-  chain.setViewport(Math::Rect2d(0, 0, size.width(), size.height()));
+  chain.setViewport(Math::Rect2d(rect.left(), rect.top(), rect.right(), rect.bottom()));
   chain.setViewMatrix(camera.getInverse());
   chain.setProjectionMatrix(rxscene_func::getSoftRenderPerspectiveMatrix(
       &m_scene, m_scene.designAspectRatioX(), m_scene.designAspectRatioY(), nearPlane, farPlane));
@@ -233,30 +264,34 @@ VU_Drawing VU_SceneRenderer::draw(double frame, View view, const QSize& size, in
   SC_SceneEvaluator evaluator(m_scene);
   for (MO_Module* n : m_scene.nodes())
     evaluator.evaluate(n, frame);
-  const std::vector<PegPivot> pivots = pegPivots(m_scene, frame);
+  const std::vector<DrawnNode> hierarchy = drawnNodes(m_scene, frame);
 
   VU_Drawing drawing;
+  drawing.setViewRect(viewRect(view, size), kLetterbox);
+  if (renderMode != MO_OGLContext::ePickingMode && m_overlay.caption)
+    drawing.setCaption(caption(frame, view));
   CC_CameraChainTransformCanvasBinder binder(chain, &drawing);
   VU_Painter painter(&binder);
   const bool picking = renderMode == MO_OGLContext::ePickingMode;
   const MO_FrameKey key(frame);
-  auto worldOf = [&](const Peg* peg) {
-    for (const PegPivot& p : pivots)
-      if (p.peg == peg)
-        return p.world;
-    return Math::Point3d();
+  auto drawn = [&](const MO_Module* node) -> const DrawnNode* {
+    for (const DrawnNode& d : hierarchy)
+      if (d.node == node)
+        return &d;
+    return nullptr;
   };
-  auto pickColour = [](Peg* peg, VS_RGBA& colour) {
-    const SLB_ModulePickAdaptor* adaptor = SLB_NodePickAdaptorFactory::pickAdaptorFor(peg);
+  // Only pegs take part in picking: a constraint's handles are its control's own.
+  auto pickColour = [](const DrawnNode& d, VS_RGBA& colour) {
+    const SLB_ModulePickAdaptor* adaptor = d.peg ? SLB_NodePickAdaptorFactory::pickAdaptorFor(d.node) : nullptr;
     if (adaptor)
       colour = SLB_PickEngine::idToColor(adaptor->handleId(0));
     return adaptor != nullptr;
   };
 
-  if (!picking && !pivots.empty()) {
+  if (!picking && !hierarchy.empty()) {
     double reach = 0.0;
-    for (const PegPivot& p : pivots)
-      reach = std::max({reach, std::fabs(p.world.x), std::fabs(p.world.y), std::fabs(p.world.z)});
+    for (const DrawnNode& d : hierarchy)
+      reach = std::max({reach, std::fabs(d.world.x), std::fabs(d.world.y), std::fabs(d.world.z)});
     reach = reach * 1.5 + kMinHalfExtent;
     painter.setLineStrokeColor(kAxisColour);
     painter.setLineThickness(1.0, 1);
@@ -295,32 +330,34 @@ VU_Drawing VU_SceneRenderer::draw(double frame, View view, const QSize& size, in
       evaluator.evaluate(n, frame);
   }
 
-  // A bone is drawn in its child's pick colour: clicking a bone picks the peg it moves with.
+  // A bone from each input to the node's pivot, drawn in the node's pick colour: clicking a
+  // bone picks the peg it moves with.
   painter.setLineThickness(picking ? kPickBoneWidth : kBoneWidth, 1);
-  for (const PegPivot& p : pivots) {
-    const Peg* parent = parentPeg(p.peg, key);
-    if (!parent)
-      continue;
+  for (const DrawnNode& d : hierarchy) {
     VS_RGBA colour = kBoneColour;
-    if (picking && !pickColour(p.peg, colour))
+    if (picking && !pickColour(d, colour))
       continue;
     painter.setLineStrokeColor(colour);
-    painter.drawLine(p.world, worldOf(parent));
+    for (int i = 0; i < d.node->nInPorts(); ++i)
+      if (const DrawnNode* parent = drawn(d.node->inputModule(i)))
+        painter.drawLine(d.world, parent->world);
   }
 
-  painter.setPointSize(picking ? kPickPivotSize : kPivotSize, 1);
-  for (const PegPivot& p : pivots) {
-    VS_RGBA fill = p.peg->selected() ? kSelectedPivotColour : kPivotColour;
+  for (const DrawnNode& d : hierarchy) {
+    VS_RGBA fill = d.node->selected() ? kSelectedPivotColour : d.peg ? kPivotColour : kConstraintFill;
     VS_RGBA stroke = kBoneColour;
     if (picking) {
-      if (!pickColour(p.peg, fill))
+      if (!pickColour(d, fill))
         continue;
       stroke = fill;
     }
+    painter.setPointShape(d.peg ? VU_Drawing::eRound : VU_Drawing::eDiamond);
+    painter.setPointSize(picking ? kPickPivotSize : d.peg ? kPivotSize : kConstraintSize, 1);
     painter.setPointFillColor(fill);
     painter.setPointStrokeColor(stroke);
-    painter.drawPoint(p.world);
+    painter.drawPoint(d.world);
   }
+  painter.setPointShape(VU_Drawing::eRound);
 
   const MO_OGLContext context(renderMode, key, &binder);
   for (MO_Module* n : m_scene.nodes()) {

@@ -1,14 +1,18 @@
 #pragma once
-// Draws a scene at a frame as a view sees it: every peg's pivot as a point and a bone to the
-// pivot of the nearest peg up its main inputs, then every node's own control. Positions are in
-// drawing units; the image is `size` pixels, y down. The camera view looks through the scene's
-// camera (a straight-on orthographic view framing the pegs when the scene has none); the top
-// view looks down −y (x right, −z up) and the side view along +x (z right, y up), both
-// orthographic and framing every pivot (a unit-sized frame when there is at most one).
-// An overlay adds each node's pivot path over the frames around (an onion skin: blue before,
-// green after, fading with distance) and node names beside their pivots; a node's pivot is the
-// one the host's pivot visitor reports, carried by the node's output (the origin without one).
+// Draws a scene at a frame as a view sees it: the hierarchy as the links make it (every peg's
+// pivot as a disc, every other node with a transformation output, the camera aside, as a
+// diamond at its pivot, and a bone from each of a node's inputs to its pivot), then every
+// node's own control. A node's pivot is the one the host's pivot visitor reports, carried by
+// the node's output (the origin without one). Positions are in drawing units; the image is
+// `size` pixels, y down. The camera view looks through the scene's camera with the scene's
+// aspect ratio, letterboxed inside an image of another shape (a straight-on orthographic view
+// framing the pivots when the scene has none); the top view looks down −y (x right, −z up) and
+// the side view along +x (z right, y up), both orthographic and framing every pivot (a
+// unit-sized frame when there is at most one). An overlay adds each node's pivot path over the
+// frames around (an onion skin: magenta before, teal after, fading with distance), node names
+// beside their pivots and a caption naming the frame and the view.
 #include <QImage>
+#include <QRectF>
 #include <QSize>
 #include <QString>
 #include <vector>
@@ -27,11 +31,16 @@ public:
   static const VS_RGBA kBackground;
   // The background of a picking image: white, id 0.
   static const VS_RGBA kPickBackground;
+  // The onion skin's frames before (magenta) and after (teal): hues far from those the nodes'
+  // controls draw in (red, green, blue) and from the pivots' orange and selection blue.
+  static const VS_RGBA kOnionBefore;
+  static const VS_RGBA kOnionAfter;
 
   struct Overlay {
     int onion = 0;                      // frames before and after drawn as the pivot's path
     std::vector<MO_Module*> onionNodes; // empty: every node with a transformation output but the camera
     bool labels = false;                // node names beside their pivots
+    bool caption = false;               // the frame and the view in the top left corner
     // Frames whose pivots the top and side views also frame, so that every image of a sequence
     // is framed alike.
     std::vector<double> framingFrames;
@@ -55,6 +64,12 @@ public:
   static bool parseView(const QString& text, View& view);
   // 960 pixels wide, as high as the scene's design aspect ratio makes it (540 for 16:9).
   static QSize defaultSize(const SC_SceneCommon& scene);
+
+  // The part of an image of `size` the view covers: the camera's frame, letterboxed, in the
+  // camera view of a scene with a camera; the whole image otherwise.
+  QRectF viewRect(View view, const QSize& size) const;
+  // "frame 24 · camera view (Camera)", "frame 24 · top view".
+  QString caption(double frame, View view) const;
 
   // The view's chain with an identity model matrix: drawing units of the world to pixels,
   // panned and zoomed. Evaluates the scene at the frame (the scene's current frame becomes it).

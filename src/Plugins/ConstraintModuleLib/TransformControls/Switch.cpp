@@ -83,4 +83,12 @@ void Switch::oglRenderControl(const MO_OGLContext& ctx) {
   painter.drawLine(Math::Point3d(knob.x - h, knob.y, knob.z), Math::Point3d(knob.x + h, knob.y, knob.z));
   painter.drawCircle(knob, 0.2 * s);
   painter.drawPoint(knob);
+  if (!picking) {
+    // The value beside the knob, so that a picture says where the slider stands.
+    painter.setTextColor(color);
+    painter.setTextSize(12);
+    painter.drawText(Math::Point3d(knob.x + h, knob.y, knob.z),
+                     QStringLiteral("%1 %").arg(QString::number(active, 'g', 3)), Qt::AlignLeft | Qt::AlignVCenter, 6.0,
+                     0.0);
+  }
 }

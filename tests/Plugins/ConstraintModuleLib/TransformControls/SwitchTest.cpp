@@ -90,7 +90,7 @@ TEST_F(SwitchTest, SliderSpansTwentyScaledUnitsAboutTheOffsetWithTheKnobAtActive
     sw->activeAttr()->setLocalValue(r.active);
     const VU_Drawing drawing = render(sw, MO_OGLContext::eNormalMode);
     const auto& p = drawing.primitives();
-    ASSERT_EQ(p.size(), 6u);
+    ASSERT_EQ(p.size(), 7u);
     const double x = 6 - 14, h = r.scale / 2;
     EXPECT_TRUE(pointNear(p[0].points[0], at(x - h, r.lo)));
     EXPECT_TRUE(pointNear(p[0].points[1], at(x + h, r.lo)));
@@ -101,6 +101,10 @@ TEST_F(SwitchTest, SliderSpansTwentyScaledUnitsAboutTheOffsetWithTheKnobAtActive
     const Math::Point3d knob = at(x, r.knobY);
     EXPECT_TRUE(pointNear(p[5].points[0], knob));
     EXPECT_TRUE(pointNear(p[4].points[0], knob));
+    // The value written beside the knob, at the right end of its bar.
+    EXPECT_EQ(p[6].kind, VU_Drawing::eText);
+    EXPECT_EQ(p[6].text, QStringLiteral("%1 %").arg(r.active));
+    EXPECT_TRUE(pointNear(p[6].points[0], p[3].points[1]));
   }
 }
 

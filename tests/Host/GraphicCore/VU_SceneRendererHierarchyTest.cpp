@@ -1,0 +1,160 @@
+// What a picture shows is what the scene holds: bones run through the constraint nodes between
+// pegs, each such node has a marker at its pivot, an image of another shape than the camera's
+// letterboxes the view (and picking uses the same mapping), and the onion skin's colours are
+// none that a control draws in.
+#include <gtest/gtest.h>
+
+#include <QColor>
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <set>
+
+#include "ArmRigView.h"
+#include "GraphicCore/SLB_ViewDriver.h"
+#include "GraphicCore/VU_SceneRenderer.h"
+#include "SceneCore/MO_OGLContext.h"
+#include "SceneCore/MO_PivotVisitor.h"
+
+namespace {
+
+std::unique_ptr<SC_SceneCommon> loadExample(const QString& name) {
+  PIO_LoadError error;
+  auto scene = PIO_SceneReader::readFile(QStringLiteral(VANTOREL_EXAMPLES "/") + name, &error);
+  EXPECT_NE(scene, nullptr) << error.toString().toStdString();
+  return scene;
+}
+
+Math::Point3d pivotOf(SC_SceneCommon& scene, MO_Module* node, double frame) {
+  MO_PivotVisitor visitor(MO_BaseContext(MO_FrameKey(frame), 0));
+  node->acceptVisitor(&visitor);
+  return SC_SceneEvaluator(scene).evaluate(node, frame) * scene.metrics().toOGL(visitor.getPivot());
+}
+
+bool near(const Math::Point3d& a, const Math::Point3d& b) {
+  return std::fabs(a.x - b.x) + std::fabs(a.y - b.y) + std::fabs(a.z - b.z) < 1e-9;
+}
+
+// Root → Arm → Hold (a static transformation that moves what arrives by 5 units) → Hand: the
+// hand hangs from Hold, not from Arm.
+TEST(SceneHierarchy, BonesRunFromEachInputToTheConstraintsPivotWhichHasAMarker) {
+  PIO_LoadError error;
+  auto scene = PIO_SceneReader::readData(R"(<scene version="1">
+    <node type="Peg" name="Root"><attr keyword="POSITION.Y" value="-3"/></node>
+    <node type="Peg" name="Arm"><attr keyword="PIVOT.X" value="2"/><attr keyword="ROTATION.ANGLEZ" value="30"/></node>
+    <node type="StaticConstraint" name="Hold">
+      <attr keyword="active" value="true"/><attr keyword="translate.x" value="5"/>
+    </node>
+    <node type="Peg" name="Hand"><attr keyword="POSITION.X" value="1"/></node>
+    <link from="Root" to="Arm" toPort="0"/><link from="Arm" to="Hold" toPort="0"/>
+    <link from="Hold" to="Hand" toPort="0"/></scene>)",
+                                         QStringLiteral("hold.xml"), &error);
+  ASSERT_TRUE(scene) << error.toString().toStdString();
+  const double frame = 1;
+  const VU_Drawing drawing =
+      VU_SceneRenderer(*scene).draw(frame, VU_SceneRenderer::eCameraView, QSize(960, 540), 0, nullptr);
+  auto at = [&](const char* name) { return pivotOf(*scene, scene->findNode(QLatin1String(name)), frame); };
+  const Math::Point3d root = at("Root"), arm = at("Arm"), hold = at("Hold"), hand = at("Hand");
+  ASSERT_FALSE(near(arm, hold));
+  ASSERT_FALSE(near(arm, hand));
+  auto bone = [&](const Math::Point3d& a, const Math::Point3d& b) {
+    int n = 0;
+    for (const VU_Drawing::Primitive& p : drawing.primitives())
+      if (p.kind == VU_Drawing::eLine &&
+          ((near(p.points[0], a) && near(p.points[1], b)) || (near(p.points[0], b) && near(p.points[1], a))))
+        ++n;
+    return n;
+  };
+  EXPECT_EQ(bone(root, arm), 1);
+  EXPECT_EQ(bone(arm, hold), 1);
+  EXPECT_EQ(bone(hold, hand), 1);
+  EXPECT_EQ(bone(arm, hand), 0) << "no bone past the node between";
+  int diamonds = 0, discs = 0;
+  for (const VU_Drawing::Primitive& p : drawing.primitives())
+    if (p.kind == VU_Drawing::ePoint && p.pointShape == VU_Drawing::eDiamond) {
+      EXPECT_TRUE(near(p.points[0], hold));
+      ++diamonds;
+    } else if (p.kind == VU_Drawing::ePoint) {
+      discs += near(p.points[0], root) || near(p.points[0], arm) || near(p.points[0], hand);
+    }
+  EXPECT_EQ(diamonds, 1);
+  EXPECT_EQ(discs, 3);
+}
+
+// The arm rig's camera is 16:9. Rows: the image's size and where the 16:9 view sits in it.
+struct Letterbox {
+  const char* name;
+  QSize image;
+  QRect view;
+};
+
+class Letterboxed : public ::testing::TestWithParam<Letterbox> {};
+
+TEST_P(Letterboxed, ViewKeepsTheCamerasShapeAndPickingUsesTheSameMapping) {
+  const Letterbox& row = GetParam();
+  auto scene = armrig::load();
+  ASSERT_TRUE(scene);
+  const double frame = 24;
+  const QImage image =
+      VU_SceneRenderer(*scene).renderImage(frame, VU_SceneRenderer::eCameraView, row.image, MO_OGLContext::eNormalMode);
+  ASSERT_EQ(image.size(), row.image);
+  const bool bars = row.view.size() != row.image;
+  EXPECT_EQ(QColor(image.pixel(1, 1)), bars ? QColor(228, 230, 234) : QColor(Qt::white));
+  EXPECT_EQ(QColor(image.pixel(row.view.left() + 1, row.view.top() + 1)), QColor(Qt::white));
+  SLB_ViewDriver driver(VU_SceneRenderer::eCameraView, row.image);
+  for (const armrig::Pivot& p : armrig::pivots(*scene, frame)) {
+    const QPointF px = armrig::cameraPixel(p.world, row.view.size()) + QPointF(row.view.topLeft());
+    const QRgb c = image.pixel(int(px.x()), int(px.y()));
+    EXPECT_TRUE(qRed(c) > 220 && qGreen(c) > 100 && qGreen(c) < 170 && qBlue(c) < 60)
+        << p.peg->instanceName().toStdString() << " at " << px.x() << "," << px.y();
+    // The hand stands apart from the others at frame 24: a click on it finds it.
+    if (p.peg->instanceName() == QLatin1String("Hand"))
+      EXPECT_EQ(driver.pick(*scene, frame, Math::Point2d(px.x(), px.y())).node, p.peg);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, Letterboxed,
+                         ::testing::Values(Letterbox{"Square", QSize(960, 960), QRect(0, 210, 960, 540)},
+                                           Letterbox{"Wide", QSize(1400, 540), QRect(220, 0, 960, 540)},
+                                           Letterbox{"Same", QSize(480, 270), QRect(0, 0, 480, 270)}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Hue in degrees of a colour saturated and dark enough to be told apart by hue; -1 otherwise.
+int hueOf(const VS_RGBA& c) {
+  const QColor q(c.red, c.green, c.blue);
+  return c.alpha > 0 && q.hsvSaturationF() > 0.35 && q.valueF() > 0.25 ? q.hsvHue() : -1;
+}
+
+int hueDistance(int a, int b) { return std::min(std::abs(a - b), 360 - std::abs(a - b)); }
+
+// Every colour any example draws (controls, pivots, bones), at its first and middle frames, in
+// every view, lies at least 30° of hue away from the onion skin's.
+TEST(OnionSkin, ItsColoursAreNoneThatAnExampleDraws) {
+  const int before = hueOf(VU_SceneRenderer::kOnionBefore), after = hueOf(VU_SceneRenderer::kOnionAfter);
+  ASSERT_GE(before, 0);
+  ASSERT_GE(after, 0);
+  int examples = 0;
+  std::set<int> seen;
+  for (const QString& name : QDir(QStringLiteral(VANTOREL_EXAMPLES)).entryList({QStringLiteral("*.xml")})) {
+    auto scene = loadExample(name);
+    ASSERT_TRUE(scene);
+    ++examples;
+    const double middle = std::floor((scene->firstFrame() + scene->lastFrame()) / 2.0);
+    for (double frame : {double(scene->firstFrame()), middle})
+      for (auto view : {VU_SceneRenderer::eCameraView, VU_SceneRenderer::eTopView})
+        for (const VU_Drawing::Primitive& p :
+             VU_SceneRenderer(*scene).draw(frame, view, QSize(480, 270), 0, nullptr).primitives())
+          for (const VS_RGBA& c : {p.lineStroke, p.pointFill, p.pointStroke, p.textColor}) {
+            const int h = hueOf(c);
+            if (h < 0)
+              continue;
+            seen.insert(h);
+            EXPECT_GE(hueDistance(h, before), 30) << name.toStdString() << ": hue " << h;
+            EXPECT_GE(hueDistance(h, after), 30) << name.toStdString() << ": hue " << h;
+          }
+  }
+  EXPECT_GE(examples, 9);
+  EXPECT_GE(seen.size(), 3u) << "the controls' red, green and blue at least";
+}
+
+} // namespace
