@@ -137,7 +137,8 @@ AttributeInfo AttributeEdit::describe(const AT_Attr* attr, double frame) {
   describeValue(attr, frame, info);
   if (const AT_Keys* keys = attr->keys())
     for (const auto& [at, key] : keys->keys())
-      info.keys.push_back({at, key.value, key.interpolation == AT_Keys::Constant});
+      info.keys.push_back(
+          {at, key.value, key.interpolation == AT_Keys::Constant, key.interpolation == AT_Keys::Smooth});
   for (const AT_Attr* part : attr->subAttrs())
     info.parts << part->path();
   return info;

@@ -43,7 +43,8 @@ struct LinkInfo {
 struct KeyInfo {
   double frame = 0.0;
   double value = 0.0;
-  bool constant = false; // held until the next key (else linear)
+  bool constant = false; // held until the next key
+  bool smooth = false;   // eased: a cubic Hermite stretch (neither: linear)
 };
 
 struct OptionInfo {

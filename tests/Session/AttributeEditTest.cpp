@@ -84,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A peg whose x is keyed at 1 (held: constant) and at 10, and whose y is its own value 2.
 const char* const kKeyed = R"(<scene version="1" frames="1-20"><node type="Peg" name="A">
-  <attr keyword="POSITION.X"><key frame="1" value="0" interpolation="constant"/><key frame="10" value="5"/></attr>
+  <attr keyword="POSITION.X"><key frame="1" value="0" interpolation="constant"/><key frame="10" value="5" interpolation="smooth"/></attr>
   <attr keyword="POSITION.Y" value="2"/></node></scene>)";
 
 struct Landing {
@@ -107,6 +107,7 @@ TEST_P(AcceptedEdit, LandsWhereAnEditorPutsIt) {
     EXPECT_EQ(a.keys[k].frame, GetParam().keys[k].frame) << k;
     EXPECT_EQ(a.keys[k].value, GetParam().keys[k].value) << k;
     EXPECT_EQ(a.keys[k].constant, GetParam().keys[k].constant) << k;
+    EXPECT_EQ(a.keys[k].smooth, GetParam().keys[k].smooth) << k;
   }
   EXPECT_EQ(a.number, GetParam().valueAtCurrent);
 }
@@ -115,9 +116,10 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, AcceptedEdit,
     ::testing::Values(
         // Animated, no frame: a new key at the current frame; 7 lay in the constant stretch.
-        Landing{"animatedKeysTheCurrentFrame", "POSITION.X", {}, {{1, 0, true}, {7, 4, false}, {10, 5, false}}, 4},
+        Landing{
+            "animatedKeysTheCurrentFrame", "POSITION.X", {}, {{1, 0, true}, {7, 4, false}, {10, 5, false, true}}, 4},
         // A key already there keeps its interpolation.
-        Landing{"existingKeyKeepsItsInterpolation", "POSITION.X", 1.0, {{1, 4, true}, {10, 5, false}}, 4},
+        Landing{"existingKeyKeepsItsInterpolation", "POSITION.X", 1.0, {{1, 4, true}, {10, 5, false, true}}, 4},
         // Not animated, no frame: the attribute's own value.
         Landing{"ownValue", "POSITION.Y", {}, {}, 4},
         // Not animated, a frame: its first key, which holds at every frame.
