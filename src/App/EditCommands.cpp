@@ -53,6 +53,8 @@ EditSetup setUp(const QString& command, QCommandLineParser& parser, const QStrin
 
 int finish(const EditSetup& setup, const QString& name) {
   setup.session->save(setup.output);
+  if (name.isEmpty())
+    return 0;
   std::fprintf(DataOutput::stream(), "%s\n", qPrintable(name));
   return std::fflush(DataOutput::stream()) == 0 ? 0 : 1;
 }
@@ -99,5 +101,7 @@ int Commands::drag(const QStringList& args) {
     view.size = CliParsing::size(cmd, parser.value(QStringLiteral("size")));
   const QString name =
       withPrefix(QStringLiteral("drag: "), [&] { return setup.session->drag(setup.node, from, to, view, mode); });
+  if (name.isEmpty())
+    std::fprintf(stderr, "drag: the release is where the press was, so nothing moved\n");
   return finish(setup, name);
 }

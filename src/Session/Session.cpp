@@ -434,9 +434,20 @@ QString Session::drag(const QString& name, const Math::Point2d& from, const Math
   PLUG_ScopedSession open(m_scene.get(), m_manager.get());
   auto macro = std::make_unique<CO_OrCommand>();
   QString operation;
-  if (!SLB_ViewDriver(view.view, viewSize(view), view.panZoom)
-           .drag(*m_scene, n, frame, from, to, animationMode, macro.get(), &operation))
+  SLB_ViewDriver::PickResult press;
+  switch (SLB_ViewDriver(view.view, viewSize(view), view.panZoom)
+              .drag(*m_scene, n, frame, from, to, animationMode, macro.get(), &operation, &press)) {
+  case SLB_ViewDriver::DragOutcome::NoManipulator:
     throw BadArgumentError(QStringLiteral("%1 has no control to drag").arg(describe(n)));
+  case SLB_ViewDriver::DragOutcome::NotOnHandle:
+    throw BadArgumentError(QStringLiteral("the press at %1,%2 picks %3, not a handle of the control of %4")
+                               .arg(AT_ValueText::fromDouble(from.x), AT_ValueText::fromDouble(from.y),
+                                    press.node ? describe(press.node) : QStringLiteral("the background"), describe(n)));
+  case SLB_ViewDriver::DragOutcome::NoMotion:
+    return QString();
+  case SLB_ViewDriver::DragOutcome::Dragged:
+    break;
+  }
   // The view runs what the drag added as one step named by the manipulator.
   return execute(macro.release(), operation.isEmpty() ? QStringLiteral("Drag") : operation);
 }

@@ -118,7 +118,9 @@ public:
   PickResult pick(const Math::Point2d& at, const ViewSpec& view = {}, const QString& tell = {}, bool select = false,
                   int modifiers = 0);
   // A node's control dragged from one point to another in a few steps, as vantorel drag does;
-  // animation mode 1 sets the value at the frame, any other offsets every frame.
+  // animation mode 1 sets the value at the frame, any other offsets every frame. The press must
+  // pick one of the control's handles (BadArgumentError otherwise); a release where the press
+  // was moves nothing and returns an empty name, as a click does.
   QString drag(const QString& node, const Math::Point2d& from, const Math::Point2d& to, const ViewSpec& view = {},
                int animationMode = 1);
   // A peg moved so that its pivot follows the pointer from one point to another ("Move Peg").

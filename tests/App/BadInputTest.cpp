@@ -71,6 +71,13 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"dragNodeWithoutControl",
                  {"drag", kGate, "Gate", "--from", "226,342", "--to", "226,100", "-o", "OUT/d.xml"},
                  "no control to drag"},
+        // A press on nothing, or on another node, takes hold of no control.
+        BadInput{"dragPressOnNothing",
+                 {"drag", kGate, "Switch", "--from", "10,10", "--to", "226,100", "-o", "OUT/d.xml"},
+                 "the press at 10,10 picks the background, not a handle of the control of node \"Switch\""},
+        BadInput{"dragPressOnAnotherNode",
+                 {"drag", kGate, "Switch", "--from", "371,270", "--to", "226,100", "-o", "OUT/d.xml"},
+                 "picks node \"Left\" (Peg), not a handle"},
         BadInput{"bakeKeysUnknownNode",
                  {"bake-keys", kArm, "Wrist", "--frames", "1-4", "-o", "OUT/b.xml"},
                  "no node named \"Wrist\""},

@@ -3,6 +3,7 @@
 // arrives; a drag's pointer carried through the example's camera onto the switch's slider).
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -85,6 +86,22 @@ TEST(DragCommand, KnobDraggedUpSetsActiveFromThePointerHeightAndTheGateFollows) 
   const Matrix expected{
       sx * std::cos(a), sx * std::sin(a), 0, 0, -std::sin(a), std::cos(a), 0, 0, 0, 0, 1, 0, tx, ty, 0, 1};
   expectNear(evalNode(out, QStringLiteral("Gate"), 1), expected, 1e-7);
+}
+
+// A press and release on the knob without motion is a click: nothing moves, nothing is named,
+// and the scene written is the one read, byte for byte.
+TEST(DragCommand, AReleaseWhereThePressWasChangesNothing) {
+  QTemporaryDir dir;
+  const QString out = dir.filePath(QStringLiteral("clicked.xml"));
+  const ProcessResult r =
+      vantorel({QStringLiteral("drag"), kSwitchGate, QStringLiteral("Switch"), QStringLiteral("--from"),
+                QStringLiteral("226,342"), QStringLiteral("--to"), QStringLiteral("226,342"), "-o", out});
+  ASSERT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+  EXPECT_TRUE(r.err.contains("nothing moved")) << r.err.toStdString();
+  QFile written(out), original(kSwitchGate);
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly) && original.open(QIODevice::ReadOnly));
+  EXPECT_EQ(written.readAll(), original.readAll());
 }
 
 } // namespace

@@ -22,21 +22,39 @@ constexpr int kShiftModifier = 0x02000000;
 
 SLB_ViewDriver::PickResult SLB_ViewDriver::pick(SC_SceneCommon& scene, double frame, const Math::Point2d& viewPoint,
                                                 bool select, int modifiers) {
-  PickResult result;
-  VU_SceneRenderer renderer(scene, m_panZoom);
   Math::CameraTransformChain chain;
-  const VU_Drawing drawing = renderer.draw(frame, m_view, m_size, MO_OGLContext::ePickingMode, &chain);
-
+  const QImage image = pickingImage(scene, frame, chain);
   MO_MainPortModuleVisitor mainPort(viewPoint, chain);
   for (MO_Module* n : scene.nodes())
     mainPort.visitModule(n);
+  PickResult result = decode(scene, image, viewPoint);
+  if (select && result.node) {
+    result.descriptor = result.adaptor->pick(result.id, true, modifiers);
+    if (!result.descriptor)
+      result.node->selInterface()->subSelect(result.handle, (modifiers & kShiftModifier) != 0);
+  }
+  return result;
+}
 
+SLB_ViewDriver::PickResult SLB_ViewDriver::under(SC_SceneCommon& scene, double frame, const Math::Point2d& viewPoint) {
+  Math::CameraTransformChain chain;
+  return decode(scene, pickingImage(scene, frame, chain), viewPoint);
+}
+
+QImage SLB_ViewDriver::pickingImage(SC_SceneCommon& scene, double frame, Math::CameraTransformChain& chain) const {
+  const VU_Drawing drawing =
+      VU_SceneRenderer(scene, m_panZoom).draw(frame, m_view, m_size, MO_OGLContext::ePickingMode, &chain);
+  return drawing.toImage(chain, m_size, VU_SceneRenderer::kPickBackground, true);
+}
+
+SLB_ViewDriver::PickResult SLB_ViewDriver::decode(SC_SceneCommon& scene, const QImage& image,
+                                                  const Math::Point2d& viewPoint) const {
+  PickResult result;
   const int px = static_cast<int>(std::floor(viewPoint.x));
   const int py = static_cast<int>(std::floor(viewPoint.y));
   if (!std::isfinite(viewPoint.x) || !std::isfinite(viewPoint.y) || px < 0 || py < 0 || px >= m_size.width() ||
       py >= m_size.height())
     return result;
-  const QImage image = drawing.toImage(chain, m_size, VU_SceneRenderer::kPickBackground, true);
   result.id = SLB_PickEngine::colorToId(image.pixel(px, py));
   if (result.id == 0)
     return result;
@@ -49,11 +67,6 @@ SLB_ViewDriver::PickResult SLB_ViewDriver::pick(SC_SceneCommon& scene, double fr
     result.adaptor = adaptor;
     result.handle = handle;
     break;
-  }
-  if (select && result.node) {
-    result.descriptor = result.adaptor->pick(result.id, true, modifiers);
-    if (!result.descriptor)
-      result.node->selInterface()->subSelect(result.handle, (modifiers & kShiftModifier) != 0);
   }
   return result;
 }
@@ -68,18 +81,29 @@ bool SLB_ViewDriver::toDrawingPlane(const Math::CameraTransformChain& chain, con
   return Math::PlaneProjection(toView, true).getInverseProjection(viewPoint, planePoint);
 }
 
-bool SLB_ViewDriver::drag(SC_SceneCommon& scene, MO_Module* node, double frame, const Math::Point2d& from,
-                          const Math::Point2d& to, int animationMode, CO_OrCommand* macro, QString* operationName) {
+SLB_ViewDriver::DragOutcome SLB_ViewDriver::drag(SC_SceneCommon& scene, MO_Module* node, double frame,
+                                                 const Math::Point2d& from, const Math::Point2d& to, int animationMode,
+                                                 CO_OrCommand* macro, QString* operationName, PickResult* press) {
   if (!node)
-    return false;
+    return DragOutcome::NoManipulator;
   const Math::CameraTransformChain chain = VU_SceneRenderer(scene, m_panZoom).viewChain(frame, m_view, m_size);
   SLB_NodeDragManipulatorFactory factory(chain);
   factory.visitModule(node);
   std::unique_ptr<SLB_SelectableDragManipulator> manipulator = factory.takeDragManipulator();
   if (!manipulator)
-    return false;
+    return DragOutcome::NoManipulator;
+  // A view only drags what the press took hold of.
+  const PickResult pressed = under(scene, frame, from);
+  if (press)
+    *press = pressed;
+  if (pressed.node != node)
+    return DragOutcome::NotOnHandle;
   SLB_ManipContext ctx(chain, frame, animationMode, macro, {scene.firstFrame(), scene.lastFrame()});
   manipulator->startDrag(ctx);
+  // A press and a release in one place is a click: the manipulator is let go unmoved, and its
+  // surrogate with it, so the value it took hold of is not written back.
+  if (from.x == to.x && from.y == to.y)
+    return DragOutcome::NoMotion;
   for (int step = 1; step <= kDragSteps; ++step) {
     const double t = double(step) / kDragSteps;
     const Math::Point2d at = step == kDragSteps ? to : from + (to - from) * t;
@@ -90,5 +114,5 @@ bool SLB_ViewDriver::drag(SC_SceneCommon& scene, MO_Module* node, double frame, 
   manipulator->endDrag(ctx);
   if (operationName)
     *operationName = ctx.currentOperationName();
-  return true;
+  return DragOutcome::Dragged;
 }
