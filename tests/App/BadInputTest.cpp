@@ -53,11 +53,16 @@ TEST_P(BadInputAtTheCommandLine, ExitsWithStatusTwoAndOneLineSayingWhatAndWhereA
 const char* const kNanSkew = "<scene version=\"1\">\n  <node type=\"Peg\" name=\"A\">\n"
                              "    <attr keyword=\"SKEW\" value=\"nan\"/>\n  </node>\n</scene>\n";
 
+const char* const kPegCamera = "<scene version=\"1\">\n  <node type=\"Peg\" name=\"A\"/>\n"
+                               "  <camera node=\"A\"/>\n</scene>\n";
+
 INSTANTIATE_TEST_SUITE_P(
     Rows, BadInputAtTheCommandLine,
     ::testing::Values(
         BadInput{"unknownCommand", {"evaluate"}, "unknown command"},
         BadInput{"checkMalformedScene", {"check", "IN"}, "IN:3:5:", kNanSkew},
+        BadInput{
+            "checkCameraIsAPeg", {"check", "IN"}, "IN:3:3: the camera names node \"A\" of type \"Peg\"", kPegCamera},
         BadInput{"evalMissingFile", {"eval", "/no/such/scene.xml"}, "/no/such/scene.xml"},
         BadInput{"evalReversedFrames", {"eval", kPegs, "--frames", "3-1"}, "ends before it starts"},
         BadInput{"evalUnknownNode", {"eval", kPegs, "--node", "Nope"}, "no node named \"Nope\""},

@@ -17,6 +17,7 @@
 #include "SceneCore/AT_DoubleAttr.h"
 #include "SceneCore/AT_Keys.h"
 #include "SceneCore/AT_ValueText.h"
+#include "SceneCore/Camera.h"
 #include "SceneCore/MO_AutoInPortsModule.h"
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/MO_ModuleFactory.h"
@@ -591,6 +592,9 @@ private:
     if (!camera)
       return fail(m_cameraPos,
                   QStringLiteral("the camera names node \"%1\", which the scene does not have").arg(m_cameraName));
+    if (!dynamic_cast<Camera*>(camera))
+      return fail(m_cameraPos, QStringLiteral("the camera names node \"%1\" of type \"%2\", which is not a camera")
+                                   .arg(m_cameraName, camera->moduleTypeName()));
     m_scene->setCamera(camera);
     return true;
   }

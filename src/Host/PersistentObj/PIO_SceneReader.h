@@ -10,7 +10,8 @@
 // has as many as its `inputs` says, grown further as its links need (an unlinked port below a
 // linked one is a gap, kept as it is); `inputs` on a node with fixed ports is refused. Frames are "A-B" or "A"
 // (whole numbers, A <= B); aspect is "X:Y" with two positive numbers; metrics are positive.
-// Camera and link elements may name nodes that come later in the file. Positions are 1-based
+// Camera and link elements may name nodes that come later in the file; the camera must be a
+// Camera node. Positions are 1-based
 // and point at the '<' of the element at fault.
 #include <QByteArray>
 #include <QString>

@@ -163,6 +163,8 @@ const BadFile kBadFiles[] = {
     {"InputsOnFixedPorts", {kScene, R"(  <node type="Peg" name="P" inputs="3"/>)", kEnd}, 2, 3, "fixed set"},
     {"InputsAboveLimit", {kScene, R"(  <node type="PioAuto" name="G" inputs="10002"/>)", kEnd}, 2, 3, "limit"},
     {"CameraNamesMissingNode", {kScene, R"(  <camera node="Nope"/>)", kPegB, kEnd}, 2, 3, "Nope"},
+    // A peg as the camera would draw an empty picture without a word.
+    {"CameraNamesAPeg", {kScene, kPegB, R"(  <camera node="B"/>)", kEnd}, 3, 3, "not a camera"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, MalformedFile, ::testing::ValuesIn(kBadFiles),
