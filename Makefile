@@ -6,7 +6,11 @@ JOBS ?= 2
 VANTOREL := build/default/bin/vantorel
 EXAMPLE := examples/arm_rig.xml
 
-.PHONY: bootstrap build build-asan test test-default test-asan format-check demo bench fuzz clean
+# Where `make install` puts vantorel: PREFIX/bin/vantorel, its host libraries and plug-in folder
+# in PREFIX/lib/vantorel.
+PREFIX ?= $(HOME)/.local
+
+.PHONY: bootstrap build build-asan test test-default test-asan format-check demo bench fuzz install clean
 
 bootstrap:
 	@./scripts/bootstrap
@@ -94,6 +98,11 @@ fuzz: bootstrap
 	@cmake --preset fuzz >/dev/null
 	@cmake --build --preset fuzz -j $(JOBS)
 	build/fuzz/bin/SceneReaderFuzz -max_total_time=$${FUZZ_SECONDS:-600} fuzz/corpus
+
+install: build
+	@cmake --install build/default --prefix "$(PREFIX)" >/dev/null
+	@echo "installed $(PREFIX)/bin/vantorel (host libraries and plug-ins in $(PREFIX)/lib/vantorel)"
+	@case ":$$PATH:" in *":$(PREFIX)/bin:"*) ;; *) echo "note: $(PREFIX)/bin is not on your PATH; add it, e.g. export PATH=\"$(PREFIX)/bin:\$$PATH\"";; esac
 
 clean:
 	rm -rf build

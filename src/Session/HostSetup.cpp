@@ -39,8 +39,14 @@ QString HostSetup::defaultPluginFolder() {
                              : QString();
   if (!beside.isEmpty() && QDir(beside).exists())
     return beside;
-  const QString built = QDir(libraryFolder()).filePath(QStringLiteral("../bin/plugins"));
-  return QDir(built).exists() ? QDir::cleanPath(built) : beside;
+  // Installed, the plug-in folder sits beside the host libraries (lib/vantorel/plugins); in the
+  // build tree, next to the binaries (build/bin/plugins).
+  for (const char* relative : {"plugins", "../bin/plugins"}) {
+    const QString folder = QDir(libraryFolder()).filePath(QLatin1String(relative));
+    if (QDir(folder).exists())
+      return QDir::cleanPath(folder);
+  }
+  return beside;
 }
 
 std::vector<PLUG_PlugInManager::Failure> HostSetup::setUp(const HostOptions& options) {
