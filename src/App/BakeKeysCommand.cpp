@@ -15,6 +15,11 @@
 #include "Session.h"
 #include "TerminalProgress.h"
 
+namespace {
+// A matrix value beyond this many drawing units is taken for motion that ran away.
+constexpr double kRunawayValue = 1e6;
+} // namespace
+
 int Commands::bakeKeys(const QStringList& args) {
   QCommandLineParser parser;
   parser.addPositionalArgument(QStringLiteral("scene"), QStringLiteral("Scene file"));
@@ -59,14 +64,24 @@ int Commands::bakeKeys(const QStringList& args) {
   });
   withPrefix(QStringLiteral("bake-keys: "), [&] { session->save(output); });
 
-  char number[40];
+  char number[40], peak[40];
   *MatrixOutput::number(number, r.largestResidual, false) = '\0';
+  *MatrixOutput::number(peak, r.largestValue, false) = '\0';
+  // Values this far out are no pose a rig holds but motion that ran away (a spring past its
+  // bound): the keys cannot follow them, whatever a peg can express.
+  const bool runaway = r.largestValue >= kRunawayValue;
+  const QString why =
+      r.exact ? QString()
+      : runaway
+          ? QStringLiteral("; the node's values run away (reaching %1 at frame %2), so keys cannot follow them closely")
+                .arg(QLatin1String(peak))
+                .arg(r.largestValueFrame)
+          : QStringLiteral("; a peg cannot express this motion (a 3-D shear or a perspective), so the keys give the "
+                           "nearest it can");
   std::FILE* out = DataOutput::stream();
   std::fprintf(out, "%s\n", qPrintable(r.commandName));
   std::fprintf(out, "peg \"%s\": frames %d-%d, largest residual %s at frame %d (m%d)%s\n", qPrintable(pegName),
-               range.first, range.last, number, r.residualFrame, r.residualValue,
-               r.exact ? ""
-                       : "; a peg cannot express this motion (a 3-D shear or a perspective), so the keys give the "
-                         "nearest it can");
-  return std::fflush(out) == 0 ? 0 : 1;
+               range.first, range.last, number, r.residualFrame, r.residualValue, qPrintable(why));
+  DataOutput::finish();
+  return 0;
 }

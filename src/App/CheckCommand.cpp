@@ -15,9 +15,11 @@ int Commands::check(const QStringList& args) {
   if (positional.size() != 1)
     throw CliError(QStringLiteral("check: expected one scene file, got %1").arg(positional.size()));
   const std::unique_ptr<Session> session = Session::open(positional.front());
+  session->check();
   const FrameRange range = session->frameRange();
   std::fprintf(DataOutput::stream(), "%s: ok, %d nodes, %d links, frames %d-%d\n", qPrintable(positional.front()),
                static_cast<int>(session->nodes().size()), static_cast<int>(session->links().size()), range.first,
                range.last);
-  return std::fflush(DataOutput::stream()) == 0 ? 0 : 1;
+  DataOutput::finish();
+  return 0;
 }

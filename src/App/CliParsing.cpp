@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <cmath>
+#include <limits>
 
 #include "CliError.h"
 
@@ -15,10 +16,22 @@ bool finiteNumber(const QString& text, double& v) {
   v = text.trimmed().toDouble(&ok);
   return ok && std::isfinite(v);
 }
+
+// Written as a number but too large for one ("1e400", "99999999999" for a whole number).
+bool outOfRange(const QString& text, bool whole) {
+  static const QRegularExpression number(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
+  static const QRegularExpression integer(QStringLiteral("^[+-]?\\d+$"));
+  return (whole ? integer : number).match(text.trimmed()).hasMatch();
+}
 } // namespace
 
 double CliParsing::frame(const QString& command, const QString& text) {
   double v = 0.0;
+  if ((!finiteNumber(text, v) && outOfRange(text, false)) || std::fabs(v) > FrameRange::kMaxFrame)
+    throw CliError(QStringLiteral("%1: --frame %2 is out of range (frames go from %3 to %4)")
+                       .arg(command, text)
+                       .arg(-FrameRange::kMaxFrame)
+                       .arg(FrameRange::kMaxFrame));
   if (!finiteNumber(text, v))
     throw CliError(QStringLiteral("%1: --frame must be a number, not \"%2\"").arg(command, text));
   return v;
@@ -48,6 +61,9 @@ QSize CliParsing::size(const QString& command, const QString& text) {
 Math::Point2d CliParsing::point(const QString& command, const QString& option, const QString& text) {
   const QStringList parts = text.split(QLatin1Char(','));
   double x = 0.0, y = 0.0;
+  for (const QString& part : parts)
+    if (parts.size() == 2 && !finiteNumber(part, x) && outOfRange(part, false))
+      throw CliError(QStringLiteral("%1: %2: %3 is out of range for a number").arg(command, option, part.trimmed()));
   if (parts.size() != 2 || !finiteNumber(parts[0], x) || !finiteNumber(parts[1], y))
     throw CliError(QStringLiteral("%1: %2 must be X,Y (two numbers), not \"%3\"").arg(command, option, text));
   return Math::Point2d(x, y);
@@ -56,6 +72,11 @@ Math::Point2d CliParsing::point(const QString& command, const QString& option, c
 int CliParsing::integer(const QString& command, const QString& option, const QString& text) {
   bool ok = false;
   const int v = text.trimmed().toInt(&ok);
+  if (!ok && outOfRange(text, true))
+    throw CliError(QStringLiteral("%1: %2 %3 is out of range (whole numbers go from %4 to %5)")
+                       .arg(command, option, text.trimmed())
+                       .arg(std::numeric_limits<int>::min())
+                       .arg(std::numeric_limits<int>::max()));
   if (!ok)
     throw CliError(QStringLiteral("%1: %2 must be a whole number, not \"%3\"").arg(command, option, text));
   return v;

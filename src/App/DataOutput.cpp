@@ -1,5 +1,10 @@
 #include "DataOutput.h"
 
+#include "CliError.h"
+
+#include <QString>
+#include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -30,3 +35,14 @@ void DataOutput::claimStandardOutput() {
 std::FILE* DataOutput::stream() { return g_data ? g_data : stdout; }
 
 int DataOutput::descriptor() { return fileno(stream()); }
+
+void DataOutput::finish() {
+  std::FILE* out = stream();
+  errno = 0;
+  if (std::fflush(out) != 0 || std::ferror(out)) {
+    const int error = errno;
+    std::clearerr(out);
+    throw CliError(QStringLiteral("cannot write standard output: %1")
+                       .arg(QString::fromLocal8Bit(std::strerror(error ? error : EIO))));
+  }
+}

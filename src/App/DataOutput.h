@@ -12,4 +12,7 @@ void claimStandardOutput();
 std::FILE* stream();
 // Its file descriptor, for writers that bypass stdio.
 int descriptor();
+// Writes out what the stream holds; a CliError saying why when it cannot (a full disk, a
+// closed pipe), since what the command printed did not all arrive.
+void finish();
 } // namespace DataOutput

@@ -15,6 +15,7 @@
 namespace {
 
 struct EditSetup {
+  QString command;
   std::unique_ptr<Session> session;
   QString node;
   double frame = 1.0;
@@ -41,6 +42,7 @@ EditSetup setUp(const QString& command, QCommandLineParser& parser, const QStrin
   if (!parser.isSet(QStringLiteral("o")))
     throw CliError(QStringLiteral("%1: -o OUT.xml is required").arg(command));
   EditSetup setup;
+  setup.command = command;
   setup.output = parser.value(QStringLiteral("o"));
   setup.session = Session::open(positional[0]);
   setup.node = setup.session->node(positional[1])->instanceName();
@@ -52,11 +54,12 @@ EditSetup setUp(const QString& command, QCommandLineParser& parser, const QStrin
 }
 
 int finish(const EditSetup& setup, const QString& name) {
-  setup.session->save(setup.output);
+  withPrefix(setup.command + QStringLiteral(": "), [&] { setup.session->save(setup.output); });
   if (name.isEmpty())
     return 0;
   std::fprintf(DataOutput::stream(), "%s\n", qPrintable(name));
-  return std::fflush(DataOutput::stream()) == 0 ? 0 : 1;
+  DataOutput::finish();
+  return 0;
 }
 
 } // namespace

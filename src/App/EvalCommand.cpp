@@ -1,6 +1,7 @@
 // vantorel eval: every chosen node's matrix (or peg channels) at every chosen frame, written
 // frame by frame as the session evaluates them.
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <map>
 #include <stdexcept>
 
@@ -21,8 +22,9 @@ int Commands::eval(const QStringList& args) {
                     QStringLiteral("A[-B]")});
   parser.addOption(
       {QStringLiteral("node"), QStringLiteral("Node to evaluate (repeatable; default: all)"), QStringLiteral("NAME")});
-  parser.addOption({QStringLiteral("format"), QStringLiteral("csv, json or npy (default csv)"),
-                    QStringLiteral("FORMAT"), QStringLiteral("csv")});
+  parser.addOption({QStringLiteral("format"),
+                    QStringLiteral("csv, json or npy (default: the output's extension, else csv)"),
+                    QStringLiteral("FORMAT")});
   parser.addOption({QStringLiteral("values"),
                     QStringLiteral("matrix (16 values) or peg (the position, rotation, scale and skew a peg keys)"),
                     QStringLiteral("KIND"), QStringLiteral("matrix")});
@@ -34,18 +36,28 @@ int Commands::eval(const QStringList& args) {
   const QStringList positional = parser.positionalArguments();
   if (positional.size() != 1)
     throw CliError(QStringLiteral("eval: expected one scene file, got %1").arg(positional.size()));
-  const QString formatName = parser.value(QStringLiteral("format"));
   const std::map<QString, MatrixOutput::Format> formats{{QStringLiteral("csv"), MatrixOutput::Format::Csv},
                                                         {QStringLiteral("json"), MatrixOutput::Format::Json},
                                                         {QStringLiteral("npy"), MatrixOutput::Format::Npy}};
-  if (!formats.count(formatName))
-    throw CliError(QStringLiteral("eval: --format must be csv, json or npy, not \"%1\"").arg(formatName));
+  const QString output = parser.value(QStringLiteral("o"));
+  // The output's extension says the format, as render's and curves' do; a --format that says
+  // otherwise is a mistake one of the two makes.
+  const QString extension = QFileInfo(output).suffix().toLower();
+  const bool known = formats.count(extension) > 0;
+  QString formatName = known ? extension : QStringLiteral("csv");
+  if (parser.isSet(QStringLiteral("format"))) {
+    formatName = parser.value(QStringLiteral("format"));
+    if (!formats.count(formatName))
+      throw CliError(QStringLiteral("eval: --format must be csv, json or npy, not \"%1\"").arg(formatName));
+    if (known && formatName != extension)
+      throw CliError(QStringLiteral("eval: --format %1 contradicts the output %2 (leave --format out to write %3)")
+                         .arg(formatName, output, extension));
+  }
   const MatrixOutput::Format format = formats.at(formatName);
   const QString kind = parser.value(QStringLiteral("values"));
   if (kind != QLatin1String("matrix") && kind != QLatin1String("peg"))
     throw CliError(QStringLiteral("eval: --values must be matrix or peg, not \"%1\"").arg(kind));
   const bool peg = kind == QLatin1String("peg");
-  const QString output = parser.value(QStringLiteral("o"));
   if (format == MatrixOutput::Format::Npy && !output.endsWith(QLatin1String(".npy")))
     throw CliError(QStringLiteral("eval: --format npy needs -o OUT.npy (the frame numbers and node names go to "
                                   "OUT.frames.txt and OUT.nodes.txt)"));
@@ -72,14 +84,16 @@ int Commands::eval(const QStringList& args) {
     throw CliError(QStringLiteral("eval: ") + QString::fromStdString(e.what()));
   }
   const auto progress = terminalProgress("evaluating", frames.size() * names.size() > 20000);
-  if (peg)
-    session->pegValues(
-        frames, nodes, [&](std::size_t index, const double* values) { writer->values(index, values); }, progress);
-  else
-    session->evaluate(
-        frames, nodes,
-        [&](std::size_t index, const std::vector<Math::Matrix4x4>& matrices) { writer->frame(index, matrices); },
-        progress);
-  writer->finish();
+  withPrefix(QStringLiteral("eval: "), [&] {
+    if (peg)
+      session->pegValues(
+          frames, nodes, [&](std::size_t index, const double* values) { writer->values(index, values); }, progress);
+    else
+      session->evaluate(
+          frames, nodes,
+          [&](std::size_t index, const std::vector<Math::Matrix4x4>& matrices) { writer->frame(index, matrices); },
+          progress);
+    writer->finish();
+  });
   return 0;
 }

@@ -1,6 +1,5 @@
 #include "MatrixOutput.h"
 
-#include <QSaveFile>
 #include <QTemporaryFile>
 #include <algorithm>
 #include <cerrno>
@@ -11,7 +10,9 @@
 #include <string>
 #include <unistd.h>
 
+#include "CliError.h"
 #include "DataOutput.h"
+#include "SceneCore/UT_OutputFile.h"
 
 namespace {
 
@@ -22,8 +23,9 @@ constexpr std::size_t kNumberRoom = 32;
 // JSON rows kept in memory before they go to the temporary file.
 constexpr std::size_t kJsonBudget = 8u << 20;
 
+// A full disk or a closed pipe is the user's to mend, as a bad argument is.
 [[noreturn]] void cannotWrite(const QString& what, const QString& why) {
-  throw std::runtime_error(QStringLiteral("cannot write %1: %2").arg(what, why).toStdString());
+  throw CliError(QStringLiteral("cannot write %1: %2").arg(what, why));
 }
 
 // A buffered byte output: the data stream's descriptor, or a file that appears under its name
@@ -36,8 +38,8 @@ public:
       m_fd = DataOutput::descriptor();
       return;
     }
-    m_file = std::make_unique<QSaveFile>(path);
-    if (!m_file->open(QIODevice::WriteOnly))
+    m_file = std::make_unique<UT_OutputFile>(path);
+    if (!m_file->open())
       cannotWrite(path, m_file->errorString());
   }
 
@@ -73,7 +75,7 @@ public:
 private:
   void put(const char* data, std::size_t n) {
     if (m_file) {
-      if (n && m_file->write(data, static_cast<qint64>(n)) != static_cast<qint64>(n))
+      if (!m_file->write(data, static_cast<qint64>(n)))
         cannotWrite(m_name, m_file->errorString());
       return;
     }
@@ -90,7 +92,7 @@ private:
 
   QString m_name;
   int m_fd = -1;
-  std::unique_ptr<QSaveFile> m_file;
+  std::unique_ptr<UT_OutputFile> m_file;
   std::unique_ptr<char[]> m_buffer{new char[kBlock]};
   std::size_t m_size = 0;
 };
@@ -347,6 +349,11 @@ char* MatrixOutput::number(char* p, double v, bool json) {
   if (v == 1.0) {
     *p = '1';
     return p + 1;
+  }
+  // A NaN's sign means nothing: every one is spelled "nan", as readers expect.
+  if (std::isnan(v)) {
+    std::memcpy(p, "nan", 3);
+    return p + 3;
   }
   return std::to_chars(p, p + kNumberRoom, v).ptr;
 }

@@ -26,7 +26,7 @@ public:
   void values(std::size_t index, const double* values);
   // The matrices of every node at frame `index`, for a writer of matrices.
   void frame(std::size_t index, const std::vector<Math::Matrix4x4>& matrices);
-  // Writes what is still held and closes the output; throws std::runtime_error when the output
+  // Writes what is still held and closes the output; throws a CliError when the output
   // cannot be written.
   virtual void finish() = 0;
 
@@ -48,7 +48,7 @@ enum class Format { Csv, Json, Npy };
 
 // A writer for `frames` and the nodes `names` into the file `path`, or to the data stream
 // (DataOutput) when the path is empty (not for npy); matrices without `columns`, named values
-// with them. Throws std::runtime_error when the file cannot be created.
+// with them. Throws a CliError when the file cannot be created.
 std::unique_ptr<MatrixWriter> create(Format format, const QString& path, const std::vector<int>& frames,
                                      const std::vector<QString>& names, const QStringList& columns = {});
 

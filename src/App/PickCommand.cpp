@@ -65,5 +65,6 @@ int Commands::pick(const QStringList& args) {
 
   const QString report = pickReport(hit);
   std::fputs(qPrintable(report), DataOutput::stream());
-  return std::fflush(DataOutput::stream()) == 0 ? 0 : 1;
+  DataOutput::finish();
+  return 0;
 }

@@ -127,5 +127,6 @@ int Commands::types(const QStringList& args) {
     std::fputs(QJsonDocument(types).toJson(QJsonDocument::Indented).constData(), DataOutput::stream());
   else
     printText(types);
-  return std::fflush(DataOutput::stream()) == 0 ? 0 : 1;
+  DataOutput::finish();
+  return 0;
 }

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -78,6 +79,8 @@ QStringList argumentsOf(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+  // A reader that goes away (`| head`) is reported as a failed write, not a silent death.
+  std::signal(SIGPIPE, SIG_IGN);
   // Before anything can print: the data keeps standard output, stray printf lines go to stderr.
   DataOutput::claimStandardOutput();
   const std::unique_ptr<QCoreApplication> app = makeApplication(argc, argv);
@@ -108,7 +111,9 @@ int main(int argc, char** argv) {
     if (it == commands.end() && !window)
       throw CliError(QStringLiteral("unknown command \"%1\" (try vantorel --help)").arg(name));
     takeCommonOptions(args);
-    return window ? Commands::view(args, startWindow) : it->second(args);
+    const int status = window ? Commands::view(args, startWindow) : it->second(args);
+    DataOutput::finish();
+    return status;
   } catch (const CliError& e) {
     std::fprintf(stderr, "vantorel: %s\n", e.what());
     return 2;

@@ -83,6 +83,10 @@ BakeKeys::Residual BakeKeys::residual(SC_SceneCommon& scene, MO_Module* node, MO
       {node, peg}, frames,
       [&](std::size_t index, const std::vector<Math::Matrix4x4>& m) {
         for (int i = 0; i < 16; ++i) {
+          if (std::fabs(m[0][i]) > r.peak) {
+            r.peak = std::fabs(m[0][i]);
+            r.peakFrame = frames[index];
+          }
           const double d = std::fabs(m[1][i] - m[0][i]);
           if (d > r.largest) {
             r.largest = d;

@@ -31,6 +31,9 @@ struct Residual {
   int frame = 0;
   int value = 0; // 0 to 15, column order
   bool exact = true;
+  // The largest magnitude of any of the node's values over the range, and its frame.
+  double peak = 0.0;
+  int peakFrame = 0;
 };
 Residual residual(SC_SceneCommon& scene, MO_Module* node, MO_Module* peg, const FrameRange& range,
                   const Progress& progress = {});

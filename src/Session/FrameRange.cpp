@@ -3,12 +3,24 @@
 #include <QRegularExpression>
 
 bool FrameRange::parse(const QString& text, FrameRange& range, QString* why) {
-  static const QRegularExpression re(QStringLiteral("^\\s*(-?\\d{1,9})\\s*(?:-\\s*(-?\\d{1,9})\\s*)?$"));
+  static const QRegularExpression re(QStringLiteral("^\\s*(-?\\d+)\\s*(?:-\\s*(-?\\d+)\\s*)?$"));
   const QRegularExpressionMatch m = re.match(text);
   if (!m.hasMatch()) {
     if (why)
       *why = QStringLiteral("\"%1\" is not a frame range (A or A-B)").arg(text);
     return false;
+  }
+  for (int i = 1; i <= 2; ++i) {
+    bool ok = false;
+    const qlonglong f = m.captured(i).toLongLong(&ok);
+    if (!m.captured(i).isEmpty() && (!ok || f < -kMaxFrame || f > kMaxFrame)) {
+      if (why)
+        *why = QStringLiteral("frame %1 in \"%2\" is out of range (frames go from %3 to %4)")
+                   .arg(m.captured(i), text)
+                   .arg(-kMaxFrame)
+                   .arg(kMaxFrame);
+      return false;
+    }
   }
   FrameRange r;
   r.first = m.captured(1).toInt();

@@ -5,11 +5,14 @@
 #include <vector>
 
 struct FrameRange {
+  // Frames beyond this either way are a typo (and would not fit the count).
+  static constexpr int kMaxFrame = 999999999;
+
   int first = 1;
   int last = 1;
   int count() const { return last - first + 1; }
   // Every frame of the range, in order.
   std::vector<int> frames() const;
-  // False with a reason when the text is not a range.
+  // False with a reason when the text is not a range or a frame lies beyond kMaxFrame.
   static bool parse(const QString& text, FrameRange& range, QString* why);
 };

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "AttributeEdit.h"
@@ -26,6 +27,7 @@
 #include "SceneCore/MO_SimplePortMetaData.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "SessionError.h"
+#include "SpringBound.h"
 #include "ViewPick.h"
 
 namespace {
@@ -185,11 +187,59 @@ std::vector<MO_Module*> Session::chosen(const QStringList& names) const {
   return nodes;
 }
 
+// --- Warnings
+
+void Session::warn(const QString& warning) {
+  if (m_warn)
+    m_warn(warning);
+  else
+    std::fprintf(stderr, "vantorel: warning: %s\n", qPrintable(warning));
+}
+
+void Session::checkFrames(double lo, double hi) {
+  const FrameRange range = frameRange();
+  if (lo >= range.first && hi <= range.last)
+    return;
+  const QString asked =
+      lo == hi ? QStringLiteral("frame %1 lies").arg(AT_ValueText::fromDouble(lo))
+               : QStringLiteral("frames %1-%2 reach").arg(AT_ValueText::fromDouble(lo), AT_ValueText::fromDouble(hi));
+  warn(QStringLiteral("%1 outside the scene's frames %2-%3").arg(asked).arg(range.first).arg(range.last));
+}
+
+void Session::checkFrames(const std::vector<int>& frames) {
+  if (!frames.empty())
+    checkFrames(*std::min_element(frames.begin(), frames.end()), *std::max_element(frames.begin(), frames.end()));
+}
+
+QStringList Session::checkSprings(const std::vector<MO_Module*>& nodes, double lastFrame) {
+  QStringList found;
+  for (MO_Module* n : m_scene->nodes()) {
+    if (m_warnedSprings.contains(n->instanceName()))
+      continue;
+    const bool involved = nodes.empty() || std::any_of(nodes.begin(), nodes.end(),
+                                                       [n](MO_Module* m) { return m == n || m->dependsOn(n); });
+    if (!involved)
+      continue;
+    const QString problem = SpringBound::check(n, static_cast<int>(std::min(lastFrame, 1e9)));
+    if (problem.isEmpty())
+      continue;
+    m_warnedSprings.insert(n->instanceName());
+    found << problem;
+    warn(problem);
+  }
+  return found;
+}
+
+QStringList Session::check() { return checkSprings({}, frameRange().last); }
+
 // --- Evaluation
 
 void Session::evaluate(const std::vector<int>& frames, const QStringList& nodes, const MatrixSink& sink,
                        const Progress& progress) {
   const std::vector<MO_Module*> chosenNodes = chosen(nodes);
+  checkFrames(frames);
+  if (!frames.empty())
+    checkSprings(chosenNodes, *std::max_element(frames.begin(), frames.end()));
   const FrameScope scope(*m_scene, m_frame, m_frame);
   SC_SceneEvaluator(*m_scene).evaluate(chosenNodes, frames, sink, progress);
 }
@@ -342,6 +392,7 @@ QString Session::pressButton(const QString& name, const QString& keyword, std::o
   if (!button)
     throw BadArgumentError(QStringLiteral("attribute \"%1\" of %2 is not a button").arg(keyword, describe(n)));
   const int before = m_depth;
+  checkFrames(frameOf(frame), frameOf(frame));
   {
     const FrameScope scope(*m_scene, frameOf(frame), m_frame);
     PLUG_ScopedSession open(m_scene.get(), m_manager.get());
@@ -364,6 +415,8 @@ BakeKeysResult Session::bakeKeys(const QString& name, const FrameRange& range, c
     throw BadArgumentError(QStringLiteral("the baked peg's name must not be blank"));
   if (hasNode(peg))
     throw BadArgumentError(QStringLiteral("%1: a node named \"%2\" already exists").arg(m_path, peg));
+  checkFrames(range.first, range.last);
+  checkSprings({n}, range.last);
   const FrameScope scope(*m_scene, m_frame, m_frame);
   BakeKeysResult result;
   result.pegName = peg;
@@ -374,6 +427,8 @@ BakeKeysResult Session::bakeKeys(const QString& name, const FrameRange& range, c
   result.residualFrame = r.frame;
   result.residualValue = r.value;
   result.exact = r.exact;
+  result.largestValue = r.peak;
+  result.largestValueFrame = r.peakFrame;
   return result;
 }
 
@@ -417,6 +472,7 @@ PickResult Session::pick(const Math::Point2d& at, const ViewSpec& view, const QS
                          int modifiers) {
   MO_Module* named = tell.isEmpty() ? nullptr : node(tell);
   const double frame = frameOf(view.frame);
+  checkFrames(frame, frame);
   const FrameScope scope(*m_scene, frame, m_frame);
   PLUG_ScopedSession open(m_scene.get(), m_manager.get());
   const PickResult result =
@@ -430,6 +486,7 @@ QString Session::drag(const QString& name, const Math::Point2d& from, const Math
                       int animationMode) {
   MO_Module* n = node(name);
   const double frame = frameOf(view.frame);
+  checkFrames(frame, frame);
   const FrameScope scope(*m_scene, frame, m_frame);
   PLUG_ScopedSession open(m_scene.get(), m_manager.get());
   auto macro = std::make_unique<CO_OrCommand>();
@@ -558,14 +615,31 @@ void Session::renderFrames(const std::vector<double>& frames, const std::functio
   renderer.setOverlay(overlayOf(options, [this](const QString& name) { return node(name); }));
   const QSize size = viewSize(options.view);
   const int mode = options.picking ? MO_OGLContext::ePickingMode : MO_OGLContext::eNormalMode;
+  if (!frames.empty()) {
+    checkFrames(*std::min_element(frames.begin(), frames.end()), *std::max_element(frames.begin(), frames.end()));
+    checkSprings({}, *std::max_element(frames.begin(), frames.end()));
+  }
   const FrameScope scope(*m_scene, m_frame, m_frame);
+  // Frames whose camera sees none of the scene: an empty picture says nothing of why.
+  std::vector<double> empty;
   for (std::size_t i = 0; i < frames.size(); ++i) {
     QString why;
     if (!renderer.save(pathOf(frames[i]), frames[i], options.view.view, size, mode, &why))
       throw BadArgumentError(why);
+    if (options.view.view == VU_SceneRenderer::eCameraView && m_scene->camera() &&
+        renderer.pivotsInView(frames[i], options.view.view, size) == 0)
+      empty.push_back(frames[i]);
     if (progress)
       progress(static_cast<int>(i + 1), static_cast<int>(frames.size()));
   }
+  if (!empty.empty())
+    warn(QStringLiteral("nothing of the scene lies in front of camera \"%1\" %2")
+             .arg(m_scene->camera()->instanceName(),
+                  empty.size() == 1 ? QStringLiteral("at frame %1").arg(AT_ValueText::fromDouble(empty.front()))
+                                    : QStringLiteral("at %1 of the %2 frames drawn (the first %3)")
+                                          .arg(empty.size())
+                                          .arg(frames.size())
+                                          .arg(AT_ValueText::fromDouble(empty.front()))));
 }
 
 void Session::render(const QString& path, const RenderOptions& options) {
@@ -685,7 +759,7 @@ void Session::save() { save(m_path); }
 void Session::save(const QString& path) {
   QString error;
   if (!PIO_SceneWriter::writeFile(*m_scene, path, &error))
-    throw BadArgumentError(error);
+    throw BadArgumentError(QStringLiteral("cannot write ") + error);
   m_path = path;
   m_cleanDepth = m_depth;
   remember();

@@ -7,6 +7,7 @@
 // messages. A frame left out is the session's current frame, which only setCurrentFrame
 // changes (it starts at the scene's first). Everything runs on the caller's thread.
 #include <QImage>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -183,6 +184,17 @@ public:
   static constexpr int kMaxViewSide = 16384;
   static constexpr int kMaxOnion = 1000;
 
+  // --- Warnings: what the session does as asked but a user should hear of: frames outside the
+  // scene's range (evaluation, baking, rendering, picking, dragging), a dynamic spring whose
+  // tension and inertia make its step grow without bound (once per node, when something it
+  // drives is evaluated or the scene is checked), a camera with nothing in front of it (render).
+  // Each is one line handed to the sink; without one, "vantorel: warning: LINE" goes to stderr.
+  using WarningSink = std::function<void(const QString& warning)>;
+  void setWarningSink(WarningSink sink) { m_warn = std::move(sink); }
+  // What `vantorel check` looks for beyond what loading refuses: every spring over the scene's
+  // range. The lines are warned as well as returned.
+  QStringList check();
+
 private:
   explicit Session(std::unique_ptr<SC_SceneCommon> scene, const QString& path);
   std::vector<MO_Module*> chosen(const QStringList& names) const;
@@ -190,6 +202,13 @@ private:
   // Runs an edit as one step; the command is owned from here on.
   QString execute(CO_Command* command, const QString& name);
   void notify(Change change, const QString& name = {});
+  void warn(const QString& warning);
+  // Warns when frames from `lo` to `hi` reach outside the scene's range.
+  void checkFrames(double lo, double hi);
+  void checkFrames(const std::vector<int>& frames);
+  // Warns of every spring among `nodes` and what they depend on (all nodes when empty) whose
+  // step runs away at some frame up to `lastFrame`, each once.
+  QStringList checkSprings(const std::vector<MO_Module*>& nodes, double lastFrame);
   void remember();
   void onStep(int event, const QString& name);
 
@@ -205,5 +224,7 @@ private:
   qint64 m_fileTime = -1;
   qint64 m_fileSize = -1;
   std::vector<std::pair<int, Listener>> m_listeners;
+  WarningSink m_warn;
+  QSet<QString> m_warnedSprings;
   int m_nextListener = 1;
 };

@@ -120,6 +120,8 @@ struct BakeKeysResult {
   QString pegName;
   double largestResidual = 0.0; // the largest difference of any matrix value over the range
   int residualFrame = 0;
-  int residualValue = 0; // 0 to 15, column order
-  bool exact = true;     // every difference within 1e-9 of its value (of 1 below 1)
+  int residualValue = 0;     // 0 to 15, column order
+  bool exact = true;         // every difference within 1e-9 of its value (of 1 below 1)
+  double largestValue = 0.0; // the largest magnitude of the node's values over the range
+  int largestValueFrame = 0;
 };

@@ -6,11 +6,12 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <algorithm>
 #include <cmath>
 #include <optional>
+
+#include "SceneCore/UT_OutputFile.h"
 
 namespace {
 
@@ -184,43 +185,7 @@ void paintPrimitive(QPainter& painter, const Math::CameraTransformChain& chain, 
   }
 }
 
-// The points through which a shape reaches the view (a circle's centre and its extremes).
-std::vector<Math::Point3d> outline(const VU_Drawing::Primitive& p) {
-  switch (p.kind) {
-  case VU_Drawing::eLine:
-    return {p.points[0], p.points[1]};
-  case VU_Drawing::eQuad:
-    return {p.points[0], p.points[1], p.points[2], p.points[3]};
-  case VU_Drawing::eCircle:
-    return {p.points[0] + Math::Vector3d(p.radius, 0, 0), p.points[0] + Math::Vector3d(-p.radius, 0, 0),
-            p.points[0] + Math::Vector3d(0, p.radius, 0), p.points[0] + Math::Vector3d(0, -p.radius, 0)};
-  default:
-    return {p.points[0]};
-  }
-}
-
 } // namespace
-
-int VU_Drawing::visibleCount(const Math::CameraTransformChain& chain, const QSize& size) const {
-  const QRectF image(QPointF(0, 0), QSizeF(size));
-  int count = 0;
-  for (const Primitive& p : m_primitives) {
-    if (p.kind == eText)
-      continue;
-    const ViewMapper mapper(chain, p.model);
-    QRectF box;
-    bool any = false;
-    for (const Math::Point3d& point : outline(p))
-      if (const auto q = mapper.map(point)) {
-        box = any ? box.united(QRectF(*q, QSizeF(0, 0))) : QRectF(*q, QSizeF(0, 0));
-        any = true;
-      }
-    // A shape's pixels reach a little past its points (pen widths, point sizes).
-    if (any && box.adjusted(-8, -8, 8, 8).intersects(image))
-      ++count;
-  }
-  return count;
-}
 
 void VU_Drawing::paintFrame(QPainter& painter, const QSize& size, bool picking) const {
   if (picking || m_viewRect.isEmpty())
@@ -308,11 +273,5 @@ bool VU_Drawing::save(const QString& path, const Math::CameraTransformChain& cha
       return false;
     }
   }
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-    if (why)
-      *why = QStringLiteral("%1: %2").arg(path, file.errorString());
-    return false;
-  }
-  return true;
+  return UT_OutputFile::save(path, bytes, why);
 }

@@ -62,8 +62,7 @@ public:
   // Written in the view's top left corner (not in picking images).
   void setCaption(const QString& caption) { m_caption = caption; }
   const QString& caption() const { return m_caption; }
-  // How many shapes the chain carries into the image at least in part (texts aside).
-  int visibleCount(const Math::CameraTransformChain& chain, const QSize& size) const;
+
 
   // Picking draws without antialiasing or blending, and leaves out fully transparent parts, so
   // that every pixel holds exactly a colour some shape asked for, or the background.

@@ -255,6 +255,27 @@ Math::CameraTransformChain VU_SceneRenderer::framedChain(double frame, View view
   return chain;
 }
 
+int VU_SceneRenderer::pivotsInView(double frame, View view, const QSize& size) {
+  const Math::CameraTransformChain chain = viewChain(frame, view, size);
+  const QRectF rect = viewRect(view, size);
+  Math::Matrix4x4 toClip;
+  if (!chain.compoundMatrix(Math::eSourceWorldFrame, Math::eDestinationClipFrame, toClip))
+    return 0;
+  int count = 0;
+  for (const DrawnNode& d : drawnNodes(m_scene, frame)) {
+    const Math::Matrix4x4& m = toClip;
+    const Math::Point3d& p = d.world;
+    const double w = m(3, 0) * p.x + m(3, 1) * p.y + m(3, 2) * p.z + m(3, 3);
+    Math::Point3d pixel;
+    // Behind the eye, a point comes back mirrored through the division: w says which side it is.
+    if (w > 1e-12 && chain.transform(Math::eSourceWorldFrame, p, Math::eDestinationViewFrame, pixel) &&
+        rect.contains(QPointF(pixel.x, pixel.y)))
+      ++count;
+  }
+  m_scene.setCurrentFrame(frame);
+  return count;
+}
+
 VU_Drawing VU_SceneRenderer::draw(double frame, View view, const QSize& size, int renderMode,
                                   Math::CameraTransformChain* chainOut) {
   const Math::CameraTransformChain chain = viewChain(frame, view, size);

@@ -76,6 +76,9 @@ public:
   Math::CameraTransformChain viewChain(double frame, View view, const QSize& size);
   // The chain moved as `panZoom` moves the view of an image of `size`.
   static void applyPanZoom(Math::CameraTransformChain& chain, const QSize& size, const PanZoom& panZoom);
+  // How many pivots of the drawn hierarchy the view shows at the frame: in front of the eye and
+  // inside the view's rectangle.
+  int pivotsInView(double frame, View view, const QSize& size);
   // Records the view at the frame in render mode 0 (normal) or 2 (picking: pegs in their pick
   // colours, nodes' controls in theirs, nothing else); `chain` receives the view's chain.
   VU_Drawing draw(double frame, View view, const QSize& size, int renderMode, Math::CameraTransformChain* chain);

@@ -1,13 +1,13 @@
 #include "PersistentObj/PIO_SceneWriter.h"
 
 #include <QHash>
-#include <QSaveFile>
 #include <QSet>
 
 #include "PersistentObj/PIO_ElementText.h"
 #include "PersistentObj/PIO_SceneSource.h"
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/SC_SceneCommon.h"
+#include "SceneCore/UT_OutputFile.h"
 
 namespace {
 
@@ -275,14 +275,5 @@ bool PIO_SceneWriter::writeFile(const SC_SceneCommon& scene, const QString& path
   const QByteArray data = write(scene, &why);
   if (!why.isEmpty())
     return failed(why);
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly))
-    return failed(file.errorString());
-  if (file.write(data) != data.size()) {
-    file.cancelWriting();
-    return failed(file.errorString());
-  }
-  if (!file.commit())
-    return failed(file.errorString());
-  return true;
+  return UT_OutputFile::save(path, data, error);
 }
