@@ -6,7 +6,6 @@
 #include <QRegularExpression>
 #include <cmath>
 #include <cstdio>
-#include <unistd.h>
 
 #include "CliError.h"
 #include "CliParsing.h"
@@ -14,6 +13,7 @@
 #include "FrameRange.h"
 #include "SceneCore/MO_Module.h"
 #include "Session.h"
+#include "TerminalProgress.h"
 
 namespace {
 
@@ -119,12 +119,8 @@ int Commands::render(const QStringList& args) {
   options.view.size = sizeGiven ? givenSize : QSize();
   options.picking = parser.isSet(QStringLiteral("pick"));
   const auto pathOf = [&](double frame) { return isNumbered ? numbered(out, static_cast<int>(frame)) : out; };
-  Session::Progress progress;
-  if (frames.size() > 1 && isatty(STDERR_FILENO))
-    progress = [&](int done, int total) {
-      std::fprintf(stderr, "\rrendering frame %d of %d (%s)%s", done, total,
-                   qPrintable(pathOf(frames[static_cast<std::size_t>(done - 1)])), done == total ? "\n" : "");
-    };
+  const Session::Progress progress = terminalProgress(
+      "rendering", frames.size() > 1, [&](int done) { return pathOf(frames[static_cast<std::size_t>(done - 1)]); });
   withPrefix(QStringLiteral("render: "), [&] { session->renderFrames(frames, pathOf, options, progress); });
   return 0;
 }
