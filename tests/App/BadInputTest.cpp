@@ -53,6 +53,8 @@ TEST_P(BadInputAtTheCommandLine, ExitsWithStatusTwoAndOneLineSayingWhatAndWhereA
 const char* const kNanSkew = "<scene version=\"1\">\n  <node type=\"Peg\" name=\"A\">\n"
                              "    <attr keyword=\"SKEW\" value=\"nan\"/>\n  </node>\n</scene>\n";
 
+const char* const kRotationZ = "<scene version=\"1\">\n  <node type=\"Peg\" name=\"A\">\n"
+                               "    <attr keyword=\"ROTATION.Z\" value=\"90\"/>\n  </node>\n</scene>\n";
 const char* const kPegCamera = "<scene version=\"1\">\n  <node type=\"Peg\" name=\"A\"/>\n"
                                "  <camera node=\"A\"/>\n</scene>\n";
 
@@ -63,6 +65,11 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"checkMalformedScene", {"check", "IN"}, "IN:3:5:", kNanSkew},
         BadInput{
             "checkCameraIsAPeg", {"check", "IN"}, "IN:3:3: the camera names node \"A\" of type \"Peg\"", kPegCamera},
+        BadInput{"checkUnknownPart",
+                 {"check", "IN"},
+                 "IN:3:5: node \"A\" of type \"Peg\" has no attribute \"ROTATION.Z\" "
+                 "(the parts of ROTATION are ROTATION.ANGLEX, ROTATION.ANGLEY, ROTATION.ANGLEZ",
+                 kRotationZ},
         BadInput{"evalMissingFile", {"eval", "/no/such/scene.xml"}, "/no/such/scene.xml"},
         BadInput{"evalReversedFrames", {"eval", kPegs, "--frames", "3-1"}, "ends before it starts"},
         BadInput{"evalUnknownNode", {"eval", kPegs, "--node", "Nope"}, "no node named \"Nope\""},

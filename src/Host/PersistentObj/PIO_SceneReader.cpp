@@ -485,8 +485,7 @@ private:
       return false;
     AT_Attr* attr = node->attr(keyword);
     if (!attr)
-      return fail(pos, QStringLiteral("node \"%1\" of type \"%2\" has no attribute \"%3\"")
-                           .arg(node->instanceName(), node->moduleTypeName(), keyword));
+      return fail(pos, node->missingAttrText(keyword));
     if (seen.contains(keyword))
       return fail(pos,
                   QStringLiteral("attribute \"%1\" of node \"%2\" is given twice").arg(keyword, node->instanceName()));

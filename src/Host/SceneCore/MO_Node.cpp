@@ -30,6 +30,22 @@ AT_Attr* MO_Node::attr(const QString& keywordPath) const {
   return found;
 }
 
+QString MO_Node::missingAttrText(const QString& keywordPath) const {
+  QString text = QStringLiteral("node \"%1\" of type \"%2\" has no attribute \"%3\"")
+                     .arg(instanceName(), moduleTypeName(), keywordPath);
+  // The deepest attribute the path does reach, and the parts it offers instead.
+  const qsizetype dot = keywordPath.lastIndexOf(QLatin1Char('.'));
+  const AT_Attr* parent = dot > 0 ? attr(keywordPath.left(dot)) : nullptr;
+  if (!parent)
+    return text;
+  QStringList parts;
+  for (const AT_Attr* part : parent->subAttrs())
+    parts << part->path();
+  if (parts.isEmpty())
+    return text + QStringLiteral(" (%1 has no parts)").arg(parent->path());
+  return text + QStringLiteral(" (the parts of %1 are %2)").arg(parent->path(), parts.join(QStringLiteral(", ")));
+}
+
 void MO_Node::setEnabled(bool enabled) {
   if (enabled == m_enabled)
     return;

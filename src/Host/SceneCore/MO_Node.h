@@ -38,6 +38,9 @@ public:
   const std::vector<AT_Attr*>& attrs() const { return m_attrRefs; }
   // By keyword, or by "KEYWORD.part" for a compound's part.
   AT_Attr* attr(const QString& keywordPath) const;
+  // Why attr(keywordPath) finds nothing: "has no attribute ..." and, when the path names a part
+  // of an attribute that has other parts (ROTATION.Z), the parts it has.
+  QString missingAttrText(const QString& keywordPath) const;
 
   bool enabled() const { return m_enabled; }
   void setEnabled(bool enabled);
