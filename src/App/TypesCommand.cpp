@@ -8,6 +8,7 @@
 #include <cxxabi.h>
 #include <memory>
 
+#include "AttributeDocs.h"
 #include "CliError.h"
 #include "Commands.h"
 #include "DataOutput.h"
@@ -17,6 +18,7 @@
 #include "SceneCore/AT_EnumAttrBase.h"
 #include "SceneCore/AT_IntAttr.h"
 #include "SceneCore/AT_StringAttr.h"
+#include "SceneCore/AT_ValueText.h"
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/MO_ModuleFactory.h"
 #include "SceneCore/MO_SimplePortMetaData.h"
@@ -29,10 +31,13 @@ QString demangled(const std::type_info& type) {
   return status == 0 && name ? QString::fromLatin1(name.get()) : QString::fromLatin1(type.name());
 }
 
-QJsonObject describeAttr(const AT_Attr* attr) {
+QJsonObject describeAttr(const QString& type, const AT_Attr* attr) {
+  const AttributeDocs::Doc doc = AttributeDocs::find(type, attr->keyword());
   QJsonObject o{{QStringLiteral("keyword"), attr->keyword()},
                 {QStringLiteral("displayName"), attr->displayName()},
-                {QStringLiteral("class"), attr->className()}};
+                {QStringLiteral("class"), attr->className()},
+                {QStringLiteral("unit"), doc.unit},
+                {QStringLiteral("description"), doc.description}};
   if (const auto* d = dynamic_cast<const AT_DoubleAttr*>(attr)) {
     const AT_DoubleAttrMeta& m = d->doubleMeta();
     o[QStringLiteral("stepPreference")] = m.stepPreference();
@@ -52,10 +57,17 @@ QJsonObject describeAttr(const AT_Attr* attr) {
   } else if (const auto* s = dynamic_cast<const AT_StringAttr*>(attr)) {
     o[QStringLiteral("default")] = s->defaultValue();
   } else if (const auto* c = dynamic_cast<const AT_CompoundAttr*>(attr)) {
-    QJsonArray parts;
+    QJsonArray defaults, parts;
     for (int k = 0; k < c->partCount(); ++k)
-      parts.append(c->part(k)->defaultValue());
-    o[QStringLiteral("default")] = parts;
+      defaults.append(c->part(k)->defaultValue());
+    // Every part a file or an edit may name, the flags beside the numbers included.
+    for (const AT_Attr* part : c->subAttrs()) {
+      QJsonObject p = describeAttr(type, part);
+      p[QStringLiteral("keyword")] = part->path();
+      parts.append(p);
+    }
+    o[QStringLiteral("default")] = defaults;
+    o[QStringLiteral("parts")] = parts;
   } else if (const auto* e = dynamic_cast<const AT_EnumAttrBase*>(attr)) {
     o[QStringLiteral("default")] = e->localValueString();
     QJsonArray values;
@@ -79,7 +91,7 @@ QJsonObject describeType(const MO_ModuleFactory::Entry& entry) {
   }
   QJsonArray attrs;
   for (const AT_Attr* a : node->attrs())
-    attrs.append(describeAttr(a));
+    attrs.append(describeAttr(entry.typeName, a));
   QJsonObject o{{QStringLiteral("type"), entry.typeName},
                 {QStringLiteral("displayName"), node->baseDisplayName()},
                 {QStringLiteral("class"), demangled(*entry.type)},
@@ -89,6 +101,55 @@ QJsonObject describeType(const MO_ModuleFactory::Entry& entry) {
   if (node->nodeTypeId() >= 0)
     o[QStringLiteral("typeId")] = node->nodeTypeId();
   return o;
+}
+
+QString number(const QJsonValue& v) { return AT_ValueText::fromDouble(v.toDouble()); }
+
+// One attribute in four lines at most: keyword, display name, class, default and unit; what it
+// does; its parts or its options with their display texts.
+void printAttr(const QJsonObject& a) {
+  const QJsonValue def = a[QStringLiteral("default")];
+  QString value;
+  if (def.isArray()) {
+    QStringList parts;
+    for (const QJsonValue& v : def.toArray())
+      parts << number(v);
+    value = parts.join(QStringLiteral(", "));
+  } else if (def.isBool()) {
+    value = def.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+  } else if (def.isDouble()) {
+    value = number(def);
+  } else if (def.isString()) {
+    value = a.contains(QStringLiteral("values")) ? def.toString() : QStringLiteral("\"%1\"").arg(def.toString());
+  }
+  QString head = QStringLiteral("    %1 \"%2\"  %3")
+                     .arg(a[QStringLiteral("keyword")].toString(), -16)
+                     .arg(a[QStringLiteral("displayName")].toString(), a[QStringLiteral("class")].toString());
+  if (!value.isEmpty())
+    head += QStringLiteral("  default ") + value;
+  if (!a[QStringLiteral("unit")].toString().isEmpty())
+    head += QLatin1Char(' ') + a[QStringLiteral("unit")].toString();
+  std::fprintf(DataOutput::stream(), "%s\n", qPrintable(head));
+  const QString indent = QStringLiteral("        ");
+  if (!a[QStringLiteral("description")].toString().isEmpty())
+    std::fprintf(DataOutput::stream(), "%s%s\n", qPrintable(indent),
+                 qPrintable(a[QStringLiteral("description")].toString()));
+  if (a.contains(QStringLiteral("parts"))) {
+    QStringList parts;
+    for (const QJsonValue& p : a[QStringLiteral("parts")].toArray())
+      parts << p.toObject()[QStringLiteral("keyword")].toString();
+    std::fprintf(DataOutput::stream(), "%sparts %s\n", qPrintable(indent),
+                 qPrintable(parts.join(QStringLiteral(", "))));
+  }
+  if (a.contains(QStringLiteral("values"))) {
+    QStringList options;
+    for (const QJsonValue& v : a[QStringLiteral("values")].toArray())
+      options << QStringLiteral("%1 \"%2\"")
+                     .arg(v.toObject()[QStringLiteral("keyword")].toString(),
+                          v.toObject()[QStringLiteral("text")].toString());
+    std::fprintf(DataOutput::stream(), "%soptions %s\n", qPrintable(indent),
+                 qPrintable(options.join(QStringLiteral(", "))));
+  }
 }
 
 void printText(const QJsonArray& types) {
@@ -102,12 +163,8 @@ void printText(const QJsonArray& types) {
     for (int i = 0; i < ports.size(); ++i)
       if (ports[i].isString())
         std::fprintf(DataOutput::stream(), "    in %d  \"%s\"\n", i, qPrintable(ports[i].toString()));
-    for (const QJsonValue& av : t[QStringLiteral("attributes")].toArray()) {
-      const QJsonObject a = av.toObject();
-      std::fprintf(DataOutput::stream(), "    %-16s \"%s\"  %s\n", qPrintable(a[QStringLiteral("keyword")].toString()),
-                   qPrintable(a[QStringLiteral("displayName")].toString()),
-                   qPrintable(a[QStringLiteral("class")].toString()));
-    }
+    for (const QJsonValue& av : t[QStringLiteral("attributes")].toArray())
+      printAttr(av.toObject());
   }
 }
 

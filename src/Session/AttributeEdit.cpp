@@ -1,5 +1,7 @@
 #include "AttributeEdit.h"
 
+#include "AttributeDocs.h"
+
 #include <cmath>
 
 #include "Preference/PR_Preference.h"
@@ -122,8 +124,7 @@ void describeValue(const AT_Attr* attr, double frame, AttributeInfo& info) {
 AT_Attr* AttributeEdit::find(const MO_Module* node, const QString& keyword) {
   AT_Attr* attr = node->attr(keyword);
   if (!attr)
-    throw UnknownNameError(QStringLiteral("node \"%1\" of type \"%2\" has no attribute \"%3\"")
-                               .arg(node->instanceName(), node->moduleTypeName(), keyword));
+    throw UnknownNameError(node->missingAttrText(keyword));
   return attr;
 }
 
@@ -133,6 +134,11 @@ AttributeInfo AttributeEdit::describe(const AT_Attr* attr, double frame) {
   info.displayName = attr->displayName();
   info.className = attr->className();
   info.kind = kindOf(attr);
+  if (const auto* owner = dynamic_cast<const MO_Module*>(attr->owner())) {
+    const AttributeDocs::Doc doc = AttributeDocs::find(owner->moduleTypeName(), info.keyword);
+    info.unit = doc.unit;
+    info.description = doc.description;
+  }
   info.animatable = attr->keys() != nullptr;
   describeValue(attr, frame, info);
   if (const AT_Keys* keys = attr->keys())

@@ -59,6 +59,8 @@ struct AttributeInfo {
   QString keyword; // the path from the node ("POSITION.X")
   QString displayName;
   QString className;
+  QString unit;        // "scene units", "drawing units", "degrees", "percent" or empty
+  QString description; // what the attribute does, in one line
   Kind kind = Number;
   QString text;        // the value at the frame as the scene file spells it (empty for compounds, buttons)
   double number = 0.0; // the same as a number (0 or 1 for flags, the option's value; 0 for text)

@@ -24,8 +24,9 @@ bool SpringBound::runsAway(double tension, double inertia) {
 double SpringBound::maxTension(double inertia) { return 200.0 + 2.0 * inertia; }
 
 QString SpringBound::statement() {
-  return QStringLiteral("it stays bounded only while the inertia lies from -100 to 100 % and the tension from 0 to "
-                        "200 % plus twice the inertia");
+  return QStringLiteral(
+      "the spring's step stays bounded only while the inertia lies from -100 to 100 % and the tension from 0 to "
+      "200 % plus twice the inertia");
 }
 
 const std::vector<SpringBound::Channel>& SpringBound::channels() {

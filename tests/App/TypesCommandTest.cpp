@@ -38,4 +38,59 @@ TEST(TypesCommand, AnEmptyPluginFolderLeavesOnlyTheHostsTypes) {
   EXPECT_TRUE(names.contains(QStringLiteral("Peg")));
 }
 
+// Every attribute of every type says what it does, and the ones a newcomer stumbles on say their
+// unit, parts and options; the text listing carries the same as the JSON.
+QJsonObject attributeOf(const QJsonArray& types, const QString& type, const QString& keyword) {
+  for (const QJsonValue& t : types)
+    if (t.toObject()[QStringLiteral("type")].toString() == type)
+      for (const QJsonValue& a : t.toObject()[QStringLiteral("attributes")].toArray())
+        if (a.toObject()[QStringLiteral("keyword")].toString() == keyword)
+          return a.toObject();
+  return {};
+}
+
+TEST(TypesCommand, EveryAttributeSaysWhatItDoesWithItsDefaultUnitPartsAndOptions) {
+  const ProcessResult r = vantorel({QStringLiteral("types"), QStringLiteral("--json")});
+  ASSERT_EQ(r.status, 0);
+  const QJsonArray types = QJsonDocument::fromJson(r.out).array();
+  int attributes = 0;
+  for (const QJsonValue& t : types)
+    for (const QJsonValue& a : t.toObject()[QStringLiteral("attributes")].toArray()) {
+      ++attributes;
+      EXPECT_FALSE(a.toObject()[QStringLiteral("description")].toString().isEmpty())
+          << t.toObject()[QStringLiteral("type")].toString().toStdString() << " "
+          << a.toObject()[QStringLiteral("keyword")].toString().toStdString();
+    }
+  EXPECT_GE(attributes, 75);
+
+  const QJsonObject rotation = attributeOf(types, "Peg", "ROTATION");
+  EXPECT_EQ(rotation["unit"].toString(), QStringLiteral("degrees"));
+  QStringList parts;
+  for (const QJsonValue& p : rotation["parts"].toArray())
+    parts << p.toObject()["keyword"].toString();
+  EXPECT_EQ(parts.mid(0, 3), QStringList({"ROTATION.ANGLEX", "ROTATION.ANGLEY", "ROTATION.ANGLEZ"}));
+  const QJsonObject stretch = attributeOf(types, "PointConstraint2", "STRETCHMAX");
+  EXPECT_EQ(stretch["unit"].toString(), QStringLiteral("percent"));
+  EXPECT_EQ(stretch["default"].toDouble(), 0.0);
+  EXPECT_TRUE(stretch["description"].toString().contains(QStringLiteral("0 or less: no limit")));
+  const QJsonObject transform = attributeOf(types, "PointConstraint2", "TRANSFORMTYPE");
+  EXPECT_EQ(transform["default"].toString(), QStringLiteral("TRANSLATE"));
+  ASSERT_EQ(transform["values"].toArray().size(), 3);
+  EXPECT_EQ(transform["values"].toArray()[2].toObject()["keyword"].toString(), QStringLiteral("LOCALTRANSFORM"));
+  EXPECT_EQ(transform["values"].toArray()[2].toObject()["text"].toString(), QStringLiteral("Local Transform"));
+  EXPECT_EQ(attributeOf(types, "DynamicSpring", "TENSIONX")["unit"].toString(), QStringLiteral("percent"));
+  EXPECT_TRUE(attributeOf(types, "DynamicSpring", "INERTIAROTATE")["description"].toString().contains(
+      QStringLiteral("the tension from 0 to 200 % plus twice the inertia")));
+  EXPECT_EQ(attributeOf(types, "Camera", "NEAR")["unit"].toString(), QStringLiteral("drawing units"));
+  EXPECT_EQ(attributeOf(types, "StaticConstraint", "translate")["unit"].toString(), QStringLiteral("scene units"));
+
+  const ProcessResult text = vantorel({QStringLiteral("types")});
+  ASSERT_EQ(text.status, 0);
+  for (const char* line : {"    STRETCHMAX       \"Distance Max\"  AT_DoubleAttr  default 0 percent\n",
+                           "        parts ROTATION.ANGLEX, ROTATION.ANGLEY, ROTATION.ANGLEZ",
+                           "        options TRANSLATE \"Translate\", TRANSFORM \"Transform\", LOCALTRANSFORM \"Local "
+                           "Transform\"\n"})
+    EXPECT_TRUE(text.out.contains(line)) << line;
+}
+
 } // namespace
