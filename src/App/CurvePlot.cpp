@@ -1,7 +1,9 @@
 #include "CurvePlot.h"
 
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "BaseCore/CameraTransformChain.h"
 #include "GraphicCore/VU_Painter.h"
@@ -25,6 +27,8 @@ constexpr double kTop = 58.0;
 constexpr double kPanelGap = 30.0;
 constexpr double kKeyRowHeight = 18.0;
 constexpr int kMarkedFramesAtMost = 80;
+constexpr double kLegendRow = 18.0;
+constexpr double kCurveWidth = 2.2;
 
 const char* unitTitle(CurvePlot::Unit u) {
   switch (u) {
@@ -107,22 +111,99 @@ std::vector<std::size_t> CurvePlot::drawnFrames(const std::vector<double>& value
   return path;
 }
 
-bool CurvePlot::save(const QString& path, const QSize& size, QString* why) const {
-  VU_Painter painter(nullptr);
-  const double w = size.width(), h = size.height();
+bool CurvePlot::sameLine(const std::vector<double>& a, const std::vector<double>& b) {
+  if (a.size() != b.size())
+    return false;
+  for (std::size_t k = 0; k < a.size(); ++k)
+    if (!(std::fabs(a[k] - b[k]) <= 1e-9 * std::max(1.0, std::fabs(a[k]))))
+      return false;
+  return true;
+}
 
-  int longest = 0;
-  for (const Series& s : m_series)
-    longest = std::max(longest, static_cast<int>(s.label.size()));
-  const double legendWidth = std::max(120.0, 44.0 + 0.62 * kLabelSize * longest);
+std::vector<CurvePlot::Entry> CurvePlot::entriesOf(Unit unit) const {
+  // Hues by node and dashes by channel, in the order they first come.
+  QStringList nodes, channels;
+  for (const Series& s : m_series) {
+    if (!nodes.contains(s.node))
+      nodes << s.node;
+    if (s.unit == unit && !channels.contains(s.channel))
+      channels << s.channel;
+  }
+  constexpr VU_Drawing::LineDash kDashes[] = {VU_Drawing::eSolid, VU_Drawing::eDashed, VU_Drawing::eDotted,
+                                              VU_Drawing::eDashDotted};
+  std::vector<Entry> entries;
+  for (std::size_t i = 0; i < m_series.size(); ++i) {
+    const Series& s = m_series[i];
+    if (s.unit != unit)
+      continue;
+    const QString label = s.node + QLatin1Char(' ') + s.channel;
+    auto same = std::find_if(entries.begin(), entries.end(),
+                             [&](const Entry& e) { return sameLine(m_series[e.series.front()].values, s.values); });
+    if (same != entries.end()) {
+      same->label += QStringLiteral(" = ") + label;
+      same->series.push_back(i);
+      continue;
+    }
+    entries.push_back(Entry{label,
+                            {i},
+                            kPalette[static_cast<std::size_t>(nodes.indexOf(s.node)) % std::size(kPalette)],
+                            kDashes[static_cast<std::size_t>(channels.indexOf(s.channel)) % std::size(kDashes)],
+                            {}});
+  }
+  return entries;
+}
+
+CurvePlot::Layout CurvePlot::layout(const QSize& size) const {
+  Layout out;
+  const double w = size.width(), h = size.height();
+  std::vector<Unit> units;
+  std::vector<std::vector<Entry>> entries;
+  for (Unit u : {ePosition, eAngle, eScale})
+    if (std::any_of(m_series.begin(), m_series.end(), [&](const Series& s) { return s.unit == u; })) {
+      units.push_back(u);
+      entries.push_back(entriesOf(u));
+    }
   // Room on the left for the key rows' node names.
   int longestRow = 0;
   for (const KeyRow& r : m_keys)
     longestRow = std::max(longestRow, static_cast<int>(r.label.size()));
-  const double plotLeft = std::max(kMinLeft, 24.0 + 0.62 * kLabelSize * longestRow);
-  const double right = w - legendWidth - 12.0;
-  const double keysTop = h - 10.0 - kKeyRowHeight * static_cast<double>(m_keys.size()) - (m_keys.empty() ? 0.0 : 8.0);
-  const double plotBottom = keysTop - 44.0;
+  out.plotLeft = std::max(kMinLeft, 24.0 + 0.62 * kLabelSize * longestRow);
+  out.keysTop = h - 10.0 - kKeyRowHeight * static_cast<double>(m_keys.size()) - (m_keys.empty() ? 0.0 : 8.0);
+  out.plotBottom = out.keysTop - 44.0;
+  const double panels = static_cast<double>(std::max<std::size_t>(units.size(), 1));
+  const double panelHeight = (out.plotBottom - kTop - (panels - 1.0) * kPanelGap) / panels;
+
+  // Legends fill columns down their panel's height, and take as many columns as the fullest
+  // needs, so that no entry ever reaches past its panel.
+  int longest = 0;
+  std::size_t most = 1;
+  for (const auto& list : entries) {
+    most = std::max(most, list.size());
+    for (const Entry& e : list)
+      longest = std::max(longest, static_cast<int>(e.label.size()));
+  }
+  const double columnWidth = std::max(120.0, 52.0 + 0.62 * kLabelSize * longest);
+  const auto perColumn = static_cast<std::size_t>(std::max(1.0, std::floor((panelHeight - 4.0) / kLegendRow)));
+  const std::size_t columns = (most + perColumn - 1) / perColumn;
+  out.plotRight = std::max(out.plotLeft + 40.0, w - 12.0 - columnWidth * static_cast<double>(columns));
+
+  for (std::size_t p = 0; p < units.size(); ++p) {
+    const double top = kTop + static_cast<double>(p) * (panelHeight + kPanelGap);
+    Panel panel{units[p], QRectF(QPointF(out.plotLeft, top), QPointF(out.plotRight, top + panelHeight)),
+                std::move(entries[p])};
+    for (std::size_t k = 0; k < panel.entries.size(); ++k)
+      panel.entries[k].box =
+          QRectF(out.plotRight + 12.0 + columnWidth * static_cast<double>(k / perColumn),
+                 top + 2.0 + kLegendRow * static_cast<double>(k % perColumn), columnWidth - 8.0, kLegendRow - 2.0);
+    out.panels.push_back(std::move(panel));
+  }
+  return out;
+}
+
+bool CurvePlot::save(const QString& path, const QSize& size, QString* why) const {
+  VU_Painter painter(nullptr);
+  const Layout l = layout(size);
+  const double plotLeft = l.plotLeft, right = l.plotRight, plotBottom = l.plotBottom;
 
   // The frame axis; a single frame gets half a frame on either side.
   const double f0 = m_first == m_last ? m_first - 0.5 : m_first, f1 = m_first == m_last ? m_last + 0.5 : m_last;
@@ -131,20 +212,13 @@ bool CurvePlot::save(const QString& path, const QSize& size, QString* why) const
   painter.setTextColor(kText);
   painter.setTextSize(kTitleSize);
   painter.drawText(at(plotLeft, 24.0), m_title, Qt::AlignLeft | Qt::AlignVCenter);
-
-  std::vector<Unit> units;
-  for (Unit u : {ePosition, eAngle, eScale})
-    if (std::any_of(m_series.begin(), m_series.end(), [&](const Series& s) { return s.unit == u; }))
-      units.push_back(u);
-  const double panels = static_cast<double>(std::max<std::size_t>(units.size(), 1));
-  const double panelHeight = (plotBottom - kTop - (panels - 1.0) * kPanelGap) / panels;
   const std::vector<double> frameTicks = ticks(m_first, m_last, static_cast<int>((right - plotLeft) / 70.0), 1.0);
 
-  for (std::size_t p = 0; p < units.size(); ++p) {
-    const double top = kTop + static_cast<double>(p) * (panelHeight + kPanelGap), bottom = top + panelHeight;
+  for (const Panel& panel : l.panels) {
+    const double top = panel.plot.top(), bottom = panel.plot.bottom();
     double lo = INFINITY, hi = -INFINITY;
     for (const Series& s : m_series)
-      if (s.unit == units[p])
+      if (s.unit == panel.unit)
         for (double v : s.values)
           if (std::isfinite(v)) {
             lo = std::min(lo, v);
@@ -152,14 +226,15 @@ bool CurvePlot::save(const QString& path, const QSize& size, QString* why) const
           }
     if (!(lo <= hi))
       lo = hi = 0.0;
-    const double flat = units[p] == eScale ? 0.05 : 0.5;
+    const double flat = panel.unit == eScale ? 0.05 : 0.5;
     const double pad = hi - lo > 1e-12 ? 0.04 * (hi - lo) : flat;
-    const std::vector<double> valueTicks = ticks(lo - pad, hi + pad, static_cast<int>(panelHeight / 45.0) + 1);
+    const std::vector<double> valueTicks = ticks(lo - pad, hi + pad, static_cast<int>(panel.plot.height() / 45.0) + 1);
     const double v0 = valueTicks.front(), v1 = std::max(valueTicks.back(), v0 + 1e-12);
     auto yOf = [&](double v) { return bottom - (v - v0) / (v1 - v0) * (bottom - top); };
     const double step = valueTicks.size() > 1 ? valueTicks[1] - valueTicks[0] : 1.0;
 
     painter.setLineThickness(1.0, 1);
+    painter.setLineDash(VU_Drawing::eSolid);
     painter.setLineStrokeColor(kGrid);
     for (double v : valueTicks)
       painter.drawLine(at(plotLeft, yOf(v)), at(right, yOf(v)));
@@ -178,35 +253,30 @@ bool CurvePlot::save(const QString& path, const QSize& size, QString* why) const
       painter.drawText(at(plotLeft - 7.0, yOf(v)), tickText(v, step), Qt::AlignRight | Qt::AlignVCenter);
     }
     painter.setTextColor(kText);
-    painter.drawText(at(plotLeft, top - 7.0), QString::fromLatin1(unitTitle(units[p])),
+    painter.drawText(at(plotLeft, top - 7.0), QString::fromLatin1(unitTitle(panel.unit)),
                      Qt::AlignLeft | Qt::AlignBottom);
 
-    // Colours count from the first in each panel, whose legend stands beside it.
-    std::size_t shown = 0;
-    for (const Series& s : m_series) {
-      if (s.unit != units[p])
-        continue;
-      const VS_RGBA colour = kPalette[shown % std::size(kPalette)];
-      const double ly = top + 8.0 + 20.0 * static_cast<double>(shown++);
-      painter.setLineStrokeColor(colour);
-      painter.setLineThickness(3.0, 1);
-      painter.drawLine(at(right + 18.0, ly), at(right + 42.0, ly));
+    for (const Entry& e : panel.entries) {
+      const Series& s = m_series[e.series.front()];
+      const double ly = e.box.center().y();
+      painter.setLineStrokeColor(e.colour);
+      painter.setLineDash(e.dash);
+      painter.setLineThickness(kCurveWidth, 1);
+      painter.drawLine(at(e.box.left() + 6.0, ly), at(e.box.left() + 36.0, ly));
       painter.setTextColor(kText);
-      painter.drawText(at(right + 50.0, ly), s.label, Qt::AlignLeft | Qt::AlignVCenter);
-      painter.setLineStrokeColor(colour);
-      // Each curve a little thinner than the one before, so that one lying on another still
-      // shows as a rim.
-      painter.setLineThickness(std::max(1.2, 3.0 - 0.45 * static_cast<double>(shown - 1)), 1);
-      painter.setPointFillColor(colour);
-      painter.setPointStrokeColor(colour);
-      painter.setPointSize(4.0, 1);
-      const std::vector<std::size_t> line = drawnFrames(s.values, right - plotLeft);
-      for (std::size_t k = 1; k < line.size(); ++k)
-        painter.drawLine(at(xOf(m_first + static_cast<double>(line[k - 1])), yOf(s.values[line[k - 1]])),
-                         at(xOf(m_first + static_cast<double>(line[k])), yOf(s.values[line[k]])));
-      if (s.values.size() <= kMarkedFramesAtMost)
+      painter.drawText(at(e.box.left() + 42.0, ly), e.label, Qt::AlignLeft | Qt::AlignVCenter);
+      std::vector<Math::Point3d> line;
+      for (std::size_t k : drawnFrames(s.values, right - plotLeft))
+        line.push_back(at(xOf(m_first + static_cast<double>(k)), yOf(s.values[k])));
+      painter.drawPolyline(line);
+      painter.setLineDash(VU_Drawing::eSolid);
+      if (s.values.size() <= kMarkedFramesAtMost) {
+        painter.setPointFillColor(e.colour);
+        painter.setPointStrokeColor(e.colour);
+        painter.setPointSize(3.5, 1);
         for (std::size_t k = 0; k < s.values.size(); ++k)
           painter.drawPoint(at(xOf(m_first + static_cast<double>(k)), yOf(s.values[k])));
+      }
     }
   }
 
@@ -226,7 +296,7 @@ bool CurvePlot::save(const QString& path, const QSize& size, QString* why) const
 
   // The keys of what drives the curves: a row per node.
   for (std::size_t r = 0; r < m_keys.size(); ++r) {
-    const double y = keysTop + 8.0 + (static_cast<double>(r) + 0.5) * kKeyRowHeight;
+    const double y = l.keysTop + 8.0 + (static_cast<double>(r) + 0.5) * kKeyRowHeight;
     painter.setLineStrokeColor(kGrid);
     painter.setLineThickness(1.0, 1);
     painter.drawLine(at(plotLeft, y), at(right, y));

@@ -136,7 +136,7 @@ int Commands::curves(const QStringList& args) {
                  range.first, range.last);
   for (PegChannels::Channel c : chosen)
     for (std::size_t n = 0; n < nodes.size(); ++n)
-      plot.add(CurvePlot::Series{nodes[n]->instanceName() + QLatin1Char(' ') + PegChannels::names()[c], unitOf(c),
+      plot.add(CurvePlot::Series{nodes[n]->instanceName(), PegChannels::names()[c], unitOf(c),
                                  values[n][static_cast<std::size_t>(c)]});
   const std::set<const MO_Node*> driving = drivers(nodes);
   for (const MO_Module* n : session->scene().nodes()) {

@@ -66,13 +66,29 @@ private:
   bool m_ok = false;
 };
 
-QPen makePen(const VS_RGBA& c, double width, bool picking) {
+QPen makePen(const VS_RGBA& c, double width, bool picking, VU_Drawing::LineDash dash = VU_Drawing::eSolid) {
   if (c.alpha == 0)
     return Qt::NoPen;
   QPen pen(toQColor(c, picking));
   pen.setWidthF(width > 0 ? width : 0.0);
-  pen.setCapStyle(Qt::RoundCap);
   pen.setJoinStyle(Qt::RoundJoin);
+  // Patterns in pen widths; flat caps keep the gaps open on thick lines. Picking draws solid.
+  if (picking || dash == VU_Drawing::eSolid) {
+    pen.setCapStyle(Qt::RoundCap);
+    return pen;
+  }
+  pen.setCapStyle(Qt::FlatCap);
+  switch (dash) {
+  case VU_Drawing::eDashed:
+    pen.setDashPattern({5.0, 2.5});
+    break;
+  case VU_Drawing::eDotted:
+    pen.setDashPattern({1.2, 2.0});
+    break;
+  default:
+    pen.setDashPattern({5.0, 2.0, 1.2, 2.0});
+    break;
+  }
   return pen;
 }
 
@@ -99,8 +115,27 @@ void paintLine(QPainter& painter, const ViewMapper& mapper, const VU_Drawing::Pr
   const auto b = mapper.map(p.points[1]);
   if (!a || !b)
     return;
-  painter.setPen(makePen(p.lineStroke, lineWidth, picking));
+  painter.setPen(makePen(p.lineStroke, lineWidth, picking, p.lineDash));
   painter.drawLine(*a, *b);
+}
+
+// One stroke through the points, so that a dash pattern runs on across them; a point the view
+// cannot show breaks the stroke there.
+void paintPolyline(QPainter& painter, const ViewMapper& mapper, const VU_Drawing::Primitive& p, double lineWidth,
+                   bool picking) {
+  painter.setPen(makePen(p.lineStroke, lineWidth, picking, p.lineDash));
+  QPolygonF run;
+  for (const Math::Point3d& point : p.path) {
+    if (const auto q = mapper.map(point)) {
+      run << *q;
+      continue;
+    }
+    if (run.size() > 1)
+      painter.drawPolyline(run);
+    run.clear();
+  }
+  if (run.size() > 1)
+    painter.drawPolyline(run);
 }
 
 // The circle lies in the model's plane, so a tilted or perspective view shows an ellipse.
@@ -176,6 +211,8 @@ void paintPrimitive(QPainter& painter, const Math::CameraTransformChain& chain, 
     return paintPoint(painter, mapper, p, picking);
   case VU_Drawing::eLine:
     return paintLine(painter, mapper, p, lineWidth, picking);
+  case VU_Drawing::ePolyline:
+    return paintPolyline(painter, mapper, p, lineWidth, picking);
   case VU_Drawing::eCircle:
     return paintCircle(painter, mapper, p, lineWidth, picking);
   case VU_Drawing::eQuad:

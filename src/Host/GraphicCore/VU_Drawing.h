@@ -22,17 +22,21 @@ class QPainter;
 
 class VU_Drawing {
 public:
-  enum Kind { ePoint, eLine, eCircle, eQuad, eText };
+  enum Kind { ePoint, eLine, eCircle, eQuad, eText, ePolyline };
   // A point is a disc, or a diamond as wide as the disc would be.
   enum PointShape { eRound, eDiamond };
+  // Lines solid, or broken in one of a few patterns that stay apart at any width.
+  enum LineDash { eSolid, eDashed, eDotted, eDashDotted };
   struct Primitive {
     Kind kind = ePoint;
-    Math::Point3d points[4]; // a point: [0]; a line: [0], [1]; a circle: its centre; a quad: all four
-    double radius = 0.0;     // circles, drawing units, in the model's z = 0 plane
+    Math::Point3d points[4];         // a point: [0]; a line: [0], [1]; a circle: its centre; a quad: all four
+    std::vector<Math::Point3d> path; // a polyline's points, its dashes running on from one to the next
+    double radius = 0.0;             // circles, drawing units, in the model's z = 0 plane
     Math::Matrix4x4 model;
     VS_RGBA lineStroke, pointStroke, pointFill;
     double lineThickness = 1.0;
     int lineThicknessFrame = 1;
+    LineDash lineDash = eSolid;
     double pointSize = 1.0;
     int pointSizeFrame = 1;
     PointShape pointShape = eRound;
@@ -62,7 +66,6 @@ public:
   // Written in the view's top left corner (not in picking images).
   void setCaption(const QString& caption) { m_caption = caption; }
   const QString& caption() const { return m_caption; }
-
 
   // Picking draws without antialiasing or blending, and leaves out fully transparent parts, so
   // that every pixel holds exactly a colour some shape asked for, or the background.

@@ -28,6 +28,14 @@ void VU_Painter::drawLine(const Math::Point3d& a, const Math::Point3d& b) {
   record(prim);
 }
 
+void VU_Painter::drawPolyline(const std::vector<Math::Point3d>& points) {
+  VU_Drawing::Primitive prim = m_state;
+  prim.kind = VU_Drawing::ePolyline;
+  prim.points[0] = points.empty() ? Math::Point3d() : points.front();
+  prim.path = points;
+  record(prim);
+}
+
 void VU_Painter::drawCircle(const Math::Point3d& centre, double radius) {
   VU_Drawing::Primitive prim = m_state;
   prim.kind = VU_Drawing::eCircle;

@@ -3,6 +3,8 @@
 // drawing units, each with the binder's model matrix at the moment of the call and the colours
 // and sizes set so far (sizes in a camera-chain reference frame; frame 1 = view pixels). It
 // records into the binder's canvas, or into a drawing of its own without a binder or canvas.
+#include <vector>
+
 #include "BaseCore/Point3d.h"
 #include "GraphicCore/VS_RGBA.h"
 #include "GraphicCore/VU_Drawing.h"
@@ -20,6 +22,7 @@ public:
     m_state.lineThickness = w;
     m_state.lineThicknessFrame = referenceFrame;
   }
+  void setLineDash(VU_Drawing::LineDash dash) { m_state.lineDash = dash; }
   void setPointFillColor(const VS_RGBA& c) { m_state.pointFill = c; }
   void setPointStrokeColor(const VS_RGBA& c) { m_state.pointStroke = c; }
   void setPointSize(double s, int referenceFrame = 1) {
@@ -37,6 +40,8 @@ public:
 
   void drawPoint(const Math::Point3d& p);
   void drawLine(const Math::Point3d& a, const Math::Point3d& b);
+  // Lines through the points in turn, as one stroke (a dash pattern runs on across corners).
+  void drawPolyline(const std::vector<Math::Point3d>& points);
   // A circle about `centre` in the model's z = 0 plane through it; radius in drawing units.
   void drawCircle(const Math::Point3d& centre, double radius);
   void drawQuad(const Math::Point3d& a, const Math::Point3d& b, const Math::Point3d& c, const Math::Point3d& d);
