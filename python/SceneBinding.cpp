@@ -139,12 +139,13 @@ QString dragged(const Handle& h,
 }
 
 RenderOptions renderOptions(std::optional<double> frame, const QString& view, py::object size, int onion, bool labels,
-                            bool pick, py::object onionNodes) {
+                            bool pick, py::object onionNodes, bool caption) {
   RenderOptions o;
   o.view = viewOf(frame, view, size);
   o.onion = onion;
   o.labels = labels;
   o.picking = pick;
+  o.caption = caption;
   if (const auto names = Arguments::nodes(onionNodes))
     o.onionNodes = *names;
   return o;
@@ -499,9 +500,9 @@ outside the view.)")
       .def(
           "render",
           [](const Handle& h, py::object path, std::optional<double> frame, const QString& view, py::object size,
-             int onion, bool labels, bool pick, py::object onionNodes) {
+             int onion, bool labels, bool pick, py::object onionNodes, bool caption) {
             const QString file = py::cast<QString>(py::module_::import("os").attr("fsdecode")(path));
-            const RenderOptions options = renderOptions(frame, view, size, onion, labels, pick, onionNodes);
+            const RenderOptions options = renderOptions(frame, view, size, onion, labels, pick, onionNodes, caption);
             HostLock::run([&] {
               GuiApplication::ensure();
               h->session().render(file, options);
@@ -509,19 +510,21 @@ outside the view.)")
           },
           py::arg("path"), py::arg("frame") = py::none(), py::arg("view") = "camera", py::arg("size") = py::none(),
           py::arg("onion") = 0, py::arg("labels") = false, py::arg("pick") = false, py::arg("onion_nodes") = py::none(),
+          py::arg("caption") = true,
           R"(Draws the scene at the frame into a PNG or SVG file (by the path's extension),
 written whole or not at all, as vantorel render does: each peg's pivot and the bone
 to its parent, then every node's control.
 
 view: "camera", "top" or "side"; size: (width, height), default 960 wide with the
-scene's aspect ratio; onion: each node's pivot path over that many frames before
-(blue) and after (green), of onion_nodes only when given; labels: node names beside
-their pivots; pick: only the colours that encode pick ids.)")
+scene's aspect ratio, the view letterboxed inside any other; onion: each node's
+pivot path over that many frames before (magenta) and after (teal), of onion_nodes
+only when given; labels: node names beside their pivots; pick: only the colours that
+encode pick ids; caption: the frame and the view in the top left corner.)")
       .def(
           "image",
           [](const Handle& h, std::optional<double> frame, const QString& view, py::object size, int onion, bool labels,
-             bool pick, py::object onionNodes) {
-            const RenderOptions options = renderOptions(frame, view, size, onion, labels, pick, onionNodes);
+             bool pick, py::object onionNodes, bool caption) {
+            const RenderOptions options = renderOptions(frame, view, size, onion, labels, pick, onionNodes, caption);
             const QImage image = HostLock::run([&] {
               GuiApplication::ensure();
               return h->session().renderImage(options);
@@ -530,6 +533,7 @@ their pivots; pick: only the colours that encode pick ids.)")
           },
           py::arg("frame") = py::none(), py::arg("view") = "camera", py::arg("size") = py::none(), py::arg("onion") = 0,
           py::arg("labels") = false, py::arg("pick") = false, py::arg("onion_nodes") = py::none(),
+          py::arg("caption") = true,
           "What render draws, as a uint8 array of shape (height, width, 4) holding RGBA (for "
           "matplotlib's imshow, say).")
       // --- Selection

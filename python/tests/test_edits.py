@@ -124,7 +124,8 @@ def test_a_pick_reports_what_the_binary_prints(arm):
 
 
 @pytest.mark.parametrize("options, flags", [({}, []), ({"view": "top", "onion": 3, "labels": True},
-                                                        ["--view", "top", "--onion", "3", "--labels"])])
+                                                        ["--view", "top", "--onion", "3", "--labels"]),
+                                           ({"caption": False}, ["--no-caption"])])
 def test_render_writes_the_file_the_binary_writes_and_image_holds_its_pixels(tmp_path, options, flags):
     scene = example("spring_tail.xml")
     cli("render", scene, "--frame", "20", "--size", "160x90", *flags, "-o", tmp_path / "cli.png")
