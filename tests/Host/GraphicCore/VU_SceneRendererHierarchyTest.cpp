@@ -108,8 +108,9 @@ TEST_P(Letterboxed, ViewKeepsTheCamerasShapeAndPickingUsesTheSameMapping) {
     EXPECT_TRUE(qRed(c) > 220 && qGreen(c) > 100 && qGreen(c) < 170 && qBlue(c) < 60)
         << p.peg->instanceName().toStdString() << " at " << px.x() << "," << px.y();
     // The hand stands apart from the others at frame 24: a click on it finds it.
-    if (p.peg->instanceName() == QLatin1String("Hand"))
+    if (p.peg->instanceName() == QLatin1String("Hand")) {
       EXPECT_EQ(driver.pick(*scene, frame, Math::Point2d(px.x(), px.y())).node, p.peg);
+    }
   }
 }
 
@@ -117,7 +118,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, Letterboxed,
                          ::testing::Values(Letterbox{"Square", QSize(960, 960), QRect(0, 210, 960, 540)},
                                            Letterbox{"Wide", QSize(1400, 540), QRect(220, 0, 960, 540)},
                                            Letterbox{"Same", QSize(480, 270), QRect(0, 0, 480, 270)}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& row) { return std::string(row.param.name); });
 
 // Hue in degrees of a colour saturated and dark enough to be told apart by hue; -1 otherwise.
 int hueOf(const VS_RGBA& c) {
@@ -141,9 +142,9 @@ TEST(OnionSkin, ItsColoursAreNoneThatAnExampleDraws) {
     ++examples;
     const double middle = std::floor((scene->firstFrame() + scene->lastFrame()) / 2.0);
     for (double frame : {double(scene->firstFrame()), middle})
-      for (auto view : {VU_SceneRenderer::eCameraView, VU_SceneRenderer::eTopView})
-        for (const VU_Drawing::Primitive& p :
-             VU_SceneRenderer(*scene).draw(frame, view, QSize(480, 270), 0, nullptr).primitives())
+      for (auto view : {VU_SceneRenderer::eCameraView, VU_SceneRenderer::eTopView}) {
+        const VU_Drawing drawing = VU_SceneRenderer(*scene).draw(frame, view, QSize(480, 270), 0, nullptr);
+        for (const VU_Drawing::Primitive& p : drawing.primitives())
           for (const VS_RGBA& c : {p.lineStroke, p.pointFill, p.pointStroke, p.textColor}) {
             const int h = hueOf(c);
             if (h < 0)
@@ -152,6 +153,7 @@ TEST(OnionSkin, ItsColoursAreNoneThatAnExampleDraws) {
             EXPECT_GE(hueDistance(h, before), 30) << name.toStdString() << ": hue " << h;
             EXPECT_GE(hueDistance(h, after), 30) << name.toStdString() << ": hue " << h;
           }
+      }
   }
   EXPECT_GE(examples, 9);
   EXPECT_GE(seen.size(), 3u) << "the controls' red, green and blue at least";

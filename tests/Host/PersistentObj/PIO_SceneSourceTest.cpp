@@ -50,8 +50,8 @@ std::vector<std::string> examples() {
   return out;
 }
 
-INSTANTIATE_TEST_SUITE_P(All, Example, ::testing::ValuesIn(examples()), [](const auto& info) {
-  return QFileInfo(QString::fromStdString(info.param)).baseName().toStdString();
+INSTANTIATE_TEST_SUITE_P(All, Example, ::testing::ValuesIn(examples()), [](const auto& row) {
+  return QFileInfo(QString::fromStdString(row.param)).baseName().toStdString();
 });
 
 TEST(ExampleList, HoldsEveryExample) { EXPECT_GE(examples().size(), 9u); }
@@ -177,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
         Edit{"MetricsSet", [](SC_SceneCommon& s) { s.setMetrics(SC_SceneMetrics(0.5, 0.25, 0.125)); },
              R"(<scene frames="1-10" version="1">)", R"(<scene frames="1-10" version="1">
   <metrics x="0.5" y="0.25" z="0.125"/>)"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 // Numbers are the shortest text that reads back to the same double.
 TEST(SceneSource, NumbersAreTheShortestTextThatReadsBack) {
