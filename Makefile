@@ -64,7 +64,7 @@ demo: build
 	$(VANTOREL) render examples/multi_points_perspective.xml --frame 24 -o $(DEMO_OUT)/multi_points_perspective.png
 	$(VANTOREL) eval examples/two_points_arm.xml --frames 16 --node Arm
 	$(VANTOREL) render examples/two_points_arm.xml --frame 16 -o $(DEMO_OUT)/two_points_arm.png
-	$(VANTOREL) pick examples/two_points_arm.xml --frame 16 --at 751,323
+	$(VANTOREL) pick examples/two_points_arm.xml --frame 16 --at 751,328
 	$(VANTOREL) eval examples/three_points_patch.xml --frames 30 --node Patch
 	$(VANTOREL) render examples/three_points_patch.xml --frame 30 -o $(DEMO_OUT)/three_points_patch.png
 	$(VANTOREL) eval examples/spring_tail.xml --frames 1-8 --node Root --node Mid --node Tip
