@@ -75,6 +75,48 @@ TEST(NoSilentSurprises, CheckAndEvalWarnOnceOfEachSpringThatRunsAwayAndSayTheBou
   EXPECT_TRUE(warnings(vantorel({"eval", scene, "--node", "Fine"}).err).isEmpty());
 }
 
+// bake-keys of a spring past its bound names what went wrong. The target jumps by one drawing
+// unit at frame 2, so the x velocity grows about as 0.07 I^(f - 2) (I the inertia as a fraction),
+// largest at the last frame. At I = 10 that is 7e44 at frame 48: keys in doubles cannot follow
+// it, and the line says the values ran away (not that a peg cannot express them). At I = 1e8 it
+// passes the largest double (1.8e308) at about f = 2 + (308.3 + 1.2) / 8 = 40.7, where the
+// matrix stops being finite and the bake is refused, naming that frame, with nothing written.
+struct Runaway {
+  const char* name;
+  const char* inertia;
+  int status;
+  const char* says;
+};
+
+class BakeKeysOfARunawaySpring : public ::testing::TestWithParam<Runaway> {};
+
+TEST_P(BakeKeysOfARunawaySpring, NamesTheRunawayOrTheFrameThatIsNotFinite) {
+  QTemporaryDir dir;
+  const QString scene = written(dir, "s.xml",
+                                QStringLiteral(R"(<scene version="1" frames="1-48">
+  <node type="Peg" name="P"><attr keyword="POSITION.X">
+    <key frame="1" value="0" interpolation="constant"/><key frame="2" value="12"/></attr></node>
+  <node type="DynamicSpring" name="S"><attr keyword="INERTIAX" value="%1"/></node>
+  <link from="P" to="S" toPort="0"/></scene>)")
+                                    .arg(QLatin1String(GetParam().inertia))
+                                    .toUtf8());
+  const QString baked = dir.filePath(QStringLiteral("baked.xml"));
+  const ProcessResult r = vantorel({"bake-keys", scene, "S", "--frames", "1-48", "-o", baked});
+  EXPECT_EQ(r.status, GetParam().status) << r.err.toStdString();
+  const QString said = QString::fromUtf8(r.out + r.err);
+  EXPECT_TRUE(QRegularExpression(QLatin1String(GetParam().says)).match(said).hasMatch()) << said.toStdString();
+  EXPECT_FALSE(said.contains(QLatin1String("3-D shear"))) << said.toStdString();
+  EXPECT_EQ(QFileInfo::exists(baked), GetParam().status == 0);
+  EXPECT_EQ(warnings(r.err).size(), 1) << "the spring's bound, once";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, BakeKeysOfARunawaySpring,
+    ::testing::Values(
+        Runaway{"RunsAway", "1000", 0, "the node's values run away \\(reaching [0-9.]+e\\+4[45] at frame 48\\)"},
+        Runaway{"NotFinite", "1e10", 2, "the output of node \"S\" is not a finite matrix at frame 4[0-2]"}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 TEST(NoSilentSurprises, RenderWarnsWhenTheCameraSeesNothingOfTheScene) {
   QTemporaryDir dir;
   const QString away = written(dir, "away.xml", R"(<scene version="1" frames="1-3">
