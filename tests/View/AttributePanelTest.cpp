@@ -158,7 +158,8 @@ INSTANTIATE_TEST_SUITE_P(Values, PanelRefusals,
                          [](const ::testing::TestParamInfo<Refused>& row) { return std::string(row.param.name); });
 
 TEST(PanelAnimation, AnAnimatedValueShowsItsValueAtTheFrameShownAndWhetherAKeyStandsThere) {
-  // "Right" is keyed at x = 8 on frame 1 and 12 on frame 24, linearly.
+  // "Right" is keyed at x = 8 on frame 1 and 12 on frame 24, smoothly: with both ends flat the
+  // stretch is 8 + 4 (3 t^2 - 2 t^3), t = (f - 1) / 23.
   TestWindow w = showExample("switch_gate.xml");
   ViewDocument& doc = w.window->document();
   doc.chooseNode(QStringLiteral("Right"));
@@ -169,7 +170,10 @@ TEST(PanelAnimation, AnAnimatedValueShowsItsValueAtTheFrameShownAndWhetherAKeySt
     int frame;
     double value;
     const char* mark;
-  } rows[] = {{1, 8, "\u25c6"}, {12, 8 + 4 * 11.0 / 23, "\u25c7"}, {24, 12, "\u25c6"}, {30, 12, "\u25c7"}};
+  } rows[] = {{1, 8, "\u25c6"},
+              {12, 8 + 4 * (3 * std::pow(11.0 / 23, 2) - 2 * std::pow(11.0 / 23, 3)), "\u25c7"},
+              {24, 12, "\u25c6"},
+              {30, 12, "\u25c7"}};
   for (const auto& row : rows) {
     doc.setFrame(row.frame);
     EXPECT_NEAR(x->text().toDouble(), row.value, 1e-12) << "frame " << row.frame;

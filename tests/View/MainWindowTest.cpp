@@ -36,7 +36,7 @@ TEST(Saving, AFailedSaveLeavesTheOldFileAndTheWindowUnsaved) {
   EXPECT_TRUE(c->w.window->isWindowModified());
   QTest::keyClick(c->w.window.get(), Qt::Key_S, Qt::ControlModifier);
   ASSERT_EQ(c->w.prompts->asked.size(), 1);
-  EXPECT_TRUE(c->w.prompts->asked[0].startsWith(QStringLiteral("failed ") + c->path))
+  EXPECT_TRUE(c->w.prompts->asked[0].startsWith(QStringLiteral("failed cannot write ") + c->path))
       << c->w.prompts->asked[0].toStdString();
   EXPECT_EQ(bytesOf(c->path), before);
   EXPECT_EQ(QDir(c->dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("limit_forearm.xml")});

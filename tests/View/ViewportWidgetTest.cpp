@@ -63,11 +63,12 @@ TEST_P(ViewportPicture, IsWhatRenderWritesForTheSameFrameAndSize) {
 
   QTemporaryDir dir;
   const QString png = dir.filePath(QStringLiteral("render.png"));
-  const ProcessResult r = vantorel(
-      QStringList{QStringLiteral("render"), QStringLiteral(VANTOREL_EXAMPLES "/") + s.scene, QStringLiteral("--frame"),
-                  QString::number(s.frame), QStringLiteral("--size"),
-                  QStringLiteral("%1x%2").arg(s.size.width()).arg(s.size.height()), QStringLiteral("-o"), png} +
-      QString::fromLatin1(s.renderArgs).split(QLatin1Char(' '), Qt::SkipEmptyParts));
+  const ProcessResult r =
+      vantorel(QStringList{QStringLiteral("render"), QStringLiteral(VANTOREL_EXAMPLES "/") + s.scene,
+                           QStringLiteral("--frame"), QString::number(s.frame), QStringLiteral("--size"),
+                           QStringLiteral("%1x%2").arg(s.size.width()).arg(s.size.height()),
+                           QStringLiteral("--no-caption"), QStringLiteral("-o"), png} +
+               QString::fromLatin1(s.renderArgs).split(QLatin1Char(' '), Qt::SkipEmptyParts));
   ASSERT_EQ(r.status, 0) << r.err.toStdString();
   const QImage rendered = QImage(png).convertToFormat(QImage::Format_ARGB32);
   ASSERT_EQ(shown.size(), rendered.size());

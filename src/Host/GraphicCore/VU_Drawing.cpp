@@ -241,7 +241,9 @@ void VU_Drawing::paint(QPainter& painter, const Math::CameraTransformChain& chai
   for (const Primitive& p : m_primitives)
     paintPrimitive(painter, chain, p, picking);
   if (!picking && !m_caption.isEmpty() && qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
-    const QRectF view = m_viewRect.isEmpty() ? QRectF(painter.viewport()) : m_viewRect;
+    // The corner of the view's rectangle, or of the image where a zoomed view reaches past it.
+    const QRectF shown = m_viewRect & QRectF(painter.viewport());
+    const QRectF view = shown.isEmpty() ? QRectF(painter.viewport()) : shown;
     QFont font = painter.font();
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(13);

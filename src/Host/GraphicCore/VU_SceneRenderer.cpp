@@ -158,6 +158,19 @@ QRectF VU_SceneRenderer::viewRect(View view, const QSize& size) const {
   return QRectF((size.width() - w) / 2, (size.height() - h) / 2, w, h);
 }
 
+QRectF VU_SceneRenderer::shownRect(View view, const QSize& size) const {
+  const QRectF rect = viewRect(view, size);
+  if (m_panZoom == PanZoom())
+    return rect;
+  // Panned and zoomed as the view's chain is, so that the bars stay at the camera's frame.
+  const double cx = 0.5 * size.width(), cy = 0.5 * size.height();
+  auto moved = [&](const QPointF& p) {
+    return QPointF(cx + m_panZoom.panX + m_panZoom.zoom * (p.x() - cx),
+                   cy + m_panZoom.panY + m_panZoom.zoom * (p.y() - cy));
+  };
+  return QRectF(moved(rect.topLeft()), moved(rect.bottomRight())).normalized();
+}
+
 QString VU_SceneRenderer::caption(double frame, View view) const {
   QString name;
   switch (view) {
@@ -257,7 +270,7 @@ Math::CameraTransformChain VU_SceneRenderer::framedChain(double frame, View view
 
 int VU_SceneRenderer::pivotsInView(double frame, View view, const QSize& size) {
   const Math::CameraTransformChain chain = viewChain(frame, view, size);
-  const QRectF rect = viewRect(view, size);
+  const QRectF rect = shownRect(view, size) & QRectF(QPointF(0, 0), QSizeF(size));
   Math::Matrix4x4 toClip;
   if (!chain.compoundMatrix(Math::eSourceWorldFrame, Math::eDestinationClipFrame, toClip))
     return 0;
@@ -288,7 +301,7 @@ VU_Drawing VU_SceneRenderer::draw(double frame, View view, const QSize& size, in
   const std::vector<DrawnNode> hierarchy = drawnNodes(m_scene, frame);
 
   VU_Drawing drawing;
-  drawing.setViewRect(viewRect(view, size), kLetterbox);
+  drawing.setViewRect(shownRect(view, size), kLetterbox);
   if (renderMode != MO_OGLContext::ePickingMode && m_overlay.caption)
     drawing.setCaption(caption(frame, view));
   CC_CameraChainTransformCanvasBinder binder(chain, &drawing);

@@ -87,6 +87,9 @@ public:
   bool save(const QString& path, double frame, View view, const QSize& size, int renderMode, QString* why);
 
 private:
+  // viewRect moved by the pan and zoom: where the drawing is not letterboxed (it may reach past
+  // the image when zoomed in).
+  QRectF shownRect(View view, const QSize& size) const;
   // The view as framed, before any pan and zoom.
   Math::CameraTransformChain framedChain(double frame, View view, const QSize& size);
   // The nodes whose paths an onion skin draws and whose names labels write.

@@ -120,6 +120,48 @@ INSTANTIATE_TEST_SUITE_P(Sizes, Letterboxed,
                                            Letterbox{"Same", QSize(480, 270), QRect(0, 0, 480, 270)}),
                          [](const auto& row) { return std::string(row.param.name); });
 
+// Panned and zoomed (as the window does), the bars stay at the camera's frame: the 16:9 view at
+// (0, 210)-(960, 750) of a 960x960 image, zoomed by z about the centre and shifted by (px, py),
+// lies at 480 + px + z (x - 480), 480 + py + z (y - 480).
+struct Zoomed {
+  const char* name;
+  VU_SceneRenderer::PanZoom panZoom;
+  QRectF view;
+};
+
+class LetterboxZoomed : public ::testing::TestWithParam<Zoomed> {};
+
+TEST_P(LetterboxZoomed, BarsFollowTheCamerasFrame) {
+  const Zoomed& row = GetParam();
+  auto scene = armrig::load();
+  ASSERT_TRUE(scene);
+  const QImage image = VU_SceneRenderer(*scene, row.panZoom)
+                           .renderImage(24, VU_SceneRenderer::eCameraView, QSize(960, 960), MO_OGLContext::eNormalMode);
+  const QColor bar(228, 230, 234);
+  for (const QPoint& corner : {QPoint(1, 1), QPoint(958, 958)})
+    EXPECT_EQ(QColor(image.pixel(corner)) == bar, !row.view.contains(corner)) << corner.x() << "," << corner.y();
+  // Just inside and just outside each edge that lies in the image, on the lines through the centre.
+  // Off the centre lines, where the axes are drawn.
+  const double cx = row.view.center().x() + 37, cy = row.view.center().y() + 23;
+  for (const QPointF& inside : {QPointF(row.view.left() + 2, cy), QPointF(row.view.right() - 2, cy),
+                                QPointF(cx, row.view.top() + 2), QPointF(cx, row.view.bottom() - 2)})
+    if (QRectF(0, 0, 960, 960).contains(inside)) {
+      EXPECT_NE(QColor(image.pixel(inside.toPoint())), bar) << inside.x() << "," << inside.y();
+    }
+  for (const QPointF& outside : {QPointF(row.view.left() - 2, cy), QPointF(row.view.right() + 2, cy),
+                                 QPointF(cx, row.view.top() - 2), QPointF(cx, row.view.bottom() + 2)})
+    if (QRectF(0, 0, 960, 960).contains(outside)) {
+      EXPECT_EQ(QColor(image.pixel(outside.toPoint())), bar) << outside.x() << "," << outside.y();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Views, LetterboxZoomed,
+    ::testing::Values(Zoomed{"Half", {0.5, 0, 0}, QRectF(QPointF(240, 345), QPointF(720, 615))},
+                      Zoomed{"HalfPanned", {0.5, 100, -50}, QRectF(QPointF(340, 295), QPointF(820, 565))},
+                      Zoomed{"Double", {2.0, 0, 0}, QRectF(QPointF(-480, -60), QPointF(1440, 1020))}),
+    [](const auto& row) { return std::string(row.param.name); });
+
 // Hue in degrees of a colour saturated and dark enough to be told apart by hue; -1 otherwise.
 int hueOf(const VS_RGBA& c) {
   const QColor q(c.red, c.green, c.blue);
