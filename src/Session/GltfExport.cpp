@@ -99,8 +99,8 @@ void checkFinite(const Track& track, const double* m, int frame) {
   for (int i = 0; i < 16; ++i)
     if (!std::isfinite(m[i]))
       throw BadArgumentError(QStringLiteral("the output of node \"%1\" is not a finite matrix at frame %2")
-                         .arg(track.node->instanceName())
-                         .arg(frame));
+                                 .arg(track.node->instanceName())
+                                 .arg(frame));
 }
 
 // Measures the matrix the file gives the track at a frame (its world, in scene units) against
@@ -393,9 +393,9 @@ void checkTimes(std::size_t frames, double fps) {
   const double last = double(frames - 1) / fps;
   if (frames > 1 && float(last) == float(double(frames - 2) / fps))
     throw BadArgumentError(QStringLiteral("%1 frames at %2 frames per second are more than glTF's single-precision "
-                                  "times tell apart")
-                       .arg(frames)
-                       .arg(fps));
+                                          "times tell apart")
+                               .arg(frames)
+                               .arg(fps));
 }
 
 } // namespace
@@ -474,9 +474,9 @@ GltfExport::Result GltfExport::write(SC_SceneCommon& scene, const std::vector<MO
   checkTimes(frames, options.fps);
   if (double(frames) * double(result.nodes.size()) * 40.0 + 4.0 * double(frames) > kMaxBytes)
     throw BadArgumentError(QStringLiteral("%1 nodes over %2 frames would pass the 4 GB a glTF file holds; export "
-                                  "fewer frames or nodes")
-                       .arg(result.nodes.size())
-                       .arg(frames));
+                                          "fewer frames or nodes")
+                               .arg(result.nodes.size())
+                               .arg(frames));
   // Opened before the work, so that a file that cannot be written is told at once.
   QSaveFile file(path);
   if (!file.open(QIODevice::WriteOnly))
