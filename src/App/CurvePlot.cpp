@@ -200,115 +200,148 @@ CurvePlot::Layout CurvePlot::layout(const QSize& size) const {
   return out;
 }
 
-bool CurvePlot::save(const QString& path, const QSize& size, QString* why) const {
-  VU_Painter painter(nullptr);
-  const Layout l = layout(size);
-  const double plotLeft = l.plotLeft, right = l.plotRight, plotBottom = l.plotBottom;
+namespace {
 
-  // The frame axis; a single frame gets half a frame on either side.
-  const double f0 = m_first == m_last ? m_first - 0.5 : m_first, f1 = m_first == m_last ? m_last + 0.5 : m_last;
-  auto xOf = [&](double f) { return plotLeft + (f - f0) / (f1 - f0) * (right - plotLeft); };
+// The frame axis, shared by every panel; a single frame gets half a frame on either side.
+struct FrameAxis {
+  double f0, f1, left, right;
+  FrameAxis(int first, int last, double l, double r)
+      : f0(first == last ? first - 0.5 : first), f1(first == last ? last + 0.5 : last), left(l), right(r) {}
+  double x(double f) const { return left + (f - f0) / (f1 - f0) * (right - left); }
+  bool shows(double f) const { return f >= f0 && f <= f1; }
+};
 
-  painter.setTextColor(kText);
-  painter.setTextSize(kTitleSize);
-  painter.drawText(at(plotLeft, 24.0), m_title, Qt::AlignLeft | Qt::AlignVCenter);
-  const std::vector<double> frameTicks = ticks(m_first, m_last, static_cast<int>((right - plotLeft) / 70.0), 1.0);
+// A panel's value axis: round ticks a little beyond the values of its unit.
+struct ValueAxis {
+  std::vector<double> ticks;
+  double v0, v1, top, bottom, step;
+  double y(double v) const { return bottom - (v - v0) / (v1 - v0) * (bottom - top); }
+};
 
-  for (const Panel& panel : l.panels) {
-    const double top = panel.plot.top(), bottom = panel.plot.bottom();
-    double lo = INFINITY, hi = -INFINITY;
-    for (const Series& s : m_series)
-      if (s.unit == panel.unit)
-        for (double v : s.values)
-          if (std::isfinite(v)) {
-            lo = std::min(lo, v);
-            hi = std::max(hi, v);
-          }
-    if (!(lo <= hi))
-      lo = hi = 0.0;
-    const double flat = panel.unit == eScale ? 0.05 : 0.5;
-    const double pad = hi - lo > 1e-12 ? 0.04 * (hi - lo) : flat;
-    const std::vector<double> valueTicks = ticks(lo - pad, hi + pad, static_cast<int>(panel.plot.height() / 45.0) + 1);
-    const double v0 = valueTicks.front(), v1 = std::max(valueTicks.back(), v0 + 1e-12);
-    auto yOf = [&](double v) { return bottom - (v - v0) / (v1 - v0) * (bottom - top); };
-    const double step = valueTicks.size() > 1 ? valueTicks[1] - valueTicks[0] : 1.0;
+ValueAxis valueAxis(const std::vector<CurvePlot::Series>& series, const CurvePlot::Panel& panel) {
+  double lo = INFINITY, hi = -INFINITY;
+  for (const CurvePlot::Series& s : series)
+    if (s.unit == panel.unit)
+      for (double v : s.values)
+        if (std::isfinite(v)) {
+          lo = std::min(lo, v);
+          hi = std::max(hi, v);
+        }
+  if (!(lo <= hi))
+    lo = hi = 0.0;
+  const double flat = panel.unit == CurvePlot::eScale ? 0.05 : 0.5;
+  const double pad = hi - lo > 1e-12 ? 0.04 * (hi - lo) : flat;
+  ValueAxis a;
+  a.ticks = CurvePlot::ticks(lo - pad, hi + pad, static_cast<int>(panel.plot.height() / 45.0) + 1);
+  a.v0 = a.ticks.front();
+  a.v1 = std::max(a.ticks.back(), a.v0 + 1e-12);
+  a.top = panel.plot.top();
+  a.bottom = panel.plot.bottom();
+  a.step = a.ticks.size() > 1 ? a.ticks[1] - a.ticks[0] : 1.0;
+  return a;
+}
 
-    painter.setLineThickness(1.0, 1);
-    painter.setLineDash(VU_Drawing::eSolid);
-    painter.setLineStrokeColor(kGrid);
-    for (double v : valueTicks)
-      painter.drawLine(at(plotLeft, yOf(v)), at(right, yOf(v)));
-    for (double f : frameTicks)
-      if (f >= f0 && f <= f1)
-        painter.drawLine(at(xOf(f), top), at(xOf(f), bottom));
-    painter.setLineStrokeColor(kFrame);
-    painter.drawLine(at(plotLeft, top), at(right, top));
-    painter.drawLine(at(right, top), at(right, bottom));
-    painter.drawLine(at(right, bottom), at(plotLeft, bottom));
-    painter.drawLine(at(plotLeft, bottom), at(plotLeft, top));
-    painter.setTextColor(kTickText);
-    painter.setTextSize(kLabelSize);
-    for (double v : valueTicks) {
-      painter.drawLine(at(plotLeft - 4.0, yOf(v)), at(plotLeft, yOf(v)));
-      painter.drawText(at(plotLeft - 7.0, yOf(v)), tickText(v, step), Qt::AlignRight | Qt::AlignVCenter);
-    }
-    painter.setTextColor(kText);
-    painter.drawText(at(plotLeft, top - 7.0), QString::fromLatin1(unitTitle(panel.unit)),
-                     Qt::AlignLeft | Qt::AlignBottom);
-
-    for (const Entry& e : panel.entries) {
-      const Series& s = m_series[e.series.front()];
-      const double ly = e.box.center().y();
-      painter.setLineStrokeColor(e.colour);
-      painter.setLineDash(e.dash);
-      painter.setLineThickness(kCurveWidth, 1);
-      painter.drawLine(at(e.box.left() + 6.0, ly), at(e.box.left() + 36.0, ly));
-      painter.setTextColor(kText);
-      painter.drawText(at(e.box.left() + 42.0, ly), e.label, Qt::AlignLeft | Qt::AlignVCenter);
-      std::vector<Math::Point3d> line;
-      for (std::size_t k : drawnFrames(s.values, right - plotLeft))
-        line.push_back(at(xOf(m_first + static_cast<double>(k)), yOf(s.values[k])));
-      painter.drawPolyline(line);
-      painter.setLineDash(VU_Drawing::eSolid);
-      if (s.values.size() <= kMarkedFramesAtMost) {
-        painter.setPointFillColor(e.colour);
-        painter.setPointStrokeColor(e.colour);
-        painter.setPointSize(3.5, 1);
-        for (std::size_t k = 0; k < s.values.size(); ++k)
-          painter.drawPoint(at(xOf(m_first + static_cast<double>(k)), yOf(s.values[k])));
-      }
-    }
+// The panel's grid, frame, value ticks and unit title.
+void drawPanelFrame(VU_Painter& painter, CurvePlot::Unit unit, const FrameAxis& fx, const ValueAxis& vy,
+                    const std::vector<double>& frameTicks) {
+  painter.setLineThickness(1.0, 1);
+  painter.setLineDash(VU_Drawing::eSolid);
+  painter.setLineStrokeColor(kGrid);
+  for (double v : vy.ticks)
+    painter.drawLine(at(fx.left, vy.y(v)), at(fx.right, vy.y(v)));
+  for (double f : frameTicks)
+    if (fx.shows(f))
+      painter.drawLine(at(fx.x(f), vy.top), at(fx.x(f), vy.bottom));
+  painter.setLineStrokeColor(kFrame);
+  painter.drawLine(at(fx.left, vy.top), at(fx.right, vy.top));
+  painter.drawLine(at(fx.right, vy.top), at(fx.right, vy.bottom));
+  painter.drawLine(at(fx.right, vy.bottom), at(fx.left, vy.bottom));
+  painter.drawLine(at(fx.left, vy.bottom), at(fx.left, vy.top));
+  painter.setTextColor(kTickText);
+  painter.setTextSize(kLabelSize);
+  for (double v : vy.ticks) {
+    painter.drawLine(at(fx.left - 4.0, vy.y(v)), at(fx.left, vy.y(v)));
+    painter.drawText(at(fx.left - 7.0, vy.y(v)), tickText(v, vy.step), Qt::AlignRight | Qt::AlignVCenter);
   }
+  painter.setTextColor(kText);
+  painter.drawText(at(fx.left, vy.top - 7.0), QString::fromLatin1(unitTitle(unit)), Qt::AlignLeft | Qt::AlignBottom);
+}
 
-  // The frame axis under the last panel.
+// One legend entry and its line (points at every frame when there are few).
+void drawEntry(VU_Painter& painter, const CurvePlot::Entry& e, const CurvePlot::Series& s, int first,
+               const FrameAxis& fx, const ValueAxis& vy) {
+  const double ly = e.box.center().y();
+  painter.setLineStrokeColor(e.colour);
+  painter.setLineDash(e.dash);
+  painter.setLineThickness(kCurveWidth, 1);
+  painter.drawLine(at(e.box.left() + 6.0, ly), at(e.box.left() + 36.0, ly));
+  painter.setTextColor(kText);
+  painter.drawText(at(e.box.left() + 42.0, ly), e.label, Qt::AlignLeft | Qt::AlignVCenter);
+  std::vector<Math::Point3d> line;
+  for (std::size_t k : CurvePlot::drawnFrames(s.values, fx.right - fx.left))
+    line.push_back(at(fx.x(first + static_cast<double>(k)), vy.y(s.values[k])));
+  painter.drawPolyline(line);
+  painter.setLineDash(VU_Drawing::eSolid);
+  if (s.values.size() <= kMarkedFramesAtMost) {
+    painter.setPointFillColor(e.colour);
+    painter.setPointStrokeColor(e.colour);
+    painter.setPointSize(3.5, 1);
+    for (std::size_t k = 0; k < s.values.size(); ++k)
+      painter.drawPoint(at(fx.x(first + static_cast<double>(k)), vy.y(s.values[k])));
+  }
+}
+
+// The frame axis's ticks and title under the last panel.
+void drawFrameAxis(VU_Painter& painter, const FrameAxis& fx, const std::vector<double>& frameTicks, double bottom) {
   painter.setLineStrokeColor(kFrame);
   painter.setLineThickness(1.0, 1);
   painter.setTextColor(kTickText);
   painter.setTextSize(kLabelSize);
   for (double f : frameTicks)
-    if (f >= f0 && f <= f1) {
-      painter.drawLine(at(xOf(f), plotBottom), at(xOf(f), plotBottom + 4.0));
-      painter.drawText(at(xOf(f), plotBottom + 6.0), tickText(f, 1.0), Qt::AlignHCenter | Qt::AlignTop);
+    if (fx.shows(f)) {
+      painter.drawLine(at(fx.x(f), bottom), at(fx.x(f), bottom + 4.0));
+      painter.drawText(at(fx.x(f), bottom + 6.0), tickText(f, 1.0), Qt::AlignHCenter | Qt::AlignTop);
     }
   painter.setTextColor(kText);
-  painter.drawText(at(0.5 * (plotLeft + right), plotBottom + 24.0), QStringLiteral("frame"),
+  painter.drawText(at(0.5 * (fx.left + fx.right), bottom + 24.0), QStringLiteral("frame"),
                    Qt::AlignHCenter | Qt::AlignTop);
+}
 
-  // The keys of what drives the curves: a row per node.
-  for (std::size_t r = 0; r < m_keys.size(); ++r) {
-    const double y = l.keysTop + 8.0 + (static_cast<double>(r) + 0.5) * kKeyRowHeight;
+// The keys of what drives the curves: a row per node, a diamond at each key.
+void drawKeyRows(VU_Painter& painter, const std::vector<CurvePlot::KeyRow>& rows, double keysTop, const FrameAxis& fx) {
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    const double y = keysTop + 8.0 + (static_cast<double>(r) + 0.5) * kKeyRowHeight;
     painter.setLineStrokeColor(kGrid);
     painter.setLineThickness(1.0, 1);
-    painter.drawLine(at(plotLeft, y), at(right, y));
+    painter.drawLine(at(fx.left, y), at(fx.right, y));
     painter.setTextColor(kText);
-    painter.drawText(at(plotLeft - 7.0, y), m_keys[r].label, Qt::AlignRight | Qt::AlignVCenter);
+    painter.drawText(at(fx.left - 7.0, y), rows[r].label, Qt::AlignRight | Qt::AlignVCenter);
     painter.setLineStrokeColor(kKey);
     painter.setPointFillColor(kKey);
-    for (double f : m_keys[r].frames) {
-      const double x = xOf(f), d = 4.5;
+    for (double f : rows[r].frames) {
+      const double x = fx.x(f), d = 4.5;
       painter.drawQuad(at(x, y - d), at(x + d, y), at(x, y + d), at(x - d, y));
     }
   }
+}
 
+} // namespace
+
+bool CurvePlot::save(const QString& path, const QSize& size, QString* why) const {
+  VU_Painter painter(nullptr);
+  const Layout l = layout(size);
+  const FrameAxis fx(m_first, m_last, l.plotLeft, l.plotRight);
+  painter.setTextColor(kText);
+  painter.setTextSize(kTitleSize);
+  painter.drawText(at(l.plotLeft, 24.0), m_title, Qt::AlignLeft | Qt::AlignVCenter);
+  const std::vector<double> frameTicks = ticks(m_first, m_last, static_cast<int>((fx.right - fx.left) / 70.0), 1.0);
+  for (const Panel& panel : l.panels) {
+    const ValueAxis vy = valueAxis(m_series, panel);
+    drawPanelFrame(painter, panel.unit, fx, vy, frameTicks);
+    for (const Entry& e : panel.entries)
+      drawEntry(painter, e, m_series[e.series.front()], m_first, fx, vy);
+  }
+  drawFrameAxis(painter, fx, frameTicks, l.plotBottom);
+  drawKeyRows(painter, m_keys, l.keysTop, fx);
   return painter.drawing()->save(path, pixelChain(size), size, kBackground, false, why);
 }

@@ -37,6 +37,49 @@ QString numbered(const QString& pattern, int frame) {
   return QString(pattern).replace(m.capturedStart(), m.capturedLength(), number);
 }
 
+// The frames --frame or --frames asks for; a range needs a numbered output, a numbered output
+// whole frames.
+std::vector<double> framesToDraw(const QCommandLineParser& parser, const QString& out, bool isNumbered) {
+  std::vector<double> frames;
+  if (parser.isSet(QStringLiteral("frame"))) {
+    const double frame = CliParsing::frame(QStringLiteral("render"), parser.value(QStringLiteral("frame")));
+    if (isNumbered && frame != std::floor(frame))
+      throw CliError(QStringLiteral("render: %1: a numbered output needs a whole frame").arg(out));
+    frames.push_back(frame);
+    return frames;
+  }
+  const FrameRange range = CliParsing::frames(QStringLiteral("render"), parser.value(QStringLiteral("frames")));
+  if (!isNumbered)
+    throw CliError(QStringLiteral("render: %1: --frames writes one file a frame, so the output needs a frame "
+                                  "number field such as NAME%04d.png")
+                       .arg(out));
+  for (int f = range.first; f <= range.last; ++f)
+    frames.push_back(f);
+  return frames;
+}
+
+// The view, size, onion skin, labels and caption the options ask for.
+RenderOptions displayOptions(const QCommandLineParser& parser) {
+  RenderOptions options;
+  if (!VU_SceneRenderer::parseView(parser.value(QStringLiteral("view")), options.view.view))
+    throw CliError(QStringLiteral("render: --view must be camera, top or side, not \"%1\"")
+                       .arg(parser.value(QStringLiteral("view"))));
+  if (parser.isSet(QStringLiteral("size")))
+    options.view.size = CliParsing::size(QStringLiteral("render"), parser.value(QStringLiteral("size")));
+  if (parser.isSet(QStringLiteral("onion"))) {
+    options.onion =
+        CliParsing::integer(QStringLiteral("render"), QStringLiteral("--onion"), parser.value(QStringLiteral("onion")));
+    if (options.onion < 0 || options.onion > kMaxOnion)
+      throw CliError(
+          QStringLiteral("render: --onion must be from 0 to %1 frames, not %2").arg(kMaxOnion).arg(options.onion));
+  }
+  if (parser.isSet(QStringLiteral("node")) && !parser.isSet(QStringLiteral("onion")))
+    throw CliError(QStringLiteral("render: --node chooses whose paths --onion draws; give --onion N too"));
+  options.labels = parser.isSet(QStringLiteral("labels"));
+  options.caption = !parser.isSet(QStringLiteral("no-caption"));
+  return options;
+}
+
 } // namespace
 
 int Commands::render(const QStringList& args) {
@@ -75,48 +118,14 @@ int Commands::render(const QStringList& args) {
   if (suffix != QLatin1String("png") && suffix != QLatin1String("svg"))
     throw CliError(QStringLiteral("render: %1: the output must end in .png or .svg").arg(out));
   const bool isNumbered = numberField().match(out).hasMatch();
-  std::vector<double> frames;
-  if (single) {
-    const double frame = CliParsing::frame(QStringLiteral("render"), parser.value(QStringLiteral("frame")));
-    if (isNumbered && frame != std::floor(frame))
-      throw CliError(QStringLiteral("render: %1: a numbered output needs a whole frame").arg(out));
-    frames.push_back(frame);
-  } else {
-    const FrameRange range = CliParsing::frames(QStringLiteral("render"), parser.value(QStringLiteral("frames")));
-    if (!isNumbered)
-      throw CliError(QStringLiteral("render: %1: --frames writes one file a frame, so the output needs a frame "
-                                    "number field such as NAME%04d.png")
-                         .arg(out));
-    for (int f = range.first; f <= range.last; ++f)
-      frames.push_back(f);
-  }
-  VU_SceneRenderer::View view;
-  if (!VU_SceneRenderer::parseView(parser.value(QStringLiteral("view")), view))
-    throw CliError(QStringLiteral("render: --view must be camera, top or side, not \"%1\"")
-                       .arg(parser.value(QStringLiteral("view"))));
-  const bool sizeGiven = parser.isSet(QStringLiteral("size"));
-  const QSize givenSize =
-      sizeGiven ? CliParsing::size(QStringLiteral("render"), parser.value(QStringLiteral("size"))) : QSize();
-  RenderOptions options;
-  if (parser.isSet(QStringLiteral("onion"))) {
-    options.onion =
-        CliParsing::integer(QStringLiteral("render"), QStringLiteral("--onion"), parser.value(QStringLiteral("onion")));
-    if (options.onion < 0 || options.onion > kMaxOnion)
-      throw CliError(
-          QStringLiteral("render: --onion must be from 0 to %1 frames, not %2").arg(kMaxOnion).arg(options.onion));
-  }
-  if (parser.isSet(QStringLiteral("node")) && !parser.isSet(QStringLiteral("onion")))
-    throw CliError(QStringLiteral("render: --node chooses whose paths --onion draws; give --onion N too"));
-  options.labels = parser.isSet(QStringLiteral("labels"));
-  options.caption = !parser.isSet(QStringLiteral("no-caption"));
+  const std::vector<double> frames = framesToDraw(parser, out, isNumbered);
+  RenderOptions options = displayOptions(parser);
 
   const std::unique_ptr<Session> session = Session::open(positional.front());
   for (const QString& name : parser.values(QStringLiteral("node")))
     options.onionNodes << session->node(name)->instanceName();
   if (!single)
     options.framingFrames = frames;
-  options.view.view = view;
-  options.view.size = sizeGiven ? givenSize : QSize();
   options.picking = parser.isSet(QStringLiteral("pick"));
   const auto pathOf = [&](double frame) { return isNumbered ? numbered(out, static_cast<int>(frame)) : out; };
   const Session::Progress progress = terminalProgress(

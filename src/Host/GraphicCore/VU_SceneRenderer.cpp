@@ -129,6 +129,80 @@ constexpr double kFrontAxes[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 constexpr double kTopAxes[3][3] = {{1, 0, 0}, {0, 0, -1}, {0, 1, 0}};
 constexpr double kSideAxes[3][3] = {{0, 0, 1}, {0, 1, 0}, {-1, 0, 0}};
 
+// Only pegs take part in picking: a constraint's handles are its control's own.
+bool pickColour(const DrawnNode& d, VS_RGBA& colour) {
+  const SLB_ModulePickAdaptor* adaptor = d.peg ? SLB_NodePickAdaptorFactory::pickAdaptorFor(d.node) : nullptr;
+  if (adaptor)
+    colour = SLB_PickEngine::idToColor(adaptor->handleId(0));
+  return adaptor != nullptr;
+}
+
+// The world's x and y axes, reaching past every pivot.
+void drawAxes(VU_Painter& painter, const std::vector<DrawnNode>& hierarchy) {
+  if (hierarchy.empty())
+    return;
+  double reach = 0.0;
+  for (const DrawnNode& d : hierarchy)
+    reach = std::max({reach, std::fabs(d.world.x), std::fabs(d.world.y), std::fabs(d.world.z)});
+  reach = reach * 1.5 + kMinHalfExtent;
+  painter.setLineStrokeColor(kAxisColour);
+  painter.setLineThickness(1.0, 1);
+  painter.drawLine(Math::Point3d(-reach, 0, 0), Math::Point3d(reach, 0, 0));
+  painter.drawLine(Math::Point3d(0, -reach, 0), Math::Point3d(0, reach, 0));
+}
+
+// A bone from each input to the node's pivot, drawn in the node's pick colour: clicking a
+// bone picks the peg it moves with.
+void drawBones(VU_Painter& painter, const std::vector<DrawnNode>& hierarchy, bool picking) {
+  auto drawn = [&](const MO_Module* node) -> const DrawnNode* {
+    for (const DrawnNode& d : hierarchy)
+      if (d.node == node)
+        return &d;
+    return nullptr;
+  };
+  painter.setLineThickness(picking ? kPickBoneWidth : kBoneWidth, 1);
+  for (const DrawnNode& d : hierarchy) {
+    VS_RGBA colour = kBoneColour;
+    if (picking && !pickColour(d, colour))
+      continue;
+    painter.setLineStrokeColor(colour);
+    for (int i = 0; i < d.node->nInPorts(); ++i)
+      if (const DrawnNode* parent = drawn(d.node->inputModule(i)))
+        painter.drawLine(d.world, parent->world);
+  }
+}
+
+// Pegs' pivots round, constraints' outputs as diamonds; in picking, pegs only, in their colours.
+void drawPivots(VU_Painter& painter, const std::vector<DrawnNode>& hierarchy, bool picking) {
+  for (const DrawnNode& d : hierarchy) {
+    VS_RGBA fill = d.node->selected() ? kSelectedPivotColour : d.peg ? kPivotColour : kConstraintFill;
+    VS_RGBA stroke = kBoneColour;
+    if (picking) {
+      if (!pickColour(d, fill))
+        continue;
+      stroke = fill;
+    }
+    painter.setPointShape(d.peg ? VU_Drawing::eRound : VU_Drawing::eDiamond);
+    painter.setPointSize(picking ? kPickPivotSize : d.peg ? kPivotSize : kConstraintSize, 1);
+    painter.setPointFillColor(fill);
+    painter.setPointStrokeColor(stroke);
+    painter.drawPoint(d.world);
+  }
+  painter.setPointShape(VU_Drawing::eRound);
+}
+
+// Every node's control, in the space of what arrives at its main input (the space its drag
+// manipulator works in too).
+void drawControls(SC_SceneCommon& scene, CC_CameraChainTransformCanvasBinder& binder, const MO_OGLContext& context) {
+  for (MO_Module* n : scene.nodes()) {
+    MO_Module* input = n->inputModule(n->mainInPortIdAtFrame(context.frameKey()));
+    const MO_PortTransform* arriving =
+        input ? input->computeTransformation(MO_BaseContext(context.frameKey(), 0)) : nullptr;
+    binder.setModelMatrix(arriving ? arriving->transformation().matrix(true) : Math::Matrix4x4());
+    n->oglRenderControl(context);
+  }
+}
+
 } // namespace
 
 bool VU_SceneRenderer::parseView(const QString& text, View& view) {
@@ -307,134 +381,83 @@ VU_Drawing VU_SceneRenderer::draw(double frame, View view, const QSize& size, in
   CC_CameraChainTransformCanvasBinder binder(chain, &drawing);
   VU_Painter painter(&binder);
   const bool picking = renderMode == MO_OGLContext::ePickingMode;
-  const MO_FrameKey key(frame);
-  auto drawn = [&](const MO_Module* node) -> const DrawnNode* {
-    for (const DrawnNode& d : hierarchy)
-      if (d.node == node)
-        return &d;
-    return nullptr;
-  };
-  // Only pegs take part in picking: a constraint's handles are its control's own.
-  auto pickColour = [](const DrawnNode& d, VS_RGBA& colour) {
-    const SLB_ModulePickAdaptor* adaptor = d.peg ? SLB_NodePickAdaptorFactory::pickAdaptorFor(d.node) : nullptr;
-    if (adaptor)
-      colour = SLB_PickEngine::idToColor(adaptor->handleId(0));
-    return adaptor != nullptr;
-  };
-
-  if (!picking && !hierarchy.empty()) {
-    double reach = 0.0;
-    for (const DrawnNode& d : hierarchy)
-      reach = std::max({reach, std::fabs(d.world.x), std::fabs(d.world.y), std::fabs(d.world.z)});
-    reach = reach * 1.5 + kMinHalfExtent;
-    painter.setLineStrokeColor(kAxisColour);
-    painter.setLineThickness(1.0, 1);
-    painter.drawLine(Math::Point3d(-reach, 0, 0), Math::Point3d(reach, 0, 0));
-    painter.drawLine(Math::Point3d(0, -reach, 0), Math::Point3d(0, reach, 0));
-  }
-
+  if (!picking)
+    drawAxes(painter, hierarchy);
   if (!picking && m_overlay.onion > 0) {
-    for (MO_Module* n : overlayNodes(true)) {
-      std::vector<Math::Point3d> path;
-      for (int k = -m_overlay.onion; k <= m_overlay.onion; ++k)
-        path.push_back(pivotPoint(m_scene, n, frame + k));
-      for (int k = -m_overlay.onion; k <= m_overlay.onion; ++k) {
-        const Math::Point3d& p = path[static_cast<std::size_t>(k + m_overlay.onion)];
-        const int away = std::abs(k);
-        // The nearest frames nearly opaque, the farthest a faint trace.
-        const double t = m_overlay.onion > 1 ? double(away - 1) / double(m_overlay.onion - 1) : 0.0;
-        const VS_RGBA colour =
-            k == 0 ? kBoneColour : faded(k < 0 ? kOnionBefore : kOnionAfter, kOnionNearAlpha * (1.0 - 0.8 * t));
-        if (k != 0) {
-          // The segment towards the frame shown, in the colour of the end farther from it.
-          const Math::Point3d& towards = path[static_cast<std::size_t>(k + m_overlay.onion + (k < 0 ? 1 : -1))];
-          painter.setLineStrokeColor(colour);
-          painter.setLineThickness(2.0, 1);
-          painter.drawLine(p, towards);
-        }
-        painter.setPointFillColor(colour);
-        painter.setPointStrokeColor(faded(colour, 0));
-        painter.setPointSize(k == 0 ? 5.0 : kOnionNearSize - (kOnionNearSize - kOnionFarSize) * t, 1);
-        painter.drawPoint(p);
-      }
-    }
+    drawOnion(painter, frame);
     // The controls below draw from what this frame's computation stored: computed again, since
     // the frames around may have taken its place.
     for (MO_Module* n : m_scene.nodes())
       evaluator.evaluate(n, frame);
   }
-
-  // A bone from each input to the node's pivot, drawn in the node's pick colour: clicking a
-  // bone picks the peg it moves with.
-  painter.setLineThickness(picking ? kPickBoneWidth : kBoneWidth, 1);
-  for (const DrawnNode& d : hierarchy) {
-    VS_RGBA colour = kBoneColour;
-    if (picking && !pickColour(d, colour))
-      continue;
-    painter.setLineStrokeColor(colour);
-    for (int i = 0; i < d.node->nInPorts(); ++i)
-      if (const DrawnNode* parent = drawn(d.node->inputModule(i)))
-        painter.drawLine(d.world, parent->world);
-  }
-
-  for (const DrawnNode& d : hierarchy) {
-    VS_RGBA fill = d.node->selected() ? kSelectedPivotColour : d.peg ? kPivotColour : kConstraintFill;
-    VS_RGBA stroke = kBoneColour;
-    if (picking) {
-      if (!pickColour(d, fill))
-        continue;
-      stroke = fill;
-    }
-    painter.setPointShape(d.peg ? VU_Drawing::eRound : VU_Drawing::eDiamond);
-    painter.setPointSize(picking ? kPickPivotSize : d.peg ? kPivotSize : kConstraintSize, 1);
-    painter.setPointFillColor(fill);
-    painter.setPointStrokeColor(stroke);
-    painter.drawPoint(d.world);
-  }
-  painter.setPointShape(VU_Drawing::eRound);
-
-  const MO_OGLContext context(renderMode, key, &binder);
-  for (MO_Module* n : m_scene.nodes()) {
-    // A control is drawn in the space of what arrives at the node's main input, the space its
-    // drag manipulator works in too.
-    MO_Module* input = n->inputModule(n->mainInPortIdAtFrame(key));
-    const MO_PortTransform* arriving = input ? input->computeTransformation(MO_BaseContext(key, 0)) : nullptr;
-    binder.setModelMatrix(arriving ? arriving->transformation().matrix(true) : Math::Matrix4x4());
-    n->oglRenderControl(context);
-  }
-
+  drawBones(painter, hierarchy, picking);
+  drawPivots(painter, hierarchy, picking);
+  drawControls(m_scene, binder, MO_OGLContext(renderMode, MO_FrameKey(frame), &binder));
   if (!picking && m_overlay.labels) {
     binder.setModelMatrix(Math::Matrix4x4());
-    painter.setTextColor(kLabelColour);
-    painter.setTextSize(kLabelSize);
-    painter.setTextBackground(kLabelBackground);
-    // Names whose pivots meet are stacked downwards in scene order instead of written over
-    // each other; widths are estimated, as fonts are only known when painting.
-    std::vector<QRectF> placed;
-    for (MO_Module* n : overlayNodes(false)) {
-      const Math::Point3d p = pivotPoint(m_scene, n, frame);
-      Math::Point3d pixel;
-      if (!chain.transform(Math::eSourceWorldFrame, p, Math::eDestinationViewFrame, pixel))
-        continue;
-      QRectF box(pixel.x + 8.0, pixel.y - 8.0 - kLabelSize, 0.62 * kLabelSize * n->instanceName().size(),
-                 kLabelSize + 2.0);
-      const double home = box.top();
-      for (bool moved = true; moved;) {
-        moved = false;
-        for (const QRectF& other : placed)
-          if (box.intersects(other)) {
-            box.moveTop(other.bottom() + 1.0);
-            moved = true;
-          }
-      }
-      placed.push_back(box);
-      // A name moved off its place keeps a thin line to its pivot.
-      painter.drawText(p, n->instanceName(), Qt::AlignLeft | Qt::AlignTop, box.left() - pixel.x, box.top() - pixel.y,
-                       box.top() != home);
-    }
-    m_scene.setCurrentFrame(frame);
+    drawLabels(painter, chain, frame);
   }
   return drawing;
+}
+
+// Each overlay node's pivot over the frames around, the segments towards the frame shown.
+void VU_SceneRenderer::drawOnion(VU_Painter& painter, double frame) {
+  for (MO_Module* n : overlayNodes(true)) {
+    std::vector<Math::Point3d> path;
+    for (int k = -m_overlay.onion; k <= m_overlay.onion; ++k)
+      path.push_back(pivotPoint(m_scene, n, frame + k));
+    for (int k = -m_overlay.onion; k <= m_overlay.onion; ++k) {
+      const Math::Point3d& p = path[static_cast<std::size_t>(k + m_overlay.onion)];
+      const int away = std::abs(k);
+      // The nearest frames nearly opaque, the farthest a faint trace.
+      const double t = m_overlay.onion > 1 ? double(away - 1) / double(m_overlay.onion - 1) : 0.0;
+      const VS_RGBA colour =
+          k == 0 ? kBoneColour : faded(k < 0 ? kOnionBefore : kOnionAfter, kOnionNearAlpha * (1.0 - 0.8 * t));
+      if (k != 0) {
+        // The segment towards the frame shown, in the colour of the end farther from it.
+        const Math::Point3d& towards = path[static_cast<std::size_t>(k + m_overlay.onion + (k < 0 ? 1 : -1))];
+        painter.setLineStrokeColor(colour);
+        painter.setLineThickness(2.0, 1);
+        painter.drawLine(p, towards);
+      }
+      painter.setPointFillColor(colour);
+      painter.setPointStrokeColor(faded(colour, 0));
+      painter.setPointSize(k == 0 ? 5.0 : kOnionNearSize - (kOnionNearSize - kOnionFarSize) * t, 1);
+      painter.drawPoint(p);
+    }
+  }
+}
+
+// The overlay nodes' names beside their pivots, in the scene's own space.
+void VU_SceneRenderer::drawLabels(VU_Painter& painter, const Math::CameraTransformChain& chain, double frame) {
+  painter.setTextColor(kLabelColour);
+  painter.setTextSize(kLabelSize);
+  painter.setTextBackground(kLabelBackground);
+  // Names whose pivots meet are stacked downwards in scene order instead of written over
+  // each other; widths are estimated, as fonts are only known when painting.
+  std::vector<QRectF> placed;
+  for (MO_Module* n : overlayNodes(false)) {
+    const Math::Point3d p = pivotPoint(m_scene, n, frame);
+    Math::Point3d pixel;
+    if (!chain.transform(Math::eSourceWorldFrame, p, Math::eDestinationViewFrame, pixel))
+      continue;
+    QRectF box(pixel.x + 8.0, pixel.y - 8.0 - kLabelSize, 0.62 * kLabelSize * n->instanceName().size(),
+               kLabelSize + 2.0);
+    const double home = box.top();
+    for (bool moved = true; moved;) {
+      moved = false;
+      for (const QRectF& other : placed)
+        if (box.intersects(other)) {
+          box.moveTop(other.bottom() + 1.0);
+          moved = true;
+        }
+    }
+    placed.push_back(box);
+    // A name moved off its place keeps a thin line to its pivot.
+    painter.drawText(p, n->instanceName(), Qt::AlignLeft | Qt::AlignTop, box.left() - pixel.x, box.top() - pixel.y,
+                     box.top() != home);
+  }
+  m_scene.setCurrentFrame(frame);
 }
 
 QImage VU_SceneRenderer::renderImage(double frame, View view, const QSize& size, int renderMode) {

@@ -22,6 +22,7 @@
 #include "GraphicCore/VU_Drawing.h"
 
 class MO_Module;
+class VU_Painter;
 class SC_SceneCommon;
 
 class VU_SceneRenderer {
@@ -92,6 +93,8 @@ private:
   QRectF shownRect(View view, const QSize& size) const;
   // The view as framed, before any pan and zoom.
   Math::CameraTransformChain framedChain(double frame, View view, const QSize& size);
+  void drawOnion(VU_Painter& painter, double frame);
+  void drawLabels(VU_Painter& painter, const Math::CameraTransformChain& chain, double frame);
   // The nodes whose paths an onion skin draws and whose names labels write.
   std::vector<MO_Module*> overlayNodes(bool onion) const;
   // Where the top and side views look: the pivots at the frame, and those the overlay frames.

@@ -107,57 +107,125 @@ private:
     PIO_ElementText::appendIndented(out, element, indent);
   }
 
-  void writeSceneChildren(QString& out) {
-    const std::vector<Item>& items = m_source.items;
+  // Where the read children stand: the last node and link, the first link, whether the file had
+  // metrics and a camera.
+  struct Landmarks {
     int lastNode = -1, lastLink = -1, firstLink = -1;
     bool hadMetrics = false, hadCamera = false;
-    QString nodeIndent, linkIndent;
+  };
+  Landmarks landmarks() const {
+    Landmarks l;
+    const std::vector<Item>& items = m_source.items;
     for (int i = 0; i < static_cast<int>(items.size()); ++i) {
       const Kind k = items[i].kind;
-      hadMetrics = hadMetrics || k == Kind::Metrics;
-      hadCamera = hadCamera || k == Kind::Camera;
+      l.hadMetrics = l.hadMetrics || k == Kind::Metrics;
+      l.hadCamera = l.hadCamera || k == Kind::Camera;
       if (k == Kind::Node)
-        lastNode = i;
+        l.lastNode = i;
       if (k == Kind::Link) {
-        lastLink = i;
-        if (firstLink < 0)
-          firstLink = i;
+        l.lastLink = i;
+        if (l.firstLink < 0)
+          l.firstLink = i;
       }
     }
-    const QString childIndent =
-        items.empty() ? lineIndent(m_source.scene.begin) + QLatin1String("  ") : lineIndent(items.front().begin);
+    return l;
+  }
 
-    // Current links by their text and by the input they go into.
-    QSet<QString> currentLinks;
-    QHash<QString, QString> linkInto;
-    std::vector<QString> linkOrder;
+  // The scene's links now: by their text, by the input they go into, and in scene order.
+  struct CurrentLinks {
+    QSet<QString> texts;
+    QHash<QString, QString> into;
+    std::vector<QString> order;
+  };
+  CurrentLinks currentLinks() const {
+    CurrentLinks c;
     for (const MO_Module* node : m_scene.nodes())
       for (const auto& [link, input] : m_texts.links(*node)) {
-        currentLinks.insert(link);
-        linkInto.insert(input, link);
-        linkOrder.push_back(link);
+        c.texts.insert(link);
+        c.into.insert(input, link);
+        c.order.push_back(link);
       }
-    QSet<QString> keptLinks;
-    QSet<const MO_Module*> keptNodes;
+    return c;
+  }
+
+  // A read link kept as written, replaced by the one that now goes into the same input, or dropped.
+  void writeLink(QString& out, const Item& item, const CurrentLinks& current, QSet<QString>& kept) {
+    const QString link = current.texts.contains(item.key) ? item.key : current.into.value(item.input);
+    if (link.isEmpty() || kept.contains(link)) {
+      drop(out, item);
+      return;
+    }
+    kept.insert(link);
+    if (link == item.key)
+      keep(out, item);
+    else
+      replace(out, item, link);
+  }
+
+  // What is kept of the read scene, so that the rest is written as new.
+  struct Kept {
+    QSet<QString> links;
+    QSet<const MO_Module*> nodes;
+  };
+
+  // One read child: kept as written, replaced by what the scene now holds, or dropped.
+  void writeItem(QString& out, const Item& item, const QString& metrics, const QString& camera,
+                 const CurrentLinks& current, Kept& kept) {
+    switch (item.kind) {
+    case Kind::Metrics:
+      keepOrReplace(out, item, metrics);
+      break;
+    case Kind::Camera:
+      if (camera.isEmpty())
+        drop(out, item);
+      else
+        keepOrReplace(out, item, camera);
+      break;
+    case Kind::Link:
+      writeLink(out, item, current, kept.links);
+      break;
+    case Kind::Node: {
+      const MO_Module* node = m_scene.findNode(item.key);
+      if (!node || kept.nodes.contains(node)) {
+        drop(out, item);
+        break;
+      }
+      kept.nodes.insert(node);
+      writeNode(out, item, *node);
+      break;
+    }
+    case Kind::Attr:
+      break;
+    }
+  }
+
+  void writeSceneChildren(QString& out) {
+    const std::vector<Item>& items = m_source.items;
+    const Landmarks marks = landmarks();
+    const int lastNode = marks.lastNode, lastLink = marks.lastLink, firstLink = marks.firstLink;
+    const QString childIndent =
+        items.empty() ? lineIndent(m_source.scene.begin) + QLatin1String("  ") : lineIndent(items.front().begin);
+    const CurrentLinks current = currentLinks();
+    Kept kept;
 
     // Metrics and camera the file did not have lead, when they say something.
     const QString metrics = m_texts.metrics();
-    if (!hadMetrics && metrics != PIO_ElementText::defaultMetrics())
+    if (!marks.hadMetrics && metrics != PIO_ElementText::defaultMetrics())
       add(out, childIndent, metrics);
     const QString camera = m_texts.camera();
-    if (!hadCamera && !camera.isEmpty())
+    if (!marks.hadCamera && !camera.isEmpty())
       add(out, childIndent, camera);
 
     auto newNodes = [&](const QString& indent) {
       for (const MO_Module* node : m_scene.nodes())
-        if (!keptNodes.contains(node)) {
+        if (!kept.nodes.contains(node)) {
           out += QLatin1Char('\n') + indent;
           m_texts.appendNode(out, *node, indent);
         }
     };
     auto newLinks = [&](const QString& indent) {
-      for (const QString& link : linkOrder)
-        if (!keptLinks.contains(link))
+      for (const QString& link : current.order)
+        if (!kept.links.contains(link))
           add(out, indent, link);
     };
 
@@ -165,43 +233,7 @@ private:
       const Item& item = items[i];
       if (i == firstLink && lastNode < 0)
         newNodes(lineIndent(item.begin));
-      switch (item.kind) {
-      case Kind::Metrics:
-        keepOrReplace(out, item, metrics);
-        break;
-      case Kind::Camera:
-        if (camera.isEmpty())
-          drop(out, item);
-        else
-          keepOrReplace(out, item, camera);
-        break;
-      case Kind::Link: {
-        // The same link, or the one that now goes into the same input.
-        const QString link = currentLinks.contains(item.key) ? item.key : linkInto.value(item.input);
-        if (link.isEmpty() || keptLinks.contains(link)) {
-          drop(out, item);
-          break;
-        }
-        keptLinks.insert(link);
-        if (link == item.key)
-          keep(out, item);
-        else
-          replace(out, item, link);
-        break;
-      }
-      case Kind::Node: {
-        const MO_Module* node = m_scene.findNode(item.key);
-        if (!node || keptNodes.contains(node)) {
-          drop(out, item);
-          break;
-        }
-        keptNodes.insert(node);
-        writeNode(out, item, *node);
-        break;
-      }
-      case Kind::Attr:
-        break;
-      }
+      writeItem(out, item, metrics, camera, current, kept);
       if (i == lastNode)
         newNodes(lineIndent(item.begin));
       if (i == lastLink)
