@@ -18,6 +18,29 @@
 namespace {
 // A matrix value beyond this many drawing units is taken for motion that ran away.
 constexpr double kRunawayValue = 1e6;
+
+// What the bake did, on the data output: the command, then the largest residual and, when the
+// keys are not exact, why.
+void report(const BakeKeysResult& r, const QString& pegName, const FrameRange& range) {
+  char number[40], peak[40];
+  *MatrixOutput::number(number, r.largestResidual, false) = '\0';
+  *MatrixOutput::number(peak, r.largestValue, false) = '\0';
+  // Values this far out are no pose a rig holds but motion that ran away (a spring past its
+  // bound): the keys cannot follow them, whatever a peg can express.
+  const bool runaway = r.largestValue >= kRunawayValue;
+  const QString why =
+      r.exact ? QString()
+      : runaway
+          ? QStringLiteral("; the node's values run away (reaching %1 at frame %2), so keys cannot follow them closely")
+                .arg(QLatin1String(peak))
+                .arg(r.largestValueFrame)
+          : QStringLiteral("; a peg cannot express this motion (a 3-D shear or a perspective), so the keys give the "
+                           "nearest it can");
+  std::FILE* out = DataOutput::stream();
+  std::fprintf(out, "%s\n", qPrintable(r.commandName));
+  std::fprintf(out, "peg \"%s\": frames %d-%d, largest residual %s at frame %d (m%d)%s\n", qPrintable(pegName),
+               range.first, range.last, number, r.residualFrame, r.residualValue, qPrintable(why));
+}
 } // namespace
 
 int Commands::bakeKeys(const QStringList& args) {
@@ -64,24 +87,7 @@ int Commands::bakeKeys(const QStringList& args) {
   });
   withPrefix(QStringLiteral("bake-keys: "), [&] { session->save(output); });
 
-  char number[40], peak[40];
-  *MatrixOutput::number(number, r.largestResidual, false) = '\0';
-  *MatrixOutput::number(peak, r.largestValue, false) = '\0';
-  // Values this far out are no pose a rig holds but motion that ran away (a spring past its
-  // bound): the keys cannot follow them, whatever a peg can express.
-  const bool runaway = r.largestValue >= kRunawayValue;
-  const QString why =
-      r.exact ? QString()
-      : runaway
-          ? QStringLiteral("; the node's values run away (reaching %1 at frame %2), so keys cannot follow them closely")
-                .arg(QLatin1String(peak))
-                .arg(r.largestValueFrame)
-          : QStringLiteral("; a peg cannot express this motion (a 3-D shear or a perspective), so the keys give the "
-                           "nearest it can");
-  std::FILE* out = DataOutput::stream();
-  std::fprintf(out, "%s\n", qPrintable(r.commandName));
-  std::fprintf(out, "peg \"%s\": frames %d-%d, largest residual %s at frame %d (m%d)%s\n", qPrintable(pegName),
-               range.first, range.last, number, r.residualFrame, r.residualValue, qPrintable(why));
+  report(r, pegName, range);
   DataOutput::finish();
   return 0;
 }

@@ -55,10 +55,54 @@ void keyFrames(const AT_Attr* attr, const FrameRange& range, std::set<double>& f
     keyFrames(part, range, frames);
 }
 
-} // namespace
+// The channels --channels names, each once, in the order given; empty when not given.
+std::vector<PegChannels::Channel> chosenChannels(const QCommandLineParser& parser) {
+  std::vector<PegChannels::Channel> chosen;
+  if (!parser.isSet(QStringLiteral("channels")))
+    return chosen;
+  for (const QString& name : parser.value(QStringLiteral("channels")).split(QLatin1Char(','))) {
+    const auto c = PegChannels::channel(name.trimmed());
+    if (!c)
+      throw CliError(QStringLiteral("curves: --channels: no channel \"%1\" (the channels are %2)")
+                         .arg(name, PegChannels::names().join(QLatin1Char(','))));
+    if (std::find(chosen.begin(), chosen.end(), *c) == chosen.end())
+      chosen.push_back(*c);
+  }
+  return chosen;
+}
 
-int Commands::curves(const QStringList& args) {
-  QCommandLineParser parser;
+// By default the channels that move for some node (values[n][c][f]): the rest would be flat
+// lines; when nothing moves, the position.
+std::vector<PegChannels::Channel> movingChannels(const std::vector<std::vector<std::vector<double>>>& values) {
+  std::vector<PegChannels::Channel> chosen;
+  for (int c = 0; c < PegChannels::kCount; ++c)
+    for (const auto& node : values) {
+      const auto [lo, hi] = std::minmax_element(node[c].begin(), node[c].end());
+      if (*hi - *lo > 1e-9 * std::max(1.0, std::fabs(*hi))) {
+        chosen.push_back(static_cast<PegChannels::Channel>(c));
+        break;
+      }
+    }
+  if (chosen.empty())
+    chosen = {PegChannels::Tx, PegChannels::Ty};
+  return chosen;
+}
+
+// A row of keys for every node that drives the plotted ones and has keys in the range.
+void addKeyRows(CurvePlot& plot, Session& session, const std::vector<MO_Module*>& nodes, const FrameRange& range) {
+  const std::set<const MO_Node*> driving = drivers(nodes);
+  for (const MO_Module* n : session.scene().nodes()) {
+    if (!driving.count(n))
+      continue;
+    std::set<double> keyed;
+    for (const AT_Attr* attr : n->attrs())
+      keyFrames(attr, range, keyed);
+    if (!keyed.empty())
+      plot.add(CurvePlot::KeyRow{n->instanceName(), std::vector<double>(keyed.begin(), keyed.end())});
+  }
+}
+
+void declareOptions(QCommandLineParser& parser) {
   parser.addPositionalArgument(QStringLiteral("scene"), QStringLiteral("Scene file"));
   parser.addOption({QStringLiteral("node"), QStringLiteral("Node to plot (repeatable)"), QStringLiteral("NAME")});
   parser.addOption(
@@ -70,6 +114,13 @@ int Commands::curves(const QStringList& args) {
       {QStringLiteral("size"), QStringLiteral("Image size in pixels (default 960x600)"), QStringLiteral("WxH")});
   parser.addOption(
       {{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("OUT.svg or OUT.png"), QStringLiteral("OUT")});
+}
+
+} // namespace
+
+int Commands::curves(const QStringList& args) {
+  QCommandLineParser parser;
+  declareOptions(parser);
   if (!parser.parse(QStringList{QStringLiteral("vantorel curves")} + args))
     throw CliError(QStringLiteral("curves: ") + parser.errorText());
   const QStringList positional = parser.positionalArguments();
@@ -83,16 +134,7 @@ int Commands::curves(const QStringList& args) {
   const QString suffix = QFileInfo(out).suffix().toLower();
   if (suffix != QLatin1String("png") && suffix != QLatin1String("svg"))
     throw CliError(QStringLiteral("curves: %1: the output must end in .png or .svg").arg(out));
-  std::vector<PegChannels::Channel> chosen;
-  if (parser.isSet(QStringLiteral("channels")))
-    for (const QString& name : parser.value(QStringLiteral("channels")).split(QLatin1Char(','))) {
-      const auto c = PegChannels::channel(name.trimmed());
-      if (!c)
-        throw CliError(QStringLiteral("curves: --channels: no channel \"%1\" (the channels are %2)")
-                           .arg(name, PegChannels::names().join(QLatin1Char(','))));
-      if (std::find(chosen.begin(), chosen.end(), *c) == chosen.end())
-        chosen.push_back(*c);
-    }
+  std::vector<PegChannels::Channel> chosen = chosenChannels(parser);
   const QSize size = parser.isSet(QStringLiteral("size"))
                          ? CliParsing::size(QStringLiteral("curves"), parser.value(QStringLiteral("size")))
                          : kDefaultSize;
@@ -118,19 +160,8 @@ int Commands::curves(const QStringList& args) {
             values[n][c].push_back(row[n * PegChannels::kCount + c]);
       },
       terminalProgress("evaluating", frames.size() * nodes.size() > 20000));
-  // By default the channels that move for some node: the rest would be flat lines.
-  if (chosen.empty()) {
-    for (int c = 0; c < PegChannels::kCount; ++c)
-      for (const auto& node : values) {
-        const auto [lo, hi] = std::minmax_element(node[c].begin(), node[c].end());
-        if (*hi - *lo > 1e-9 * std::max(1.0, std::fabs(*hi))) {
-          chosen.push_back(static_cast<PegChannels::Channel>(c));
-          break;
-        }
-      }
-    if (chosen.empty())
-      chosen = {PegChannels::Tx, PegChannels::Ty};
-  }
+  if (chosen.empty())
+    chosen = movingChannels(values);
 
   CurvePlot plot(QStringLiteral("%1, frames %2 to %3").arg(QFileInfo(path).fileName()).arg(range.first).arg(range.last),
                  range.first, range.last);
@@ -138,16 +169,7 @@ int Commands::curves(const QStringList& args) {
     for (std::size_t n = 0; n < nodes.size(); ++n)
       plot.add(CurvePlot::Series{nodes[n]->instanceName(), PegChannels::names()[c], unitOf(c),
                                  values[n][static_cast<std::size_t>(c)]});
-  const std::set<const MO_Node*> driving = drivers(nodes);
-  for (const MO_Module* n : session->scene().nodes()) {
-    if (!driving.count(n))
-      continue;
-    std::set<double> keyed;
-    for (const AT_Attr* attr : n->attrs())
-      keyFrames(attr, range, keyed);
-    if (!keyed.empty())
-      plot.add(CurvePlot::KeyRow{n->instanceName(), std::vector<double>(keyed.begin(), keyed.end())});
-  }
+  addKeyRows(plot, *session, nodes, range);
   QString why;
   if (!plot.save(out, size, &why))
     throw CliError(QStringLiteral("curves: ") + why);

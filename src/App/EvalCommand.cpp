@@ -15,8 +15,29 @@
 #include "Session.h"
 #include "TerminalProgress.h"
 
-int Commands::eval(const QStringList& args) {
-  QCommandLineParser parser;
+namespace {
+
+// The output's extension says the format, as render's and curves' do; a --format that says
+// otherwise is a mistake one of the two makes. Neither: csv.
+MatrixOutput::Format outputFormat(const QCommandLineParser& parser, const QString& output) {
+  const std::map<QString, MatrixOutput::Format> formats{{QStringLiteral("csv"), MatrixOutput::Format::Csv},
+                                                        {QStringLiteral("json"), MatrixOutput::Format::Json},
+                                                        {QStringLiteral("npy"), MatrixOutput::Format::Npy}};
+  const QString extension = QFileInfo(output).suffix().toLower();
+  const bool known = formats.count(extension) > 0;
+  QString formatName = known ? extension : QStringLiteral("csv");
+  if (parser.isSet(QStringLiteral("format"))) {
+    formatName = parser.value(QStringLiteral("format"));
+    if (!formats.count(formatName))
+      throw CliError(QStringLiteral("eval: --format must be csv, json or npy, not \"%1\"").arg(formatName));
+    if (known && formatName != extension)
+      throw CliError(QStringLiteral("eval: --format %1 contradicts the output %2 (leave --format out to write %3)")
+                         .arg(formatName, output, extension));
+  }
+  return formats.at(formatName);
+}
+
+void declareOptions(QCommandLineParser& parser) {
   parser.addPositionalArgument(QStringLiteral("scene"), QStringLiteral("Scene file"));
   parser.addOption({QStringLiteral("frames"), QStringLiteral("Frames A or A-B (default: the scene's range)"),
                     QStringLiteral("A[-B]")});
@@ -31,29 +52,20 @@ int Commands::eval(const QStringList& args) {
   parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
                     QStringLiteral("File to write (default: standard output; required for npy)"),
                     QStringLiteral("OUT")});
+}
+
+} // namespace
+
+int Commands::eval(const QStringList& args) {
+  QCommandLineParser parser;
+  declareOptions(parser);
   if (!parser.parse(QStringList{QStringLiteral("vantorel eval")} + args))
     throw CliError(QStringLiteral("eval: ") + parser.errorText());
   const QStringList positional = parser.positionalArguments();
   if (positional.size() != 1)
     throw CliError(QStringLiteral("eval: expected one scene file, got %1").arg(positional.size()));
-  const std::map<QString, MatrixOutput::Format> formats{{QStringLiteral("csv"), MatrixOutput::Format::Csv},
-                                                        {QStringLiteral("json"), MatrixOutput::Format::Json},
-                                                        {QStringLiteral("npy"), MatrixOutput::Format::Npy}};
   const QString output = parser.value(QStringLiteral("o"));
-  // The output's extension says the format, as render's and curves' do; a --format that says
-  // otherwise is a mistake one of the two makes.
-  const QString extension = QFileInfo(output).suffix().toLower();
-  const bool known = formats.count(extension) > 0;
-  QString formatName = known ? extension : QStringLiteral("csv");
-  if (parser.isSet(QStringLiteral("format"))) {
-    formatName = parser.value(QStringLiteral("format"));
-    if (!formats.count(formatName))
-      throw CliError(QStringLiteral("eval: --format must be csv, json or npy, not \"%1\"").arg(formatName));
-    if (known && formatName != extension)
-      throw CliError(QStringLiteral("eval: --format %1 contradicts the output %2 (leave --format out to write %3)")
-                         .arg(formatName, output, extension));
-  }
-  const MatrixOutput::Format format = formats.at(formatName);
+  const MatrixOutput::Format format = outputFormat(parser, output);
   const QString kind = parser.value(QStringLiteral("values"));
   if (kind != QLatin1String("matrix") && kind != QLatin1String("peg"))
     throw CliError(QStringLiteral("eval: --values must be matrix or peg, not \"%1\"").arg(kind));
