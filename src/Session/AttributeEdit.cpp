@@ -68,8 +68,8 @@ CO_Command* createKeyCommand(MO_Module* node, AT_Attr* attr, const QString& text
   if (!attr->acceptsKeyValue(v, &why))
     throw BadArgumentError(QStringLiteral("node \"%1\": %2").arg(node->instanceName(), why));
   return new AT_EditCmd(attr, [attr, keys, frame, v] {
-    const auto it = keys->keys().find(frame);
-    keys->setKey(frame, v, it != keys->keys().end() ? it->second.interpolation : AT_Keys::Linear);
+    const AT_Keys::Key* standing = keys->find(frame);
+    keys->setKey(frame, v, standing ? standing->interpolation : AT_Keys::Linear);
     attr->changed();
   });
 }

@@ -34,8 +34,8 @@ void AT_DoubleAttr::setValue(double frame, double v) {
     setLocalValue(v);
     return;
   }
-  auto it = m_keys.keys().find(frame);
-  setKey(frame, v, it != m_keys.keys().end() ? it->second.interpolation : AT_Keys::Linear);
+  const AT_Keys::Key* standing = m_keys.find(frame);
+  setKey(frame, v, standing ? standing->interpolation : AT_Keys::Linear);
 }
 
 void AT_DoubleAttr::setLocalValue(double v) {

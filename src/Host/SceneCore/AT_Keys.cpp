@@ -1,20 +1,71 @@
 #include "SceneCore/AT_Keys.h"
 
+#include <algorithm>
+
+namespace {
+bool frameBefore(double frame, const AT_Keys::Entry& e) { return frame < e.first; }
+bool entryBefore(const AT_Keys::Entry& e, double frame) { return e.first < frame; }
+} // namespace
+
+std::size_t AT_Keys::upperBound(double frame) const {
+  const std::size_t n = m_keys.size();
+  std::size_t hint = m_hint.load(std::memory_order_relaxed);
+  if (hint > n)
+    hint = 0;
+  // The hint is right when the key before it is at or before the frame and it is after; the
+  // next stretch is tried too, since frames are mostly asked in increasing order.
+  auto fits = [&](std::size_t i) {
+    return (i == 0 || m_keys[i - 1].first <= frame) && (i == n || frame < m_keys[i].first);
+  };
+  std::size_t found;
+  if (fits(hint))
+    found = hint;
+  else if (hint < n && fits(hint + 1))
+    found = hint + 1;
+  else
+    found = std::upper_bound(m_keys.begin(), m_keys.end(), frame, frameBefore) - m_keys.begin();
+  m_hint.store(found, std::memory_order_relaxed);
+  return found;
+}
+
+const AT_Keys::Key* AT_Keys::find(double frame) const {
+  const std::size_t next = upperBound(frame);
+  return next > 0 && m_keys[next - 1].first == frame ? &m_keys[next - 1].second : nullptr;
+}
+
+void AT_Keys::setKey(double frame, double value, Interpolation interpolation) {
+  auto at = std::lower_bound(m_keys.begin(), m_keys.end(), frame, entryBefore);
+  if (at != m_keys.end() && at->first == frame)
+    at->second = {value, interpolation};
+  else
+    m_keys.insert(at, Entry{frame, {value, interpolation}});
+}
+
+bool AT_Keys::removeKey(double frame) {
+  auto at = std::lower_bound(m_keys.begin(), m_keys.end(), frame, entryBefore);
+  if (at == m_keys.end() || at->first != frame)
+    return false;
+  m_keys.erase(at);
+  return true;
+}
+
 std::optional<double> AT_Keys::value(double frame, bool hold) const {
   if (m_keys.empty())
     return std::nullopt;
-  auto next = m_keys.upper_bound(frame);
-  if (next == m_keys.begin())
-    return next->second.value;
-  auto prev = std::prev(next);
-  if (next == m_keys.end() || prev->first == frame)
-    return prev->second.value;
-  if (hold || prev->second.interpolation == Constant)
-    return prev->second.value;
-  const double span = next->first - prev->first;
-  const double t = (frame - prev->first) / span;
-  const double v0 = prev->second.value, v1 = next->second.value;
-  if (prev->second.interpolation != Smooth)
+  const std::size_t next = upperBound(frame);
+  if (next == 0)
+    return m_keys.front().second.value;
+  const std::size_t prev = next - 1;
+  const Entry& p = m_keys[prev];
+  if (next == m_keys.size() || p.first == frame)
+    return p.second.value;
+  if (hold || p.second.interpolation == Constant)
+    return p.second.value;
+  const Entry& q = m_keys[next];
+  const double span = q.first - p.first;
+  const double t = (frame - p.first) / span;
+  const double v0 = p.second.value, v1 = q.second.value;
+  if (p.second.interpolation != Smooth)
     return v0 + (v1 - v0) * t;
   // Hermite basis: the values at the ends, and the slopes scaled from per frame to per stretch.
   const double t2 = t * t, t3 = t2 * t;
@@ -22,22 +73,21 @@ std::optional<double> AT_Keys::value(double frame, bool hold) const {
          (t3 - t2) * span * slopeAt(next);
 }
 
-double AT_Keys::slopeAt(Iterator key) const {
-  if (key == m_keys.begin())
+double AT_Keys::slopeAt(std::size_t key) const {
+  if (key == 0 || key + 1 >= m_keys.size())
     return 0.0;
-  const Iterator after = std::next(key);
-  if (after == m_keys.end())
-    return 0.0;
-  const Iterator before = std::prev(key);
-  return (after->second.value - before->second.value) / (after->first - before->first);
+  const Entry& before = m_keys[key - 1];
+  const Entry& after = m_keys[key + 1];
+  return (after.second.value - before.second.value) / (after.first - before.first);
 }
 
 bool AT_Keys::operator==(const AT_Keys& o) const {
   if (m_keys.size() != o.m_keys.size())
     return false;
-  for (auto a = m_keys.begin(), b = o.m_keys.begin(); a != m_keys.end(); ++a, ++b)
-    if (a->first != b->first || a->second.value != b->second.value ||
-        a->second.interpolation != b->second.interpolation)
+  for (std::size_t i = 0; i < m_keys.size(); ++i) {
+    const Entry &a = m_keys[i], &b = o.m_keys[i];
+    if (a.first != b.first || a.second.value != b.second.value || a.second.interpolation != b.second.interpolation)
       return false;
+  }
   return true;
 }

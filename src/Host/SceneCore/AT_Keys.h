@@ -5,8 +5,14 @@
 // neighbouring keys, and 0 at the first and the last key, so that motion eases in and out of
 // the ends and passes through the keys between without a kink. Outside the keys the end values
 // hold. Frames are exact: a key stands at a frame only when the numbers are equal.
-#include <map>
+//
+// The keys are kept in frame order in one array. A lookup starts from the stretch the previous
+// one ended in, so playing or scrubbing forward finds its stretch without a search.
+#include <atomic>
+#include <cstddef>
 #include <optional>
+#include <utility>
+#include <vector>
 
 class AT_Keys {
 public:
@@ -15,17 +21,28 @@ public:
     double value;
     Interpolation interpolation;
   };
+  using Entry = std::pair<double, Key>; // frame, key
+  using List = std::vector<Entry>;
+
+  AT_Keys() = default;
+  AT_Keys(const AT_Keys& o) : m_keys(o.m_keys) {}
+  AT_Keys& operator=(const AT_Keys& o) {
+    m_keys = o.m_keys;
+    m_hint.store(0, std::memory_order_relaxed);
+    return *this;
+  }
 
   bool empty() const { return m_keys.empty(); }
   std::size_t size() const { return m_keys.size(); }
-  const std::map<double, Key>& keys() const { return m_keys; }
+  // In increasing frame order, one entry per frame.
+  const List& keys() const { return m_keys; }
+  // The key standing at the frame, or null.
+  const Key* find(double frame) const;
 
-  void setKey(double frame, double value, Interpolation interpolation = Linear) {
-    m_keys[frame] = {value, interpolation};
-  }
-  bool removeKey(double frame) { return m_keys.erase(frame) > 0; }
+  void setKey(double frame, double value, Interpolation interpolation = Linear);
+  bool removeKey(double frame);
   void clear() { m_keys.clear(); }
-  bool isKey(double frame) const { return m_keys.count(frame) > 0; }
+  bool isKey(double frame) const { return find(frame) != nullptr; }
 
   // The value at a frame; empty without keys. `hold` reads every stretch as constant (for
   // integers and flags, which never take values between their keys).
@@ -34,9 +51,13 @@ public:
   bool operator==(const AT_Keys& o) const;
 
 private:
-  using Iterator = std::map<double, Key>::const_iterator;
-  // The slope a smooth stretch takes at a key, in value per frame.
-  double slopeAt(Iterator key) const;
+  // The index of the first key after the frame (size() when none), searched from the hint.
+  std::size_t upperBound(double frame) const;
+  // The slope a smooth stretch takes at the key with this index, in value per frame.
+  double slopeAt(std::size_t key) const;
 
-  std::map<double, Key> m_keys;
+  List m_keys;
+  // Where the last lookup ended. Relaxed: it only speeds the next search up, and any value
+  // within the array gives the same answer.
+  mutable std::atomic<std::size_t> m_hint{0};
 };

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "SceneCore/AT_AttrMeta.h"
 #include "SceneCore/AT_DoubleAttr.h"
 #include "SceneCore/AT_IntAttr.h"
@@ -83,6 +86,48 @@ TEST(AT_Keys, TheKeyThatStartsAStretchGovernsIt) {
 TEST(AT_Keys, NoKeysGiveNoValue) { EXPECT_FALSE(AT_Keys().value(3).has_value()); }
 
 TEST(AT_Keys, HoldReadsLinearStretchesAsConstant) { EXPECT_DOUBLE_EQ(*sampleKeys().value(15, true), 0.0); }
+
+// Keys set out of order end up in frame order, and the answer at a frame does not depend on the
+// frames asked before it: forward play, backward scrubbing and jumps over many stretches each
+// agree with the chord through the two keys around the frame, found here by a plain scan.
+TEST(AT_Keys, AnyOrderOfLookupsGivesTheChordOfTheStretchAround) {
+  AT_Keys k;
+  std::vector<std::pair<double, double>> keys;
+  for (int i = 40; i >= 0; --i) {
+    const double frame = 3.0 * i + (i % 2 ? 0.5 : 0.0), value = (i * 37 % 11) - 5.0;
+    k.setKey(frame, value);
+    keys.insert(keys.begin(), {frame, value});
+  }
+  k.setKey(60.5, 99.0); // between keys: a new stretch
+  k.setKey(60.5, 7.0);  // on it: replaced, not added
+  keys.insert(std::upper_bound(keys.begin(), keys.end(), std::pair<double, double>{60.5, -1e9}), {60.5, 7.0});
+  ASSERT_EQ(k.size(), keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i)
+    EXPECT_EQ(k.keys()[i].first, keys[i].first);
+  auto chord = [&](double f) {
+    if (f <= keys.front().first)
+      return keys.front().second;
+    for (std::size_t i = 1; i < keys.size(); ++i)
+      if (f < keys[i].first)
+        return keys[i - 1].second +
+               (keys[i].second - keys[i - 1].second) * (f - keys[i - 1].first) / (keys[i].first - keys[i - 1].first);
+    return keys.back().second;
+  };
+  std::vector<double> frames;
+  for (double f = -2; f < 125; f += 0.25) // forward, through every stretch
+    frames.push_back(f);
+  for (double f = 125; f > -2; f -= 1.75) // backward
+    frames.push_back(f);
+  for (int i = 0; i < 200; ++i) // jumps
+    frames.push_back((i * 7919 % 1270) / 10.0 - 2.0);
+  for (double f : frames)
+    ASSERT_NEAR(*k.value(f), chord(f), 1e-12) << "frame " << f;
+  EXPECT_TRUE(k.isKey(60.5));
+  EXPECT_FALSE(k.isKey(60.25));
+  EXPECT_TRUE(k.removeKey(60.5));
+  EXPECT_FALSE(k.removeKey(60.5));
+  EXPECT_NEAR(*k.value(60.5), *AT_Keys(k).value(60.5), 0.0);
+}
 
 const AT_DoubleAttrMeta kLevel("LEVEL", "Level", "DBL_STEP", -10, 10, -50, 50, 1);
 const AT_AttrMeta kCount("COUNT", "Count");

@@ -178,11 +178,11 @@ TEST_F(SwitchDragTest, SetAtFrameKeysTheFrameAndOtherModesOffsetEveryFrame) {
     dragTo(ctx, 5)->endDrag(ctx);
     ASSERT_EQ(commands.size(), 1);
     commands.execute();
-    const auto& keys = sw->activeAttr()->keys()->keys();
+    const AT_Keys& keys = *sw->activeAttr()->keys();
     ASSERT_EQ(keys.size(), r.keys.size()) << "mode " << r.mode;
     for (const auto& [frame, value] : r.keys) {
-      ASSERT_EQ(keys.count(frame), 1u) << "mode " << r.mode << " frame " << frame;
-      EXPECT_NEAR(keys.at(frame).value, value, 1e-9) << "mode " << r.mode << " frame " << frame;
+      ASSERT_TRUE(keys.find(frame)) << "mode " << r.mode << " frame " << frame;
+      EXPECT_NEAR(keys.find(frame)->value, value, 1e-9) << "mode " << r.mode << " frame " << frame;
     }
   }
 }
