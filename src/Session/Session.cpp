@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <unordered_set>
 
 #include "AttributeEdit.h"
 #include "BakeKeys.h"
@@ -213,12 +214,19 @@ void Session::checkFrames(const std::vector<int>& frames) {
 
 QStringList Session::checkSprings(const std::vector<MO_Module*>& nodes, double lastFrame) {
   QStringList found;
+  // The nodes asked and everything they read, found in one walk up the links.
+  std::unordered_set<const MO_Module*> involved(nodes.begin(), nodes.end());
+  for (std::vector<const MO_Module*> todo(nodes.begin(), nodes.end()); !todo.empty();) {
+    const MO_Module* n = todo.back();
+    todo.pop_back();
+    for (int i = 0; i < n->nInPorts(); ++i)
+      if (const MO_Module* src = n->inPort(i)->realSrcNode(); src && involved.insert(src).second)
+        todo.push_back(src);
+  }
   for (MO_Module* n : m_scene->nodes()) {
-    if (m_warnedSprings.contains(n->instanceName()))
+    if (!nodes.empty() && !involved.count(n))
       continue;
-    const bool involved = nodes.empty() || std::any_of(nodes.begin(), nodes.end(),
-                                                       [n](MO_Module* m) { return m == n || m->dependsOn(n); });
-    if (!involved)
+    if (m_warnedSprings.contains(n->instanceName()))
       continue;
     const QString problem = SpringBound::check(n, static_cast<int>(std::min(lastFrame, 1e9)));
     if (problem.isEmpty())
