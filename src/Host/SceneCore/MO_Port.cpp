@@ -1,10 +1,12 @@
 #include "SceneCore/MO_Port.h"
 
+#include <atomic>
+
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/MO_Revision.h"
 
 namespace {
-int g_nextPortId = 1;
+std::atomic<int> g_nextPortId{1};
 }
 
 MO_Port::MO_Port(MO_Module* owner, Direction direction, Kind kind, const QString& name)
@@ -30,7 +32,7 @@ void MO_Port::dropStale() {
   const std::int64_t now = MO_Revision::current();
   if (m_storedRevision != now) {
     // The first lookup after an edit: what was computed before it is never handed out again.
-    static std::int64_t recycledAt = 0;
+    thread_local std::int64_t recycledAt = 0;
     if (recycledAt != now) {
       MO_PortTransformStore::recycleRetired();
       recycledAt = now;

@@ -4,9 +4,9 @@
 
 namespace {
 
-// Process-wide, like the revision counter: the host evaluates on one thread.
+// One pool per thread, like the revision counter: each thread evaluates scenes of its own.
 std::vector<std::unique_ptr<MO_PortTransform>>& retired() {
-  static std::vector<std::unique_ptr<MO_PortTransform>> list;
+  thread_local std::vector<std::unique_ptr<MO_PortTransform>> list;
   return list;
 }
 
@@ -14,7 +14,7 @@ std::vector<std::unique_ptr<MO_PortTransform>>& retired() {
 // that retired thousands of frames does not keep their memory.
 constexpr std::size_t kMaxSpare = 4096;
 std::vector<std::unique_ptr<MO_PortTransform>>& spare() {
-  static std::vector<std::unique_ptr<MO_PortTransform>> list;
+  thread_local std::vector<std::unique_ptr<MO_PortTransform>> list;
   return list;
 }
 

@@ -1,7 +1,7 @@
 #include "SceneCore/MO_Revision.h"
 
 namespace {
-std::int64_t g_revision = 1;
+thread_local std::int64_t g_revision = 1;
 }
 
 std::int64_t MO_Revision::current() { return g_revision; }

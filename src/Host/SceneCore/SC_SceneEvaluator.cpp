@@ -5,9 +5,10 @@
 #include "SceneCore/SC_SceneCommon.h"
 
 namespace {
-// Requests under way; only the outermost one may recycle the ports' retired transformations,
-// since a request inside another one runs while its caller still holds what it was given.
-int g_depth = 0;
+// Requests under way on this thread; only the outermost one may recycle the ports' retired
+// transformations, since a request inside another one runs while its caller still holds what it
+// was given.
+thread_local int g_depth = 0;
 struct Request {
   Request() { ++g_depth; }
   ~Request() {

@@ -1,6 +1,7 @@
 #include "SceneCore/SLB_NodePickAdaptorFactory.h"
 
 #include <map>
+#include <mutex>
 
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/SLB_ModulePickAdaptor.h"
@@ -16,6 +17,11 @@ using AdaptorCache = std::map<const MO_Module*, std::unique_ptr<SLB_ModulePickAd
 AdaptorCache& adaptorCache() {
   static AdaptorCache* cache = new AdaptorCache;
   return *cache;
+}
+// Scenes on other threads make and forget their nodes' adaptors at the same time.
+std::mutex& adaptorCacheMutex() {
+  static std::mutex* m = new std::mutex;
+  return *m;
 }
 } // namespace
 
@@ -56,15 +62,22 @@ SLB_ModulePickAdaptor* SLB_NodePickAdaptorFactory::pickAdaptorFor(MO_Module* mod
   if (!module)
     return nullptr;
   AdaptorCache& cache = adaptorCache();
-  if (auto it = cache.find(module); it != cache.end())
-    return it->second.get();
+  {
+    const std::lock_guard<std::mutex> lock(adaptorCacheMutex());
+    if (auto it = cache.find(module); it != cache.end())
+      return it->second.get();
+  }
   SLB_NodePickAdaptorFactory factory;
   if (!factory.visitModule(module))
     return nullptr;
   std::unique_ptr<SLB_ModulePickAdaptor> made = factory.takePickAdaptor();
   if (!made)
     return module->pickAdaptor();
+  const std::lock_guard<std::mutex> lock(adaptorCacheMutex());
   return (cache[module] = std::move(made)).get();
 }
 
-void SLB_NodePickAdaptorFactory::forget(const MO_Module* module) { adaptorCache().erase(module); }
+void SLB_NodePickAdaptorFactory::forget(const MO_Module* module) {
+  const std::lock_guard<std::mutex> lock(adaptorCacheMutex());
+  adaptorCache().erase(module);
+}
