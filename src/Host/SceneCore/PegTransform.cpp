@@ -2,8 +2,116 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
+
+namespace {
+
+constexpr double kDegToRad = 0.017453292519943295;
+
+// A matrix under construction (column-major, as Math::Matrix4x4 stores it) with the flag
+// Math::Matrix4x4 keeps: exactly the identity.
+struct Building {
+  double v[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  bool identity = true;
+};
+
+bool isIdentity(const double* v) {
+  static constexpr double kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  for (int i = 0; i < 16; ++i)
+    if (v[i] != kIdentity[i])
+      return false;
+  return true;
+}
+
+// m <- m · b as Math::Matrix4x4's product forms it (an identity m gives b as it is, then an
+// identity b leaves m as it is; every other value is 0 + a0 b0 + a1 b1 + a2 b2 + a3 b3 added left to
+// right), leaving out the terms whose factor from b is zero. Such a term of finite numbers is
+// ±0, and adding it changes no sum (a sum that starts at +0 never becomes -0), so the result is
+// bit for bit the full product's while m holds finite values.
+void multiply(Building& m, const double* b) {
+  if (m.identity) {
+    std::copy(b, b + 16, m.v);
+    m.identity = isIdentity(b);
+    return;
+  }
+  if (isIdentity(b))
+    return;
+  double r[16];
+  for (int col = 0; col < 4; ++col) {
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+    for (int k = 0; k < 4; ++k) {
+      const double f = b[col * 4 + k];
+      if (f == 0.0)
+        continue;
+      s0 += m.v[k * 4] * f;
+      s1 += m.v[k * 4 + 1] * f;
+      s2 += m.v[k * 4 + 2] * f;
+      s3 += m.v[k * 4 + 3] * f;
+    }
+    r[col * 4] = s0;
+    r[col * 4 + 1] = s1;
+    r[col * 4 + 2] = s2;
+    r[col * 4 + 3] = s3;
+  }
+  std::copy(r, r + 16, m.v);
+  m.identity = isIdentity(m.v);
+}
+
+void translate(Building& m, double x, double y, double z) {
+  const double b[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
+  multiply(m, b);
+}
+
+// Math::Matrix4x4::rotateRadians about a unit coordinate axis, spelt the same way.
+void rotate(Building& m, double degrees, double kx, double ky, double kz) {
+  const double angle = degrees * kDegToRad;
+  const double c = std::cos(angle), s = std::sin(angle), t = 1.0 - c;
+  const double xx = kx * kx, yy = ky * ky, zz = kz * kz;
+  const double b[16] = {xx + (1.0 - xx) * c,
+                        t * kx * ky + s * kz,
+                        t * kx * kz - s * ky,
+                        0.0,
+                        t * kx * ky - s * kz,
+                        yy + (1.0 - yy) * c,
+                        t * ky * kz + s * kx,
+                        0.0,
+                        t * kx * kz + s * ky,
+                        t * ky * kz - s * kx,
+                        zz + (1.0 - zz) * c,
+                        0.0,
+                        0.0,
+                        0.0,
+                        0.0,
+                        1.0};
+  multiply(m, b);
+}
+
+// Beyond this the products could overflow, where a left-out zero term would have made a NaN.
+bool moderate(double v) { return std::fabs(v) <= 1e30; }
+
+} // namespace
 
 Math::Matrix4x4 PegTransform::matrix() const {
+  const double parts[] = {position.x, position.y, position.z, pivot.x, pivot.y, pivot.z, angles.x,
+                          angles.y,   angles.z,   skew,       scale.x, scale.y, scale.z};
+  if (!std::all_of(std::begin(parts), std::end(parts), moderate))
+    return matrixByProducts();
+  Building m;
+  translate(m, position.x, position.y, position.z);
+  translate(m, pivot.x, pivot.y, pivot.z);
+  rotate(m, angles.z, 0, 0, 1);
+  rotate(m, angles.y, 0, 1, 0);
+  rotate(m, angles.x, 1, 0, 0);
+  const double a = skew * kDegToRad;
+  const double skewing[16] = {1, 0, 0, 0, std::sin(a), std::cos(a), 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  multiply(m, skewing);
+  const double scaling[16] = {scale.x, 0, 0, 0, 0, scale.y, 0, 0, 0, 0, scale.z, 0, 0, 0, 0, 1};
+  multiply(m, scaling);
+  translate(m, -pivot.x, -pivot.y, -pivot.z);
+  return Math::Matrix4x4(m.v);
+}
+
+Math::Matrix4x4 PegTransform::matrixByProducts() const {
   Math::Matrix4x4 m;
   m.translate(Math::Vector3d(position.x, position.y, position.z));
   m.translate(Math::Vector3d(pivot.x, pivot.y, pivot.z));

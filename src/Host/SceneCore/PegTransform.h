@@ -14,6 +14,9 @@ struct PegTransform {
   Math::Vector3d scale{1.0, 1.0, 1.0};
 
   Math::Matrix4x4 matrix() const;
+  // The same matrix as the product of the eight factors above, each a full 4x4 product: what
+  // matrix() gives bit for bit, the slow way (matrix() itself takes it for parts beyond 1e30).
+  Math::Matrix4x4 matrixByProducts() const;
 
   // The parts, pivot at the origin, whose matrix comes nearest to m: the rotation is the x axis's
   // direction with the y axis made orthogonal to it, a mirror is carried by a negative x scale,

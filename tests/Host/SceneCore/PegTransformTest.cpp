@@ -3,7 +3,11 @@
 // previous frame's instead of jumping by whole turns.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
+#include <iterator>
 #include <random>
+#include <vector>
 
 #include "Common/HandMatrices.h"
 #include "SceneCore/PegTransform.h"
@@ -67,3 +71,51 @@ TEST(PegTransformFromMatrix, AnglesFollowThePreviousFrameThroughWholeTurnsAndThe
 }
 
 } // namespace
+
+// The peg's matrix is built leaving out the products' zero terms: it must give the full
+// products' numbers bit for bit, signed zeros included, for the parts riggers use (zeros,
+// negative zeros, quarter and half turns, mirrors, a flat scale, a pivot) and for random ones.
+TEST(PegTransformMatrix, GivesTheFullProductsBitForBit) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> any(-400.0, 400.0);
+  const double special[] = {0.0, -0.0, 90.0, -90.0, 180.0, 360.0, 1.0, -1.0, 1e-300, 1e29};
+  std::uniform_int_distribution<int> pick(0, 2 * static_cast<int>(std::size(special)));
+  auto part = [&] {
+    const int i = pick(rng);
+    return i < static_cast<int>(std::size(special)) ? special[i] : any(rng);
+  };
+  // A peg at rest but for one negative zero: the identity's shortcuts keep or drop the sign.
+  std::vector<PegTransform> cases(6);
+  cases[0].position = Math::Point3d(-0.0, 0.0, 0.0);
+  cases[1].position = Math::Point3d(-0.0, 2.0, 0.0);
+  cases[2].pivot = Math::Point3d(-0.0, 0.0, -0.0);
+  cases[3].angles = Math::Vector3d(-0.0, 0.0, -0.0);
+  cases[3].skew = -0.0;
+  cases[4].scale = Math::Vector3d(-0.0, 1.0, 1.0);
+  for (int n = 0; n < 20000; ++n) {
+    PegTransform& t = cases.emplace_back();
+    t.position = Math::Point3d(part(), part(), part());
+    t.pivot = Math::Point3d(part(), part(), part());
+    t.angles = Math::Vector3d(part(), part(), part());
+    t.skew = part();
+    t.scale = Math::Vector3d(part(), part(), part());
+  }
+  for (std::size_t n = 0; n < cases.size(); ++n) {
+    const PegTransform& t = cases[n];
+    const Math::Matrix4x4 fast = t.matrix(), full = t.matrixByProducts();
+    ASSERT_EQ(std::memcmp(fast.values(), full.values(), sizeof(double) * 16), 0) << "case " << n;
+    ASSERT_EQ(fast.isIdentity(), full.isIdentity()) << "case " << n;
+  }
+}
+
+// Parts so large that a left-out zero term would have been a NaN take the full products.
+TEST(PegTransformMatrix, HugePartsTakeTheFullProducts) {
+  PegTransform t;
+  t.scale = Math::Vector3d(1e200, 1e200, 0.0);
+  t.position = Math::Point3d(1e200, 0.0, 0.0);
+  const Math::Matrix4x4 fast = t.matrix(), full = t.matrixByProducts();
+  for (int i = 0; i < 16; ++i)
+    EXPECT_TRUE(std::memcmp(&fast.values()[i], &full.values()[i], sizeof(double)) == 0 ||
+                (std::isnan(fast[i]) && std::isnan(full[i])))
+        << "value " << i;
+}
