@@ -132,9 +132,7 @@ MO_PortTransform* MO_Module::computeAppending(const MO_BaseContext& ctx,
   MO_PortTransform* t = MO_Module::computeTransformation(ctx);
   if (!t || !enabled())
     return t;
-  CC_Transformation mine = t->transformation();
-  mine.add(local(ctx.frame()));
-  t->setTransformation(mine, t->depth(), true);
+  t->append(local(ctx.frame()));
   return t;
 }
 

@@ -17,6 +17,9 @@ public:
     m_depth = depth;
   }
 
+  // Adds a matrix at the end of the run, in place.
+  void append(const Math::Matrix4x4& m) { m_transformation.add(m); }
+
 private:
   CC_Transformation m_transformation;
   int m_depth = 0;
