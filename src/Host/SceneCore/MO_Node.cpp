@@ -92,6 +92,12 @@ void MO_Node::attrChanged(AT_Attr*) { m_stamp = MO_Revision::current(); }
 
 void MO_Node::touch() { m_stamp = MO_Revision::bump(); }
 
+void MO_Node::setInstanceName(const QString& name) {
+  m_name = name;
+  if (m_scene)
+    m_scene->forgetNames();
+}
+
 bool MO_Node::nvPortColors(int, bool, std::uint32_t& light, std::uint32_t& dark) {
   light = m_light;
   dark = m_dark;

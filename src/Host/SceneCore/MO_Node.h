@@ -31,7 +31,7 @@ public:
   virtual int nodeTypeId() const { return -1; }
 
   const QString& instanceName() const { return m_name; }
-  void setInstanceName(const QString& name) { m_name = name; }
+  void setInstanceName(const QString& name);
 
   // Takes ownership; attributes are listed in registration order.
   void registerAttr(AT_Attr* attr);

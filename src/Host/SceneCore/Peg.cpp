@@ -1,10 +1,14 @@
 #include "SceneCore/Peg.h"
 
+#include <algorithm>
+
 #include "SceneCore/AT_DoubleAttr.h"
+#include "SceneCore/AT_Keys.h"
 #include "SceneCore/AT_Position3dAttr.h"
 #include "SceneCore/AT_Rotation3dAttr.h"
 #include "SceneCore/AT_Scale3dAttr.h"
 #include "SceneCore/MO_ModuleFactory.h"
+#include "SceneCore/MO_Revision.h"
 #include "SceneCore/PegTransform.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "SceneCore/SLB_ModulePickAdaptor.h"
@@ -44,14 +48,44 @@ Peg::~Peg() = default;
 
 SLB_ModulePickAdaptor* Peg::pickAdaptor() { return m_pickAdaptor.get(); }
 
+void Peg::gatherChannels() const {
+  const AT_DoubleAttr* attrs[kChannels] = {
+      m_position->x(), m_position->y(),      m_position->z(),      m_pivot->x(),         m_pivot->y(),
+      m_pivot->z(),    m_rotation->angleX(), m_rotation->angleY(), m_rotation->angleZ(), m_skew,
+      m_scale->x(),    m_scale->y(),         m_scale->z()};
+  for (int i = 0; i < kChannels; ++i) {
+    Channel& c = m_channels[i];
+    c.attr = attrs[i];
+    const AT_Keys* keys = static_cast<const AT_Attr*>(c.attr)->keys();
+    c.keys = keys && !keys->empty() ? keys : nullptr;
+    c.value = c.attr->localValue();
+    c.lo = c.attr->doubleMeta().min();
+    c.hi = c.attr->doubleMeta().max();
+    c.live = c.attr->scalarSurrogate() != nullptr;
+  }
+  m_channelsAt = MO_Revision::current();
+}
+
+// What AT_DoubleAttr::value gives: the keys' value held to the hard range, else the value.
+double Peg::channel(int i, double frame) const {
+  const Channel& c = m_channels[i];
+  if (c.live)
+    return c.attr->value(frame);
+  if (!c.keys)
+    return c.value;
+  return std::min(std::max(*c.keys->value(frame), c.lo), c.hi);
+}
+
 Math::Matrix4x4 Peg::localMatrix(double frame) const {
+  if (m_channelsAt != MO_Revision::current())
+    gatherChannels();
   const SC_SceneMetrics metrics = sceneMetrics() ? *sceneMetrics() : SC_SceneMetrics();
   PegTransform t;
-  t.position = metrics.toOGL(m_position->value(frame));
-  t.pivot = metrics.toOGL(m_pivot->value(frame));
-  t.angles = m_rotation->value(frame);
-  t.skew = m_skew->value(frame);
-  t.scale = m_scale->value(frame);
+  t.position = metrics.toOGL(Math::Point3d(channel(0, frame), channel(1, frame), channel(2, frame)));
+  t.pivot = metrics.toOGL(Math::Point3d(channel(3, frame), channel(4, frame), channel(5, frame)));
+  t.angles = Math::Vector3d(channel(6, frame), channel(7, frame), channel(8, frame));
+  t.skew = channel(9, frame);
+  t.scale = Math::Vector3d(channel(10, frame), channel(11, frame), channel(12, frame));
   return t.matrix();
 }
 

@@ -3,12 +3,14 @@
 // without one) followed by T(position) · T(pivot) · Rz · Ry · Rx · skew · scale · T(−pivot),
 // positions in scene units converted with toOGL, angles in degrees. A disabled peg passes its
 // input through.
+#include <cstdint>
 #include <memory>
 
 #include "BaseCore/Matrix4x4.h"
 #include "SceneCore/MO_Module.h"
 
 class AT_DoubleAttr;
+class AT_Keys;
 class AT_Position3dAttr;
 class AT_Rotation3dAttr;
 class AT_Scale3dAttr;
@@ -37,10 +39,28 @@ public:
   AT_Position3dAttr* pivotAttr() const { return m_pivot; }
 
 private:
+  // The thirteen numbers the matrix is made of (position, pivot, angles, skew, scale), as the
+  // attributes stood at the last edit: each one's keys and hard range, or its value when it has
+  // none, side by side, so that a frame reads them without visiting every attribute. A number a
+  // surrogate stands in for is read from its attribute.
+  struct Channel {
+    const AT_DoubleAttr* attr = nullptr;
+    const AT_Keys* keys = nullptr;
+    double value = 0.0;
+    double lo = 0.0;
+    double hi = 0.0;
+    bool live = false;
+  };
+  static constexpr int kChannels = 13;
+  void gatherChannels() const;
+  double channel(int i, double frame) const;
+
   AT_Position3dAttr* m_position;
   AT_Rotation3dAttr* m_rotation;
   AT_Scale3dAttr* m_scale;
   AT_DoubleAttr* m_skew;
   AT_Position3dAttr* m_pivot;
   std::unique_ptr<SLB_ModulePickAdaptor> m_pickAdaptor;
+  mutable Channel m_channels[kChannels];
+  mutable std::int64_t m_channelsAt = 0; // the edit counter's value they were gathered at
 };

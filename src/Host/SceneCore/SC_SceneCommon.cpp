@@ -17,6 +17,7 @@ MO_Module* SC_SceneCommon::addNode(std::unique_ptr<MO_Module> node) {
   raw->setScene(this);
   m_nodes.push_back(std::move(node));
   m_nodeRefs.push_back(raw);
+  forgetNames();
   raw->initSceneValues();
   return raw;
 }
@@ -36,15 +37,17 @@ std::unique_ptr<MO_Module> SC_SceneCommon::takeNode(MO_Module* node) {
   std::unique_ptr<MO_Module> taken = std::move(*owned);
   m_nodes.erase(owned);
   m_nodeRefs.erase(std::remove(m_nodeRefs.begin(), m_nodeRefs.end(), node), m_nodeRefs.end());
+  forgetNames();
   taken->setScene(nullptr);
   return taken;
 }
 
 MO_Module* SC_SceneCommon::findNode(const QString& name) const {
-  for (MO_Module* n : m_nodeRefs)
-    if (n->instanceName() == name)
-      return n;
-  return nullptr;
+  if (m_byName.isEmpty())
+    for (MO_Module* n : m_nodeRefs)
+      if (!m_byName.contains(n->instanceName())) // the first of a name stays
+        m_byName.insert(n->instanceName(), n);
+  return m_byName.value(name, nullptr);
 }
 
 bool SC_SceneCommon::cameraMatrix(Math::Matrix4x4& result, const MO_FrameKey& key) const {

@@ -1,6 +1,7 @@
 #pragma once
 // A scene: its nodes in file order (it owns them), the unit conversion, the frame range, the
 // design aspect ratio and the camera node. Nodes added are told they entered the scene.
+#include <QHash>
 #include <QString>
 #include <memory>
 #include <vector>
@@ -33,7 +34,11 @@ public:
   // does not hold), so that an undone addition can be made again.
   std::unique_ptr<MO_Module> takeNode(MO_Module* node);
   const std::vector<MO_Module*>& nodes() const { return m_nodeRefs; }
+  // The first node of that name, through an index made on the first search after the nodes or
+  // their names changed.
   MO_Module* findNode(const QString& name) const;
+  // Drops the index of names (a node calls this when it is renamed).
+  void forgetNames() { m_byName.clear(); }
 
   SC_SceneMetrics& metrics() { return m_metrics; }
   const SC_SceneMetrics& metrics() const { return m_metrics; }
@@ -75,6 +80,7 @@ public:
 private:
   std::vector<std::unique_ptr<MO_Module>> m_nodes;
   std::vector<MO_Module*> m_nodeRefs;
+  mutable QHash<QString, MO_Module*> m_byName;
   SC_SceneMetrics m_metrics;
   int m_firstFrame = 1;
   int m_lastFrame = 1;

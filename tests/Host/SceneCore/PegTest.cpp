@@ -8,9 +8,11 @@
 
 #include "Common/HandMatrices.h"
 #include "SceneCore/AT_DoubleAttr.h"
+#include "SceneCore/AT_Keys.h"
 #include "SceneCore/AT_Position3dAttr.h"
 #include "SceneCore/AT_Rotation3dAttr.h"
 #include "SceneCore/AT_Scale3dAttr.h"
+#include "SceneCore/AT_SimpleAttrSurrogate.h"
 #include "SceneCore/Peg.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "SceneCore/SC_SceneEvaluator.h"
@@ -77,5 +79,48 @@ TEST_P(PegMatrix, ComposesUnderItsParent) {
 
 INSTANTIATE_TEST_SUITE_P(Pegs, PegMatrix, ::testing::ValuesIn(kCases),
                          [](const ::testing::TestParamInfo<PegCase>& p) { return std::string(p.param.name); });
+
+// A peg reads its numbers gathered in one place, made again after each edit: after every kind of
+// change between frames (a value, keys added, moved and removed, a surrogate attached, moved
+// and taken away) its matrix is still the formula's for what the attributes say at that frame.
+TEST(PegMatrixAfterEdits, FollowsEveryChangeBetweenFrames) {
+  SC_SceneCommon scene;
+  auto* peg = static_cast<Peg*>(scene.addNode(std::make_unique<Peg>()));
+  PegCase c{"edited", {1, 2, 0}, {0.5, 0, 0}, {10, 20, 30}, {1, 2, 1}, 5};
+  configure(*peg, c);
+  SC_SceneEvaluator eval(scene);
+  const Metrics k{1.0 / 12, 1.0 / 12, 1.0 / 12};
+  auto check = [&](double frame, const PegCase& expected, const char* step) {
+    EXPECT_TRUE(matrixNear(eval.evaluate(peg, frame), expectedPeg(expected, k), 1e-12, true)) << step;
+  };
+  check(1, c, "as configured");
+  peg->skew()->setLocalValue(-15);
+  c.skew = -15;
+  check(2, c, "a value");
+  AT_Keys* keys = peg->rotation()->angleZ()->keys();
+  keys->setKey(1, 0.0);
+  keys->setKey(11, 100.0);
+  peg->rotation()->angleZ()->changed();
+  c.angles[2] = 50.0;
+  check(6, c, "keys added");
+  keys->setKey(11, 200.0);
+  peg->rotation()->angleZ()->changed();
+  c.angles[2] = 100.0;
+  check(6, c, "a key moved");
+  keys->clear();
+  peg->rotation()->angleZ()->changed();
+  c.angles[2] = 30.0;
+  check(6, c, "keys removed");
+  auto surrogate = std::make_shared<AT_ScalarSimpleAttrSurrogate>(4.0);
+  peg->position()->x()->setSurrogate(surrogate);
+  c.position[0] = 4.0;
+  check(7, c, "a surrogate attached");
+  surrogate->setValue(-3.0);
+  c.position[0] = -3.0;
+  check(7, c, "a surrogate moved");
+  peg->position()->x()->setSurrogate(nullptr);
+  c.position[0] = 1.0;
+  check(7, c, "a surrogate taken away");
+}
 
 } // namespace
