@@ -96,7 +96,7 @@ void BM_SpringJumpFromFreshNode(benchmark::State& state) {
     state.ResumeTiming();
     benchmark::DoNotOptimize(SC_SceneEvaluator(rig->scene).evaluate(rig->spring, kJumpFrame));
     state.PauseTiming();
-    historyBytes = rig->spring->history().capacity() * sizeof(SpringHistoryEntry);
+    historyBytes = rig->spring->history().bytes();
     rig.reset();
     state.ResumeTiming();
   }

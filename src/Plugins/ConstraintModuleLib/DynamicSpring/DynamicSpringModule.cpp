@@ -167,40 +167,106 @@ Math::Matrix4x4 DynamicSpringModule::computeConstraint(const MO_BaseContext& ctx
   // The spring starts from the input at the first frame and wherever it is switched off.
   const bool restart = f == 1.0 || a <= 0.0;
   // A frame still in the history is answered from it, before anything is decomposed.
-  if (const SpringHistoryEntry& kept = m_history[index];
+  if (const SpringHistory::Mark& kept = m_history.mark(index);
       !restart && update && kept.valid && stamp <= kept.stamp && kept.activity == a && kept.update == update)
-    return sanitizedCopy(parent * kept.result);
+    return sanitizedCopy(parent * historyEntry(index).result);
 
+  SpringHistory::Origin origin = SpringHistory::Origin::Restart;
+  const SpringHistoryEntry previous = restart ? SpringHistoryEntry() : previousState(ctx, index, origin);
+  SpringHistoryEntry entry = springState(ctx, input, s, parent, restart, previous);
+  entry.stamp = stamp;
+  // A state made at a fractional frame is not the one its integer frame would make again.
+  if (static_cast<double>(index) != f)
+    origin = SpringHistory::Origin::Kept;
+  keepSuccessor(index, stamp);
+  m_history.store(index, entry, origin);
+  return restart ? input : sanitizedCopy(parent * entry.result);
+}
+
+SpringHistoryEntry DynamicSpringModule::springState(const MO_BaseContext& ctx, const Math::Matrix4x4& input,
+                                                    const Settings& s, const Math::Matrix4x4& parent, bool restart,
+                                                    const SpringHistoryEntry& previous) {
   const Math::Matrix4x4 local = parent.getInverse() * input;
   const Math::Point3d pivot = sceneMetrics()->toOGL(modulePivot(ctx, inputModule(0)));
   SpringTarget target;
   decomposeSpringMatrix(aboutPivot(local, pivot), target.translation, target.scale, target.rotation, target.skew);
-  SpringHistoryEntry entry = restart ? startSpringState(target, pivot) : advanceTo(ctx, index, target, s.spring, pivot);
+  SpringHistoryEntry entry =
+      restart ? startSpringState(target, pivot) : nextSpringState(previous, target, s.spring, pivot);
   entry.local = local;
   entry.staticMatrix = parent;
-  entry.update = update;
-  entry.stamp = stamp;
-  entry.activity = a;
+  entry.update = s.spring.update;
+  entry.activity = s.spring.activity;
   entry.valid = true;
-  m_history[index] = entry;
-  return restart ? input : sanitizedCopy(parent * entry.result);
+  return entry;
 }
 
-// The state at the frame `index` from the one before, which is made sure of first.
-SpringHistoryEntry DynamicSpringModule::advanceTo(const MO_BaseContext& ctx, std::size_t index,
-                                                  const SpringTarget& target, const SpringSettings& s,
-                                                  const Math::Point3d& pivot) {
+// The state of the frame before `index`, made sure of first.
+SpringHistoryEntry DynamicSpringModule::previousState(const MO_BaseContext& ctx, std::size_t index,
+                                                      SpringHistory::Origin& origin) {
   SpringHistoryEntry previous;
   ensureHistory(MO_BaseContext(MO_FrameKey(ctx.frame() - 1.0), ctx.contextType()), previous);
   if (previous.valid) {
     // Whatever followed this frame was made from its old state.
     m_history.resize(index + 1);
+    origin = SpringHistory::Origin::Step;
   } else {
     std::printf("LAST HISTORY IS NOT VALID\n");
     if (m_history.size() < index + 1)
       m_history.resize(index + 1);
+    origin = SpringHistory::Origin::Fresh;
   }
-  return nextSpringState(previous, target, s, pivot);
+  return previous;
+}
+
+// A frame stored again without dropping what follows (a restart) leaves the next frame made from
+// its old state: that state is kept whole, as it could no longer be made again.
+void DynamicSpringModule::keepSuccessor(std::size_t index, std::int64_t stamp) {
+  const std::size_t next = index + 1;
+  if (next >= m_history.size())
+    return;
+  const SpringHistory::Mark& m = m_history.mark(next);
+  if (m.valid && m.stamp == stamp && m.origin == SpringHistory::Origin::Step && !m_history.kept(next))
+    m_history.store(next, historyEntry(next), SpringHistory::Origin::Kept);
+}
+
+Math::Matrix4x4 DynamicSpringModule::incoming(const MO_BaseContext& ctx) {
+  const MO_PortTransform* in = computeTransformationParent(ctx, inPort(mainInPortIdAtFrame(ctx.frameKey())));
+  return in ? in->transformation().matrix(true) : CC_Transformation().matrix(true);
+}
+
+SpringHistoryEntry DynamicSpringModule::remake(std::size_t frame, const SpringHistoryEntry& previous) {
+  const SpringHistory::Mark m = m_history.mark(frame);
+  const MO_BaseContext ctx(MO_FrameKey(static_cast<double>(frame)), 0);
+  Settings s = settingsAt(ctx);
+  // As the frame was made: its activity and update flag are the ones it keeps.
+  s.spring.activity = m.activity;
+  s.spring.update = m.update;
+  const bool fresh = m.origin == SpringHistory::Origin::Fresh;
+  SpringHistoryEntry entry =
+      springState(ctx, incoming(ctx), s, staticParent(ctx, s), m.origin == SpringHistory::Origin::Restart,
+                  fresh ? SpringHistoryEntry() : previous);
+  entry.stamp = m.stamp;
+  return entry;
+}
+
+SpringHistoryEntry DynamicSpringModule::historyEntry(std::size_t frame) {
+  if (frame >= m_history.size() || !m_history.mark(frame).valid)
+    return SpringHistoryEntry();
+  if (const SpringHistoryEntry* kept = m_history.kept(frame))
+    return *kept;
+  // Back to the nearest state kept, or one that needs none before it.
+  const auto stepsOn = [this](std::size_t j) {
+    return j > 0 && m_history.mark(j).origin == SpringHistory::Origin::Step && m_history.mark(j - 1).valid;
+  };
+  std::size_t first = frame;
+  while (stepsOn(first) && !m_history.kept(first - 1))
+    --first;
+  SpringHistoryEntry state = stepsOn(first) ? *m_history.kept(first - 1) : SpringHistoryEntry();
+  for (std::size_t j = first; j <= frame; ++j) {
+    state = remake(j, state);
+    m_history.remember(j, state);
+  }
+  return state;
 }
 
 void DynamicSpringModule::ensureHistory(const MO_BaseContext& ctx, SpringHistoryEntry& out) {
@@ -208,6 +274,10 @@ void DynamicSpringModule::ensureHistory(const MO_BaseContext& ctx, SpringHistory
   const std::int64_t stamp = validateCache();
   double first = std::trunc(g + 1.0);
   double activityOfG = 1.0;
+  const auto good = [&](std::size_t i, double activity) {
+    return i < m_history.size() && m_history.mark(i).valid && m_history.mark(i).stamp == stamp &&
+           m_history.mark(i).activity == activity;
+  };
   // Back from g to the last entry still good; a frame switched off restarts the spring anyway.
   for (double h = std::trunc(g); h >= 1.0; h -= 1.0) {
     const double ah = activityAt(MO_BaseContext(MO_FrameKey(h), ctx.contextType()));
@@ -217,8 +287,7 @@ void DynamicSpringModule::ensureHistory(const MO_BaseContext& ctx, SpringHistory
       first = h;
       break;
     }
-    const auto i = static_cast<std::size_t>(h);
-    if (i < m_history.size() && m_history[i].valid && m_history[i].stamp == stamp && m_history[i].activity == ah)
+    if (good(static_cast<std::size_t>(h), ah))
       break;
     first = h;
   }
@@ -226,9 +295,8 @@ void DynamicSpringModule::ensureHistory(const MO_BaseContext& ctx, SpringHistory
     computeTransformation(MO_BaseContext(MO_FrameKey(j), ctx.contextType()));
   if (g < 0.0)
     return;
-  const auto i = static_cast<std::size_t>(g);
-  if (i < m_history.size() && m_history[i].valid && m_history[i].stamp == stamp && m_history[i].activity == activityOfG)
-    out = m_history[i];
+  if (const auto i = static_cast<std::size_t>(g); good(i, activityOfG))
+    out = historyEntry(i);
 }
 
 bool DynamicSpringModule::isDirtyOnFrameKeyChange(const MO_FrameKey& first, const MO_FrameKey& second) {
@@ -283,8 +351,10 @@ void DynamicSpringModule::oglRenderControl(const MO_OGLContext& ctx) {
   Math::Point3d previous;
   for (double g = first; g <= last; g += 1.0) {
     const auto i = static_cast<std::size_t>(g);
-    if (i >= m_history.size() || !m_history[i].valid)
+    if (i >= m_history.size() || !m_history.mark(i).valid)
       continue;
+    // Read through the same lookup as every step, so a frame no longer kept is made again.
+    const SpringHistoryEntry e = historyEntry(i);
     const float r = static_cast<float>(g - first + 1.0) / static_cast<float>(current - first + 1.0);
     if (!picking) {
       const VS_RGBA colour =
@@ -292,7 +362,7 @@ void DynamicSpringModule::oglRenderControl(const MO_OGLContext& ctx) {
       setColours(painter, colour, colour);
     }
     painter.setPointSize(g == current ? 9.0 : r * 4.5 + 2.0, 1);
-    const Math::Point3d p = (m_history[i].staticMatrix * m_history[i].result) * pivot;
+    const Math::Point3d p = (e.staticMatrix * e.result) * pivot;
     painter.drawPoint(p);
     if (drawn)
       painter.drawLine(previous, p);
