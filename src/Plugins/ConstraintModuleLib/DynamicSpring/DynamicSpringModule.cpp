@@ -11,6 +11,7 @@
 #include "Core/PortDeclarations.h"
 #include "Core/TransformFunctions.h"
 #include "HostInterface/HostAttributes.h"
+#include "HostInterface/HostScene.h"
 #include "HostInterface/HostViews.h"
 
 namespace {
@@ -31,6 +32,8 @@ const AT_DoubleAttrMeta kTensionrotate("TENSIONROTATE", "Tension Rotate", "DBL_S
 const AT_DoubleAttrMeta kInertiarotate("INERTIAROTATE", "Inertia Rotate", "DBL_STEP_DYN_INERTIA");
 const AT_DoubleAttrMeta kPignore("PIGNORE", "Ignore Parents", "DBL_PIGNORE");
 const AT_AttrMeta kParentname("PARENTNAME", "Parent's Name", true);
+
+const SpringHistoryEntry kFreshEntry;
 
 // Input ports by index.
 const MO_SimplePortMetaData kPorts[] = {
@@ -83,6 +86,9 @@ DynamicSpringModule::DynamicSpringModule()
   registerAttr(m_inertiarotate);
   registerAttr(m_pignore);
   registerAttr(m_parentname);
+  m_steadyAttrs = {m_tensionx,      m_inertiax,      m_tensiony,     m_inertiay,    m_tensionz,
+                   m_inertiaz,      m_tensionscale,  m_inertiascale, m_tensionskew, m_inertiaskew,
+                   m_tensionrotate, m_inertiarotate, m_pignore};
 }
 
 DynamicSpringModule::~DynamicSpringModule() = default;
@@ -105,13 +111,33 @@ double DynamicSpringModule::activityAt(const MO_BaseContext& ctx, bool* isKey, b
 }
 
 DynamicSpringModule::Settings DynamicSpringModule::settingsAt(const MO_BaseContext& ctx) const {
-  const double frame = ctx.frame();
   Settings s;
   bool isKey = false, isAnimated = false;
   s.spring.activity = activityAt(ctx, &isKey, &isAnimated);
   // Under match exposures the spring's output moves only on ACTIVE's keys (every frame when
   // ACTIVE is not animated).
   s.spring.update = !m_matchExposures || isKey || !isAnimated;
+  // Gains and climb without keys hold at every frame: they are read again only once something
+  // has changed (every edit, and every surrogate standing in, moves the revision on).
+  if (const std::int64_t revision = MO_Revision::current(); m_steady.revision != revision) {
+    m_steady.revision = revision;
+    m_steady.holds = std::none_of(m_steadyAttrs.begin(), m_steadyAttrs.end(), [](const AT_DoubleAttr* a) {
+      return !static_cast<const AT_Attr*>(a)->keys()->empty();
+    });
+    if (m_steady.holds)
+      readGainsAndClimb(ctx.frame(), m_steady.settings);
+  }
+  if (!m_steady.holds) {
+    readGainsAndClimb(ctx.frame(), s);
+    return s;
+  }
+  s.spring.gains = m_steady.settings.spring.gains;
+  s.ignoreParents = m_steady.settings.ignoreParents;
+  s.parentName = m_steady.settings.parentName;
+  return s;
+}
+
+void DynamicSpringModule::readGainsAndClimb(double frame, Settings& s) const {
   SpringGains& g = s.spring.gains;
   g.translationTension = Math::Vector3d(m_tensionx->value(frame) / 100.0, m_tensiony->value(frame) / 100.0,
                                         m_tensionz->value(frame) / 100.0);
@@ -126,7 +152,6 @@ DynamicSpringModule::Settings DynamicSpringModule::settingsAt(const MO_BaseConte
   // PIGNORE's range is ±1e10: truncated through 64 bits, then taken modulo 2^32 as a count.
   s.ignoreParents = static_cast<std::uint32_t>(static_cast<std::int64_t>(m_pignore->value(frame)));
   s.parentName = m_parentname->value(frame);
-  return s;
 }
 
 Math::Matrix4x4 DynamicSpringModule::staticParent(const MO_BaseContext& ctx, const Settings& s) {
@@ -169,11 +194,12 @@ Math::Matrix4x4 DynamicSpringModule::computeConstraint(const MO_BaseContext& ctx
   // A frame still in the history is answered from it, before anything is decomposed.
   if (const SpringHistory::Mark& kept = m_history.mark(index);
       !restart && update && kept.valid && stamp <= kept.stamp && kept.activity == a && kept.update == update)
-    return sanitizedCopy(parent * historyEntry(index).result);
+    return sanitizedCopy(parent * lookup(index).result);
 
   SpringHistory::Origin origin = SpringHistory::Origin::Restart;
-  const SpringHistoryEntry previous = restart ? SpringHistoryEntry() : previousState(ctx, index, origin);
-  SpringHistoryEntry entry = springState(ctx, input, s, parent, restart, previous);
+  // Read in place: a step needs only the state's channels, not a copy of the whole entry.
+  const SpringHistoryEntry* previous = restart ? nullptr : previousState(ctx, index, origin);
+  SpringHistoryEntry entry = springState(ctx, input, s, parent, restart, previous ? *previous : kFreshEntry);
   entry.stamp = stamp;
   // A state made at a fractional frame is not the one its integer frame would make again.
   if (static_cast<double>(index) != f)
@@ -201,11 +227,10 @@ SpringHistoryEntry DynamicSpringModule::springState(const MO_BaseContext& ctx, c
 }
 
 // The state of the frame before `index`, made sure of first.
-SpringHistoryEntry DynamicSpringModule::previousState(const MO_BaseContext& ctx, std::size_t index,
-                                                      SpringHistory::Origin& origin) {
-  SpringHistoryEntry previous;
-  ensureHistory(MO_BaseContext(MO_FrameKey(ctx.frame() - 1.0), ctx.contextType()), previous);
-  if (previous.valid) {
+const SpringHistoryEntry* DynamicSpringModule::previousState(const MO_BaseContext& ctx, std::size_t index,
+                                                             SpringHistory::Origin& origin) {
+  const SpringHistoryEntry* previous = goodEntry(MO_BaseContext(MO_FrameKey(ctx.frame() - 1.0), ctx.contextType()));
+  if (previous) {
     // Whatever followed this frame was made from its old state.
     m_history.resize(index + 1);
     origin = SpringHistory::Origin::Step;
@@ -226,7 +251,7 @@ void DynamicSpringModule::keepSuccessor(std::size_t index, std::int64_t stamp) {
     return;
   const SpringHistory::Mark& m = m_history.mark(next);
   if (m.valid && m.stamp == stamp && m.origin == SpringHistory::Origin::Step && !m_history.kept(next))
-    m_history.store(next, historyEntry(next), SpringHistory::Origin::Kept);
+    m_history.store(next, lookup(next), SpringHistory::Origin::Kept);
 }
 
 Math::Matrix4x4 DynamicSpringModule::incoming(const MO_BaseContext& ctx) {
@@ -249,9 +274,11 @@ SpringHistoryEntry DynamicSpringModule::remake(std::size_t frame, const SpringHi
   return entry;
 }
 
-SpringHistoryEntry DynamicSpringModule::historyEntry(std::size_t frame) {
+SpringHistoryEntry DynamicSpringModule::historyEntry(std::size_t frame) { return lookup(frame); }
+
+const SpringHistoryEntry& DynamicSpringModule::lookup(std::size_t frame) {
   if (frame >= m_history.size() || !m_history.mark(frame).valid)
-    return SpringHistoryEntry();
+    return kFreshEntry;
   if (const SpringHistoryEntry* kept = m_history.kept(frame))
     return *kept;
   // Back to the nearest state kept, or one that needs none before it.
@@ -262,14 +289,19 @@ SpringHistoryEntry DynamicSpringModule::historyEntry(std::size_t frame) {
   while (stepsOn(first) && !m_history.kept(first - 1))
     --first;
   SpringHistoryEntry state = stepsOn(first) ? *m_history.kept(first - 1) : SpringHistoryEntry();
-  for (std::size_t j = first; j <= frame; ++j) {
+  for (std::size_t j = first; j < frame; ++j) {
     state = remake(j, state);
     m_history.remember(j, state);
   }
-  return state;
+  return m_history.remember(frame, remake(frame, state));
 }
 
 void DynamicSpringModule::ensureHistory(const MO_BaseContext& ctx, SpringHistoryEntry& out) {
+  if (const SpringHistoryEntry* e = goodEntry(ctx))
+    out = *e;
+}
+
+const SpringHistoryEntry* DynamicSpringModule::goodEntry(const MO_BaseContext& ctx) {
   const double g = ctx.frame();
   const std::int64_t stamp = validateCache();
   double first = std::trunc(g + 1.0);
@@ -294,9 +326,9 @@ void DynamicSpringModule::ensureHistory(const MO_BaseContext& ctx, SpringHistory
   for (double j = first; g >= j; j += 1.0)
     computeTransformation(MO_BaseContext(MO_FrameKey(j), ctx.contextType()));
   if (g < 0.0)
-    return;
-  if (const auto i = static_cast<std::size_t>(g); good(i, activityOfG))
-    out = historyEntry(i);
+    return nullptr;
+  const auto i = static_cast<std::size_t>(g);
+  return good(i, activityOfG) ? &lookup(i) : nullptr;
 }
 
 bool DynamicSpringModule::isDirtyOnFrameKeyChange(const MO_FrameKey& first, const MO_FrameKey& second) {

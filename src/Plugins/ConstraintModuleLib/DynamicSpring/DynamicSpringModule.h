@@ -7,6 +7,8 @@
 // the order frames are asked in; the history keeps whole states only now and then (SpringHistory)
 // and makes the others again, to the bit, when they are read. Without a dynamic input,
 // disabled, outside a scene or outside frames 1 to kLastFrame the input passes through.
+#include <array>
+
 #include "Core/Constraint_Module.h"
 #include "DynamicSpring/SpringHistory.h"
 #include "DynamicSpring/SpringMath.h"
@@ -86,13 +88,19 @@ public:
 private:
   // ACTIVE / 100 at the context's frame, modulated by the switch on port 2.
   double activityAt(const MO_BaseContext& ctx, bool* isKey = nullptr, bool* isAnimated = nullptr) const;
+  void readGainsAndClimb(double frame, Settings& s) const;
   // The space the spring runs in: the static input, else the ancestor PIGNORE and PARENTNAME
   // choose, else the identity.
   Math::Matrix4x4 staticParent(const MO_BaseContext& ctx, const Settings& s);
   // The frame's state from its input: the spring's start, or one step on from `previous`.
   SpringHistoryEntry springState(const MO_BaseContext& ctx, const Math::Matrix4x4& input, const Settings& s,
                                  const Math::Matrix4x4& parent, bool restart, const SpringHistoryEntry& previous);
-  SpringHistoryEntry previousState(const MO_BaseContext& ctx, std::size_t index, SpringHistory::Origin& origin);
+  // The state of the frame before, made sure of first; null when it cannot be made valid.
+  const SpringHistoryEntry* previousState(const MO_BaseContext& ctx, std::size_t index, SpringHistory::Origin& origin);
+  // ensureHistory's work: the frame's state where it lies (valid until the history changes).
+  const SpringHistoryEntry* goodEntry(const MO_BaseContext& ctx);
+  // historyEntry in place: kept, or made again into the recent states.
+  const SpringHistoryEntry& lookup(std::size_t frame);
   void keepSuccessor(std::size_t index, std::int64_t stamp);
   // What arrives at the main input at the frame, as the pipeline hands it to computeConstraint.
   Math::Matrix4x4 incoming(const MO_BaseContext& ctx);
@@ -116,5 +124,14 @@ private:
   AT_DoubleAttr* m_pignore;
   AT_StringAttr* m_parentname;
   bool m_matchExposures = false;
+  // The gains and climb as last read while none of their attributes had keys, and the revision
+  // they were read at.
+  struct Steady {
+    std::int64_t revision = -1;
+    bool holds = false;
+    Settings settings;
+  };
+  std::array<AT_DoubleAttr*, 13> m_steadyAttrs{};
+  mutable Steady m_steady;
   SpringHistory m_history;
 };

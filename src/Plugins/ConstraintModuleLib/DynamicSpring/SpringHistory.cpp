@@ -38,13 +38,14 @@ void SpringHistory::store(std::size_t frame, const SpringHistoryEntry& entry, Or
   remember(frame, entry);
 }
 
-void SpringHistory::remember(std::size_t frame, const SpringHistoryEntry& entry) {
+const SpringHistoryEntry& SpringHistory::remember(std::size_t frame, const SpringHistoryEntry& entry) {
   if (m_recent.empty()) {
     m_recent.resize(kRecent);
     m_recentFrame.assign(kRecent, kNoFrame);
   }
   m_recent[frame % kRecent] = entry;
   m_recentFrame[frame % kRecent] = frame;
+  return m_recent[frame % kRecent];
 }
 
 const SpringHistoryEntry* SpringHistory::kept(std::size_t frame) const {

@@ -33,7 +33,7 @@ public:
   };
 
   static constexpr std::size_t kCheckpointEvery = 64;
-  static constexpr std::size_t kRecent = 128;
+  static constexpr std::size_t kRecent = 16;
 
   std::size_t size() const { return m_marks.size(); }
   // Grows with frames holding no state, or drops every frame from n on.
@@ -44,7 +44,7 @@ public:
   // The whole state kept for a valid frame, or null when it is to be made again.
   const SpringHistoryEntry* kept(std::size_t frame) const;
   // Keeps a state made again among the recent ones, so that frames read in turn are made once.
-  void remember(std::size_t frame, const SpringHistoryEntry& entry);
+  const SpringHistoryEntry& remember(std::size_t frame, const SpringHistoryEntry& entry);
   // What the history holds, in bytes (marks, kept states and their slots).
   std::size_t bytes() const;
 
