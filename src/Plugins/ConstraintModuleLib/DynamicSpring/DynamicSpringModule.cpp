@@ -170,9 +170,12 @@ MO_PortTransform* DynamicSpringModule::computeTransformation(const MO_BaseContex
     return result;
   CC_Transformation copy = result->transformation();
   const int depth = result->depth();
+  const std::uint64_t computation = ++m_computations;
   copy.set(computeConstraint(ctx, copy.matrix(true)));
-  // Earlier frames computed meanwhile may have moved what the port keeps for this one.
-  result = outPort(0)->addTransform(ctx.frameKey());
+  // Earlier frames computed meanwhile may have moved what the port keeps for this one; when none
+  // was, the slot found above is still this frame's, and the most recently used.
+  if (m_computations != computation)
+    result = outPort(0)->addTransform(ctx.frameKey());
   result->setTransformation(copy, depth, true);
   return result;
 }

@@ -124,6 +124,7 @@ private:
   AT_DoubleAttr* m_pignore;
   AT_StringAttr* m_parentname;
   bool m_matchExposures = false;
+  std::uint64_t m_computations = 0; // computeTransformation calls so far, to tell a nested one
   // The gains and climb as last read while none of their attributes had keys, and the revision
   // they were read at.
   struct Steady {
