@@ -22,14 +22,16 @@ namespace {
 
 constexpr int kFrames = 700; // several checkpoints and more than the recent states kept
 
+// From a fifth of the way at frame 1 (the spring starts away from rest), to `to`, then back past 0.
 QString ramp(const char* keyword, int last, double to) {
-  return QStringLiteral("<attr keyword=\"%1\"><key frame=\"1\" value=\"0\"/><key frame=\"%2\" value=\"%3\"/>"
+  return QStringLiteral("<attr keyword=\"%1\"><key frame=\"1\" value=\"%6\"/><key frame=\"%2\" value=\"%3\"/>"
                         "<key frame=\"%4\" value=\"%5\"/></attr>")
       .arg(QLatin1String(keyword))
       .arg(last / 3)
       .arg(to)
       .arg(last)
-      .arg(-to / 2);
+      .arg(-to / 2)
+      .arg(to / 5);
 }
 
 // A peg that moves, turns about every axis, skews and scales, pivot off centre; the spring on it.
