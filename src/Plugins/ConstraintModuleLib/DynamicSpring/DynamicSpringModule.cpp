@@ -107,7 +107,20 @@ bool DynamicSpringModule::nvPortColors(int port, bool isOutput, std::uint32_t& l
 }
 
 double DynamicSpringModule::activityAt(const MO_BaseContext& ctx, bool* isKey, bool* isAnimated) const {
-  return switchModulatedActivity(ctx, m_active->value(ctx.frame(), isKey, isAnimated), inputModule(2));
+  // Without keys and without a switch the activity holds at every frame: read once per revision.
+  if (const std::int64_t revision = MO_Revision::current(); m_steadyActivity.revision != revision) {
+    m_steadyActivity.revision = revision;
+    m_steadyActivity.holds = !inputModule(2) && static_cast<const AT_Attr*>(m_active)->keys()->empty();
+    if (m_steadyActivity.holds)
+      m_steadyActivity.activity = switchModulatedActivity(ctx, m_active->value(ctx.frame()), nullptr);
+  }
+  if (!m_steadyActivity.holds)
+    return switchModulatedActivity(ctx, m_active->value(ctx.frame(), isKey, isAnimated), inputModule(2));
+  if (isKey)
+    *isKey = false;
+  if (isAnimated)
+    *isAnimated = false;
+  return m_steadyActivity.activity;
 }
 
 DynamicSpringModule::Settings DynamicSpringModule::settingsAt(const MO_BaseContext& ctx) const {

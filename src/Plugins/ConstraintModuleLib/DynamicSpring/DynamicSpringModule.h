@@ -134,5 +134,11 @@ private:
   };
   std::array<AT_DoubleAttr*, 13> m_steadyAttrs{};
   mutable Steady m_steady;
+  struct SteadyActivity {
+    std::int64_t revision = -1;
+    bool holds = false;
+    double activity = 1.0;
+  };
+  mutable SteadyActivity m_steadyActivity;
   SpringHistory m_history;
 };
