@@ -53,6 +53,15 @@ const QString kSwitchedOff = QStringLiteral(
     "<attr keyword=\"ACTIVE\"><key frame=\"1\" value=\"100\" interpolation=\"constant\"/><key frame=\"150\" "
     "value=\"0\" interpolation=\"constant\"/><key frame=\"151\" value=\"100\" interpolation=\"constant\"/></attr>");
 
+// Matching exposures, ACTIVE keyed on odd frames: the output moves on those only.
+QString onTwos() {
+  QString keys;
+  for (int f = 1; f <= kFrames; f += 2)
+    keys += QStringLiteral("<key frame=\"%1\" value=\"100\" interpolation=\"constant\"/>").arg(f);
+  return QStringLiteral("<attr keyword=\"MATCHEXPOSURES\" value=\"true\"/><attr keyword=\"ACTIVE\">%1</attr>")
+      .arg(keys);
+}
+
 std::unique_ptr<SC_SceneCommon> load(const QString& nodes) {
   PIO_LoadError error;
   const QString xml = QStringLiteral("<scene version=\"1\" frames=\"1-%1\">%2</scene>").arg(kFrames).arg(nodes);
@@ -83,7 +92,10 @@ Straight straightLine(SC_SceneCommon& scene, int last) {
     const Math::Matrix4x4 input = SC_SceneEvaluator(scene).evaluate(in, f);
     const Math::Matrix4x4 parent = stage ? SC_SceneEvaluator(scene).evaluate(stage, f) : Math::Matrix4x4();
     const Math::Point3d pivot = s.sceneMetrics()->toOGL(modulePivot(ctx, in));
-    const DynamicSpringModule::Settings settings = s.settingsAt(ctx);
+    DynamicSpringModule::Settings settings = s.settingsAt(ctx);
+    bool isKey = false, isAnimated = false;
+    s.activeAttr()->value(f, &isKey, &isAnimated);
+    settings.spring.update = !s.matchexposuresAttr()->value(f) || isKey || !isAnimated;
     SpringTarget t;
     decomposeSpringMatrix(aboutPivot(parent.getInverse() * input, pivot), t.translation, t.scale, t.rotation, t.skew);
     const bool restart = f == 1 || settings.spring.activity <= 0.0;
@@ -157,7 +169,8 @@ INSTANTIATE_TEST_SUITE_P(Orders, SpringHistoryOrder,
                                            OrderCase{"random", kSoft, "random"},
                                            OrderCase{"farFirst", kPlain, "far first then random"},
                                            OrderCase{"staticParent", tumbling(QString(), kStaticParent), "random"},
-                                           OrderCase{"switchedOff", tumbling(kSwitchedOff), "far first then random"}),
+                                           OrderCase{"switchedOff", tumbling(kSwitchedOff), "far first then random"},
+                                           OrderCase{"onTwos", tumbling(onTwos()), "random"}),
                          [](const auto& row) { return std::string(row.param.name); });
 
 struct EditCase {
