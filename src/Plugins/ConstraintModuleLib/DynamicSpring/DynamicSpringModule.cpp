@@ -177,7 +177,13 @@ Math::Matrix4x4 DynamicSpringModule::staticParent(const MO_BaseContext& ctx, con
 }
 
 MO_PortTransform* DynamicSpringModule::computeTransformation(const MO_BaseContext& ctx) {
-  m_matchExposures = m_matchexposures->value(ctx.frame());
+  // Without keys the flag holds at every frame: read once per revision.
+  if (const std::int64_t revision = MO_Revision::current(); m_steadyMatch.revision != revision) {
+    m_steadyMatch.revision = revision;
+    m_steadyMatch.holds = static_cast<const AT_Attr*>(m_matchexposures)->keys()->empty();
+    m_steadyMatch.value = m_matchexposures->value(ctx.frame());
+  }
+  m_matchExposures = m_steadyMatch.holds ? m_steadyMatch.value : m_matchexposures->value(ctx.frame());
   MO_PortTransform* result = MO_Module::computeTransformation(ctx);
   if (!result || !enabled())
     return result;

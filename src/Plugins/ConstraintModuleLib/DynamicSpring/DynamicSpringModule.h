@@ -140,5 +140,11 @@ private:
     double activity = 1.0;
   };
   mutable SteadyActivity m_steadyActivity;
+  struct SteadyFlag {
+    std::int64_t revision = -1;
+    bool holds = false;
+    bool value = false;
+  };
+  SteadyFlag m_steadyMatch; // MATCHEXPOSURES
   SpringHistory m_history;
 };
