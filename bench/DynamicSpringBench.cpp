@@ -2,10 +2,13 @@
 // own step: the peg's matrices are computed beforehand); a jump from a fresh node to frame
 // 10 000, once with the peg's matrices replayed (the node's own way there: its pipeline, storage
 // and steps) and once with the live peg computed at every frame too; a frame asked again that
-// the history answers; and the history's bytes per frame. Items are frames.
+// the history answers, kept or made again from the nearest kept state; the history's bytes per
+// frame; and three springs on one peg over every frame they simulate, with their history's bytes
+// and the process's peak memory. Items are frames.
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <sys/resource.h>
 #include <vector>
 
 #include "DynamicSpring/DynamicSpringModule.h"
@@ -96,7 +99,7 @@ void BM_SpringJumpFromFreshNode(benchmark::State& state) {
     state.ResumeTiming();
     benchmark::DoNotOptimize(SC_SceneEvaluator(rig->scene).evaluate(rig->spring, kJumpFrame));
     state.PauseTiming();
-    historyBytes = rig->spring->history().capacity() * sizeof(SpringHistoryEntry);
+    historyBytes = rig->spring->history().bytes();
     rig.reset();
     state.ResumeTiming();
   }
@@ -115,6 +118,48 @@ void BM_SpringFrameFromHistory(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_SpringFrameFromHistory);
+
+// Frames long left behind: the state is made again from the nearest kept one (up to 63 steps),
+// then its neighbours are found among the recent states. Frames asked in a random order.
+void BM_SpringFrameMadeAgain(benchmark::State& state) {
+  Rig rig;
+  SC_SceneEvaluator(rig.scene).evaluate(rig.spring, 2000);
+  std::size_t frame = 7;
+  for (auto _ : state) {
+    frame = (frame * 7919 + 13) % 1900 + 1;
+    benchmark::DoNotOptimize(rig.spring->historyEntry(frame));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_SpringFrameMadeAgain);
+
+// Three springs on one animated peg, every frame they simulate in turn, as `vantorel eval` asks
+// them: what their histories hold at the end, and the peak memory of the whole process.
+void BM_SpringHistoryWholeRange(benchmark::State& state) {
+  const int last = DynamicSpringModule::kLastFrame;
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    Rig rig;
+    std::vector<DynamicSpringModule*> springs{rig.spring};
+    for (int i = 0; i < 2; ++i) {
+      springs.push_back(static_cast<DynamicSpringModule*>(rig.scene.addNode(std::make_unique<DynamicSpringModule>())));
+      springs.back()->link(0, rig.peg, 0);
+    }
+    SC_SceneEvaluator evaluator(rig.scene);
+    for (int f = 1; f <= last; ++f)
+      for (DynamicSpringModule* s : springs)
+        benchmark::DoNotOptimize(evaluator.evaluate(s, f));
+    bytes = 0;
+    for (DynamicSpringModule* s : springs)
+      bytes += s->history().bytes();
+  }
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.SetItemsProcessed(state.iterations() * last);
+  state.counters["history_bytes_three_springs"] = static_cast<double>(bytes);
+  state.counters["peak_rss_bytes"] = static_cast<double>(usage.ru_maxrss) * 1024.0;
+}
+BENCHMARK(BM_SpringHistoryWholeRange)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

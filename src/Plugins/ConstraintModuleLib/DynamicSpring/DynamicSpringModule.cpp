@@ -11,6 +11,7 @@
 #include "Core/PortDeclarations.h"
 #include "Core/TransformFunctions.h"
 #include "HostInterface/HostAttributes.h"
+#include "HostInterface/HostScene.h"
 #include "HostInterface/HostViews.h"
 
 namespace {
@@ -31,6 +32,8 @@ const AT_DoubleAttrMeta kTensionrotate("TENSIONROTATE", "Tension Rotate", "DBL_S
 const AT_DoubleAttrMeta kInertiarotate("INERTIAROTATE", "Inertia Rotate", "DBL_STEP_DYN_INERTIA");
 const AT_DoubleAttrMeta kPignore("PIGNORE", "Ignore Parents", "DBL_PIGNORE");
 const AT_AttrMeta kParentname("PARENTNAME", "Parent's Name", true);
+
+const SpringHistoryEntry kFreshEntry;
 
 // Input ports by index.
 const MO_SimplePortMetaData kPorts[] = {
@@ -83,6 +86,9 @@ DynamicSpringModule::DynamicSpringModule()
   registerAttr(m_inertiarotate);
   registerAttr(m_pignore);
   registerAttr(m_parentname);
+  m_steadyAttrs = {m_tensionx,      m_inertiax,      m_tensiony,     m_inertiay,    m_tensionz,
+                   m_inertiaz,      m_tensionscale,  m_inertiascale, m_tensionskew, m_inertiaskew,
+                   m_tensionrotate, m_inertiarotate, m_pignore};
 }
 
 DynamicSpringModule::~DynamicSpringModule() = default;
@@ -101,17 +107,50 @@ bool DynamicSpringModule::nvPortColors(int port, bool isOutput, std::uint32_t& l
 }
 
 double DynamicSpringModule::activityAt(const MO_BaseContext& ctx, bool* isKey, bool* isAnimated) const {
-  return switchModulatedActivity(ctx, m_active->value(ctx.frame(), isKey, isAnimated), inputModule(2));
+  // Without keys and without a switch the activity holds at every frame: read once per revision.
+  if (const std::int64_t revision = MO_Revision::current(); m_steadyActivity.revision != revision) {
+    m_steadyActivity.revision = revision;
+    m_steadyActivity.holds = !inputModule(2) && static_cast<const AT_Attr*>(m_active)->keys()->empty();
+    if (m_steadyActivity.holds)
+      m_steadyActivity.activity = switchModulatedActivity(ctx, m_active->value(ctx.frame()), nullptr);
+  }
+  if (!m_steadyActivity.holds)
+    return switchModulatedActivity(ctx, m_active->value(ctx.frame(), isKey, isAnimated), inputModule(2));
+  if (isKey)
+    *isKey = false;
+  if (isAnimated)
+    *isAnimated = false;
+  return m_steadyActivity.activity;
 }
 
 DynamicSpringModule::Settings DynamicSpringModule::settingsAt(const MO_BaseContext& ctx) const {
-  const double frame = ctx.frame();
   Settings s;
   bool isKey = false, isAnimated = false;
   s.spring.activity = activityAt(ctx, &isKey, &isAnimated);
   // Under match exposures the spring's output moves only on ACTIVE's keys (every frame when
   // ACTIVE is not animated).
   s.spring.update = !m_matchExposures || isKey || !isAnimated;
+  // Gains and climb without keys hold at every frame: they are read again only once something
+  // has changed (every edit, and every surrogate standing in, moves the revision on).
+  if (const std::int64_t revision = MO_Revision::current(); m_steady.revision != revision) {
+    m_steady.revision = revision;
+    m_steady.holds = std::none_of(m_steadyAttrs.begin(), m_steadyAttrs.end(), [](const AT_DoubleAttr* a) {
+      return !static_cast<const AT_Attr*>(a)->keys()->empty();
+    });
+    if (m_steady.holds)
+      readGainsAndClimb(ctx.frame(), m_steady.settings);
+  }
+  if (!m_steady.holds) {
+    readGainsAndClimb(ctx.frame(), s);
+    return s;
+  }
+  s.spring.gains = m_steady.settings.spring.gains;
+  s.ignoreParents = m_steady.settings.ignoreParents;
+  s.parentName = m_steady.settings.parentName;
+  return s;
+}
+
+void DynamicSpringModule::readGainsAndClimb(double frame, Settings& s) const {
   SpringGains& g = s.spring.gains;
   g.translationTension = Math::Vector3d(m_tensionx->value(frame) / 100.0, m_tensiony->value(frame) / 100.0,
                                         m_tensionz->value(frame) / 100.0);
@@ -126,7 +165,6 @@ DynamicSpringModule::Settings DynamicSpringModule::settingsAt(const MO_BaseConte
   // PIGNORE's range is ±1e10: truncated through 64 bits, then taken modulo 2^32 as a count.
   s.ignoreParents = static_cast<std::uint32_t>(static_cast<std::int64_t>(m_pignore->value(frame)));
   s.parentName = m_parentname->value(frame);
-  return s;
 }
 
 Math::Matrix4x4 DynamicSpringModule::staticParent(const MO_BaseContext& ctx, const Settings& s) {
@@ -139,15 +177,24 @@ Math::Matrix4x4 DynamicSpringModule::staticParent(const MO_BaseContext& ctx, con
 }
 
 MO_PortTransform* DynamicSpringModule::computeTransformation(const MO_BaseContext& ctx) {
-  m_matchExposures = m_matchexposures->value(ctx.frame());
+  // Without keys the flag holds at every frame: read once per revision.
+  if (const std::int64_t revision = MO_Revision::current(); m_steadyMatch.revision != revision) {
+    m_steadyMatch.revision = revision;
+    m_steadyMatch.holds = static_cast<const AT_Attr*>(m_matchexposures)->keys()->empty();
+    m_steadyMatch.value = m_matchexposures->value(ctx.frame());
+  }
+  m_matchExposures = m_steadyMatch.holds ? m_steadyMatch.value : m_matchexposures->value(ctx.frame());
   MO_PortTransform* result = MO_Module::computeTransformation(ctx);
   if (!result || !enabled())
     return result;
   CC_Transformation copy = result->transformation();
   const int depth = result->depth();
+  const std::uint64_t computation = ++m_computations;
   copy.set(computeConstraint(ctx, copy.matrix(true)));
-  // Earlier frames computed meanwhile may have moved what the port keeps for this one.
-  result = outPort(0)->addTransform(ctx.frameKey());
+  // Earlier frames computed meanwhile may have moved what the port keeps for this one; when none
+  // was, the slot found above is still this frame's, and the most recently used.
+  if (m_computations != computation)
+    result = outPort(0)->addTransform(ctx.frameKey());
   result->setTransformation(copy, depth, true);
   return result;
 }
@@ -167,47 +214,124 @@ Math::Matrix4x4 DynamicSpringModule::computeConstraint(const MO_BaseContext& ctx
   // The spring starts from the input at the first frame and wherever it is switched off.
   const bool restart = f == 1.0 || a <= 0.0;
   // A frame still in the history is answered from it, before anything is decomposed.
-  if (const SpringHistoryEntry& kept = m_history[index];
+  if (const SpringHistory::Mark& kept = m_history.mark(index);
       !restart && update && kept.valid && stamp <= kept.stamp && kept.activity == a && kept.update == update)
-    return sanitizedCopy(parent * kept.result);
+    return sanitizedCopy(parent * lookup(index).result);
 
+  SpringHistory::Origin origin = SpringHistory::Origin::Restart;
+  // Read in place: a step needs only the state's channels, not a copy of the whole entry.
+  const SpringHistoryEntry* previous = restart ? nullptr : previousState(ctx, index, origin);
+  SpringHistoryEntry entry = springState(ctx, input, s, parent, restart, previous ? *previous : kFreshEntry);
+  entry.stamp = stamp;
+  // A state made at a fractional frame is not the one its integer frame would make again.
+  if (static_cast<double>(index) != f)
+    origin = SpringHistory::Origin::Kept;
+  keepSuccessor(index, stamp);
+  m_history.store(index, entry, origin);
+  return restart ? input : sanitizedCopy(parent * entry.result);
+}
+
+SpringHistoryEntry DynamicSpringModule::springState(const MO_BaseContext& ctx, const Math::Matrix4x4& input,
+                                                    const Settings& s, const Math::Matrix4x4& parent, bool restart,
+                                                    const SpringHistoryEntry& previous) {
   const Math::Matrix4x4 local = parent.getInverse() * input;
   const Math::Point3d pivot = sceneMetrics()->toOGL(modulePivot(ctx, inputModule(0)));
   SpringTarget target;
   decomposeSpringMatrix(aboutPivot(local, pivot), target.translation, target.scale, target.rotation, target.skew);
-  SpringHistoryEntry entry = restart ? startSpringState(target, pivot) : advanceTo(ctx, index, target, s.spring, pivot);
+  SpringHistoryEntry entry =
+      restart ? startSpringState(target, pivot) : nextSpringState(previous, target, s.spring, pivot);
   entry.local = local;
   entry.staticMatrix = parent;
-  entry.update = update;
-  entry.stamp = stamp;
-  entry.activity = a;
+  entry.update = s.spring.update;
+  entry.activity = s.spring.activity;
   entry.valid = true;
-  m_history[index] = entry;
-  return restart ? input : sanitizedCopy(parent * entry.result);
+  return entry;
 }
 
-// The state at the frame `index` from the one before, which is made sure of first.
-SpringHistoryEntry DynamicSpringModule::advanceTo(const MO_BaseContext& ctx, std::size_t index,
-                                                  const SpringTarget& target, const SpringSettings& s,
-                                                  const Math::Point3d& pivot) {
-  SpringHistoryEntry previous;
-  ensureHistory(MO_BaseContext(MO_FrameKey(ctx.frame() - 1.0), ctx.contextType()), previous);
-  if (previous.valid) {
+// The state of the frame before `index`, made sure of first.
+const SpringHistoryEntry* DynamicSpringModule::previousState(const MO_BaseContext& ctx, std::size_t index,
+                                                             SpringHistory::Origin& origin) {
+  const SpringHistoryEntry* previous = goodEntry(MO_BaseContext(MO_FrameKey(ctx.frame() - 1.0), ctx.contextType()));
+  if (previous) {
     // Whatever followed this frame was made from its old state.
     m_history.resize(index + 1);
+    origin = SpringHistory::Origin::Step;
   } else {
     std::printf("LAST HISTORY IS NOT VALID\n");
     if (m_history.size() < index + 1)
       m_history.resize(index + 1);
+    origin = SpringHistory::Origin::Fresh;
   }
-  return nextSpringState(previous, target, s, pivot);
+  return previous;
+}
+
+// A frame stored again without dropping what follows (a restart) leaves the next frame made from
+// its old state: that state is kept whole, as it could no longer be made again.
+void DynamicSpringModule::keepSuccessor(std::size_t index, std::int64_t stamp) {
+  const std::size_t next = index + 1;
+  if (next >= m_history.size())
+    return;
+  const SpringHistory::Mark& m = m_history.mark(next);
+  if (m.valid && m.stamp == stamp && m.origin == SpringHistory::Origin::Step && !m_history.kept(next))
+    m_history.store(next, lookup(next), SpringHistory::Origin::Kept);
+}
+
+Math::Matrix4x4 DynamicSpringModule::incoming(const MO_BaseContext& ctx) {
+  const MO_PortTransform* in = computeTransformationParent(ctx, inPort(mainInPortIdAtFrame(ctx.frameKey())));
+  return in ? in->transformation().matrix(true) : CC_Transformation().matrix(true);
+}
+
+SpringHistoryEntry DynamicSpringModule::remake(std::size_t frame, const SpringHistoryEntry& previous) {
+  const SpringHistory::Mark m = m_history.mark(frame);
+  const MO_BaseContext ctx(MO_FrameKey(static_cast<double>(frame)), 0);
+  Settings s = settingsAt(ctx);
+  // As the frame was made: its activity and update flag are the ones it keeps.
+  s.spring.activity = m.activity;
+  s.spring.update = m.update;
+  const bool fresh = m.origin == SpringHistory::Origin::Fresh;
+  SpringHistoryEntry entry =
+      springState(ctx, incoming(ctx), s, staticParent(ctx, s), m.origin == SpringHistory::Origin::Restart,
+                  fresh ? SpringHistoryEntry() : previous);
+  entry.stamp = m.stamp;
+  return entry;
+}
+
+SpringHistoryEntry DynamicSpringModule::historyEntry(std::size_t frame) { return lookup(frame); }
+
+const SpringHistoryEntry& DynamicSpringModule::lookup(std::size_t frame) {
+  if (frame >= m_history.size() || !m_history.mark(frame).valid)
+    return kFreshEntry;
+  if (const SpringHistoryEntry* kept = m_history.kept(frame))
+    return *kept;
+  // Back to the nearest state kept, or one that needs none before it.
+  const auto stepsOn = [this](std::size_t j) {
+    return j > 0 && m_history.mark(j).origin == SpringHistory::Origin::Step && m_history.mark(j - 1).valid;
+  };
+  std::size_t first = frame;
+  while (stepsOn(first) && !m_history.kept(first - 1))
+    --first;
+  SpringHistoryEntry state = stepsOn(first) ? *m_history.kept(first - 1) : SpringHistoryEntry();
+  for (std::size_t j = first; j < frame; ++j) {
+    state = remake(j, state);
+    m_history.remember(j, state);
+  }
+  return m_history.remember(frame, remake(frame, state));
 }
 
 void DynamicSpringModule::ensureHistory(const MO_BaseContext& ctx, SpringHistoryEntry& out) {
+  if (const SpringHistoryEntry* e = goodEntry(ctx))
+    out = *e;
+}
+
+const SpringHistoryEntry* DynamicSpringModule::goodEntry(const MO_BaseContext& ctx) {
   const double g = ctx.frame();
   const std::int64_t stamp = validateCache();
   double first = std::trunc(g + 1.0);
   double activityOfG = 1.0;
+  const auto good = [&](std::size_t i, double activity) {
+    return i < m_history.size() && m_history.mark(i).valid && m_history.mark(i).stamp == stamp &&
+           m_history.mark(i).activity == activity;
+  };
   // Back from g to the last entry still good; a frame switched off restarts the spring anyway.
   for (double h = std::trunc(g); h >= 1.0; h -= 1.0) {
     const double ah = activityAt(MO_BaseContext(MO_FrameKey(h), ctx.contextType()));
@@ -217,18 +341,16 @@ void DynamicSpringModule::ensureHistory(const MO_BaseContext& ctx, SpringHistory
       first = h;
       break;
     }
-    const auto i = static_cast<std::size_t>(h);
-    if (i < m_history.size() && m_history[i].valid && m_history[i].stamp == stamp && m_history[i].activity == ah)
+    if (good(static_cast<std::size_t>(h), ah))
       break;
     first = h;
   }
   for (double j = first; g >= j; j += 1.0)
     computeTransformation(MO_BaseContext(MO_FrameKey(j), ctx.contextType()));
   if (g < 0.0)
-    return;
+    return nullptr;
   const auto i = static_cast<std::size_t>(g);
-  if (i < m_history.size() && m_history[i].valid && m_history[i].stamp == stamp && m_history[i].activity == activityOfG)
-    out = m_history[i];
+  return good(i, activityOfG) ? &lookup(i) : nullptr;
 }
 
 bool DynamicSpringModule::isDirtyOnFrameKeyChange(const MO_FrameKey& first, const MO_FrameKey& second) {
@@ -283,8 +405,10 @@ void DynamicSpringModule::oglRenderControl(const MO_OGLContext& ctx) {
   Math::Point3d previous;
   for (double g = first; g <= last; g += 1.0) {
     const auto i = static_cast<std::size_t>(g);
-    if (i >= m_history.size() || !m_history[i].valid)
+    if (i >= m_history.size() || !m_history.mark(i).valid)
       continue;
+    // Read through the same lookup as every step, so a frame no longer kept is made again.
+    const SpringHistoryEntry e = historyEntry(i);
     const float r = static_cast<float>(g - first + 1.0) / static_cast<float>(current - first + 1.0);
     if (!picking) {
       const VS_RGBA colour =
@@ -292,7 +416,7 @@ void DynamicSpringModule::oglRenderControl(const MO_OGLContext& ctx) {
       setColours(painter, colour, colour);
     }
     painter.setPointSize(g == current ? 9.0 : r * 4.5 + 2.0, 1);
-    const Math::Point3d p = (m_history[i].staticMatrix * m_history[i].result) * pivot;
+    const Math::Point3d p = (e.staticMatrix * e.result) * pivot;
     painter.drawPoint(p);
     if (drawn)
       painter.drawLine(previous, p);

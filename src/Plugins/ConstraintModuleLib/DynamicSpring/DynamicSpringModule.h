@@ -3,12 +3,14 @@
 // the previous one pulled toward the input by a tension and carried on by an inertia (percent,
 // per channel: translation x, y, z, scale, skew and rotation), in the space of a static parent
 // (the static input, or an ancestor of the dynamic input), about the dynamic input's pivot.
-// States are kept per frame and missing frames are computed in increasing order first, so a
-// frame's result does not depend on the order frames are asked in. Without a dynamic input,
+// Missing frames are computed in increasing order first, so a frame's result does not depend on
+// the order frames are asked in; the history keeps whole states only now and then (SpringHistory)
+// and makes the others again, to the bit, when they are read. Without a dynamic input,
 // disabled, outside a scene or outside frames 1 to kLastFrame the input passes through.
-#include <vector>
+#include <array>
 
 #include "Core/Constraint_Module.h"
+#include "DynamicSpring/SpringHistory.h"
 #include "DynamicSpring/SpringMath.h"
 
 class AT_BoolAttr;
@@ -17,7 +19,7 @@ class AT_StringAttr;
 
 class DynamicSpringModule : public Constraint_Module {
 public:
-  // The last frame simulated: it bounds the history (about 0.6 kB per frame).
+  // The last frame simulated; later frames pass the input through.
   static constexpr int kLastFrame = 100000;
 
   static const QString& typeName();
@@ -59,8 +61,11 @@ public:
   // Computes the frames missing up to the context's frame, in increasing order, and copies that
   // frame's entry into `out` when it is valid.
   void ensureHistory(const MO_BaseContext& ctx, SpringHistoryEntry& out);
-  // Entries by integer frame number (index 0 is never used).
-  const std::vector<SpringHistoryEntry>& history() const { return m_history; }
+  // States by integer frame number (index 0 is never used).
+  const SpringHistory& history() const { return m_history; }
+  // The state stored for a frame, made again from the nearest one kept when it is not kept
+  // itself; a fresh (not valid) entry for frames holding none.
+  SpringHistoryEntry historyEntry(std::size_t frame);
   bool matchExposures() const { return m_matchExposures; }
 
   AT_DoubleAttr* activeAttr() const { return m_active; }
@@ -83,11 +88,24 @@ public:
 private:
   // ACTIVE / 100 at the context's frame, modulated by the switch on port 2.
   double activityAt(const MO_BaseContext& ctx, bool* isKey = nullptr, bool* isAnimated = nullptr) const;
+  void readGainsAndClimb(double frame, Settings& s) const;
   // The space the spring runs in: the static input, else the ancestor PIGNORE and PARENTNAME
   // choose, else the identity.
   Math::Matrix4x4 staticParent(const MO_BaseContext& ctx, const Settings& s);
-  SpringHistoryEntry advanceTo(const MO_BaseContext& ctx, std::size_t index, const SpringTarget& target,
-                               const SpringSettings& s, const Math::Point3d& pivot);
+  // The frame's state from its input: the spring's start, or one step on from `previous`.
+  SpringHistoryEntry springState(const MO_BaseContext& ctx, const Math::Matrix4x4& input, const Settings& s,
+                                 const Math::Matrix4x4& parent, bool restart, const SpringHistoryEntry& previous);
+  // The state of the frame before, made sure of first; null when it cannot be made valid.
+  const SpringHistoryEntry* previousState(const MO_BaseContext& ctx, std::size_t index, SpringHistory::Origin& origin);
+  // ensureHistory's work: the frame's state where it lies (valid until the history changes).
+  const SpringHistoryEntry* goodEntry(const MO_BaseContext& ctx);
+  // historyEntry in place: kept, or made again into the recent states.
+  const SpringHistoryEntry& lookup(std::size_t frame);
+  void keepSuccessor(std::size_t index, std::int64_t stamp);
+  // What arrives at the main input at the frame, as the pipeline hands it to computeConstraint.
+  Math::Matrix4x4 incoming(const MO_BaseContext& ctx);
+  // A stored frame made again from the state before it, as its mark says it was made.
+  SpringHistoryEntry remake(std::size_t frame, const SpringHistoryEntry& previous);
 
   AT_DoubleAttr* m_active;
   AT_BoolAttr* m_matchexposures;
@@ -106,5 +124,27 @@ private:
   AT_DoubleAttr* m_pignore;
   AT_StringAttr* m_parentname;
   bool m_matchExposures = false;
-  std::vector<SpringHistoryEntry> m_history;
+  std::uint64_t m_computations = 0; // computeTransformation calls so far, to tell a nested one
+  // The gains and climb as last read while none of their attributes had keys, and the revision
+  // they were read at.
+  struct Steady {
+    std::int64_t revision = -1;
+    bool holds = false;
+    Settings settings;
+  };
+  std::array<AT_DoubleAttr*, 13> m_steadyAttrs{};
+  mutable Steady m_steady;
+  struct SteadyActivity {
+    std::int64_t revision = -1;
+    bool holds = false;
+    double activity = 1.0;
+  };
+  mutable SteadyActivity m_steadyActivity;
+  struct SteadyFlag {
+    std::int64_t revision = -1;
+    bool holds = false;
+    bool value = false;
+  };
+  SteadyFlag m_steadyMatch; // MATCHEXPOSURES
+  SpringHistory m_history;
 };

@@ -13,5 +13,6 @@
 #include "SceneCore/MO_Port.h"
 #include "SceneCore/MO_PortManipulator.h"
 #include "SceneCore/MO_PortTransform.h"
+#include "SceneCore/MO_Revision.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "SceneCore/SC_SceneMetrics.h"

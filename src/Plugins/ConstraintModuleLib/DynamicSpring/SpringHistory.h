@@ -1,0 +1,57 @@
+#pragma once
+// The spring's states by integer frame, in bounded memory. Every frame keeps a small mark (whether
+// it holds a state, the cache stamp and activity it was made with, whether it moved the output and
+// how it was made); full states are kept only every kCheckpointEvery frames, for the kRecent
+// frames stored last, and for states that could not be made again the same way (a fractional
+// frame's, say). The node makes a state that is not kept again from the state before it, step by
+// step from the nearest kept one: each step depends only on the one before, so the states come
+// out the same to the bit.
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "DynamicSpring/SpringMath.h"
+
+class SpringHistory {
+public:
+  // How a frame's state was made, which says what making it again takes.
+  enum class Origin : std::uint8_t {
+    Step,    // one step on from the state of the frame before
+    Restart, // the input itself, at rest (the first frame, or switched off)
+    Fresh,   // one step on from a state at rest, the frame before having none
+    Kept,    // not to be made again: kept whole for as long as it stands
+  };
+
+  // What every frame keeps, state or not.
+  struct Mark {
+    double activity = 1.0;
+    std::int64_t stamp = -1;
+    bool valid = false;
+    bool update = false;
+    Origin origin = Origin::Step;
+  };
+
+  static constexpr std::size_t kCheckpointEvery = 64;
+  static constexpr std::size_t kRecent = 16;
+
+  std::size_t size() const { return m_marks.size(); }
+  // Grows with frames holding no state, or drops every frame from n on.
+  void resize(std::size_t n);
+  const Mark& mark(std::size_t frame) const { return m_marks[frame]; }
+  // Stores a frame's state, marked with its stamp, activity, update flag and validity.
+  void store(std::size_t frame, const SpringHistoryEntry& entry, Origin origin);
+  // The whole state kept for a valid frame, or null when it is to be made again.
+  const SpringHistoryEntry* kept(std::size_t frame) const;
+  // Keeps a state made again among the recent ones, so that frames read in turn are made once.
+  const SpringHistoryEntry& remember(std::size_t frame, const SpringHistoryEntry& entry);
+  // What the history holds, in bytes (marks, kept states and their slots).
+  std::size_t bytes() const;
+
+private:
+  std::vector<Mark> m_marks;
+  std::vector<SpringHistoryEntry> m_checkpoints; // frame i * kCheckpointEvery
+  std::vector<SpringHistoryEntry> m_recent;      // frame f in slot f % kRecent
+  std::vector<std::size_t> m_recentFrame;        // which frame each slot holds
+  std::map<std::size_t, SpringHistoryEntry> m_whole;
+};
