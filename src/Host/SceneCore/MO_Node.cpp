@@ -53,7 +53,29 @@ void MO_Node::setEnabled(bool enabled) {
   touch();
 }
 
+namespace {
+// Moves on whenever a node of a scene on this thread is selected or deselected.
+thread_local std::int64_t g_selections = 0;
+} // namespace
+
+void MO_Node::setSelected(bool selected) {
+  if (m_selected != selected)
+    ++g_selections;
+  m_selected = selected;
+}
+
 bool MO_Node::isSelectedInputRecursive() const {
+  // Links only change through edits, which move the edit counter on.
+  const std::int64_t revision = MO_Revision::current();
+  if (m_upstreamSelectedAt[0] == revision && m_upstreamSelectedAt[1] == g_selections)
+    return m_upstreamSelected;
+  m_upstreamSelected = selectedUpstream();
+  m_upstreamSelectedAt[0] = revision;
+  m_upstreamSelectedAt[1] = g_selections;
+  return m_upstreamSelected;
+}
+
+bool MO_Node::selectedUpstream() const {
   // Graphs are acyclic, but a node may be reached along several paths: visit each once.
   std::vector<const MO_Node*> todo{this};
   std::unordered_set<const MO_Node*> seen{this};

@@ -45,9 +45,12 @@ public:
   bool enabled() const { return m_enabled; }
   void setEnabled(bool enabled);
   bool selected() const { return m_selected; }
-  void setSelected(bool selected) { m_selected = selected; }
-  // True when this node or any node feeding it, directly or through others, is selected.
+  void setSelected(bool selected);
+  // True when this node or any node feeding it, directly or through others, is selected. The
+  // answer is kept until a selection or the graph changes (nodes ask it every frame).
   bool isSelectedInputRecursive() const;
+  // The same, found by a walk up the links.
+  bool selectedUpstream() const;
 
   SC_SceneCommon* sceneCommon() const { return m_scene; }
   SC_SceneMetrics* sceneMetrics() const;
@@ -88,6 +91,8 @@ private:
   std::vector<AT_Attr*> m_attrRefs;
   bool m_enabled = true;
   bool m_selected = false;
+  mutable bool m_upstreamSelected = false;
+  mutable std::int64_t m_upstreamSelectedAt[2] = {-1, -1}; // edit counter, selection counter
   SC_SceneCommon* m_scene = nullptr;
   std::uint32_t m_light = 0xffffffffu;
   std::uint32_t m_dark = 0xff000000u;

@@ -2,6 +2,8 @@
 // variable ports keep their links when moved.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "SceneCore/AT_DoubleAttr.h"
 #include "SceneCore/AT_Position3dAttr.h"
 #include "SceneCore/MO_AutoInPortsModule.h"
@@ -125,6 +127,41 @@ TEST(VariablePorts, InsertRemoveAndMoveKeepLinksWithTheirPorts) {
   ASSERT_TRUE(m->removePort(0));
   EXPECT_EQ(multi->nInPorts(), 3);
   EXPECT_EQ(multi->inputModule(2), pegs[0]);
+}
+
+} // namespace
+
+namespace {
+
+// Whether anything upstream is selected is kept between frames: selecting, deselecting,
+// linking and unlinking between two questions must each show, as a walk up the links tells.
+TEST(MO_NodeSelection, UpstreamSelectionFollowsSelectionsAndLinks) {
+  SC_SceneCommon scene;
+  auto* top = scene.addNode(std::make_unique<Peg>());
+  auto* middle = scene.addNode(std::make_unique<Peg>());
+  auto* bottom = scene.addNode(std::make_unique<Peg>());
+  auto* aside = scene.addNode(std::make_unique<Peg>());
+  ASSERT_TRUE(middle->link(0, top, 0));
+  ASSERT_TRUE(bottom->link(0, middle, 0));
+  struct Step {
+    const char* what;
+    std::function<void()> change;
+    bool expected;
+  };
+  const Step steps[] = {
+      {"nothing selected", [] {}, false},
+      {"the top selected", [&] { top->setSelected(true); }, true},
+      {"the top deselected", [&] { top->setSelected(false); }, false},
+      {"a node aside selected", [&] { aside->setSelected(true); }, false},
+      {"the node aside linked above", [&] { ASSERT_TRUE(top->link(0, aside, 0)); }, true},
+      {"the middle unlinked", [&] { bottom->unlink(0); }, false},
+      {"the bottom itself selected", [&] { bottom->setSelected(true); }, true},
+  };
+  for (const Step& s : steps) {
+    s.change();
+    EXPECT_EQ(bottom->isSelectedInputRecursive(), s.expected) << s.what;
+    EXPECT_EQ(bottom->isSelectedInputRecursive(), bottom->selectedUpstream()) << s.what;
+  }
 }
 
 } // namespace
