@@ -3,10 +3,11 @@
 
     bench/speed_table.py [--build build/default] [--repeat 5] [--quick]
 
-1. Each node type's net cost per frame through `vantorel eval`: a rig of 100 pegs with one node of
-   the type between every peg and its parent (scripts/make_rig --with TYPE), evaluated for the
-   pegs only over 1 000 frames, minus the same rig without the nodes; CPU time (user + system) of
-   whole runs, the least of --repeat, divided by 100 000 node-frames. Beside it the node's
+1. Each node type's net cost per frame through `vantorel eval`: 100 copies of the node over 1 000
+   frames, each reading animated pegs with a peg under it (bench/node_rig.py; the spring: one
+   above every peg of scripts/make_rig's rig), evaluated for the pegs only, minus the same rig
+   without the nodes; CPU time (user + system) of whole runs, the least of --repeat (taken in
+   turn with the rig without), divided by 100 000 node-frames. Beside it the node's
    in-process benchmark and its arithmetic alone (the floor), from the Google Benchmark binaries.
 2. Node-frames per second per output format of 100-, 1 000- and 10 000-peg rigs (one million
    node-frames each: 10 000, 1 000 and 100 frames), with the peak memory of the run and the time
@@ -96,19 +97,40 @@ def peg_names(pegs):
     return args
 
 
+def net_cost(vantorel, work, repeat, with_scene, without_scene, nodes):
+    """The least CPU time of the rig with the nodes minus the least without, runs taken in turn so
+    that the machine's drift falls on both alike."""
+    times = {True: [], False: []}
+    for _ in range(repeat):
+        for with_node, scene in ((True, with_scene), (False, without_scene)):
+            cmd = [vantorel, 'eval', scene, '--frames', '1-1000', '-o', os.path.join(work, 'net.npy')] + nodes
+            times[with_node].append(run(cmd)[0])
+    return min(times[True]) - min(times[False])
+
+
 def node_costs(vantorel, build, work, repeat):
     log('net cost of each node through eval (100 nodes over 1 000 frames)')
-    bare = os.path.join(work, 'bare.xml')
-    make_rig(bare, 100, 1000)
-    evaluate = [vantorel, 'eval', None, '--frames', '1-1000', '--format', 'npy', '-o', os.path.join(work, 'net.npy')]
-    evaluate += peg_names(100)
-    base = least([bare if a is None else a for a in evaluate], repeat)[0]
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    import node_rig
     rows = []
     for node, binary, frame_bench, floor_bench in NODES:
-        rig = os.path.join(work, node + '.xml')
-        make_rig(rig, 100, 1000, node)
-        cpu = least([rig if a is None else a for a in evaluate], repeat)[0]
-        net = max(cpu - base, 0.0) / 100000 * 1e6
+        scenes = []
+        for with_node in (True, False):
+            path = os.path.join(work, '%s_%d.xml' % (node, with_node))
+            if node == 'DynamicSpring':
+                make_rig(path, 100, 1000, node if with_node else None)
+            else:
+                with open(path, 'w') as f:
+                    f.write(node_rig.rig(node, 100, 1000, [], with_node))
+            scenes.append(path)
+        if node == 'DynamicSpring':
+            nodes = peg_names(100)
+        else:
+            nodes = []
+            for i in range(100):
+                nodes += ['--node', 'Child%d' % i]
+                nodes += [a for k in range(node_rig.INPUTS[node]) for a in ('--node', 'P%d_%d' % (i, k))]
+        net = max(net_cost(vantorel, work, repeat, scenes[0], scenes[1], nodes), 0.0) / 100000 * 1e6
         rows.append((node, net, benchmark(build, binary, frame_bench), benchmark(build, binary, floor_bench)))
         log('  %s: %.2f us' % (node, net))
     return rows
