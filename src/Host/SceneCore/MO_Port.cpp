@@ -30,7 +30,7 @@ void MO_Port::dropStale() {
   const std::int64_t now = MO_Revision::current();
   if (m_storedRevision != now) {
     // The first lookup after an edit: what was computed before it is never handed out again.
-    static std::int64_t recycledAt = 0;
+    static thread_local std::int64_t recycledAt = 0;
     if (recycledAt != now) {
       MO_PortTransformStore::recycleRetired();
       recycledAt = now;

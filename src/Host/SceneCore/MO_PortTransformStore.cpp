@@ -4,9 +4,9 @@
 
 namespace {
 
-// Process-wide, like the revision counter: the host evaluates on one thread.
+// One list a thread: a thread evaluates a scene of its own, and only it holds what it retired.
 std::vector<std::unique_ptr<MO_PortTransform>>& retired() {
-  static std::vector<std::unique_ptr<MO_PortTransform>> list;
+  static thread_local std::vector<std::unique_ptr<MO_PortTransform>> list;
   return list;
 }
 
@@ -14,7 +14,7 @@ std::vector<std::unique_ptr<MO_PortTransform>>& retired() {
 // that retired thousands of frames does not keep their memory.
 constexpr std::size_t kMaxSpare = 4096;
 std::vector<std::unique_ptr<MO_PortTransform>>& spare() {
-  static std::vector<std::unique_ptr<MO_PortTransform>> list;
+  static thread_local std::vector<std::unique_ptr<MO_PortTransform>> list;
   return list;
 }
 

@@ -39,7 +39,7 @@ public:
   // caller still holds a transformation it was given: between whole requests, never inside a
   // node's computation.
   static void recycleRetired();
-  // Transformations retired and not yet recycled, process-wide (for tests and benchmarks).
+  // Transformations retired and not yet recycled, on the calling thread (for tests and benchmarks).
   static std::size_t retiredCount();
 
 private:

@@ -6,8 +6,9 @@
 
 namespace {
 // Requests under way; only the outermost one may recycle the ports' retired transformations,
-// since a request inside another one runs while its caller still holds what it was given.
-int g_depth = 0;
+// since a request inside another one runs while its caller still holds what it was given. Counted
+// per thread, as the retired transformations are kept.
+thread_local int g_depth = 0;
 struct Request {
   Request() { ++g_depth; }
   ~Request() {
