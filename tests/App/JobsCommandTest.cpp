@@ -116,6 +116,22 @@ TEST(JobsCommand, BakeKeysExportAndCurvesWriteWhatOneJobWrites) {
   }
 }
 
+// The camera's lens is read in frame order as the frames arrive, so a zoom must come out the same.
+TEST(JobsCommand, ExportOfAZoomingCameraWritesWhatOneJobWrites) {
+  QTemporaryDir dir;
+  QByteArray xml = contents(example("arm_rig"));
+  ASSERT_TRUE(xml.contains("<attr keyword=\"FOV\" value=\"45\"/>"));
+  xml.replace("<attr keyword=\"FOV\" value=\"45\"/>",
+              "<attr keyword=\"FOV\"><key frame=\"1\" value=\"30\"/>"
+              "<key frame=\"250\" value=\"70\" interpolation=\"linear\"/></attr>");
+  QFile scene(dir.filePath(QStringLiteral("zoom.xml")));
+  ASSERT_TRUE(scene.open(QIODevice::WriteOnly) && scene.write(xml) == xml.size());
+  scene.close();
+  expectSameRuns({QStringLiteral("export"), scene.fileName(), QStringLiteral("--frames"), kFrames, QStringLiteral("-o"),
+                  QStringLiteral("OUT/zoom.gltf")},
+                 QStringLiteral("3"));
+}
+
 // Without --jobs, the machine's cores: the same output again.
 TEST(JobsCommand, TheDefaultWritesWhatOneJobWrites) {
   const QStringList args{QStringLiteral("eval"), example("spring_tail"),       QStringLiteral("--frames"), kFrames,
