@@ -24,10 +24,10 @@ class SC_SceneCommon;
 
 // How the work is cut: the fewest frames each thread must have to be started (a copy of a big
 // scene costs as much as evaluating it over a hundred frames or so), and the matrices held at
-// once across all threads (2^18 of them, 32 MB).
+// once across all threads (2^14 of them, 2 MB, which stay in the caches).
 struct ParallelLimits {
   int minFramesPerThread = 100;
-  std::size_t roundMatrices = std::size_t(1) << 18;
+  std::size_t roundMatrices = std::size_t(1) << 14;
 };
 
 class ParallelEvaluator {
