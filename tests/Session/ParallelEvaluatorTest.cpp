@@ -1,6 +1,7 @@
 // Evaluation on several threads checked against a second method: the single thread's evaluator
 // on a scene loaded apart, whose matrices every thread count, round size and frame list must
-// give bit for bit. Run under ThreadSanitizer too (make test-tsan).
+// give bit for bit (every example goes through JobsCommandTest). Run under ThreadSanitizer too
+// (make test-tsan).
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -121,22 +122,6 @@ TEST_P(ParallelEvaluatorCase, GivesTheSingleThreadsMatricesBitForBit) {
 
 const ParallelLimits kEveryFrame{1, std::size_t(1) << 18};
 
-// Each example over more frames than its range (frames outside it hold the end keys, the spring
-// keeps moving), shared between three threads.
-std::vector<Case> exampleCases() {
-  std::vector<Case> cases;
-  for (const char* scene :
-       {"arm_rig.xml", "limit_forearm.xml", "multi_points_card.xml", "multi_points_perspective.xml", "spring_tail.xml",
-        "static_bake.xml", "switch_gate.xml", "three_points_patch.xml", "two_points_arm.xml"})
-    cases.push_back({scene, scene, 3, kEveryFrame, range(-5, 120), 3});
-  return cases;
-}
-
-INSTANTIATE_TEST_SUITE_P(Examples, ParallelEvaluatorCase, ::testing::ValuesIn(exampleCases()), [](const auto& row) {
-  std::string name = row.param.label;
-  return name.substr(0, name.find('.'));
-});
-
 INSTANTIATE_TEST_SUITE_P(
     Cuts, ParallelEvaluatorCase,
     ::testing::Values(
@@ -209,14 +194,6 @@ TEST(ParallelEvaluator, AnErrorInTheSinkStopsTheWorkAtThatFrame) {
                                   }),
                BadArgumentError);
   EXPECT_EQ(calls, 24u);
-}
-
-TEST(ParallelEvaluator, SessionRefusesJobsOutsideTheirRange) {
-  const std::unique_ptr<Session> session = openExample("arm_rig.xml");
-  for (int jobs : {0, -3, ParallelEvaluator::kMaxJobs + 1})
-    EXPECT_THROW(session->setJobs(jobs), BadArgumentError) << jobs;
-  session->setJobs(ParallelEvaluator::kMaxJobs);
-  EXPECT_EQ(session->jobs(), ParallelEvaluator::kMaxJobs);
 }
 
 } // namespace
