@@ -10,7 +10,7 @@ EXAMPLE := examples/arm_rig.xml
 # in PREFIX/lib/vantorel.
 PREFIX ?= $(HOME)/.local
 
-.PHONY: bootstrap build build-asan test test-default test-asan format-check demo bench fuzz install clean
+.PHONY: bootstrap build build-asan build-tsan test test-default test-asan test-tsan format-check demo bench fuzz install clean
 
 bootstrap:
 	@./scripts/bootstrap
@@ -29,7 +29,16 @@ test-default: build
 test-asan: build-asan
 	@ctest --preset asan -j $(JOBS)
 
-test: test-default test-asan
+# ThreadSanitizer over what runs on several threads (vantorel --jobs and its tests only, to keep
+# CI's time down; the preset names the targets and the tests).
+build-tsan: bootstrap
+	@cmake --preset tsan >/dev/null
+	@cmake --build --preset tsan -j $(JOBS)
+
+test-tsan: build-tsan
+	@ctest --preset tsan -j $(JOBS)
+
+test: test-default test-asan test-tsan
 
 # Every tracked C++ file as the repository's .clang-format would write it; nothing is changed.
 format-check:

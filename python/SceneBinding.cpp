@@ -60,10 +60,17 @@ py::capsule ownerOf(Values data, double** raw) {
   return py::capsule(*raw, [](void* p) { std::free(p); });
 }
 
-// Frames and nodes resolved, then `fill` called with them unless no node was asked for.
+// Frames and nodes resolved, then `fill` called with them on `jobs` threads unless no node was
+// asked for.
 template <class Fill>
 Buffer evaluated(Session& s, const std::optional<std::vector<int>>& frames, const std::optional<QStringList>& nodes,
-                 std::size_t perNode, Fill&& fill) {
+                 std::size_t perNode, int jobs, Fill&& fill) {
+  struct Jobs {
+    Session& s;
+    int before;
+    ~Jobs() { s.setJobs(before); }
+  } restore{s, s.jobs()};
+  s.setJobs(jobs);
   Buffer b;
   const std::vector<int> chosen = frames ? *frames : s.frameRange().frames();
   b.frames = chosen.size();
@@ -74,12 +81,12 @@ Buffer evaluated(Session& s, const std::optional<std::vector<int>>& frames, cons
   return b;
 }
 
-py::array eval(const Handle& h, py::object framesArg, py::object nodesArg, py::object progress) {
+py::array eval(const Handle& h, py::object framesArg, py::object nodesArg, py::object progress, int jobs) {
   const auto frames = Arguments::frames(framesArg);
   const auto nodes = Arguments::nodes(nodesArg);
   Progress report(std::move(progress));
   Buffer b = HostLock::run([&] {
-    return evaluated(h->session(), frames, nodes, 16,
+    return evaluated(h->session(), frames, nodes, 16, jobs,
                      [&](const std::vector<int>& f, const QStringList& n, double* out) {
                        h->session().evaluate(f, n, out, MatrixLayout::RowMajor, report.function());
                      });
@@ -96,12 +103,12 @@ py::dtype pegDtype() {
   return py::dtype::from_args(fields);
 }
 
-py::array pegValues(const Handle& h, py::object framesArg, py::object nodesArg, py::object progress) {
+py::array pegValues(const Handle& h, py::object framesArg, py::object nodesArg, py::object progress, int jobs) {
   const auto frames = Arguments::frames(framesArg);
   const auto nodes = Arguments::nodes(nodesArg);
   Progress report(std::move(progress));
   Buffer b = HostLock::run([&] {
-    return evaluated(h->session(), frames, nodes, PegChannels::kCount,
+    return evaluated(h->session(), frames, nodes, PegChannels::kCount, jobs,
                      [&](const std::vector<int>& f, const QStringList& n, double* out) {
                        h->session().pegValues(f, n, out, report.function());
                      });
@@ -325,6 +332,8 @@ frames: None (the scene's range), a frame number, "A-B", or the frames themselve
 nodes:  None (every node, in file order), a name, or a list of names.
 progress: None, or a callable progress(done, total) told now and then how many
         frames are done (always at the end). Ctrl-C stops a long evaluation.
+jobs:   threads to evaluate on (vantorel eval --jobs), 1 to 256; the numbers are the
+        same with any. Frames are shared out only when each thread gets a hundred.
 
 Returns a float64 array of shape (frames, nodes, 4, 4): a[f, n] is a row-major 4x4
 matrix, so a[f, n] @ (x, y, z, 1) maps a point and a[f, n, :3, 3] is the translation
@@ -333,7 +342,7 @@ file holds a.transpose(0, 1, 3, 2).reshape(len(frames), len(nodes), 16).)";
 
 const char* kPegValuesDoc = R"(What bake-keys would key for each node at each frame (vantorel eval --values peg).
 
-frames, nodes and progress as for eval. Returns a structured array of shape
+frames, nodes, progress and jobs as for eval. Returns a structured array of shape
 (frames, nodes) with one float64 field per channel: tx, ty, tz (position in scene
 units), rx, ry, rz (degrees, applied z, y, x), sx, sy, sz, skew (degrees), for an
 unparented peg with its pivot at the origin: a["ty"][:, n] is node n's height over
@@ -379,9 +388,9 @@ void Bindings::scene(py::module_& m) {
           "Every link, by target node, then input (a list of Link).")
       // --- Evaluation
       .def("eval", &eval, py::arg("frames") = py::none(), py::arg("nodes") = py::none(),
-           py::arg("progress") = py::none(), kEvalDoc)
+           py::arg("progress") = py::none(), py::arg("jobs") = 1, kEvalDoc)
       .def("peg_values", &pegValues, py::arg("frames") = py::none(), py::arg("nodes") = py::none(),
-           py::arg("progress") = py::none(), kPegValuesDoc)
+           py::arg("progress") = py::none(), py::arg("jobs") = 1, kPegValuesDoc)
       .def(
           "matrix",
           [](const Handle& h, const QString& node, std::optional<double> frame) {

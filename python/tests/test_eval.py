@@ -125,3 +125,18 @@ def test_threads_evaluating_at_once_get_what_one_thread_gets():
     for t in threads:
         t.join()
     assert not errors
+
+
+@pytest.mark.parametrize("name", ["spring_tail.xml", "arm_rig.xml"])
+def test_jobs_give_what_one_thread_gives_bit_for_bit(name):
+    # Three hundred frames, so that three threads each get the hundred they need to start.
+    scene, apart = vantorel.load(example(name)), vantorel.load(example(name))
+    frames = range(1, 301)
+    assert same_bits(scene.eval(frames, jobs=3), apart.eval(frames))
+    assert same_bits(scene.peg_values(frames, jobs=3), apart.peg_values(frames))
+
+
+@pytest.mark.parametrize("jobs", [0, -3, 257])
+def test_jobs_outside_their_range_are_refused_by_name(arm, jobs):
+    with pytest.raises(ValueError, match="number of jobs"):
+        arm.eval(jobs=jobs)

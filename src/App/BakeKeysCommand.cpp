@@ -54,6 +54,7 @@ int Commands::bakeKeys(const QStringList& args) {
   parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
                     QStringLiteral("Scene file to write"),
                     QStringLiteral("OUT.xml")});
+  CliParsing::addJobsOption(parser);
   if (!parser.parse(QStringList{QStringLiteral("vantorel bake-keys")} + args))
     throw CliError(QStringLiteral("bake-keys: ") + parser.errorText());
   const QStringList positional = parser.positionalArguments();
@@ -65,11 +66,13 @@ int Commands::bakeKeys(const QStringList& args) {
     throw CliError(QStringLiteral("bake-keys: -o OUT.xml is required"));
   const FrameRange range = CliParsing::frames(QStringLiteral("bake-keys"), parser.value(QStringLiteral("frames")));
   const QString output = parser.value(QStringLiteral("o"));
+  const int jobs = CliParsing::jobs(QStringLiteral("bake-keys"), parser);
   if (!QFileInfo(output).absoluteDir().exists())
     throw CliError(QStringLiteral("bake-keys: %1: no folder to write it in").arg(output));
 
   const QString path = positional[0];
   const std::unique_ptr<Session> session = Session::open(path);
+  session->setJobs(jobs);
   const QString node = session->node(positional[1])->instanceName();
   const QString pegName =
       parser.isSet(QStringLiteral("name")) ? parser.value(QStringLiteral("name")) : node + QStringLiteral("-baked");

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "CliError.h"
+#include "ParallelEvaluator.h"
 
 namespace {
 // Larger images than this are a typo, and would only exhaust memory.
@@ -80,4 +81,25 @@ int CliParsing::integer(const QString& command, const QString& option, const QSt
   if (!ok)
     throw CliError(QStringLiteral("%1: %2 must be a whole number, not \"%3\"").arg(command, option, text));
   return v;
+}
+
+void CliParsing::addJobsOption(QCommandLineParser& parser) {
+  parser.addOption({QStringLiteral("jobs"),
+                    QStringLiteral("Threads to evaluate on (default: the machine's cores, here %1)")
+                        .arg(ParallelEvaluator::defaultJobs()),
+                    QStringLiteral("N")});
+}
+
+int CliParsing::jobs(const QString& command, const QCommandLineParser& parser) {
+  if (!parser.isSet(QStringLiteral("jobs")))
+    return ParallelEvaluator::defaultJobs();
+  const QString text = parser.value(QStringLiteral("jobs"));
+  bool ok = false;
+  const int n = text.trimmed().toInt(&ok);
+  if (!ok || n < 1 || n > ParallelEvaluator::kMaxJobs)
+    throw CliError(QStringLiteral("%1: --jobs must be a whole number of threads from 1 to %2, not \"%3\"")
+                       .arg(command)
+                       .arg(ParallelEvaluator::kMaxJobs)
+                       .arg(text));
+  return n;
 }

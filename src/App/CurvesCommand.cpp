@@ -114,6 +114,7 @@ void declareOptions(QCommandLineParser& parser) {
       {QStringLiteral("size"), QStringLiteral("Image size in pixels (default 960x600)"), QStringLiteral("WxH")});
   parser.addOption(
       {{QStringLiteral("o"), QStringLiteral("output")}, QStringLiteral("OUT.svg or OUT.png"), QStringLiteral("OUT")});
+  CliParsing::addJobsOption(parser);
 }
 
 } // namespace
@@ -138,9 +139,11 @@ int Commands::curves(const QStringList& args) {
   const QSize size = parser.isSet(QStringLiteral("size"))
                          ? CliParsing::size(QStringLiteral("curves"), parser.value(QStringLiteral("size")))
                          : kDefaultSize;
+  const int jobs = CliParsing::jobs(QStringLiteral("curves"), parser);
 
   const QString path = positional.front();
   const std::unique_ptr<Session> session = Session::open(path);
+  session->setJobs(jobs);
   FrameRange range = session->frameRange();
   if (parser.isSet(QStringLiteral("frames")))
     range = CliParsing::frames(QStringLiteral("curves"), parser.value(QStringLiteral("frames")));

@@ -52,6 +52,7 @@ void declareOptions(QCommandLineParser& parser) {
   parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
                     QStringLiteral("File to write (default: standard output; required for npy)"),
                     QStringLiteral("OUT")});
+  CliParsing::addJobsOption(parser);
 }
 
 } // namespace
@@ -74,8 +75,11 @@ int Commands::eval(const QStringList& args) {
     throw CliError(QStringLiteral("eval: --format npy needs -o OUT.npy (the frame numbers and node names go to "
                                   "OUT.frames.txt and OUT.nodes.txt)"));
 
+  const int jobs = CliParsing::jobs(QStringLiteral("eval"), parser);
+
   const QString path = positional.front();
   const std::unique_ptr<Session> session = Session::open(path);
+  session->setJobs(jobs);
 
   FrameRange range = session->frameRange();
   if (parser.isSet(QStringLiteral("frames")))

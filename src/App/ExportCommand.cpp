@@ -58,6 +58,7 @@ int Commands::exportGltf(const QStringList& args) {
   parser.addOption({QStringLiteral("fps"), QStringLiteral("Frames per second (default 24)"), QStringLiteral("N")});
   parser.addOption({QStringLiteral("hierarchy"), QStringLiteral("Nest each node under the node on its main input")});
   parser.addOption({QStringLiteral("no-markers"), QStringLiteral("Leave out the axis marker on every node")});
+  CliParsing::addJobsOption(parser);
   if (!parser.parse(QStringList{QStringLiteral("vantorel export")} + args))
     throw CliError(QStringLiteral("export: ") + parser.errorText());
   const QStringList positional = parser.positionalArguments();
@@ -76,11 +77,13 @@ int Commands::exportGltf(const QStringList& args) {
                          .arg(parser.value(QStringLiteral("fps"))));
   }
   const QString output = parser.value(QStringLiteral("o"));
+  const int jobs = CliParsing::jobs(QStringLiteral("export"), parser);
   std::optional<FrameRange> asked;
   if (parser.isSet(QStringLiteral("frames")))
     asked = CliParsing::frames(QStringLiteral("export"), parser.value(QStringLiteral("frames")));
 
   const std::unique_ptr<Session> session = Session::open(positional.front());
+  session->setJobs(jobs);
   const FrameRange range = asked ? *asked : session->frameRange();
   const QStringList nodes = parser.values(QStringLiteral("node"));
   const std::size_t size = nodes.isEmpty() ? session->nodes().size() : static_cast<std::size_t>(nodes.size());

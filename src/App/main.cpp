@@ -20,6 +20,7 @@ namespace {
 const char* kUsage =
     "usage:\n"
     "  vantorel eval SCENE [--frames A[-B]] [--node NAME]... [--format csv|json|npy] [--values matrix|peg] [-o OUT]\n"
+    "                [--jobs N]\n"
     "  vantorel render SCENE (--frame F | --frames A-B) -o OUT.svg|OUT.png|NAME%04d.png [--pick]\n"
     "                  [--view camera|top|side] [--size WxH] [--onion N] [--node NAME]... [--labels]\n"
     "  vantorel check SCENE\n"
@@ -27,14 +28,15 @@ const char* kUsage =
     "  vantorel bake SCENE NODE (--all|--immediate) [--frame F] -o OUT.xml\n"
     "  vantorel drag SCENE NODE --from X,Y --to X,Y [--frame F] [--animation-mode N] [--size WxH] -o OUT.xml\n"
     "  vantorel pick SCENE --at X,Y [--frame F] [--view camera|top|side] [--size WxH] [--node NAME]\n"
-    "  vantorel bake-keys SCENE NODE --frames A-B [--name PEG] [--replace] -o OUT.xml\n"
+    "  vantorel bake-keys SCENE NODE --frames A-B [--name PEG] [--replace] -o OUT.xml [--jobs N]\n"
     "  vantorel curves SCENE --node NAME [--node NAME]... [--frames A-B] [--channels tx,ty,rz,...] [--size WxH]\n"
-    "                  -o OUT.svg|OUT.png\n"
+    "                  -o OUT.svg|OUT.png [--jobs N]\n"
     "  vantorel export SCENE -o OUT.gltf|OUT.glb [--frames A-B] [--node NAME]... [--fps N] [--hierarchy] "
-    "[--no-markers]\n"
+    "[--no-markers] [--jobs N]\n"
     "  vantorel graph SCENE -o OUT.svg|OUT.png [--frame F]\n"
     "  vantorel view SCENE [--frame F] [--view camera|top|side]\n"
-    "common options: --plugins DIR (default: plugins next to vantorel), --prefs FILE\n";
+    "common options: --plugins DIR (default: plugins next to vantorel), --prefs FILE\n"
+    "--jobs N: threads to evaluate on (default: the machine's cores; the output is the same with any)\n";
 
 QtMessageHandler g_qtMessages = nullptr;
 

@@ -5,6 +5,7 @@
 
 #include "Command/CO_GraphCommands.h"
 #include "Command/CO_OrCommand.h"
+#include "ParallelEvaluator.h"
 #include "PegChannels.h"
 #include "SceneCore/AT_DoubleAttr.h"
 #include "SceneCore/AT_Position3dAttr.h"
@@ -13,7 +14,6 @@
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/Peg.h"
 #include "SceneCore/SC_SceneCommon.h"
-#include "SceneCore/SC_SceneEvaluator.h"
 #include "SessionError.h"
 
 namespace {
@@ -24,7 +24,8 @@ constexpr double kExact = 1e-9;
 } // namespace
 
 std::unique_ptr<CO_Command> BakeKeys::createCommand(SC_SceneCommon& scene, MO_Module* node, const FrameRange& range,
-                                                    const QString& pegName, bool replace, const Progress& progress) {
+                                                    const QString& pegName, bool replace, const Progress& progress,
+                                                    int jobs) {
   auto peg = std::make_unique<Peg>();
   peg->setInstanceName(pegName);
   AT_DoubleAttr* attrs[PegChannels::kCount] = {peg->position()->x(),      peg->position()->y(),
@@ -38,7 +39,8 @@ std::unique_ptr<CO_Command> BakeKeys::createCommand(SC_SceneCommon& scene, MO_Mo
   PegChannels::Values first{};
   bool constant[PegChannels::kCount];
   std::fill(std::begin(constant), std::end(constant), true);
-  SC_SceneEvaluator(scene).evaluate(
+  ParallelEvaluator evaluator(scene, jobs);
+  evaluator.evaluate(
       {node}, frames,
       [&](std::size_t index, const std::vector<Math::Matrix4x4>& matrices) {
         const int frame = frames[index];
@@ -75,11 +77,12 @@ std::unique_ptr<CO_Command> BakeKeys::createCommand(SC_SceneCommon& scene, MO_Mo
 }
 
 BakeKeys::Residual BakeKeys::residual(SC_SceneCommon& scene, MO_Module* node, MO_Module* peg, const FrameRange& range,
-                                      const Progress& progress) {
+                                      const Progress& progress, int jobs) {
   Residual r;
   r.frame = range.first;
   const std::vector<int> frames = range.frames();
-  SC_SceneEvaluator(scene).evaluate(
+  ParallelEvaluator evaluator(scene, jobs);
+  evaluator.evaluate(
       {node, peg}, frames,
       [&](std::size_t index, const std::vector<Math::Matrix4x4>& m) {
         for (int i = 0; i < 16; ++i) {

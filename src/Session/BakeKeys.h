@@ -18,10 +18,12 @@ namespace BakeKeys {
 using Progress = std::function<void(int done, int total)>;
 
 // The edit, not yet run: adds the peg named `pegName` and, with `replace`, moves every link that
-// leaves the node's matrix output to the peg's. Throws BadArgumentError when the node's output is not a
+// leaves the node's matrix output to the peg's; the node is evaluated on `jobs` threads
+// (ParallelEvaluator.h). Throws BadArgumentError when the node's output is not a
 // finite matrix at some frame of the range.
 std::unique_ptr<CO_Command> createCommand(SC_SceneCommon& scene, MO_Module* node, const FrameRange& range,
-                                          const QString& pegName, bool replace, const Progress& progress = {});
+                                          const QString& pegName, bool replace, const Progress& progress = {},
+                                          int jobs = 1);
 
 // The largest difference between any value of the node's output matrix and the same value of
 // the peg's over the range, where it occurs, and whether every difference stays within 1e-9 of
@@ -36,5 +38,5 @@ struct Residual {
   int peakFrame = 0;
 };
 Residual residual(SC_SceneCommon& scene, MO_Module* node, MO_Module* peg, const FrameRange& range,
-                  const Progress& progress = {});
+                  const Progress& progress = {}, int jobs = 1);
 } // namespace BakeKeys

@@ -9,9 +9,9 @@
 #include <ostream>
 #include <tiny_gltf.h>
 
+#include "ParallelEvaluator.h"
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/SC_SceneCommon.h"
-#include "SceneCore/SC_SceneEvaluator.h"
 #include "SessionError.h"
 #include "TrsTransform.h"
 
@@ -464,7 +464,7 @@ void assemble(tinygltf::Model& model, std::vector<Track>& tracks, const SC_Scene
 
 GltfExport::Result GltfExport::write(SC_SceneCommon& scene, const std::vector<MO_Module*>& nodes,
                                      const FrameRange& range, const Options& options, const QString& path,
-                                     const Progress& progress) {
+                                     const Progress& progress, int jobs) {
   Result result;
   result.nodes = nodes;
   MO_Module* camera = scene.camera() && exportable(scene.camera()) ? scene.camera() : nullptr;
@@ -495,7 +495,8 @@ GltfExport::Result GltfExport::write(SC_SceneCommon& scene, const std::vector<MO
   data.resize(layOut(tracks, frames));
   unsigned char* buffer = data.data();
   Lens lens;
-  SC_SceneEvaluator(scene).evaluate(
+  ParallelEvaluator evaluator(scene, jobs);
+  evaluator.evaluate(
       result.nodes, frameList,
       [&](std::size_t index, const std::vector<Math::Matrix4x4>& matrices) {
         for (std::size_t i : order)

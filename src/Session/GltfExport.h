@@ -52,11 +52,11 @@ using Progress = std::function<void(int done, int total)>;
 // Whether a node can be exported: it has a transformation output.
 bool exportable(const MO_Module* node);
 
-// Evaluates `nodes` (each exportable) over `range` and writes `path` (.glb binary, else .gltf).
-// Throws BadArgumentError when a node's matrix is not finite at some frame, the range is too
-// long for glTF, or the file cannot be written; nothing is left at `path` then. Session::exportGltf
-// checks the arguments first.
+// Evaluates `nodes` (each exportable) over `range`, on `jobs` threads (ParallelEvaluator.h), and writes `path` (.glb
+// binary, else .gltf). Throws BadArgumentError when a node's matrix is not finite at some frame, the range is too long
+// for glTF, or the file cannot be written; nothing is left at `path` then. Session::exportGltf checks the arguments
+// first.
 Result write(SC_SceneCommon& scene, const std::vector<MO_Module*>& nodes, const FrameRange& range,
-             const Options& options, const QString& path, const Progress& progress = {});
+             const Options& options, const QString& path, const Progress& progress = {}, int jobs = 1);
 
 } // namespace GltfExport

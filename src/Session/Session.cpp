@@ -16,6 +16,7 @@
 #include "GraphEditCommand.h"
 #include "GraphicCore/SLB_ViewDriver.h"
 #include "LiveDrag.h"
+#include "ParallelEvaluator.h"
 #include "PegChannels.h"
 #include "PersistentObj/PIO_SceneReader.h"
 #include "PersistentObj/PIO_SceneWriter.h"
@@ -249,7 +250,14 @@ void Session::evaluate(const std::vector<int>& frames, const QStringList& nodes,
   if (!frames.empty())
     checkSprings(chosenNodes, *std::max_element(frames.begin(), frames.end()));
   const FrameScope scope(*m_scene, m_frame, m_frame);
-  SC_SceneEvaluator(*m_scene).evaluate(chosenNodes, frames, sink, progress);
+  ParallelEvaluator(*m_scene, m_jobs).evaluate(chosenNodes, frames, sink, progress);
+}
+
+void Session::setJobs(int jobs) {
+  if (jobs < 1 || jobs > ParallelEvaluator::kMaxJobs)
+    throw BadArgumentError(
+        QStringLiteral("the number of jobs must be from 1 to %1, not %2").arg(ParallelEvaluator::kMaxJobs).arg(jobs));
+  m_jobs = jobs;
 }
 
 void Session::evaluate(const std::vector<int>& frames, const QStringList& nodes, double* out, MatrixLayout layout,
@@ -428,9 +436,9 @@ BakeKeysResult Session::bakeKeys(const QString& name, const FrameRange& range, c
   const FrameScope scope(*m_scene, m_frame, m_frame);
   BakeKeysResult result;
   result.pegName = peg;
-  result.commandName =
-      execute(BakeKeys::createCommand(*m_scene, n, range, peg, replace, keying).release(), QStringLiteral("Bake Keys"));
-  const BakeKeys::Residual r = BakeKeys::residual(*m_scene, n, m_scene->findNode(peg), range, checking);
+  result.commandName = execute(BakeKeys::createCommand(*m_scene, n, range, peg, replace, keying, m_jobs).release(),
+                               QStringLiteral("Bake Keys"));
+  const BakeKeys::Residual r = BakeKeys::residual(*m_scene, n, m_scene->findNode(peg), range, checking, m_jobs);
   result.largestResidual = r.largest;
   result.residualFrame = r.frame;
   result.residualValue = r.value;
@@ -471,7 +479,7 @@ GltfExport::Result Session::exportGltf(const QString& path, const QStringList& n
   if (named.name.isEmpty())
     named.name = QFileInfo(m_path).completeBaseName();
   const FrameScope scope(*m_scene, m_frame, m_frame);
-  return GltfExport::write(*m_scene, chosen, range, named, path, progress);
+  return GltfExport::write(*m_scene, chosen, range, named, path, progress, m_jobs);
 }
 
 // --- The view

@@ -5,7 +5,8 @@
 // adds no history), undo and redo, picking and dragging in a view, rendering, baking, saving
 // whole or not at all. Refusals are SessionErrors (SessionError.h) with the command line's
 // messages. A frame left out is the session's current frame, which only setCurrentFrame
-// changes (it starts at the scene's first). Everything runs on the caller's thread.
+// changes (it starts at the scene's first). Everything runs on the caller's thread, but for the
+// further threads of an evaluation with more than one job (setJobs), which end before it returns.
 #include <QImage>
 #include <QSet>
 #include <QString>
@@ -71,6 +72,11 @@ public:
   void evaluate(const std::vector<int>& frames, const QStringList& nodes, const MatrixSink& sink,
                 const Progress& progress = {});
   Math::Matrix4x4 matrix(const QString& node, double frame);
+  // Threads that evaluate, pegValues, bakeKeys and exportGltf run on (ParallelEvaluator.h), with
+  // the same numbers for any; 1, the default, keeps every frame on the caller's thread. Outside
+  // 1 to ParallelEvaluator::kMaxJobs it is a BadArgumentError.
+  void setJobs(int jobs);
+  int jobs() const { return m_jobs; }
   // What bake-keys would key (PegChannels), frames.size() * nodes * PegChannels::kCount doubles.
   void pegValues(const std::vector<int>& frames, const QStringList& nodes, double* out, const Progress& progress = {});
   void pegValues(const std::vector<int>& frames, const QStringList& nodes, const ValuesSink& sink,
@@ -217,6 +223,7 @@ private:
   std::unique_ptr<LiveDrag> m_drag;
   QString m_path;
   double m_frame = 1.0;
+  int m_jobs = 1;
   // Steps that can be undone now, and as many when the scene was loaded or saved (-1: that
   // state is gone, its steps undone and replaced).
   int m_depth = 0;

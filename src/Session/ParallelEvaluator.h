@@ -1,0 +1,70 @@
+#pragma once
+// Evaluates nodes of a scene over frames on several threads and hands each frame's matrices to
+// the sink on the caller's thread, in frame order, exactly as one thread computes them.
+//
+// A node with history (a dynamic module such as the spring, whose every frame follows from the
+// one before) and every node it drives are evaluated on the scene itself, frame after frame.
+// The other nodes' frames are shared out in contiguous blocks between the scene and copies of
+// it, one copy a further thread, read back from what the scene writer writes of it now (so an
+// edit not yet saved counts). A thread shares no node with another: each has its own nodes,
+// ports, caches and histories. Frames go in rounds of a bounded number of matrices (ParallelLimits), so
+// memory stays flat however many frames are asked. One job, too few frames to repay a copy, or no node
+// without history: the single thread's evaluation, unchanged.
+//
+// A node's computation may print a message (a matrix it cannot invert): with several threads
+// such lines may come in another order, and those of a node a spring reads twice (the spring's
+// thread evaluates it too).
+#include <cstddef>
+#include <vector>
+
+#include "SceneCore/SC_SceneEvaluator.h"
+
+class MO_Module;
+class SC_SceneCommon;
+
+// How the work is cut: the fewest frames each thread must have to be started (a copy of a big
+// scene costs as much as evaluating it over a hundred frames or so), and the matrices held at
+// once across all threads (2^14 of them, 2 MB, which stay in the caches).
+struct ParallelLimits {
+  int minFramesPerThread = 100;
+  std::size_t roundMatrices = std::size_t(1) << 14;
+};
+
+class ParallelEvaluator {
+public:
+  using Progress = SC_SceneEvaluator::Progress;
+  using FrameSink = SC_SceneEvaluator::FrameSink;
+
+  // More threads than this is a typo, each one being a copy of the scene.
+  static constexpr int kMaxJobs = 256;
+
+  // The machine's cores, at least 1.
+  static int defaultJobs();
+
+  // `jobs` is held to 1 to kMaxJobs.
+  ParallelEvaluator(SC_SceneCommon& scene, int jobs, const ParallelLimits& limits = ParallelLimits());
+
+  // As SC_SceneEvaluator::evaluate: sink(index, matrices) for every frame in order, progress
+  // after each. An exception from any thread or from the sink stops the work and is rethrown
+  // here once every thread has stopped.
+  void evaluate(const std::vector<MO_Module*>& nodes, const std::vector<int>& frames, const FrameSink& sink,
+                const Progress& progress = Progress());
+
+  // Threads the last evaluate ran on (1: the single thread's path).
+  int threadsUsed() const { return m_threadsUsed; }
+
+  // For each node, whether its matrices depend on frames evaluated before: a dynamic module, a
+  // node it drives, or, when the scene's camera is such a node, every node (constraints may
+  // read the camera without a link to it).
+  static std::vector<bool> withHistory(const SC_SceneCommon& scene, const std::vector<MO_Module*>& nodes);
+
+private:
+  struct Work;
+  int threadsFor(std::size_t frames) const;
+  void evaluateRounds(Work& work, const FrameSink& sink, const Progress& progress);
+
+  SC_SceneCommon& m_scene;
+  int m_jobs;
+  ParallelLimits m_limits;
+  int m_threadsUsed = 1;
+};

@@ -1,0 +1,164 @@
+// --jobs N through the commands that evaluate many frames: every file and every line of standard
+// output the same byte for byte as with --jobs 1, and bad values refused as bad input. Outcome under
+// ThreadSanitizer too (make test-tsan).
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "VantorelProcess.h"
+
+namespace {
+
+const char* const kExamples[] = {"arm_rig",       "limit_forearm", "multi_points_card", "multi_points_perspective",
+                                 "spring_tail",   "static_bake",   "switch_gate",       "three_points_patch",
+                                 "two_points_arm"};
+
+// Three hundred frames: enough for three threads to be started, and beyond every example's range.
+const QString kFrames = QStringLiteral("1-300");
+
+QString example(const char* name) { return QStringLiteral(VANTOREL_EXAMPLES "/%1.xml").arg(QLatin1String(name)); }
+
+QByteArray contents(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+// What a run leaves: its standard output (with the folder it wrote to taken out, as the
+// commands that report their output name it) and every file in that folder.
+struct Outcome {
+  ProcessResult result;
+  std::map<QString, QByteArray> files;
+};
+
+// args holds "OUT/" where the output folder goes.
+Outcome run(QStringList args, const QString& jobs) {
+  QTemporaryDir dir;
+  for (QString& a : args)
+    a.replace(QStringLiteral("OUT/"), dir.path() + QLatin1Char('/'));
+  if (!jobs.isEmpty())
+    args << QStringLiteral("--jobs") << jobs;
+  Outcome r{vantorel(args), {}};
+  r.result.out.replace(dir.path().toUtf8(), "OUT");
+  for (const QString& name : QDir(dir.path()).entryList(QDir::Files))
+    r.files[name] = contents(dir.filePath(name));
+  return r;
+}
+
+void expectSameRuns(const QStringList& args, const QString& jobs) {
+  const Outcome one = run(args, QStringLiteral("1"));
+  const Outcome many = run(args, jobs);
+  ASSERT_EQ(one.result.status, 0) << one.result.err.constData();
+  ASSERT_EQ(many.result.status, 0) << many.result.err.constData();
+  EXPECT_EQ(one.result.out, many.result.out);
+  ASSERT_EQ(one.files.size(), many.files.size());
+  for (const auto& [name, bytes] : one.files) {
+    EXPECT_FALSE(bytes.isEmpty()) << name.toStdString();
+    EXPECT_TRUE(many.files.count(name) && many.files.at(name) == bytes) << name.toStdString() << " differs";
+  }
+}
+
+struct EvalCase {
+  const char* scene;
+  const char* output; // empty: standard output
+  const char* values;
+};
+
+void PrintTo(const EvalCase& c, std::ostream* os) { *os << c.scene << " " << c.output << " " << c.values; }
+
+class JobsCommandEval : public ::testing::TestWithParam<EvalCase> {};
+
+TEST_P(JobsCommandEval, ThreeJobsWriteWhatOneWrites) {
+  const EvalCase& c = GetParam();
+  QStringList args{QStringLiteral("eval"),     example(c.scene),       QStringLiteral("--frames"), kFrames,
+                   QStringLiteral("--values"), QLatin1String(c.values)};
+  if (*c.output)
+    args << QStringLiteral("-o") << QStringLiteral("OUT/") + QLatin1String(c.output);
+  expectSameRuns(args, QStringLiteral("3"));
+}
+
+std::vector<EvalCase> evalCases() {
+  std::vector<EvalCase> cases;
+  for (const char* scene : kExamples)
+    for (const char* output : {"", "out.json", "out.npy"})
+      for (const char* values : {"matrix", "peg"})
+        cases.push_back({scene, output, values});
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, JobsCommandEval, ::testing::ValuesIn(evalCases()), [](const auto& row) {
+  const EvalCase& c = row.param;
+  std::string format = *c.output ? std::string(c.output).substr(4) : "csv";
+  return std::string(c.scene) + "_" + format + "_" + c.values;
+});
+
+// The other commands that evaluate many frames, each with its files and its report.
+TEST(JobsCommand, BakeKeysExportAndCurvesWriteWhatOneJobWrites) {
+  const std::vector<QStringList> commands{
+      {QStringLiteral("bake-keys"), example("spring_tail"), QStringLiteral("Tip"), QStringLiteral("--frames"), kFrames,
+       QStringLiteral("--replace"), QStringLiteral("-o"), QStringLiteral("OUT/baked.xml")},
+      {QStringLiteral("bake-keys"), example("limit_forearm"), QStringLiteral("Limit"), QStringLiteral("--frames"),
+       kFrames, QStringLiteral("-o"), QStringLiteral("OUT/baked.xml")},
+      {QStringLiteral("export"), example("spring_tail"), QStringLiteral("--frames"), kFrames, QStringLiteral("-o"),
+       QStringLiteral("OUT/tail.gltf")},
+      {QStringLiteral("export"), example("arm_rig"), QStringLiteral("--frames"), kFrames, QStringLiteral("--hierarchy"),
+       QStringLiteral("-o"), QStringLiteral("OUT/arm.glb")},
+      {QStringLiteral("curves"), example("limit_forearm"), QStringLiteral("--node"), QStringLiteral("Forearm"),
+       QStringLiteral("--node"), QStringLiteral("Limit"), QStringLiteral("--frames"), kFrames, QStringLiteral("-o"),
+       QStringLiteral("OUT/curves.svg")},
+      {QStringLiteral("curves"), example("spring_tail"), QStringLiteral("--node"), QStringLiteral("Body"),
+       QStringLiteral("--node"), QStringLiteral("Tip"), QStringLiteral("--frames"), kFrames, QStringLiteral("-o"),
+       QStringLiteral("OUT/curves.svg")}};
+  for (const QStringList& args : commands) {
+    SCOPED_TRACE(args.join(QLatin1Char(' ')).toStdString());
+    expectSameRuns(args, QStringLiteral("3"));
+  }
+}
+
+// The camera's lens is read in frame order as the frames arrive, so a zoom must come out the same.
+TEST(JobsCommand, ExportOfAZoomingCameraWritesWhatOneJobWrites) {
+  QTemporaryDir dir;
+  QByteArray xml = contents(example("arm_rig"));
+  ASSERT_TRUE(xml.contains("<attr keyword=\"FOV\" value=\"45\"/>"));
+  xml.replace("<attr keyword=\"FOV\" value=\"45\"/>",
+              "<attr keyword=\"FOV\"><key frame=\"1\" value=\"30\"/>"
+              "<key frame=\"250\" value=\"70\" interpolation=\"linear\"/></attr>");
+  QFile scene(dir.filePath(QStringLiteral("zoom.xml")));
+  ASSERT_TRUE(scene.open(QIODevice::WriteOnly) && scene.write(xml) == xml.size());
+  scene.close();
+  expectSameRuns({QStringLiteral("export"), scene.fileName(), QStringLiteral("--frames"), kFrames, QStringLiteral("-o"),
+                  QStringLiteral("OUT/zoom.gltf")},
+                 QStringLiteral("3"));
+}
+
+// Without --jobs, the machine's cores: the same output again.
+TEST(JobsCommand, TheDefaultWritesWhatOneJobWrites) {
+  const QStringList args{QStringLiteral("eval"), example("spring_tail"),       QStringLiteral("--frames"), kFrames,
+                         QStringLiteral("-o"),   QStringLiteral("OUT/out.npy")};
+  const Outcome one = run(args, QStringLiteral("1"));
+  const Outcome fallback = run(args, QString());
+  ASSERT_EQ(fallback.result.status, 0) << fallback.result.err.constData();
+  EXPECT_EQ(one.files, fallback.files);
+}
+
+TEST(JobsCommand, BadValuesAreBadInputNamingTheOption) {
+  const std::vector<QStringList> commands{
+      {QStringLiteral("eval"), example("arm_rig"), QStringLiteral("-o"), QStringLiteral("OUT/out.csv")},
+      {QStringLiteral("bake-keys"), example("arm_rig"), QStringLiteral("Hand"), QStringLiteral("--frames"),
+       QStringLiteral("1-10"), QStringLiteral("-o"), QStringLiteral("OUT/baked.xml")},
+      {QStringLiteral("export"), example("arm_rig"), QStringLiteral("-o"), QStringLiteral("OUT/arm.glb")},
+      {QStringLiteral("curves"), example("arm_rig"), QStringLiteral("--node"), QStringLiteral("Hand"),
+       QStringLiteral("-o"), QStringLiteral("OUT/curves.svg")}};
+  for (const QStringList& args : commands)
+    for (const char* value : {"0", "-3", "x", "1.5", "", "257", "99999999999"}) {
+      SCOPED_TRACE(args.front().toStdString() + " --jobs \"" + value + "\"");
+      const Outcome r = run(args, QString::fromLatin1(value).isEmpty() ? QStringLiteral(" ") : QLatin1String(value));
+      EXPECT_EQ(r.result.status, 2);
+      EXPECT_TRUE(r.result.err.contains(args.front().toUtf8() + ": --jobs must be a whole number"))
+          << r.result.err.constData();
+      EXPECT_TRUE(r.files.empty()) << "nothing is written";
+    }
+}
+
+} // namespace

@@ -1,0 +1,199 @@
+// Evaluation on several threads checked against a second method: the single thread's evaluator
+// on a scene loaded apart, whose matrices every thread count, round size and frame list must
+// give bit for bit (every example goes through JobsCommandTest). Run under ThreadSanitizer too
+// (make test-tsan).
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <cstring>
+#include <stdexcept>
+
+#include "ParallelEvaluator.h"
+#include "SceneCore/MO_Module.h"
+#include "SceneCore/SC_SceneCommon.h"
+#include "SessionError.h"
+#include "SessionTestSupport.h"
+
+namespace {
+
+// An animated peg drives a spring; a peg under the spring and a two-points constraint reading it
+// carry its history. Two pegs and a limit on one of them do not.
+const char* const kSpringFeedsOthers = R"(<scene version="1" frames="1-60" aspect="4:3">
+  <camera node="Camera"/>
+  <node type="Camera" name="Camera"><attr keyword="POSITION.Z" value="40"/></node>
+  <node type="Peg" name="Driver">
+    <attr keyword="POSITION.X"><key frame="1" value="0"/><key frame="10" value="8" interpolation="linear"/>
+      <key frame="30" value="-3" interpolation="constant"/><key frame="45" value="5"/></attr>
+    <attr keyword="ROTATION.ANGLEZ"><key frame="1" value="0"/><key frame="40" value="120" interpolation="linear"/></attr>
+  </node>
+  <node type="DynamicSpring" name="Spring"><attr keyword="TENSIONX" value="15"/></node>
+  <node type="Peg" name="Child"><attr keyword="POSITION.Y" value="3"/></node>
+  <node type="Peg" name="Other">
+    <attr keyword="POSITION.X"><key frame="1" value="-5"/><key frame="60" value="5" interpolation="linear"/></attr>
+  </node>
+  <node type="PointConstraint2" name="Aim"/>
+  <node type="Peg" name="Free">
+    <attr keyword="ROTATION.ANGLEZ"><key frame="1" value="-30"/><key frame="50" value="200" interpolation="linear"/></attr>
+    <attr keyword="SCALE.X"><key frame="1" value="1"/><key frame="50" value="2.5" interpolation="linear"/></attr>
+  </node>
+  <node type="TransformLimit" name="Limit"><attr keyword="ROT" value="40"/></node>
+  <link from="Driver" to="Spring" toPort="0"/>
+  <link from="Spring" to="Child" toPort="0"/>
+  <link from="Child" to="Aim" toPort="0"/>
+  <link from="Other" to="Aim" toPort="1"/>
+  <link from="Free" to="Limit" toPort="0"/>
+</scene>)";
+
+// The same scene with the camera carried by the spring: constraints may read the camera without a
+// link to it, so every node then has history.
+QByteArray cameraOnSpring() {
+  QByteArray xml(kSpringFeedsOthers);
+  xml.replace("</scene>", "  <link from=\"Spring\" to=\"Camera\" toPort=\"0\"/>\n</scene>");
+  return xml;
+}
+
+std::unique_ptr<Session> openScene(const QString& name) {
+  if (name == QLatin1String("spring_feeds_others"))
+    return Session::openData(kSpringFeedsOthers, name, HostOptions{QStringLiteral(VANTOREL_PLUGIN_DIR), QString()});
+  return openExample(qPrintable(name));
+}
+
+std::vector<Math::Matrix4x4> evaluate(Session& session, const std::vector<int>& frames, int jobs,
+                                      const ParallelLimits& limits, int* threads = nullptr) {
+  const std::vector<MO_Module*>& nodes = session.scene().nodes();
+  std::vector<Math::Matrix4x4> all;
+  std::size_t expected = 0;
+  ParallelEvaluator evaluator(session.scene(), jobs, limits);
+  evaluator.evaluate(nodes, frames, [&](std::size_t index, const std::vector<Math::Matrix4x4>& m) {
+    EXPECT_EQ(index, expected++) << "frames reach the sink in order";
+    all.insert(all.end(), m.begin(), m.end());
+  });
+  if (threads)
+    *threads = evaluator.threadsUsed();
+  return all;
+}
+
+// The single thread's matrices of a scene loaded apart, so that nothing the parallel run leaves
+// behind (histories, caches) can make the two agree.
+std::vector<Math::Matrix4x4> reference(const QString& scene, const std::vector<int>& frames) {
+  const std::unique_ptr<Session> session = openScene(scene);
+  std::vector<Math::Matrix4x4> all;
+  SC_SceneEvaluator(session->scene())
+      .evaluate(session->scene().nodes(), frames,
+                [&](std::size_t, const std::vector<Math::Matrix4x4>& m) { all.insert(all.end(), m.begin(), m.end()); });
+  return all;
+}
+
+// Bit for bit, so that -0 against 0 and one NaN against another count as different.
+void expectSameBits(const std::vector<Math::Matrix4x4>& a, const std::vector<Math::Matrix4x4>& b) {
+  ASSERT_EQ(a.size(), b.size());
+  for (std::size_t i = 0; i < a.size(); ++i)
+    ASSERT_EQ(std::memcmp(a[i].values(), b[i].values(), 16 * sizeof(double)), 0) << "matrix " << i;
+}
+
+std::vector<int> range(int first, int last) {
+  std::vector<int> frames;
+  for (int f = first; f <= last; ++f)
+    frames.push_back(f);
+  return frames;
+}
+
+struct Case {
+  const char* label;
+  const char* scene;
+  int jobs;
+  ParallelLimits limits;
+  std::vector<int> frames;
+  int threads; // what the work repays
+};
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.label; }
+
+class ParallelEvaluatorCase : public ::testing::TestWithParam<Case> {};
+
+TEST_P(ParallelEvaluatorCase, GivesTheSingleThreadsMatricesBitForBit) {
+  const Case& c = GetParam();
+  const std::unique_ptr<Session> session = openScene(QString::fromLatin1(c.scene));
+  int threads = 0;
+  const std::vector<Math::Matrix4x4> parallel = evaluate(*session, c.frames, c.jobs, c.limits, &threads);
+  EXPECT_EQ(threads, c.threads);
+  expectSameBits(parallel, reference(QString::fromLatin1(c.scene), c.frames));
+}
+
+const ParallelLimits kEveryFrame{1, std::size_t(1) << 18};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cuts, ParallelEvaluatorCase,
+    ::testing::Values(
+        // The spring's history carried across rounds of three frames, cut inside the frame list.
+        Case{"SpringAcrossRounds", "spring_feeds_others", 2, {1, 7}, range(1, 90), 2},
+        Case{"SpringFourThreads", "spring_feeds_others", 4, kEveryFrame, range(1, 90), 4},
+        // Frames asked out of order and twice, as a script may; the spring sees them in that order.
+        Case{"ScatteredFrames", "spring_feeds_others", 3, kEveryFrame, {40, 3, 17, 3, 60, -2, 41}, 3},
+        // Fewer frames than threads: one thread per frame at most.
+        Case{"OneFrameThreeJobs", "arm_rig.xml", 3, kEveryFrame, {5}, 1},
+        Case{"TwoFramesThreeJobs", "arm_rig.xml", 3, kEveryFrame, {5, 6}, 2},
+        Case{"NoFrames", "arm_rig.xml", 3, kEveryFrame, {}, 1},
+        // By default a thread needs a hundred frames to repay its copy of the scene.
+        Case{"DefaultTooFewFrames", "arm_rig.xml", 2, {}, range(1, 199), 1},
+        Case{"DefaultEnoughFrames", "arm_rig.xml", 3, {}, range(1, 200), 2}),
+    [](const auto& row) { return std::string(row.param.label); });
+
+// Hand-reasoned: the spring and what it reaches through links carry history; with the camera on
+// the spring, every node does.
+TEST(ParallelEvaluator, NodesWithHistoryAreTheSpringAndWhatItDrives) {
+  struct Row {
+    QByteArray xml;
+    std::vector<bool> expected; // Camera Driver Spring Child Other Aim Free Limit
+  };
+  const std::vector<Row> rows{{kSpringFeedsOthers, {false, false, true, true, false, true, false, false}},
+                              {cameraOnSpring(), {true, true, true, true, true, true, true, true}}};
+  for (const Row& row : rows) {
+    const std::unique_ptr<Session> session =
+        Session::openData(row.xml, QStringLiteral("scene"), HostOptions{QStringLiteral(VANTOREL_PLUGIN_DIR), {}});
+    EXPECT_EQ(ParallelEvaluator::withHistory(session->scene(), session->scene().nodes()), row.expected);
+  }
+}
+
+TEST(ParallelEvaluator, CameraOnTheSpringKeepsEverythingOnOneThread) {
+  const std::unique_ptr<Session> session = Session::openData(cameraOnSpring(), QStringLiteral("scene"),
+                                                             HostOptions{QStringLiteral(VANTOREL_PLUGIN_DIR), {}});
+  int threads = 0;
+  evaluate(*session, range(1, 30), 3, kEveryFrame, &threads);
+  EXPECT_EQ(threads, 1);
+}
+
+// The copies are read from the scene as it is now, not from its file.
+TEST(ParallelEvaluator, AnEditNotYetSavedCountsOnEveryThread) {
+  const std::unique_ptr<Session> edited = openExample("arm_rig.xml");
+  const std::unique_ptr<Session> apart = openExample("arm_rig.xml");
+  const std::vector<int> frames = range(1, 300);
+  const std::vector<double> before = everyMatrix(*edited);
+  for (Session* s : {edited.get(), apart.get()})
+    s->setAttribute(QStringLiteral("Shoulder"), QStringLiteral("POSITION.Y"), 2.5);
+  const std::size_t size = frames.size() * edited->nodes().size() * 16;
+  std::vector<double> parallel(size), single(size);
+  edited->setJobs(3);
+  edited->evaluate(frames, {}, parallel.data(), MatrixLayout::ColumnOrder);
+  apart->evaluate(frames, {}, single.data(), MatrixLayout::ColumnOrder);
+  EXPECT_EQ(std::memcmp(parallel.data(), single.data(), size * sizeof(double)), 0);
+  EXPECT_NE(std::memcmp(parallel.data(), before.data(), before.size() * sizeof(double)), 0) << "the edit shows";
+}
+
+// A sink that refuses a frame (bake-keys' non-finite matrix) stops the work with its own error,
+// every thread stopped, and no later frame reaches it.
+TEST(ParallelEvaluator, AnErrorInTheSinkStopsTheWorkAtThatFrame) {
+  const std::unique_ptr<Session> session = openScene(QStringLiteral("spring_feeds_others"));
+  std::size_t calls = 0;
+  ParallelEvaluator evaluator(session->scene(), 3, {1, 40});
+  EXPECT_THROW(evaluator.evaluate(session->scene().nodes(), range(1, 100),
+                                  [&](std::size_t index, const std::vector<Math::Matrix4x4>&) {
+                                    ++calls;
+                                    if (index == 23)
+                                      throw BadArgumentError(QStringLiteral("frame 24 refused"));
+                                  }),
+               BadArgumentError);
+  EXPECT_EQ(calls, 24u);
+}
+
+} // namespace
