@@ -40,6 +40,10 @@ NODES = [
 ]
 
 
+# One thread, where eval takes --jobs (its default is every core).
+ONE = []
+
+
 def log(message):
     sys.stderr.write(message + '\n')
     sys.stderr.flush()
@@ -103,7 +107,7 @@ def net_cost(vantorel, work, repeat, with_scene, without_scene, nodes):
     times = {True: [], False: []}
     for _ in range(repeat):
         for with_node, scene in ((True, with_scene), (False, without_scene)):
-            cmd = [vantorel, 'eval', scene, '--frames', '1-1000', '-o', os.path.join(work, 'net.npy')] + nodes
+            cmd = [vantorel, 'eval', scene, '--frames', '1-1000', '-o', os.path.join(work, 'net.npy')] + ONE + nodes
             times[with_node].append(run(cmd)[0])
     return min(times[True]) - min(times[False])
 
@@ -140,18 +144,20 @@ def rig_rates(vantorel, work, repeat, quick):
     sizes = [(100, 10000), (1000, 1000)] + ([] if quick else [(10000, 100)])
     one = os.path.join(work, 'one.xml')
     make_rig(one, 1, 10)
-    load_base = least([vantorel, 'eval', one, '--frames', '1', '--node', 'Peg0', '-o', os.devnull], repeat)[0]
+    load_base = least([vantorel, 'eval', one, '--frames', '1', '--node', 'Peg0', '-o', os.devnull] + ONE, repeat)[0]
     rows = []
     for pegs, frames in sizes:
         log('rig of %d pegs over %d frames' % (pegs, frames))
         rig = os.path.join(work, 'rig%d.xml' % pegs)
         make_rig(rig, pegs, frames)
-        load = least([vantorel, 'eval', rig, '--frames', '1', '--node', 'Peg0', '-o', os.devnull], repeat)
+        load = least([vantorel, 'eval', rig, '--frames', '1', '--node', 'Peg0', '-o', os.devnull] + ONE, repeat)
         row = {'pegs': pegs, 'frames': frames, 'load_us': max(load[0] - load_base, 0.0) / pegs * 1e6}
         for fmt in ('csv', 'npy'):
             cpu, _, rss = least([vantorel, 'eval', rig, '--frames', '1-%d' % frames, '--format', fmt,
-                                 '-o', os.path.join(work, 'out.' + fmt)], repeat)
+                                 '-o', os.path.join(work, 'out.' + fmt)] + ONE, repeat)
             row[fmt] = pegs * frames / cpu / 1e6
+            # The same without reading the rig: evaluation and writing alone.
+            row[fmt + '_eval'] = pegs * frames / max(cpu - load[0], 1e-9) / 1e6
             row['rss_' + fmt] = rss / 1024.0
         rows.append(row)
     return rows
@@ -186,6 +192,9 @@ def main():
     vantorel = os.path.join(args.build, 'bin', 'vantorel')
     if not os.access(vantorel, os.X_OK):
         raise SystemExit('speed_table: no vantorel at %s (build first: make build)' % vantorel)
+    probe = subprocess.run([vantorel, 'eval', '--jobs', '1'], capture_output=True, text=True)
+    if 'jobs' not in probe.stderr:
+        ONE.extend(['--jobs', '1'])
     with tempfile.TemporaryDirectory() as work:
         nodes = node_costs(vantorel, args.build, work, args.repeat)
         rigs = rig_rates(vantorel, work, args.repeat, args.quick)
@@ -195,11 +204,13 @@ def main():
     for node, net, frame, floor in nodes:
         print('| %s | %s us | %s us | %s |' % (node, fmt(net), fmt(frame), fmt(floor) + ' us' if floor else ''))
     print()
-    print('| pegs x frames | CSV, M node-frames/s | npy, M node-frames/s | peak memory | load per peg |')
-    print('|---|---|---|---|---|')
+    print('| pegs x frames | CSV, M node-frames/s | npy, M node-frames/s | the same, loading left out | '
+          'peak memory | load per peg |')
+    print('|---|---|---|---|---|---|')
     for r in rigs:
-        print('| %d x %d | %s | %s | %.0f MB | %.0f us |' % (r['pegs'], r['frames'], fmt(r['csv']), fmt(r['npy']),
-                                                       r['rss_npy'], r['load_us']))
+        print('| %d x %d | %s | %s | %s / %s | %.0f MB | %.0f us |' %
+              (r['pegs'], r['frames'], fmt(r['csv']), fmt(r['npy']), fmt(r['csv_eval']), fmt(r['npy_eval']),
+               r['rss_npy'], r['load_us']))
     if jobs:
         print()
         print('--jobs 2 against --jobs 1, 100 pegs x 10 000 frames to npy: %.2f s and %.2f s wall, %.2fx' %
