@@ -65,12 +65,11 @@ MO_PortTransform* StaticConstraint::computeTransformation(const MO_BaseContext& 
   MO_PortTransform* result = MO_Module::computeTransformation(ctx);
   if (!result || !enabled())
     return result;
-  CC_Transformation copy = result->transformation();
+  // Nothing here computes another node, so the static matrix goes on the end in place.
   if (m_active->value(ctx.frame())) {
     updateMatrix();
-    copy.add(m_staticMatrix);
+    result->append(m_staticMatrix);
   }
-  result->setTransformation(copy, result->depth(), true);
   return result;
 }
 
