@@ -7,6 +7,7 @@
 #include "Core/NodeColors.h"
 #include "Core/TransformFunctions.h"
 #include "HostInterface/HostAttributes.h"
+#include "HostInterface/HostScene.h"
 
 namespace {
 
@@ -16,12 +17,7 @@ const AT_AttrMeta kDefaultGate("DEFAULT_GATE", "DEFAULT GATE");
 
 // Default and target gates, the blend ratio between them (0 default, 1 target) and the port
 // of the switch that chose them (−1 without one) at a frame.
-struct GateActivity {
-  int defaultPort;
-  int targetPort;
-  double ratio;
-  int switchPort;
-};
+using GateActivity = TransformGateModule::Activity;
 
 } // namespace
 
@@ -69,6 +65,16 @@ GateActivity gateActivity(const TransformGateModule& gate, const AT_DoubleAttr* 
 
 } // namespace
 
+TransformGateModule::Activity TransformGateModule::activityAt(double frame) const {
+  const std::int64_t revision = MO_Revision::current();
+  if (m_activityAt != revision || m_activityFrame != frame) {
+    m_activity = gateActivity(*this, m_active, m_target_gate, m_default_gate, frame);
+    m_activityFrame = frame;
+    m_activityAt = revision;
+  }
+  return m_activity;
+}
+
 void TransformGateModule::setConstraintType(int typeId) {
   if (typeId == m_appliedTypeId) {
     m_typeId = typeId;
@@ -82,7 +88,7 @@ int TransformGateModule::resolveGate(double frame, double* ratio, int* defaultPo
                                      bool* hasSwitch) const {
   if (nOutPorts() == 0)
     return 0;
-  GateActivity g = gateActivity(*this, m_active, m_target_gate, m_default_gate, frame);
+  GateActivity g = activityAt(frame);
   int result;
   if (g.switchPort >= 0) {
     const bool hasDefault = inputModule(g.defaultPort) != nullptr;
@@ -166,7 +172,7 @@ MO_PortTransform* TransformGateModule::computeTransformation(const MO_BaseContex
     computeTransformationParent(ctx, 0);
     return host;
   }
-  const GateActivity g = gateActivity(*this, m_active, m_target_gate, m_default_gate, ctx.frame());
+  const GateActivity g = activityAt(ctx.frame());
   const bool hasDefault = inputModule(g.defaultPort) != nullptr;
   const bool hasTarget = inputModule(g.targetPort) != nullptr;
   Math::Matrix4x4 m;

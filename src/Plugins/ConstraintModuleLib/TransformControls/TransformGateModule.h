@@ -1,6 +1,8 @@
 #pragma once
 // Passes the transformation of a default or a target input (input port indexes), or a
 // blend of the two by the activity (percent); a switch input may choose the target.
+#include <cstdint>
+
 #include "Core/Constraint_AutoInModule.h"
 
 class AT_DoubleAttr;
@@ -30,13 +32,29 @@ public:
   using Constraint_AutoInModule::nvPortColors;
   MO_PortTransform* computeTransformation(const MO_BaseContext& ctx) override;
 
+  // What the gate reads at a frame: its default and target ports, the blend ratio, and the port
+  // of the switch that chose them (-1 without one).
+  struct Activity {
+    int defaultPort;
+    int targetPort;
+    double ratio;
+    int switchPort;
+  };
+
   AT_DoubleAttr* activeAttr() const { return m_active; }
   AT_IntAttr* target_gateAttr() const { return m_target_gate; }
   AT_IntAttr* default_gateAttr() const { return m_default_gate; }
 
 private:
+  // The activity at the frame; a frame asks it several times (the main input, each port's
+  // activity, the output), so the last frame's is kept until the next edit.
+  Activity activityAt(double frame) const;
+
   AT_DoubleAttr* m_active;
   AT_IntAttr* m_target_gate;
   AT_IntAttr* m_default_gate;
   int m_appliedTypeId = 4;
+  mutable Activity m_activity{0, 1, 1.0, -1};
+  mutable double m_activityFrame = 0.0;
+  mutable std::int64_t m_activityAt = -1; // the edit counter's value it was read at
 };

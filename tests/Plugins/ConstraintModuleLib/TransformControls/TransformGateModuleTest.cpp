@@ -120,6 +120,32 @@ TEST_F(TransformGateTest, EmptyGatePortsStandForEachOtherWhenASwitchChooses) {
   EXPECT_TRUE(matrixNear(output(), kA.matrix(), 1e-12));
 }
 
+// The gate keeps what it read at the last frame until the next edit: the switch's activity and
+// gate number, its own activity, a switch keyed over frames and a switch unlinked, each changed
+// between two questions at the same frame (or the next), must show at once.
+TEST_F(TransformGateTest, WhatTheSwitchSaysIsReadAgainAfterEachEditAndEachFrame) {
+  plugPeg(0, kA);
+  plugPeg(1, kB);
+  plugPeg(2, kC);
+  Switch* sw = plugSwitch(3, 30, 2);
+  EXPECT_TRUE(matrixNear(output(1), blended(kA, kC, 0.3), 1e-12));
+  sw->activeAttr()->setLocalValue(90);
+  EXPECT_TRUE(matrixNear(output(1), blended(kA, kC, 0.9), 1e-12)) << "the switch's activity";
+  sw->gatenumAttr()->setLocalValue(1);
+  EXPECT_TRUE(matrixNear(output(1), blended(kA, kB, 0.9), 1e-12)) << "the switch's gate number";
+  gate->activeAttr()->setLocalValue(50);
+  EXPECT_TRUE(matrixNear(output(1), blended(kA, kB, 0.45), 1e-12)) << "the gate's own activity";
+  sw->activeAttr()->keys()->setKey(1, 0.0);
+  sw->activeAttr()->keys()->setKey(11, 100.0);
+  sw->activeAttr()->changed();
+  EXPECT_TRUE(matrixNear(output(6), blended(kA, kB, 0.25), 1e-12)) << "keyed, frame 6";
+  EXPECT_TRUE(matrixNear(output(11), blended(kA, kB, 0.5), 1e-12)) << "keyed, frame 11";
+  gate->unlink(3);
+  EXPECT_TRUE(matrixNear(output(11), blended(kA, kB, 0.5), 1e-12)) << "unlinked: the gate's own target 1";
+  gate->activeAttr()->setLocalValue(100);
+  EXPECT_EQ(gate->mainInPortIdAtFrame(MO_FrameKey(11.0)), 1);
+}
+
 // ---- colours -------------------------------------------------------------------------------
 
 TEST_F(TransformGateTest, PortColoursFollowTheRatio) {
