@@ -48,13 +48,14 @@ Peg::~Peg() = default;
 
 SLB_ModulePickAdaptor* Peg::pickAdaptor() { return m_pickAdaptor.get(); }
 
-void Peg::gatherChannels() const {
+Peg::Channels Peg::gatherChannels() const {
   const AT_DoubleAttr* attrs[kChannels] = {
       m_position->x(), m_position->y(),      m_position->z(),      m_pivot->x(),         m_pivot->y(),
       m_pivot->z(),    m_rotation->angleX(), m_rotation->angleY(), m_rotation->angleZ(), m_skew,
       m_scale->x(),    m_scale->y(),         m_scale->z()};
+  Channels channels;
   for (int i = 0; i < kChannels; ++i) {
-    Channel& c = m_channels[i];
+    Channel& c = channels[i];
     c.attr = attrs[i];
     const AT_Keys* keys = static_cast<const AT_Attr*>(c.attr)->keys();
     c.keys = keys && !keys->empty() ? keys : nullptr;
@@ -63,12 +64,11 @@ void Peg::gatherChannels() const {
     c.hi = c.attr->doubleMeta().max();
     c.live = c.attr->scalarSurrogate() != nullptr;
   }
-  m_channelsAt = MO_Revision::current();
+  return channels;
 }
 
 // What AT_DoubleAttr::value gives: the keys' value held to the hard range, else the value.
-double Peg::channel(int i, double frame) const {
-  const Channel& c = m_channels[i];
+double Peg::channel(const Channel& c, double frame) {
   if (c.live)
     return c.attr->value(frame);
   if (!c.keys)
@@ -77,15 +77,14 @@ double Peg::channel(int i, double frame) const {
 }
 
 Math::Matrix4x4 Peg::localMatrix(double frame) const {
-  if (m_channelsAt != MO_Revision::current())
-    gatherChannels();
+  const Channels& c = m_channels.get([this] { return gatherChannels(); });
   const SC_SceneMetrics metrics = sceneMetrics() ? *sceneMetrics() : SC_SceneMetrics();
   PegTransform t;
-  t.position = metrics.toOGL(Math::Point3d(channel(0, frame), channel(1, frame), channel(2, frame)));
-  t.pivot = metrics.toOGL(Math::Point3d(channel(3, frame), channel(4, frame), channel(5, frame)));
-  t.angles = Math::Vector3d(channel(6, frame), channel(7, frame), channel(8, frame));
-  t.skew = channel(9, frame);
-  t.scale = Math::Vector3d(channel(10, frame), channel(11, frame), channel(12, frame));
+  t.position = metrics.toOGL(Math::Point3d(channel(c[0], frame), channel(c[1], frame), channel(c[2], frame)));
+  t.pivot = metrics.toOGL(Math::Point3d(channel(c[3], frame), channel(c[4], frame), channel(c[5], frame)));
+  t.angles = Math::Vector3d(channel(c[6], frame), channel(c[7], frame), channel(c[8], frame));
+  t.skew = channel(c[9], frame);
+  t.scale = Math::Vector3d(channel(c[10], frame), channel(c[11], frame), channel(c[12], frame));
   return t.matrix();
 }
 

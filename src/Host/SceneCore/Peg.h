@@ -3,11 +3,13 @@
 // without one) followed by T(position) · T(pivot) · Rz · Ry · Rx · skew · scale · T(−pivot),
 // positions in scene units converted with toOGL, angles in degrees. A disabled peg passes its
 // input through.
+#include <array>
 #include <cstdint>
 #include <memory>
 
 #include "BaseCore/Matrix4x4.h"
 #include "SceneCore/MO_Module.h"
+#include "SceneCore/MO_Revision.h"
 
 class AT_DoubleAttr;
 class AT_Keys;
@@ -52,8 +54,9 @@ private:
     bool live = false;
   };
   static constexpr int kChannels = 13;
-  void gatherChannels() const;
-  double channel(int i, double frame) const;
+  using Channels = std::array<Channel, kChannels>;
+  Channels gatherChannels() const;
+  static double channel(const Channel& c, double frame);
 
   AT_Position3dAttr* m_position;
   AT_Rotation3dAttr* m_rotation;
@@ -61,6 +64,5 @@ private:
   AT_DoubleAttr* m_skew;
   AT_Position3dAttr* m_pivot;
   std::unique_ptr<SLB_ModulePickAdaptor> m_pickAdaptor;
-  mutable Channel m_channels[kChannels];
-  mutable std::int64_t m_channelsAt = 0; // the edit counter's value they were gathered at
+  MO_UntilEdit<Channels> m_channels;
 };

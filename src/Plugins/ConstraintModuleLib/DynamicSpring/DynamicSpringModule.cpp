@@ -108,19 +108,18 @@ bool DynamicSpringModule::nvPortColors(int port, bool isOutput, std::uint32_t& l
 
 double DynamicSpringModule::activityAt(const MO_BaseContext& ctx, bool* isKey, bool* isAnimated) const {
   // Without keys and without a switch the activity holds at every frame: read once per revision.
-  if (const std::int64_t revision = MO_Revision::current(); m_steadyActivity.revision != revision) {
-    m_steadyActivity.revision = revision;
-    m_steadyActivity.holds = !inputModule(2) && static_cast<const AT_Attr*>(m_active)->keys()->empty();
-    if (m_steadyActivity.holds)
-      m_steadyActivity.activity = switchModulatedActivity(ctx, m_active->value(ctx.frame()), nullptr);
-  }
-  if (!m_steadyActivity.holds)
+  const std::optional<double>& steady = m_steadyActivity.get([&]() -> std::optional<double> {
+    if (inputModule(2) || !static_cast<const AT_Attr*>(m_active)->keys()->empty())
+      return std::nullopt;
+    return switchModulatedActivity(ctx, m_active->value(ctx.frame()), nullptr);
+  });
+  if (!steady)
     return switchModulatedActivity(ctx, m_active->value(ctx.frame(), isKey, isAnimated), inputModule(2));
   if (isKey)
     *isKey = false;
   if (isAnimated)
     *isAnimated = false;
-  return m_steadyActivity.activity;
+  return *steady;
 }
 
 DynamicSpringModule::Settings DynamicSpringModule::settingsAt(const MO_BaseContext& ctx) const {
@@ -132,21 +131,21 @@ DynamicSpringModule::Settings DynamicSpringModule::settingsAt(const MO_BaseConte
   s.spring.update = !m_matchExposures || isKey || !isAnimated;
   // Gains and climb without keys hold at every frame: they are read again only once something
   // has changed (every edit, and every surrogate standing in, moves the revision on).
-  if (const std::int64_t revision = MO_Revision::current(); m_steady.revision != revision) {
-    m_steady.revision = revision;
-    m_steady.holds = std::none_of(m_steadyAttrs.begin(), m_steadyAttrs.end(), [](const AT_DoubleAttr* a) {
-      return !static_cast<const AT_Attr*>(a)->keys()->empty();
-    });
-    if (m_steady.holds)
-      readGainsAndClimb(ctx.frame(), m_steady.settings);
-  }
-  if (!m_steady.holds) {
+  const std::optional<Settings>& steady = m_steady.get([&]() -> std::optional<Settings> {
+    if (std::any_of(m_steadyAttrs.begin(), m_steadyAttrs.end(),
+                    [](const AT_DoubleAttr* a) { return !static_cast<const AT_Attr*>(a)->keys()->empty(); }))
+      return std::nullopt;
+    Settings held;
+    readGainsAndClimb(ctx.frame(), held);
+    return held;
+  });
+  if (!steady) {
     readGainsAndClimb(ctx.frame(), s);
     return s;
   }
-  s.spring.gains = m_steady.settings.spring.gains;
-  s.ignoreParents = m_steady.settings.ignoreParents;
-  s.parentName = m_steady.settings.parentName;
+  s.spring.gains = steady->spring.gains;
+  s.ignoreParents = steady->ignoreParents;
+  s.parentName = steady->parentName;
   return s;
 }
 
@@ -178,12 +177,12 @@ Math::Matrix4x4 DynamicSpringModule::staticParent(const MO_BaseContext& ctx, con
 
 MO_PortTransform* DynamicSpringModule::computeTransformation(const MO_BaseContext& ctx) {
   // Without keys the flag holds at every frame: read once per revision.
-  if (const std::int64_t revision = MO_Revision::current(); m_steadyMatch.revision != revision) {
-    m_steadyMatch.revision = revision;
-    m_steadyMatch.holds = static_cast<const AT_Attr*>(m_matchexposures)->keys()->empty();
-    m_steadyMatch.value = m_matchexposures->value(ctx.frame());
-  }
-  m_matchExposures = m_steadyMatch.holds ? m_steadyMatch.value : m_matchexposures->value(ctx.frame());
+  const std::optional<bool>& steadyMatch = m_steadyMatch.get([&]() -> std::optional<bool> {
+    if (!static_cast<const AT_Attr*>(m_matchexposures)->keys()->empty())
+      return std::nullopt;
+    return m_matchexposures->value(ctx.frame());
+  });
+  m_matchExposures = steadyMatch ? *steadyMatch : m_matchexposures->value(ctx.frame());
   MO_PortTransform* result = MO_Module::computeTransformation(ctx);
   if (!result || !enabled())
     return result;

@@ -8,6 +8,7 @@
 // and makes the others again, to the bit, when they are read. Without a dynamic input,
 // disabled, outside a scene or outside frames 1 to kLastFrame the input passes through.
 #include <array>
+#include <optional>
 
 #include "Core/Constraint_Module.h"
 #include "DynamicSpring/SpringHistory.h"
@@ -125,26 +126,11 @@ private:
   AT_StringAttr* m_parentname;
   bool m_matchExposures = false;
   std::uint64_t m_computations = 0; // computeTransformation calls so far, to tell a nested one
-  // The gains and climb as last read while none of their attributes had keys, and the revision
-  // they were read at.
-  struct Steady {
-    std::int64_t revision = -1;
-    bool holds = false;
-    Settings settings;
-  };
+  // The gains and climb, the activity and MATCHEXPOSURES as last read while none of what they
+  // are read from had keys (nothing while something had), kept until the next edit.
   std::array<AT_DoubleAttr*, 13> m_steadyAttrs{};
-  mutable Steady m_steady;
-  struct SteadyActivity {
-    std::int64_t revision = -1;
-    bool holds = false;
-    double activity = 1.0;
-  };
-  mutable SteadyActivity m_steadyActivity;
-  struct SteadyFlag {
-    std::int64_t revision = -1;
-    bool holds = false;
-    bool value = false;
-  };
-  SteadyFlag m_steadyMatch; // MATCHEXPOSURES
+  MO_UntilEdit<std::optional<Settings>> m_steady;
+  MO_UntilEdit<std::optional<double>> m_steadyActivity;
+  MO_UntilEdit<std::optional<bool>> m_steadyMatch; // MATCHEXPOSURES
   SpringHistory m_history;
 };

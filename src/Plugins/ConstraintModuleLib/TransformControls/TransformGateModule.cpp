@@ -66,13 +66,7 @@ GateActivity gateActivity(const TransformGateModule& gate, const AT_DoubleAttr* 
 } // namespace
 
 TransformGateModule::Activity TransformGateModule::activityAt(double frame) const {
-  const std::int64_t revision = MO_Revision::current();
-  if (m_activityAt != revision || m_activityFrame != frame) {
-    m_activity = gateActivity(*this, m_active, m_target_gate, m_default_gate, frame);
-    m_activityFrame = frame;
-    m_activityAt = revision;
-  }
-  return m_activity;
+  return m_activity.get([&] { return gateActivity(*this, m_active, m_target_gate, m_default_gate, frame); }, frame);
 }
 
 void TransformGateModule::setConstraintType(int typeId) {

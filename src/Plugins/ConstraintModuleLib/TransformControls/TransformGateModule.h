@@ -54,7 +54,5 @@ private:
   AT_IntAttr* m_target_gate;
   AT_IntAttr* m_default_gate;
   int m_appliedTypeId = 4;
-  mutable Activity m_activity{0, 1, 1.0, -1};
-  mutable double m_activityFrame = 0.0;
-  mutable std::int64_t m_activityAt = -1; // the edit counter's value it was read at
+  MO_UntilEdit<Activity, double> m_activity; // at the frame last asked
 };
