@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <iterator>
+#include <utility>
 
 namespace {
 
@@ -15,55 +17,83 @@ struct Building {
   bool identity = true;
 };
 
-bool isIdentity(const double* v) {
-  static constexpr double kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-  for (int i = 0; i < 16; ++i)
-    if (v[i] != kIdentity[i])
-      return false;
-  return true;
+// Bit b of a shape is set where factor b's value at b (column-major) can be other than zero.
+constexpr unsigned shapeOf(std::initializer_list<int> entries) {
+  unsigned shape = 0;
+  for (int e : entries)
+    shape |= 1u << e;
+  return shape;
+}
+constexpr unsigned kTranslation = shapeOf({0, 5, 10, 12, 13, 14, 15});
+constexpr unsigned kAboutX = shapeOf({0, 5, 6, 9, 10, 15});
+constexpr unsigned kAboutY = shapeOf({0, 2, 5, 8, 10, 15});
+constexpr unsigned kAboutZ = shapeOf({0, 1, 4, 5, 10, 15});
+constexpr unsigned kSkewing = shapeOf({0, 4, 5, 10, 15});
+constexpr unsigned kScaling = shapeOf({0, 5, 10, 15});
+constexpr unsigned kAny = 0xffffu;
+
+// Whether v is exactly the identity, asking only the values its shape leaves free (the others
+// are ±0 already), the translation first: where a matrix differs from the identity it mostly
+// differs there.
+constexpr int kIdentityOrder[16] = {12, 13, 14, 0, 5, 10, 1, 2, 4, 6, 8, 9, 3, 7, 11, 15};
+template <unsigned Shape, int... I> bool isIdentity(const double* v, std::integer_sequence<int, I...>) {
+  return (... &&
+          (!(Shape >> kIdentityOrder[I] & 1u) || v[kIdentityOrder[I]] == (kIdentityOrder[I] % 5 == 0 ? 1.0 : 0.0)));
+}
+template <unsigned Shape = kAny> bool isIdentity(const double* v) {
+  return isIdentity<Shape>(v, std::make_integer_sequence<int, 16>());
 }
 
 // m <- m · b as Math::Matrix4x4's product forms it (an identity m gives b as it is, then an
 // identity b leaves m as it is; every other value is 0 + a0 b0 + a1 b1 + a2 b2 + a3 b3 added left to
-// right), leaving out the terms whose factor from b is zero. Such a term of finite numbers is
-// ±0, and adding it changes no sum (a sum that starts at +0 never becomes -0), so the result is
-// bit for bit the full product's while m holds finite values.
-void multiply(Building& m, const double* b) {
+// right), leaving out the terms whose factor from b is zero by b's shape. Such a term of finite
+// numbers is ±0, and adding it changes no sum (a sum that starts at +0 never becomes -0), so the
+// result is bit for bit the full product's while m holds finite values; the shape being known
+// when this is compiled, each value is a fixed short sum.
+template <unsigned Shape, int Col, int K> constexpr bool kUsed = (Shape >> (Col * 4 + K) & 1u) != 0;
+
+template <unsigned Shape, int At> double entry(const double* a, const double* b) {
+  constexpr int col = At / 4, row = At % 4;
+  double sum = 0.0;
+  if constexpr (kUsed<Shape, col, 0>)
+    sum += a[row] * b[col * 4];
+  if constexpr (kUsed<Shape, col, 1>)
+    sum += a[4 + row] * b[col * 4 + 1];
+  if constexpr (kUsed<Shape, col, 2>)
+    sum += a[8 + row] * b[col * 4 + 2];
+  if constexpr (kUsed<Shape, col, 3>)
+    sum += a[12 + row] * b[col * 4 + 3];
+  return sum;
+}
+
+template <unsigned Shape, int... At>
+void product(const double* a, const double* b, double* r, std::integer_sequence<int, At...>) {
+  ((r[At] = entry<Shape, At>(a, b)), ...);
+}
+
+template <unsigned Shape> void multiply(Building& m, const double* b) {
   if (m.identity) {
     std::copy(b, b + 16, m.v);
-    m.identity = isIdentity(b);
+    m.identity = isIdentity<Shape>(b);
     return;
   }
-  if (isIdentity(b))
+  if (isIdentity<Shape>(b))
     return;
   double r[16];
-  for (int col = 0; col < 4; ++col) {
-    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-    for (int k = 0; k < 4; ++k) {
-      const double f = b[col * 4 + k];
-      if (f == 0.0)
-        continue;
-      s0 += m.v[k * 4] * f;
-      s1 += m.v[k * 4 + 1] * f;
-      s2 += m.v[k * 4 + 2] * f;
-      s3 += m.v[k * 4 + 3] * f;
-    }
-    r[col * 4] = s0;
-    r[col * 4 + 1] = s1;
-    r[col * 4 + 2] = s2;
-    r[col * 4 + 3] = s3;
-  }
+  product<Shape>(m.v, b, r, std::make_integer_sequence<int, 16>());
   std::copy(r, r + 16, m.v);
   m.identity = isIdentity(m.v);
 }
 
 void translate(Building& m, double x, double y, double z) {
   const double b[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
-  multiply(m, b);
+  multiply<kTranslation>(m, b);
 }
 
-// Math::Matrix4x4::rotateRadians about a unit coordinate axis, spelt the same way.
-void rotate(Building& m, double degrees, double kx, double ky, double kz) {
+// Math::Matrix4x4::rotateRadians about a unit coordinate axis (x, y or z), spelt the same way.
+template <int Axis> void rotate(Building& m, double degrees) {
+  constexpr double kx = Axis == 0, ky = Axis == 1, kz = Axis == 2;
+  constexpr unsigned kShapes[] = {kAboutX, kAboutY, kAboutZ};
   const double angle = degrees * kDegToRad;
   const double c = std::cos(angle), s = std::sin(angle), t = 1.0 - c;
   const double xx = kx * kx, yy = ky * ky, zz = kz * kz;
@@ -83,7 +113,7 @@ void rotate(Building& m, double degrees, double kx, double ky, double kz) {
                         0.0,
                         0.0,
                         1.0};
-  multiply(m, b);
+  multiply<kShapes[Axis]>(m, b);
 }
 
 // Beyond this the products could overflow, where a left-out zero term would have made a NaN.
@@ -99,14 +129,14 @@ Math::Matrix4x4 PegTransform::matrix() const {
   Building m;
   translate(m, position.x, position.y, position.z);
   translate(m, pivot.x, pivot.y, pivot.z);
-  rotate(m, angles.z, 0, 0, 1);
-  rotate(m, angles.y, 0, 1, 0);
-  rotate(m, angles.x, 1, 0, 0);
+  rotate<2>(m, angles.z);
+  rotate<1>(m, angles.y);
+  rotate<0>(m, angles.x);
   const double a = skew * kDegToRad;
   const double skewing[16] = {1, 0, 0, 0, std::sin(a), std::cos(a), 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-  multiply(m, skewing);
+  multiply<kSkewing>(m, skewing);
   const double scaling[16] = {scale.x, 0, 0, 0, 0, scale.y, 0, 0, 0, 0, scale.z, 0, 0, 0, 0, 1};
-  multiply(m, scaling);
+  multiply<kScaling>(m, scaling);
   translate(m, -pivot.x, -pivot.y, -pivot.z);
   return Math::Matrix4x4(m.v);
 }
