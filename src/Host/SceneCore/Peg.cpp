@@ -55,7 +55,7 @@ Peg::Channels Peg::gatherChannels() const {
       m_scale->x(),    m_scale->y(),         m_scale->z()};
   Channels channels;
   for (int i = 0; i < kChannels; ++i) {
-    Channel& c = channels[i];
+    Channel& c = channels.at[i];
     c.attr = attrs[i];
     const AT_Keys* keys = static_cast<const AT_Attr*>(c.attr)->keys();
     c.keys = keys && !keys->empty() ? keys : nullptr;
@@ -63,6 +63,15 @@ Peg::Channels Peg::gatherChannels() const {
     c.lo = c.attr->doubleMeta().min();
     c.hi = c.attr->doubleMeta().max();
     c.live = c.attr->scalarSurrogate() != nullptr;
+  }
+  // Angles x, y, z and the skew are channels 6 to 9; one that holds turns the same way at every
+  // frame.
+  for (int which = 0; which < 4; ++which) {
+    const Channel& c = channels.at[6 + which];
+    if (!c.live && !c.keys) {
+      channels.turns.turn[which] = PegTransform::Turn::of(c.value);
+      channels.turns.known |= 1u << which;
+    }
   }
   return channels;
 }
@@ -77,7 +86,8 @@ double Peg::channel(const Channel& c, double frame) {
 }
 
 Math::Matrix4x4 Peg::localMatrix(double frame) const {
-  const Channels& c = m_channels.get([this] { return gatherChannels(); });
+  const Channels& gathered = m_channels.get([this] { return gatherChannels(); });
+  const auto& c = gathered.at;
   const SC_SceneMetrics metrics = sceneMetrics() ? *sceneMetrics() : SC_SceneMetrics();
   PegTransform t;
   t.position = metrics.toOGL(Math::Point3d(channel(c[0], frame), channel(c[1], frame), channel(c[2], frame)));
@@ -85,7 +95,7 @@ Math::Matrix4x4 Peg::localMatrix(double frame) const {
   t.angles = Math::Vector3d(channel(c[6], frame), channel(c[7], frame), channel(c[8], frame));
   t.skew = channel(c[9], frame);
   t.scale = Math::Vector3d(channel(c[10], frame), channel(c[11], frame), channel(c[12], frame));
-  return t.matrix();
+  return t.matrix(&gathered.turns);
 }
 
 MO_PortTransform* Peg::computeTransformation(const MO_BaseContext& ctx) {

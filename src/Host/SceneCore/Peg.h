@@ -10,6 +10,7 @@
 #include "BaseCore/Matrix4x4.h"
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/MO_Revision.h"
+#include "SceneCore/PegTransform.h"
 
 class AT_DoubleAttr;
 class AT_Keys;
@@ -54,7 +55,10 @@ private:
     bool live = false;
   };
   static constexpr int kChannels = 13;
-  using Channels = std::array<Channel, kChannels>;
+  struct Channels {
+    std::array<Channel, kChannels> at;
+    PegTransform::Turns turns; // of the angles and the skew that hold at every frame
+  };
   Channels gatherChannels() const;
   static double channel(const Channel& c, double frame);
 

@@ -91,11 +91,10 @@ void translate(Building& m, double x, double y, double z) {
 }
 
 // Math::Matrix4x4::rotateRadians about a unit coordinate axis (x, y or z), spelt the same way.
-template <int Axis> void rotate(Building& m, double degrees) {
+template <int Axis> void rotate(Building& m, const PegTransform::Turn& turn) {
   constexpr double kx = Axis == 0, ky = Axis == 1, kz = Axis == 2;
   constexpr unsigned kShapes[] = {kAboutX, kAboutY, kAboutZ};
-  const double angle = degrees * kDegToRad;
-  const double c = std::cos(angle), s = std::sin(angle), t = 1.0 - c;
+  const double c = turn.c, s = turn.s, t = 1.0 - c;
   const double xx = kx * kx, yy = ky * ky, zz = kz * kz;
   const double b[16] = {xx + (1.0 - xx) * c,
                         t * kx * ky + s * kz,
@@ -121,7 +120,12 @@ bool moderate(double v) { return std::fabs(v) <= 1e30; }
 
 } // namespace
 
-Math::Matrix4x4 PegTransform::matrix() const {
+PegTransform::Turn PegTransform::Turn::of(double degrees) {
+  const double angle = degrees * kDegToRad;
+  return {std::cos(angle), std::sin(angle)};
+}
+
+Math::Matrix4x4 PegTransform::matrix(const Turns* known) const {
   const double parts[] = {position.x, position.y, position.z, pivot.x, pivot.y, pivot.z, angles.x,
                           angles.y,   angles.z,   skew,       scale.x, scale.y, scale.z};
   if (!std::all_of(std::begin(parts), std::end(parts), moderate))
@@ -129,11 +133,14 @@ Math::Matrix4x4 PegTransform::matrix() const {
   Building m;
   translate(m, position.x, position.y, position.z);
   translate(m, pivot.x, pivot.y, pivot.z);
-  rotate<2>(m, angles.z);
-  rotate<1>(m, angles.y);
-  rotate<0>(m, angles.x);
-  const double a = skew * kDegToRad;
-  const double skewing[16] = {1, 0, 0, 0, std::sin(a), std::cos(a), 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  const auto turn = [known](int which, double degrees) {
+    return known && (known->known >> which & 1u) ? known->turn[which] : Turn::of(degrees);
+  };
+  rotate<2>(m, turn(2, angles.z));
+  rotate<1>(m, turn(1, angles.y));
+  rotate<0>(m, turn(0, angles.x));
+  const Turn k = turn(3, skew);
+  const double skewing[16] = {1, 0, 0, 0, k.s, k.c, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
   multiply<kSkewing>(m, skewing);
   const double scaling[16] = {scale.x, 0, 0, 0, 0, scale.y, 0, 0, 0, 0, scale.z, 0, 0, 0, 0, 1};
   multiply<kScaling>(m, scaling);

@@ -13,7 +13,20 @@ struct PegTransform {
   double skew = 0.0;
   Math::Vector3d scale{1.0, 1.0, 1.0};
 
-  Math::Matrix4x4 matrix() const;
+  // A turn as the matrix takes it: the cosine and sine of an angle given in degrees.
+  struct Turn {
+    double c = 1.0;
+    double s = 0.0;
+    static Turn of(double degrees);
+  };
+  // The turns of angles x, y, z and of the skew (in that order) where a caller knows them
+  // already (bit i of `known` set: turn[i] is Turn::of that angle), say because the angle holds
+  // at every frame.
+  struct Turns {
+    Turn turn[4];
+    unsigned known = 0;
+  };
+  Math::Matrix4x4 matrix(const Turns* known = nullptr) const;
   // The same matrix as the product of the eight factors above, each a full 4x4 product: what
   // matrix() gives bit for bit, the slow way (matrix() itself takes it for parts beyond 1e30).
   Math::Matrix4x4 matrixByProducts() const;
