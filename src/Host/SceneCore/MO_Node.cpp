@@ -7,6 +7,7 @@
 #include "SceneCore/AT_Attr.h"
 #include "SceneCore/MO_Revision.h"
 #include "SceneCore/SC_SceneCommon.h"
+#include "SceneCore/UT_ThreadLocal.h"
 
 MO_Node::MO_Node() : m_stamp(MO_Revision::current()) {}
 
@@ -55,7 +56,7 @@ void MO_Node::setEnabled(bool enabled) {
 
 namespace {
 // Moves on whenever a node of a scene on this thread is selected or deselected.
-thread_local std::int64_t g_selections = 0;
+UT_THREAD_LOCAL std::int64_t g_selections = 0;
 } // namespace
 
 void MO_Node::setSelected(bool selected) {

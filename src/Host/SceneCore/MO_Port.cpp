@@ -4,6 +4,7 @@
 
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/MO_Revision.h"
+#include "SceneCore/UT_ThreadLocal.h"
 
 namespace {
 std::atomic<int> g_nextPortId{1};
@@ -32,7 +33,7 @@ void MO_Port::dropStale() {
   const std::int64_t now = MO_Revision::current();
   if (m_storedRevision != now) {
     // The first lookup after an edit: what was computed before it is never handed out again.
-    thread_local std::int64_t recycledAt = 0;
+    UT_THREAD_LOCAL std::int64_t recycledAt = 0;
     if (recycledAt != now) {
       MO_PortTransformStore::recycleRetired();
       recycledAt = now;

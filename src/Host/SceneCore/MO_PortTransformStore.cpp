@@ -2,11 +2,13 @@
 
 #include <vector>
 
+#include "SceneCore/UT_ThreadLocal.h"
+
 namespace {
 
 // One pool per thread, like the revision counter: each thread evaluates scenes of its own.
 std::vector<std::unique_ptr<MO_PortTransform>>& retired() {
-  thread_local std::vector<std::unique_ptr<MO_PortTransform>> list;
+  UT_THREAD_LOCAL std::vector<std::unique_ptr<MO_PortTransform>> list;
   return list;
 }
 
@@ -14,7 +16,7 @@ std::vector<std::unique_ptr<MO_PortTransform>>& retired() {
 // that retired thousands of frames does not keep their memory.
 constexpr std::size_t kMaxSpare = 4096;
 std::vector<std::unique_ptr<MO_PortTransform>>& spare() {
-  thread_local std::vector<std::unique_ptr<MO_PortTransform>> list;
+  UT_THREAD_LOCAL std::vector<std::unique_ptr<MO_PortTransform>> list;
   return list;
 }
 

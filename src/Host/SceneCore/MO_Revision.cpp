@@ -1,7 +1,9 @@
 #include "SceneCore/MO_Revision.h"
 
+#include "SceneCore/UT_ThreadLocal.h"
+
 namespace {
-thread_local std::int64_t g_revision = 1;
+UT_THREAD_LOCAL std::int64_t g_revision = 1;
 }
 
 std::int64_t MO_Revision::current() { return g_revision; }

@@ -3,12 +3,13 @@
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/MO_PortTransformStore.h"
 #include "SceneCore/SC_SceneCommon.h"
+#include "SceneCore/UT_ThreadLocal.h"
 
 namespace {
 // Requests under way on this thread; only the outermost one may recycle the ports' retired
 // transformations, since a request inside another one runs while its caller still holds what it
 // was given.
-thread_local int g_depth = 0;
+UT_THREAD_LOCAL int g_depth = 0;
 struct Request {
   Request() { ++g_depth; }
   ~Request() {
