@@ -1,5 +1,6 @@
 #include "SceneCore/MO_PortTransformStore.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "SceneCore/UT_ThreadLocal.h"
@@ -42,6 +43,9 @@ MO_PortTransformStore::~MO_PortTransformStore() {
 int MO_PortTransformStore::indexOf(double frame) const {
   if (m_lastHit < m_count && m_frames[m_lastHit] == frame)
     return m_lastHit;
+  // A frame beyond every kept one (each new frame of a run forwards or backwards) is missing.
+  if (frame > m_highest || frame < m_lowest)
+    return -1;
   for (int i = 0; i < m_count; ++i)
     if (m_frames[i] == frame)
       return i;
@@ -72,6 +76,8 @@ MO_PortTransform* MO_PortTransformStore::findOrAdd(const MO_FrameKey& key) {
     retire(m_transforms[i]);
   }
   m_frames[i] = key.frame();
+  m_highest = m_count == 1 ? key.frame() : std::max(m_highest, key.frame());
+  m_lowest = m_count == 1 ? key.frame() : std::min(m_lowest, key.frame());
   m_lastUse[i] = ++m_clock;
   m_transforms[i] = freshTransform();
   m_lastHit = i;

@@ -51,5 +51,8 @@ private:
   MO_PortTransform* m_transforms[kKeptFrames] = {}; // owned while kept
   int m_count = 0;
   int m_lastHit = 0;
+  // Bounds of the kept frames (a frame pushed out may leave them wider than they need be).
+  double m_lowest = 0.0;
+  double m_highest = 0.0;
   std::uint32_t m_clock = 0;
 };
