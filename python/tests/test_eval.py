@@ -138,5 +138,6 @@ def test_jobs_give_what_one_thread_gives_bit_for_bit(name):
 
 @pytest.mark.parametrize("jobs", [0, -3, 257])
 def test_jobs_outside_their_range_are_refused_by_name(arm, jobs):
-    with pytest.raises(ValueError, match="number of jobs"):
+    said = f"jobs must be a whole number of threads from 1 to 256, not {jobs}"
+    with pytest.raises(ValueError, match=said):
         arm.eval(jobs=jobs)

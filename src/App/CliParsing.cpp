@@ -97,9 +97,7 @@ int CliParsing::jobs(const QString& command, const QCommandLineParser& parser) {
   bool ok = false;
   const int n = text.trimmed().toInt(&ok);
   if (!ok || n < 1 || n > ParallelEvaluator::kMaxJobs)
-    throw CliError(QStringLiteral("%1: --jobs must be a whole number of threads from 1 to %2, not \"%3\"")
-                       .arg(command)
-                       .arg(ParallelEvaluator::kMaxJobs)
-                       .arg(text));
+    throw CliError(command + QStringLiteral(": ") +
+                   ParallelEvaluator::badJobs(QStringLiteral("--jobs"), QLatin1Char('"') + text + QLatin1Char('"')));
   return n;
 }

@@ -69,6 +69,13 @@ struct ParallelEvaluator::Work {
 
 int ParallelEvaluator::defaultJobs() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
 
+QString ParallelEvaluator::badJobs(const QString& option, const QString& given) {
+  return QStringLiteral("%1 must be a whole number of threads from 1 to %2, not %3")
+      .arg(option)
+      .arg(kMaxJobs)
+      .arg(given);
+}
+
 ParallelEvaluator::ParallelEvaluator(SC_SceneCommon& scene, int jobs, const ParallelLimits& limits)
     : m_scene(scene), m_jobs(std::clamp(jobs, 1, kMaxJobs)), m_limits(limits) {
   m_limits.minFramesPerThread = std::max(1, m_limits.minFramesPerThread);

@@ -14,6 +14,7 @@
 // A node's computation may print a message (a matrix it cannot invert): with several threads
 // such lines may come in another order, and those of a node a spring reads twice (the spring's
 // thread evaluates it too).
+#include <QString>
 #include <cstddef>
 #include <vector>
 
@@ -40,6 +41,9 @@ public:
 
   // The machine's cores, at least 1.
   static int defaultJobs();
+  // What is said of a number of jobs out of range, the option named as its caller names it
+  // ("--jobs" at the command line, "jobs" in Python) and the value as given.
+  static QString badJobs(const QString& option, const QString& given);
 
   // `jobs` is held to 1 to kMaxJobs.
   ParallelEvaluator(SC_SceneCommon& scene, int jobs, const ParallelLimits& limits = ParallelLimits());

@@ -255,8 +255,7 @@ void Session::evaluate(const std::vector<int>& frames, const QStringList& nodes,
 
 void Session::setJobs(int jobs) {
   if (jobs < 1 || jobs > ParallelEvaluator::kMaxJobs)
-    throw BadArgumentError(
-        QStringLiteral("the number of jobs must be from 1 to %1, not %2").arg(ParallelEvaluator::kMaxJobs).arg(jobs));
+    throw BadArgumentError(ParallelEvaluator::badJobs(QStringLiteral("jobs"), QString::number(jobs)));
   m_jobs = jobs;
 }
 
