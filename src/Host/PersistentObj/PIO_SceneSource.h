@@ -6,6 +6,7 @@
 // Offsets count UTF-16 characters of `text`.
 #include <QByteArray>
 #include <QString>
+#include <array>
 #include <vector>
 
 #include "SceneCore/SC_SceneCommon.h"
@@ -31,7 +32,7 @@ public:
     // An attribute whose element gave a value (beside its keys).
     bool withValue = false;
     // Of the element's text; of its start tag alone for a node.
-    QByteArray digest;
+    std::array<quint64, 2> digest{};
     // A node's <attr> elements.
     std::vector<Item> children;
 
