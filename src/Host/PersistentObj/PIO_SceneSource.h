@@ -3,7 +3,7 @@
 // text the scene writer gives it as read (PIO_ElementText). The reader attaches this to the scene
 // it makes; the writer copies every element whose text has not changed as it was written,
 // together with the comments and spacing around it, and writes afresh only what changed.
-// Offsets count UTF-16 characters of `text`.
+// Offsets count bytes of `text`, the file's UTF-8 (after any byte order mark).
 #include <QByteArray>
 #include <QString>
 #include <array>
@@ -39,7 +39,7 @@ public:
     bool selfClosing() const { return tagEnd == end; }
   };
 
-  QString text;
+  QByteArray text;
   // The <scene> element, as an item whose children are `items`.
   Item scene;
   std::vector<Item> items;
