@@ -582,7 +582,8 @@ private:
     }
     m_pending = PIO_SceneSource::Item();
     m_pending.kind = PIO_SceneSource::Kind::Attr;
-    m_pending.key = keyword;
+    // Every node of a type names the same keywords: one copy of each serves the whole file.
+    m_pending.key = *m_keywords.insert(keyword);
     m_pending.withValue = hasValue;
     return true;
   }
@@ -705,6 +706,7 @@ private:
         break;
       }
     }
+    m_source->items.shrink_to_fit();
     m_source->text = std::move(m_text);
     m_scene->setSource(std::move(m_source));
   }
@@ -719,6 +721,7 @@ private:
   PIO_LoadError m_error;
   std::unique_ptr<SC_SceneCommon> m_scene;
   QHash<QString, MO_Module*> m_byName;
+  QSet<QString> m_keywords;
   std::vector<PendingLink> m_links;
   QString m_cameraName;
   Pos m_cameraPos;
