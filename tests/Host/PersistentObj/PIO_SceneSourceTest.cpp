@@ -30,7 +30,7 @@ std::unique_ptr<SC_SceneCommon> load(const QByteArray& xml) {
 }
 
 AT_DoubleAttr* number(SC_SceneCommon& scene, const char* node, const char* path) {
-  return dynamic_cast<AT_DoubleAttr*>(scene.findNode(QLatin1String(node))->attr(QLatin1String(path)));
+  return dynamic_cast<AT_DoubleAttr*>(scene.findNode(QString::fromUtf8(node))->attr(QLatin1String(path)));
 }
 
 class Example : public ::testing::TestWithParam<std::string> {};
