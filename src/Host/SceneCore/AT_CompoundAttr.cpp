@@ -13,9 +13,10 @@ namespace {
 // the life of the program; compounds are made on several threads at once.
 template <class Meta> const Meta& sharedPartMeta(const QString& name) {
   static std::mutex mutex;
-  static QHash<QString, const Meta*> metas;
+  // Never destroyed: attributes destroyed at exit may still refer to their declarations.
+  static auto* const metas = new QHash<QString, const Meta*>();
   const std::lock_guard<std::mutex> lock(mutex);
-  const Meta*& meta = metas[name];
+  const Meta*& meta = (*metas)[name];
   if (!meta) {
     if constexpr (std::is_same_v<Meta, AT_DoubleAttrMeta>)
       meta = new AT_DoubleAttrMeta(name, name, QString());
