@@ -1,6 +1,6 @@
 #include "PersistentObj/PIO_ElementText.h"
 
-#include <QCryptographicHash>
+#include <QHashFunctions>
 
 #include "PersistentObj/PIO_WritingContext.h"
 #include "PersistentObj/PO_XmlWriter.h"
@@ -224,7 +224,8 @@ std::vector<std::pair<QString, QString>> PIO_ElementText::links(const MO_Module&
   return out;
 }
 
-QByteArray PIO_ElementText::digest(const QString& text) {
-  return QCryptographicHash::hash(QByteArrayView(reinterpret_cast<const char*>(text.utf16()), text.size() * 2),
-                                  QCryptographicHash::Sha256);
+PIO_ElementText::Digest PIO_ElementText::digest(const QString& text) {
+  // Fixed seeds: digests are compared with digests made earlier in the same process.
+  return {quint64(qHash(QStringView(text), size_t(0x9e3779b97f4a7c15ull))),
+          quint64(qHash(QStringView(text), size_t(0xc2b2ae3d27d4eb4full)))};
 }

@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QSet>
 #include <QString>
+#include <array>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -49,8 +50,10 @@ public:
 
   // The text metrics at their default have (a file without <metrics> means them).
   static QString defaultMetrics();
-  // A short fixed-size fingerprint of a text.
-  static QByteArray digest(const QString& text);
+  // A short fixed-size fingerprint of a text, for telling within one process whether a text is
+  // still the one it was (two 64-bit hashes with different seeds).
+  using Digest = std::array<quint64, 2>;
+  static Digest digest(const QString& text);
   // Appends `text` with `indent` after each of its line breaks.
   static void appendIndented(QString& out, const QString& text, const QString& indent);
 

@@ -1,11 +1,13 @@
 #include "PersistentObj/PIO_SceneReader.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringDecoder>
 #include <QXmlStreamReader>
+#include <algorithm>
 #include <functional>
 #include <vector>
 
@@ -41,15 +43,69 @@ struct PendingLink {
   int fromPort = 0;
 };
 
+// The reader counts characters (UTF-16 units) where the kept text is UTF-8 bytes. Offsets are
+// asked in increasing order, so one walk forward maps them all.
+class Utf8Walk {
+public:
+  void reset(QByteArrayView text) { *this = Utf8Walk(text); }
+  // The byte where the character offset falls, or -1 past the end of the text.
+  qsizetype byteAt(qint64 chars) {
+    if (chars < m_chars)
+      m_chars = m_byte = 0;
+    while (m_chars < chars && m_byte < m_text.size()) {
+      const uchar c = uchar(m_text[m_byte]);
+      m_byte += c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+      m_chars += c >= 0xF0 ? 2 : 1;
+    }
+    return m_chars == chars && m_byte <= m_text.size() ? m_byte : -1;
+  }
+  // The characters the bytes [from, to) hold.
+  static qint64 units(QByteArrayView text, qsizetype from, qsizetype to) {
+    qint64 n = 0;
+    for (qsizetype i = from; i < to; ++i)
+      if (const uchar c = uchar(text[i]); (c & 0xC0) != 0x80)
+        n += c >= 0xF0 ? 2 : 1;
+    return n;
+  }
+
+  explicit Utf8Walk(QByteArrayView text = {}) : m_text(text) {}
+
+private:
+  QByteArrayView m_text;
+  qint64 m_chars = 0;
+  qsizetype m_byte = 0;
+};
+
+// The text as the reader's decoder reads it (an initial byte order mark skipped), or empty when
+// it is not UTF-8. Checked a piece at a time, so that no decoded copy of the file is made.
+QByteArray utf8Text(const QByteArray& xml) {
+  QStringDecoder decoder(QStringDecoder::Utf8);
+  constexpr qsizetype kPiece = qsizetype(1) << 16;
+  std::vector<QChar> scratch(std::size_t(decoder.requiredSpace(kPiece)));
+  for (qsizetype at = 0; at < xml.size() && !decoder.hasError(); at += kPiece)
+    decoder.appendToBuffer(scratch.data(), QByteArrayView(xml).sliced(at, std::min(kPiece, xml.size() - at)));
+  if (decoder.hasError())
+    return QByteArray();
+  return xml.startsWith("\xEF\xBB\xBF") ? xml.mid(3) : xml;
+}
+
 class Loader {
 public:
-  Loader(const QByteArray& xml, const QString& label) : m_reader(xml), m_label(label) {
-    // The text is only used to place errors at the start of an element; without it (not
-    // UTF-8) errors point at the end of the start tag, as the reader reports it.
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    m_text = decoder(xml);
-    if (decoder.hasError())
-      m_text.clear();
+  // `whole`: the XML reader is handed all the data at once (it then holds a decoded copy of all
+  // of it), else it reads the data a piece at a time. Both read alike; errors are reported from
+  // a reading of the whole, which places every fault exactly as it always has.
+  Loader(const QByteArray& xml, const QString& label, bool whole)
+      : m_readerOwned(whole ? std::make_unique<QXmlStreamReader>(xml) : std::make_unique<QXmlStreamReader>()),
+        m_reader(*m_readerOwned), m_label(label) {
+    // The text places errors at the start of an element and is kept for writing back; without
+    // it (not UTF-8) errors point at the end of the start tag, as the reader reports it.
+    m_text = utf8Text(xml);
+    m_walk.reset(m_text);
+    if (!whole) {
+      m_device.setData(xml);
+      m_device.open(QIODevice::ReadOnly);
+      m_reader.setDevice(&m_device);
+    }
     m_source = std::make_shared<PIO_SceneSource>();
   }
 
@@ -67,9 +123,13 @@ public:
 private:
   using Type = QXmlStreamReader::TokenType;
 
+  // Where the reader stands, in bytes of the text (in characters when the text is not known).
+  qsizetype here() { return bytes(m_reader.characterOffset()); }
+  qsizetype bytes(qint64 chars) { return m_text.isEmpty() ? chars : m_walk.byteAt(chars); }
+
   Type next() {
     const Pos before{m_reader.lineNumber(), m_reader.columnNumber()};
-    const qint64 offset = m_reader.characterOffset();
+    const qsizetype offset = here();
     const Type t = m_reader.readNext();
     m_tokenBegin = offset;
     if (t == QXmlStreamReader::StartElement)
@@ -81,29 +141,41 @@ private:
 
   // The reader reports where a start tag ends. A tag's text holds no '<' but its first (attribute
   // values must escape it), so the last '<' before the end is where the element starts.
-  Pos elementStart() const {
-    const qint64 end = m_reader.characterOffset();
+  Pos elementStart() {
+    const qint64 endChars = m_reader.characterOffset();
     const Pos reported{m_reader.lineNumber(), m_reader.columnNumber()};
-    if (end <= 0 || end > m_text.size() || m_text[end - 1] != u'>')
+    const qsizetype end = m_text.isEmpty() ? -1 : m_walk.byteAt(endChars);
+    if (endChars <= 0 || end <= 0 || m_text[end - 1] != '>')
       return reported;
-    const qint64 start = m_text.lastIndexOf(u'<', end - 1);
+    const qsizetype start = m_text.lastIndexOf('<', end - 1);
     if (start < 0)
       return reported;
-    const qint64 newlines = QStringView(m_text).mid(start, end - start).count(u'\n');
+    const qint64 newlines = QByteArrayView(m_text).sliced(start, end - start).count('\n');
     if (newlines == 0)
-      return Pos{reported.line, reported.column - (end - start) + 1, start};
-    return Pos{reported.line - newlines, start - (m_text.lastIndexOf(u'\n', start) + 1) + 1, start};
+      return Pos{reported.line, reported.column - Utf8Walk::units(m_text, start, end) + 1, start};
+    const qsizetype lineStart = m_text.lastIndexOf('\n', start) + 1;
+    return Pos{reported.line - newlines, Utf8Walk::units(m_text, lineStart, start) + 1, start};
   }
 
   // Where the first visible character of a text token stands (the token begins with the
   // whitespace before it).
-  Pos textStart(Pos before, qint64 offset) const {
+  Pos textStart(Pos before, qsizetype offset) const {
     Pos p = before;
-    for (qint64 i = offset; i >= 0 && i < m_text.size() && m_text[i].isSpace(); ++i) {
-      if (m_text[i] == u'\n')
+    for (qsizetype i = offset; i >= 0 && i < m_text.size();) {
+      const uchar c = uchar(m_text[i]);
+      const int length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+      if (i + length > m_text.size())
+        break;
+      char32_t code = length == 1 ? c : length == 2 ? c & 0x1F : length == 3 ? c & 0x0F : c & 0x07;
+      for (int k = 1; k < length; ++k)
+        code = (code << 6) | (uchar(m_text[i + k]) & 0x3F);
+      if (!QChar::isSpace(code))
+        break;
+      if (code == U'\n')
         p = Pos{p.line + 1, 0};
       else
         ++p.column;
+      i += length;
     }
     return Pos{p.line, p.column + 1};
   }
@@ -160,18 +232,18 @@ private:
   // in the text is recorded there, with what its reader left in m_pending.
   bool readChildren(const QString& parent, const std::function<bool(Pos, const QString&)>& onChild,
                     std::vector<PIO_SceneSource::Item>* items = nullptr) {
-    qsizetype previousEnd = m_reader.characterOffset();
+    qsizetype previousEnd = here();
     for (;;) {
       switch (next()) {
       case QXmlStreamReader::StartElement: {
         PIO_SceneSource::Item item;
         item.before = previousEnd;
         item.begin = m_start.offset;
-        item.tagEnd = m_reader.characterOffset();
+        item.tagEnd = here();
         m_pending = PIO_SceneSource::Item();
         if (!onChild(m_start, elementName()))
           return false;
-        previousEnd = m_reader.characterOffset();
+        previousEnd = here();
         if (items) {
           item.kind = m_pending.kind;
           item.key = m_pending.key;
@@ -228,11 +300,11 @@ private:
         if (elementName() != QLatin1String("scene"))
           return fail(m_start, QStringLiteral("the root element is <%1>, not <scene>").arg(elementName()));
         m_source->scene.begin = m_start.offset;
-        m_source->scene.tagEnd = m_reader.characterOffset();
+        m_source->scene.tagEnd = here();
         if (!readScene())
           return false;
         m_source->scene.childrenEnd = m_endTagBegin;
-        m_source->scene.end = m_reader.characterOffset();
+        m_source->scene.end = here();
         return readTrailer();
       case QXmlStreamReader::Invalid:
         return xmlFail();
@@ -510,7 +582,8 @@ private:
     }
     m_pending = PIO_SceneSource::Item();
     m_pending.kind = PIO_SceneSource::Kind::Attr;
-    m_pending.key = keyword;
+    // Every node of a type names the same keywords: one copy of each serves the whole file.
+    m_pending.key = *m_keywords.insert(keyword);
     m_pending.withValue = hasValue;
     return true;
   }
@@ -633,17 +706,22 @@ private:
         break;
       }
     }
+    m_source->items.shrink_to_fit();
     m_source->text = std::move(m_text);
     m_scene->setSource(std::move(m_source));
   }
 
-  QXmlStreamReader m_reader;
+  QBuffer m_device;
+  std::unique_ptr<QXmlStreamReader> m_readerOwned;
+  QXmlStreamReader& m_reader;
   QString m_label;
-  QString m_text;
+  QByteArray m_text;
+  Utf8Walk m_walk;
   Pos m_start;
   PIO_LoadError m_error;
   std::unique_ptr<SC_SceneCommon> m_scene;
   QHash<QString, MO_Module*> m_byName;
+  QSet<QString> m_keywords;
   std::vector<PendingLink> m_links;
   QString m_cameraName;
   Pos m_cameraPos;
@@ -661,7 +739,10 @@ private:
 
 std::unique_ptr<SC_SceneCommon> PIO_SceneReader::readData(const QByteArray& xml, const QString& fileLabel,
                                                           PIO_LoadError* error) {
-  return Loader(xml, fileLabel).run(error);
+  std::unique_ptr<SC_SceneCommon> scene = Loader(xml, fileLabel, false).run(error);
+  if (scene)
+    return scene;
+  return Loader(xml, fileLabel, true).run(error);
 }
 
 std::unique_ptr<SC_SceneCommon> PIO_SceneReader::readFile(const QString& path, PIO_LoadError* error) {
@@ -676,7 +757,17 @@ std::unique_ptr<SC_SceneCommon> PIO_SceneReader::readFile(const QString& path, P
   const QString tooLarge = QStringLiteral("larger than %1 bytes").arg(kMaxFileBytes);
   if (!file.isSequential() && file.size() > kMaxFileBytes)
     return failed(tooLarge);
-  const QByteArray data = file.readAll();
+  // A file of known size is read into a buffer of that size: the scene keeps it for writing back.
+  QByteArray data;
+  if (!file.isSequential()) {
+    data.resize(file.size());
+    const qint64 got = file.read(data.data(), data.size());
+    data.resize(std::max<qint64>(got, 0));
+    if (got == file.size() && !file.atEnd())
+      data += file.readAll();
+  } else {
+    data = file.readAll();
+  }
   if (file.error() != QFileDevice::NoError)
     return failed(QStringLiteral("cannot read: %1").arg(file.errorString()));
   // Pipes report no size up front.

@@ -3,9 +3,10 @@
 // text the scene writer gives it as read (PIO_ElementText). The reader attaches this to the scene
 // it makes; the writer copies every element whose text has not changed as it was written,
 // together with the comments and spacing around it, and writes afresh only what changed.
-// Offsets count UTF-16 characters of `text`.
+// Offsets count bytes of `text`, the file's UTF-8 (after any byte order mark).
 #include <QByteArray>
 #include <QString>
+#include <array>
 #include <vector>
 
 #include "SceneCore/SC_SceneCommon.h"
@@ -31,14 +32,14 @@ public:
     // An attribute whose element gave a value (beside its keys).
     bool withValue = false;
     // Of the element's text; of its start tag alone for a node.
-    QByteArray digest;
+    std::array<quint64, 2> digest{};
     // A node's <attr> elements.
     std::vector<Item> children;
 
     bool selfClosing() const { return tagEnd == end; }
   };
 
-  QString text;
+  QByteArray text;
   // The <scene> element, as an item whose children are `items`.
   Item scene;
   std::vector<Item> items;

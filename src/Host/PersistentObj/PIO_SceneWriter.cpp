@@ -45,66 +45,74 @@ public:
   SourceWriter(const SC_SceneCommon& scene, const PIO_SceneSource& source, PIO_ElementText& texts)
       : m_scene(scene), m_source(source), m_text(source.text), m_texts(texts) {}
 
-  QString run() {
+  // The file's bytes: what is kept is copied from the text read, what is new is its UTF-8.
+  QByteArray run() {
     const Item& sceneItem = m_source.scene;
-    QString out;
+    QByteArray out;
     out.reserve(m_text.size());
-    out += QStringView(m_text).left(sceneItem.begin);
+    out += span(0, sceneItem.begin);
     if (sceneItem.selfClosing()) {
       // Nothing inside to keep: the scene as a new one, after what stood before it.
       QString fresh = freshDocument(m_scene, m_texts);
       fresh.remove(0, fresh.indexOf(QLatin1String("<scene")));
       fresh.chop(1);
-      out += fresh;
-      out += QStringView(m_text).mid(sceneItem.end);
+      out += fresh.toUtf8();
+      out += span(sceneItem.end, m_text.size());
       return out;
     }
-    out += keptOrNew(sceneItem, m_texts.sceneStartTag());
+    keptOrNew(out, sceneItem, m_texts.sceneStartTag());
     writeSceneChildren(out);
-    out += QStringView(m_text).mid(sceneItem.childrenEnd);
+    out += span(sceneItem.childrenEnd, m_text.size());
     return out;
   }
 
 private:
-  QStringView span(qsizetype from, qsizetype to) const { return QStringView(m_text).mid(from, to - from); }
+  QByteArrayView span(qsizetype from, qsizetype to) const {
+    return QByteArrayView(m_text.constData() + from, to - from);
+  }
 
   // The spacing that opens the element's line.
   QString lineIndent(qsizetype at) const {
-    const qsizetype lineStart = m_text.lastIndexOf(QLatin1Char('\n'), at - 1) + 1;
+    const qsizetype lineStart = m_text.lastIndexOf('\n', at - 1) + 1;
     qsizetype i = lineStart;
-    while (i < at && (m_text[i] == QLatin1Char(' ') || m_text[i] == QLatin1Char('\t')))
+    while (i < at && (m_text[i] == ' ' || m_text[i] == '\t'))
       ++i;
-    return m_text.mid(lineStart, i - lineStart);
+    return QString::fromLatin1(span(lineStart, i));
   }
 
   // A start tag as written when its text is unchanged, else afresh.
-  QString keptOrNew(const Item& item, const QString& openTag) const {
+  void keptOrNew(QByteArray& out, const Item& item, const QString& openTag) const {
     if (PIO_ElementText::digest(openTag) == item.digest)
-      return span(item.begin, item.tagEnd).toString();
-    return openTag + QLatin1Char('>');
+      out += span(item.begin, item.tagEnd);
+    else
+      out += (openTag + QLatin1Char('>')).toUtf8();
   }
 
-  void keep(QString& out, const Item& item) const { out += span(item.before, item.end); }
-  void replace(QString& out, const Item& item, const QString& element) const {
+  void keep(QByteArray& out, const Item& item) const { out += span(item.before, item.end); }
+  void replace(QByteArray& out, const Item& item, const QString& element) const {
     out += span(item.before, item.begin);
-    PIO_ElementText::appendIndented(out, element, lineIndent(item.begin));
+    QString indented;
+    PIO_ElementText::appendIndented(indented, element, lineIndent(item.begin));
+    out += indented.toUtf8();
   }
-  void keepOrReplace(QString& out, const Item& item, const QString& element) const {
+  void keepOrReplace(QByteArray& out, const Item& item, const QString& element) const {
     if (PIO_ElementText::digest(element) == item.digest)
       keep(out, item);
     else
       replace(out, item, element);
   }
   // Spacing goes with the element; a comment before it stays.
-  void drop(QString& out, const Item& item) const {
-    QStringView before = span(item.before, item.begin);
-    while (!before.isEmpty() && before.back().isSpace())
+  // (Between elements there is only XML's spacing, comments and processing instructions.)
+  void drop(QByteArray& out, const Item& item) const {
+    QByteArrayView before = span(item.before, item.begin);
+    while (!before.isEmpty() && uchar(before.back()) < 0x80 && QChar::isSpace(uchar(before.back())))
       before.chop(1);
     out += before;
   }
-  static void add(QString& out, const QString& indent, const QString& element) {
-    out += QLatin1Char('\n') + indent;
-    PIO_ElementText::appendIndented(out, element, indent);
+  static void add(QByteArray& out, const QString& indent, const QString& element) {
+    QString text = QLatin1Char('\n') + indent;
+    PIO_ElementText::appendIndented(text, element, indent);
+    out += text.toUtf8();
   }
 
   // Where the read children stand: the last node and link, the first link, whether the file had
@@ -149,7 +157,7 @@ private:
   }
 
   // A read link kept as written, replaced by the one that now goes into the same input, or dropped.
-  void writeLink(QString& out, const Item& item, const CurrentLinks& current, QSet<QString>& kept) {
+  void writeLink(QByteArray& out, const Item& item, const CurrentLinks& current, QSet<QString>& kept) {
     const QString link = current.texts.contains(item.key) ? item.key : current.into.value(item.input);
     if (link.isEmpty() || kept.contains(link)) {
       drop(out, item);
@@ -169,7 +177,7 @@ private:
   };
 
   // One read child: kept as written, replaced by what the scene now holds, or dropped.
-  void writeItem(QString& out, const Item& item, const QString& metrics, const QString& camera,
+  void writeItem(QByteArray& out, const Item& item, const QString& metrics, const QString& camera,
                  const CurrentLinks& current, Kept& kept) {
     switch (item.kind) {
     case Kind::Metrics:
@@ -199,7 +207,7 @@ private:
     }
   }
 
-  void writeSceneChildren(QString& out) {
+  void writeSceneChildren(QByteArray& out) {
     const std::vector<Item>& items = m_source.items;
     const Landmarks marks = landmarks();
     const int lastNode = marks.lastNode, lastLink = marks.lastLink, firstLink = marks.firstLink;
@@ -219,8 +227,9 @@ private:
     auto newNodes = [&](const QString& indent) {
       for (const MO_Module* node : m_scene.nodes())
         if (!kept.nodes.contains(node)) {
-          out += QLatin1Char('\n') + indent;
-          m_texts.appendNode(out, *node, indent);
+          QString text = QLatin1Char('\n') + indent;
+          m_texts.appendNode(text, *node, indent);
+          out += text.toUtf8();
         }
     };
     auto newLinks = [&](const QString& indent) {
@@ -246,7 +255,7 @@ private:
     out += span(items.empty() ? m_source.scene.tagEnd : items.back().end, m_source.scene.childrenEnd);
   }
 
-  void writeNode(QString& out, const Item& item, const MO_Module& node) {
+  void writeNode(QByteArray& out, const Item& item, const MO_Module& node) {
     const QString tag = m_texts.nodeStartTag(node);
     if (item.selfClosing()) {
       QString whole;
@@ -255,12 +264,12 @@ private:
         keep(out, item);
       } else {
         out += span(item.before, item.begin);
-        out += whole;
+        out += whole.toUtf8();
       }
       return;
     }
     out += span(item.before, item.begin);
-    out += keptOrNew(item, tag);
+    keptOrNew(out, item, tag);
     QSet<QString> inFile;
     for (const Item& a : item.children)
       inFile.insert(a.key);
@@ -280,7 +289,7 @@ private:
 
   const SC_SceneCommon& m_scene;
   const PIO_SceneSource& m_source;
-  const QString& m_text;
+  const QByteArray& m_text;
   PIO_ElementText& m_texts;
 };
 
@@ -289,10 +298,10 @@ private:
 QByteArray PIO_SceneWriter::write(const SC_SceneCommon& scene, QString* error) {
   PIO_ElementText texts(scene);
   const auto* source = dynamic_cast<const PIO_SceneSource*>(scene.source());
-  const QString out = source ? SourceWriter(scene, *source, texts).run() : freshDocument(scene, texts);
+  QByteArray out = source ? SourceWriter(scene, *source, texts).run() : freshDocument(scene, texts).toUtf8();
   if (error && texts.hasError())
     *error = texts.errorString();
-  return out.toUtf8();
+  return out;
 }
 
 QByteArray PIO_SceneWriter::writeData(const SC_SceneCommon& scene) { return write(scene, nullptr); }

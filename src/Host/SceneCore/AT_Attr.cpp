@@ -13,7 +13,10 @@
 AT_Attr::AT_Attr(MO_Node* owner, const AT_AttrMeta& meta, AT_Attr* parent)
     : m_owner(owner), m_meta(&meta), m_parent(parent) {}
 
-AT_Attr::~AT_Attr() = default;
+AT_Attr::~AT_Attr() {
+  for (AT_Attr* part : m_subAttrRefs)
+    delete part;
+}
 
 QString AT_Attr::path() const { return m_parent ? m_parent->path() + QLatin1Char('.') + keyword() : keyword(); }
 
@@ -47,10 +50,9 @@ void AT_Attr::changed() {
     m_owner->attrChanged(this);
 }
 
-void AT_Attr::adoptSubAttr(std::unique_ptr<AT_Attr> part, std::unique_ptr<AT_AttrMeta> meta) {
-  m_subAttrRefs.push_back(part.get());
-  m_subAttrs.push_back(std::move(part));
-  m_subMetas.push_back(std::move(meta));
+void AT_Attr::adoptSubAttr(std::unique_ptr<AT_Attr> part) {
+  m_subAttrRefs.reserve(m_subAttrRefs.size() + 1);
+  m_subAttrRefs.push_back(part.release());
 }
 
 QString AT_Attr::partName(const char* lower) const {

@@ -80,8 +80,9 @@ public:
   void changed();
 
 protected:
-  // Compounds call this from their constructor, in the order the parts are listed.
-  void adoptSubAttr(std::unique_ptr<AT_Attr> part, std::unique_ptr<AT_AttrMeta> meta);
+  // Compounds call this from their constructor, in the order the parts are listed. The part's
+  // declaration must outlive it (parts share theirs, see partMeta).
+  void adoptSubAttr(std::unique_ptr<AT_Attr> part);
   // The part name in the case of this attribute's keyword.
   QString partName(const char* lower) const;
   virtual void onChanged() {}
@@ -90,7 +91,5 @@ private:
   MO_Node* m_owner;
   const AT_AttrMeta* m_meta;
   AT_Attr* m_parent;
-  std::vector<std::unique_ptr<AT_AttrMeta>> m_subMetas;
-  std::vector<std::unique_ptr<AT_Attr>> m_subAttrs;
-  std::vector<AT_Attr*> m_subAttrRefs;
+  std::vector<AT_Attr*> m_subAttrRefs; // owned
 };

@@ -7,10 +7,9 @@
 
 AT_DoubleAttr::AT_DoubleAttr(MO_Node* owner, const AT_DoubleAttrMeta& meta, Linkable linkable, double defaultValue,
                              AT_Attr* parent, const QString&)
-    : AT_SimpleAttr(owner, meta, parent), m_doubleMeta(meta), m_linkable(linkable), m_default(defaultValue),
-      m_local(defaultValue) {}
+    : AT_SimpleAttr(owner, meta, parent), m_linkable(linkable), m_default(defaultValue), m_local(defaultValue) {}
 
-double AT_DoubleAttr::clamp(double v) const { return std::min(std::max(v, m_doubleMeta.min()), m_doubleMeta.max()); }
+double AT_DoubleAttr::clamp(double v) const { return std::min(std::max(v, doubleMeta().min()), doubleMeta().max()); }
 
 double AT_DoubleAttr::value(double frame, bool* isKey, bool* isAnimated) const {
   if (isKey)
@@ -69,11 +68,11 @@ bool AT_DoubleAttr::setLocalValueFromString(const QString& text, QString* why) {
 }
 
 bool AT_DoubleAttr::acceptsKeyValue(double v, QString* why) const {
-  if (v < m_doubleMeta.min() || v > m_doubleMeta.max()) {
+  if (v < doubleMeta().min() || v > doubleMeta().max()) {
     if (why)
       *why = QStringLiteral("%1 is outside the range %2 to %3 of \"%4\"")
-                 .arg(AT_ValueText::fromDouble(v), AT_ValueText::fromDouble(m_doubleMeta.min()),
-                      AT_ValueText::fromDouble(m_doubleMeta.max()), path());
+                 .arg(AT_ValueText::fromDouble(v), AT_ValueText::fromDouble(doubleMeta().min()),
+                      AT_ValueText::fromDouble(doubleMeta().max()), path());
     return false;
   }
   return true;

@@ -17,7 +17,7 @@ public:
       : AT_DoubleAttr(owner, meta, static_cast<Linkable>(linkable), defaultValue, parent, extra) {}
 
   QString className() const override { return QStringLiteral("AT_DoubleAttr"); }
-  const AT_DoubleAttrMeta& doubleMeta() const { return m_doubleMeta; }
+  const AT_DoubleAttrMeta& doubleMeta() const { return static_cast<const AT_DoubleAttrMeta&>(meta()); }
   Linkable linkable() const { return m_linkable; }
   double defaultValue() const { return m_default; }
 
@@ -48,7 +48,6 @@ public:
 private:
   double clamp(double v) const;
 
-  const AT_DoubleAttrMeta& m_doubleMeta;
   Linkable m_linkable;
   double m_default;
   double m_local;

@@ -2,6 +2,7 @@
 // Change notification: a teller keeps a list of listeners and tells each of them, in the order
 // they were added, when something about it changed. Listeners must remove themselves before
 // they die.
+#include <memory>
 #include <vector>
 
 class RXTeller;
@@ -20,5 +21,6 @@ public:
   void tell();
 
 private:
-  std::vector<RXListener*> m_listeners;
+  // Made when the first listener comes: most tellers (a scene's numbers) never have one.
+  std::unique_ptr<std::vector<RXListener*>> m_listeners;
 };

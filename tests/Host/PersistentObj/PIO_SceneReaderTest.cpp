@@ -67,6 +67,18 @@ const BadFile kBadFiles[] = {
     {"MissingVersion", {R"(<scene frames="1-2">)", kEnd}, 1, 1, "version"},
     {"FramesReversed", {R"(<scene version="1" frames="10-2">)", kEnd}, 1, 1, "frames"},
     {"UnknownElement", {kScene, kPegB, "  <group/>", kEnd}, 3, 3, "unknown element"},
+    // Columns count characters, not bytes: "É" is two bytes and "😀" two UTF-16 units.
+    {"UnknownElementAfterAccentedName",
+     {kScene, R"(  <node type="Peg" name="É"><group/></node>)", kEnd},
+     2,
+     29,
+     "unknown element"},
+    {"UnknownElementOverTwoLinesAfterEmoji",
+     {kScene, R"(  <node type="Peg" name="😀"><!-- 😀 --><group)", "  />", "  </node>", kEnd},
+     2,
+     41,
+     "unknown element"},
+
     {"MisspeltXmlAttribute", {kScene, kPegB, R"(  <link from="B" to="B" toport="0"/>)", kEnd}, 3, 3, "toport"},
     {"MisspeltAttributeOnTagOverTwoLines",
      {kScene, R"(  <node type="Peg")", R"(        name="A" colour="red"/>)", kEnd},

@@ -30,7 +30,7 @@ std::unique_ptr<SC_SceneCommon> load(const QByteArray& xml) {
 }
 
 AT_DoubleAttr* number(SC_SceneCommon& scene, const char* node, const char* path) {
-  return dynamic_cast<AT_DoubleAttr*>(scene.findNode(QLatin1String(node))->attr(QLatin1String(path)));
+  return dynamic_cast<AT_DoubleAttr*>(scene.findNode(QString::fromUtf8(node))->attr(QLatin1String(path)));
 }
 
 class Example : public ::testing::TestWithParam<std::string> {};
@@ -178,6 +178,19 @@ INSTANTIATE_TEST_SUITE_P(
              R"(<scene frames="1-10" version="1">)", R"(<scene frames="1-10" version="1">
   <metrics x="0.5" y="0.25" z="0.125"/>)"}),
     [](const auto& row) { return std::string(row.param.name); });
+
+// Text beyond ASCII (names, comments) is kept byte for byte around an edit; a byte order mark
+// is not written back.
+TEST(SceneSource, TextBeyondAsciiIsKeptAroundAnEdit) {
+  const QByteArray text = edited("<!-- the arm -->", "<!-- der Arm, größer: 😀 -->").replace("Hand", "Händ");
+  const std::unique_ptr<SC_SceneCommon> scene = load("\xEF\xBB\xBF" + text);
+  ASSERT_NE(scene, nullptr);
+  EXPECT_EQ(PIO_SceneWriter::writeData(*scene).toStdString(), text.toStdString());
+  number(*scene, "Händ", "POSITION.Y")->setLocalValue(0.5);
+  QByteArray expected = text;
+  expected.replace(R"(value="1e-1")", R"(value="0.5")");
+  EXPECT_EQ(PIO_SceneWriter::writeData(*scene).toStdString(), expected.toStdString());
+}
 
 // Numbers are the shortest text that reads back to the same double.
 TEST(SceneSource, NumbersAreTheShortestTextThatReadsBack) {
