@@ -36,9 +36,15 @@ Math::CameraTransformChain cameraChain(const Math::Matrix4x4& view, const Math::
   return chain;
 }
 
+// Whether guardScale would change v (NaN passes through).
+bool needsGuard(double v) { return std::fabs(v) <= 0.0001 || std::isinf(v); }
+
 } // namespace
 
 void sanitizeScale(Math::Matrix4x4& m) {
+  // Most matrices need nothing: leave them (and their identity flag) as they are.
+  if (!needsGuard(m[0]) && !needsGuard(m[5]))
+    return;
   try {
     double v[16];
     m.getValues(v);
