@@ -12,6 +12,7 @@ public:
   explicit MatrixValues(const Math::Matrix4x4& m) { m.getValues(m_v); }
 
   double operator[](int i) const { return m_v[i]; }
+  void set(int i, double v) { m_v[i] = v; }
   Math::Matrix4x4 matrix() const { return Math::Matrix4x4(m_v); }
 
   // this = this * T(x, y, z)
@@ -53,6 +54,16 @@ public:
     return *this;
   }
   MatrixValues& timesLinear(const MatrixValues& linear) { return timesLinear(linear.m_v); }
+
+  // this = this * Rz, the turn about z whose cosine and sine are c and s.
+  MatrixValues& rotateZ(double c, double s) {
+    for (int r = 0; r < 4; ++r) {
+      const double a0 = m_v[r], a1 = m_v[4 + r];
+      m_v[r] = a0 * c + a1 * s;
+      m_v[4 + r] = a0 * -s + a1 * c;
+    }
+    return *this;
+  }
 
   // this = this * K(angle): the y axis leant towards x by the angle (degrees), its length kept.
   MatrixValues& skew(double angleDegrees);

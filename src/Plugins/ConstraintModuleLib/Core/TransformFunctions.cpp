@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "Core/Angles.h"
+#include "Core/MatrixValues.h"
 
 namespace {
 
@@ -57,6 +58,14 @@ void sanitizeScale(Math::Matrix4x4& m) {
   }
 }
 
+void sanitizeScale(MatrixValues& m) {
+  double x = m[0], y = m[5];
+  guardScale(x);
+  guardScale(y);
+  m.set(0, x);
+  m.set(5, y);
+}
+
 Math::Matrix4x4 sanitizedCopy(const Math::Matrix4x4& m) {
   Math::Matrix4x4 copy = m;
   sanitizeScale(copy);
@@ -77,12 +86,13 @@ Math::Matrix4x4 blendTransforms(const Math::Matrix4x4& target, const Math::Matri
   if (flipped)
     s.sx = -s.sx;
 
-  Math::Matrix4x4 out;
+  MatrixValues out;
   out.translate(offset * (1.0 - t));
   if (translation)
     out.translate(lerp(s.tx, d.tx, t), lerp(s.ty, d.ty, t), lerp(s.tz, d.tz, t));
   out.translate(pivot.x, pivot.y, pivot.z);
-  out.rotateDegrees(rotation ? blendAngle(s.angle, d.angle, t, false) : d.angle, Math::Vector3d(0, 0, 1));
+  const double angle = (rotation ? blendAngle(s.angle, d.angle, t, false) : d.angle) * kDegToRad;
+  out.rotateZ(std::cos(angle), std::sin(angle));
   out.skew(blendAngle(s.skew, d.skew, t, false));
   double sx = lerp(s.sx, d.sx, t);
   double sy = lerp(s.sy, d.sy, t);
@@ -93,21 +103,25 @@ Math::Matrix4x4 blendTransforms(const Math::Matrix4x4& target, const Math::Matri
   out.scale(sx, sy, 1);
   out.translate(-pivot.x, -pivot.y, -pivot.z);
   sanitizeScale(out);
-  return out;
+  return out.matrix();
 }
 
 Math::Matrix4x4 triangleMap(const std::array<Math::Point3d, 3>& rest, const std::array<Math::Point3d, 3>& current,
                             const Math::Vector3d& normal) {
-  try {
-    const Math::Matrix4x4 now(Math::Vector3d(current[0], current[1]), Math::Vector3d(current[0], current[2]), normal,
-                              current[0]);
-    Math::Matrix4x4 restInverse = sanitizedCopy(Math::Matrix4x4(
-        Math::Vector3d(rest[0], rest[1]), Math::Vector3d(rest[0], rest[2]), Math::Vector3d(0, 0, 1), rest[0]));
-    restInverse.inverse();
-    return sanitizedCopy(now) * restInverse;
-  } catch (...) {
+  MatrixValues now =
+      MatrixValues::fromAxes(Math::Vector3d(current[0], current[1]), Math::Vector3d(current[0], current[2]), normal);
+  now.set(12, current[0].x);
+  now.set(13, current[0].y);
+  now.set(14, current[0].z);
+  MatrixValues restLinear = MatrixValues::fromAxes(Math::Vector3d(rest[0], rest[1]), Math::Vector3d(rest[0], rest[2]),
+                                                   Math::Vector3d(0, 0, 1));
+  sanitizeScale(now);
+  sanitizeScale(restLinear);
+  // now x (rest frame at r0)^-1: p goes to now's linear part x L^-1 (p - r0) + c0.
+  MatrixValues restInverse;
+  if (!restLinear.linearInverse(restInverse))
     return Math::Matrix4x4();
-  }
+  return now.timesLinear(restInverse).translate(-rest[0].x, -rest[0].y, -rest[0].z).matrix();
 }
 
 bool isMirrored(const Math::Matrix4x4& m) {

@@ -199,7 +199,6 @@ SegmentPegs PointConstraint2Module::gatherPegs(const MO_BaseContext& ctx, const 
   else if (s.primaryPort == PrimaryPort_e::BOTTOMMOST)
     rightIsPrimary = !(zRight > zLeft);
   MO_Module* primary = inputModule(rightIsPrimary ? 0 : 1);
-  MO_Module* secondary = inputModule(rightIsPrimary ? 1 : 0);
 
   SegmentPegs pegs;
   pegs.rightIsPrimary = rightIsPrimary;
@@ -207,8 +206,10 @@ SegmentPegs PointConstraint2Module::gatherPegs(const MO_BaseContext& ctx, const 
   pegs.primaryMatrix = rightIsPrimary ? right : leftMatrix;
   const Math::Matrix4x4& secondaryMatrix = rightIsPrimary ? leftMatrix : right;
   pegs.parent = readPortMatrix(ctx, primary, 0, true);
-  pegs.restPrimary = sceneMetrics()->toOGL(modulePivot(ctx, primary));
-  pegs.restSecondary = sceneMetrics()->toOGL(modulePivot(ctx, secondary));
+  const std::array<Math::Point3d, 2>& rest =
+      restPivots(m_restPivots, ctx, *sceneMetrics(), {inputModule(0), inputModule(1)});
+  pegs.restPrimary = rest[rightIsPrimary ? 0 : 1];
+  pegs.restSecondary = rest[rightIsPrimary ? 1 : 0];
   pegs.primary = pegs.primaryMatrix * pegs.restPrimary;
   pegs.secondaryUnprojected = secondaryMatrix * pegs.restSecondary;
   pegs.secondary = pegs.secondaryUnprojected;

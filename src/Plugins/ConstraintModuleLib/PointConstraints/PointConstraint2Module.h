@@ -12,6 +12,7 @@
 #include "Core/Constraint_Module.h"
 #include "PointConstraints/PivotCache.h"
 #include "PointConstraints/PointConstraint2Options.h"
+#include "PointConstraints/PointConstraintCommon.h"
 #include "PointConstraints/PointConstraintMath.h"
 
 class AT_DoubleAttr;
@@ -77,6 +78,7 @@ private:
   PointConstraint2::TransformType* m_transformtype;
   PointConstraint2::PrimaryPortType* m_primaryport;
   PivotCache<2> m_pointCache;
+  PointConstraintCommon::RestPivotCache<2> m_restPivots;
   MO_UntilEdit<std::optional<PointConstraintMath::SegmentSettings>> m_steady; // when no attribute has keys
   int m_selectedPort = -1;
   bool m_evaluatingCamera = false;

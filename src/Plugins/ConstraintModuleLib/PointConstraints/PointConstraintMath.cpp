@@ -14,14 +14,6 @@ namespace {
 // Stretches and cross scales never reach zero, so that the result stays invertible.
 constexpr double kMinScale = 0.0001;
 
-Math::Matrix4x4 about(const Math::Point3d& pivot, const Math::Matrix4x4& linear) {
-  Math::Matrix4x4 m;
-  m.translate(pivot.x, pivot.y, pivot.z);
-  m *= linear;
-  m.translate(-pivot.x, -pivot.y, -pivot.z);
-  return m;
-}
-
 Math::Vector3d normalized(Math::Vector3d v) { return v.normalize(); }
 
 // The skew that adds k of the turn between the rest and the current direction (0 when they
@@ -186,16 +178,15 @@ Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, const TriangleSettings&
   using PointConstraint3::Transform_e;
   std::array<Math::Point3d, 3> current = pegs.current;
   Math::Vector3d normal = pegs.primaryMatrix * Math::Vector3d(0, 0, 1);
-  Math::Matrix4x4 out;
-  Math::Matrix4x4 turn;
-  if (s.transform == Transform_e::ALLOW || s.transform == Transform_e::LOCAL) {
+  const bool belowParent = s.transform == Transform_e::ALLOW || s.transform == Transform_e::LOCAL;
+  MatrixValues turn; // the primary peg's own rotation about its pivot, below the parent
+  if (belowParent) {
     // Below the primary's parent, the primary peg's own rotation about its pivot is kept apart
     // from the triangle, which then carries only what the pegs' positions say.
     const Math::Matrix4x4 parentInverse = pegs.parent.getInverse();
-    turn = about(pegs.rest[0], (parentInverse * pegs.primaryMatrix).rotation());
+    turn = MatrixValues((parentInverse * pegs.primaryMatrix).rotation());
     for (Math::Point3d& c : current)
       c = parentInverse * c;
-    out = pegs.parent;
     normal = Math::Vector3d(0, 0, 1);
   }
   if (normal.length() == 0.0)
@@ -203,11 +194,14 @@ Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, const TriangleSettings&
   Math::Matrix4x4 map = triangleMap(pegs.rest, current, normal);
   if (s.activity != 1.0)
     map = blendTransforms(map, pegs.right, s.activity, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0), true, true);
+  if (!belowParent)
+    return map;
+  const Math::Point3d& p = pegs.rest[0];
+  MatrixValues out(s.transform == Transform_e::ALLOW ? pegs.parent * map : pegs.parent);
+  out.translate(p.x, p.y, p.z).timesLinear(turn).translate(-p.x, -p.y, -p.z);
   if (s.transform == Transform_e::ALLOW)
-    return out * map * turn;
-  if (s.transform == Transform_e::LOCAL)
-    return out * turn * map;
-  return out * map;
+    return out.matrix();
+  return out.matrix() * map;
 }
 
 } // namespace PointConstraintMath
