@@ -125,22 +125,23 @@ Math::Matrix4x4 triangleMap(const std::array<Math::Point3d, 3>& rest, const std:
 }
 
 bool isMirrored(const Math::Matrix4x4& m) {
-  float v[16];
-  m.getValues(v);
+  // Each axis is normalised in single precision, then again in double precision as a direction.
+  double axes[3][3];
   for (int axis = 0; axis < 3; ++axis) {
-    float* c = v + 4 * axis;
+    float c[3] = {static_cast<float>(m[4 * axis]), static_cast<float>(m[4 * axis + 1]),
+                  static_cast<float>(m[4 * axis + 2])};
     const float len = std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
-    c[0] /= len;
-    c[1] /= len;
-    c[2] /= len;
+    Math::Vector3d v(c[0] / len, c[1] / len, c[2] / len);
+    v.normalize();
+    axes[axis][0] = v.x;
+    axes[axis][1] = v.y;
+    axes[axis][2] = v.z;
   }
-  v[12] = v[13] = v[14] = 0.0f;
-  const Math::Matrix4x4 n(v);
-  const Math::Vector3d x = (n * Math::Vector3d(1, 0, 0)).normalize();
-  const Math::Vector3d y = (n * Math::Vector3d(0, 1, 0)).normalize();
-  const Math::Vector3d z = (n * Math::Vector3d(0, 0, 1)).normalize();
-  const double d = std::fmod(std::atan2(y.y, y.x) - std::atan2(x.y, x.x) + 4.0 * kPi, 2.0 * kPi) - kPi;
-  return (d > 0.0 && z.z >= 0.0) || (d <= 0.0 && z.z < 0.0);
+  const double* x = axes[0];
+  const double* y = axes[1];
+  const double zz = axes[2][2];
+  const double d = std::fmod(std::atan2(y[1], y[0]) - std::atan2(x[1], x[0]) + 4.0 * kPi, 2.0 * kPi) - kPi;
+  return (d > 0.0 && zz >= 0.0) || (d <= 0.0 && zz < 0.0);
 }
 
 double signedAngleDifference(double from, double to, bool radians) {
