@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "Core/Angles.h"
+#include "Core/MatrixValues.h"
 
 namespace {
 
@@ -36,9 +37,15 @@ Math::CameraTransformChain cameraChain(const Math::Matrix4x4& view, const Math::
   return chain;
 }
 
+// Whether guardScale would change v (NaN passes through).
+bool needsGuard(double v) { return std::fabs(v) <= 0.0001 || std::isinf(v); }
+
 } // namespace
 
 void sanitizeScale(Math::Matrix4x4& m) {
+  // Most matrices need nothing: leave them (and their identity flag) as they are.
+  if (!needsGuard(m[0]) && !needsGuard(m[5]))
+    return;
   try {
     double v[16];
     m.getValues(v);
@@ -49,6 +56,14 @@ void sanitizeScale(Math::Matrix4x4& m) {
     std::printf("0-Scaled Matrix has been identified and caught - ensure that the matrix does not have a 0-scale.\n");
     m = Math::Matrix4x4();
   }
+}
+
+void sanitizeScale(MatrixValues& m) {
+  double x = m[0], y = m[5];
+  guardScale(x);
+  guardScale(y);
+  m.set(0, x);
+  m.set(5, y);
 }
 
 Math::Matrix4x4 sanitizedCopy(const Math::Matrix4x4& m) {
@@ -71,12 +86,13 @@ Math::Matrix4x4 blendTransforms(const Math::Matrix4x4& target, const Math::Matri
   if (flipped)
     s.sx = -s.sx;
 
-  Math::Matrix4x4 out;
+  MatrixValues out;
   out.translate(offset * (1.0 - t));
   if (translation)
     out.translate(lerp(s.tx, d.tx, t), lerp(s.ty, d.ty, t), lerp(s.tz, d.tz, t));
   out.translate(pivot.x, pivot.y, pivot.z);
-  out.rotateDegrees(rotation ? blendAngle(s.angle, d.angle, t, false) : d.angle, Math::Vector3d(0, 0, 1));
+  const double angle = (rotation ? blendAngle(s.angle, d.angle, t, false) : d.angle) * kDegToRad;
+  out.rotateZ(std::cos(angle), std::sin(angle));
   out.skew(blendAngle(s.skew, d.skew, t, false));
   double sx = lerp(s.sx, d.sx, t);
   double sy = lerp(s.sy, d.sy, t);
@@ -87,40 +103,45 @@ Math::Matrix4x4 blendTransforms(const Math::Matrix4x4& target, const Math::Matri
   out.scale(sx, sy, 1);
   out.translate(-pivot.x, -pivot.y, -pivot.z);
   sanitizeScale(out);
-  return out;
+  return out.matrix();
 }
 
 Math::Matrix4x4 triangleMap(const std::array<Math::Point3d, 3>& rest, const std::array<Math::Point3d, 3>& current,
                             const Math::Vector3d& normal) {
-  try {
-    const Math::Matrix4x4 now(Math::Vector3d(current[0], current[1]), Math::Vector3d(current[0], current[2]), normal,
-                              current[0]);
-    Math::Matrix4x4 restInverse = sanitizedCopy(Math::Matrix4x4(
-        Math::Vector3d(rest[0], rest[1]), Math::Vector3d(rest[0], rest[2]), Math::Vector3d(0, 0, 1), rest[0]));
-    restInverse.inverse();
-    return sanitizedCopy(now) * restInverse;
-  } catch (...) {
+  MatrixValues now =
+      MatrixValues::fromAxes(Math::Vector3d(current[0], current[1]), Math::Vector3d(current[0], current[2]), normal);
+  now.set(12, current[0].x);
+  now.set(13, current[0].y);
+  now.set(14, current[0].z);
+  MatrixValues restLinear = MatrixValues::fromAxes(Math::Vector3d(rest[0], rest[1]), Math::Vector3d(rest[0], rest[2]),
+                                                   Math::Vector3d(0, 0, 1));
+  sanitizeScale(now);
+  sanitizeScale(restLinear);
+  // now x (rest frame at r0)^-1: p goes to now's linear part x L^-1 (p - r0) + c0.
+  MatrixValues restInverse;
+  if (!restLinear.linearInverse(restInverse))
     return Math::Matrix4x4();
-  }
+  return now.timesLinear(restInverse).translate(-rest[0].x, -rest[0].y, -rest[0].z).matrix();
 }
 
 bool isMirrored(const Math::Matrix4x4& m) {
-  float v[16];
-  m.getValues(v);
+  // Each axis is normalised in single precision, then again in double precision as a direction.
+  double axes[3][3];
   for (int axis = 0; axis < 3; ++axis) {
-    float* c = v + 4 * axis;
+    float c[3] = {static_cast<float>(m[4 * axis]), static_cast<float>(m[4 * axis + 1]),
+                  static_cast<float>(m[4 * axis + 2])};
     const float len = std::sqrt(c[0] * c[0] + c[1] * c[1] + c[2] * c[2]);
-    c[0] /= len;
-    c[1] /= len;
-    c[2] /= len;
+    Math::Vector3d v(c[0] / len, c[1] / len, c[2] / len);
+    v.normalize();
+    axes[axis][0] = v.x;
+    axes[axis][1] = v.y;
+    axes[axis][2] = v.z;
   }
-  v[12] = v[13] = v[14] = 0.0f;
-  const Math::Matrix4x4 n(v);
-  const Math::Vector3d x = (n * Math::Vector3d(1, 0, 0)).normalize();
-  const Math::Vector3d y = (n * Math::Vector3d(0, 1, 0)).normalize();
-  const Math::Vector3d z = (n * Math::Vector3d(0, 0, 1)).normalize();
-  const double d = std::fmod(std::atan2(y.y, y.x) - std::atan2(x.y, x.x) + 4.0 * kPi, 2.0 * kPi) - kPi;
-  return (d > 0.0 && z.z >= 0.0) || (d <= 0.0 && z.z < 0.0);
+  const double* x = axes[0];
+  const double* y = axes[1];
+  const double zz = axes[2][2];
+  const double d = std::fmod(std::atan2(y[1], y[0]) - std::atan2(x[1], x[0]) + 4.0 * kPi, 2.0 * kPi) - kPi;
+  return (d > 0.0 && zz >= 0.0) || (d <= 0.0 && zz < 0.0);
 }
 
 double signedAngleDifference(double from, double to, bool radians) {

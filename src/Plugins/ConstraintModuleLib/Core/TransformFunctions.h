@@ -8,10 +8,13 @@
 
 #include "HostInterface/HostMath.h"
 
+class MatrixValues;
+
 // Keeps the x and y scale (values 0 and 5) away from zero and infinity so that the matrix
 // stays invertible: |v| <= 0.0001 becomes ±0.0001 (an exact 0 becomes −0.0001), ±inf ±2.
 // NaN passes through.
 void sanitizeScale(Math::Matrix4x4& m);
+void sanitizeScale(MatrixValues& m);
 Math::Matrix4x4 sanitizedCopy(const Math::Matrix4x4& m);
 
 // The source at t = 0 and the target at t = 1, blended through their decompositions

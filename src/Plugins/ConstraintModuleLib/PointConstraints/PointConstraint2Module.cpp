@@ -153,9 +153,23 @@ bool PointConstraint2Module::computeConstraint(const MO_BaseContext& ctx, Math::
 }
 
 SegmentSettings PointConstraint2Module::settingsAt(const MO_BaseContext& ctx) const {
-  const double frame = attributeFrame(ctx);
+  // Without keys the attributes hold at every frame: they are read again only after an edit
+  // (a surrogate standing in counts as one). ACTIVE is kept as a percentage, for the switch.
+  const std::optional<SegmentSettings>& steady = m_steady.get([&]() -> std::optional<SegmentSettings> {
+    for (const AT_DoubleAttr* a : {m_active, m_volumemod, m_volumemax, m_volumemin, m_stretchmax, m_stretchmin,
+                                   m_skewcontrol, m_smooth, m_balance})
+      if (a->isAnimated())
+        return std::nullopt;
+    return readSettings(0.0);
+  });
+  SegmentSettings s = steady ? *steady : readSettings(attributeFrame(ctx));
+  s.activity = switchModulatedActivity(ctx, s.activity, inputModule(kSwitchPort));
+  return s;
+}
+
+SegmentSettings PointConstraint2Module::readSettings(double frame) const {
   SegmentSettings s;
-  s.activity = switchModulatedActivity(ctx, m_active->value(frame), inputModule(kSwitchPort));
+  s.activity = m_active->value(frame);
   s.skew = std::clamp(m_skewcontrol->value(frame), 0.0, 100.0) / 100.0;
   s.volume = m_volumemod->value(frame) / 100.0;
   s.smoothing = std::clamp(m_smooth->value(frame), 0.0, 100.0) / 100.0;
@@ -185,7 +199,6 @@ SegmentPegs PointConstraint2Module::gatherPegs(const MO_BaseContext& ctx, const 
   else if (s.primaryPort == PrimaryPort_e::BOTTOMMOST)
     rightIsPrimary = !(zRight > zLeft);
   MO_Module* primary = inputModule(rightIsPrimary ? 0 : 1);
-  MO_Module* secondary = inputModule(rightIsPrimary ? 1 : 0);
 
   SegmentPegs pegs;
   pegs.rightIsPrimary = rightIsPrimary;
@@ -193,8 +206,10 @@ SegmentPegs PointConstraint2Module::gatherPegs(const MO_BaseContext& ctx, const 
   pegs.primaryMatrix = rightIsPrimary ? right : leftMatrix;
   const Math::Matrix4x4& secondaryMatrix = rightIsPrimary ? leftMatrix : right;
   pegs.parent = readPortMatrix(ctx, primary, 0, true);
-  pegs.restPrimary = sceneMetrics()->toOGL(modulePivot(ctx, primary));
-  pegs.restSecondary = sceneMetrics()->toOGL(modulePivot(ctx, secondary));
+  const std::array<Math::Point3d, 2>& rest =
+      restPivots(m_restPivots, ctx, *sceneMetrics(), {inputModule(0), inputModule(1)});
+  pegs.restPrimary = rest[rightIsPrimary ? 0 : 1];
+  pegs.restSecondary = rest[rightIsPrimary ? 1 : 0];
   pegs.primary = pegs.primaryMatrix * pegs.restPrimary;
   pegs.secondaryUnprojected = secondaryMatrix * pegs.restSecondary;
   pegs.secondary = pegs.secondaryUnprojected;

@@ -7,9 +7,12 @@
 // coinciding rest pivots or a disabled node leave the host's default result (the main input's).
 // The node remembers per frame where both pivots were, to draw its control (a line split
 // between the pegs' pick colours) and to choose its main input from a click.
+#include <optional>
+
 #include "Core/Constraint_Module.h"
 #include "PointConstraints/PivotCache.h"
 #include "PointConstraints/PointConstraint2Options.h"
+#include "PointConstraints/PointConstraintCommon.h"
 #include "PointConstraints/PointConstraintMath.h"
 
 class AT_DoubleAttr;
@@ -57,6 +60,8 @@ public:
   PointConstraint2::PrimaryPortType* primaryportAttr() const { return m_primaryport; }
 
 private:
+  // The attributes at a frame, ACTIVE as its percentage (before any switch).
+  PointConstraintMath::SegmentSettings readSettings(double frame) const;
   PointConstraintMath::SegmentPegs gatherPegs(const MO_BaseContext& ctx, const PointConstraintMath::SegmentSettings& s,
                                               const Math::Matrix4x4& right);
 
@@ -73,6 +78,8 @@ private:
   PointConstraint2::TransformType* m_transformtype;
   PointConstraint2::PrimaryPortType* m_primaryport;
   PivotCache<2> m_pointCache;
+  PointConstraintCommon::RestPivotCache<2> m_restPivots;
+  MO_UntilEdit<std::optional<PointConstraintMath::SegmentSettings>> m_steady; // when no attribute has keys
   int m_selectedPort = -1;
   bool m_evaluatingCamera = false;
 };

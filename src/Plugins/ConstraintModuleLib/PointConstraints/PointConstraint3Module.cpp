@@ -161,7 +161,12 @@ bool PointConstraint3Module::computeConstraint(const MO_BaseContext& ctx, Math::
 
 TriangleSettings PointConstraint3Module::settingsAt(const MO_BaseContext& ctx) const {
   TriangleSettings s;
-  s.activity = switchModulatedActivity(ctx, m_active->value(attributeFrame(ctx)), inputModule(kSwitchPort));
+  // ACTIVE without keys holds at every frame: read again only after an edit.
+  const std::optional<double>& steady = m_steadyActive.get([&]() -> std::optional<double> {
+    return m_active->isAnimated() ? std::nullopt : std::optional(m_active->value(0.0));
+  });
+  s.activity =
+      switchModulatedActivity(ctx, steady ? *steady : m_active->value(attributeFrame(ctx)), inputModule(kSwitchPort));
   s.flatten = m_flattentype->enumValue();
   s.transform = m_transformtype->enumValue();
   s.primaryPort = m_primaryport->enumValue();
@@ -172,9 +177,7 @@ TriangleSettings PointConstraint3Module::settingsAt(const MO_BaseContext& ctx) c
 // order; the pivots are cached for the control. Nothing when two rest pivots coincide.
 std::optional<TrianglePegs> PointConstraint3Module::gatherPegs(const MO_BaseContext& ctx, const TriangleSettings& s) {
   const std::array<MO_Module*, 3> pegs = {inputModule(0), inputModule(1), inputModule(2)};
-  std::array<Math::Point3d, 3> rest;
-  for (std::size_t i = 0; i < 3; ++i)
-    rest[i] = sceneMetrics()->toOGL(modulePivot(ctx, pegs[i]));
+  const std::array<Math::Point3d, 3>& rest = restPivots(m_restPivots, ctx, *sceneMetrics(), pegs);
   if (rest[0] == rest[1] || rest[0] == rest[2] || rest[1] == rest[2])
     return std::nullopt;
   for (int i = 0; i < 3; ++i)

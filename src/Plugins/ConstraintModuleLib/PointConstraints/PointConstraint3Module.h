@@ -10,6 +10,7 @@
 #include "Core/Constraint_Module.h"
 #include "PointConstraints/PivotCache.h"
 #include "PointConstraints/PointConstraint3Options.h"
+#include "PointConstraints/PointConstraintCommon.h"
 #include "PointConstraints/PointConstraintMath.h"
 
 class AT_DoubleAttr;
@@ -60,6 +61,8 @@ private:
   PointConstraint3::TransformType* m_transformtype;
   PointConstraint3::PrimaryPortType* m_primaryport;
   PivotCache<3> m_pointCache;
+  PointConstraintCommon::RestPivotCache<3> m_restPivots;
+  MO_UntilEdit<std::optional<double>> m_steadyActive; // ACTIVE when it has no keys
   int m_selectedPort = -1;
   bool m_evaluatingCamera = false;
 };

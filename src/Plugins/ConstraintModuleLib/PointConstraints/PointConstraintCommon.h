@@ -16,6 +16,24 @@ namespace PointConstraintCommon {
 // context's frame rounded to single precision.
 inline double attributeFrame(const MO_BaseContext& ctx) { return static_cast<float>(ctx.frame()); }
 
+// The input nodes' pivots in drawing units, kept until the next edit: pivots are not animated
+// (a peg holds its PIVOT at every frame), so only an edit or another input can move them.
+template <std::size_t N> using RestPivotCache = MO_UntilEdit<std::array<Math::Point3d, N>, std::array<MO_Module*, N>>;
+
+template <std::size_t N>
+const std::array<Math::Point3d, N>& restPivots(RestPivotCache<N>& cache, const MO_BaseContext& ctx,
+                                               const SC_SceneMetrics& metrics,
+                                               const std::array<MO_Module*, N>& inputs) {
+  return cache.get(
+      [&] {
+        std::array<Math::Point3d, N> rest;
+        for (std::size_t i = 0; i < N; ++i)
+          rest[i] = metrics.toOGL(modulePivot(ctx, inputs[i]));
+        return rest;
+      },
+      inputs);
+}
+
 // Distances in the view from a click to each cached pivot of the frame the host shows, the
 // pivots carried through the click's camera chain with no model matrix. False when that frame
 // has no entry.

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Core/Angles.h"
+#include "Core/MatrixValues.h"
 #include "Core/TransformFunctions.h"
 
 namespace PointConstraintMath {
@@ -13,31 +14,14 @@ namespace {
 // Stretches and cross scales never reach zero, so that the result stays invertible.
 constexpr double kMinScale = 0.0001;
 
-Math::Matrix4x4 translation(const Math::Vector3d& v) {
-  Math::Matrix4x4 m;
-  m.translate(v);
-  return m;
-}
-
-Math::Matrix4x4 about(const Math::Point3d& pivot, const Math::Matrix4x4& linear) {
-  Math::Matrix4x4 m;
-  m.translate(pivot.x, pivot.y, pivot.z);
-  m *= linear;
-  m.translate(-pivot.x, -pivot.y, -pivot.z);
-  return m;
-}
-
 Math::Vector3d normalized(Math::Vector3d v) { return v.normalize(); }
 
 // The skew that adds k of the turn between the rest and the current direction (0 when they
 // agree, and a skew of 0 changes nothing). Turns of more than a quarter blend from a half
 // turn, so that a flipped segment skews the short way round.
-double skewAngle(const Math::Matrix4x4& current, const Math::Matrix4x4& restInverse, double k) {
-  double c[16], e[16];
-  current.getValues(c);
-  restInverse.getValues(e);
-  const double a1 = std::atan2(c[1], c[0]) * kRadToDeg;
-  const double a0 = -(std::atan2(e[1], e[0]) * kRadToDeg);
+double skewAngle(const MatrixValues& current, const MatrixValues& restInverse, double k) {
+  const double a1 = std::atan2(current[1], current[0]) * kRadToDeg;
+  const double a0 = -(std::atan2(restInverse[1], restInverse[0]) * kRadToDeg);
   if (a1 == a0)
     return 0.0;
   double sigma = -signedAngleDifference(a1, a0, false);
@@ -91,7 +75,7 @@ namespace {
 struct AimedSegment {
   Math::Point3d p;
   Math::Vector3d offset, u0, u1;
-  Math::Matrix4x4 restInverse, current;
+  MatrixValues restInverse, current;
 };
 
 // Takes the pegs' points into the parent's space and builds both frames; nothing when the rest
@@ -116,54 +100,51 @@ std::optional<AimedSegment> aim(const SegmentPegs& pegs, const SegmentSettings& 
     seg.u1 = Math::Vector3d(0.001, 0, 0);
 
   const Math::Vector3d z(0, 0, 1);
-  const Math::Point3d origin(0, 0, 0);
   const Math::Vector3d x0 = normalized(seg.u0);
-  seg.restInverse = Math::Matrix4x4(x0, normalized(z.getCrossProduct(x0)), z, origin);
-  try {
-    seg.restInverse.inverse();
-  } catch (...) {
-    seg.restInverse = Math::Matrix4x4();
-  }
+  // A rest frame that cannot be inverted (the segment along z) leaves the identity.
+  if (!MatrixValues::fromAxes(x0, normalized(z.getCrossProduct(x0)), z).linearInverse(seg.restInverse))
+    seg.restInverse = MatrixValues();
   const Math::Vector3d x1 = normalized(seg.u1);
   const Math::Vector3d y1 = normalized(z.getCrossProduct(x1));
-  seg.current = Math::Matrix4x4(x1, y1, normalized(x1.getCrossProduct(y1)), origin);
+  seg.current = MatrixValues::fromAxes(x1, y1, normalized(x1.getCrossProduct(y1)));
   return seg;
 }
 
 // Takes the aimed segment and gives the map below the parent: the rest segment turned onto the
 // current one about p, skewed, stretched within the limits and squashed across, with the offset
 // or, for the two types that take it over, the primary peg's own transformation.
-Math::Matrix4x4 mapBelowParent(const AimedSegment& seg, const SegmentPegs& pegs, const SegmentSettings& s,
-                               const Math::Matrix4x4& parentInverse) {
+MatrixValues mapBelowParent(const AimedSegment& seg, const SegmentPegs& pegs, const SegmentSettings& s,
+                            const Math::Matrix4x4& parentInverse) {
   using PointConstraint2::Transform_e;
   const bool takesPrimary = s.transform == Transform_e::TRANSFORM || s.transform == Transform_e::LOCALTRANSFORM;
   const Math::Matrix4x4 primaryBelowParent = takesPrimary ? parentInverse * pegs.primaryMatrix : Math::Matrix4x4();
   const Math::Point3d& p = seg.p;
-  Math::Matrix4x4 out;
+  MatrixValues out;
   if (s.transform == Transform_e::TRANSFORM)
-    out = primaryBelowParent;
+    out = MatrixValues(primaryBelowParent);
   else
     out.translate(seg.offset);
   out.translate(p.x, p.y, p.z);
-  out *= seg.current;
+  out.timesLinear(seg.current);
   if (s.skew > 0.0)
     out.skew(skewAngle(seg.current, seg.restInverse, s.skew));
   const double r =
       limitedStretch(std::max(seg.u1.length() / seg.u0.length(), kMinScale), s.smoothing, s.stretchMin, s.stretchMax);
   out.scale(r, crossScale(r, s.volume, s.volumeMin, s.volumeMax), 1);
-  out *= seg.restInverse;
+  out.timesLinear(seg.restInverse);
   if (s.transform == Transform_e::LOCALTRANSFORM)
-    out *= primaryBelowParent.rotation();
+    out.timesLinear(MatrixValues(primaryBelowParent.rotation()));
   out.translate(-p.x, -p.y, -p.z);
   return out;
 }
 
 // Takes the map below the parent and moves it by a share of what is still missing at the
 // secondary pivot; the gap is a direction, so the parent's inverse turns it without moving it.
-Math::Matrix4x4 balance(const Math::Matrix4x4& out, const SegmentPegs& pegs, const SegmentSettings& s,
-                        const Math::Matrix4x4& parentInverse) {
-  const Math::Vector3d gap = parentInverse * (pegs.secondaryUnprojected - (pegs.parent * out) * pegs.restSecondary);
-  return translation(gap * s.balance) * out;
+MatrixValues balance(MatrixValues out, const SegmentPegs& pegs, const SegmentSettings& s,
+                     const Math::Matrix4x4& parentInverse) {
+  const Math::Vector3d gap =
+      parentInverse * (pegs.secondaryUnprojected - (pegs.parent * out.matrix()) * pegs.restSecondary);
+  return out.preTranslate(gap * s.balance);
 }
 
 // Takes the map below the parent and blends it by the activity about the right pivot, which then
@@ -174,7 +155,7 @@ Math::Matrix4x4 blendAboutRightPivot(const Math::Matrix4x4& out, const SegmentPe
   const Math::Point3d pivot = pegs.rightIsPrimary ? pegs.restPrimary : pegs.restSecondary;
   const Math::Vector3d d1 = out * pivot - pivot;
   const Math::Vector3d d2 = source * pivot - pivot;
-  return translation(d1) * blendTransforms(out, source, s.activity, pivot, d2 - d1, false, true);
+  return MatrixValues(blendTransforms(out, source, s.activity, pivot, d2 - d1, false, true)).preTranslate(d1).matrix();
 }
 
 } // namespace
@@ -184,9 +165,10 @@ std::optional<Math::Matrix4x4> segmentMap(const SegmentPegs& pegs, const Segment
   const std::optional<AimedSegment> seg = aim(pegs, s, parentInverse);
   if (!seg)
     return std::nullopt;
-  Math::Matrix4x4 out = mapBelowParent(*seg, pegs, s, parentInverse);
+  MatrixValues below = mapBelowParent(*seg, pegs, s, parentInverse);
   if (s.balance > 0.0)
-    out = balance(out, pegs, s, parentInverse);
+    below = balance(below, pegs, s, parentInverse);
+  Math::Matrix4x4 out = below.matrix();
   if (s.activity < 1.0)
     out = blendAboutRightPivot(out, pegs, s, parentInverse);
   return pegs.parent * out;
@@ -196,16 +178,15 @@ Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, const TriangleSettings&
   using PointConstraint3::Transform_e;
   std::array<Math::Point3d, 3> current = pegs.current;
   Math::Vector3d normal = pegs.primaryMatrix * Math::Vector3d(0, 0, 1);
-  Math::Matrix4x4 out;
-  Math::Matrix4x4 turn;
-  if (s.transform == Transform_e::ALLOW || s.transform == Transform_e::LOCAL) {
+  const bool belowParent = s.transform == Transform_e::ALLOW || s.transform == Transform_e::LOCAL;
+  MatrixValues turn; // the primary peg's own rotation about its pivot, below the parent
+  if (belowParent) {
     // Below the primary's parent, the primary peg's own rotation about its pivot is kept apart
     // from the triangle, which then carries only what the pegs' positions say.
     const Math::Matrix4x4 parentInverse = pegs.parent.getInverse();
-    turn = about(pegs.rest[0], (parentInverse * pegs.primaryMatrix).rotation());
+    turn = MatrixValues((parentInverse * pegs.primaryMatrix).rotation());
     for (Math::Point3d& c : current)
       c = parentInverse * c;
-    out = pegs.parent;
     normal = Math::Vector3d(0, 0, 1);
   }
   if (normal.length() == 0.0)
@@ -213,11 +194,14 @@ Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, const TriangleSettings&
   Math::Matrix4x4 map = triangleMap(pegs.rest, current, normal);
   if (s.activity != 1.0)
     map = blendTransforms(map, pegs.right, s.activity, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0), true, true);
+  if (!belowParent)
+    return map;
+  const Math::Point3d& p = pegs.rest[0];
+  MatrixValues out(s.transform == Transform_e::ALLOW ? pegs.parent * map : pegs.parent);
+  out.translate(p.x, p.y, p.z).timesLinear(turn).translate(-p.x, -p.y, -p.z);
   if (s.transform == Transform_e::ALLOW)
-    return out * map * turn;
-  if (s.transform == Transform_e::LOCAL)
-    return out * turn * map;
-  return out * map;
+    return out.matrix();
+  return out.matrix() * map;
 }
 
 } // namespace PointConstraintMath

@@ -40,19 +40,20 @@ TransformGateModule::~TransformGateModule() = default;
 
 namespace {
 
-GateActivity gateActivity(const TransformGateModule& gate, const AT_DoubleAttr* active, const AT_IntAttr* target,
-                          const AT_IntAttr* deflt, double frame) {
+GateActivity gateActivity(const std::vector<Constraint_TemplateModule*>& answering, const AT_DoubleAttr* active,
+                          const AT_IntAttr* target, const AT_IntAttr* deflt, double frame) {
   GateActivity g{deflt->value(frame), target->value(frame), 1.0, -1};
   const MO_BaseContext ctx(MO_FrameKey(frame), 0);
   // The first input that answers as a switch gives the ratio and the target.
-  for (int port = 0; port < gate.nInPorts(); ++port) {
-    MO_Module* input = gate.inputModule(port);
+  for (int port = 0; port < static_cast<int>(answering.size()); ++port) {
+    Constraint_TemplateModule* input = answering[static_cast<std::size_t>(port)];
     bool found = false;
-    const double value = queryActiveValue(ctx, input, found);
+    const double value = input ? input->switchActiveValue(ctx, found) : 0.0;
     if (!found)
       continue;
     g.ratio = std::clamp(value / 100.0, 0.0, 1.0);
-    g.targetPort = queryTargetGate(ctx, input, found);
+    found = false;
+    g.targetPort = input->switchTargetGate(ctx, found);
     g.switchPort = port;
     break;
   }
@@ -66,7 +67,15 @@ GateActivity gateActivity(const TransformGateModule& gate, const AT_DoubleAttr* 
 } // namespace
 
 TransformGateModule::Activity TransformGateModule::activityAt(double frame) const {
-  return m_activity.get([&] { return gateActivity(*this, m_active, m_target_gate, m_default_gate, frame); }, frame);
+  // Which inputs could answer as a switch changes only with a link, an edit.
+  const std::vector<Constraint_TemplateModule*>& answering = m_answering.get([&] {
+    std::vector<Constraint_TemplateModule*> inputs(static_cast<std::size_t>(std::max(nInPorts(), 0)));
+    for (std::size_t port = 0; port < inputs.size(); ++port)
+      inputs[port] =
+          dynamic_cast<Constraint_TemplateModule*>(static_cast<MO_Node*>(inputModule(static_cast<int>(port))));
+    return inputs;
+  });
+  return m_activity.get([&] { return gateActivity(answering, m_active, m_target_gate, m_default_gate, frame); }, frame);
 }
 
 void TransformGateModule::setConstraintType(int typeId) {

@@ -1,5 +1,7 @@
 #include "TransformControls/TransformLimitMath.h"
 
+#include "Core/MatrixValues.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -51,11 +53,8 @@ double polarStep(double q[16]) {
   return change;
 }
 
-Math::Matrix4x4 turn(double radians) {
-  Math::Matrix4x4 r;
-  r.rotateRadians(radians, kZAxis);
-  return r;
-}
+// The turn about z by an angle whose cosine and sine are known (sin(−a) is −sin(a) exactly).
+Math::Matrix4x4 turn(double c, double s) { return MatrixValues().rotateZ(c, s).matrix(); }
 
 } // namespace
 
@@ -143,6 +142,7 @@ struct Unflipped {
 struct Lean {
   double theta = 0.0; // the rotation kept
   double delta = 0.0; // the rotation given up, about which scale and skew turn
+  double cosDelta = 1.0, sinDelta = 0.0;
   Math::Matrix4x4 stretch;
 };
 
@@ -226,7 +226,7 @@ Lean lean(StretchParts& parts, const LimitSettings& s) {
   l.stretch = parts.stretch;
   // The stretch only enters the skew part, which is not built without a skew share.
   if (s.skew > 0.0) {
-    l.stretch = l.stretch * turn(leanAngle);
+    l.stretch = MatrixValues(l.stretch).rotateZ(std::cos(leanAngle), std::sin(leanAngle)).matrix();
     if (s.skew != 1.0)
       l.stretch = blendTransforms(l.stretch, Math::Matrix4x4(), s.skew, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0),
                                   true, true);
@@ -235,6 +235,8 @@ Lean lean(StretchParts& parts, const LimitSettings& s) {
     theta = theta * s.rot;
   l.theta = theta;
   l.delta = thetaFull - theta;
+  l.cosDelta = std::cos(l.delta);
+  l.sinDelta = std::sin(l.delta);
   return l;
 }
 
@@ -255,34 +257,27 @@ Math::Matrix4x4 scalePart(const StretchParts& parts, const Lean& l, const LimitS
   const double kx = s.allowFlip ? gx * std::fabs(ux) : std::fabs(ux);
   const double ky = s.allowFlip ? gy * std::fabs(uy) : std::fabs(uy);
 
-  Math::Matrix4x4 scale;
+  MatrixValues scale;
   if (s.rot != 1.0 && s.sx > 0.0) {
-    scale.rotateRadians(l.delta, kZAxis);
-    scale.scale(kx, ky, 1);
-    scale.rotateRadians(-l.delta, kZAxis);
+    scale.rotateZ(l.cosDelta, l.sinDelta).scale(kx, ky, 1).rotateZ(l.cosDelta, -l.sinDelta);
     if (s.skew < 1.0) {
-      double v[16];
-      scale.getValues(v);
-      v[1] *= s.skew;
-      v[4] *= s.skew;
-      scale = Math::Matrix4x4(v);
+      scale.set(1, scale[1] * s.skew);
+      scale.set(4, scale[4] * s.skew);
     }
   } else {
     scale.scale(kx, ky, 1);
   }
-  return scale;
+  return scale.matrix();
 }
 
 // Skew: takes the stretch kept and the rotation given up; gives the skew part, the stretch turned
 // the same way as the scale. With partial scale shares its diagonal takes them as the scale does,
 // and then each axis is normalised: the skew part leans the axes and never changes their lengths.
 Math::Matrix4x4 skewPart(const Lean& l, const LimitSettings& s) {
-  Math::Matrix4x4 skew;
   if (!(s.skew > 0.0))
-    return skew;
-  skew.rotateRadians(l.delta, kZAxis);
-  skew *= l.stretch;
-  skew.rotateRadians(-l.delta, kZAxis);
+    return Math::Matrix4x4();
+  Math::Matrix4x4 skew =
+      MatrixValues(turn(l.cosDelta, l.sinDelta) * l.stretch).rotateZ(l.cosDelta, -l.sinDelta).matrix();
   if (s.sx < 1.0 || s.sy < 1.0) {
     double v[16];
     skew.getValues(v);
@@ -303,21 +298,18 @@ Math::Matrix4x4 skewPart(const Lean& l, const LimitSettings& s) {
 Math::Matrix4x4 compose(const Unflipped& u, const Math::Vector3d& d, const Lean& l, const Math::Matrix4x4& skew,
                         const Math::Matrix4x4& scale, const Math::Matrix4x4& reference, const LimitSettings& s) {
   const Math::Point3d& p = s.control;
-  Math::Matrix4x4 linear;
-  linear.rotateRadians(l.theta, kZAxis);
-  linear *= skew;
-  linear *= scale;
+  Math::Matrix4x4 linear =
+      MatrixValues().rotateZ(std::cos(l.theta), std::sin(l.theta)).timesLinear(MatrixValues(skew)).matrix() * scale;
   if (s.activity != 1.0 && s.switchType == SwitchType_e::ACTIVE)
     linear = blendTransforms(linear, u.local.rotation(), s.activity, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0),
                              true, true);
-  Math::Matrix4x4 result;
-  result.translate(d);
-  result.translate(p.x, p.y, p.z);
-  result *= linear;
+  // The linear part has no translation: only its 3x3 enters.
+  MatrixValues result;
+  result.translate(d).translate(p.x, p.y, p.z).timesLinear(MatrixValues(linear));
   if (u.flipped)
     result.scale(u.fx, u.fy, 1);
   result.translate(-p.x, -p.y, -p.z);
-  return reference * result;
+  return reference * result.matrix();
 }
 
 bool isFinite(const Math::Matrix4x4& m) {

@@ -2,6 +2,9 @@
 // the camera skipped inside its own evaluation, and the main input from selection and clicks.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <iterator>
+
 #include "PointConstraints/PointConstraint2Module.h"
 #include "PointConstraintsTestUtil.h"
 
@@ -105,6 +108,47 @@ TEST(PointConstraint2Module, SelectionThenClicksChooseTheMainInputAndATieTakesTh
     EXPECT_TRUE(MO_MainPortModuleVisitor(Math::Point2d(x, 80), faceOnView()).visitModule(s.node));
     EXPECT_EQ(s.node->mainInPortId(), main) << x;
   }
+}
+
+} // namespace
+
+namespace {
+
+using namespace pctest;
+
+// What the node keeps between frames (settings without keys, its pegs' rest pivots) must follow
+// every edit: after each edit the node gives what a scene built with the edited value gives.
+// The left peg is moved off its rest place so that the segment turns and stretches.
+TEST(PointConstraint2Module, EditsBetweenEvaluationsReachWhatTheNodeKeeps) {
+  const std::function<void(TwoPegs&)> edits[] = {
+      [](TwoPegs& s) { s.left->pivotAttr()->x()->setLocalValue(6); },
+      [](TwoPegs& s) { s.right->pivotAttr()->y()->setLocalValue(1); },
+      [](TwoPegs& s) { s.node->volumemodAttr()->setLocalValue(20); },
+      [](TwoPegs& s) { s.node->skewcontrolAttr()->setLocalValue(60); },
+      [](TwoPegs& s) { s.node->transformtypeAttr()->setLocalValue(1); },
+  };
+  for (std::size_t i = 0; i < std::size(edits); ++i) {
+    TwoPegs edited, fresh;
+    for (TwoPegs* s : {&edited, &fresh})
+      s->left->position()->x()->setLocalValue(1), s->left->position()->y()->setLocalValue(2);
+    const Math::Matrix4x4 before = evaluate(edited.scene, edited.node);
+    edits[i](edited);
+    edits[i](fresh);
+    const Math::Matrix4x4 expected = evaluate(fresh.scene, fresh.node);
+    EXPECT_FALSE(matrixNear(before, expected, 1e-9)) << "edit " << i << " changes nothing: a weak row";
+    EXPECT_TRUE(matrixNear(evaluate(edited.scene, edited.node), expected, 0)) << "edit " << i;
+  }
+}
+
+// With keys, ACTIVE is read at each frame: 0 at frame 1 passes the right peg, 100 at frame 3
+// gives the constrained result.
+TEST(PointConstraint2Module, KeyedSettingsAreReadAtEachFrame) {
+  TwoPegs keyed, full;
+  keyed.node->activeAttr()->setKey(1, 0);
+  keyed.node->activeAttr()->setKey(3, 100);
+  SC_SceneEvaluator evaluator(keyed.scene);
+  EXPECT_TRUE(matrixNear(evaluator.evaluate(keyed.node, 1), evaluator.evaluate(keyed.right, 1), 1e-12));
+  EXPECT_TRUE(matrixNear(evaluator.evaluate(keyed.node, 3), SC_SceneEvaluator(full.scene).evaluate(full.node, 3), 0));
 }
 
 } // namespace
