@@ -1,9 +1,12 @@
 #include "ParallelEvaluator.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <condition_variable>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 #include <unordered_map>
@@ -62,9 +65,11 @@ struct ParallelEvaluator::Work {
   std::vector<bool> history;
   std::size_t historyCount = 0;
   int threads = 1;
-  // Thread k > 0 evaluates copies[k - 1], on which nodes[n] is copyNodes[k - 1][n].
-  std::vector<std::unique_ptr<SC_SceneCommon>> copies;
-  std::vector<std::vector<MO_Module*>> copyNodes;
+  // What the further threads read their copies from, and where each of `nodes` is in the scene.
+  QByteArray xml;
+  std::vector<std::size_t> places;
+  // Frames a thread claims at once.
+  std::size_t chunk = 1;
 };
 
 int ParallelEvaluator::defaultJobs() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
@@ -112,108 +117,210 @@ void ParallelEvaluator::evaluate(const std::vector<MO_Module*>& nodes, const std
     SC_SceneEvaluator(m_scene).evaluate(nodes, frames, sink, progress);
     return;
   }
-  // The copies are read here, before any thread starts: reading a scene touches the host's
-  // process-wide registries and revision.
-  const QByteArray xml = PIO_SceneWriter::writeData(m_scene);
+  // Each further thread reads its own copy from these bytes when it starts, beside the first
+  // thread's work, and evaluates it to the end: a scene lives on one thread only.
+  work.xml = PIO_SceneWriter::writeData(m_scene);
   std::unordered_map<const MO_Module*, std::size_t> index;
   for (std::size_t i = 0; i < m_scene.nodes().size(); ++i)
     index[m_scene.nodes()[i]] = i;
-  for (int k = 1; k < work.threads; ++k) {
-    PIO_LoadError error;
-    std::unique_ptr<SC_SceneCommon> copy = PIO_SceneReader::readData(xml, QStringLiteral("copy of the scene"), &error);
-    if (!copy || copy->nodes().size() != m_scene.nodes().size())
-      throw std::logic_error("the scene does not read back from what the scene writer writes of it");
-    std::vector<MO_Module*> mapped;
-    for (MO_Module* n : nodes)
-      mapped.push_back(copy->nodes()[index.at(n)]);
-    work.copyNodes.push_back(std::move(mapped));
-    work.copies.push_back(std::move(copy));
-  }
+  for (MO_Module* n : nodes)
+    work.places.push_back(index.at(n));
   m_threadsUsed = work.threads;
   evaluateRounds(work, sink, progress);
 }
 
-namespace {
+// One round's frames [begin, end), as indices into the frames asked, and their matrices. The
+// nodes without history are shared out in chunks of frames that each thread claims in turn, so a
+// thread slowed by other work (reading its copy, handing the round before to the sink) takes fewer.
+struct ParallelEvaluator::Round {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  std::vector<Math::Matrix4x4> held;
+  std::atomic<std::size_t> next{0};
+  std::vector<std::exception_ptr> errors;
+  std::atomic<bool> failed{false};
 
-// The blocks of one round's frames [begin, end): with history to carry, the first thread also
-// evaluates those nodes at every frame, so it takes fewer of the others' frames, in proportion.
-std::vector<Block> blocksOf(std::size_t begin, std::size_t end, int threads, std::size_t historyNodes,
-                            std::size_t nodes) {
-  const std::size_t frames = end - begin;
-  const std::size_t free = nodes - historyNodes;
-  const double share =
-      static_cast<double>(frames) * static_cast<double>(nodes) / threads - static_cast<double>(frames * historyNodes);
-  const std::size_t first =
-      historyNodes == 0 ? frames / static_cast<std::size_t>(threads)
-                        : static_cast<std::size_t>(std::clamp(share / static_cast<double>(free), 0.0, double(frames)));
-  std::vector<Block> blocks{{begin, begin + first}};
-  const std::size_t rest = frames - first;
-  const std::size_t others = static_cast<std::size_t>(threads - 1);
-  for (std::size_t k = 0; k < others; ++k)
-    blocks.push_back({begin + first + rest * k / others, begin + first + rest * (k + 1) / others});
-  return blocks;
-}
-
-// Threads joined however the scope is left (a thread that failed to start included).
-struct Joined {
-  std::vector<std::thread> list;
-  ~Joined() {
-    for (std::thread& t : list)
-      t.join();
+  void start(std::size_t first, std::size_t last, int threads) {
+    begin = first;
+    end = last;
+    next = first;
+    errors.assign(static_cast<std::size_t>(threads), nullptr);
+    failed = false;
+  }
+  void fail(int k, std::exception_ptr e) {
+    errors[static_cast<std::size_t>(k)] = std::move(e);
+    failed = true;
+  }
+  void rethrow() const {
+    for (const std::exception_ptr& e : errors)
+      if (e)
+        std::rethrow_exception(e);
   }
 };
 
-} // namespace
+// The further threads, kept from the first round to the last. Thread k reads its copy of the
+// scene, then evaluates its part of every round it is given; the copy is dropped on that thread.
+class ParallelEvaluator::Crew {
+public:
+  Crew(const ParallelEvaluator& owner, const Work& work) : m_owner(owner), m_work(work) {
+    try {
+      for (int k = 1; k < work.threads; ++k)
+        m_threads.emplace_back([this, k] { run(k); });
+    } catch (...) {
+      stop();
+      throw;
+    }
+  }
+  ~Crew() { stop(); }
 
+  void give(Round& round) {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_round = &round;
+    ++m_generation;
+    m_busy = static_cast<int>(m_threads.size());
+    m_wake.notify_all();
+  }
+  void wait() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_idle.wait(lock, [this] { return m_busy == 0; });
+  }
+
+private:
+  void run(int k);
+  void stop() {
+    {
+      const std::lock_guard<std::mutex> lock(m_mutex);
+      m_stop = true;
+      m_wake.notify_all();
+    }
+    for (std::thread& t : m_threads)
+      t.join();
+  }
+
+  const ParallelEvaluator& m_owner;
+  const Work& m_work;
+  std::vector<std::thread> m_threads;
+  std::mutex m_mutex;
+  std::condition_variable m_wake;
+  std::condition_variable m_idle;
+  Round* m_round = nullptr;
+  std::size_t m_generation = 0;
+  int m_busy = 0;
+  bool m_stop = false;
+};
+
+void ParallelEvaluator::Crew::run(int k) {
+  std::unique_ptr<SC_SceneCommon> copy;
+  std::vector<MO_Module*> nodes;
+  std::exception_ptr unread;
+  try {
+    PIO_LoadError error;
+    copy = PIO_SceneReader::readData(m_work.xml, QStringLiteral("copy of the scene"), &error);
+    if (!copy || copy->nodes().size() <= *std::max_element(m_work.places.begin(), m_work.places.end()))
+      throw std::logic_error("the scene does not read back from what the scene writer writes of it");
+    for (std::size_t place : m_work.places)
+      nodes.push_back(copy->nodes()[place]);
+  } catch (...) {
+    unread = std::current_exception();
+  }
+  for (std::size_t seen = 0;;) {
+    Round* round = nullptr;
+    {
+      std::unique_lock<std::mutex> lock(m_mutex);
+      m_wake.wait(lock, [&] { return m_stop || m_generation != seen; });
+      if (m_stop)
+        return;
+      seen = m_generation;
+      round = m_round;
+    }
+    if (unread)
+      round->fail(k, unread);
+    else
+      m_owner.evaluateShare(m_work, k, *copy, nodes, *round);
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (--m_busy == 0)
+      m_idle.notify_all();
+  }
+}
+
+// Thread k's part of a round: on the first thread the nodes with history at every frame, in
+// order; then, on every thread, chunks of frames for the nodes without history. Thread k writes
+// only the matrices of the frames it claimed, and of its own nodes in those it shares.
+void ParallelEvaluator::evaluateShare(const Work& work, int k, SC_SceneCommon& scene,
+                                      const std::vector<MO_Module*>& nodes, Round& round) const {
+  try {
+    const std::size_t count = nodes.size();
+    SC_SceneEvaluator evaluator(scene);
+    const auto at = [&](std::size_t f, std::size_t n) -> Math::Matrix4x4& {
+      return round.held[(f - round.begin) * count + n];
+    };
+    if (k == 0 && work.historyCount > 0)
+      for (std::size_t f = round.begin; f < round.end && !round.failed; ++f)
+        for (std::size_t n = 0; n < count; ++n)
+          if (work.history[n])
+            at(f, n) = evaluator.evaluate(nodes[n], work.frames[f]);
+    for (;;) {
+      const std::size_t first = round.next.fetch_add(work.chunk);
+      if (first >= round.end || round.failed)
+        break;
+      for (std::size_t f = first; f < std::min(round.end, first + work.chunk); ++f)
+        for (std::size_t n = 0; n < count; ++n)
+          if (!work.history[n])
+            at(f, n) = evaluator.evaluate(nodes[n], work.frames[f]);
+    }
+  } catch (...) {
+    round.fail(k, std::current_exception());
+  }
+}
+
+// Rounds in turn, two at a time: while the first thread hands one round's frames to the sink,
+// the others already evaluate the next, which the first joins once the sink has them all.
 void ParallelEvaluator::evaluateRounds(Work& work, const FrameSink& sink, const Progress& progress) {
   const std::size_t count = work.nodes.size();
   const std::size_t total = work.frames.size();
   const std::size_t roundFrames =
       std::clamp<std::size_t>(m_limits.roundMatrices / count, static_cast<std::size_t>(work.threads), total);
-  std::vector<Math::Matrix4x4> held(roundFrames * count);
+  // Small enough that the threads end a round together, large enough to keep each thread's frames
+  // mostly consecutive (keys are looked up from the frame asked before).
+  work.chunk = std::max<std::size_t>(1, roundFrames / (8 * static_cast<std::size_t>(work.threads)));
+  std::array<Round, 2> rounds;
+  for (Round& r : rounds)
+    r.held.resize(roundFrames * count);
+  Crew crew(*this, work);
+  Round* current = &rounds[0];
+  current->start(0, roundFrames, work.threads);
+  crew.give(*current);
+  evaluateShare(work, 0, m_scene, work.nodes, *current);
+  crew.wait();
   std::vector<Math::Matrix4x4> matrices(count);
-  for (std::size_t begin = 0; begin < total; begin += roundFrames) {
-    const std::size_t end = std::min(total, begin + roundFrames);
-    const std::vector<Block> blocks = blocksOf(begin, end, work.threads, work.historyCount, count);
-    std::vector<std::exception_ptr> errors(static_cast<std::size_t>(work.threads));
-    std::atomic<bool> failed{false};
-    // Thread k writes only the rows of its own frames, and of its own nodes in those it shares.
-    const auto run = [&](int k) {
-      try {
-        SC_SceneCommon& scene = k == 0 ? m_scene : *work.copies[static_cast<std::size_t>(k - 1)];
-        const std::vector<MO_Module*>& nodes = k == 0 ? work.nodes : work.copyNodes[static_cast<std::size_t>(k - 1)];
-        const Block block = blocks[static_cast<std::size_t>(k)];
-        SC_SceneEvaluator evaluator(scene);
-        // The first thread: the nodes with history at every frame, all nodes in its block;
-        // the others: the nodes without history in their blocks.
-        for (std::size_t f = k == 0 ? begin : block.begin; f < (k == 0 ? end : block.end) && !failed; ++f) {
-          const bool all = k == 0 && block.contains(f);
-          for (std::size_t n = 0; n < count; ++n)
-            if (all || (k == 0) == work.history[n])
-              held[(f - begin) * count + n] = evaluator.evaluate(nodes[n], work.frames[f]);
-        }
-      } catch (...) {
-        errors[static_cast<std::size_t>(k)] = std::current_exception();
-        failed = true;
+  for (;;) {
+    current->rethrow();
+    Round* following = current->end == total ? nullptr : current == &rounds[0] ? &rounds[1] : &rounds[0];
+    if (following) {
+      following->start(current->end, std::min(total, current->end + roundFrames), work.threads);
+      crew.give(*following);
+    }
+    try {
+      for (std::size_t f = current->begin; f < current->end; ++f) {
+        // A sink may read the scene at its current frame; no thread evaluates the scene meanwhile.
+        m_scene.setCurrentFrame(work.frames[f]);
+        std::copy_n(current->held.begin() + static_cast<std::ptrdiff_t>((f - current->begin) * count), count,
+                    matrices.begin());
+        sink(f, matrices);
+        if (progress)
+          progress(static_cast<int>(f + 1), static_cast<int>(total));
       }
-    };
-    {
-      Joined threads;
-      for (int k = 1; k < work.threads; ++k)
-        threads.list.emplace_back(run, k);
-      run(0);
+    } catch (...) {
+      if (following) {
+        following->failed = true;
+        crew.wait();
+      }
+      throw;
     }
-    for (const std::exception_ptr& e : errors)
-      if (e)
-        std::rethrow_exception(e);
-    for (std::size_t f = begin; f < end; ++f) {
-      // A sink may read the scene at its current frame, which one thread leaves at the frame
-      // it just evaluated.
-      m_scene.setCurrentFrame(work.frames[f]);
-      std::copy_n(held.begin() + static_cast<std::ptrdiff_t>((f - begin) * count), count, matrices.begin());
-      sink(f, matrices);
-      if (progress)
-        progress(static_cast<int>(f + 1), static_cast<int>(total));
-    }
+    if (!following)
+      return;
+    evaluateShare(work, 0, m_scene, work.nodes, *following);
+    crew.wait();
+    current = following;
   }
 }

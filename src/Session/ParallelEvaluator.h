@@ -4,8 +4,8 @@
 //
 // A node with history (a dynamic module such as the spring, whose every frame follows from the
 // one before) and every node it drives are evaluated on the scene itself, frame after frame.
-// The other nodes' frames are shared out in contiguous blocks between the scene and copies of
-// it, one copy a further thread, read back from what the scene writer writes of it now (so an
+// The other nodes' frames are shared out in chunks between the scene and copies of it, one copy
+// a further thread, which reads it back from what the scene writer writes of the scene now (so an
 // edit not yet saved counts). A thread shares no node with another: each has its own nodes,
 // ports, caches and histories. Frames go in rounds of a bounded number of matrices (ParallelLimits), so
 // memory stays flat however many frames are asked. One job, too few frames to repay a copy, or no node
@@ -24,8 +24,9 @@ class MO_Module;
 class SC_SceneCommon;
 
 // How the work is cut: the fewest frames each thread must have to be started (a copy of a big
-// scene costs as much as evaluating it over a hundred frames or so), and the matrices held at
-// once across all threads (2^14 of them, 2 MB, which stay in the caches).
+// scene costs as much as evaluating it over a hundred frames or so), and the matrices of a round
+// (2^14 of them, 2 MB, which stay in the caches; two rounds are held at once, one being handed
+// to the sink while the next is evaluated).
 struct ParallelLimits {
   int minFramesPerThread = 100;
   std::size_t roundMatrices = std::size_t(1) << 14;
@@ -64,8 +65,12 @@ public:
 
 private:
   struct Work;
+  struct Round;
+  class Crew;
   int threadsFor(std::size_t frames) const;
   void evaluateRounds(Work& work, const FrameSink& sink, const Progress& progress);
+  void evaluateShare(const Work& work, int k, SC_SceneCommon& scene, const std::vector<MO_Module*>& nodes,
+                     Round& round) const;
 
   SC_SceneCommon& m_scene;
   int m_jobs;
