@@ -10,6 +10,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "BaseCore/DecimalText.h"
 #include "CliError.h"
 #include "DataOutput.h"
 #include "SceneCore/UT_OutputFile.h"
@@ -19,7 +20,7 @@ namespace {
 // Output is gathered in blocks of this size before it is written.
 constexpr std::size_t kBlock = 1 << 20;
 // The longest number text: sign, 17 digits, point, exponent.
-constexpr std::size_t kNumberRoom = 32;
+constexpr std::size_t kNumberRoom = DecimalText::kRoom;
 // JSON rows kept in memory before they go to the temporary file.
 constexpr std::size_t kJsonBudget = 8u << 20;
 
@@ -355,7 +356,7 @@ char* MatrixOutput::number(char* p, double v, bool json) {
     std::memcpy(p, "nan", 3);
     return p + 3;
   }
-  return std::to_chars(p, p + kNumberRoom, v).ptr;
+  return DecimalText::shortest(p, v);
 }
 
 QByteArray MatrixOutput::jsonString(const QString& s) {
