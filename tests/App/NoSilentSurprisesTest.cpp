@@ -21,13 +21,6 @@ namespace {
 
 const QString kArm = QStringLiteral(VANTOREL_EXAMPLES "/arm_rig.xml");
 
-QString written(QTemporaryDir& dir, const char* name, const QByteArray& text) {
-  const QString path = dir.filePath(QLatin1String(name));
-  QFile f(path);
-  EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(text) == text.size());
-  return path;
-}
-
 QStringList warnings(const QByteArray& err) {
   QStringList out;
   for (const QString& line : QString::fromUtf8(err).split(QLatin1Char('\n'), Qt::SkipEmptyParts))

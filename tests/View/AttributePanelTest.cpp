@@ -13,7 +13,6 @@
 
 #include "AttributePanel.h"
 #include "NumberField.h"
-#include "PersistentObj/PIO_SceneReader.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "ViewTestSupport.h"
 
@@ -114,17 +113,6 @@ struct Refused {
   const char* typed;
 };
 
-// What the scene reader says about the value in a file: one node of the same type and name
-// holding it as its own value.
-QString readerSays(const Refused& row, const QString& type) {
-  const QString xml = QStringLiteral("<scene version=\"1\"><node type=\"%1\" name=\"%2\"><attr keyword=\"%3\" "
-                                     "value=\"%4\"/></node></scene>")
-                          .arg(type, row.node, row.keyword, row.typed);
-  PIO_LoadError error;
-  EXPECT_FALSE(PIO_SceneReader::readData(xml.toUtf8(), QStringLiteral("probe.xml"), &error)) << xml.toStdString();
-  return error.message;
-}
-
 class PanelRefusals : public ::testing::TestWithParam<Refused> {};
 
 TEST_P(PanelRefusals, ShowTheReadersWordsAndChangeNothing) {
@@ -140,7 +128,7 @@ TEST_P(PanelRefusals, ShowTheReadersWordsAndChangeNothing) {
   field->selectAll();
   QTest::keyClicks(field, QString::fromLatin1(r.typed));
   QTest::keyClick(field, Qt::Key_Return);
-  const QString says = readerSays(r, s.nodeInfo(r.node).type);
+  const QString says = readerSays(s.nodeInfo(r.node).type, r.node, r.keyword, r.typed);
   EXPECT_EQ(w.window->attributes()->message(), says);
   EXPECT_EQ(w.window->statusText(), says);
   EXPECT_EQ(field->text(), shown) << "the attribute's own value is back";

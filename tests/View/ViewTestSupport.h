@@ -3,7 +3,6 @@
 // draws by default (so that view pixels are render's and pick's), the pointer moved over a
 // widget as a user moves it, prompts that answer as a test says and remember what was asked,
 // and every node's matrices at every frame of a file as vantorel eval prints them.
-#include <QFile>
 #include <QMouseEvent>
 #include <QStringList>
 #include <QTest>
@@ -94,9 +93,4 @@ inline std::vector<double> evalFile(const QString& path) {
   for (const auto& [frame, values] : evalByFrame(path))
     all.insert(all.end(), values.begin(), values.end());
   return all;
-}
-
-inline QByteArray bytesOf(const QString& path) {
-  QFile f(path);
-  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }

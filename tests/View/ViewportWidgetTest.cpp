@@ -152,9 +152,7 @@ void wheel(QWidget* widget, const QPoint& at, int notches) {
 // Where a view without pan or zoom draws a peg's pivot (the peg's own pivot carried by its
 // matrix, through the view's chain).
 QPointF pivotPixel(Session& s, const QString& peg, const ViewSpec& view) {
-  const AttributeInfo x = s.attribute(peg, "PIVOT.X"), y = s.attribute(peg, "PIVOT.Y"), z = s.attribute(peg, "PIVOT.Z");
-  const Math::Point3d world =
-      s.matrix(peg, *view.frame) * s.scene().metrics().toOGL(Math::Point3d(x.number, y.number, z.number));
+  const Math::Point3d world = pivotOf(s, peg, *view.frame);
   Math::Point3d pixel;
   EXPECT_TRUE(VU_SceneRenderer(s.scene()).viewChain(*view.frame, view.view, view.size).transform(5, world, 1, pixel));
   return QPointF(pixel.x, pixel.y);

@@ -150,10 +150,8 @@ TEST_P(StaticBakeRoundTrip, BakedMatrixReproducesTheIncomingOneAndInvertedCancel
 }
 
 INSTANTIATE_TEST_SUITE_P(Incoming, StaticBakeRoundTrip,
-                         ::testing::Values(IncomingRow{"rotatedIn3d", {{{6, -3, 0}, {20, -35, 50}}}},
-                                           IncomingRow{"scaledNonUniformly", {{{0, 0, 0}, {0, 0, 10}, {2, 0.5, 3}}}},
-                                           IncomingRow{"skewed2d", {{{3, 1, 0}, {0, 0, -40}, {1.5, 0.7, 1}, 25}}},
-                                           IncomingRow{"translatedIn3d", {{{12, -24, 36}}}},
+                         // One part alone (decomposeForBake's table has the others) and two chains.
+                         ::testing::Values(IncomingRow{"translatedIn3d", {{{12, -24, 36}}}},
                                            IncomingRow{"mirroredAboveA3dTurn",
                                                        {{{0, 0, 0}, {0, 0, 0}, {-1, 1, 1}}, {{2, 0, 1}, {10, 20, 30}}}},
                                            IncomingRow{"scaledParentOverSkewedChild",
