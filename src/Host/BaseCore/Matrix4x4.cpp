@@ -74,16 +74,26 @@ void Matrix4x4::setValue(int i, double v) {
 }
 
 Matrix4x4 Matrix4x4::operator*(const Matrix4x4& rhs) const {
-  if (m_identity)
-    return rhs;
-  if (rhs.m_identity)
-    return *this;
-
   Matrix4x4 r;
+  multiply(*this, rhs, r);
+  return r;
+}
+
+void Matrix4x4::multiply(const Matrix4x4& lhs, const Matrix4x4& rhs, Matrix4x4& r) {
+  if (lhs.m_identity) {
+    r = rhs;
+    return;
+  }
+  if (rhs.m_identity) {
+    r = lhs;
+    return;
+  }
+  // Column c of the product reads column c of rhs and the whole of lhs, which is read first: r
+  // may be either factor.
 #if defined(__SSE2__)
   // The same sums in the same order, two rows at a time: each value is 0 + a0 b0 + a1 b1 + a2 b2
   // + a3 b3 added left to right, so results are bit for bit those of the plain loop below.
-  const double* a = m_values;
+  const double* a = lhs.m_values;
   const __m128d top[4] = {_mm_loadu_pd(a), _mm_loadu_pd(a + 4), _mm_loadu_pd(a + 8), _mm_loadu_pd(a + 12)};
   const __m128d bottom[4] = {_mm_loadu_pd(a + 2), _mm_loadu_pd(a + 6), _mm_loadu_pd(a + 10), _mm_loadu_pd(a + 14)};
   for (int col = 0; col < 4; ++col) {
@@ -98,21 +108,25 @@ Matrix4x4 Matrix4x4::operator*(const Matrix4x4& rhs) const {
     _mm_storeu_pd(r.m_values + col * 4 + 2, sumBottom);
   }
 #else
+  double a[16];
+  lhs.getValues(a);
   for (int col = 0; col < 4; ++col) {
+    double b[4];
+    for (int k = 0; k < 4; ++k)
+      b[k] = rhs.m_values[col * 4 + k];
     for (int row = 0; row < 4; ++row) {
       double sum = 0.0;
       for (int k = 0; k < 4; ++k)
-        sum += (*this)(row, k) * rhs(k, col);
+        sum += a[k * 4 + row] * b[k];
       r.m_values[col * 4 + row] = sum;
     }
   }
 #endif
   r.updateIdentityFlag();
-  return r;
 }
 
 Matrix4x4& Matrix4x4::operator*=(const Matrix4x4& rhs) {
-  *this = *this * rhs;
+  multiply(*this, rhs, *this);
   return *this;
 }
 

@@ -36,6 +36,8 @@ public:
   bool isIdentity() const { return m_identity; }
 
   Matrix4x4 operator*(const Matrix4x4& rhs) const;
+  // out = a * b, the same product without a temporary; out may be a or b.
+  static void multiply(const Matrix4x4& a, const Matrix4x4& b, Matrix4x4& out);
   Matrix4x4& operator*=(const Matrix4x4& rhs);
   // Maps (x, y, z, 1) and divides by w unless w is 1 or 0.
   Point3d operator*(const Point3d& p) const;

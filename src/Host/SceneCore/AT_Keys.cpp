@@ -50,14 +50,19 @@ bool AT_Keys::removeKey(double frame) {
 }
 
 std::optional<double> AT_Keys::value(double frame, bool hold) const {
-  if (m_keys.empty())
+  const std::size_t n = m_keys.size();
+  if (n == 0)
     return std::nullopt;
-  const std::size_t next = upperBound(frame);
+  // Mostly the frame is still in the stretch the last lookup ended in: then neither a search
+  // nor a new hint.
+  std::size_t next = m_hint.load(std::memory_order_relaxed);
+  if (next == 0 || next >= n || frame < m_keys[next - 1].first || !(frame < m_keys[next].first))
+    next = upperBound(frame);
   if (next == 0)
     return m_keys.front().second.value;
   const std::size_t prev = next - 1;
   const Entry& p = m_keys[prev];
-  if (next == m_keys.size() || p.first == frame)
+  if (next == n || p.first == frame)
     return p.second.value;
   if (hold || p.second.interpolation == Constant)
     return p.second.value;

@@ -11,11 +11,13 @@ public:
 
   bool isEmpty() const { return m_count == 0; }
   int count() const { return m_count; }
-  Math::Matrix4x4 matrix(bool composed) const { return composed ? m_composed : m_last; }
+  const Math::Matrix4x4& matrix(bool composed) const { return composed ? m_composed : m_last; }
 
   void set(const Math::Matrix4x4& m);
   void add(const Math::Matrix4x4& m);
   void add(const CC_Transformation& t);
+  // Becomes `base` followed by m: what a copy of base given add(m) would be, without the copy.
+  void setAppended(const CC_Transformation& base, const Math::Matrix4x4& m);
   void clear();
 
 private:

@@ -115,25 +115,17 @@ MO_PortTransform* MO_Module::computeTransformation(const MO_BaseContext& ctx) {
   MO_Port* out = outPort(0);
   if (!out)
     return nullptr;
-  const MO_PortTransform* parent = computeTransformationParent(ctx, inPort(mainInPortIdAtFrame(ctx.frameKey())));
-  // Copy before storing: the parent's storage lives in another port and may be the same frame.
-  const CC_Transformation passed = parent ? parent->transformation() : CC_Transformation();
-  const int depth = parent ? parent->depth() + 1 : 0;
-  MO_PortTransform* mine = out->addTransform(ctx.frameKey());
-  mine->setTransformation(passed, depth, true);
+  // The parent's storage lives in another port (links never close a cycle), and what is pushed
+  // out of a port stays valid until the request ends: it is copied straight into place.
+  const MO_PortTransform* parent = mainParent(ctx);
+  MO_PortTransform* mine = out->transformToSet(ctx.frameKey());
+  mine->setPassed(parent);
   return mine;
 }
 
 MO_PortTransform* MO_Module::computeAppending(const MO_BaseContext& ctx,
                                               const std::function<Math::Matrix4x4(double)>& local) {
-  if (MO_Port* out = outPort(0))
-    if (MO_PortTransform* stored = out->transform(ctx.frameKey()); stored && !stored->transformation().isEmpty())
-      return stored;
-  MO_PortTransform* t = MO_Module::computeTransformation(ctx);
-  if (!t || !enabled())
-    return t;
-  t->append(local(ctx.frame()));
-  return t;
+  return appending(ctx, local);
 }
 
 bool MO_Module::acceptVisitor(MO_AbstractModuleVisitor* visitor) { return visitor->visitModule(this); }

@@ -82,6 +82,26 @@ protected:
   // For nodes that append a matrix of their own: the stored result for the frame when there is
   // one, else the default result followed by local(frame) (passed through when disabled).
   MO_PortTransform* computeAppending(const MO_BaseContext& ctx, const std::function<Math::Matrix4x4(double)>& local);
+  // The same for a local matrix the compiler sees: no call through a std::function.
+  template <class Local> MO_PortTransform* appending(const MO_BaseContext& ctx, const Local& local) {
+    MO_Port* out = outPort(0);
+    if (!out)
+      return nullptr;
+    if (MO_PortTransform* stored = out->transform(ctx.frameKey()); stored && !stored->transformation().isEmpty())
+      return stored;
+    const MO_PortTransform* parent = mainParent(ctx);
+    MO_PortTransform* mine;
+    if (enabled()) {
+      // Worked out before the port is given a new frame, which is set at once.
+      const Math::Matrix4x4 m = local(ctx.frame());
+      mine = out->transformToSet(ctx.frameKey());
+      mine->setAppended(parent, m);
+    } else {
+      mine = out->transformToSet(ctx.frameKey());
+      mine->setPassed(parent);
+    }
+    return mine;
+  }
 
   friend class MO_PortManipulator;
   MO_Port* insertPort(std::vector<std::unique_ptr<MO_Port>>& ports, int index, MO_Port::Direction d, MO_Port::Kind k,
@@ -89,6 +109,11 @@ protected:
   std::vector<std::unique_ptr<MO_Port>>& inPorts() { return m_in; }
 
 private:
+  // What arrives at the main input at the frame, or null.
+  MO_PortTransform* mainParent(const MO_BaseContext& ctx) {
+    return computeTransformationParent(ctx, inPort(mainInPortIdAtFrame(ctx.frameKey())));
+  }
+
   std::vector<std::unique_ptr<MO_Port>> m_in;
   std::vector<std::unique_ptr<MO_Port>> m_out;
   SLB_SelectionInterface m_selection{this};

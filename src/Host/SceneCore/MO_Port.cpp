@@ -29,28 +29,16 @@ int MO_Port::index() const {
 
 MO_Module* MO_Port::realSrcNode() const { return m_src ? m_src->node() : nullptr; }
 
-void MO_Port::dropStale() {
+void MO_Port::dropAll() {
+  // The first lookup after an edit: what was computed before it is never handed out again.
   const std::int64_t now = MO_Revision::current();
-  if (m_storedRevision != now) {
-    // The first lookup after an edit: what was computed before it is never handed out again.
-    UT_THREAD_LOCAL std::int64_t recycledAt = 0;
-    if (recycledAt != now) {
-      MO_PortTransformStore::recycleRetired();
-      recycledAt = now;
-    }
-    m_transforms.clear();
-    m_storedRevision = now;
+  UT_THREAD_LOCAL std::int64_t recycledAt = 0;
+  if (recycledAt != now) {
+    MO_PortTransformStore::recycleRetired();
+    recycledAt = now;
   }
-}
-
-MO_PortTransform* MO_Port::transform(const MO_FrameKey& key) {
-  dropStale();
-  return m_transforms.find(key);
-}
-
-MO_PortTransform* MO_Port::addTransform(const MO_FrameKey& key) {
-  dropStale();
-  return m_transforms.findOrAdd(key);
+  m_transforms.clear();
+  m_storedRevision = now;
 }
 
 void MO_Port::clearTransforms() { m_transforms.clear(); }

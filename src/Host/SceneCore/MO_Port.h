@@ -9,6 +9,7 @@
 #include "SceneCore/MO_FrameKey.h"
 #include "SceneCore/MO_PortTransform.h"
 #include "SceneCore/MO_PortTransformStore.h"
+#include "SceneCore/MO_Revision.h"
 
 class MO_Node;
 class MO_Module;
@@ -39,14 +40,30 @@ public:
 
   // Output side: the stored transformation for a frame, or null when none is kept or the kept
   // one predates the latest edit.
-  MO_PortTransform* transform(const MO_FrameKey& key);
+  MO_PortTransform* transform(const MO_FrameKey& key) {
+    dropStale();
+    return m_transforms.find(key);
+  }
   // Output side: the stored transformation for the frame, created empty when missing.
-  MO_PortTransform* addTransform(const MO_FrameKey& key);
+  MO_PortTransform* addTransform(const MO_FrameKey& key) {
+    dropStale();
+    return m_transforms.findOrAdd(key);
+  }
   void clearTransforms();
 
 private:
   friend class MO_Module;
-  void dropStale();
+  // The stored transformation for the frame, a new one left unset when missing: for the host's
+  // own computations, which set it at once.
+  MO_PortTransform* transformToSet(const MO_FrameKey& key) {
+    dropStale();
+    return m_transforms.findOrAddUnset(key);
+  }
+  void dropStale() {
+    if (m_storedRevision != MO_Revision::current())
+      dropAll();
+  }
+  void dropAll();
 
   MO_Module* m_owner;
   Direction m_direction;

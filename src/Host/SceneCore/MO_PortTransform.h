@@ -17,6 +17,23 @@ public:
     m_depth = depth;
   }
 
+  // Becomes what `parent` passes down (nothing when null), followed by m.
+  void setAppended(const MO_PortTransform* parent, const Math::Matrix4x4& m) {
+    static const CC_Transformation kNothing;
+    m_transformation.setAppended(parent ? parent->m_transformation : kNothing, m);
+    m_depth = parent ? parent->m_depth + 1 : 0;
+  }
+  // Becomes what `parent` passes down (nothing when null).
+  void setPassed(const MO_PortTransform* parent) {
+    if (parent) {
+      m_transformation = parent->m_transformation;
+      m_depth = parent->m_depth + 1;
+    } else {
+      m_transformation.clear();
+      m_depth = 0;
+    }
+  }
+
   // Adds a matrix at the end of the run, in place.
   void append(const Math::Matrix4x4& m) { m_transformation.add(m); }
 

@@ -21,13 +21,16 @@ std::vector<std::unique_ptr<MO_PortTransform>>& spare() {
   return list;
 }
 
+// Counts the calls of recycleRetired on this thread: a transformation retired under one count
+// may be reused once the count has moved on.
+UT_THREAD_LOCAL std::uint64_t g_recycled = 1;
+
 MO_PortTransform* freshTransform() {
   auto& pool = spare();
   if (pool.empty())
     return new MO_PortTransform();
   MO_PortTransform* t = pool.back().release();
   pool.pop_back();
-  t->setTransformation(CC_Transformation(), 0, true);
   return t;
 }
 
@@ -38,50 +41,59 @@ void retire(MO_PortTransform* t) { retired().emplace_back(t); }
 MO_PortTransformStore::~MO_PortTransformStore() {
   for (int i = 0; i < m_count; ++i)
     delete m_transforms[i];
+  delete m_aside;
 }
 
-int MO_PortTransformStore::indexOf(double frame) const {
-  if (m_lastHit < m_count && m_frames[m_lastHit] == frame)
-    return m_lastHit;
+MO_PortTransform* MO_PortTransformStore::search(double frame) {
   // A frame beyond every kept one (each new frame of a run forwards or backwards) is missing.
   if (frame > m_highest || frame < m_lowest)
-    return -1;
+    return nullptr;
   for (int i = 0; i < m_count; ++i)
-    if (m_frames[i] == frame)
-      return i;
-  return -1;
+    if (m_frames[i] == frame) {
+      m_lastHit = i;
+      return m_transforms[i];
+    }
+  return nullptr;
 }
 
-MO_PortTransform* MO_PortTransformStore::find(const MO_FrameKey& key) {
-  const int i = indexOf(key.frame());
-  if (i < 0)
-    return nullptr;
+MO_PortTransform* MO_PortTransformStore::exchange(MO_PortTransform* out) {
+  MO_PortTransform* fresh;
+  if (m_aside && m_asideIn != g_recycled) {
+    fresh = m_aside;
+  } else {
+    // The one aside may still be held (it was pushed out in this same request): to the pool.
+    if (m_aside)
+      retire(m_aside);
+    fresh = freshTransform();
+  }
+  m_aside = out;
+  m_asideIn = g_recycled;
+  return fresh;
+}
+
+MO_PortTransform* MO_PortTransformStore::add(double frame) {
+  int i = m_count;
+  if (m_count < kKeptFrames) {
+    m_transforms[i] = freshTransform();
+    ++m_count;
+  } else {
+    i = m_oldest;
+    m_oldest = (m_oldest + 1) % kKeptFrames;
+    m_transforms[i] = exchange(m_transforms[i]);
+  }
+  m_frames[i] = frame;
+  m_highest = m_count == 1 ? frame : std::max(m_highest, frame);
+  m_lowest = m_count == 1 ? frame : std::min(m_lowest, frame);
   m_lastHit = i;
-  m_lastUse[i] = ++m_clock;
   return m_transforms[i];
 }
 
 MO_PortTransform* MO_PortTransformStore::findOrAdd(const MO_FrameKey& key) {
   if (MO_PortTransform* t = find(key))
     return t;
-  int i = m_count;
-  if (m_count < kKeptFrames) {
-    ++m_count;
-  } else {
-    i = 0;
-    // Unsigned differences stay right across the clock's wrap-around.
-    for (int k = 1; k < kKeptFrames; ++k)
-      if (m_clock - m_lastUse[k] > m_clock - m_lastUse[i])
-        i = k;
-    retire(m_transforms[i]);
-  }
-  m_frames[i] = key.frame();
-  m_highest = m_count == 1 ? key.frame() : std::max(m_highest, key.frame());
-  m_lowest = m_count == 1 ? key.frame() : std::min(m_lowest, key.frame());
-  m_lastUse[i] = ++m_clock;
-  m_transforms[i] = freshTransform();
-  m_lastHit = i;
-  return m_transforms[i];
+  MO_PortTransform* t = add(key.frame());
+  t->setTransformation(CC_Transformation(), 0, true);
+  return t;
 }
 
 void MO_PortTransformStore::clear() {
@@ -89,6 +101,7 @@ void MO_PortTransformStore::clear() {
     retire(m_transforms[i]);
   m_count = 0;
   m_lastHit = 0;
+  m_oldest = 0;
 }
 
 void MO_PortTransformStore::recycleRetired() {
@@ -100,6 +113,7 @@ void MO_PortTransformStore::recycleRetired() {
     to.push_back(std::move(t));
   }
   from.clear();
+  ++g_recycled;
 }
 
 std::size_t MO_PortTransformStore::retiredCount() { return retired().size(); }

@@ -1,5 +1,5 @@
 #pragma once
-// What an output port keeps of the transformations computed for it: the most recently used
+// What an output port keeps of the transformations computed for it: the most recently added
 // frames only (kKeptFrames of them), so memory stays the same however many frames a scene has.
 // Enough frames are kept for scrubbing back and forth and for nodes that ask the frames around
 // the current one; an older frame is simply computed again when asked, which gives exactly what
@@ -9,7 +9,8 @@
 // result while it asks other frames, even of itself), so a transformation pushed out is not freed
 // at once: it is retired, and retired ones are reused only after recycleRetired(), which the
 // scene evaluator calls after each request and the first lookup after an edit makes, when no
-// computation is under way.
+// computation is under way. The one a store pushed out last waits beside it for the next
+// request's new frame, so that playing on takes neither a search nor a shared pool.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -19,7 +20,7 @@
 
 class MO_PortTransformStore {
 public:
-  static constexpr int kKeptFrames = 16;
+  static constexpr int kKeptFrames = 8;
 
   MO_PortTransformStore() = default;
   ~MO_PortTransformStore();
@@ -27,10 +28,21 @@ public:
   MO_PortTransformStore& operator=(const MO_PortTransformStore&) = delete;
 
   // The kept transformation of the frame, or null.
-  MO_PortTransform* find(const MO_FrameKey& key);
-  // The kept transformation of the frame, added empty (pushing out the least recently used
-  // frame when full) when missing.
+  MO_PortTransform* find(const MO_FrameKey& key) {
+    if (m_count > 0 && m_frames[m_lastHit] == key.frame())
+      return m_transforms[m_lastHit];
+    return search(key.frame());
+  }
+  // The kept transformation of the frame, added empty (pushing out the oldest frame when full)
+  // when missing.
   MO_PortTransform* findOrAdd(const MO_FrameKey& key);
+  // The same, except that a transformation added is left as it was: for callers that set it
+  // before anything else can read it.
+  MO_PortTransform* findOrAddUnset(const MO_FrameKey& key) {
+    if (MO_PortTransform* t = find(key))
+      return t;
+    return add(key.frame());
+  }
   // Forgets every frame (their transformations are retired, not freed).
   void clear();
   int size() const { return m_count; }
@@ -39,20 +51,27 @@ public:
   // caller still holds a transformation it was given: between whole requests, never inside a
   // node's computation.
   static void recycleRetired();
-  // Transformations retired and not yet recycled on this thread (for tests and benchmarks).
+  // Transformations retired to the thread's shared pool and not yet recycled (for tests and
+  // benchmarks); the one a store keeps aside is not counted.
   static std::size_t retiredCount();
 
 private:
-  int indexOf(double frame) const;
+  MO_PortTransform* search(double frame);
+  MO_PortTransform* add(double frame);
+  // A transformation for a new frame, from the one pushed out here in an earlier request when
+  // there is one; `out` is kept aside in its stead.
+  MO_PortTransform* exchange(MO_PortTransform* out);
 
   // Kept apart so that a lookup scans the frame numbers alone.
   double m_frames[kKeptFrames] = {};
-  std::uint32_t m_lastUse[kKeptFrames] = {};
   MO_PortTransform* m_transforms[kKeptFrames] = {}; // owned while kept
   int m_count = 0;
   int m_lastHit = 0;
+  int m_oldest = 0; // where the next frame goes once the store is full
   // Bounds of the kept frames (a frame pushed out may leave them wider than they need be).
   double m_lowest = 0.0;
   double m_highest = 0.0;
-  std::uint32_t m_clock = 0;
+  // The transformation pushed out last (owned), and the request it was pushed out in.
+  MO_PortTransform* m_aside = nullptr;
+  std::uint64_t m_asideIn = 0;
 };

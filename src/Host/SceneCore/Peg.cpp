@@ -99,7 +99,7 @@ Math::Matrix4x4 Peg::localMatrix(double frame) const {
 }
 
 MO_PortTransform* Peg::computeTransformation(const MO_BaseContext& ctx) {
-  return computeAppending(ctx, [this](double frame) { return localMatrix(frame); });
+  return appending(ctx, [this](double frame) { return localMatrix(frame); });
 }
 
 bool Peg::pivot(const MO_FrameKey& key, Math::Point3d& pivot) const {

@@ -19,11 +19,17 @@ struct Request {
 };
 } // namespace
 
+namespace {
+const Math::Matrix4x4& composed(MO_Module* node, double frame) {
+  const MO_PortTransform* t = node->computeTransformation(MO_BaseContext(MO_FrameKey(frame), 0));
+  return t ? t->transformation().matrix(true) : Math::Matrix4x4::Identity;
+}
+} // namespace
+
 Math::Matrix4x4 SC_SceneEvaluator::evaluate(MO_Module* node, double frame) {
   m_scene.setCurrentFrame(frame);
   const Request request;
-  MO_PortTransform* t = node->computeTransformation(MO_BaseContext(MO_FrameKey(frame), 0));
-  return t ? t->transformation().matrix(true) : Math::Matrix4x4();
+  return composed(node, frame);
 }
 
 std::vector<std::vector<Math::Matrix4x4>> SC_SceneEvaluator::evaluate(const std::vector<MO_Module*>& nodes,
@@ -47,8 +53,14 @@ void SC_SceneEvaluator::evaluate(const std::vector<MO_Module*>& nodes, const std
   std::vector<Math::Matrix4x4> matrices(nodes.size());
   const int total = static_cast<int>(frames.size());
   for (int f = 0; f < total; ++f) {
-    for (std::size_t n = 0; n < nodes.size(); ++n)
-      matrices[n] = evaluate(nodes[n], frames[static_cast<std::size_t>(f)]);
+    const double frame = frames[static_cast<std::size_t>(f)];
+    m_scene.setCurrentFrame(frame);
+    {
+      // One request for the whole frame: what the nodes were given stays theirs until all are done.
+      const Request request;
+      for (std::size_t n = 0; n < nodes.size(); ++n)
+        matrices[n] = composed(nodes[n], frame);
+    }
     sink(static_cast<std::size_t>(f), matrices);
     if (progress)
       progress(f + 1, total);

@@ -249,3 +249,66 @@ INSTANTIATE_TEST_SUITE_P(
                       RebuildCase{"Tilted3d",
                                   Matrix4x4().translate(1, 2, 3).rotateDegrees(35, Vector3d(1, 1, 0)).scale(2, 3, 4)}),
     [](const ::testing::TestParamInfo<RebuildCase>& row) { return row.param.name; });
+
+namespace {
+
+// Each value of a product summed the plain way, 0 + a0 b0 + a1 b1 + a2 b2 + a3 b3 left to right.
+Matrix4x4 plainProduct(const Matrix4x4& a, const Matrix4x4& b) {
+  double r[16];
+  for (int col = 0; col < 4; ++col)
+    for (int row = 0; row < 4; ++row) {
+      double sum = 0.0;
+      for (int k = 0; k < 4; ++k)
+        sum += a(row, k) * b(k, col);
+      r[col * 4 + row] = sum;
+    }
+  return Matrix4x4(r);
+}
+
+bool sameBits(const Matrix4x4& a, const Matrix4x4& b) {
+  return std::memcmp(a.values(), b.values(), sizeof(double) * 16) == 0 && a.isIdentity() == b.isIdentity();
+}
+
+struct ProductCase {
+  const char* name;
+  Matrix4x4 a, b, expected;
+};
+
+class Matrix4x4InPlace : public ::testing::TestWithParam<ProductCase> {};
+
+// The product written over either factor is the product of the factors as they were.
+TEST_P(Matrix4x4InPlace, OverEitherFactorGivesTheProductOfTheFactorsAsTheyWere) {
+  const ProductCase& c = GetParam();
+  Matrix4x4 out;
+  Matrix4x4::multiply(c.a, c.b, out);
+  EXPECT_TRUE(sameBits(out, c.expected)) << out;
+  Matrix4x4 overA = c.a;
+  Matrix4x4::multiply(overA, c.b, overA);
+  EXPECT_TRUE(sameBits(overA, c.expected)) << overA;
+  Matrix4x4 overB = c.b;
+  Matrix4x4::multiply(c.a, overB, overB);
+  EXPECT_TRUE(sameBits(overB, c.expected)) << overB;
+  Matrix4x4 both = c.a;
+  if (sameBits(c.a, c.b)) {
+    Matrix4x4::multiply(both, both, both);
+    EXPECT_TRUE(sameBits(both, c.expected)) << both;
+  }
+}
+
+const Matrix4x4 kGeneral(1, 2, 3, 0.5, -4, 5, 6, 0.25, 7, -8, 9, 0.125, 10, 11, -12, 2);
+const Matrix4x4 kTurned = planar(0.6, 0.8, -0.8, 0.6, 3, -2, 1);
+// An identity factor hands the other over as it is: its negative zeros stay negative.
+const Matrix4x4 kNegativeZeros = planar(-0.0, 1, -1, -0.0, -0.0, 4, -0.0);
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Matrix4x4InPlace,
+    ::testing::Values(ProductCase{"General", kGeneral, kTurned, plainProduct(kGeneral, kTurned)},
+                      ProductCase{"Reversed", kTurned, kGeneral, plainProduct(kTurned, kGeneral)},
+                      ProductCase{"Square", kGeneral, kGeneral, plainProduct(kGeneral, kGeneral)},
+                      ProductCase{"IdentityLeft", Matrix4x4(), kNegativeZeros, kNegativeZeros},
+                      ProductCase{"IdentityRight", kNegativeZeros, Matrix4x4(), kNegativeZeros},
+                      // A turn and its reverse make the identity again, and say so.
+                      ProductCase{"BackToIdentity", planar(0, 1, -1, 0), planar(0, -1, 1, 0), Matrix4x4()}),
+    [](const ::testing::TestParamInfo<ProductCase>& info) { return std::string(info.param.name); });
+
+} // namespace

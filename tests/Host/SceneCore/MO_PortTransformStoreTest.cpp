@@ -2,7 +2,10 @@
 // again, and never freed under a node that still holds it while it computes other frames.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "SceneCore/AT_Position3dAttr.h"
+#include "SceneCore/MO_PortTransformStore.h"
 #include "SceneCore/Peg.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "SceneCore/SC_SceneEvaluator.h"
@@ -58,6 +61,92 @@ TEST(PortTransformStore, AFrameHeldWhileItsNodeComputesEarlierFramesOfItselfKeep
   // An edit still drops every kept frame: the peg's move shows at once.
   peg->position()->x()->setLocalValue(12);
   EXPECT_EQ(eval.evaluate(below, 299).origin(), Math::Point3d(300, 0, 0));
+}
+
+constexpr int kKept = MO_PortTransformStore::kKeptFrames;
+
+// Stores frame f as a translation by f, so that what a lookup finds tells which frame it was.
+MO_PortTransform* addFrame(MO_PortTransformStore& store, double f) {
+  MO_PortTransform* t = store.findOrAdd(MO_FrameKey(f));
+  EXPECT_TRUE(t->transformation().isEmpty()) << "frame " << f << " came back with a value";
+  t->setTransformation(CC_Transformation(Math::Matrix4x4().translate(f, 0, 0)), 0, true);
+  return t;
+}
+
+double storedFrame(MO_PortTransformStore& store, double f) {
+  const MO_PortTransform* t = store.find(MO_FrameKey(f));
+  return t ? t->transformation().matrix(true).origin().x : -1.0;
+}
+
+// Frames asked in these orders, one request after another (or all in one): afterwards the last
+// kKeptFrames frames added are found with their own values, and no older one is.
+struct StoreRun {
+  const char* name;
+  std::vector<double> frames;
+  bool oneRequest;
+};
+
+class StoreRuns : public ::testing::TestWithParam<StoreRun> {};
+
+TEST_P(StoreRuns, KeepTheLatestFramesWithTheirOwnValuesAndNeverHandOutOneStillHeld) {
+  const StoreRun& run = GetParam();
+  MO_PortTransformStore store;
+  std::set<const MO_PortTransform*> held; // everything handed out in the current request
+  std::vector<double> added;
+  for (double f : run.frames) {
+    const bool isNew = store.find(MO_FrameKey(f)) == nullptr;
+    MO_PortTransform* t = isNew ? addFrame(store, f) : store.find(MO_FrameKey(f));
+    if (isNew) {
+      // A new frame never reuses a transformation handed out earlier in the same request.
+      EXPECT_EQ(held.count(t), 0u) << "frame " << f;
+      added.push_back(f);
+    }
+    held.insert(t);
+    EXPECT_EQ(storedFrame(store, f), f);
+    if (!run.oneRequest) {
+      MO_PortTransformStore::recycleRetired();
+      held.clear();
+    }
+  }
+  const std::size_t n = added.size();
+  const std::set<double> latest(added.begin() + static_cast<std::ptrdiff_t>(n > kKept ? n - kKept : 0), added.end());
+  for (double f : added)
+    EXPECT_EQ(storedFrame(store, f), latest.count(f) ? f : -1.0) << "frame " << f;
+  MO_PortTransformStore::recycleRetired();
+}
+
+std::vector<double> count(double from, double to, double step) {
+  std::vector<double> frames;
+  for (double f = from; step > 0 ? f <= to : f >= to; f += step)
+    frames.push_back(f);
+  return frames;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Orders, StoreRuns,
+    ::testing::Values(StoreRun{"Forwards", count(1, 3 * kKept + 1, 1), false},
+                      StoreRun{"ForwardsInOneRequest", count(1, 3 * kKept + 1, 1), true},
+                      StoreRun{"Backwards", count(40, 2, -1), false},
+                      // Back and forth over frames kept: hits change nothing that is kept.
+                      StoreRun{"Scrubbing", {1, 2, 3, 2, 1, 2, 3, 4, 5, 4, 3, 9, 10, 11, 12, 13, 14, 15, 3, 2}, false},
+                      StoreRun{
+                          "ScrubbingInOneRequest", {5, 4, 3, 2, 1, 0, 1, 2, 3, 9, 10, 11, 12, 13, 14, 15, 16}, true},
+                      StoreRun{"SubFrames", {1, 1.5, 2, 1.25, 7, 0.5, -3, 1.5, 11, 12, 13, 14, 15, 16, 17}, false}),
+    [](const ::testing::TestParamInfo<StoreRun>& info) { return std::string(info.param.name); });
+
+TEST(PortTransformStore, ClearingForgetsEveryFrameAndNewOnesComeEmpty) {
+  MO_PortTransformStore store;
+  for (double f : count(1, kKept + 3, 1))
+    addFrame(store, f);
+  store.clear();
+  EXPECT_EQ(store.size(), 0);
+  EXPECT_EQ(store.find(MO_FrameKey(kKept + 3)), nullptr);
+  MO_PortTransformStore::recycleRetired();
+  // Recycled transformations that held values come back empty through findOrAdd.
+  for (double f : count(1, 2 * kKept, 1))
+    addFrame(store, f);
+  EXPECT_EQ(storedFrame(store, 2 * kKept), 2 * kKept);
+  MO_PortTransformStore::recycleRetired();
 }
 
 } // namespace
