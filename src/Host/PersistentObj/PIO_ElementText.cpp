@@ -1,6 +1,8 @@
 #include "PersistentObj/PIO_ElementText.h"
 
 #include <QHashFunctions>
+#include <cstring>
+#include <limits>
 
 #include "PersistentObj/PIO_WritingContext.h"
 #include "PersistentObj/PO_XmlWriter.h"
@@ -124,12 +126,19 @@ const AT_Attr* PIO_ElementText::freshAttr(const AT_Attr& attr) {
   return fresh ? fresh->attr(attr.path()) : nullptr;
 }
 
+bool PIO_ElementText::writesValue(const AT_Attr& attr, bool forced, bool withValue, bool hasKeys) {
+  if (!attr.hasLocalValue())
+    return false;
+  if (forced && (withValue || !hasKeys))
+    return true;
+  const AT_Attr* fresh = freshAttr(attr);
+  return !fresh || fresh->localValueString() != attr.localValueString();
+}
+
 QString PIO_ElementText::attr(const AT_Attr& attr, bool forced, bool withValue) {
   const AT_Keys* keys = attr.keys();
   const bool hasKeys = keys && !keys->empty();
-  const AT_Attr* fresh = attr.hasLocalValue() ? freshAttr(attr) : nullptr;
-  const bool differs = attr.hasLocalValue() && (!fresh || fresh->localValueString() != attr.localValueString());
-  const bool writeValue = attr.hasLocalValue() && (differs || (forced && (withValue || !hasKeys)));
+  const bool writeValue = writesValue(attr, forced, withValue, hasKeys);
   if (!hasKeys && !writeValue)
     return QString();
   PO_XmlWriter w;
@@ -150,6 +159,73 @@ QString PIO_ElementText::attr(const AT_Attr& attr, bool forced, bool withValue) 
   w.endElement();
   keep(w);
   return w.text();
+}
+
+namespace {
+
+// Two running 64-bit hashes with different seeds, as PIO_ElementText::digest makes of a text.
+class DigestFeed {
+public:
+  void add(QStringView text) {
+    add(quint64(text.size()));
+    m_d[0] = quint64(qHash(text, size_t(m_d[0])));
+    m_d[1] = quint64(qHash(text, size_t(m_d[1])));
+  }
+  void add(quint64 v) {
+    m_d[0] = mix(m_d[0] ^ v);
+    m_d[1] = mix(m_d[1] + v * 0x9e3779b97f4a7c15ull);
+  }
+  // A number as its shortest text gives it: equal texts for equal numbers, every NaN alike.
+  void add(double v) {
+    quint64 bits = 0;
+    if (v != v)
+      v = std::numeric_limits<double>::quiet_NaN();
+    std::memcpy(&bits, &v, sizeof bits);
+    add(bits);
+  }
+  PIO_ElementText::Digest digest() const { return {m_d[0], m_d[1] | 1u}; }
+
+private:
+  // The finaliser of MurmurHash3.
+  static quint64 mix(quint64 k) {
+    k ^= k >> 33;
+    k *= 0xff51afd7ed558ccdull;
+    k ^= k >> 33;
+    k *= 0xc4ceb9fe1a85ec53ull;
+    return k ^ (k >> 33);
+  }
+  quint64 m_d[2] = {0x243f6a8885a308d3ull, 0x13198a2e03707344ull};
+};
+
+} // namespace
+
+PIO_ElementText::Digest PIO_ElementText::attrDigest(const AT_Attr& attr, bool forced, bool withValue) {
+  const AT_Keys* keys = attr.keys();
+  const bool hasKeys = keys && !keys->empty();
+  const bool writeValue = writesValue(attr, forced, withValue, hasKeys);
+  if (!hasKeys && !writeValue)
+    return Digest{};
+  DigestFeed feed;
+  feed.add(attr.path());
+  feed.add(quint64(writeValue));
+  if (writeValue) {
+    // Some attributes write a value other than their local value's text (enumerations write
+    // their keyword): the value as written.
+    PO_XmlWriter w;
+    PIO_WritingContext ctx(w, m_scene);
+    attr.writeXmlLocalValue(ctx);
+    keep(w);
+    feed.add(w.text());
+  }
+  if (hasKeys) {
+    feed.add(quint64(keys->size()));
+    for (const auto& [frame, key] : keys->keys()) {
+      feed.add(frame);
+      feed.add(key.value);
+      feed.add(quint64(key.interpolation));
+    }
+  }
+  return feed.digest();
 }
 
 void PIO_ElementText::collectAttrs(const AT_Attr& attr, const QSet<QString>& skip,

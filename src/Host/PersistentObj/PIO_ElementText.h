@@ -38,6 +38,11 @@ public:
   QString camera();
   // Empty when nothing needs writing. `withValue`: a forced attribute also writes its value.
   QString attr(const AT_Attr& attr, bool forced, bool withValue);
+  // A digest that two states of an attribute share exactly when attr() gives them the same
+  // text, made from what the text is made of without writing it (a scene of ten thousand pegs
+  // has seventy thousand of these to make when it loads). Zero when the text is empty.
+  using Digest = std::array<quint64, 2>;
+  Digest attrDigest(const AT_Attr& attr, bool forced, bool withValue);
   // Hands each <attr> element of the node that needs writing to `use`, in declaration order,
   // leaving out the paths in `skip`.
   void attrs(const MO_Module& node, const QSet<QString>& skip, const std::function<void(const QString&)>& use);
@@ -52,7 +57,6 @@ public:
   static QString defaultMetrics();
   // A short fixed-size fingerprint of a text, for telling within one process whether a text is
   // still the one it was (two 64-bit hashes with different seeds).
-  using Digest = std::array<quint64, 2>;
   static Digest digest(const QString& text);
   // Appends `text` with `indent` after each of its line breaks.
   static void appendIndented(QString& out, const QString& text, const QString& indent);
@@ -64,6 +68,8 @@ public:
 private:
   class Defaults;
   const AT_Attr* freshAttr(const AT_Attr& attr);
+  // Whether attr() writes the attribute's own value.
+  bool writesValue(const AT_Attr& attr, bool forced, bool withValue, bool hasKeys);
   void collectAttrs(const AT_Attr& attr, const QSet<QString>& skip, const std::function<void(const QString&)>& use);
   void keep(const class PO_XmlWriter& w);
 

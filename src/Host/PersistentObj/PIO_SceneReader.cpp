@@ -9,6 +9,7 @@
 #include <QXmlStreamReader>
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <vector>
 
 #include "PersistentObj/PIO_ElementText.h"
@@ -123,6 +124,9 @@ public:
 private:
   using Type = QXmlStreamReader::TokenType;
 
+  // Offsets are kept in 32 bits; a longer text is not kept (keepSource).
+  static std::int32_t offset32(qsizetype offset) { return static_cast<std::int32_t>(offset); }
+
   // Where the reader stands, in bytes of the text (in characters when the text is not known).
   qsizetype here() { return bytes(m_reader.characterOffset()); }
   qsizetype bytes(qint64 chars) { return m_text.isEmpty() ? chars : m_walk.byteAt(chars); }
@@ -145,7 +149,8 @@ private:
     const qint64 endChars = m_reader.characterOffset();
     const Pos reported{m_reader.lineNumber(), m_reader.columnNumber()};
     const qsizetype end = m_text.isEmpty() ? -1 : m_walk.byteAt(endChars);
-    if (endChars <= 0 || end <= 0 || m_text[end - 1] != '>')
+    // at(), not []: the text is shared with the caller's buffer and must not be copied.
+    if (endChars <= 0 || end <= 0 || m_text.at(end - 1) != '>')
       return reported;
     const qsizetype start = m_text.lastIndexOf('<', end - 1);
     if (start < 0)
@@ -162,13 +167,13 @@ private:
   Pos textStart(Pos before, qsizetype offset) const {
     Pos p = before;
     for (qsizetype i = offset; i >= 0 && i < m_text.size();) {
-      const uchar c = uchar(m_text[i]);
+      const uchar c = uchar(m_text.at(i));
       const int length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
       if (i + length > m_text.size())
         break;
       char32_t code = length == 1 ? c : length == 2 ? c & 0x1F : length == 3 ? c & 0x0F : c & 0x07;
       for (int k = 1; k < length; ++k)
-        code = (code << 6) | (uchar(m_text[i + k]) & 0x3F);
+        code = (code << 6) | (uchar(m_text.at(i + k)) & 0x3F);
       if (!QChar::isSpace(code))
         break;
       if (code == U'\n')
@@ -237,9 +242,9 @@ private:
       switch (next()) {
       case QXmlStreamReader::StartElement: {
         PIO_SceneSource::Item item;
-        item.before = previousEnd;
-        item.begin = m_start.offset;
-        item.tagEnd = here();
+        item.before = offset32(previousEnd);
+        item.begin = offset32(m_start.offset);
+        item.tagEnd = offset32(here());
         m_pending = PIO_SceneSource::Item();
         if (!onChild(m_start, elementName()))
           return false;
@@ -248,9 +253,10 @@ private:
           item.kind = m_pending.kind;
           item.key = m_pending.key;
           item.withValue = m_pending.withValue;
-          item.children = std::move(m_pending.children);
-          item.childrenEnd = m_endTagBegin;
-          item.end = previousEnd;
+          item.firstAttr = m_pending.firstAttr;
+          item.attrCount = m_pending.attrCount;
+          item.childrenEnd = offset32(m_endTagBegin);
+          item.end = offset32(previousEnd);
           m_sourceKnown = m_sourceKnown && item.begin >= 0;
           items->push_back(std::move(item));
         }
@@ -299,12 +305,12 @@ private:
       case QXmlStreamReader::StartElement:
         if (elementName() != QLatin1String("scene"))
           return fail(m_start, QStringLiteral("the root element is <%1>, not <scene>").arg(elementName()));
-        m_source->scene.begin = m_start.offset;
-        m_source->scene.tagEnd = here();
+        m_source->scene.begin = offset32(m_start.offset);
+        m_source->scene.tagEnd = offset32(here());
         if (!readScene())
           return false;
-        m_source->scene.childrenEnd = m_endTagBegin;
-        m_source->scene.end = here();
+        m_source->scene.childrenEnd = offset32(m_endTagBegin);
+        m_source->scene.end = offset32(here());
         return readTrailer();
       case QXmlStreamReader::Invalid:
         return xmlFail();
@@ -454,8 +460,8 @@ private:
     if (!readEmpty(QStringLiteral("link")))
       return false;
     m_pending.kind = PIO_SceneSource::Kind::Link;
-    // Resolved into its text once every node is known.
-    m_pending.key = QString::number(m_links.size() - 1);
+    // Its digest and target input are known once every node is.
+    m_pending.firstAttr = static_cast<std::int32_t>(m_links.size() - 1);
     return true;
   }
 
@@ -499,7 +505,8 @@ private:
     if (optional("inputs", flag) && !readInputCount(pos, node, flag))
       return false;
     QSet<QString> seen;
-    std::vector<PIO_SceneSource::Item> attrs;
+    std::vector<PIO_SceneSource::Item>& attrs = m_source->attrs;
+    const std::size_t firstAttr = attrs.size();
     if (!readChildren(
             QStringLiteral("node"),
             [&](Pos child, const QString& childName) {
@@ -512,7 +519,8 @@ private:
     m_pending = PIO_SceneSource::Item();
     m_pending.kind = PIO_SceneSource::Kind::Node;
     m_pending.key = name;
-    m_pending.children = std::move(attrs);
+    m_pending.firstAttr = static_cast<std::int32_t>(firstAttr);
+    m_pending.attrCount = static_cast<std::int32_t>(attrs.size() - firstAttr);
     return true;
   }
 
@@ -562,6 +570,7 @@ private:
       return fail(pos,
                   QStringLiteral("attribute \"%1\" of node \"%2\" is given twice").arg(keyword, node->instanceName()));
     seen.insert(keyword);
+    m_attrOf.push_back(attr);
     const bool hasValue = optional(kPIO_attributeValue, value);
     if (hasValue && !attr->setLocalValueFromString(value, &why))
       return fail(pos, QStringLiteral("node \"%1\": %2").arg(node->instanceName(), why));
@@ -677,6 +686,7 @@ private:
   void keepSource() {
     const QString encoding = m_reader.documentEncoding().toString();
     if (m_text.isEmpty() || !m_sourceKnown || m_source->scene.begin < 0 ||
+        m_text.size() > std::numeric_limits<std::int32_t>::max() ||
         !(encoding.isEmpty() || encoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0))
       return;
     PIO_ElementText texts(*m_scene);
@@ -690,16 +700,19 @@ private:
         item.digest = PIO_ElementText::digest(texts.camera());
         break;
       case PIO_SceneSource::Kind::Link: {
-        const PendingLink& l = m_links[item.key.toULongLong()];
-        item.key = texts.link(l.from, l.fromPort, l.to, l.toPort);
-        item.input = PIO_ElementText::inputKey(l.to, l.toPort);
+        const PendingLink& l = m_links[static_cast<std::size_t>(item.firstAttr)];
+        item.digest = PIO_ElementText::digest(texts.link(l.from, l.fromPort, l.to, l.toPort));
+        item.key = PIO_ElementText::inputKey(l.to, l.toPort);
+        item.firstAttr = 0;
         break;
       }
       case PIO_SceneSource::Kind::Node: {
         const MO_Module* node = m_byName.value(item.key);
         item.digest = PIO_ElementText::digest(texts.nodeStartTag(*node));
-        for (PIO_SceneSource::Item& a : item.children)
-          a.digest = PIO_ElementText::digest(texts.attr(*node->attr(a.key), true, a.withValue));
+        for (std::int32_t i = item.firstAttr; i < item.firstAttr + item.attrCount; ++i) {
+          PIO_SceneSource::Item& a = m_source->attrs[static_cast<std::size_t>(i)];
+          a.digest = texts.attrDigest(*m_attrOf[static_cast<std::size_t>(i)], true, a.withValue);
+        }
         break;
       }
       case PIO_SceneSource::Kind::Attr:
@@ -707,6 +720,7 @@ private:
       }
     }
     m_source->items.shrink_to_fit();
+    m_source->attrs.shrink_to_fit();
     m_source->text = std::move(m_text);
     m_scene->setSource(std::move(m_source));
   }
@@ -723,6 +737,8 @@ private:
   QHash<QString, MO_Module*> m_byName;
   QSet<QString> m_keywords;
   std::vector<PendingLink> m_links;
+  // The attribute of each item of m_source->attrs.
+  std::vector<const AT_Attr*> m_attrOf;
   QString m_cameraName;
   Pos m_cameraPos;
   bool m_sawMetrics = false;

@@ -3,44 +3,62 @@
 // text the scene writer gives it as read (PIO_ElementText). The reader attaches this to the scene
 // it makes; the writer copies every element whose text has not changed as it was written,
 // together with the comments and spacing around it, and writes afresh only what changed.
-// Offsets count bytes of `text`, the file's UTF-8 (after any byte order mark).
+// Offsets count bytes of `text`, the file's UTF-8 (after any byte order mark); texts beyond
+// 2 GiB are not kept. A scene of ten thousand nodes holds some ninety thousand items, so an item
+// is kept small: a node's <attr> items lie side by side in `attrs`.
 #include <QByteArray>
 #include <QString>
 #include <array>
+#include <cstdint>
 #include <vector>
 
 #include "SceneCore/SC_SceneCommon.h"
 
 class PIO_SceneSource : public SC_SceneCommon::Source {
 public:
-  enum class Kind { Metrics, Camera, Node, Link, Attr };
+  enum class Kind : std::uint8_t { Metrics, Camera, Node, Link, Attr };
 
   struct Item {
-    Kind kind = Kind::Node;
-    // A node's name, an attribute's keyword path, a link's own text as the writer gives it.
+    // A node's name, an attribute's keyword path, a link's target input ("NODE:PORT": a new
+    // link into it takes the old one's place).
     QString key;
+    // Of the element's text; of its start tag alone for a node.
+    std::array<quint64, 2> digest{};
     // The text before the element (spacing, comments) starts at `before`; the element spans
     // [begin, end), its start tag [begin, tagEnd) and its end tag [childrenEnd, end) (for an
     // element written `<x/>`, tagEnd == childrenEnd == end).
-    qsizetype before = 0;
-    qsizetype begin = 0;
-    qsizetype tagEnd = 0;
-    qsizetype childrenEnd = 0;
-    qsizetype end = 0;
-    // A link's target input ("NODE:PORT"): a new link into it takes the old one's place.
-    QString input;
+    std::int32_t before = 0;
+    std::int32_t begin = 0;
+    std::int32_t tagEnd = 0;
+    std::int32_t childrenEnd = 0;
+    std::int32_t end = 0;
+    // A node's <attr> elements: attrs[firstAttr, firstAttr + attrCount).
+    std::int32_t firstAttr = 0;
+    std::int32_t attrCount = 0;
+    Kind kind = Kind::Node;
     // An attribute whose element gave a value (beside its keys).
     bool withValue = false;
-    // Of the element's text; of its start tag alone for a node.
-    std::array<quint64, 2> digest{};
-    // A node's <attr> elements.
-    std::vector<Item> children;
 
     bool selfClosing() const { return tagEnd == end; }
   };
+
+  // A node's <attr> items, in file order.
+  struct Attrs {
+    const Item* first;
+    const Item* last;
+    const Item* begin() const { return first; }
+    const Item* end() const { return last; }
+    bool empty() const { return first == last; }
+    const Item& back() const { return last[-1]; }
+  };
+  Attrs attrsOf(const Item& node) const {
+    const Item* first = attrs.data() + node.firstAttr;
+    return Attrs{first, first + node.attrCount};
+  }
 
   QByteArray text;
   // The <scene> element, as an item whose children are `items`.
   Item scene;
   std::vector<Item> items;
+  std::vector<Item> attrs;
 };

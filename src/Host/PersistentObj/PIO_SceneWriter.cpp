@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <map>
 
 #include "PersistentObj/PIO_ElementText.h"
 #include "PersistentObj/PIO_SceneSource.h"
@@ -139,9 +140,10 @@ private:
     return l;
   }
 
-  // The scene's links now: by their text, by the input they go into, and in scene order.
+  // The scene's links now: by the digest of their text, by the input they go into, and in scene
+  // order.
   struct CurrentLinks {
-    QSet<QString> texts;
+    std::map<PIO_ElementText::Digest, QString> byDigest;
     QHash<QString, QString> into;
     std::vector<QString> order;
   };
@@ -149,7 +151,7 @@ private:
     CurrentLinks c;
     for (const MO_Module* node : m_scene.nodes())
       for (const auto& [link, input] : m_texts.links(*node)) {
-        c.texts.insert(link);
+        c.byDigest.emplace(PIO_ElementText::digest(link), link);
         c.into.insert(input, link);
         c.order.push_back(link);
       }
@@ -158,13 +160,15 @@ private:
 
   // A read link kept as written, replaced by the one that now goes into the same input, or dropped.
   void writeLink(QByteArray& out, const Item& item, const CurrentLinks& current, QSet<QString>& kept) {
-    const QString link = current.texts.contains(item.key) ? item.key : current.into.value(item.input);
+    const auto same = current.byDigest.find(item.digest);
+    const bool unchanged = same != current.byDigest.end();
+    const QString link = unchanged ? same->second : current.into.value(item.key);
     if (link.isEmpty() || kept.contains(link)) {
       drop(out, item);
       return;
     }
     kept.insert(link);
-    if (link == item.key)
+    if (unchanged)
       keep(out, item);
     else
       replace(out, item, link);
@@ -270,21 +274,25 @@ private:
     }
     out += span(item.before, item.begin);
     keptOrNew(out, item, tag);
+    const PIO_SceneSource::Attrs attrs = m_source.attrsOf(item);
     QSet<QString> inFile;
-    for (const Item& a : item.children)
+    for (const Item& a : attrs)
       inFile.insert(a.key);
-    for (const Item& a : item.children) {
+    for (const Item& a : attrs) {
       const AT_Attr* attr = node.attr(a.key);
-      const QString text = attr ? m_texts.attr(*attr, true, a.withValue) : QString();
-      if (text.isEmpty())
+      const PIO_ElementText::Digest digest =
+          attr ? m_texts.attrDigest(*attr, true, a.withValue) : PIO_ElementText::Digest{};
+      if (digest == PIO_ElementText::Digest{})
         drop(out, a);
+      else if (digest == a.digest)
+        keep(out, a);
       else
-        keepOrReplace(out, a, text);
+        replace(out, a, m_texts.attr(*attr, true, a.withValue));
     }
     const QString indent =
-        item.children.empty() ? lineIndent(item.begin) + QLatin1String("  ") : lineIndent(item.children.back().begin);
+        attrs.empty() ? lineIndent(item.begin) + QLatin1String("  ") : lineIndent(attrs.back().begin);
     m_texts.attrs(node, inFile, [&](const QString& text) { add(out, indent, text); });
-    out += span(item.children.empty() ? item.tagEnd : item.children.back().end, item.end);
+    out += span(attrs.empty() ? item.tagEnd : attrs.back().end, item.end);
   }
 
   const SC_SceneCommon& m_scene;

@@ -14,14 +14,19 @@ AT_Attr::AT_Attr(MO_Node* owner, const AT_AttrMeta& meta, AT_Attr* parent)
     : m_owner(owner), m_meta(&meta), m_parent(parent) {}
 
 AT_Attr::~AT_Attr() {
-  for (AT_Attr* part : m_subAttrRefs)
+  for (AT_Attr* part : subAttrs())
     delete part;
+}
+
+const std::vector<AT_Attr*>& AT_Attr::noParts() {
+  static const std::vector<AT_Attr*> none;
+  return none;
 }
 
 QString AT_Attr::path() const { return m_parent ? m_parent->path() + QLatin1Char('.') + keyword() : keyword(); }
 
 AT_Attr* AT_Attr::subAttr(const QString& part) const {
-  for (AT_Attr* a : m_subAttrRefs)
+  for (AT_Attr* a : subAttrs())
     if (a->keyword() == part)
       return a;
   return nullptr;
@@ -50,9 +55,12 @@ void AT_Attr::changed() {
     m_owner->attrChanged(this);
 }
 
-void AT_Attr::adoptSubAttr(std::unique_ptr<AT_Attr> part) {
-  m_subAttrRefs.reserve(m_subAttrRefs.size() + 1);
-  m_subAttrRefs.push_back(part.release());
+void AT_Attr::adoptSubAttr(std::unique_ptr<AT_Attr> part, std::size_t count) {
+  if (!m_parts) {
+    m_parts = std::make_unique<std::vector<AT_Attr*>>();
+    m_parts->reserve(count);
+  }
+  m_parts->push_back(part.release());
 }
 
 QString AT_Attr::partName(const char* lower) const {

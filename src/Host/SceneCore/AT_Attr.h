@@ -35,7 +35,7 @@ public:
   // The class name tools show ("AT_DoubleAttr").
   virtual QString className() const = 0;
 
-  const std::vector<AT_Attr*>& subAttrs() const { return m_subAttrRefs; }
+  const std::vector<AT_Attr*>& subAttrs() const { return m_parts ? *m_parts : noParts(); }
   AT_Attr* subAttr(const QString& part) const;
 
   // Whether the attribute holds a value of its own that a scene file stores (push buttons and
@@ -80,9 +80,10 @@ public:
   void changed();
 
 protected:
-  // Compounds call this from their constructor, in the order the parts are listed. The part's
-  // declaration must outlive it (parts share theirs, see partMeta).
-  void adoptSubAttr(std::unique_ptr<AT_Attr> part);
+  // Compounds call this from their constructor, in the order the parts are listed, `count`
+  // being how many parts they will have in all. The part's declaration must outlive it (parts
+  // share theirs, see partMeta).
+  void adoptSubAttr(std::unique_ptr<AT_Attr> part, std::size_t count);
   // The part name in the case of this attribute's keyword.
   QString partName(const char* lower) const;
   virtual void onChanged() {}
@@ -91,5 +92,8 @@ private:
   MO_Node* m_owner;
   const AT_AttrMeta* m_meta;
   AT_Attr* m_parent;
-  std::vector<AT_Attr*> m_subAttrRefs; // owned
+  static const std::vector<AT_Attr*>& noParts();
+
+  // Owned; only compounds have a list (a node holds many more numbers than compounds).
+  std::unique_ptr<std::vector<AT_Attr*>> m_parts;
 };

@@ -31,13 +31,16 @@ template <class Meta> const Meta& sharedPartMeta(const QString& name) {
 AT_CompoundAttr::AT_CompoundAttr(MO_Node* owner, const AT_AttrMeta& meta, bool linkable,
                                  std::initializer_list<PartSpec> parts)
     : AT_Attr(owner, meta) {
+  const std::size_t count = parts.size() + 1; // and the flag
   for (const PartSpec& p : parts) {
     const AT_DoubleAttrMeta& partMeta = sharedPartMeta<AT_DoubleAttrMeta>(partName(p.name));
-    adoptSubAttr(std::make_unique<AT_DoubleAttr>(
-        owner, partMeta, linkable ? AT_DoubleAttr::eLinkable : AT_DoubleAttr::eNotLinkable, p.defaultValue, this));
+    adoptSubAttr(std::make_unique<AT_DoubleAttr>(owner, partMeta,
+                                                 linkable ? AT_DoubleAttr::eLinkable : AT_DoubleAttr::eNotLinkable,
+                                                 p.defaultValue, this),
+                 count);
     ++m_partCount;
   }
   auto separate = std::make_unique<AT_BoolAttr>(owner, sharedPartMeta<AT_AttrMeta>(partName("separate")), false, this);
   m_separate = separate.get();
-  adoptSubAttr(std::move(separate));
+  adoptSubAttr(std::move(separate), count);
 }

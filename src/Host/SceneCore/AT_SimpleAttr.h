@@ -14,9 +14,9 @@ public:
   // Attaching or detaching a surrogate changes what readers see but is not an edit: nothing in
   // the scene changes until a command runs.
   void setSurrogate(std::shared_ptr<AT_SimpleAttrSurrogate> surrogate);
-  AT_SimpleAttrSurrogate* surrogate() const { return m_surrogate.get(); }
+  AT_SimpleAttrSurrogate* surrogate() const { return m_surrogate ? m_surrogate->get() : nullptr; }
   const AT_ScalarSimpleAttrSurrogate* scalarSurrogate() const {
-    return dynamic_cast<const AT_ScalarSimpleAttrSurrogate*>(m_surrogate.get());
+    return m_surrogate ? dynamic_cast<const AT_ScalarSimpleAttrSurrogate*>(m_surrogate->get()) : nullptr;
   }
   bool hasLocalValue() const override { return true; }
 
@@ -24,5 +24,6 @@ protected:
   void onChanged() override { tell(); }
 
 private:
-  std::shared_ptr<AT_SimpleAttrSurrogate> m_surrogate;
+  // Held apart while one is attached (a drag): most numbers never have one.
+  std::unique_ptr<std::shared_ptr<AT_SimpleAttrSurrogate>> m_surrogate;
 };

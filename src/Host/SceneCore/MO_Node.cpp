@@ -11,12 +11,12 @@
 
 MO_Node::MO_Node() : m_stamp(MO_Revision::current()) {}
 
-MO_Node::~MO_Node() = default;
-
-void MO_Node::registerAttr(AT_Attr* attr) {
-  m_attrRefs.push_back(attr);
-  m_attrs.emplace_back(attr);
+MO_Node::~MO_Node() {
+  for (AT_Attr* attr : m_attrRefs)
+    delete attr;
 }
+
+void MO_Node::registerAttr(AT_Attr* attr) { m_attrRefs.push_back(attr); }
 
 AT_Attr* MO_Node::attr(const QString& keywordPath) const {
   const QStringList parts = keywordPath.split(QLatin1Char('.'));

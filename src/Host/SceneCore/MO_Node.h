@@ -87,8 +87,7 @@ public:
 
 private:
   QString m_name;
-  std::vector<std::unique_ptr<AT_Attr>> m_attrs;
-  std::vector<AT_Attr*> m_attrRefs;
+  std::vector<AT_Attr*> m_attrRefs; // owned
   bool m_enabled = true;
   bool m_selected = false;
   mutable bool m_upstreamSelected = false;

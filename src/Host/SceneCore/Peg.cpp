@@ -48,27 +48,46 @@ Peg::~Peg() = default;
 
 SLB_ModulePickAdaptor* Peg::pickAdaptor() { return m_pickAdaptor.get(); }
 
+const AT_DoubleAttr* Peg::channelAttr(int i) const {
+  switch (i) {
+  case 0:
+  case 1:
+  case 2:
+    return m_position->part(i);
+  case 3:
+  case 4:
+  case 5:
+    return m_pivot->part(i - 3);
+  case 6:
+  case 7:
+  case 8:
+    return m_rotation->part(i - 6);
+  case 9:
+    return m_skew;
+  default:
+    return m_scale->part(i - 10);
+  }
+}
+
 Peg::Channels Peg::gatherChannels() const {
-  const AT_DoubleAttr* attrs[kChannels] = {
-      m_position->x(), m_position->y(),      m_position->z(),      m_pivot->x(),         m_pivot->y(),
-      m_pivot->z(),    m_rotation->angleX(), m_rotation->angleY(), m_rotation->angleZ(), m_skew,
-      m_scale->x(),    m_scale->y(),         m_scale->z()};
   Channels channels;
   for (int i = 0; i < kChannels; ++i) {
     Channel& c = channels.at[i];
-    c.attr = attrs[i];
-    const AT_Keys* keys = static_cast<const AT_Attr*>(c.attr)->keys();
+    const AT_DoubleAttr* attr = channelAttr(i);
+    const AT_Keys* keys = static_cast<const AT_Attr*>(attr)->keys();
     c.keys = keys && !keys->empty() ? keys : nullptr;
-    c.value = c.attr->localValue();
-    c.lo = c.attr->doubleMeta().min();
-    c.hi = c.attr->doubleMeta().max();
-    c.live = c.attr->scalarSurrogate() != nullptr;
+    if (c.keys)
+      c.range = &attr->doubleMeta();
+    else
+      c.value = attr->localValue();
+    if (attr->scalarSurrogate())
+      channels.live |= std::uint16_t(1u << i);
   }
   // Angles x, y, z and the skew are channels 6 to 9; one that holds turns the same way at every
   // frame.
   for (int which = 0; which < 4; ++which) {
     const Channel& c = channels.at[6 + which];
-    if (!c.live && !c.keys) {
+    if (!(channels.live & (1u << (6 + which))) && !c.keys) {
       channels.turns.turn[which] = PegTransform::Turn::of(c.value);
       channels.turns.known |= 1u << which;
     }
@@ -77,24 +96,25 @@ Peg::Channels Peg::gatherChannels() const {
 }
 
 // What AT_DoubleAttr::value gives: the keys' value held to the hard range, else the value.
-double Peg::channel(const Channel& c, double frame) {
-  if (c.live)
-    return c.attr->value(frame);
+double Peg::channel(const Channels& cs, int i, double frame) const {
+  if (cs.live & (1u << i))
+    return channelAttr(i)->value(frame);
+  const Channel& c = cs.at[i];
   if (!c.keys)
     return c.value;
-  return std::min(std::max(*c.keys->value(frame), c.lo), c.hi);
+  return std::min(std::max(*c.keys->value(frame), c.range->min()), c.range->max());
 }
 
 Math::Matrix4x4 Peg::localMatrix(double frame) const {
   const Channels& gathered = m_channels.get([this] { return gatherChannels(); });
-  const auto& c = gathered.at;
+  const auto c = [&](int i) { return channel(gathered, i, frame); };
   const SC_SceneMetrics metrics = sceneMetrics() ? *sceneMetrics() : SC_SceneMetrics();
   PegTransform t;
-  t.position = metrics.toOGL(Math::Point3d(channel(c[0], frame), channel(c[1], frame), channel(c[2], frame)));
-  t.pivot = metrics.toOGL(Math::Point3d(channel(c[3], frame), channel(c[4], frame), channel(c[5], frame)));
-  t.angles = Math::Vector3d(channel(c[6], frame), channel(c[7], frame), channel(c[8], frame));
-  t.skew = channel(c[9], frame);
-  t.scale = Math::Vector3d(channel(c[10], frame), channel(c[11], frame), channel(c[12], frame));
+  t.position = metrics.toOGL(Math::Point3d(c(0), c(1), c(2)));
+  t.pivot = metrics.toOGL(Math::Point3d(c(3), c(4), c(5)));
+  t.angles = Math::Vector3d(c(6), c(7), c(8));
+  t.skew = c(9);
+  t.scale = Math::Vector3d(c(10), c(11), c(12));
   return t.matrix(&gathered.turns);
 }
 

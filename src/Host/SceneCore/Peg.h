@@ -13,6 +13,7 @@
 #include "SceneCore/PegTransform.h"
 
 class AT_DoubleAttr;
+class AT_DoubleAttrMeta;
 class AT_Keys;
 class AT_Position3dAttr;
 class AT_Rotation3dAttr;
@@ -43,24 +44,27 @@ public:
 
 private:
   // The thirteen numbers the matrix is made of (position, pivot, angles, skew, scale), as the
-  // attributes stood at the last edit: each one's keys and hard range, or its value when it has
-  // none, side by side, so that a frame reads them without visiting every attribute. A number a
-  // surrogate stands in for is read from its attribute.
+  // attributes stood at the last edit: each one's keys and the declaration giving its hard range,
+  // or its value when it has no keys, side by side, so that a frame reads them without visiting
+  // every attribute. A number a surrogate stands in for (its bit set in `live`) is read from its
+  // attribute. Every peg keeps this, so it is kept small.
   struct Channel {
-    const AT_DoubleAttr* attr = nullptr;
     const AT_Keys* keys = nullptr;
-    double value = 0.0;
-    double lo = 0.0;
-    double hi = 0.0;
-    bool live = false;
+    union {
+      double value = 0.0;             // without keys
+      const AT_DoubleAttrMeta* range; // with keys
+    };
   };
   static constexpr int kChannels = 13;
   struct Channels {
     std::array<Channel, kChannels> at;
+    std::uint16_t live = 0;
     PegTransform::Turns turns; // of the angles and the skew that hold at every frame
   };
   Channels gatherChannels() const;
-  static double channel(const Channel& c, double frame);
+  // The attribute of channel i.
+  const AT_DoubleAttr* channelAttr(int i) const;
+  double channel(const Channels& c, int i, double frame) const;
 
   AT_Position3dAttr* m_position;
   AT_Rotation3dAttr* m_rotation;

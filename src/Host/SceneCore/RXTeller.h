@@ -15,10 +15,14 @@ public:
 
 class RXTeller {
 public:
-  virtual ~RXTeller() = default;
   void addListener(RXListener* l);
   void removeListener(RXListener* l);
   void tell();
+
+protected:
+  // Not destroyed through a teller pointer, so tellers (every number of a scene) carry no table
+  // of virtual functions for it.
+  ~RXTeller() = default;
 
 private:
   // Made when the first listener comes: most tellers (a scene's numbers) never have one.

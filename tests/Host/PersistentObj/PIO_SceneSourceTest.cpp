@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cmath>
 #include <functional>
 
 #include "PersistentObj/PIO_SceneReader.h"
@@ -171,6 +172,35 @@ INSTANTIATE_TEST_SUITE_P(
                hand->link(0, s.findNode(QStringLiteral("Upper")), 0);
              },
              R"(<link to="Hand" from="Lower" toPort="0"/>)", R"(<link from="Upper" to="Hand" toPort="0"/>)"},
+        // What tells an attribute's element unchanged sees the sign of a zero, the last bit of a
+        // key and its interpolation, and an edit undone by another leaves the text as written.
+        Edit{"ZeroMadeNegative", [](SC_SceneCommon& s) { number(s, "Upper", "SKEW")->setLocalValue(-0.0); },
+             R"(keyword="SKEW" value="0")", R"(keyword="SKEW" value="-0")"},
+        Edit{"KeyMovedByItsLastBit",
+             [](SC_SceneCommon& s) { number(s, "Upper", "POSITION.X")->setKey(1, std::nextafter(0.8, 1.0)); },
+             R"(      <key frame="1" value="0.8"/>
+      <key value="2" frame="10"/>)",
+             R"(      <key frame="1" value="0.8000000000000002" interpolation="linear"/>
+      <key frame="10" value="2" interpolation="linear"/>)"},
+        Edit{"InterpolationChanged",
+             [](SC_SceneCommon& s) { number(s, "Upper", "POSITION.X")->setKey(1, 0.8, AT_Keys::Constant); },
+             R"(      <key frame="1" value="0.8"/>
+      <key value="2" frame="10"/>)",
+             R"(      <key frame="1" value="0.8" interpolation="constant"/>
+      <key frame="10" value="2" interpolation="linear"/>)"},
+        Edit{"KeyChangedAndBack",
+             [](SC_SceneCommon& s) {
+               number(s, "Upper", "POSITION.X")->setKey(10, 3.0);
+               number(s, "Upper", "POSITION.X")->setKey(10, 2.0);
+             },
+             R"(<key value="2" frame="10"/>)", R"(<key value="2" frame="10"/>)"},
+        Edit{"LinkCutAndMadeAgain",
+             [](SC_SceneCommon& s) {
+               MO_Module* hand = s.findNode(QStringLiteral("Hand"));
+               hand->unlink(0);
+               hand->link(0, s.findNode(QStringLiteral("Lower")), 0);
+             },
+             R"(<link to="Hand" from="Lower" toPort="0"/>)", R"(<link to="Hand" from="Lower" toPort="0"/>)"},
         Edit{"RangeChanged", [](SC_SceneCommon& s) { s.setFrameRange(1, 24); }, R"(<scene frames="1-10" version="1">)",
              R"(<scene version="1" frames="1-24" aspect="4:3">)"},
         // Metrics the file left at their default are written once they say something.
