@@ -22,6 +22,58 @@ double turnOf(const Math::Quat& q) {
   return angle;
 }
 
+bool finite(const Math::Quat& q) { return (q.w - q.w) + (q.x - q.x) + (q.y - q.y) + (q.z - q.z) == 0.0; }
+
+// A quaternion made unit as Math::Quat::normalized makes it.
+Math::Quat unit(const Math::Quat& q) {
+  const double n = std::sqrt(q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z);
+  if (!(n > 0.0))
+    return Math::Quat();
+  return {q.w / n, q.x / n, q.y / n, q.z / n};
+}
+
+// Whether a unit quaternion whose w is `w` turns by more than kNoTurn, 2 acos(w) as
+// Math::Quat::rotAxis gives it. Only near the threshold is the arc cosine needed: a w up to
+// 0.9999 turns by more than 0.028, one from 1 - 1e-12 by less than 0.000003.
+bool turnsOf(double w) {
+  const double c = std::clamp(w, -1.0, 1.0);
+  if (c <= 0.9999)
+    return true;
+  if (c >= 1.0 - 1e-12)
+    return false;
+  return std::fabs(2.0 * std::acos(c)) > kNoTurn;
+}
+
+// Math::Quat::slerpMethod(Math::Quat(), b, t) for a finite b, its angle given when it is known:
+// from the identity the dot product is b's w, and the identity's share is added as it was.
+Math::Quat slerpFromRest(const Math::Quat& unitB, double angleIfNear, double t) {
+  Math::Quat q = unitB;
+  double cosAngle = q.w;
+  double angle = angleIfNear;
+  if (cosAngle < 0.0) {
+    q = Math::Quat(-q.w, -q.x, -q.y, -q.z);
+    cosAngle = -cosAngle;
+    angle = std::acos(std::min(cosAngle, 1.0));
+  }
+  double wp = 1.0 - t;
+  double wq = t;
+  if (angle >= 1e-6) {
+    const double s = std::sin(angle);
+    wp = std::sin((1.0 - t) * angle) / s;
+    wq = std::sin(t * angle) / s;
+  }
+  const Math::Quat r(wp + wq * q.w, wp * 0.0 + wq * q.x, wp * 0.0 + wq * q.y, wp * 0.0 + wq * q.z);
+  return angle >= 1e-6 ? r : unit(r);
+}
+
+// The same for a b whose angle is not known yet.
+Math::Quat slerpFromRest(const Math::Quat& b, double t) {
+  if (!finite(b))
+    return Math::Quat::slerpMethod(Math::Quat(), b, t);
+  const Math::Quat q = unit(b);
+  return slerpFromRest(q, std::acos(std::min(q.w, 1.0)), t);
+}
+
 double halfRoot(double v) { return 0.5 * std::sqrt(std::max(0.0, v)); }
 
 // The composition takes a dozen matrix products a frame. They are made on plain values, each
@@ -366,15 +418,24 @@ void advanceSpring(const SpringHistoryEntry& previous, const SpringTarget& targe
   next.skew = previous.skew + next.skewVelocity;
 
   // The turn still missing, taken in the scene's frame: the target after undoing the state.
-  Math::Quat omega = Math::Quat::slerpMethod(Math::Quat(), previous.rotationVelocity, gains.rotateInertia);
   const Math::Quat& q = previous.rotation;
   const double n = q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z;
   const Math::Quat undo(q.w * n, -q.x * n, -q.y * n, -q.z * n);
   const Math::Quat missing = quatProduct(target.rotation, undo);
-  if (std::fabs(turnOf(missing)) <= kNoTurn)
-    omega = Math::Quat();
-  const Math::Quat pull = Math::Quat::slerpMethod(Math::Quat(), missing, gains.rotateTension);
-  if (std::fabs(turnOf(pull)) > kNoTurn)
+  Math::Quat omega, pull;
+  if (finite(missing)) {
+    // Its angle serves both the test and the pull (the pull's own when w is not negative).
+    const Math::Quat u = unit(missing);
+    const double halfTurn = std::acos(std::clamp(u.w, -1.0, 1.0));
+    if (std::fabs(2.0 * halfTurn) > kNoTurn)
+      omega = slerpFromRest(previous.rotationVelocity, gains.rotateInertia);
+    pull = slerpFromRest(u, halfTurn, gains.rotateTension);
+  } else {
+    if (!(std::fabs(turnOf(missing)) <= kNoTurn))
+      omega = Math::Quat::slerpMethod(Math::Quat(), previous.rotationVelocity, gains.rotateInertia);
+    pull = Math::Quat::slerpMethod(Math::Quat(), missing, gains.rotateTension);
+  }
+  if (finite(pull) ? turnsOf(unit(pull).w) : std::fabs(turnOf(pull)) > kNoTurn)
     omega = omega * pull;
   next.rotation = q * omega;
   next.rotationVelocity = omega;
