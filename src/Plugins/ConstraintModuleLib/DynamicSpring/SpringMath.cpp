@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "Core/Angles.h"
 #include "Core/TransformFunctions.h"
@@ -19,6 +22,58 @@ double turnOf(const Math::Quat& q) {
   return angle;
 }
 
+bool finite(const Math::Quat& q) { return (q.w - q.w) + (q.x - q.x) + (q.y - q.y) + (q.z - q.z) == 0.0; }
+
+// A quaternion made unit as Math::Quat::normalized makes it.
+Math::Quat unit(const Math::Quat& q) {
+  const double n = std::sqrt(q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z);
+  if (!(n > 0.0))
+    return Math::Quat();
+  return {q.w / n, q.x / n, q.y / n, q.z / n};
+}
+
+// Whether a unit quaternion whose w is `w` turns by more than kNoTurn, 2 acos(w) as
+// Math::Quat::rotAxis gives it. Only near the threshold is the arc cosine needed: a w up to
+// 0.9999 turns by more than 0.028, one from 1 - 1e-12 by less than 0.000003.
+bool turnsOf(double w) {
+  const double c = std::clamp(w, -1.0, 1.0);
+  if (c <= 0.9999)
+    return true;
+  if (c >= 1.0 - 1e-12)
+    return false;
+  return std::fabs(2.0 * std::acos(c)) > kNoTurn;
+}
+
+// Math::Quat::slerpMethod(Math::Quat(), b, t) for a finite b, its angle given when it is known:
+// from the identity the dot product is b's w, and the identity's share is added as it was.
+Math::Quat slerpFromRest(const Math::Quat& unitB, double angleIfNear, double t) {
+  Math::Quat q = unitB;
+  double cosAngle = q.w;
+  double angle = angleIfNear;
+  if (cosAngle < 0.0) {
+    q = Math::Quat(-q.w, -q.x, -q.y, -q.z);
+    cosAngle = -cosAngle;
+    angle = std::acos(std::min(cosAngle, 1.0));
+  }
+  double wp = 1.0 - t;
+  double wq = t;
+  if (angle >= 1e-6) {
+    const double s = std::sin(angle);
+    wp = std::sin((1.0 - t) * angle) / s;
+    wq = std::sin(t * angle) / s;
+  }
+  const Math::Quat r(wp + wq * q.w, wp * 0.0 + wq * q.x, wp * 0.0 + wq * q.y, wp * 0.0 + wq * q.z);
+  return angle >= 1e-6 ? r : unit(r);
+}
+
+// The same for a b whose angle is not known yet.
+Math::Quat slerpFromRest(const Math::Quat& b, double t) {
+  if (!finite(b))
+    return Math::Quat::slerpMethod(Math::Quat(), b, t);
+  const Math::Quat q = unit(b);
+  return slerpFromRest(q, std::acos(std::min(q.w, 1.0)), t);
+}
+
 double halfRoot(double v) { return 0.5 * std::sqrt(std::max(0.0, v)); }
 
 // The composition takes a dozen matrix products a frame. They are made on plain values, each
@@ -26,13 +81,11 @@ double halfRoot(double v) { return 0.5 * std::sqrt(std::max(0.0, v)); }
 // cut when a side is exactly the identity), without its temporaries.
 using Values = std::array<double, 16>;
 
-constexpr Values kIdentity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-
+// The translation first, then the diagonal: most matrices differ from the identity there.
 bool isIdentity(const Values& v) {
-  for (int i = 0; i < 16; ++i)
-    if (v[i] != kIdentity[i])
-      return false;
-  return true;
+  return v[12] == 0.0 && v[13] == 0.0 && v[14] == 0.0 && v[0] == 1.0 && v[5] == 1.0 && v[10] == 1.0 && v[1] == 0.0 &&
+         v[2] == 0.0 && v[4] == 0.0 && v[6] == 0.0 && v[8] == 0.0 && v[9] == 0.0 && v[3] == 0.0 && v[7] == 0.0 &&
+         v[11] == 0.0 && v[15] == 1.0;
 }
 
 void multiply(Values& m, const Values& b) {
@@ -52,7 +105,7 @@ void multiply(Values& m, const Values& b) {
 
 Values valuesOf(const Math::Matrix4x4& m) {
   Values v;
-  m.getValues(v.data());
+  std::copy(m.values(), m.values() + 16, v.begin());
   return v;
 }
 
@@ -64,23 +117,218 @@ Values skewing(double degrees) {
   return {1, 0, 0, 0, std::sin(a), std::cos(a), 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 }
 
-// A skew about another axis: the plain skew turned there by quarter turns about z (and first
-// y). The turns are the same every time, so they are made once, by the host's own calls.
+// The quarter turns a skew about another axis is made with: the plain skew is turned there by
+// quarter turns about z (and first y). They are the same every time, so they are made once, by
+// the host's own calls.
+struct QuarterTurns {
+  Values into, intoFromY, back, backToY;
+};
+
+const QuarterTurns& quarterTurns() {
+  static const QuarterTurns turns = [] {
+    const Math::Vector3d y(0, 1, 0), z(0, 0, 1);
+    return QuarterTurns{valuesOf(Math::Matrix4x4().rotateDegrees(90, z)),
+                        valuesOf(Math::Matrix4x4().rotateDegrees(90, y).rotateDegrees(90, z)),
+                        valuesOf(Math::Matrix4x4().rotateDegrees(-90, z)),
+                        valuesOf(Math::Matrix4x4().rotateDegrees(-90, y))};
+  }();
+  return turns;
+}
+
 Values sideSkew(double degrees, bool aboutY) {
-  static const Math::Vector3d y(0, 1, 0), z(0, 0, 1);
-  static const Values into = valuesOf(Math::Matrix4x4().rotateDegrees(90, z));
-  static const Values intoFromY = valuesOf(Math::Matrix4x4().rotateDegrees(90, y).rotateDegrees(90, z));
-  static const Values back = valuesOf(Math::Matrix4x4().rotateDegrees(-90, z));
-  static const Values backToY = valuesOf(Math::Matrix4x4().rotateDegrees(-90, y));
-  Values m = aboutY ? intoFromY : into;
+  const QuarterTurns& q = quarterTurns();
+  Values m = aboutY ? q.intoFromY : q.into;
   multiply(m, skewing(degrees));
-  multiply(m, back);
+  multiply(m, q.back);
   if (aboutY)
-    multiply(m, backToY);
+    multiply(m, q.backToY);
+  return m;
+}
+
+// The composition as `multiply` makes it, product by product: the reference the short products
+// below must match, and what answers when they cannot.
+Values composedInFull(const SpringHistoryEntry& entry, const Math::Point3d& pivot) {
+  Values m = translation(entry.translation.x, entry.translation.y, entry.translation.z);
+  multiply(m, translation(pivot.x, pivot.y, pivot.z));
+  multiply(m, valuesOf(entry.rotation.matrix()));
+  if (entry.skew.x != 0.0)
+    multiply(m, skewing(entry.skew.x));
+  if (entry.skew.y != 0.0)
+    multiply(m, sideSkew(entry.skew.y, false));
+  if (entry.skew.z != 0.0)
+    multiply(m, sideSkew(entry.skew.z, true));
+  multiply(m, {entry.scale.x, 0, 0, 0, 0, entry.scale.y, 0, 0, 0, 0, entry.scale.z, 0, 0, 0, 0, 1});
+  multiply(m, translation(-pivot.x, -pivot.y, -pivot.z));
+  return m;
+}
+
+// Short products. Every matrix composed here is affine (last row exactly 0, 0, 0, 1), and each
+// right-hand side has exact zeros where its kind puts them. With finite values a term against
+// such a zero is itself a zero, and adding a zero to a sum started from +0 never changes it (the
+// sum cannot become -0): leaving those terms out, and the factors that are exactly 1, gives
+// `multiply`'s very bits. Only a value that is not finite could tell the difference (infinity
+// times zero), and it carries through to the finished matrix, so a finished matrix that is not
+// finite is made again in full. The identity short cuts stay as `multiply` takes them.
+
+// A sum is finite only when every value is (one that overflows only sends the matrix the long way).
+bool allFinite(const Values& v) {
+  double sum = 0.0;
+  for (int i = 0; i < 16; i += 4)
+    sum += (v[i] + v[i + 1]) + (v[i + 2] + v[i + 3]);
+  return sum - sum == 0.0;
+}
+
+bool isAffine(const double* v) { return v[3] == 0.0 && v[7] == 0.0 && v[11] == 0.0 && v[15] == 1.0; }
+
+// Two rows of a column (values i and i + 1), worked on together where the processor can: each
+// lane makes the same sums in the same order as one value of the plain product.
+#if defined(__SSE2__)
+struct Rows {
+  __m128d v;
+};
+Rows load(const double* p) { return {_mm_loadu_pd(p)}; }
+void store(double* p, Rows r) { _mm_storeu_pd(p, r.v); }
+Rows operator*(Rows r, double s) { return {_mm_mul_pd(r.v, _mm_set1_pd(s))}; }
+Rows operator+(Rows a, Rows b) { return {_mm_add_pd(a.v, b.v)}; }
+Rows fromZero(Rows r) { return {_mm_add_pd(_mm_setzero_pd(), r.v)}; }
+#else
+struct Rows {
+  double a, b;
+};
+Rows load(const double* p) { return {p[0], p[1]}; }
+void store(double* p, Rows r) { p[0] = r.a, p[1] = r.b; }
+Rows operator*(Rows r, double s) { return {r.a * s, r.b * s}; }
+Rows operator+(Rows x, Rows y) { return {x.a + y.a, x.b + y.b}; }
+Rows fromZero(Rows r) { return {0.0 + r.a, 0.0 + r.b}; }
+#endif
+
+// A product's last row when both sides are affine: the zeros summed from +0, and the one.
+void lastRowAffine(Values& m) {
+  m[3] = m[7] = m[11] = 0.0;
+  m[15] = 1.0;
+}
+
+// m = m * T(x, y, z)
+void timesTranslation(Values& m, double x, double y, double z) {
+  if (isIdentity(m)) {
+    m = translation(x, y, z);
+    return;
+  }
+  if (x == 0.0 && y == 0.0 && z == 0.0)
+    return;
+  for (int h = 0; h < 4; h += 2) {
+    const Rows a0 = load(&m[h]), a1 = load(&m[4 + h]), a2 = load(&m[8 + h]);
+    store(&m[12 + h], ((fromZero(a0 * x) + a1 * y) + a2 * z) + load(&m[12 + h]));
+    store(&m[h], fromZero(a0));
+    store(&m[4 + h], fromZero(a1));
+    store(&m[8 + h], fromZero(a2));
+  }
+  lastRowAffine(m);
+}
+
+// m = m * b, b affine without translation.
+void timesLinear(Values& m, const Values& b) {
+  if (isIdentity(m)) {
+    m = b;
+    return;
+  }
+  if (isIdentity(b))
+    return;
+  for (int h = 0; h < 4; h += 2) {
+    const Rows a0 = load(&m[h]), a1 = load(&m[4 + h]), a2 = load(&m[8 + h]);
+    for (int col = 0; col < 12; col += 4)
+      store(&m[col + h], (fromZero(a0 * b[col]) + a1 * b[col + 1]) + a2 * b[col + 2]);
+    store(&m[12 + h], fromZero(load(&m[12 + h])));
+  }
+  lastRowAffine(m);
+}
+
+// m = m * K, K the skew whose values 4 and 5 are s and c.
+void timesSkew(Values& m, double s, double c) {
+  if (isIdentity(m)) {
+    m = {1, 0, 0, 0, s, c, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    return;
+  }
+  if (s == 0.0 && c == 1.0)
+    return;
+  for (int h = 0; h < 4; h += 2) {
+    const Rows a0 = load(&m[h]), a1 = load(&m[4 + h]);
+    store(&m[h], fromZero(a0));
+    store(&m[4 + h], fromZero(a0 * s) + a1 * c);
+    store(&m[8 + h], fromZero(load(&m[8 + h])));
+    store(&m[12 + h], fromZero(load(&m[12 + h])));
+  }
+  lastRowAffine(m);
+}
+
+void timesSkew(Values& m, double degrees) {
+  const double a = degrees * kDegToRad;
+  timesSkew(m, std::sin(a), std::cos(a));
+}
+
+// m = m * S(x, y, z)
+void timesScale(Values& m, double x, double y, double z) {
+  if (isIdentity(m)) {
+    m = {x, 0, 0, 0, 0, y, 0, 0, 0, 0, z, 0, 0, 0, 0, 1};
+    return;
+  }
+  if (x == 1.0 && y == 1.0 && z == 1.0)
+    return;
+  for (int h = 0; h < 4; h += 2) {
+    store(&m[h], fromZero(load(&m[h]) * x));
+    store(&m[4 + h], fromZero(load(&m[4 + h]) * y));
+    store(&m[8 + h], fromZero(load(&m[8 + h]) * z));
+    store(&m[12 + h], fromZero(load(&m[12 + h])));
+  }
+  lastRowAffine(m);
+}
+
+Values sideSkewShort(double degrees, bool aboutY) {
+  const QuarterTurns& q = quarterTurns();
+  Values m = aboutY ? q.intoFromY : q.into;
+  timesSkew(m, degrees);
+  timesLinear(m, q.back);
+  if (aboutY)
+    timesLinear(m, q.backToY);
+  return m;
+}
+
+Values composedShort(const SpringHistoryEntry& entry, const Math::Point3d& pivot) {
+  Values m = translation(entry.translation.x, entry.translation.y, entry.translation.z);
+  timesTranslation(m, pivot.x, pivot.y, pivot.z);
+  timesLinear(m, valuesOf(entry.rotation.matrix()));
+  if (entry.skew.x != 0.0)
+    timesSkew(m, entry.skew.x);
+  if (entry.skew.y != 0.0)
+    timesLinear(m, sideSkewShort(entry.skew.y, false));
+  if (entry.skew.z != 0.0)
+    timesLinear(m, sideSkewShort(entry.skew.z, true));
+  timesScale(m, entry.scale.x, entry.scale.y, entry.scale.z);
+  timesTranslation(m, -pivot.x, -pivot.y, -pivot.z);
   return m;
 }
 
 } // namespace
+
+int mirroredAtOnce(const double* v) {
+  for (int axis = 0; axis < 12; axis += 4) {
+    const double a[3] = {std::fabs(v[axis]), std::fabs(v[axis + 1]), std::fabs(v[axis + 2])};
+    const double largest = std::max({a[0], a[1], a[2]});
+    if (!(largest >= 1e-15 && largest <= 1e15))
+      return -1;
+    for (double c : a)
+      if (!(c == 0.0 || (c >= 1e-30 && c >= largest * 1e-20 && c <= largest)))
+        return -1;
+  }
+  const double cross = v[0] * v[5] - v[1] * v[4];
+  const double size = (std::fabs(v[0]) + std::fabs(v[1])) * (std::fabs(v[4]) + std::fabs(v[5]));
+  if (!(std::fabs(cross) > 1e-5 * size))
+    return -1;
+  // Clockwise, the axes' angle difference lands above 0; the z axis's sign as it is rounded.
+  const bool clockwise = cross < 0.0;
+  const bool up = !(v[10] < 0.0);
+  return clockwise == up ? 1 : 0;
+}
 
 Math::Quat quatProduct(const Math::Quat& a, const Math::Quat& b) {
   return {a.w * b.w - (a.x * b.x + a.y * b.y + a.z * b.z), a.w * b.x + b.w * a.x + a.y * b.z - a.z * b.y,
@@ -89,12 +337,13 @@ Math::Quat quatProduct(const Math::Quat& a, const Math::Quat& b) {
 
 void decomposeSpringMatrix(const Math::Matrix4x4& m, Math::Vector3d& translation, Math::Vector3d& scale,
                            Math::Quat& rotation, Math::Vector3d& skew) {
-  Math::Matrix4x4 copy = m;
-  const bool mirrored = isMirrored(m);
-  if (mirrored)
-    copy.scale(-1, 1, 1);
+  const int atOnce = mirroredAtOnce(m.values());
+  const bool mirrored = atOnce >= 0 ? atOnce == 1 : isMirrored(m);
   double v[16];
-  copy.getValues(v);
+  if (mirrored)
+    Math::Matrix4x4(m).scale(-1, 1, 1).getValues(v);
+  else
+    std::copy(m.values(), m.values() + 16, v);
   for (int i : {0, 5, 10})
     if (v[i] == 0.0)
       v[i] = 0.0001;
@@ -141,6 +390,23 @@ void decomposeSpringMatrix(const Math::Matrix4x4& m, Math::Vector3d& translation
 }
 
 Math::Matrix4x4 aboutPivot(const Math::Matrix4x4& m, const Math::Point3d& pivot) {
+  const double* l = m.values();
+  if (pivot.x != 0.0 || pivot.y != 0.0 || pivot.z != 0.0) {
+    Values v = valuesOf(m);
+    if (isAffine(l) && !isIdentity(v)) {
+      // T(-pivot) * m: the translation's rows of zeros leave m's linear part as it is.
+      const double p[3] = {pivot.x, pivot.y, pivot.z};
+      for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < 12; col += 4)
+          v[col + row] = 0.0 + l[col + row];
+        v[12 + row] = (0.0 + l[12 + row]) + -p[row];
+      }
+      lastRowAffine(v);
+      timesTranslation(v, pivot.x, pivot.y, pivot.z);
+      if (allFinite(v))
+        return Math::Matrix4x4(v.data());
+    }
+  }
   Values v = translation(-pivot.x, -pivot.y, -pivot.z);
   multiply(v, valuesOf(m));
   multiply(v, translation(pivot.x, pivot.y, pivot.z));
@@ -148,17 +414,9 @@ Math::Matrix4x4 aboutPivot(const Math::Matrix4x4& m, const Math::Point3d& pivot)
 }
 
 Math::Matrix4x4 composeSpringMatrix(SpringHistoryEntry& entry, const Math::Point3d& pivot) {
-  Values m = translation(entry.translation.x, entry.translation.y, entry.translation.z);
-  multiply(m, translation(pivot.x, pivot.y, pivot.z));
-  multiply(m, valuesOf(entry.rotation.matrix()));
-  if (entry.skew.x != 0.0)
-    multiply(m, skewing(entry.skew.x));
-  if (entry.skew.y != 0.0)
-    multiply(m, sideSkew(entry.skew.y, false));
-  if (entry.skew.z != 0.0)
-    multiply(m, sideSkew(entry.skew.z, true));
-  multiply(m, {entry.scale.x, 0, 0, 0, 0, entry.scale.y, 0, 0, 0, 0, entry.scale.z, 0, 0, 0, 0, 1});
-  multiply(m, translation(-pivot.x, -pivot.y, -pivot.z));
+  Values m = composedShort(entry, pivot);
+  if (!allFinite(m))
+    m = composedInFull(entry, pivot);
   entry.result = Math::Matrix4x4(m.data());
   return entry.result;
 }
@@ -181,15 +439,24 @@ void advanceSpring(const SpringHistoryEntry& previous, const SpringTarget& targe
   next.skew = previous.skew + next.skewVelocity;
 
   // The turn still missing, taken in the scene's frame: the target after undoing the state.
-  Math::Quat omega = Math::Quat::slerpMethod(Math::Quat(), previous.rotationVelocity, gains.rotateInertia);
   const Math::Quat& q = previous.rotation;
   const double n = q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z;
   const Math::Quat undo(q.w * n, -q.x * n, -q.y * n, -q.z * n);
   const Math::Quat missing = quatProduct(target.rotation, undo);
-  if (std::fabs(turnOf(missing)) <= kNoTurn)
-    omega = Math::Quat();
-  const Math::Quat pull = Math::Quat::slerpMethod(Math::Quat(), missing, gains.rotateTension);
-  if (std::fabs(turnOf(pull)) > kNoTurn)
+  Math::Quat omega, pull;
+  if (finite(missing)) {
+    // Its angle serves both the test and the pull (the pull's own when w is not negative).
+    const Math::Quat u = unit(missing);
+    const double halfTurn = std::acos(std::clamp(u.w, -1.0, 1.0));
+    if (std::fabs(2.0 * halfTurn) > kNoTurn)
+      omega = slerpFromRest(previous.rotationVelocity, gains.rotateInertia);
+    pull = slerpFromRest(u, halfTurn, gains.rotateTension);
+  } else {
+    if (!(std::fabs(turnOf(missing)) <= kNoTurn))
+      omega = Math::Quat::slerpMethod(Math::Quat(), previous.rotationVelocity, gains.rotateInertia);
+    pull = Math::Quat::slerpMethod(Math::Quat(), missing, gains.rotateTension);
+  }
+  if (finite(pull) ? turnsOf(unit(pull).w) : std::fabs(turnOf(pull)) > kNoTurn)
     omega = omega * pull;
   next.rotation = q * omega;
   next.rotationVelocity = omega;

@@ -1,11 +1,16 @@
 // The spring's channel step without a scene: worked examples, full tension reaching a 3-D
-// rotation, and the activity blend. (Decomposition and composition are checked through scenes:
+// rotation, the activity blend, and the short products and quaternion steps against the host's
+// own calls, bit for bit. (Decomposition and composition are checked through scenes:
 // a spring at full tension reproduces a tumbling, mirrored, skewed peg.)
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
 
 #include "Common/HandMatrices.h"
+#include "Core/TransformFunctions.h"
 #include "DynamicSpring/SpringMath.h"
 
 namespace {
@@ -75,6 +80,216 @@ TEST(SpringStep, ActivityKeepsItsShareOfTheFreeStepAndTheRootOfTheVelocities) {
   expectValues({next.translation.x, next.scale.x, next.skew.x, degreesAboutZ(next.rotation), next.translationVelocity.x,
                 degreesAboutZ(next.rotationVelocity)},
                {3.5, 2.75, 17.5, 70, 1, 20}, 1e-9);
+}
+
+// The composition and the pivot's conjugation must give, bit for bit, what the host's own matrix
+// calls give for the same chain (its products add the same sums in the same order): a spring's
+// frames depend each on the one before, so a last bit moved here moves every later frame.
+struct ComposeCase {
+  const char* name;
+  Math::Vector3d translation, scale, skew;
+  Math::Quat rotation;
+  Math::Point3d pivot;
+};
+
+Math::Matrix4x4 composedByTheHost(const ComposeCase& c) {
+  const Math::Vector3d y(0, 1, 0), z(0, 0, 1);
+  Math::Matrix4x4 m;
+  m.translate(c.translation.x, c.translation.y, c.translation.z).translate(c.pivot.x, c.pivot.y, c.pivot.z);
+  m *= c.rotation.matrix();
+  if (c.skew.x != 0.0)
+    m.skew(c.skew.x);
+  if (c.skew.y != 0.0)
+    m *= Math::Matrix4x4().rotateDegrees(90, z).skew(c.skew.y).rotateDegrees(-90, z);
+  if (c.skew.z != 0.0)
+    m *= Math::Matrix4x4().rotateDegrees(90, y).rotateDegrees(90, z).skew(c.skew.z).rotateDegrees(-90, z).rotateDegrees(
+        -90, y);
+  return m.scale(c.scale.x, c.scale.y, c.scale.z).translate(-c.pivot.x, -c.pivot.y, -c.pivot.z);
+}
+
+bool sameBits(const Math::Matrix4x4& a, const Math::Matrix4x4& b) {
+  return std::memcmp(a.values(), b.values(), 16 * sizeof(double)) == 0;
+}
+
+std::string printed(const Math::Matrix4x4& m) {
+  std::string s;
+  for (int i = 0; i < 16; ++i)
+    s += std::to_string(m[i]) + (std::signbit(m[i]) && m[i] == 0.0 ? "(-0) " : " ");
+  return s;
+}
+
+class SpringComposition : public ::testing::TestWithParam<ComposeCase> {};
+
+TEST_P(SpringComposition, GivesTheHostsProductsToTheBit) {
+  const ComposeCase& c = GetParam();
+  SpringHistoryEntry e;
+  e.translation = c.translation;
+  e.scale = c.scale;
+  e.skew = c.skew;
+  e.rotation = c.rotation;
+  const Math::Matrix4x4 want = composedByTheHost(c);
+  const Math::Matrix4x4 got = composeSpringMatrix(e, c.pivot);
+  EXPECT_TRUE(sameBits(got, want)) << printed(got) << "\nwant " << printed(want);
+
+  // The input seen from the pivot, as the decomposition receives it.
+  const Math::Matrix4x4 conjugated = Math::Matrix4x4().translate(-c.pivot.x, -c.pivot.y, -c.pivot.z) * want *
+                                     Math::Matrix4x4().translate(c.pivot.x, c.pivot.y, c.pivot.z);
+  const Math::Matrix4x4 about = aboutPivot(want, c.pivot);
+  EXPECT_TRUE(sameBits(about, conjugated)) << printed(about) << "\nwant " << printed(conjugated);
+}
+
+const double kInf = std::numeric_limits<double>::infinity();
+const Math::Quat kTilted = Math::Quat::fromAxisAngle(2.3, {0.2, -1, 0.7});
+
+INSTANTIATE_TEST_SUITE_P(
+    Chains, SpringComposition,
+    ::testing::Values(
+        ComposeCase{"everything", {1.5, -2, 0.25}, {1.2, 0.8, -2}, {12, -7, 30}, kTilted, {0.3, 2, -1}},
+        ComposeCase{"noSkews", {1.5, -2, 0.25}, {1.2, 0.8, 1}, {}, kTilted, {0.3, 2, -1}},
+        // Rounding leaves skews of a few 1e-15 degrees: each still takes its product.
+        ComposeCase{"hairSkews", {3, 0, 0}, {1, 1, 1}, {2e-15, -3e-15, 1e-14}, kTilted, {0, 0.5, 0}},
+        ComposeCase{"identity", {}, {1, 1, 1}, {}, Math::Quat(), {}},
+        ComposeCase{"onlyPivot", {}, {1, 1, 1}, {}, Math::Quat(), {1, -2, 3}},
+        ComposeCase{"translationCancelsPivot", {-1, 2, -3}, {1, 1, 1}, {}, Math::Quat(), {1, -2, 3}},
+        ComposeCase{
+            "negativeZeros", {-0.0, 0, -0.0}, {1, -0.0, 1}, {0, -0.0, 0}, Math::Quat(-0.0, 0, -0.0, 1), {-0.0, 0, 0}},
+        ComposeCase{
+            "mirroredAndFlat", {0, 0, 5}, {-1, 0.001, 0}, {0, 45, 0}, Math::Quat(0.5, 0.5, -0.5, 0.5), {2, 2, 0}},
+        ComposeCase{"unnormalisedTurn", {1, 1, 1}, {2, 2, 2}, {-89, 0, 0}, Math::Quat(3, 1, 0, -2), {0, 0, 1}},
+        ComposeCase{"overflowing", {1e308, -1e308, 0}, {1e300, 1e300, 1}, {0, 0, 10}, kTilted, {1e308, 0, 0}},
+        ComposeCase{"infinite", {kInf, 0, 0}, {1, 1, 1}, {5, 0, 0}, Math::Quat(), {0, 1, 0}},
+        ComposeCase{"notANumber", {0, 0, 0}, {1, 1, 1}, {std::nan(""), 0, 0}, kTilted, {0, 1, 0}}),
+    [](const ::testing::TestParamInfo<ComposeCase>& param) { return std::string(param.param.name); });
+
+// Seeded random chains, with now and then an exact zero, one or identity operand.
+TEST(SpringComposition, GivesTheHostsProductsToTheBitForRandomChains) {
+  std::mt19937 rng(20240613);
+  std::uniform_real_distribution<double> u(-3, 3);
+  const auto sometimes = [&](double v, double special) { return rng() % 4 == 0 ? special : v; };
+  for (int i = 0; i < 2000; ++i) {
+    ComposeCase c{"random",
+                  {sometimes(u(rng), 0), u(rng), sometimes(u(rng), -0.0)},
+                  {sometimes(u(rng), 1), sometimes(u(rng), 1), u(rng)},
+                  {sometimes(u(rng) * 20, 0), sometimes(u(rng) * 1e-14, 0), sometimes(u(rng) * 20, 0)},
+                  rng() % 5 == 0 ? Math::Quat() : Math::Quat(u(rng), u(rng), u(rng), u(rng)),
+                  {sometimes(u(rng), 0), sometimes(u(rng), 0), sometimes(u(rng), -0.0)}};
+    SpringHistoryEntry e;
+    e.translation = c.translation;
+    e.scale = c.scale;
+    e.skew = c.skew;
+    e.rotation = c.rotation;
+    const Math::Matrix4x4 want = composedByTheHost(c);
+    ASSERT_TRUE(sameBits(composeSpringMatrix(e, c.pivot), want)) << "case " << i;
+    const Math::Matrix4x4 conjugated = Math::Matrix4x4().translate(-c.pivot.x, -c.pivot.y, -c.pivot.z) * want *
+                                       Math::Matrix4x4().translate(c.pivot.x, c.pivot.y, c.pivot.z);
+    ASSERT_TRUE(sameBits(aboutPivot(want, c.pivot), conjugated)) << "case " << i;
+  }
+}
+
+// The rotation's step as its rule reads, with the host's quaternion calls: the carried turn
+// slerped by the inertia, dropped when the missing turn is within 0.0001 rad; the pull slerped by
+// the tension, added when it turns by more than that.
+void rotationStepByTheRule(const SpringHistoryEntry& v, const Math::Quat& target, const SpringGains& g,
+                           Math::Quat& rotation, Math::Quat& velocity) {
+  const auto turn = [](const Math::Quat& q) {
+    double angle = 0;
+    Math::Vector3d axis;
+    q.rotAxis(angle, axis);
+    return std::fabs(angle);
+  };
+  Math::Quat omega = Math::Quat::slerpMethod(Math::Quat(), v.rotationVelocity, g.rotateInertia);
+  const Math::Quat& q = v.rotation;
+  const double n = q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z;
+  const Math::Quat d = quatProduct(target, Math::Quat(q.w * n, -q.x * n, -q.y * n, -q.z * n));
+  if (turn(d) <= 0.0001)
+    omega = Math::Quat();
+  const Math::Quat alpha = Math::Quat::slerpMethod(Math::Quat(), d, g.rotateTension);
+  if (turn(alpha) > 0.0001)
+    omega = omega * alpha;
+  rotation = q * omega;
+  velocity = omega;
+}
+
+bool sameBits(const Math::Quat& a, const Math::Quat& b) {
+  const double x[4] = {a.w, a.x, a.y, a.z}, y[4] = {b.w, b.x, b.y, b.z};
+  return std::memcmp(x, y, sizeof x) == 0;
+}
+
+TEST(SpringStep, RotationGivesTheHostsQuaternionCallsToTheBit) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> u(-1, 1);
+  const auto axis = [&] { return Math::Vector3d(u(rng), u(rng), u(rng)); };
+  // Missing turns about the threshold, small and large, either sign of w; velocities likewise.
+  const double angles[] = {0, 1e-9, 0.99e-4, 1.01e-4, 2e-4, 0.01, 1, 3.1, 3.2, 6.2};
+  const double gains[] = {0, 0.07, 0.5, 1, 1.5, -0.3};
+  int cases = 0;
+  for (double missing : angles)
+    for (double carried : angles)
+      for (double gain : gains) {
+        SpringHistoryEntry v, next;
+        v.rotation = Math::Quat::fromAxisAngle(u(rng) * 4, axis());
+        if (rng() % 3 == 0) // not of unit length, as rounding leaves them
+          v.rotation = Math::Quat(v.rotation.w * 1.0000001, v.rotation.x, v.rotation.y, v.rotation.z);
+        v.rotationVelocity = Math::Quat::fromAxisAngle(carried, axis());
+        const Math::Quat target = v.rotation * Math::Quat::fromAxisAngle(missing, axis());
+        SpringGains g;
+        g.rotateTension = gain;
+        g.rotateInertia = gains[(cases + 2) % 6];
+        advanceSpring(v, SpringTarget{{}, {1, 1, 1}, target, {}}, g, next);
+        Math::Quat rotation, velocity;
+        rotationStepByTheRule(v, target, g, rotation, velocity);
+        ASSERT_TRUE(sameBits(next.rotation, rotation) && sameBits(next.rotationVelocity, velocity))
+            << "missing " << missing << " carried " << carried << " gain " << gain;
+        ++cases;
+      }
+  // Quaternions that are not finite still step as the host's calls make them.
+  for (const Math::Quat& bad : {Math::Quat(kInf, 0, 0, 0), Math::Quat(std::nan(""), 1, 0, 0), Math::Quat(0, 0, 0, 0)}) {
+    SpringHistoryEntry v, next;
+    v.rotationVelocity = bad;
+    SpringGains g;
+    g.rotateTension = 0.5;
+    g.rotateInertia = 0.8;
+    for (const Math::Quat& target : {bad, kTilted}) {
+      advanceSpring(v, SpringTarget{{}, {1, 1, 1}, target, {}}, g, next);
+      Math::Quat rotation, velocity;
+      rotationStepByTheRule(v, target, g, rotation, velocity);
+      EXPECT_TRUE(sameBits(next.rotation, rotation) && sameBits(next.rotationVelocity, velocity));
+    }
+  }
+}
+
+// The decomposition's quick look at mirroring never disagrees with isMirrored, the one it
+// stands in for: axes a hair from parallel, seen edge on, tiny, huge, denormal, zero or not
+// finite; and it does decide ordinary matrices.
+TEST(SpringDecomposition, MirroringAtOnceAgreesWithIsMirroredOrAbstains) {
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> u(-1, 1);
+  const double magnitudes[] = {0, 1e-320, 1e-40, 1e-31, 1e-16, 1e-8, 1, 3, 1e14, 1e16, 1e300, kInf, std::nan("")};
+  int decided = 0, ordinary = 0, ordinaryDecided = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const bool plain = i % 2 == 0;
+    ordinary += plain && i % 7 != 1 && i % 11 != 3;
+    double v[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    for (int axis = 0; axis < 12; axis += 4)
+      for (int k = 0; k < 3; ++k)
+        v[axis + k] = u(rng) * (plain ? 2 : magnitudes[rng() % 13]);
+    if (i % 7 == 1) { // y a hair from parallel (or opposite) to x, seen from above
+      const double hair = std::ldexp(1.0, -static_cast<int>(rng() % 40)) * (rng() % 2 ? 1 : -1);
+      v[4] = v[0] * (rng() % 2 ? 1 : -1) - v[1] * hair;
+      v[5] = v[1] * (v[4] * v[0] > 0 ? 1 : -1) + v[0] * hair;
+    }
+    if (i % 11 == 3) // an axis seen edge on
+      v[rng() % 2 ? 0 : 4] = v[rng() % 2 ? 1 : 5] = 0.0;
+    const Math::Matrix4x4 m(v);
+    const int atOnce = mirroredAtOnce(m.values());
+    if (atOnce >= 0) {
+      ASSERT_EQ(atOnce == 1, isMirrored(m)) << "case " << i;
+      ++decided;
+      ordinaryDecided += plain && i % 7 != 1 && i % 11 != 3;
+    }
+  }
+  EXPECT_GT(ordinaryDecided, ordinary * 99 / 100); // all but the few near an edge
+  EXPECT_GT(decided, ordinaryDecided);
 }
 
 } // namespace
