@@ -132,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
                       StoreRun{
                           "ScrubbingInOneRequest", {5, 4, 3, 2, 1, 0, 1, 2, 3, 9, 10, 11, 12, 13, 14, 15, 16}, true},
                       StoreRun{"SubFrames", {1, 1.5, 2, 1.25, 7, 0.5, -3, 1.5, 11, 12, 13, 14, 15, 16, 17}, false}),
-    [](const ::testing::TestParamInfo<StoreRun>& info) { return std::string(info.param.name); });
+    [](const auto& row) { return std::string(row.param.name); });
 
 TEST(PortTransformStore, ClearingForgetsEveryFrameAndNewOnesComeEmpty) {
   MO_PortTransformStore store;
