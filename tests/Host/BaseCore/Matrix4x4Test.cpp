@@ -300,15 +300,15 @@ const Matrix4x4 kTurned = planar(0.6, 0.8, -0.8, 0.6, 3, -2, 1);
 // An identity factor hands the other over as it is: its negative zeros stay negative.
 const Matrix4x4 kNegativeZeros = planar(-0.0, 1, -1, -0.0, -0.0, 4, -0.0);
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Matrix4x4InPlace,
-    ::testing::Values(ProductCase{"General", kGeneral, kTurned, plainProduct(kGeneral, kTurned)},
-                      ProductCase{"Reversed", kTurned, kGeneral, plainProduct(kTurned, kGeneral)},
-                      ProductCase{"Square", kGeneral, kGeneral, plainProduct(kGeneral, kGeneral)},
-                      ProductCase{"IdentityLeft", Matrix4x4(), kNegativeZeros, kNegativeZeros},
-                      ProductCase{"IdentityRight", kNegativeZeros, Matrix4x4(), kNegativeZeros},
-                      // A turn and its reverse make the identity again, and say so.
-                      ProductCase{"BackToIdentity", planar(0, 1, -1, 0), planar(0, -1, 1, 0), Matrix4x4()}),
-    [](const ::testing::TestParamInfo<ProductCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, Matrix4x4InPlace,
+                         ::testing::Values(ProductCase{"General", kGeneral, kTurned, plainProduct(kGeneral, kTurned)},
+                                           ProductCase{"Reversed", kTurned, kGeneral, plainProduct(kTurned, kGeneral)},
+                                           ProductCase{"Square", kGeneral, kGeneral, plainProduct(kGeneral, kGeneral)},
+                                           ProductCase{"IdentityLeft", Matrix4x4(), kNegativeZeros, kNegativeZeros},
+                                           ProductCase{"IdentityRight", kNegativeZeros, Matrix4x4(), kNegativeZeros},
+                                           // A turn and its reverse make the identity again, and say so.
+                                           ProductCase{"BackToIdentity", planar(0, 1, -1, 0), planar(0, -1, 1, 0),
+                                                       Matrix4x4()}),
+                         [](const auto& row) { return std::string(row.param.name); });
 
 } // namespace
