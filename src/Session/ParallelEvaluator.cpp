@@ -135,7 +135,7 @@ void ParallelEvaluator::evaluate(const std::vector<MO_Module*>& nodes, const std
 struct ParallelEvaluator::Round {
   std::size_t begin = 0;
   std::size_t end = 0;
-  std::vector<Math::Matrix4x4> held;
+  std::vector<std::vector<Math::Matrix4x4>> held; // a frame's matrices, node by node
   std::atomic<std::size_t> next{0};
   std::vector<std::exception_ptr> errors;
   std::atomic<bool> failed{false};
@@ -251,9 +251,7 @@ void ParallelEvaluator::evaluateShare(const Work& work, int k, SC_SceneCommon& s
   try {
     const std::size_t count = nodes.size();
     SC_SceneEvaluator evaluator(scene);
-    const auto at = [&](std::size_t f, std::size_t n) -> Math::Matrix4x4& {
-      return round.held[(f - round.begin) * count + n];
-    };
+    const auto at = [&](std::size_t f, std::size_t n) -> Math::Matrix4x4& { return round.held[f - round.begin][n]; };
     if (k == 0 && work.historyCount > 0)
       for (std::size_t f = round.begin; f < round.end && !round.failed; ++f)
         for (std::size_t n = 0; n < count; ++n)
@@ -285,14 +283,13 @@ void ParallelEvaluator::evaluateRounds(Work& work, const FrameSink& sink, const 
   work.chunk = std::max<std::size_t>(1, roundFrames / (8 * static_cast<std::size_t>(work.threads)));
   std::array<Round, 2> rounds;
   for (Round& r : rounds)
-    r.held.resize(roundFrames * count);
+    r.held.assign(roundFrames, std::vector<Math::Matrix4x4>(count));
   Crew crew(*this, work);
   Round* current = &rounds[0];
   current->start(0, roundFrames, work.threads);
   crew.give(*current);
   evaluateShare(work, 0, m_scene, work.nodes, *current);
   crew.wait();
-  std::vector<Math::Matrix4x4> matrices(count);
   for (;;) {
     current->rethrow();
     Round* following = current->end == total ? nullptr : current == &rounds[0] ? &rounds[1] : &rounds[0];
@@ -304,9 +301,7 @@ void ParallelEvaluator::evaluateRounds(Work& work, const FrameSink& sink, const 
       for (std::size_t f = current->begin; f < current->end; ++f) {
         // A sink may read the scene at its current frame; no thread evaluates the scene meanwhile.
         m_scene.setCurrentFrame(work.frames[f]);
-        std::copy_n(current->held.begin() + static_cast<std::ptrdiff_t>((f - current->begin) * count), count,
-                    matrices.begin());
-        sink(f, matrices);
+        sink(f, current->held[f - current->begin]);
         if (progress)
           progress(static_cast<int>(f + 1), static_cast<int>(total));
       }
