@@ -24,14 +24,6 @@ double turnOf(const Math::Quat& q) {
 
 bool finite(const Math::Quat& q) { return (q.w - q.w) + (q.x - q.x) + (q.y - q.y) + (q.z - q.z) == 0.0; }
 
-// A quaternion made unit as Math::Quat::normalized makes it.
-Math::Quat unit(const Math::Quat& q) {
-  const double n = std::sqrt(q.w * q.w + q.x * q.x + q.y * q.y + q.z * q.z);
-  if (!(n > 0.0))
-    return Math::Quat();
-  return {q.w / n, q.x / n, q.y / n, q.z / n};
-}
-
 // Whether a unit quaternion whose w is `w` turns by more than kNoTurn, 2 acos(w) as
 // Math::Quat::rotAxis gives it. Only near the threshold is the arc cosine needed: a w up to
 // 0.9999 turns by more than 0.028, one from 1 - 1e-12 by less than 0.000003.
@@ -63,14 +55,14 @@ Math::Quat slerpFromRest(const Math::Quat& unitB, double angleIfNear, double t) 
     wq = std::sin(t * angle) / s;
   }
   const Math::Quat r(wp + wq * q.w, wp * 0.0 + wq * q.x, wp * 0.0 + wq * q.y, wp * 0.0 + wq * q.z);
-  return angle >= 1e-6 ? r : unit(r);
+  return angle >= 1e-6 ? r : r.normalized();
 }
 
 // The same for a b whose angle is not known yet.
 Math::Quat slerpFromRest(const Math::Quat& b, double t) {
   if (!finite(b))
     return Math::Quat::slerpMethod(Math::Quat(), b, t);
-  const Math::Quat q = unit(b);
+  const Math::Quat q = b.normalized();
   return slerpFromRest(q, std::acos(std::min(q.w, 1.0)), t);
 }
 
@@ -446,7 +438,7 @@ void advanceSpring(const SpringHistoryEntry& previous, const SpringTarget& targe
   Math::Quat omega, pull;
   if (finite(missing)) {
     // Its angle serves both the test and the pull (the pull's own when w is not negative).
-    const Math::Quat u = unit(missing);
+    const Math::Quat u = missing.normalized();
     const double halfTurn = std::acos(std::clamp(u.w, -1.0, 1.0));
     if (std::fabs(2.0 * halfTurn) > kNoTurn)
       omega = slerpFromRest(previous.rotationVelocity, gains.rotateInertia);
@@ -456,7 +448,7 @@ void advanceSpring(const SpringHistoryEntry& previous, const SpringTarget& targe
       omega = Math::Quat::slerpMethod(Math::Quat(), previous.rotationVelocity, gains.rotateInertia);
     pull = Math::Quat::slerpMethod(Math::Quat(), missing, gains.rotateTension);
   }
-  if (finite(pull) ? turnsOf(unit(pull).w) : std::fabs(turnOf(pull)) > kNoTurn)
+  if (finite(pull) ? turnsOf(pull.normalized().w) : std::fabs(turnOf(pull)) > kNoTurn)
     omega = omega * pull;
   next.rotation = q * omega;
   next.rotationVelocity = omega;

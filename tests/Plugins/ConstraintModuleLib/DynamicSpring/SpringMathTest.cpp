@@ -107,6 +107,21 @@ Math::Matrix4x4 composedByTheHost(const ComposeCase& c) {
   return m.scale(c.scale.x, c.scale.y, c.scale.z).translate(-c.pivot.x, -c.pivot.y, -c.pivot.z);
 }
 
+// The pivot's conjugation of a matrix by the host's own calls.
+Math::Matrix4x4 conjugatedByTheHost(const Math::Matrix4x4& m, const Math::Point3d& pivot) {
+  return Math::Matrix4x4().translate(-pivot.x, -pivot.y, -pivot.z) * m *
+         Math::Matrix4x4().translate(pivot.x, pivot.y, pivot.z);
+}
+
+SpringHistoryEntry entryOf(const ComposeCase& c) {
+  SpringHistoryEntry e;
+  e.translation = c.translation;
+  e.scale = c.scale;
+  e.skew = c.skew;
+  e.rotation = c.rotation;
+  return e;
+}
+
 bool sameBits(const Math::Matrix4x4& a, const Math::Matrix4x4& b) {
   return std::memcmp(a.values(), b.values(), 16 * sizeof(double)) == 0;
 }
@@ -122,18 +137,13 @@ class SpringComposition : public ::testing::TestWithParam<ComposeCase> {};
 
 TEST_P(SpringComposition, GivesTheHostsProductsToTheBit) {
   const ComposeCase& c = GetParam();
-  SpringHistoryEntry e;
-  e.translation = c.translation;
-  e.scale = c.scale;
-  e.skew = c.skew;
-  e.rotation = c.rotation;
+  SpringHistoryEntry e = entryOf(c);
   const Math::Matrix4x4 want = composedByTheHost(c);
   const Math::Matrix4x4 got = composeSpringMatrix(e, c.pivot);
   EXPECT_TRUE(sameBits(got, want)) << printed(got) << "\nwant " << printed(want);
 
   // The input seen from the pivot, as the decomposition receives it.
-  const Math::Matrix4x4 conjugated = Math::Matrix4x4().translate(-c.pivot.x, -c.pivot.y, -c.pivot.z) * want *
-                                     Math::Matrix4x4().translate(c.pivot.x, c.pivot.y, c.pivot.z);
+  const Math::Matrix4x4 conjugated = conjugatedByTheHost(want, c.pivot);
   const Math::Matrix4x4 about = aboutPivot(want, c.pivot);
   EXPECT_TRUE(sameBits(about, conjugated)) << printed(about) << "\nwant " << printed(conjugated);
 }
@@ -173,16 +183,10 @@ TEST(SpringComposition, GivesTheHostsProductsToTheBitForRandomChains) {
                   {sometimes(u(rng) * 20, 0), sometimes(u(rng) * 1e-14, 0), sometimes(u(rng) * 20, 0)},
                   rng() % 5 == 0 ? Math::Quat() : Math::Quat(u(rng), u(rng), u(rng), u(rng)),
                   {sometimes(u(rng), 0), sometimes(u(rng), 0), sometimes(u(rng), -0.0)}};
-    SpringHistoryEntry e;
-    e.translation = c.translation;
-    e.scale = c.scale;
-    e.skew = c.skew;
-    e.rotation = c.rotation;
+    SpringHistoryEntry e = entryOf(c);
     const Math::Matrix4x4 want = composedByTheHost(c);
     ASSERT_TRUE(sameBits(composeSpringMatrix(e, c.pivot), want)) << "case " << i;
-    const Math::Matrix4x4 conjugated = Math::Matrix4x4().translate(-c.pivot.x, -c.pivot.y, -c.pivot.z) * want *
-                                       Math::Matrix4x4().translate(c.pivot.x, c.pivot.y, c.pivot.z);
-    ASSERT_TRUE(sameBits(aboutPivot(want, c.pivot), conjugated)) << "case " << i;
+    ASSERT_TRUE(sameBits(aboutPivot(want, c.pivot), conjugatedByTheHost(want, c.pivot))) << "case " << i;
   }
 }
 
