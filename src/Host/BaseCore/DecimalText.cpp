@@ -113,36 +113,54 @@ int digitCount(u64 v) {
   return t + static_cast<int>(v >= kTens[static_cast<std::size_t>(t)]);
 }
 
-constexpr char kPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-                          "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-                          "8081828384858687888990919293949596979899";
+// x below 10^8 as eight ASCII digits, the most significant first in memory: the halves, quarters
+// and eighths split off in every lane of the word at once (each split a multiply by a reciprocal).
+u64 eightDigits(u64 x) {
+  const u64 halves = x + (0x100000000 - 10000) * ((x * 109951163) >> 40);
+  const u64 quarters = halves + (0x10000 - 100) * (((halves * 10486) >> 20) & 0x0000007F0000007Full);
+  const u64 eighths = quarters + (0x100 - 10) * (((quarters * 103) >> 10) & 0x000F000F000F000Full);
+  return __builtin_bswap64(eighths) + 0x3030303030303030ull;
+}
 
-void writePair(char* p, unsigned v) { std::memcpy(p, kPairs + 2 * v, 2); }
+// The last `count` (1 to 8) of x's eight digits at p; the eight bytes after them are scratch.
+void putDigits(char* p, u64 x, int count) {
+  const u64 text = eightDigits(x) >> (8 * (8 - count));
+  std::memcpy(p, &text, sizeof text);
+}
 
-// The digits of v, n of them, at p: two at a time from the end, eight at a time in 32 bits.
+// The digits of v, n of them, at p, in runs of eight from the end; the caller's room (kRoom)
+// takes the up to seven scratch bytes past the first run, which later runs or text overwrite.
 void writeDigits(char* p, u64 v, int n) {
-  char* q = p + n;
-  while (v >= 100000000) {
-    const auto low = static_cast<unsigned>(v % 100000000);
-    v /= 100000000;
-    const unsigned a = low / 10000;
-    const unsigned b = low % 10000;
-    q -= 8;
-    writePair(q, a / 100);
-    writePair(q + 2, a % 100);
-    writePair(q + 4, b / 100);
-    writePair(q + 6, b % 100);
+  constexpr u64 kEight = 100000000;
+  if (n <= 8)
+    return putDigits(p, v, n);
+  const u64 low = v % kEight;
+  v /= kEight;
+  if (n <= 16) {
+    putDigits(p, v, n - 8);
+  } else {
+    putDigits(p, v / kEight, n - 16);
+    putDigits(p + n - 16, v % kEight, 8);
   }
-  auto w = static_cast<unsigned>(v);
-  while (w >= 100) {
-    q -= 2;
-    writePair(q, w % 100);
-    w /= 100;
+  putDigits(p + n - 8, low, 8);
+}
+
+// Digits written one place on from p: the first `whole` of them back one place and the point
+// after them, the rest where they are; a short whole part in one word.
+void movePointIn(char* p, int whole) {
+  if (whole >= 7) {
+    std::memmove(p, p + 1, static_cast<std::size_t>(whole));
+    p[whole] = '.';
+    return;
   }
-  if (w >= 10)
-    writePair(q - 2, w);
-  else
-    q[-1] = static_cast<char>('0' + w);
+  u64 digits = 0;
+  u64 after = 0;
+  std::memcpy(&digits, p + 1, sizeof digits);
+  std::memcpy(&after, p, sizeof after);
+  const u64 wholeMask = (u64(1) << (8 * whole)) - 1;
+  const u64 pointAndWhole = (u64(1) << (8 * whole + 8)) - 1;
+  const u64 merged = (digits & wholeMask) | (u64('.') << (8 * whole)) | (after & ~pointAndWhole);
+  std::memcpy(p, &merged, sizeof merged);
 }
 
 char* spell(char* p, Decimal d) {
@@ -165,13 +183,13 @@ char* spell(char* p, Decimal d) {
     if (n > -e) {
       // The digits one place on, then the (short) whole part back in front of the point.
       writeDigits(p + 1, d.digits, n);
-      std::memmove(p, p + 1, static_cast<std::size_t>(n + e));
-      p[n + e] = '.';
+      movePointIn(p, n + e);
       return p + n + 1;
     }
     p[0] = '0';
     p[1] = '.';
-    std::memset(p + 2, '0', static_cast<std::size_t>(-e - n));
+    for (int z = 0; z < -e - n; z += 8)
+      std::memcpy(p + 2 + z, "00000000", 8);
     writeDigits(p + 2 - e - n, d.digits, n);
     return p + 2 - e;
   }
