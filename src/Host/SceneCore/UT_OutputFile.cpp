@@ -2,6 +2,17 @@
 
 #include <QFileInfo>
 
+#ifdef __linux__
+#include <fcntl.h>
+#endif
+
+namespace {
+
+// Every so many bytes the new part of a file starts on its way to the disk while writing goes on.
+constexpr qint64 kHandOver = qint64(8) << 20;
+
+} // namespace
+
 UT_OutputFile::UT_OutputFile(const QString& path) : m_path(path) {}
 
 UT_OutputFile::~UT_OutputFile() {
@@ -22,7 +33,18 @@ bool UT_OutputFile::open() {
 
 bool UT_OutputFile::write(const char* data, qint64 size) {
   QFileDevice* device = m_save ? static_cast<QFileDevice*>(m_save.get()) : m_direct.get();
-  return device && (size == 0 || device->write(data, size) == size);
+  if (!device || (size != 0 && device->write(data, size) != size))
+    return false;
+  m_written += size;
+#ifdef __linux__
+  // Without this the whole file would wait in memory until commit() makes it durable. Failing to
+  // start early is harmless: commit() still waits for every byte.
+  if (m_save && m_written - m_handedOver >= kHandOver && m_save->flush()) {
+    ::sync_file_range(m_save->handle(), m_handedOver, m_written - m_handedOver, SYNC_FILE_RANGE_WRITE);
+    m_handedOver = m_written;
+  }
+#endif
+  return true;
 }
 
 bool UT_OutputFile::commit() {

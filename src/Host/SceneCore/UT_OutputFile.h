@@ -2,7 +2,8 @@
 // A file written whole or not at all: a new or regular file is written beside its place and
 // takes it only once complete (nothing half-written is left when writing fails), while an
 // existing device, pipe or socket (/dev/stdout, a FIFO) cannot be replaced and is written
-// directly. Errors read as the system words them ("No space left on device").
+// directly. Errors read as the system words them ("No space left on device"). A long file is
+// handed to the disk as it grows, so that making it appear waits for its last part only.
 #include <QByteArray>
 #include <QFile>
 #include <QSaveFile>
@@ -34,4 +35,6 @@ private:
   QString m_path;
   std::unique_ptr<QSaveFile> m_save;
   std::unique_ptr<QFile> m_direct;
+  qint64 m_written = 0;
+  qint64 m_handedOver = 0;
 };
