@@ -1,5 +1,7 @@
 #include "SceneCore/AT_ValueText.h"
 
+#include "BaseCore/DecimalText.h"
+
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -61,9 +63,8 @@ std::optional<double> plainDecimal(QStringView t) {
 namespace AT_ValueText {
 
 QString fromDouble(double v) {
-  char text[32];
-  const std::to_chars_result r = std::to_chars(text, text + sizeof text, v);
-  return QString::fromLatin1(text, r.ptr - text);
+  char text[DecimalText::kRoom];
+  return QString::fromLatin1(text, DecimalText::shortest(text, v) - text);
 }
 
 QString fromBool(bool v) { return v ? QStringLiteral("true") : QStringLiteral("false"); }
