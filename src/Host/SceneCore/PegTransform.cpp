@@ -36,12 +36,18 @@ constexpr unsigned kAny = 0xffffu;
 // are ±0 already), the translation first: where a matrix differs from the identity it mostly
 // differs there.
 constexpr int kIdentityOrder[16] = {12, 13, 14, 0, 5, 10, 1, 2, 4, 6, 8, 9, 3, 7, 11, 15};
-template <unsigned Shape, int... I> bool isIdentity(const double* v, std::integer_sequence<int, I...>) {
-  return (... &&
-          (!(Shape >> kIdentityOrder[I] & 1u) || v[kIdentityOrder[I]] == (kIdentityOrder[I] % 5 == 0 ? 1.0 : 0.0)));
-}
-template <unsigned Shape = kAny> bool isIdentity(const double* v) {
-  return isIdentity<Shape>(v, std::make_integer_sequence<int, 16>());
+// One test after another, each returning at once: where the first differs, nothing else is read.
+template <unsigned Shape = kAny, int N = 0> bool isIdentity(const double* v) {
+  if constexpr (N == 16) {
+    return true;
+  } else {
+    constexpr int i = kIdentityOrder[N];
+    if constexpr (Shape >> i & 1u) {
+      if (v[i] != (i % 5 == 0 ? 1.0 : 0.0))
+        return false;
+    }
+    return isIdentity<Shape, N + 1>(v);
+  }
 }
 
 // The shape of a product: where some term pairs a value a's shape leaves free with one b's does.
