@@ -1,6 +1,7 @@
 #include "SceneCore/AT_Keys.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 bool frameBefore(double frame, const AT_Keys::Entry& e) { return frame < e.first; }
@@ -76,6 +77,26 @@ std::optional<double> AT_Keys::value(double frame, bool hold) const {
   const double t2 = t * t, t3 = t2 * t;
   return (2 * t3 - 3 * t2 + 1) * v0 + (t3 - 2 * t2 + t) * span * slopeAt(prev) + (3 * t2 - 2 * t3) * v1 +
          (t3 - t2) * span * slopeAt(next);
+}
+
+AT_Keys::Stretch AT_Keys::stretch(double frame) const {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  const std::size_t n = m_keys.size();
+  const std::size_t next = upperBound(frame);
+  if (next == 0)
+    return {-kInf, m_keys.front().first, m_keys.front().second.value, 0.0, 0.0, Stretch::Held};
+  const Entry& p = m_keys[next - 1];
+  if (next == n)
+    return {p.first, kInf, p.second.value, 0.0, 0.0, Stretch::Held};
+  const Entry& q = m_keys[next];
+  switch (p.second.interpolation) {
+  case Constant:
+    return {p.first, q.first, p.second.value, 0.0, 0.0, Stretch::Held};
+  case Linear:
+    return {p.first, q.first, p.second.value, q.second.value - p.second.value, q.first - p.first, Stretch::Linear};
+  default:
+    return {p.first, q.first, p.second.value, 0.0, 0.0, Stretch::Smooth};
+  }
 }
 
 double AT_Keys::slopeAt(std::size_t key) const {

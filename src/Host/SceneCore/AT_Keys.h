@@ -48,6 +48,18 @@ public:
   // integers and flags, which never take values between their keys).
   std::optional<double> value(double frame, bool hold = false) const;
 
+  // The run of frames around one over which value() follows one rule, for callers that keep it
+  // and ask again only once a frame falls outside: frames `from` <= f < `to` (either end may be
+  // infinite). Held: the value is `v0`. Linear: v0 at `from`, else v0 + dv * ((f - from) / span),
+  // as value() works it out. Smooth: only value() gives it. Needs keys.
+  struct Stretch {
+    enum Kind { Held, Linear, Smooth };
+    double from, to;
+    double v0, dv, span;
+    Kind kind;
+  };
+  Stretch stretch(double frame) const;
+
   bool operator==(const AT_Keys& o) const;
 
 private:

@@ -1,6 +1,9 @@
 #include "SceneCore/Peg.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
 
 #include "SceneCore/AT_DoubleAttr.h"
 #include "SceneCore/AT_Keys.h"
@@ -69,53 +72,99 @@ const AT_DoubleAttr* Peg::channelAttr(int i) const {
   }
 }
 
+namespace {
+bool sameBits(double a, double b) {
+  std::uint64_t x, y;
+  std::memcpy(&x, &a, sizeof x);
+  std::memcpy(&y, &b, sizeof y);
+  return x == y;
+}
+
+// What AT_DoubleAttr::value does to the keys' value: hold it to the hard range.
+double inRange(double v, const AT_DoubleAttrMeta& range) { return std::min(std::max(v, range.min()), range.max()); }
+
+// A stretch no frame falls in, so that the first frame looks its own up.
+constexpr AT_Keys::Stretch kNoStretch{std::numeric_limits<double>::infinity(),
+                                      -std::numeric_limits<double>::infinity(),
+                                      0.0,
+                                      0.0,
+                                      0.0,
+                                      AT_Keys::Stretch::Held};
+constexpr unsigned kAllChannels = (1u << 13) - 1;
+} // namespace
+
 Peg::Channels Peg::gatherChannels() const {
   Channels channels;
   for (int i = 0; i < kChannels; ++i) {
-    Channel& c = channels.at[i];
     const AT_DoubleAttr* attr = channelAttr(i);
     const AT_Keys* keys = static_cast<const AT_Attr*>(attr)->keys();
-    c.keys = keys && !keys->empty() ? keys : nullptr;
-    if (c.keys)
-      c.range = &attr->doubleMeta();
-    else
-      c.value = attr->localValue();
     if (attr->scalarSurrogate())
       channels.live |= std::uint16_t(1u << i);
-  }
-  // Angles x, y, z and the skew are channels 6 to 9; one that holds turns the same way at every
-  // frame.
-  for (int which = 0; which < 4; ++which) {
-    const Channel& c = channels.at[6 + which];
-    if (!(channels.live & (1u << (6 + which))) && !c.keys) {
-      channels.turns.turn[which] = PegTransform::Turn::of(c.value);
-      channels.turns.known |= 1u << which;
-    }
+    else if (keys && !keys->empty())
+      channels.keyed.push_back({keys, &attr->doubleMeta(), kNoStretch, i});
+    else
+      channels.value[static_cast<std::size_t>(i)] = attr->localValue();
   }
   return channels;
 }
 
-// What AT_DoubleAttr::value gives: the keys' value held to the hard range, else the value.
-double Peg::channel(const Channels& cs, int i, double frame) const {
-  if (cs.live & (1u << i))
-    return channelAttr(i)->value(frame);
-  const Channel& c = cs.at[i];
-  if (!c.keys)
-    return c.value;
-  return std::min(std::max(*c.keys->value(frame), c.range->min()), c.range->max());
+unsigned Peg::readChannels(const Channels& c, double frame) const {
+  unsigned moved = 0;
+  const auto set = [&](int i, double v) {
+    double& kept = c.value[static_cast<std::size_t>(i)];
+    if (!sameBits(kept, v)) {
+      kept = v;
+      moved |= 1u << i;
+    }
+  };
+  for (const Keyed& k : c.keyed) {
+    AT_Keys::Stretch& s = k.stretch;
+    if (!(s.from <= frame && frame < s.to)) {
+      s = k.keys->stretch(frame);
+      if (s.kind == AT_Keys::Stretch::Held)
+        s.v0 = inRange(s.v0, *k.range);
+    }
+    if (s.kind == AT_Keys::Stretch::Held)
+      set(k.index, s.v0);
+    else if (s.kind == AT_Keys::Stretch::Linear)
+      set(k.index, inRange(frame == s.from ? s.v0 : s.v0 + s.dv * ((frame - s.from) / s.span), *k.range));
+    else
+      set(k.index, inRange(*k.keys->value(frame), *k.range));
+  }
+  for (unsigned live = c.live; live; live &= live - 1) {
+    const int i = __builtin_ctz(live);
+    set(i, channelAttr(i)->value(frame));
+  }
+  return moved;
 }
 
 Math::Matrix4x4 Peg::localMatrix(double frame) const {
-  const Channels& gathered = m_channels.get([this] { return gatherChannels(); });
-  const auto c = [&](int i) { return channel(gathered, i, frame); };
+  const Channels& c = m_channels.get([this] { return gatherChannels(); });
+  unsigned moved = readChannels(c, frame);
   const SC_SceneMetrics metrics = sceneMetrics() ? *sceneMetrics() : SC_SceneMetrics();
+  const double factors[3] = {metrics.fx(), metrics.fy(), metrics.fz()};
+  if (!c.made || !sameBits(factors[0], c.metrics[0]) || !sameBits(factors[1], c.metrics[1]) ||
+      !sameBits(factors[2], c.metrics[2])) {
+    std::copy(factors, factors + 3, c.metrics);
+    moved = kAllChannels;
+  }
+  if (!moved)
+    return c.matrix;
+  // Angles x, y, z and the skew are channels 6 to 9: only one that moved turns anew.
+  for (int which = 0; which < 4; ++which)
+    if (moved >> (6 + which) & 1u)
+      c.turns.turn[which] = PegTransform::Turn::of(c.value[static_cast<std::size_t>(6 + which)]);
+  c.turns.known = 0xfu;
+  const auto& v = c.value;
   PegTransform t;
-  t.position = metrics.toOGL(Math::Point3d(c(0), c(1), c(2)));
-  t.pivot = metrics.toOGL(Math::Point3d(c(3), c(4), c(5)));
-  t.angles = Math::Vector3d(c(6), c(7), c(8));
-  t.skew = c(9);
-  t.scale = Math::Vector3d(c(10), c(11), c(12));
-  return t.matrix(&gathered.turns);
+  t.position = metrics.toOGL(Math::Point3d(v[0], v[1], v[2]));
+  t.pivot = metrics.toOGL(Math::Point3d(v[3], v[4], v[5]));
+  t.angles = Math::Vector3d(v[6], v[7], v[8]);
+  t.skew = v[9];
+  t.scale = Math::Vector3d(v[10], v[11], v[12]);
+  c.matrix = t.matrix(&c.turns);
+  c.made = true;
+  return c.matrix;
 }
 
 MO_PortTransform* Peg::computeTransformation(const MO_BaseContext& ctx) {

@@ -6,15 +6,16 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "BaseCore/Matrix4x4.h"
+#include "SceneCore/AT_Keys.h"
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/MO_Revision.h"
 #include "SceneCore/PegTransform.h"
 
 class AT_DoubleAttr;
 class AT_DoubleAttrMeta;
-class AT_Keys;
 class AT_Position3dAttr;
 class AT_Rotation3dAttr;
 class AT_Scale3dAttr;
@@ -43,28 +44,34 @@ public:
   AT_Position3dAttr* pivotAttr() const { return m_pivot; }
 
 private:
-  // The thirteen numbers the matrix is made of (position, pivot, angles, skew, scale), as the
-  // attributes stood at the last edit: each one's keys and the declaration giving its hard range,
-  // or its value when it has no keys, side by side, so that a frame reads them without visiting
-  // every attribute. A number a surrogate stands in for (its bit set in `live`) is read from its
-  // attribute. Every peg keeps this, so it is kept small.
-  struct Channel {
-    const AT_Keys* keys = nullptr;
-    union {
-      double value = 0.0;             // without keys
-      const AT_DoubleAttrMeta* range; // with keys
-    };
+  // The thirteen numbers the matrix is made of (position, pivot, angles, skew, scale), gathered
+  // after each edit into one block that a frame reads without visiting every attribute: the
+  // values at the last frame asked (those without keys hold at every frame), and for each number
+  // with keys the stretch of keys the last frame fell in, so that frames within it need neither
+  // the keys nor a search. A number a surrogate stands in for (its bit set in `live`) is read
+  // from its attribute. The turns of the angles and the matrix are those of the last frame's
+  // values, kept while the values stay the same. Every peg keeps this, so it is kept small.
+  struct Keyed {
+    const AT_Keys* keys;
+    const AT_DoubleAttrMeta* range;
+    mutable AT_Keys::Stretch stretch;
+    int index;
   };
   static constexpr int kChannels = 13;
   struct Channels {
-    std::array<Channel, kChannels> at;
+    mutable std::array<double, kChannels> value{};
+    std::vector<Keyed> keyed;
     std::uint16_t live = 0;
-    PegTransform::Turns turns; // of the angles and the skew that hold at every frame
+    mutable bool made = false; // `matrix` and `turns` are those of `value` and `metrics`
+    mutable PegTransform::Turns turns;
+    mutable double metrics[3] = {};
+    mutable Math::Matrix4x4 matrix;
   };
   Channels gatherChannels() const;
   // The attribute of channel i.
   const AT_DoubleAttr* channelAttr(int i) const;
-  double channel(const Channels& c, int i, double frame) const;
+  // Brings c.value to the frame; the bits of the channels whose value moved.
+  unsigned readChannels(const Channels& c, double frame) const;
 
   AT_Position3dAttr* m_position;
   AT_Rotation3dAttr* m_rotation;

@@ -36,64 +36,88 @@ constexpr unsigned kAny = 0xffffu;
 // are ±0 already), the translation first: where a matrix differs from the identity it mostly
 // differs there.
 constexpr int kIdentityOrder[16] = {12, 13, 14, 0, 5, 10, 1, 2, 4, 6, 8, 9, 3, 7, 11, 15};
-template <unsigned Shape, int... I> bool isIdentity(const double* v, std::integer_sequence<int, I...>) {
-  return (... &&
-          (!(Shape >> kIdentityOrder[I] & 1u) || v[kIdentityOrder[I]] == (kIdentityOrder[I] % 5 == 0 ? 1.0 : 0.0)));
+// One test after another, each returning at once: where the first differs, nothing else is read.
+template <unsigned Shape = kAny, int N = 0> bool isIdentity(const double* v) {
+  if constexpr (N == 16) {
+    return true;
+  } else {
+    constexpr int i = kIdentityOrder[N];
+    if constexpr (Shape >> i & 1u) {
+      if (v[i] != (i % 5 == 0 ? 1.0 : 0.0))
+        return false;
+    }
+    return isIdentity<Shape, N + 1>(v);
+  }
 }
-template <unsigned Shape = kAny> bool isIdentity(const double* v) {
-  return isIdentity<Shape>(v, std::make_integer_sequence<int, 16>());
+
+// The shape of a product: where some term pairs a value a's shape leaves free with one b's does.
+constexpr unsigned productShape(unsigned a, unsigned b) {
+  unsigned r = 0;
+  for (int col = 0; col < 4; ++col)
+    for (int row = 0; row < 4; ++row)
+      for (int k = 0; k < 4; ++k)
+        if ((a >> (k * 4 + row) & 1u) && (b >> (col * 4 + k) & 1u))
+          r |= 1u << (col * 4 + row);
+  return r;
 }
+constexpr unsigned kIdentity = shapeOf({0, 5, 10, 15});
 
 // m <- m · b as Math::Matrix4x4's product forms it (an identity m gives b as it is, then an
 // identity b leaves m as it is; every other value is 0 + a0 b0 + a1 b1 + a2 b2 + a3 b3 added left to
-// right), leaving out the terms whose factor from b is zero by b's shape. Such a term of finite
-// numbers is ±0, and adding it changes no sum (a sum that starts at +0 never becomes -0), so the
-// result is bit for bit the full product's while m holds finite values; the shape being known
-// when this is compiled, each value is a fixed short sum.
-template <unsigned Shape, int Col, int K> constexpr bool kUsed = (Shape >> (Col * 4 + K) & 1u) != 0;
+// right), leaving out the terms with a factor that is zero by its matrix's shape (m's shape being
+// what the factors before gave). Such a term of finite numbers is ±0, and adding it changes no
+// sum (a sum that starts at +0 never becomes -0), so the result is bit for bit the full
+// product's while m holds finite values; the shapes being known when this is compiled, each
+// value is a fixed short sum.
+template <unsigned ShapeA, unsigned ShapeB, int Row, int Col, int K>
+constexpr bool kUsed = (ShapeB >> (Col * 4 + K) & 1u) && (ShapeA >> (K * 4 + Row) & 1u);
 
-template <unsigned Shape, int At> double entry(const double* a, const double* b) {
+template <unsigned ShapeA, unsigned ShapeB, int At> double entry(const double* a, const double* b) {
   constexpr int col = At / 4, row = At % 4;
   double sum = 0.0;
-  if constexpr (kUsed<Shape, col, 0>)
+  if constexpr (kUsed<ShapeA, ShapeB, row, col, 0>)
     sum += a[row] * b[col * 4];
-  if constexpr (kUsed<Shape, col, 1>)
+  if constexpr (kUsed<ShapeA, ShapeB, row, col, 1>)
     sum += a[4 + row] * b[col * 4 + 1];
-  if constexpr (kUsed<Shape, col, 2>)
+  if constexpr (kUsed<ShapeA, ShapeB, row, col, 2>)
     sum += a[8 + row] * b[col * 4 + 2];
-  if constexpr (kUsed<Shape, col, 3>)
+  if constexpr (kUsed<ShapeA, ShapeB, row, col, 3>)
     sum += a[12 + row] * b[col * 4 + 3];
   return sum;
 }
 
-template <unsigned Shape, int... At>
+template <unsigned ShapeA, unsigned ShapeB, int... At>
 void product(const double* a, const double* b, double* r, std::integer_sequence<int, At...>) {
-  ((r[At] = entry<Shape, At>(a, b)), ...);
+  ((r[At] = entry<ShapeA, ShapeB, At>(a, b)), ...);
 }
 
-template <unsigned Shape> void multiply(Building& m, const double* b) {
+// The shape m has after multiply<ShapeM, ShapeB>.
+template <unsigned ShapeM, unsigned ShapeB> constexpr unsigned kAfter = productShape(ShapeM, ShapeB);
+
+template <unsigned ShapeM, unsigned ShapeB> void multiply(Building& m, const double* b) {
   if (m.identity) {
     std::copy(b, b + 16, m.v);
-    m.identity = isIdentity<Shape>(b);
+    m.identity = isIdentity<ShapeB>(b);
     return;
   }
-  if (isIdentity<Shape>(b))
+  if (isIdentity<ShapeB>(b))
     return;
   double r[16];
-  product<Shape>(m.v, b, r, std::make_integer_sequence<int, 16>());
+  product<ShapeM, ShapeB>(m.v, b, r, std::make_integer_sequence<int, 16>());
   std::copy(r, r + 16, m.v);
-  m.identity = isIdentity(m.v);
+  m.identity = isIdentity<kAfter<ShapeM, ShapeB>>(m.v);
 }
 
-void translate(Building& m, double x, double y, double z) {
+template <unsigned ShapeM> void translate(Building& m, double x, double y, double z) {
   const double b[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1};
-  multiply<kTranslation>(m, b);
+  multiply<ShapeM, kTranslation>(m, b);
 }
+
+constexpr unsigned kAxisShapes[] = {kAboutX, kAboutY, kAboutZ};
 
 // Math::Matrix4x4::rotateRadians about a unit coordinate axis (x, y or z), spelt the same way.
-template <int Axis> void rotate(Building& m, const PegTransform::Turn& turn) {
+template <unsigned ShapeM, int Axis> void rotate(Building& m, const PegTransform::Turn& turn) {
   constexpr double kx = Axis == 0, ky = Axis == 1, kz = Axis == 2;
-  constexpr unsigned kShapes[] = {kAboutX, kAboutY, kAboutZ};
   const double c = turn.c, s = turn.s, t = 1.0 - c;
   const double xx = kx * kx, yy = ky * ky, zz = kz * kz;
   const double b[16] = {xx + (1.0 - xx) * c,
@@ -112,8 +136,17 @@ template <int Axis> void rotate(Building& m, const PegTransform::Turn& turn) {
                         0.0,
                         0.0,
                         1.0};
-  multiply<kShapes[Axis]>(m, b);
+  multiply<ShapeM, kAxisShapes[Axis]>(m, b);
 }
+
+// The shapes m passes through as the peg's factors are applied in turn.
+constexpr unsigned kAtPosition = kAfter<kIdentity, kTranslation>;
+constexpr unsigned kAtPivot = kAfter<kAtPosition, kTranslation>;
+constexpr unsigned kAtZ = kAfter<kAtPivot, kAboutZ>;
+constexpr unsigned kAtY = kAfter<kAtZ, kAboutY>;
+constexpr unsigned kAtX = kAfter<kAtY, kAboutX>;
+constexpr unsigned kAtSkew = kAfter<kAtX, kSkewing>;
+constexpr unsigned kAtScale = kAfter<kAtSkew, kScaling>;
 
 // Beyond this the products could overflow, where a left-out zero term would have made a NaN.
 bool moderate(double v) { return std::fabs(v) <= 1e30; }
@@ -121,6 +154,9 @@ bool moderate(double v) { return std::fabs(v) <= 1e30; }
 } // namespace
 
 PegTransform::Turn PegTransform::Turn::of(double degrees) {
+  // No turn at all, its sign kept as the sine keeps it.
+  if (degrees == 0.0)
+    return {1.0, degrees};
   const double angle = degrees * kDegToRad;
   return {std::cos(angle), std::sin(angle)};
 }
@@ -131,20 +167,20 @@ Math::Matrix4x4 PegTransform::matrix(const Turns* known) const {
   if (!std::all_of(std::begin(parts), std::end(parts), moderate))
     return matrixByProducts();
   Building m;
-  translate(m, position.x, position.y, position.z);
-  translate(m, pivot.x, pivot.y, pivot.z);
+  translate<kIdentity>(m, position.x, position.y, position.z);
+  translate<kAtPosition>(m, pivot.x, pivot.y, pivot.z);
   const auto turn = [known](int which, double degrees) {
     return known && (known->known >> which & 1u) ? known->turn[which] : Turn::of(degrees);
   };
-  rotate<2>(m, turn(2, angles.z));
-  rotate<1>(m, turn(1, angles.y));
-  rotate<0>(m, turn(0, angles.x));
+  rotate<kAtPivot, 2>(m, turn(2, angles.z));
+  rotate<kAtZ, 1>(m, turn(1, angles.y));
+  rotate<kAtY, 0>(m, turn(0, angles.x));
   const Turn k = turn(3, skew);
   const double skewing[16] = {1, 0, 0, 0, k.s, k.c, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-  multiply<kSkewing>(m, skewing);
+  multiply<kAtX, kSkewing>(m, skewing);
   const double scaling[16] = {scale.x, 0, 0, 0, 0, scale.y, 0, 0, 0, 0, scale.z, 0, 0, 0, 0, 1};
-  multiply<kScaling>(m, scaling);
-  translate(m, -pivot.x, -pivot.y, -pivot.z);
+  multiply<kAtSkew, kScaling>(m, scaling);
+  translate<kAtScale>(m, -pivot.x, -pivot.y, -pivot.z);
   return Math::Matrix4x4(m.v);
 }
 

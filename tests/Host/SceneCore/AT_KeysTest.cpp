@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 #include "SceneCore/AT_AttrMeta.h"
@@ -128,6 +129,57 @@ TEST(AT_Keys, AnyOrderOfLookupsGivesTheChordOfTheStretchAround) {
   EXPECT_FALSE(k.removeKey(60.5));
   EXPECT_NEAR(*k.value(60.5), *AT_Keys(k).value(60.5), 0.0);
 }
+
+// The stretch around a frame, worked out by hand for the sample keys (10 linear 0, 20 constant
+// 100, 30 linear 40) and one smooth stretch: its ends, its rule, and that the rule gives what
+// value() gives at frames throughout it.
+struct StretchCase {
+  double frame;
+  double from, to;
+  AT_Keys::Stretch::Kind kind;
+  double v0, dv, span;
+};
+
+class KeyStretch : public ::testing::TestWithParam<StretchCase> {};
+
+TEST_P(KeyStretch, BoundsTheFramesItsRuleGivesTheValueOf) {
+  AT_Keys k = sampleKeys();
+  k.setKey(50, -8.0, AT_Keys::Smooth);
+  k.setKey(60, 2.0);
+  const StretchCase& c = GetParam();
+  const AT_Keys::Stretch s = k.stretch(c.frame);
+  EXPECT_EQ(s.from, c.from);
+  EXPECT_EQ(s.to, c.to);
+  ASSERT_EQ(s.kind, c.kind);
+  if (c.kind != AT_Keys::Stretch::Smooth) {
+    EXPECT_EQ(s.v0, c.v0);
+    if (c.kind == AT_Keys::Stretch::Linear) {
+      EXPECT_EQ(s.dv, c.dv);
+      EXPECT_EQ(s.span, c.span);
+    }
+  }
+  const double first = std::max(s.from, c.frame - 30), last = std::min(s.to, c.frame + 30);
+  for (double f = first; f < last; f += 0.25) {
+    const double rule = s.kind == AT_Keys::Stretch::Held ? s.v0
+                        : f == s.from                    ? s.v0
+                                                         : s.v0 + s.dv * ((f - s.from) / s.span);
+    if (s.kind != AT_Keys::Stretch::Smooth) {
+      ASSERT_EQ(rule, *k.value(f)) << "frame " << f;
+    }
+  }
+}
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+INSTANTIATE_TEST_SUITE_P(
+    Frames, KeyStretch,
+    ::testing::Values(StretchCase{-5, -kInf, 10, AT_Keys::Stretch::Held, 0.0, 0, 0},       // before the first key
+                      StretchCase{10, 10, 20, AT_Keys::Stretch::Linear, 0.0, 100.0, 10},   // on a key
+                      StretchCase{12.5, 10, 20, AT_Keys::Stretch::Linear, 0.0, 100.0, 10}, // within
+                      StretchCase{20, 20, 30, AT_Keys::Stretch::Held, 100.0, 0, 0},        // a constant key
+                      StretchCase{49.75, 30, 50, AT_Keys::Stretch::Linear, 40.0, -48.0, 20},
+                      StretchCase{55, 50, 60, AT_Keys::Stretch::Smooth, 0, 0, 0},
+                      StretchCase{60, 60, kInf, AT_Keys::Stretch::Held, 2.0, 0, 0},    // the last key
+                      StretchCase{1e9, 60, kInf, AT_Keys::Stretch::Held, 2.0, 0, 0})); // far after it
 
 const AT_DoubleAttrMeta kLevel("LEVEL", "Level", "DBL_STEP", -10, 10, -50, 50, 1);
 const AT_AttrMeta kCount("COUNT", "Count");
