@@ -31,10 +31,8 @@ class BadInputAtTheCommandLine : public ::testing::TestWithParam<BadInput> {};
 TEST_P(BadInputAtTheCommandLine, ExitsWithStatusTwoAndOneLineSayingWhatAndWhereAndWritesNothing) {
   QTemporaryDir in, out;
   const QString scene = in.filePath(QStringLiteral("bad.xml"));
-  if (GetParam().scene) {
-    QFile f(scene);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(GetParam().scene) > 0);
-  }
+  if (GetParam().scene)
+    written(in, QStringLiteral("bad.xml"), GetParam().scene);
   const auto fill = [&](const QString& s) {
     if (s.startsWith(QLatin1String("OUT")))
       return out.path() + s.mid(3);

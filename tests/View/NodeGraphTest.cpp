@@ -104,11 +104,9 @@ TEST(NodeView, SelectionIsSharedWithTheViewportAndTheAttributePanel) {
 
 TEST(GraphCommand, DrawsTheNodeViewWithThePreferencesColours) {
   QTemporaryDir dir;
-  const QString prefs = dir.filePath(QStringLiteral("colours.prefs"));
-  QFile f(prefs);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write("NV_MODULE_CONSTRAINT_LIGHT_COLOR = #1e50c8\nNV_MODULE_SWITCHPORT_LIGHT_COLOR = 250,200,0\n");
-  f.close();
+  const QString prefs =
+      written(dir, "colours.prefs",
+              "NV_MODULE_CONSTRAINT_LIGHT_COLOR = #1e50c8\nNV_MODULE_SWITCHPORT_LIGHT_COLOR = 250,200,0\n");
   const QString scene = QStringLiteral(VANTOREL_EXAMPLES "/three_points_patch.xml");
   const QString plain = dir.filePath(QStringLiteral("plain.png")), coloured = dir.filePath(QStringLiteral("c.png"));
   ASSERT_EQ(vantorel({QStringLiteral("graph"), scene, QStringLiteral("-o"), plain}).status, 0);
