@@ -1,7 +1,7 @@
-// A peg's pivot dragged in a view lands under the pointer (checked by projecting it forward
-// through the view, where the drag carried the pointer back onto a plane). A drag shown live and
-// cancelled is the window's ViewportDrag; a press on nothing and a release without a move are
-// vantorel drag's.
+// Drags in steps as a live view makes them: a press on nothing holds nothing and a release
+// without a move adds no step (a drag shown live and cancelled is the window's ViewportDrag); a
+// peg's pivot lands under the pointer (checked by projecting it forward through the view, where
+// the drag carried the pointer back onto a plane).
 #include <gtest/gtest.h>
 
 #include "GraphicCore/SLB_ViewDriver.h"
@@ -10,6 +10,15 @@
 #include "SessionTestSupport.h"
 
 namespace {
+
+TEST(LiveDrag, APressOnNothingHoldsNothingAndAReleaseWithoutAMoveAddsNoStep) {
+  const std::unique_ptr<Session> s = openExample("switch_gate.xml");
+  EXPECT_EQ(s->pressDrag({3, 3}).kind, DragHit::Nothing);
+  EXPECT_FALSE(s->isDragging());
+  ASSERT_EQ(s->pressDrag({226, 342}).kind, DragHit::Control);
+  EXPECT_EQ(s->releaseDrag(), QString());
+  EXPECT_TRUE(s->history().isEmpty());
+}
 
 Math::Point3d project(const Math::CameraTransformChain& chain, const Math::Point3d& world) {
   Math::Point3d view;
