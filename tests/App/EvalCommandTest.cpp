@@ -23,7 +23,7 @@ namespace {
 const QString kTwoPegs = QStringLiteral(VANTOREL_TEST_SCENES "/eval_two_pegs.xml");
 
 TEST(CheckCommand, GoodSceneReportsItsSize) {
-  const ProcessResult r = vantorel({QStringLiteral("check"), kTwoPegs});
+  const ProcessResult r = vantorel({"check", kTwoPegs});
   EXPECT_EQ(r.status, 0);
   EXPECT_TRUE(r.out.contains("2 nodes, 1 links, frames 1-3")) << r.out.toStdString();
 }
@@ -91,10 +91,8 @@ INSTANTIATE_TEST_SUITE_P(Scenes, EvalExactness,
 
 TEST(EvalCommand, PegValuesGiveBackThePartsOfAPegWithItsTurnsUnwrappedInEveryFormat) {
   const QString scene = QStringLiteral(VANTOREL_TEST_SCENES "/eval_peg_parts.xml");
-  const ProcessResult csv =
-      vantorel({QStringLiteral("eval"), scene, QStringLiteral("--values"), QStringLiteral("peg")});
-  const ProcessResult json = vantorel({QStringLiteral("eval"), scene, QStringLiteral("--values"), QStringLiteral("peg"),
-                                       QStringLiteral("--format"), QStringLiteral("json")});
+  const ProcessResult csv = vantorel({"eval", scene, "--values", "peg"});
+  const ProcessResult json = vantorel({"eval", scene, "--values", "peg", "--format", "json"});
   ASSERT_EQ(csv.status, 0) << csv.err.toStdString();
   ASSERT_EQ(json.status, 0) << json.err.toStdString();
   const QList<QByteArray> lines = csv.out.trimmed().split('\n');
@@ -119,8 +117,7 @@ TEST(EvalCommand, PegValuesGiveBackThePartsOfAPegWithItsTurnsUnwrappedInEveryFor
 TEST(EvalCommand, WhatTheLibraryPrintsGoesToStderrNeverIntoTheData) {
   // The static node in this scene prints a line on standard output as it evaluates; the test
   // above reads this scene's data back exactly in every format.
-  const ProcessResult r =
-      vantorel({QStringLiteral("eval"), QStringLiteral(VANTOREL_TEST_SCENES "/eval_printing_static.xml")});
+  const ProcessResult r = vantorel({"eval", QStringLiteral(VANTOREL_TEST_SCENES "/eval_printing_static.xml")});
   ASSERT_EQ(r.status, 0);
   EXPECT_TRUE(r.err.contains("Failed to invert 0-scaled matrix\n")) << r.err.toStdString();
   EXPECT_FALSE(r.out.contains("Failed")) << r.out.toStdString();

@@ -22,10 +22,8 @@ QStringList typeNames(const QStringList& extra) {
 
 TEST(TypesCommand, ListsThePluginsEightTypesAfterTheHostsInRegistrationOrder) {
   const QStringList names = typeNames({});
-  const QStringList plugin{QStringLiteral("DynamicSpring"),    QStringLiteral("PointConstraint2"),
-                           QStringLiteral("PointConstraint3"), QStringLiteral("PointConstraintMulti"),
-                           QStringLiteral("StaticConstraint"), QStringLiteral("Switch"),
-                           QStringLiteral("TransformGate"),    QStringLiteral("TransformLimit")};
+  const QStringList plugin{"DynamicSpring",    "PointConstraint2", "PointConstraint3", "PointConstraintMulti",
+                           "StaticConstraint", "Switch",           "TransformGate",    "TransformLimit"};
   ASSERT_GT(names.size(), plugin.size());
   EXPECT_EQ(names.mid(names.size() - plugin.size()), plugin);
   EXPECT_TRUE(names.contains(QStringLiteral("Peg")));
@@ -50,7 +48,7 @@ QJsonObject attributeOf(const QJsonArray& types, const QString& type, const QStr
 }
 
 TEST(TypesCommand, EveryAttributeSaysWhatItDoesWithItsDefaultUnitPartsAndOptions) {
-  const ProcessResult r = vantorel({QStringLiteral("types"), QStringLiteral("--json")});
+  const ProcessResult r = vantorel({"types", "--json"});
   ASSERT_EQ(r.status, 0);
   const QJsonArray types = QJsonDocument::fromJson(r.out).array();
   int attributes = 0;
@@ -78,7 +76,7 @@ TEST(TypesCommand, EveryAttributeSaysWhatItDoesWithItsDefaultUnitPartsAndOptions
   EXPECT_EQ(transform["values"].toArray()[2].toObject()["keyword"].toString(), QStringLiteral("LOCALTRANSFORM"));
   EXPECT_EQ(transform["values"].toArray()[2].toObject()["text"].toString(), QStringLiteral("Local Transform"));
 
-  const ProcessResult text = vantorel({QStringLiteral("types")});
+  const ProcessResult text = vantorel({"types"});
   ASSERT_EQ(text.status, 0);
   for (const char* line : {"    STRETCHMAX       \"Distance Max\"  AT_DoubleAttr  default 0 percent\n",
                            "        parts ROTATION.ANGLEX, ROTATION.ANGLEY, ROTATION.ANGLEZ",
