@@ -1,8 +1,8 @@
-// vantorel bake-keys as a user runs it: every example's nodes and random peg rigs baked, the
-// baked scene evaluated again by the binary and compared with the original at every frame; the
-// printed residual against the largest difference measured here (the examples hold 3-D shears
-// and a perspective, which a peg cannot express); rotation keys that never jump by a half turn.
-// (The edit undone and redone exactly is the session's EveryEdit.bakeKeys.)
+// vantorel bake-keys as a user runs it: every kind of node in the examples and random peg rigs
+// baked, the baked scene evaluated again by the binary and compared with the original at every
+// frame; the printed residual against the largest difference measured here (the examples hold
+// 3-D shears and a perspective, which a peg cannot express); rotation keys that never jump by a
+// half turn. (The edit undone and redone exactly is the session's EveryEdit.bakeKeys.)
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
@@ -110,13 +110,14 @@ TEST_P(BakeEveryExampleNode, BakedPegEvaluatesToTheNodeAndTheResidualIsTheTrueLa
       QRegularExpression(QStringLiteral("<node type=\"(\\w+)\" name=\"([^\"]+)\"")).globalMatch(text);
   while (nodes.hasNext()) {
     const QRegularExpressionMatch n = nodes.next();
-    if (n.captured(1) != QLatin1String("Switch")) // a switch gives no transformation
+    // A switch gives no transformation; a peg's bake is the random rigs'.
+    if (n.captured(1) != QLatin1String("Switch") && n.captured(1) != QLatin1String("Peg"))
       expectBakesBack(scene, n.captured(2), first, last, original.at(n.captured(2)));
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, BakeEveryExampleNode,
-                         ::testing::Values("arm_rig.xml", "static_bake.xml", "switch_gate.xml", "two_points_arm.xml",
+                         ::testing::Values("static_bake.xml", "switch_gate.xml", "two_points_arm.xml",
                                            "three_points_patch.xml", "multi_points_card.xml",
                                            "multi_points_perspective.xml", "spring_tail.xml", "limit_forearm.xml"));
 

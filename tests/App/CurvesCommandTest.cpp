@@ -61,10 +61,8 @@ TEST(CurvesCommand, LegendNamesTheChosenChannelsAndKeyRowsTheNodesKeyedInTheFram
     const ProcessResult r = vantorel(QStringList{QStringLiteral("curves"), kTail, "-o", out} + c.args);
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
-    QFile f(out);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     QStringList texts;
-    for (auto it = QRegularExpression(QStringLiteral(">([^<>]+)</text>")).globalMatch(QString::fromUtf8(f.readAll()));
+    for (auto it = QRegularExpression(QStringLiteral(">([^<>]+)</text>")).globalMatch(QString::fromUtf8(bytesOf(out)));
          it.hasNext();)
       texts << it.next().captured(1);
     for (const QString& t : c.present)
@@ -151,9 +149,7 @@ TEST(CurvesCommand, TheBakedPegsLinesAreTheSpringsAndShareItsLegendEntry) {
   const ProcessResult r = vantorel(
       {"curves", baked, "--node", "Tip", "--node", "Tip-baked", "--node", "Root", "--channels", "ty,rz", "-o", out});
   ASSERT_EQ(r.status, 0) << r.err.toStdString();
-  QFile f(out);
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  const QString svg = QString::fromUtf8(f.readAll());
+  const QString svg = QString::fromUtf8(bytesOf(out));
   for (const char* label : {">Tip ty = Tip-baked ty<", ">Tip rz = Tip-baked rz<", ">Root ty<", ">Root rz<"})
     EXPECT_TRUE(svg.contains(QLatin1String(label))) << label;
   EXPECT_FALSE(svg.contains(QLatin1String(">Tip-baked ty<")));

@@ -38,24 +38,20 @@ const QString kSwitchGate = QStringLiteral(VANTOREL_EXAMPLES "/switch_gate.xml")
 TEST(BakeCommand, AllIncomingBakeMakesTheNodeAppendACopyOfWhatArrives) {
   QTemporaryDir dir;
   const QString out = dir.filePath(QStringLiteral("baked.xml"));
-  const ProcessResult r =
-      vantorel({QStringLiteral("bake"), kStaticBake, QStringLiteral("Hold"), QStringLiteral("--all"),
-                QStringLiteral("--frame"), QStringLiteral("10"), QStringLiteral("-o"), out});
+  const ProcessResult r = vantorel({"bake", kStaticBake, "Hold", "--all", "--frame", "10", "-o", out});
   ASSERT_EQ(r.status, 0) << r.err.toStdString();
   EXPECT_EQ(r.out, QByteArray("Bake Transformation onto Constraint\n"));
-  const Matrix arm = evalNode(kStaticBake, QStringLiteral("Arm"), 10);
+  const Matrix arm = evalNode(kStaticBake, "Arm", 10);
   // Before the bake Hold passes the arm through; after it appends the arm's matrix once more.
-  expectNear(evalNode(kStaticBake, QStringLiteral("Hold"), 10), arm, 1e-12);
-  expectNear(evalNode(out, QStringLiteral("Arm"), 10), arm, 1e-12);
-  expectNear(evalNode(out, QStringLiteral("Hold"), 10), multiply(arm, arm), 1e-9);
+  expectNear(evalNode(kStaticBake, "Hold", 10), arm, 1e-12);
+  expectNear(evalNode(out, "Arm", 10), arm, 1e-12);
+  expectNear(evalNode(out, "Hold", 10), multiply(arm, arm), 1e-9);
 }
 
 TEST(DragCommand, KnobDraggedUpSetsActiveFromThePointerHeightAndTheGateFollows) {
   QTemporaryDir dir;
   const QString out = dir.filePath(QStringLiteral("dragged.xml"));
-  const ProcessResult r =
-      vantorel({QStringLiteral("drag"), kSwitchGate, QStringLiteral("Switch"), QStringLiteral("--from"),
-                QStringLiteral("226,342"), QStringLiteral("--to"), QStringLiteral("226,100"), "-o", out});
+  const ProcessResult r = vantorel({"drag", kSwitchGate, "Switch", "--from", "226,342", "--to", "226,100", "-o", out});
   ASSERT_EQ(r.status, 0) << r.err.toStdString();
   EXPECT_EQ(r.out, QByteArray("Change Switch Module\n"));
 
@@ -71,7 +67,7 @@ TEST(DragCommand, KnobDraggedUpSetsActiveFromThePointerHeightAndTheGateFollows) 
   const double tx = -0.5 + t * (2.0 / 3 + 0.5), ty = t / 3, a = (-20 + 80 * t) * M_PI / 180, sx = 1 + t;
   const Matrix expected{
       sx * std::cos(a), sx * std::sin(a), 0, 0, -std::sin(a), std::cos(a), 0, 0, 0, 0, 1, 0, tx, ty, 0, 1};
-  expectNear(evalNode(out, QStringLiteral("Gate"), 1), expected, 1e-7);
+  expectNear(evalNode(out, "Gate", 1), expected, 1e-7);
 }
 
 // A press and release on the knob without motion is a click: nothing moves, nothing is named,
@@ -79,9 +75,7 @@ TEST(DragCommand, KnobDraggedUpSetsActiveFromThePointerHeightAndTheGateFollows) 
 TEST(DragCommand, AReleaseWhereThePressWasChangesNothing) {
   QTemporaryDir dir;
   const QString out = dir.filePath(QStringLiteral("clicked.xml"));
-  const ProcessResult r =
-      vantorel({QStringLiteral("drag"), kSwitchGate, QStringLiteral("Switch"), QStringLiteral("--from"),
-                QStringLiteral("226,342"), QStringLiteral("--to"), QStringLiteral("226,342"), "-o", out});
+  const ProcessResult r = vantorel({"drag", kSwitchGate, "Switch", "--from", "226,342", "--to", "226,342", "-o", out});
   ASSERT_EQ(r.status, 0) << r.err.toStdString();
   EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
   EXPECT_TRUE(r.err.contains("nothing moved")) << r.err.toStdString();

@@ -8,7 +8,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
-#include <cctype>
 #include <cstring>
 
 #include "PersistentObj/PIO_LoadError.h"
@@ -24,47 +23,13 @@ namespace {
 const QString kTwoPegs = QStringLiteral(VANTOREL_TEST_SCENES "/eval_two_pegs.xml");
 
 TEST(CheckCommand, GoodSceneReportsItsSize) {
-  const ProcessResult r = vantorel({QStringLiteral("check"), kTwoPegs});
+  const ProcessResult r = vantorel({"check", kTwoPegs});
   EXPECT_EQ(r.status, 0);
   EXPECT_TRUE(r.out.contains("2 nodes, 1 links, frames 1-3")) << r.out.toStdString();
 }
 
-} // namespace
-
-// ---- every number written is the double evaluated ----
-
-namespace {
-
-// The matrix values of each format in the order written: CSV and npy frame after frame, JSON node
-// after node (numbers inside the rows only, not in names or the frame list).
-std::vector<double> csvValues(const QByteArray& out) {
-  std::vector<double> v;
-  for (const QByteArray& line : out.split('\n').mid(1))
-    for (const QByteArray& field : line.split(',').mid(2))
-      v.push_back(std::strtod(field.constData(), nullptr));
-  return v;
-}
-
-std::vector<double> jsonValues(const QByteArray& out) {
-  std::vector<double> v;
-  int depth = 0;
-  for (const char* p = out.constData() + out.indexOf("\"nodes\""); *p;) {
-    depth += *p == '[' ? 1 : *p == ']' ? -1 : 0;
-    char* end = nullptr;
-    if (depth == 2 && (*p == '-' || std::isdigit(static_cast<unsigned char>(*p)))) {
-      v.push_back(std::strtod(p, &end));
-      p = end;
-    } else {
-      ++p;
-    }
-  }
-  return v;
-}
-
 std::vector<double> npyValues(const QString& path, std::size_t frames, std::size_t nodes) {
-  QFile f(path);
-  EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-  const QByteArray data = f.readAll();
+  const QByteArray data = bytesOf(path);
   const int start = 10 + (static_cast<unsigned char>(data[8]) | static_cast<unsigned char>(data[9]) << 8);
   EXPECT_TRUE(data.left(start).contains(QStringLiteral("'shape': (%1, %2, 16)").arg(frames).arg(nodes).toLatin1()));
   std::vector<double> v(static_cast<std::size_t>(data.size() - start) / 8);
@@ -98,18 +63,17 @@ TEST_P(EvalExactness, EveryFormatWritesExactlyTheDoublesEvaluatedFrameByFrameInA
       m.getValues(&nodeMajor[(n * frames + f) * 16]);
     }
   }
+  // JSON holds node after node: each node's rows in the scene's order of nodes.
+  std::vector<double> json;
+  std::map<QString, std::vector<Matrix16>> byNode = evalJson({scenePath});
+  for (const MO_Module* node : scene->nodes())
+    for (const Matrix16& m : byNode[node->instanceName()])
+      json.insert(json.end(), m.begin(), m.end());
   QTemporaryDir dir;
   const QString npy = dir.filePath(QStringLiteral("out.npy"));
-  const ProcessResult csv = vantorel({QStringLiteral("eval"), scenePath});
-  const ProcessResult json =
-      vantorel({QStringLiteral("eval"), scenePath, QStringLiteral("--format"), QStringLiteral("json")});
-  const ProcessResult bin = vantorel({QStringLiteral("eval"), scenePath, QStringLiteral("--format"),
-                                      QStringLiteral("npy"), QStringLiteral("-o"), npy});
-  ASSERT_EQ(csv.status + json.status + bin.status, 0) << csv.err.toStdString() << json.err.toStdString();
+  ASSERT_EQ(vantorel({"eval", scenePath, "--format", "npy", "-o", npy}).status, 0);
   const std::pair<std::vector<double>, const std::vector<double>*> written[] = {
-      {csvValues(csv.out), &frameMajor},
-      {jsonValues(json.out), &nodeMajor},
-      {npyValues(npy, frames, nodes), &frameMajor}};
+      {evalFile(scenePath), &frameMajor}, {json, &nodeMajor}, {npyValues(npy, frames, nodes), &frameMajor}};
   for (const auto& [got, expected] : written) {
     ASSERT_EQ(got.size(), expected->size());
     for (std::size_t i = 0; i < got.size(); ++i)
@@ -127,10 +91,8 @@ INSTANTIATE_TEST_SUITE_P(Scenes, EvalExactness,
 
 TEST(EvalCommand, PegValuesGiveBackThePartsOfAPegWithItsTurnsUnwrappedInEveryFormat) {
   const QString scene = QStringLiteral(VANTOREL_TEST_SCENES "/eval_peg_parts.xml");
-  const ProcessResult csv =
-      vantorel({QStringLiteral("eval"), scene, QStringLiteral("--values"), QStringLiteral("peg")});
-  const ProcessResult json = vantorel({QStringLiteral("eval"), scene, QStringLiteral("--values"), QStringLiteral("peg"),
-                                       QStringLiteral("--format"), QStringLiteral("json")});
+  const ProcessResult csv = vantorel({"eval", scene, "--values", "peg"});
+  const ProcessResult json = vantorel({"eval", scene, "--values", "peg", "--format", "json"});
   ASSERT_EQ(csv.status, 0) << csv.err.toStdString();
   ASSERT_EQ(json.status, 0) << json.err.toStdString();
   const QList<QByteArray> lines = csv.out.trimmed().split('\n');
@@ -155,8 +117,7 @@ TEST(EvalCommand, PegValuesGiveBackThePartsOfAPegWithItsTurnsUnwrappedInEveryFor
 TEST(EvalCommand, WhatTheLibraryPrintsGoesToStderrNeverIntoTheData) {
   // The static node in this scene prints a line on standard output as it evaluates; the test
   // above reads this scene's data back exactly in every format.
-  const ProcessResult r =
-      vantorel({QStringLiteral("eval"), QStringLiteral(VANTOREL_TEST_SCENES "/eval_printing_static.xml")});
+  const ProcessResult r = vantorel({"eval", QStringLiteral(VANTOREL_TEST_SCENES "/eval_printing_static.xml")});
   ASSERT_EQ(r.status, 0);
   EXPECT_TRUE(r.err.contains("Failed to invert 0-scaled matrix\n")) << r.err.toStdString();
   EXPECT_FALSE(r.out.contains("Failed")) << r.out.toStdString();

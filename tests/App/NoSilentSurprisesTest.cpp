@@ -131,9 +131,7 @@ TEST(NoSilentSurprises, EvalsFormatFollowsTheOutputsName) {
     const QString out = dir.filePath(QLatin1String(name));
     const ProcessResult r = vantorel({"eval", kArm, "--frames", "2", "-o", out});
     ASSERT_EQ(r.status, 0) << name << ": " << r.err.toStdString();
-    QFile f(out);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray bytes = f.readAll();
+    const QByteArray bytes = bytesOf(out);
     if (QFileInfo(out).suffix() == QLatin1String("json"))
       EXPECT_TRUE(QJsonDocument::fromJson(bytes).isObject()) << name;
     else if (QFileInfo(out).suffix() == QLatin1String("npy"))

@@ -11,10 +11,8 @@
 #include "VantorelProcess.h"
 
 namespace {
-const QString kScene = QStringLiteral(VANTOREL_EXAMPLES "/arm_rig.xml");
-} // namespace
 
-namespace {
+const QString kScene = QStringLiteral(VANTOREL_EXAMPLES "/arm_rig.xml");
 
 // The centre of the pixels in the pivots' orange.
 QPoint pivotCentre(const QString& path) {
@@ -33,13 +31,9 @@ QPoint pivotCentre(const QString& path) {
 
 TEST(RenderCommand, SequenceWritesOneNumberedFileAFrameAndTheOnionShowsTheNeighboursWhereTheyAre) {
   QTemporaryDir dir;
-  const QString scene = dir.filePath(QStringLiteral("slide.xml"));
-  QFile f(scene);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(R"(<scene version="1" frames="1-13"><node type="Peg" name="Slider">
+  const QString scene = written(dir, "slide.xml", R"(<scene version="1" frames="1-13"><node type="Peg" name="Slider">
     <attr keyword="POSITION.Y" value="2"/>
     <attr keyword="POSITION.X"><key frame="1" value="-6"/><key frame="13" value="6"/></attr></node></scene>)");
-  f.close();
   EXPECT_EQ(Commands::render({scene, "--frames", "1-13", "-o", dir.filePath("plain%02d.png")}), 0);
   EXPECT_EQ(Commands::render({scene, "--frames", "1-13", "--onion", "2", "-o", dir.filePath("onion%d.png")}), 0);
   EXPECT_EQ(QDir(dir.path()).entryList({"plain*.png"}).size(), 13);
@@ -69,9 +63,7 @@ TEST(RenderCommand, LabelsWriteEachNodesNameBesideItsPivot) {
   const ProcessResult r = vantorel({QStringLiteral("render"), kScene, "--frame", "12", "--labels", "-o", svg});
   ASSERT_EQ(r.status, 0) << r.err.toStdString();
   EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
-  QFile file(svg);
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QByteArray text = file.readAll();
+  const QByteArray text = bytesOf(svg);
   for (const char* name : {">Root<", ">Shoulder<", ">Elbow<", ">Hand<"})
     EXPECT_TRUE(text.contains(name)) << name;
   EXPECT_FALSE(text.contains(">Camera<"));
@@ -85,8 +77,7 @@ TEST(RenderCommand, CaptionNamesTheFrameAndViewAndTheSwitchShowsItsValue) {
     const QString svg = dir.filePath(QStringLiteral("out.svg"));
     const ProcessResult r = vantorel(QStringList{QStringLiteral("render")} + args + QStringList{"-o", svg});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    QFile file(svg);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    return QString::fromUtf8(bytesOf(svg));
   };
   const QString gate = QStringLiteral(VANTOREL_EXAMPLES "/switch_gate.xml");
   const QString camera = svgOf({gate, "--frame", "1"});

@@ -1,6 +1,6 @@
 #pragma once
 // Runs the built `vantorel` binary as a user would and collects what it says; what the tests that
-// run it share: a file's bytes, a scene written into a folder, and eval's JSON read back.
+// run it share: a file's bytes, a scene written into a folder, and eval's JSON and CSV read back.
 #include <gtest/gtest.h>
 
 #include <QByteArray>
@@ -59,4 +59,29 @@ inline std::map<QString, std::vector<Matrix16>> evalJson(const QStringList& args
       run[it.key()].push_back(m);
     }
   return run;
+}
+
+// The matrices vantorel eval prints for the file (every node, or those given) at every frame of
+// its range, by frame, node after node, in column order.
+inline std::map<int, std::vector<double>> evalByFrame(const QString& path, const QStringList& nodes = {}) {
+  QStringList args{QStringLiteral("eval"), path, QStringLiteral("--format"), QStringLiteral("csv")};
+  for (const QString& n : nodes)
+    args << QStringLiteral("--node") << n;
+  const ProcessResult r = vantorel(args);
+  EXPECT_EQ(r.status, 0) << r.err.toStdString();
+  std::map<int, std::vector<double>> byFrame;
+  for (const QByteArray& line : r.out.split('\n')) {
+    const QList<QByteArray> cells = line.split(',');
+    for (int i = 2; cells.size() == 18 && cells[0] != "node" && i < 18; ++i)
+      byFrame[cells[1].toInt()].push_back(cells[i].toDouble());
+  }
+  return byFrame;
+}
+
+// All of them in one run, frame after frame, as Session::evaluate fills a buffer.
+inline std::vector<double> evalFile(const QString& path) {
+  std::vector<double> all;
+  for (const auto& [frame, values] : evalByFrame(path))
+    all.insert(all.end(), values.begin(), values.end());
+  return all;
 }

@@ -110,18 +110,6 @@ INSTANTIATE_TEST_SUITE_P(
         Landing{"firstKey", "POSITION.Y", 12.0, {{12, 4, false}}, 4}),
     [](const ::testing::TestParamInfo<Landing>& row) { return std::string(row.param.name); });
 
-TEST(AttributeEdit, AnOptionIsSetByItsKeywordAndReadBackWithItsTable) {
-  const std::unique_ptr<Session> s = openExample("limit_forearm.xml");
-  s->setAttribute("Limit", "FLIPAXIS", QStringLiteral("FLIPY"));
-  const AttributeInfo a = s->attribute("Limit", "FLIPAXIS");
-  EXPECT_EQ(a.kind, AttributeInfo::Option);
-  EXPECT_EQ(a.text, "FLIPY");
-  QStringList keywords;
-  for (const OptionInfo& o : a.options)
-    keywords << o.keyword;
-  EXPECT_EQ(keywords, (QStringList{"FLIPX", "FLIPY", "MINIMIZED"}));
-}
-
 TEST(AttributeEdit, AStepPreferenceSetsTheStepEditorsOffer) {
   const std::unique_ptr<Session> s = openExample("limit_forearm.xml");
   const double declared = s->attribute("Limit", "ROT").step, active = s->attribute("Limit", "ACTIVE").step;

@@ -1,31 +1,15 @@
-// Drags in steps as a live view makes them (their scene against vantorel drag's is the window's
-// ViewportDrag): while the pointer moves the scene shows the drag without being edited, and a
-// cancelled drag leaves every matrix as it was; a peg's pivot lands under the pointer (checked by
-// projecting it forward through the view, where the drag carried the pointer back onto a plane).
+// Drags in steps as a live view makes them: a press on nothing holds nothing and a release
+// without a move adds no step (a drag shown live and cancelled is the window's ViewportDrag); a
+// peg's pivot lands under the pointer (checked by projecting it forward through the view, where
+// the drag carried the pointer back onto a plane).
 #include <gtest/gtest.h>
 
 #include "GraphicCore/SLB_ViewDriver.h"
 #include "GraphicCore/VU_SceneRenderer.h"
-#include "PersistentObj/PIO_SceneWriter.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "SessionTestSupport.h"
 
 namespace {
-
-TEST(LiveDrag, MovesShowTheDragWithoutAnEditAndCancelPutsEverythingBack) {
-  const std::unique_ptr<Session> s = openExample("switch_gate.xml");
-  const std::vector<double> before = everyMatrix(*s);
-  const QByteArray file = PIO_SceneWriter::writeData(s->scene());
-  ASSERT_EQ(s->pressDrag({226, 342}).kind, DragHit::Control);
-  s->moveDrag({226, 100});
-  EXPECT_NE(everyMatrix(*s), before) << "the gate follows the knob while it moves";
-  EXPECT_EQ(PIO_SceneWriter::writeData(s->scene()), file);
-  EXPECT_TRUE(s->history().isEmpty());
-  s->cancelDrag();
-  EXPECT_FALSE(s->isDragging());
-  EXPECT_EQ(everyMatrix(*s), before);
-  EXPECT_TRUE(s->history().isEmpty());
-}
 
 TEST(LiveDrag, APressOnNothingHoldsNothingAndAReleaseWithoutAMoveAddsNoStep) {
   const std::unique_ptr<Session> s = openExample("switch_gate.xml");

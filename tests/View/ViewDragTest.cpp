@@ -49,10 +49,10 @@ TEST_P(ViewportDrag, FollowsThePointerLiveAndEndsAsOneStepThatUndoGivesBack) {
 
   QTemporaryDir dir;
   const QString dragged = dir.filePath(QStringLiteral("dragged.xml"));
-  const ProcessResult r = vantorel(
-      {QStringLiteral("drag"), QStringLiteral(VANTOREL_EXAMPLES "/") + d.scene, d.node, QStringLiteral("--frame"),
-       QString::number(d.frame), QStringLiteral("--from"), QStringLiteral("%1,%2").arg(d.from.x()).arg(d.from.y()),
-       QStringLiteral("--to"), QStringLiteral("%1,%2").arg(d.to.x()).arg(d.to.y()), QStringLiteral("-o"), dragged});
+  const ProcessResult r =
+      vantorel({"drag", QStringLiteral(VANTOREL_EXAMPLES "/") + d.scene, d.node, "--frame", QString::number(d.frame),
+                "--from", QStringLiteral("%1,%2").arg(d.from.x()).arg(d.from.y()), "--to",
+                QStringLiteral("%1,%2").arg(d.to.x()).arg(d.to.y()), "-o", dragged});
   ASSERT_EQ(r.status, 0) << r.err.toStdString();
   EXPECT_EQ(r.out.trimmed(), QByteArray(d.step));
   EXPECT_EQ(everyMatrix(s), evalFile(dragged));

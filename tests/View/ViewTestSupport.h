@@ -1,12 +1,10 @@
 #pragma once
 // What the window's tests share: a window over an example with its viewport at the size render
 // draws by default (so that view pixels are render's and pick's), the pointer moved over a
-// widget as a user moves it, prompts that answer as a test says and remember what was asked,
-// and every node's matrices at every frame of a file as vantorel eval prints them.
+// widget as a user moves it and prompts that answer as a test says and remember what was asked.
 #include <QMouseEvent>
 #include <QStringList>
 #include <QTest>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -68,29 +66,4 @@ inline void dragMouse(QWidget* widget, const QPoint& from, const QPoint& to, int
 inline void click(QWidget* widget, const QPoint& at, Qt::KeyboardModifiers modifiers = {}) {
   sendMouse(widget, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton, modifiers);
   sendMouse(widget, QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton, modifiers);
-}
-
-// The matrices vantorel eval prints for the file (every node, or those given) at every frame of
-// its range, by frame, node after node, in column order.
-inline std::map<int, std::vector<double>> evalByFrame(const QString& path, const QStringList& nodes = {}) {
-  QStringList args{QStringLiteral("eval"), path, QStringLiteral("--format"), QStringLiteral("csv")};
-  for (const QString& n : nodes)
-    args << QStringLiteral("--node") << n;
-  const ProcessResult r = vantorel(args);
-  EXPECT_EQ(r.status, 0) << r.err.toStdString();
-  std::map<int, std::vector<double>> byFrame;
-  for (const QByteArray& line : r.out.split('\n')) {
-    const QList<QByteArray> cells = line.split(',');
-    for (int i = 2; cells.size() == 18 && cells[0] != "node" && i < 18; ++i)
-      byFrame[cells[1].toInt()].push_back(cells[i].toDouble());
-  }
-  return byFrame;
-}
-
-// All of them in one run, frame after frame, as Session::evaluate fills a buffer.
-inline std::vector<double> evalFile(const QString& path) {
-  std::vector<double> all;
-  for (const auto& [frame, values] : evalByFrame(path))
-    all.insert(all.end(), values.begin(), values.end());
-  return all;
 }

@@ -112,8 +112,8 @@ TEST_P(ViewportClick, PicksWhatPickReportsSaysSoAndSelectsIt) {
   click(w.viewport(), c.at);
 
   const ProcessResult r =
-      vantorel({QStringLiteral("pick"), QStringLiteral(VANTOREL_EXAMPLES "/") + c.scene, QStringLiteral("--frame"),
-                QString::number(c.frame), QStringLiteral("--at"), QStringLiteral("%1,%2").arg(c.at.x()).arg(c.at.y())});
+      vantorel({"pick", QStringLiteral(VANTOREL_EXAMPLES "/") + c.scene, "--frame", QString::number(c.frame), "--at",
+                QStringLiteral("%1,%2").arg(c.at.x()).arg(c.at.y())});
   ASSERT_EQ(r.status, 0) << r.err.toStdString();
   const QString reported = QString::fromUtf8(r.out).trimmed().replace(QLatin1Char('\n'), QStringLiteral("; "));
   EXPECT_EQ(w.window->statusText(), reported);

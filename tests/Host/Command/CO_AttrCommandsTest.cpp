@@ -1,23 +1,15 @@
-// Attribute edits built by the Attr:: builders, run through the command manager on a scene's
-// peg: undo gives back the scene exactly (keys and the evaluated matrix), all-frames edits keep
-// the animation's shape.
+// All-frames edits built by the Attr:: builders keep the animation's shape and undo exactly. (Edits
+// at one frame, undone and redone through the manager, are the session's EveryEdit.)
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cmath>
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <utility>
 
 #include "Command/CO_AttrCommands.h"
-#include "Command/CO_CommandManager.h"
-#include "Command/CO_OrCommand.h"
+#include "Command/CO_Command.h"
 #include "SceneCore/AT_DoubleAttr.h"
-#include "SceneCore/AT_Position3dAttr.h"
-#include "SceneCore/AT_Rotation3dAttr.h"
-#include "SceneCore/Peg.h"
-#include "SceneCore/SC_SceneCommon.h"
-#include "SceneCore/SC_SceneEvaluator.h"
 
 namespace {
 
@@ -36,54 +28,6 @@ void setKeys(AT_DoubleAttr* a, const Keys& keys) {
     k.setKey(frame, key.first, key.second);
   a->setKeys(k);
 }
-
-std::array<double, 16> valuesOf(const Math::Matrix4x4& m) {
-  std::array<double, 16> v{};
-  m.getValues(v.data());
-  return v;
-}
-
-class PegScene : public ::testing::Test {
-protected:
-  void SetUp() override {
-    peg = static_cast<Peg*>(scene.addNode(std::make_unique<Peg>()));
-    peg->setInstanceName(QStringLiteral("Arm"));
-    angleZ()->setKey(1, 0);
-    angleZ()->setKey(24, 90, AT_Keys::Constant);
-  }
-  AT_DoubleAttr* angleZ() { return peg->rotation()->angleZ(); }
-  Math::Matrix4x4 matrixAt(double frame) { return SC_SceneEvaluator(scene).evaluate(peg, frame); }
-
-  SC_SceneCommon scene;
-  Peg* peg = nullptr;
-  CO_CommandManager manager;
-};
-
-TEST_F(PegScene, EvaluationFollowsTheEditAndItsUndo) {
-  const auto first = valuesOf(matrixAt(12));
-  auto* macro = new CO_OrCommand;
-  macro->add(Attr::Position3d::createSetValueCmd(peg->position(), 12, 12, 24, -36));
-  macro->add(Attr::Double::createSetValueCmd(angleZ(), 12, 30));
-  manager.execute(macro, QStringLiteral("Move Arm"));
-  EXPECT_EQ(angleZ()->keys()->size(), 3u) << "an animated part gets a key at the frame";
-
-  // With the pivot at the origin and no skew or scale, the matrix is T(toOGL(position)) · Rz(30):
-  // the default metrics divide by 12.
-  const auto edited = valuesOf(matrixAt(12));
-  EXPECT_NEAR(edited[12], 1.0, 1e-15);
-  EXPECT_NEAR(edited[13], 2.0, 1e-15);
-  EXPECT_NEAR(edited[14], -3.0, 1e-15);
-  EXPECT_NEAR(edited[0], std::sqrt(3.0) / 2, 1e-15);
-  EXPECT_NEAR(edited[1], 0.5, 1e-15);
-
-  manager.undo();
-  EXPECT_EQ(valuesOf(matrixAt(12)), first);
-  EXPECT_EQ(angleZ()->keys()->size(), 2u);
-  manager.redo();
-  EXPECT_EQ(valuesOf(matrixAt(12)), edited);
-}
-
-// --- all-frames edits -----------------------------------------------------------------------
 
 struct OffsetCase {
   const char* name;

@@ -2,6 +2,8 @@
 // The example arm rig as its camera sees it, worked out by hand: the camera sits at z = 60
 // scene units × 0.05 = 3 drawing units on the axis, looks down −z, 45° vertical field of view,
 // 16:9; pivots are placed by the evaluated peg matrices (tested on their own elsewhere).
+#include <gtest/gtest.h>
+
 #include <QPointF>
 #include <QSize>
 #include <cmath>
@@ -20,9 +22,12 @@ constexpr double kCameraZ = 3.0;
 constexpr double kAspect = 16.0 / 9.0;
 inline double tanHalfFov() { return std::tan(22.5 * M_PI / 180.0); }
 
-inline std::unique_ptr<SC_SceneCommon> load() {
+// The arm rig, or another example.
+inline std::unique_ptr<SC_SceneCommon> load(const QString& name = QStringLiteral("arm_rig.xml")) {
   PIO_LoadError error;
-  return PIO_SceneReader::readFile(QStringLiteral(VANTOREL_EXAMPLES "/arm_rig.xml"), &error);
+  auto scene = PIO_SceneReader::readFile(QStringLiteral(VANTOREL_EXAMPLES "/") + name, &error);
+  EXPECT_NE(scene, nullptr) << error.toString().toStdString();
+  return scene;
 }
 
 struct Pivot {

@@ -18,13 +18,6 @@
 
 namespace {
 
-std::unique_ptr<SC_SceneCommon> loadExample(const QString& name) {
-  PIO_LoadError error;
-  auto scene = PIO_SceneReader::readFile(QStringLiteral(VANTOREL_EXAMPLES "/") + name, &error);
-  EXPECT_NE(scene, nullptr) << error.toString().toStdString();
-  return scene;
-}
-
 Math::Point3d pivotOf(SC_SceneCommon& scene, MO_Module* node, double frame) {
   MO_PivotVisitor visitor(MO_BaseContext(MO_FrameKey(frame), 0));
   node->acceptVisitor(&visitor);
@@ -179,7 +172,7 @@ TEST(OnionSkin, ItsColoursAreNoneThatAnExampleDraws) {
   int examples = 0;
   std::set<int> seen;
   for (const QString& name : QDir(QStringLiteral(VANTOREL_EXAMPLES)).entryList({QStringLiteral("*.xml")})) {
-    auto scene = loadExample(name);
+    auto scene = armrig::load(name);
     ASSERT_TRUE(scene);
     ++examples;
     const double middle = std::floor((scene->firstFrame() + scene->lastFrame()) / 2.0);
