@@ -218,14 +218,8 @@ void timesTranslation(Values& m, double x, double y, double z) {
   lastRowAffine(m);
 }
 
-// m = m * b, b affine without translation.
-void timesLinear(Values& m, const Values& b) {
-  if (isIdentity(m)) {
-    m = b;
-    return;
-  }
-  if (isIdentity(b))
-    return;
+// m = m * b, b affine without translation, neither side the identity.
+void timesLinearOther(Values& m, const Values& b) {
   for (int h = 0; h < 4; h += 2) {
     const Rows a0 = load(&m[h]), a1 = load(&m[4 + h]), a2 = load(&m[8 + h]);
     for (int col = 0; col < 12; col += 4)
@@ -235,12 +229,18 @@ void timesLinear(Values& m, const Values& b) {
   lastRowAffine(m);
 }
 
-// m = m * K, K the skew whose values 4 and 5 are s and c.
-void timesSkew(Values& m, double s, double c) {
+// m = m * b, b affine without translation.
+void timesLinear(Values& m, const Values& b) {
   if (isIdentity(m)) {
-    m = {1, 0, 0, 0, s, c, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    m = b;
     return;
   }
+  if (!isIdentity(b))
+    timesLinearOther(m, b);
+}
+
+// m = m * K, K the skew whose values 4 and 5 are s and c, m not the identity.
+void timesSkewOther(Values& m, double s, double c) {
   if (s == 0.0 && c == 1.0)
     return;
   for (int h = 0; h < 4; h += 2) {
@@ -251,6 +251,14 @@ void timesSkew(Values& m, double s, double c) {
     store(&m[12 + h], fromZero(load(&m[12 + h])));
   }
   lastRowAffine(m);
+}
+
+// m = m * K, K the skew whose values 4 and 5 are s and c.
+void timesSkew(Values& m, double s, double c) {
+  if (isIdentity(m))
+    m = {1, 0, 0, 0, s, c, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  else
+    timesSkewOther(m, s, c);
 }
 
 void timesSkew(Values& m, double degrees) {
@@ -277,9 +285,12 @@ void timesScale(Values& m, double x, double y, double z) {
 
 Values sideSkewShort(double degrees, bool aboutY) {
   const QuarterTurns& q = quarterTurns();
+  // The quarter turns are never the identity, and the skew keeps their first column (whose y
+  // value is 1): only the last product can meet the identity on its left.
   Values m = aboutY ? q.intoFromY : q.into;
-  timesSkew(m, degrees);
-  timesLinear(m, q.back);
+  const double a = degrees * kDegToRad;
+  timesSkewOther(m, std::sin(a), std::cos(a));
+  timesLinearOther(m, q.back);
   if (aboutY)
     timesLinear(m, q.backToY);
   return m;

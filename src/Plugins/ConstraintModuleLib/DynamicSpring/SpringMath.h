@@ -11,7 +11,6 @@
 
 // One frame of the spring: what it was made from, its state and the matrix it gave.
 struct SpringHistoryEntry {
-  Math::Matrix4x4 local;        // the input in the static parent's space
   Math::Matrix4x4 staticMatrix; // the static parent used at that frame
   bool update = false;          // whether the frame advanced the spring's output
   std::int64_t stamp = -1;      // the node's cache stamp when the entry was made
