@@ -114,15 +114,28 @@ Values skewing(double degrees) {
 // the host's own calls.
 struct QuarterTurns {
   Values into, intoFromY, back, backToY;
+  // Whether every value is 0, ±1, e (cos 90°, which rounds to about 6e-17, not 0) or f (the
+  // y turn's e times the z turn's), where the worked-out side skews below expect them.
+  bool expected = false;
 };
+
+bool expectedTurns(const QuarterTurns& q) {
+  const double e = q.into[0], f = q.intoFromY[0];
+  return e > 0.0 && e < 1e-15 && f > 0.0 && f < 1e-30 &&
+         q.into == Values{e, 1, 0, 0, -1, e, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1} &&
+         q.back == Values{e, -1, 0, 0, 1, e, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1} &&
+         q.intoFromY == Values{f, 1, -e, 0, -e, e, 1, 0, 1, 0, e, 0, 0, 0, 0, 1} &&
+         q.backToY == Values{e, 0, 1, 0, 0, 1, 0, 0, -1, 0, e, 0, 0, 0, 0, 1};
+}
 
 const QuarterTurns& quarterTurns() {
   static const QuarterTurns turns = [] {
     const Math::Vector3d y(0, 1, 0), z(0, 0, 1);
-    return QuarterTurns{valuesOf(Math::Matrix4x4().rotateDegrees(90, z)),
-                        valuesOf(Math::Matrix4x4().rotateDegrees(90, y).rotateDegrees(90, z)),
-                        valuesOf(Math::Matrix4x4().rotateDegrees(-90, z)),
-                        valuesOf(Math::Matrix4x4().rotateDegrees(-90, y))};
+    QuarterTurns q{valuesOf(Math::Matrix4x4().rotateDegrees(90, z)),
+                   valuesOf(Math::Matrix4x4().rotateDegrees(90, y).rotateDegrees(90, z)),
+                   valuesOf(Math::Matrix4x4().rotateDegrees(-90, z)), valuesOf(Math::Matrix4x4().rotateDegrees(-90, y))};
+    q.expected = expectedTurns(q);
+    return q;
   }();
   return turns;
 }
@@ -283,8 +296,28 @@ void timesScale(Values& m, double x, double y, double z) {
   lastRowAffine(m);
 }
 
+// The side skews' products worked out on the quarter turns' values: each value is the sum the
+// products make, with the terms left out that add a zero (to a sum started from +0, or to one
+// that cannot be -0). For finite s and c; others make a matrix that is not finite either.
+Values sideSkewAboutZ(double s, double c, double e) {
+  const double p = (0.0 + e * s) + -c, q = (0.0 + s) + e * c; // into · K
+  return {e * e + -p, e + -q, 0, 0, e + p * e, 1.0 + q * e, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+}
+
+Values sideSkewAboutY(double s, double c, double e, double f) {
+  const double p = (0.0 + f * s) + -e * c, q = (0.0 + s) + e * c, r = (0.0 + -e * s) + c; // into · K
+  const double a0 = f * e + -p, a1 = e + -q, a2 = -e * e + -r;                             // · back
+  return {(0.0 + a0 * e) + 1.0, 0.0 + a1 * e, (0.0 + a2 * e) + e, 0, f + p * e, 1.0 + q * e, -e + r * e, 0,
+          (0.0 + -a0) + e,      0.0 + -a1,    (0.0 + -a2) + e * e, 0, 0, 0, 0, 1};
+}
+
 Values sideSkewShort(double degrees, bool aboutY) {
   const QuarterTurns& q = quarterTurns();
+  if (q.expected) {
+    const double a = degrees * kDegToRad, e = q.into[0];
+    return aboutY ? sideSkewAboutY(std::sin(a), std::cos(a), e, q.intoFromY[0])
+                  : sideSkewAboutZ(std::sin(a), std::cos(a), e);
+  }
   // The quarter turns are never the identity, and the skew keeps their first column (whose y
   // value is 1): only the last product can meet the identity on its left.
   Values m = aboutY ? q.intoFromY : q.into;
