@@ -33,6 +33,11 @@ bool turnsOf(double w) {
     return true;
   if (c >= 1.0 - 1e-12)
     return false;
+  // Near the threshold's own cosine the arc cosine moves 2e4 times faster than w: a w more than
+  // 1e-13 away from it is more than 1e-9 rad from the threshold, far beyond any rounding.
+  static const double edge = std::cos(kNoTurn / 2.0);
+  if (c < edge - 1e-13 || c > edge + 1e-13)
+    return c < edge;
   return std::fabs(2.0 * std::acos(c)) > kNoTurn;
 }
 
@@ -62,6 +67,9 @@ Math::Quat slerpFromRest(const Math::Quat& unitB, double angleIfNear, double t) 
 Math::Quat slerpFromRest(const Math::Quat& b, double t) {
   if (!finite(b))
     return Math::Quat::slerpMethod(Math::Quat(), b, t);
+  // A spring at rest carries no turn: the identity normalises to itself, at an angle of 0.
+  if (b.w == 1.0 && b.x == 0.0 && b.y == 0.0 && b.z == 0.0)
+    return slerpFromRest(b, 0.0, t);
   const Math::Quat q = b.normalized();
   return slerpFromRest(q, std::acos(std::min(q.w, 1.0)), t);
 }
