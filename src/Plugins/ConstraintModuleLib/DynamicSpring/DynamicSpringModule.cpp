@@ -237,8 +237,7 @@ SpringHistoryEntry DynamicSpringModule::springState(const MO_BaseContext& ctx, c
   // is the identity, and a product with it gives the other side as it is.
   const Math::Matrix4x4 local = parent.isIdentity() ? input : parent.getInverse() * input;
   const Math::Point3d pivot = sceneMetrics()->toOGL(modulePivot(ctx, inputModule(0)));
-  SpringTarget target;
-  decomposeSpringMatrix(aboutPivot(local, pivot), target.translation, target.scale, target.rotation, target.skew);
+  const SpringTarget target = springTargetOf(local, pivot);
   SpringHistoryEntry entry =
       restart ? startSpringState(target, pivot) : nextSpringState(previous, target, s.spring, pivot);
   entry.staticMatrix = parent;

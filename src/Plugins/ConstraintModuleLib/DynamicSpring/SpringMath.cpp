@@ -352,6 +352,10 @@ Values composedShort(const SpringHistoryEntry& entry, const Math::Point3d& pivot
   return m;
 }
 
+void decomposeValues(Values& v, Math::Vector3d& translation, Math::Vector3d& scale, Math::Quat& rotation,
+                     Math::Vector3d& skew);
+Values aboutPivotValues(const Math::Matrix4x4& m, const Math::Point3d& pivot);
+
 } // namespace
 
 int mirroredAtOnce(const double* v) {
@@ -360,8 +364,10 @@ int mirroredAtOnce(const double* v) {
     const double largest = std::max({a[0], a[1], a[2]});
     if (!(largest >= 1e-15 && largest <= 1e15))
       return -1;
+    // No value is above the largest; a value that is not a number fails the bound.
+    const double smallest = std::max(1e-30, largest * 1e-20);
     for (double c : a)
-      if (!(c == 0.0 || (c >= 1e-30 && c >= largest * 1e-20 && c <= largest)))
+      if (!(c == 0.0 || c >= smallest))
         return -1;
   }
   const double cross = v[0] * v[5] - v[1] * v[4];
@@ -381,13 +387,26 @@ Math::Quat quatProduct(const Math::Quat& a, const Math::Quat& b) {
 
 void decomposeSpringMatrix(const Math::Matrix4x4& m, Math::Vector3d& translation, Math::Vector3d& scale,
                            Math::Quat& rotation, Math::Vector3d& skew) {
-  const int atOnce = mirroredAtOnce(m.values());
-  const bool mirrored = atOnce >= 0 ? atOnce == 1 : isMirrored(m);
-  double v[16];
+  Values v = valuesOf(m);
+  decomposeValues(v, translation, scale, rotation, skew);
+}
+
+SpringTarget springTargetOf(const Math::Matrix4x4& m, const Math::Point3d& pivot) {
+  SpringTarget t;
+  Values v = aboutPivotValues(m, pivot);
+  decomposeValues(v, t.translation, t.scale, t.rotation, t.skew);
+  return t;
+}
+
+namespace {
+
+// The decomposition of m's values, which it works on in place.
+void decomposeValues(Values& v, Math::Vector3d& translation, Math::Vector3d& scale, Math::Quat& rotation,
+                     Math::Vector3d& skew) {
+  const int atOnce = mirroredAtOnce(v.data());
+  const bool mirrored = atOnce >= 0 ? atOnce == 1 : isMirrored(Math::Matrix4x4(v.data()));
   if (mirrored)
-    Math::Matrix4x4(m).scale(-1, 1, 1).getValues(v);
-  else
-    std::copy(m.values(), m.values() + 16, v);
+    Math::Matrix4x4(v.data()).scale(-1, 1, 1).getValues(v.data());
   for (int i : {0, 5, 10})
     if (v[i] == 0.0)
       v[i] = 0.0001;
@@ -433,7 +452,15 @@ void decomposeSpringMatrix(const Math::Matrix4x4& m, Math::Vector3d& translation
   scale = Math::Vector3d(mirrored ? -sx : sx, sy, sz);
 }
 
+} // namespace
+
 Math::Matrix4x4 aboutPivot(const Math::Matrix4x4& m, const Math::Point3d& pivot) {
+  return Math::Matrix4x4(aboutPivotValues(m, pivot).data());
+}
+
+namespace {
+
+Values aboutPivotValues(const Math::Matrix4x4& m, const Math::Point3d& pivot) {
   const double* l = m.values();
   if (pivot.x != 0.0 || pivot.y != 0.0 || pivot.z != 0.0) {
     Values v = valuesOf(m);
@@ -448,14 +475,16 @@ Math::Matrix4x4 aboutPivot(const Math::Matrix4x4& m, const Math::Point3d& pivot)
       lastRowAffine(v);
       timesTranslation(v, pivot.x, pivot.y, pivot.z);
       if (allFinite(v))
-        return Math::Matrix4x4(v.data());
+        return v;
     }
   }
   Values v = translation(-pivot.x, -pivot.y, -pivot.z);
   multiply(v, valuesOf(m));
   multiply(v, translation(pivot.x, pivot.y, pivot.z));
-  return Math::Matrix4x4(v.data());
+  return v;
 }
+
+} // namespace
 
 Math::Matrix4x4 composeSpringMatrix(SpringHistoryEntry& entry, const Math::Point3d& pivot) {
   Values m = composedShort(entry, pivot);

@@ -79,6 +79,9 @@ void decomposeSpringMatrix(const Math::Matrix4x4& m, Math::Vector3d& translation
 // T(pivot)⁻¹ · m · T(pivot): m as seen from the pivot, which the decomposition then splits.
 Math::Matrix4x4 aboutPivot(const Math::Matrix4x4& m, const Math::Point3d& pivot);
 
+// decomposeSpringMatrix(aboutPivot(m, pivot)), without the matrix between.
+SpringTarget springTargetOf(const Math::Matrix4x4& m, const Math::Point3d& pivot);
+
 // T(translation) · T(pivot) · R · skews · S · T(−pivot), kept as the entry's result.
 Math::Matrix4x4 composeSpringMatrix(SpringHistoryEntry& entry, const Math::Point3d& pivot);
 
