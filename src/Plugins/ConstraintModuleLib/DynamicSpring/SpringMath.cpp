@@ -356,6 +356,13 @@ void decomposeValues(Values& v, Math::Vector3d& translation, Math::Vector3d& sca
                      Math::Vector3d& skew);
 Values aboutPivotValues(const Math::Matrix4x4& m, const Math::Point3d& pivot);
 
+Math::Matrix4x4 composedMatrix(const SpringHistoryEntry& entry, const Math::Point3d& pivot) {
+  Values m = composedShort(entry, pivot);
+  if (!allFinite(m))
+    m = composedInFull(entry, pivot);
+  return Math::Matrix4x4(m.data());
+}
+
 } // namespace
 
 int mirroredAtOnce(const double* v) {
@@ -487,10 +494,7 @@ Values aboutPivotValues(const Math::Matrix4x4& m, const Math::Point3d& pivot) {
 } // namespace
 
 Math::Matrix4x4 composeSpringMatrix(SpringHistoryEntry& entry, const Math::Point3d& pivot) {
-  Values m = composedShort(entry, pivot);
-  if (!allFinite(m))
-    m = composedInFull(entry, pivot);
-  entry.result = Math::Matrix4x4(m.data());
+  entry.result = composedMatrix(entry, pivot);
   return entry.result;
 }
 
@@ -560,7 +564,7 @@ SpringHistoryEntry nextSpringState(const SpringHistoryEntry& previous, const Spr
     advanceSpring(previous, target, s.gains, next);
   settleSpring(target, s.activity, next);
   if (s.update)
-    composeSpringMatrix(next, pivot);
+    next.result = composedMatrix(next, pivot);
   else
     next.result = previous.result;
   return next;
