@@ -141,7 +141,8 @@ const QuarterTurns& quarterTurns() {
     const Math::Vector3d y(0, 1, 0), z(0, 0, 1);
     QuarterTurns q{valuesOf(Math::Matrix4x4().rotateDegrees(90, z)),
                    valuesOf(Math::Matrix4x4().rotateDegrees(90, y).rotateDegrees(90, z)),
-                   valuesOf(Math::Matrix4x4().rotateDegrees(-90, z)), valuesOf(Math::Matrix4x4().rotateDegrees(-90, y))};
+                   valuesOf(Math::Matrix4x4().rotateDegrees(-90, z)),
+                   valuesOf(Math::Matrix4x4().rotateDegrees(-90, y))};
     q.expected = expectedTurns(q);
     return q;
   }();
@@ -314,9 +315,9 @@ Values sideSkewAboutZ(double s, double c, double e) {
 
 Values sideSkewAboutY(double s, double c, double e, double f) {
   const double p = (0.0 + f * s) + -e * c, q = (0.0 + s) + e * c, r = (0.0 + -e * s) + c; // into · K
-  const double a0 = f * e + -p, a1 = e + -q, a2 = -e * e + -r;                             // · back
-  return {(0.0 + a0 * e) + 1.0, 0.0 + a1 * e, (0.0 + a2 * e) + e, 0, f + p * e, 1.0 + q * e, -e + r * e, 0,
-          (0.0 + -a0) + e,      0.0 + -a1,    (0.0 + -a2) + e * e, 0, 0, 0, 0, 1};
+  const double a0 = f * e + -p, a1 = e + -q, a2 = -e * e + -r;                            // · back
+  return {(0.0 + a0 * e) + 1.0, 0.0 + a1 * e, (0.0 + a2 * e) + e,  0, f + p * e, 1.0 + q * e, -e + r * e, 0,
+          (0.0 + -a0) + e,      0.0 + -a1,    (0.0 + -a2) + e * e, 0, 0,         0,           0,          1};
 }
 
 Values sideSkewShort(double degrees, bool aboutY) {
