@@ -233,13 +233,13 @@ Math::Matrix4x4 DynamicSpringModule::computeConstraint(const MO_BaseContext& ctx
 SpringHistoryEntry DynamicSpringModule::springState(const MO_BaseContext& ctx, const Math::Matrix4x4& input,
                                                     const Settings& s, const Math::Matrix4x4& parent, bool restart,
                                                     const SpringHistoryEntry& previous) {
-  const Math::Matrix4x4 local = parent.getInverse() * input;
+  // Under the world (no static parent) the input is its own local matrix: the identity's inverse
+  // is the identity, and a product with it gives the other side as it is.
+  const Math::Matrix4x4 local = parent.isIdentity() ? input : parent.getInverse() * input;
   const Math::Point3d pivot = sceneMetrics()->toOGL(modulePivot(ctx, inputModule(0)));
-  SpringTarget target;
-  decomposeSpringMatrix(aboutPivot(local, pivot), target.translation, target.scale, target.rotation, target.skew);
+  const SpringTarget target = springTargetOf(local, pivot);
   SpringHistoryEntry entry =
       restart ? startSpringState(target, pivot) : nextSpringState(previous, target, s.spring, pivot);
-  entry.local = local;
   entry.staticMatrix = parent;
   entry.update = s.spring.update;
   entry.activity = s.spring.activity;
@@ -250,10 +250,13 @@ SpringHistoryEntry DynamicSpringModule::springState(const MO_BaseContext& ctx, c
 // The state of the frame before `index`, made sure of first.
 const SpringHistoryEntry* DynamicSpringModule::previousState(const MO_BaseContext& ctx, std::size_t index,
                                                              SpringHistory::Origin& origin) {
-  const SpringHistoryEntry* previous = goodEntry(MO_BaseContext(MO_FrameKey(ctx.frame() - 1.0), ctx.contextType()));
+  const SpringHistoryEntry* previous = stillGood(ctx, index);
+  if (!previous)
+    previous = goodEntry(MO_BaseContext(MO_FrameKey(ctx.frame() - 1.0), ctx.contextType()));
   if (previous) {
     // Whatever followed this frame was made from its old state.
-    m_history.resize(index + 1);
+    if (m_history.size() != index + 1)
+      m_history.resize(index + 1);
     origin = SpringHistory::Origin::Step;
   } else {
     std::printf("LAST HISTORY IS NOT VALID\n");
@@ -262,6 +265,20 @@ const SpringHistoryEntry* DynamicSpringModule::previousState(const MO_BaseContex
     origin = SpringHistory::Origin::Fresh;
   }
   return previous;
+}
+
+// Stepping forward frame by frame, the frame before is nearly always good already: found so
+// without goodEntry's walk, which would stop at once and compute nothing.
+const SpringHistoryEntry* DynamicSpringModule::stillGood(const MO_BaseContext& ctx, std::size_t index) {
+  if (static_cast<double>(index) != ctx.frame() || index < 2 || index > m_history.size())
+    return nullptr;
+  const std::size_t before = index - 1;
+  const std::int64_t stamp = validateCache();
+  const double a = activityAt(MO_BaseContext(MO_FrameKey(static_cast<double>(before)), ctx.contextType()));
+  const SpringHistory::Mark& m = m_history.mark(before);
+  if (a == 0.0 || !m.valid || m.stamp != stamp || m.activity != a)
+    return nullptr;
+  return &lookup(before);
 }
 
 // A frame stored again without dropping what follows (a restart) leaves the next frame made from

@@ -98,6 +98,8 @@ private:
                                  const Math::Matrix4x4& parent, bool restart, const SpringHistoryEntry& previous);
   // The state of the frame before, made sure of first; null when it cannot be made valid.
   const SpringHistoryEntry* previousState(const MO_BaseContext& ctx, std::size_t index, SpringHistory::Origin& origin);
+  // The state of the frame before an integer frame when it is good as it stands, else null.
+  const SpringHistoryEntry* stillGood(const MO_BaseContext& ctx, std::size_t index);
   // ensureHistory's work: the frame's state where it lies (valid until the history changes).
   const SpringHistoryEntry* goodEntry(const MO_BaseContext& ctx);
   // historyEntry in place: kept, or made again into the recent states.

@@ -9,7 +9,11 @@ constexpr std::size_t kNoFrame = static_cast<std::size_t>(-1);
 void SpringHistory::resize(std::size_t n) {
   // Slots of dropped frames need no clearing: a frame's mark says whether it holds a state, and
   // only storing one marks it valid again.
+  // Growing keeps every state: all of them stand before the old size.
+  const bool grows = n >= m_marks.size();
   m_marks.resize(n);
+  if (grows)
+    return;
   if (!m_whole.empty())
     m_whole.erase(m_whole.lower_bound(n), m_whole.end());
   if (m_checkpoints.size() > (n + kCheckpointEvery - 1) / kCheckpointEvery)

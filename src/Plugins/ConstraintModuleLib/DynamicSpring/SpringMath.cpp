@@ -33,6 +33,11 @@ bool turnsOf(double w) {
     return true;
   if (c >= 1.0 - 1e-12)
     return false;
+  // Near the threshold's own cosine the arc cosine moves 2e4 times faster than w: a w more than
+  // 1e-13 away from it is more than 1e-9 rad from the threshold, far beyond any rounding.
+  static const double edge = std::cos(kNoTurn / 2.0);
+  if (c < edge - 1e-13 || c > edge + 1e-13)
+    return c < edge;
   return std::fabs(2.0 * std::acos(c)) > kNoTurn;
 }
 
@@ -62,6 +67,9 @@ Math::Quat slerpFromRest(const Math::Quat& unitB, double angleIfNear, double t) 
 Math::Quat slerpFromRest(const Math::Quat& b, double t) {
   if (!finite(b))
     return Math::Quat::slerpMethod(Math::Quat(), b, t);
+  // A spring at rest carries no turn: the identity normalises to itself, at an angle of 0.
+  if (b.w == 1.0 && b.x == 0.0 && b.y == 0.0 && b.z == 0.0)
+    return slerpFromRest(b, 0.0, t);
   const Math::Quat q = b.normalized();
   return slerpFromRest(q, std::acos(std::min(q.w, 1.0)), t);
 }
@@ -114,15 +122,29 @@ Values skewing(double degrees) {
 // the host's own calls.
 struct QuarterTurns {
   Values into, intoFromY, back, backToY;
+  // Whether every value is 0, ±1, e (cos 90°, which rounds to about 6e-17, not 0) or f (the
+  // y turn's e times the z turn's), where the worked-out side skews below expect them.
+  bool expected = false;
 };
+
+bool expectedTurns(const QuarterTurns& q) {
+  const double e = q.into[0], f = q.intoFromY[0];
+  return e > 0.0 && e < 1e-15 && f > 0.0 && f < 1e-30 &&
+         q.into == Values{e, 1, 0, 0, -1, e, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1} &&
+         q.back == Values{e, -1, 0, 0, 1, e, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1} &&
+         q.intoFromY == Values{f, 1, -e, 0, -e, e, 1, 0, 1, 0, e, 0, 0, 0, 0, 1} &&
+         q.backToY == Values{e, 0, 1, 0, 0, 1, 0, 0, -1, 0, e, 0, 0, 0, 0, 1};
+}
 
 const QuarterTurns& quarterTurns() {
   static const QuarterTurns turns = [] {
     const Math::Vector3d y(0, 1, 0), z(0, 0, 1);
-    return QuarterTurns{valuesOf(Math::Matrix4x4().rotateDegrees(90, z)),
-                        valuesOf(Math::Matrix4x4().rotateDegrees(90, y).rotateDegrees(90, z)),
-                        valuesOf(Math::Matrix4x4().rotateDegrees(-90, z)),
-                        valuesOf(Math::Matrix4x4().rotateDegrees(-90, y))};
+    QuarterTurns q{valuesOf(Math::Matrix4x4().rotateDegrees(90, z)),
+                   valuesOf(Math::Matrix4x4().rotateDegrees(90, y).rotateDegrees(90, z)),
+                   valuesOf(Math::Matrix4x4().rotateDegrees(-90, z)),
+                   valuesOf(Math::Matrix4x4().rotateDegrees(-90, y))};
+    q.expected = expectedTurns(q);
+    return q;
   }();
   return turns;
 }
@@ -218,14 +240,8 @@ void timesTranslation(Values& m, double x, double y, double z) {
   lastRowAffine(m);
 }
 
-// m = m * b, b affine without translation.
-void timesLinear(Values& m, const Values& b) {
-  if (isIdentity(m)) {
-    m = b;
-    return;
-  }
-  if (isIdentity(b))
-    return;
+// m = m * b, b affine without translation, neither side the identity.
+void timesLinearOther(Values& m, const Values& b) {
   for (int h = 0; h < 4; h += 2) {
     const Rows a0 = load(&m[h]), a1 = load(&m[4 + h]), a2 = load(&m[8 + h]);
     for (int col = 0; col < 12; col += 4)
@@ -235,12 +251,18 @@ void timesLinear(Values& m, const Values& b) {
   lastRowAffine(m);
 }
 
-// m = m * K, K the skew whose values 4 and 5 are s and c.
-void timesSkew(Values& m, double s, double c) {
+// m = m * b, b affine without translation.
+void timesLinear(Values& m, const Values& b) {
   if (isIdentity(m)) {
-    m = {1, 0, 0, 0, s, c, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    m = b;
     return;
   }
+  if (!isIdentity(b))
+    timesLinearOther(m, b);
+}
+
+// m = m * K, K the skew whose values 4 and 5 are s and c, m not the identity.
+void timesSkewOther(Values& m, double s, double c) {
   if (s == 0.0 && c == 1.0)
     return;
   for (int h = 0; h < 4; h += 2) {
@@ -251,6 +273,14 @@ void timesSkew(Values& m, double s, double c) {
     store(&m[12 + h], fromZero(load(&m[12 + h])));
   }
   lastRowAffine(m);
+}
+
+// m = m * K, K the skew whose values 4 and 5 are s and c.
+void timesSkew(Values& m, double s, double c) {
+  if (isIdentity(m))
+    m = {1, 0, 0, 0, s, c, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+  else
+    timesSkewOther(m, s, c);
 }
 
 void timesSkew(Values& m, double degrees) {
@@ -275,11 +305,34 @@ void timesScale(Values& m, double x, double y, double z) {
   lastRowAffine(m);
 }
 
+// The side skews' products worked out on the quarter turns' values: each value is the sum the
+// products make, with the terms left out that add a zero (to a sum started from +0, or to one
+// that cannot be -0). For finite s and c; others make a matrix that is not finite either.
+Values sideSkewAboutZ(double s, double c, double e) {
+  const double p = (0.0 + e * s) + -c, q = (0.0 + s) + e * c; // into · K
+  return {e * e + -p, e + -q, 0, 0, e + p * e, 1.0 + q * e, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+}
+
+Values sideSkewAboutY(double s, double c, double e, double f) {
+  const double p = (0.0 + f * s) + -e * c, q = (0.0 + s) + e * c, r = (0.0 + -e * s) + c; // into · K
+  const double a0 = f * e + -p, a1 = e + -q, a2 = -e * e + -r;                            // · back
+  return {(0.0 + a0 * e) + 1.0, 0.0 + a1 * e, (0.0 + a2 * e) + e,  0, f + p * e, 1.0 + q * e, -e + r * e, 0,
+          (0.0 + -a0) + e,      0.0 + -a1,    (0.0 + -a2) + e * e, 0, 0,         0,           0,          1};
+}
+
 Values sideSkewShort(double degrees, bool aboutY) {
   const QuarterTurns& q = quarterTurns();
+  if (q.expected) {
+    const double a = degrees * kDegToRad, e = q.into[0];
+    return aboutY ? sideSkewAboutY(std::sin(a), std::cos(a), e, q.intoFromY[0])
+                  : sideSkewAboutZ(std::sin(a), std::cos(a), e);
+  }
+  // The quarter turns are never the identity, and the skew keeps their first column (whose y
+  // value is 1): only the last product can meet the identity on its left.
   Values m = aboutY ? q.intoFromY : q.into;
-  timesSkew(m, degrees);
-  timesLinear(m, q.back);
+  const double a = degrees * kDegToRad;
+  timesSkewOther(m, std::sin(a), std::cos(a));
+  timesLinearOther(m, q.back);
   if (aboutY)
     timesLinear(m, q.backToY);
   return m;
@@ -300,6 +353,17 @@ Values composedShort(const SpringHistoryEntry& entry, const Math::Point3d& pivot
   return m;
 }
 
+void decomposeValues(Values& v, Math::Vector3d& translation, Math::Vector3d& scale, Math::Quat& rotation,
+                     Math::Vector3d& skew);
+Values aboutPivotValues(const Math::Matrix4x4& m, const Math::Point3d& pivot);
+
+Math::Matrix4x4 composedMatrix(const SpringHistoryEntry& entry, const Math::Point3d& pivot) {
+  Values m = composedShort(entry, pivot);
+  if (!allFinite(m))
+    m = composedInFull(entry, pivot);
+  return Math::Matrix4x4(m.data());
+}
+
 } // namespace
 
 int mirroredAtOnce(const double* v) {
@@ -308,8 +372,10 @@ int mirroredAtOnce(const double* v) {
     const double largest = std::max({a[0], a[1], a[2]});
     if (!(largest >= 1e-15 && largest <= 1e15))
       return -1;
+    // No value is above the largest; a value that is not a number fails the bound.
+    const double smallest = std::max(1e-30, largest * 1e-20);
     for (double c : a)
-      if (!(c == 0.0 || (c >= 1e-30 && c >= largest * 1e-20 && c <= largest)))
+      if (!(c == 0.0 || c >= smallest))
         return -1;
   }
   const double cross = v[0] * v[5] - v[1] * v[4];
@@ -329,13 +395,26 @@ Math::Quat quatProduct(const Math::Quat& a, const Math::Quat& b) {
 
 void decomposeSpringMatrix(const Math::Matrix4x4& m, Math::Vector3d& translation, Math::Vector3d& scale,
                            Math::Quat& rotation, Math::Vector3d& skew) {
-  const int atOnce = mirroredAtOnce(m.values());
-  const bool mirrored = atOnce >= 0 ? atOnce == 1 : isMirrored(m);
-  double v[16];
+  Values v = valuesOf(m);
+  decomposeValues(v, translation, scale, rotation, skew);
+}
+
+SpringTarget springTargetOf(const Math::Matrix4x4& m, const Math::Point3d& pivot) {
+  SpringTarget t;
+  Values v = aboutPivotValues(m, pivot);
+  decomposeValues(v, t.translation, t.scale, t.rotation, t.skew);
+  return t;
+}
+
+namespace {
+
+// The decomposition of m's values, which it works on in place.
+void decomposeValues(Values& v, Math::Vector3d& translation, Math::Vector3d& scale, Math::Quat& rotation,
+                     Math::Vector3d& skew) {
+  const int atOnce = mirroredAtOnce(v.data());
+  const bool mirrored = atOnce >= 0 ? atOnce == 1 : isMirrored(Math::Matrix4x4(v.data()));
   if (mirrored)
-    Math::Matrix4x4(m).scale(-1, 1, 1).getValues(v);
-  else
-    std::copy(m.values(), m.values() + 16, v);
+    Math::Matrix4x4(v.data()).scale(-1, 1, 1).getValues(v.data());
   for (int i : {0, 5, 10})
     if (v[i] == 0.0)
       v[i] = 0.0001;
@@ -381,7 +460,15 @@ void decomposeSpringMatrix(const Math::Matrix4x4& m, Math::Vector3d& translation
   scale = Math::Vector3d(mirrored ? -sx : sx, sy, sz);
 }
 
+} // namespace
+
 Math::Matrix4x4 aboutPivot(const Math::Matrix4x4& m, const Math::Point3d& pivot) {
+  return Math::Matrix4x4(aboutPivotValues(m, pivot).data());
+}
+
+namespace {
+
+Values aboutPivotValues(const Math::Matrix4x4& m, const Math::Point3d& pivot) {
   const double* l = m.values();
   if (pivot.x != 0.0 || pivot.y != 0.0 || pivot.z != 0.0) {
     Values v = valuesOf(m);
@@ -396,20 +483,19 @@ Math::Matrix4x4 aboutPivot(const Math::Matrix4x4& m, const Math::Point3d& pivot)
       lastRowAffine(v);
       timesTranslation(v, pivot.x, pivot.y, pivot.z);
       if (allFinite(v))
-        return Math::Matrix4x4(v.data());
+        return v;
     }
   }
   Values v = translation(-pivot.x, -pivot.y, -pivot.z);
   multiply(v, valuesOf(m));
   multiply(v, translation(pivot.x, pivot.y, pivot.z));
-  return Math::Matrix4x4(v.data());
+  return v;
 }
 
+} // namespace
+
 Math::Matrix4x4 composeSpringMatrix(SpringHistoryEntry& entry, const Math::Point3d& pivot) {
-  Values m = composedShort(entry, pivot);
-  if (!allFinite(m))
-    m = composedInFull(entry, pivot);
-  entry.result = Math::Matrix4x4(m.data());
+  entry.result = composedMatrix(entry, pivot);
   return entry.result;
 }
 
@@ -479,7 +565,7 @@ SpringHistoryEntry nextSpringState(const SpringHistoryEntry& previous, const Spr
     advanceSpring(previous, target, s.gains, next);
   settleSpring(target, s.activity, next);
   if (s.update)
-    composeSpringMatrix(next, pivot);
+    next.result = composedMatrix(next, pivot);
   else
     next.result = previous.result;
   return next;

@@ -11,7 +11,6 @@
 
 // One frame of the spring: what it was made from, its state and the matrix it gave.
 struct SpringHistoryEntry {
-  Math::Matrix4x4 local;        // the input in the static parent's space
   Math::Matrix4x4 staticMatrix; // the static parent used at that frame
   bool update = false;          // whether the frame advanced the spring's output
   std::int64_t stamp = -1;      // the node's cache stamp when the entry was made
@@ -79,6 +78,9 @@ void decomposeSpringMatrix(const Math::Matrix4x4& m, Math::Vector3d& translation
 
 // T(pivot)⁻¹ · m · T(pivot): m as seen from the pivot, which the decomposition then splits.
 Math::Matrix4x4 aboutPivot(const Math::Matrix4x4& m, const Math::Point3d& pivot);
+
+// decomposeSpringMatrix(aboutPivot(m, pivot)), without the matrix between.
+SpringTarget springTargetOf(const Math::Matrix4x4& m, const Math::Point3d& pivot);
 
 // T(translation) · T(pivot) · R · skews · S · T(−pivot), kept as the entry's result.
 Math::Matrix4x4 composeSpringMatrix(SpringHistoryEntry& entry, const Math::Point3d& pivot);

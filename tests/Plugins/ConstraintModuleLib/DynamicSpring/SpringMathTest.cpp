@@ -190,6 +190,29 @@ TEST(SpringComposition, GivesTheHostsProductsToTheBitForRandomChains) {
   }
 }
 
+// A skew about the y or z axis alone, at angles whose sine vanishes beside cos 90° (about 6e-17)
+// or underflows, at quarter and half turns, huge and not finite; after the identity (which the
+// product skips) and after a turn, with and without a pivot: the host's chain to the bit.
+TEST(SpringComposition, SideSkewsGiveTheHostsProductsToTheBitAtTheirEdges) {
+  const double angles[] = {1e-40, -1e-40, 1e-305, -1e-305, 4e-324, 1e-15, -3e-15, 0.5,  -45,   89.999999,
+                           90,    -90,    180,    -180,    270,    1e10,  1e300,  kInf, -kInf, std::nan("")};
+  const Math::Quat turns[] = {Math::Quat(), kTilted, Math::Quat(-0.0, 1, 0, 0)};
+  const Math::Point3d pivots[] = {{0, 0, 0}, {0.3, -2, 1}};
+  for (double a : angles)
+    for (int side = 1; side < 3; ++side)
+      for (const Math::Quat& turn : turns)
+        for (const Math::Point3d& pivot : pivots) {
+          Math::Vector3d skew;
+          (side == 1 ? skew.y : skew.z) = a;
+          const ComposeCase c{"side", {}, {1, 1, 1}, skew, turn, pivot};
+          SpringHistoryEntry e = entryOf(c);
+          const Math::Matrix4x4 want = composedByTheHost(c);
+          const Math::Matrix4x4 got = composeSpringMatrix(e, c.pivot);
+          ASSERT_TRUE(sameBits(got, want)) << "angle " << a << " side " << side << "\n"
+                                           << printed(got) << "\nwant " << printed(want);
+        }
+}
+
 // The rotation's step as its rule reads, with the host's quaternion calls: the carried turn
 // slerped by the inertia, dropped when the missing turn is within 0.0001 rad; the pull slerped by
 // the tension, added when it turns by more than that.
@@ -246,6 +269,20 @@ TEST(SpringStep, RotationGivesTheHostsQuaternionCallsToTheBit) {
             << "missing " << missing << " carried " << carried << " gain " << gain;
         ++cases;
       }
+  // Pulls that turn within a hair of the threshold, where its cosine alone cannot decide.
+  for (double hair : {0.0, 1e-15, -1e-15, 1e-12, -1e-12, 3e-9, -3e-9, 5e-9, -5e-9, 1e-8, -1e-8})
+    for (double gain : {1.0, 0.5}) {
+      SpringHistoryEntry v, next;
+      v.rotation = kTilted;
+      const Math::Quat target = v.rotation * Math::Quat::fromAxisAngle((1e-4 + hair) / gain, axis());
+      SpringGains g;
+      g.rotateTension = gain;
+      advanceSpring(v, SpringTarget{{}, {1, 1, 1}, target, {}}, g, next);
+      Math::Quat rotation, velocity;
+      rotationStepByTheRule(v, target, g, rotation, velocity);
+      ASSERT_TRUE(sameBits(next.rotation, rotation) && sameBits(next.rotationVelocity, velocity))
+          << "hair " << hair << " gain " << gain;
+    }
   // Quaternions that are not finite still step as the host's calls make them.
   for (const Math::Quat& bad : {Math::Quat(kInf, 0, 0, 0), Math::Quat(std::nan(""), 1, 0, 0), Math::Quat(0, 0, 0, 0)}) {
     SpringHistoryEntry v, next;
