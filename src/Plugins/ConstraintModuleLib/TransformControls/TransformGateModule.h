@@ -2,6 +2,7 @@
 // Passes the transformation of a default or a target input (input port indexes), or a
 // blend of the two by the activity (percent); a switch input may choose the target.
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "Core/Constraint_AutoInModule.h"
@@ -55,6 +56,7 @@ private:
   AT_IntAttr* m_target_gate;
   AT_IntAttr* m_default_gate;
   int m_appliedTypeId = 4;
+  MO_UntilEdit<std::optional<Activity>> m_steadyActivity;            // when it holds at every frame
   MO_UntilEdit<Activity, double> m_activity;                         // at the frame last asked
   MO_UntilEdit<std::vector<Constraint_TemplateModule*>> m_answering; // inputs that may be switches, by port
 };
