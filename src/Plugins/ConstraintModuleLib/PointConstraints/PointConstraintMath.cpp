@@ -188,6 +188,11 @@ Math::Matrix4x4 segmentMap(const SegmentPegs& pegs, const SegmentSettings& s, co
 }
 
 Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, const TriangleSettings& s) {
+  return triangleResult(pegs, s, triangleRestInverse(pegs.rest));
+}
+
+Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, const TriangleSettings& s,
+                               const std::optional<MatrixValues>& restInverse) {
   using PointConstraint3::Transform_e;
   std::array<Math::Point3d, 3> current = pegs.current;
   Math::Vector3d normal = pegs.primaryMatrix * Math::Vector3d(0, 0, 1);
@@ -204,7 +209,7 @@ Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, const TriangleSettings&
   }
   if (normal.length() == 0.0)
     normal = Math::Vector3d(0, 0, 0.0001);
-  Math::Matrix4x4 map = triangleMap(pegs.rest, current, normal);
+  Math::Matrix4x4 map = restInverse ? triangleMap(*restInverse, pegs.rest[0], current, normal) : Math::Matrix4x4();
   if (s.activity != 1.0)
     map = blendTransforms(map, pegs.right, s.activity, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0), true, true);
   if (!belowParent)

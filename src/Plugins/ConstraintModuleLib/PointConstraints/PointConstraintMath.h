@@ -99,5 +99,9 @@ struct TrianglePegs {
 // peg's matrix, extrapolating beyond 0..1. A degenerate triangle still gives a map (kept
 // invertible), so there is always a result.
 Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, const TriangleSettings& s);
+// The same with the rest triangle's frame inverted already (triangleRestInverse of pegs.rest;
+// nothing when it cannot be inverted, which maps by the identity).
+Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, const TriangleSettings& s,
+                               const std::optional<MatrixValues>& restInverse);
 
 } // namespace PointConstraintMath
