@@ -44,9 +44,9 @@ bool hasKeys(AT_IntAttr* attr) {
   return keys && !keys->empty();
 }
 
-GateActivity gateActivity(const std::vector<Constraint_TemplateModule*>& answering, const AT_DoubleAttr* active,
-                          const AT_IntAttr* target, const AT_IntAttr* deflt, double frame) {
-  GateActivity g{deflt->value(frame), target->value(frame), 1.0, -1};
+GateActivity gateActivity(const std::vector<Constraint_TemplateModule*>& answering,
+                          const TransformGateModule::Settings& settings, double frame) {
+  GateActivity g{settings.defaultGate, settings.targetGate, 1.0, -1};
   const MO_BaseContext ctx(MO_FrameKey(frame), 0);
   // The first input that answers as a switch gives the ratio and the target.
   for (int port = 0; port < static_cast<int>(answering.size()); ++port) {
@@ -61,7 +61,7 @@ GateActivity gateActivity(const std::vector<Constraint_TemplateModule*>& answeri
     g.switchPort = port;
     break;
   }
-  const double a = active->value(frame) / 100.0;
+  const double a = settings.active / 100.0;
   if (a < 0.0)
     g.ratio = 1.0 - g.ratio;
   g.ratio *= std::clamp(std::fabs(a), 0.0, 1.0);
@@ -69,6 +69,10 @@ GateActivity gateActivity(const std::vector<Constraint_TemplateModule*>& answeri
 }
 
 } // namespace
+
+TransformGateModule::Settings TransformGateModule::settingsAt(double frame) const {
+  return {m_default_gate->value(frame), m_target_gate->value(frame), m_active->value(frame)};
+}
 
 TransformGateModule::Activity TransformGateModule::activityAt(double frame) const {
   // Which inputs could answer as a switch changes only with a link, an edit.
@@ -79,19 +83,21 @@ TransformGateModule::Activity TransformGateModule::activityAt(double frame) cons
           dynamic_cast<Constraint_TemplateModule*>(static_cast<MO_Node*>(inputModule(static_cast<int>(port))));
     return inputs;
   });
-  // Without keys and without an input that could answer as a switch, the activity holds at every
-  // frame until the next edit.
-  const std::optional<Activity>& steady = m_steadyActivity.get([&]() -> std::optional<Activity> {
+  // Without keys the gate's own settings hold at every frame until the next edit; without an
+  // input that could answer as a switch either, so does the whole activity.
+  const Held& held = m_held.get([&] {
+    Held h;
     if (m_active->isAnimated() || hasKeys(m_target_gate) || hasKeys(m_default_gate))
-      return std::nullopt;
-    for (const Constraint_TemplateModule* input : answering)
-      if (input)
-        return std::nullopt;
-    return gateActivity(answering, m_active, m_target_gate, m_default_gate, 0.0);
+      return h;
+    h.settings = settingsAt(0.0);
+    if (std::none_of(answering.begin(), answering.end(), [](const Constraint_TemplateModule* in) { return in; }))
+      h.activity = gateActivity(answering, *h.settings, 0.0);
+    return h;
   });
-  if (steady)
-    return *steady;
-  return m_activity.get([&] { return gateActivity(answering, m_active, m_target_gate, m_default_gate, frame); }, frame);
+  if (held.activity)
+    return *held.activity;
+  return m_activity.get(
+      [&] { return gateActivity(answering, held.settings ? *held.settings : settingsAt(frame), frame); }, frame);
 }
 
 void TransformGateModule::setConstraintType(int typeId) {
