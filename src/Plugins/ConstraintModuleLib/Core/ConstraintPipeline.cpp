@@ -35,16 +35,4 @@ MO_PortTransform* appending(MO_Module& node, const MO_BaseContext& ctx, bool use
   return result;
 }
 
-MO_PortTransform* computing(MO_Module& node, const MO_BaseContext& ctx,
-                            const std::function<std::optional<Math::Matrix4x4>(const Math::Matrix4x4& in)>& compute) {
-  MO_PortTransform* result = node.MO_Module::computeTransformation(ctx);
-  if (!result || !node.enabled())
-    return result;
-  CC_Transformation copy = result->transformation();
-  if (const std::optional<Math::Matrix4x4> out = compute(copy.matrix(true)))
-    copy.set(*out);
-  result->setTransformation(copy, result->depth(), true);
-  return result;
-}
-
 } // namespace ConstraintPipeline

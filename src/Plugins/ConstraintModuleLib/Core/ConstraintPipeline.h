@@ -18,8 +18,18 @@ MO_PortTransform* cachedTransformation(MO_Module& node, const MO_BaseContext& ct
 MO_PortTransform* appending(MO_Module& node, const MO_BaseContext& ctx, bool useCache,
                             const std::function<Math::Matrix4x4(const Math::Matrix4x4&)>& post);
 
-// Replaces the transformation by compute(composed incoming matrix) when that gives a matrix.
-MO_PortTransform* computing(MO_Module& node, const MO_BaseContext& ctx,
-                            const std::function<std::optional<Math::Matrix4x4>(const Math::Matrix4x4& in)>& compute);
+// Replaces the transformation by compute(composed incoming matrix) when that gives a matrix
+// (an std::optional<Math::Matrix4x4>). The host's default result is stored first, so that anything
+// the computation asks of this node at the frame finds what arrives at its main input.
+template <class Compute>
+MO_PortTransform* computing(MO_Module& node, const MO_BaseContext& ctx, const Compute& compute) {
+  MO_PortTransform* result = node.MO_Module::computeTransformation(ctx);
+  if (!result || !node.enabled())
+    return result;
+  const Math::Matrix4x4 arriving = result->transformation().matrix(true);
+  if (const std::optional<Math::Matrix4x4> out = compute(arriving))
+    result->setTransformation(CC_Transformation(*out), result->depth(), true);
+  return result;
+}
 
 } // namespace ConstraintPipeline

@@ -46,10 +46,16 @@ public:
 
   // this = this * L, L the linear part (values 0–2, 4–6, 8–10) of `linear` with no translation.
   MatrixValues& timesLinear(const double linear[16]) {
+    // Read first and written out in full: the compiler could not otherwise tell that writing this
+    // matrix leaves them be, and leaves short loops rolled.
+    const double l0 = linear[0], l1 = linear[1], l2 = linear[2];
+    const double l4 = linear[4], l5 = linear[5], l6 = linear[6];
+    const double l8 = linear[8], l9 = linear[9], l10 = linear[10];
     for (int r = 0; r < 4; ++r) {
       const double a0 = m_v[r], a1 = m_v[4 + r], a2 = m_v[8 + r];
-      for (int c = 0; c < 3; ++c)
-        m_v[4 * c + r] = a0 * linear[4 * c] + a1 * linear[4 * c + 1] + a2 * linear[4 * c + 2];
+      m_v[r] = a0 * l0 + a1 * l1 + a2 * l2;
+      m_v[4 + r] = a0 * l4 + a1 * l5 + a2 * l6;
+      m_v[8 + r] = a0 * l8 + a1 * l9 + a2 * l10;
     }
     return *this;
   }

@@ -108,20 +108,30 @@ Math::Matrix4x4 blendTransforms(const Math::Matrix4x4& target, const Math::Matri
 
 Math::Matrix4x4 triangleMap(const std::array<Math::Point3d, 3>& rest, const std::array<Math::Point3d, 3>& current,
                             const Math::Vector3d& normal) {
+  const std::optional<MatrixValues> restInverse = triangleRestInverse(rest);
+  return restInverse ? triangleMap(*restInverse, rest[0], current, normal) : Math::Matrix4x4();
+}
+
+std::optional<MatrixValues> triangleRestInverse(const std::array<Math::Point3d, 3>& rest) {
+  MatrixValues restLinear = MatrixValues::fromAxes(Math::Vector3d(rest[0], rest[1]), Math::Vector3d(rest[0], rest[2]),
+                                                   Math::Vector3d(0, 0, 1));
+  sanitizeScale(restLinear);
+  MatrixValues restInverse;
+  if (!restLinear.linearInverse(restInverse))
+    return std::nullopt;
+  return restInverse;
+}
+
+Math::Matrix4x4 triangleMap(const MatrixValues& restInverse, const Math::Point3d& r0,
+                            const std::array<Math::Point3d, 3>& current, const Math::Vector3d& normal) {
   MatrixValues now =
       MatrixValues::fromAxes(Math::Vector3d(current[0], current[1]), Math::Vector3d(current[0], current[2]), normal);
   now.set(12, current[0].x);
   now.set(13, current[0].y);
   now.set(14, current[0].z);
-  MatrixValues restLinear = MatrixValues::fromAxes(Math::Vector3d(rest[0], rest[1]), Math::Vector3d(rest[0], rest[2]),
-                                                   Math::Vector3d(0, 0, 1));
   sanitizeScale(now);
-  sanitizeScale(restLinear);
   // now x (rest frame at r0)^-1: p goes to now's linear part x L^-1 (p - r0) + c0.
-  MatrixValues restInverse;
-  if (!restLinear.linearInverse(restInverse))
-    return Math::Matrix4x4();
-  return now.timesLinear(restInverse).translate(-rest[0].x, -rest[0].y, -rest[0].z).matrix();
+  return now.timesLinear(restInverse).translate(-r0.x, -r0.y, -r0.z).matrix();
 }
 
 bool isMirrored(const Math::Matrix4x4& m) {

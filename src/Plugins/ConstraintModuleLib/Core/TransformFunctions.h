@@ -5,10 +5,10 @@
 // and a drawing plane. Matrices are in drawing units. The angle functions take degrees, or
 // radians when their flag says so, and always answer in degrees.
 #include <array>
+#include <optional>
 
+#include "Core/MatrixValues.h"
 #include "HostInterface/HostMath.h"
-
-class MatrixValues;
 
 // Keeps the x and y scale (values 0 and 5) away from zero and infinity so that the matrix
 // stays invertible: |v| <= 0.0001 becomes ±0.0001 (an exact 0 becomes −0.0001), ±inf ±2.
@@ -40,6 +40,12 @@ double blendAngle(double from, double to, double t, bool radians);
 // the identity when the rest frame cannot be inverted all the same.
 Math::Matrix4x4 triangleMap(const std::array<Math::Point3d, 3>& rest, const std::array<Math::Point3d, 3>& current,
                             const Math::Vector3d& normal);
+// The inverse of that rest frame (its x and y terms kept from zero first), nothing when it cannot
+// be inverted: it changes only with the rest triangle, so a node may keep it.
+std::optional<MatrixValues> triangleRestInverse(const std::array<Math::Point3d, 3>& rest);
+// triangleMap with the rest frame's inverse already worked out (r0 the rest triangle's first corner).
+Math::Matrix4x4 triangleMap(const MatrixValues& restInverse, const Math::Point3d& r0,
+                            const std::array<Math::Point3d, 3>& current, const Math::Vector3d& normal);
 
 // The scene camera as the nodes project through it: its view matrix (the camera's
 // transformation inverted) and its perspective.

@@ -146,10 +146,16 @@ bool PointConstraint2Module::computeConstraint(const MO_BaseContext& ctx, Math::
   else if (inputSelected(inputModule(1)))
     m_selectedPort = 1;
   sanitizeScale(in);
-  const std::optional<Math::Matrix4x4> result = PointConstraintMath::segmentMap(gatherPegs(ctx, s, in), s);
-  if (result)
-    out = *result;
-  return result.has_value();
+  const SegmentPegs pegs = gatherPegs(ctx, s, in);
+  // The rest segment moves only with an edit, or when the primary changes sides.
+  const bool flatten = s.flatten == Flatten_e::FLATTEN;
+  const std::optional<PointConstraintMath::RestSegment>& rest =
+      m_restSegment.get([&] { return PointConstraintMath::restSegment(pegs.restPrimary, pegs.restSecondary, flatten); },
+                        {pegs.rightIsPrimary, flatten});
+  if (!rest)
+    return false;
+  out = PointConstraintMath::segmentMap(pegs, s, *rest);
+  return true;
 }
 
 SegmentSettings PointConstraint2Module::settingsAt(const MO_BaseContext& ctx) const {
@@ -190,14 +196,12 @@ SegmentSettings PointConstraint2Module::readSettings(double frame) const {
 SegmentPegs PointConstraint2Module::gatherPegs(const MO_BaseContext& ctx, const SegmentSettings& s,
                                                const Math::Matrix4x4& right) {
   const Math::Matrix4x4 leftMatrix = portMatrix(ctx, 1, true);
-  const Math::Point3d origin(0, 0, 0);
-  const double zRight = (right * origin).z;
-  const double zLeft = (leftMatrix * origin).z;
   bool rightIsPrimary = s.primaryPort == PrimaryPort_e::RIGHT;
-  if (s.primaryPort == PrimaryPort_e::TOPMOST)
-    rightIsPrimary = zRight > zLeft;
-  else if (s.primaryPort == PrimaryPort_e::BOTTOMMOST)
-    rightIsPrimary = !(zRight > zLeft);
+  if (s.primaryPort == PrimaryPort_e::TOPMOST || s.primaryPort == PrimaryPort_e::BOTTOMMOST) {
+    const Math::Point3d origin(0, 0, 0);
+    const bool rightIsHigher = (right * origin).z > (leftMatrix * origin).z;
+    rightIsPrimary = s.primaryPort == PrimaryPort_e::TOPMOST ? rightIsHigher : !rightIsHigher;
+  }
   MO_Module* primary = inputModule(rightIsPrimary ? 0 : 1);
 
   SegmentPegs pegs;

@@ -8,6 +8,7 @@
 // The node remembers per frame where both pivots were, to draw its control (a line split
 // between the pegs' pick colours) and to choose its main input from a click.
 #include <optional>
+#include <utility>
 
 #include "Core/Constraint_Module.h"
 #include "PointConstraints/PivotCache.h"
@@ -80,6 +81,8 @@ private:
   PivotCache<2> m_pointCache;
   PointConstraintCommon::RestPivotCache<2> m_restPivots;
   MO_UntilEdit<std::optional<PointConstraintMath::SegmentSettings>> m_steady; // when no attribute has keys
+  // The rest segment, for the side the primary was on and whether it was flattened.
+  MO_UntilEdit<std::optional<PointConstraintMath::RestSegment>, std::pair<bool, bool>> m_restSegment;
   int m_selectedPort = -1;
   bool m_evaluatingCamera = false;
 };

@@ -152,10 +152,14 @@ bool PointConstraint3Module::computeConstraint(const MO_BaseContext& ctx, Math::
     return false;
   // The declared form hands the caller's copy back sanitised; the triangle reads the pegs' own matrices.
   sanitizeScale(in);
-  const std::optional<TrianglePegs> pegs = gatherPegs(ctx, s);
-  if (!pegs)
+  TrianglePegs pegs;
+  int primary = 0;
+  if (!gatherPegs(ctx, s, pegs, primary))
     return false;
-  out = PointConstraintMath::triangleResult(*pegs, s);
+  // The rest triangle moves only with an edit, or when another input becomes primary.
+  const std::optional<MatrixValues>& restInverse =
+      m_restInverse.get([&] { return triangleRestInverse(pegs.rest); }, primary);
+  out = PointConstraintMath::triangleResult(pegs, s, restInverse);
   return true;
 }
 
@@ -175,27 +179,26 @@ TriangleSettings PointConstraint3Module::settingsAt(const MO_BaseContext& ctx) c
 
 // The three pegs' rest pivots and where their matrices take them now, in the primary's corner
 // order; the pivots are cached for the control. Nothing when two rest pivots coincide.
-std::optional<TrianglePegs> PointConstraint3Module::gatherPegs(const MO_BaseContext& ctx, const TriangleSettings& s) {
+bool PointConstraint3Module::gatherPegs(const MO_BaseContext& ctx, const TriangleSettings& s, TrianglePegs& triangle,
+                                        int& primary) {
   const std::array<MO_Module*, 3> pegs = {inputModule(0), inputModule(1), inputModule(2)};
   const std::array<Math::Point3d, 3>& rest = restPivots(m_restPivots, ctx, *sceneMetrics(), pegs);
   if (rest[0] == rest[1] || rest[0] == rest[2] || rest[1] == rest[2])
-    return std::nullopt;
+    return false;
   for (int i = 0; i < 3; ++i)
     if (inputSelected(pegs[static_cast<std::size_t>(i)])) {
       m_selectedPort = i;
       break;
     }
 
-  std::array<Math::Matrix4x4, 3> matrices;
+  const std::array<Math::Matrix4x4, 3> matrices = {portMatrix(ctx, 0, true), portMatrix(ctx, 1, true),
+                                                   portMatrix(ctx, 2, true)};
   std::array<Math::Point3d, 3> now;
-  for (std::size_t i = 0; i < 3; ++i) {
-    matrices[i] = portMatrix(ctx, static_cast<int>(i), true);
+  for (std::size_t i = 0; i < 3; ++i)
     now[i] = matrices[i] * rest[i];
-  }
-  const int primary = primaryIndex(s.primaryPort, now[0].z, now[1].z, now[2].z);
+  primary = primaryIndex(s.primaryPort, now[0].z, now[1].z, now[2].z);
   m_pointCache.store(attributeFrame(ctx), now);
 
-  TrianglePegs triangle;
   const std::array<std::size_t, 3>& order = kCornerOrder[static_cast<std::size_t>(primary)];
   for (std::size_t k = 0; k < 3; ++k) {
     triangle.rest[k] = rest[order[k]];
@@ -208,7 +211,7 @@ std::optional<TrianglePegs> PointConstraint3Module::gatherPegs(const MO_BaseCont
     MO_Module* primaryPeg = pegs[order[0]];
     triangle.parent = readPortMatrix(ctx, primaryPeg, primaryPeg->mainInPortIdAtFrame(ctx.frameKey()), true);
   }
-  return triangle;
+  return true;
 }
 
 // Under PROJECT the two other corners go along the camera ray onto the primary peg's plane.

@@ -51,8 +51,9 @@ public:
   PointConstraint3::PrimaryPortType* primaryportAttr() const { return m_primaryport; }
 
 private:
-  std::optional<PointConstraintMath::TrianglePegs> gatherPegs(const MO_BaseContext& ctx,
-                                                              const PointConstraintMath::TriangleSettings& s);
+  // False when two rest pivots coincide; `primary` is the input the corners start from.
+  bool gatherPegs(const MO_BaseContext& ctx, const PointConstraintMath::TriangleSettings& s,
+                  PointConstraintMath::TrianglePegs& triangle, int& primary);
   void projectCorners(const MO_BaseContext& ctx, const PointConstraintMath::TriangleSettings& s,
                       PointConstraintMath::TrianglePegs& triangle);
 
@@ -62,7 +63,8 @@ private:
   PointConstraint3::PrimaryPortType* m_primaryport;
   PivotCache<3> m_pointCache;
   PointConstraintCommon::RestPivotCache<3> m_restPivots;
-  MO_UntilEdit<std::optional<double>> m_steadyActive; // ACTIVE when it has no keys
+  MO_UntilEdit<std::optional<double>> m_steadyActive;           // ACTIVE when it has no keys
+  MO_UntilEdit<std::optional<MatrixValues>, int> m_restInverse; // the rest frame's, for the primary input
   int m_selectedPort = -1;
   bool m_evaluatingCamera = false;
 };

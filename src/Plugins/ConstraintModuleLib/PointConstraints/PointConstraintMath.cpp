@@ -16,12 +16,12 @@ constexpr double kMinScale = 0.0001;
 
 Math::Vector3d normalized(Math::Vector3d v) { return v.normalize(); }
 
-// The skew that adds k of the turn between the rest and the current direction (0 when they
-// agree, and a skew of 0 changes nothing). Turns of more than a quarter blend from a half
-// turn, so that a flipped segment skews the short way round.
-double skewAngle(const MatrixValues& current, const MatrixValues& restInverse, double k) {
+// The skew that adds k of the turn between the rest direction (at restAngle, degrees) and the
+// current one (0 when they agree, and a skew of 0 changes nothing). Turns of more than a quarter
+// blend from a half turn, so that a flipped segment skews the short way round.
+double skewAngle(const MatrixValues& current, double restAngle, double k) {
   const double a1 = std::atan2(current[1], current[0]) * kRadToDeg;
-  const double a0 = -(std::atan2(restInverse[1], restInverse[0]) * kRadToDeg);
+  const double a0 = restAngle;
   if (a1 == a0)
     return 0.0;
   double sigma = -signedAngleDifference(a1, a0, false);
@@ -69,41 +69,26 @@ double crossScale(double r, double m, double vmin, double vmax) {
 
 namespace {
 
-// The segment aimed in the primary's parent space: the rest direction u0 from p and the current
-// one u1, with their frames, and the offset that follows the primary (taken before any
-// flattening, so that it keeps its depth).
+// The segment aimed in the primary's parent space: the current direction u1 from where the
+// primary's pivot is now, with its frame, and the offset that follows the primary (taken before
+// any flattening, so that it keeps its depth).
 struct AimedSegment {
-  Math::Point3d p;
-  Math::Vector3d offset, u0, u1;
-  MatrixValues restInverse, current;
+  Math::Vector3d offset, u1;
+  MatrixValues current;
 };
 
-// Takes the pegs' points into the parent's space and builds both frames; nothing when the rest
-// pivots coincide.
-std::optional<AimedSegment> aim(const SegmentPegs& pegs, const SegmentSettings& s,
-                                const Math::Matrix4x4& parentInverse) {
+// Takes the pegs' points into the parent's space and builds the current frame.
+AimedSegment aim(const SegmentPegs& pegs, const SegmentSettings& s, const Math::Matrix4x4& parentInverse) {
   AimedSegment seg;
-  seg.p = pegs.restPrimary;
-  Math::Point3d q = pegs.restSecondary;
   Math::Point3d a = parentInverse * pegs.primary;
   Math::Point3d b = parentInverse * pegs.secondary;
-  seg.offset = a - seg.p;
+  seg.offset = a - pegs.restPrimary;
   if (s.flatten == PointConstraint2::Flatten_e::FLATTEN)
-    seg.p.z = q.z = a.z = b.z = 0.0;
-  if (seg.p.distanceSq(q) == 0.0)
-    return std::nullopt;
-  seg.u0 = q - seg.p;
+    a.z = b.z = 0.0;
   seg.u1 = b - a;
-  if (seg.u0.length() == 0.0)
-    return std::nullopt;
   if (seg.u1.length() == 0.0)
     seg.u1 = Math::Vector3d(0.001, 0, 0);
-
   const Math::Vector3d z(0, 0, 1);
-  const Math::Vector3d x0 = normalized(seg.u0);
-  // A rest frame that cannot be inverted (the segment along z) leaves the identity.
-  if (!MatrixValues::fromAxes(x0, normalized(z.getCrossProduct(x0)), z).linearInverse(seg.restInverse))
-    seg.restInverse = MatrixValues();
   const Math::Vector3d x1 = normalized(seg.u1);
   const Math::Vector3d y1 = normalized(z.getCrossProduct(x1));
   seg.current = MatrixValues::fromAxes(x1, y1, normalized(x1.getCrossProduct(y1)));
@@ -113,12 +98,12 @@ std::optional<AimedSegment> aim(const SegmentPegs& pegs, const SegmentSettings& 
 // Takes the aimed segment and gives the map below the parent: the rest segment turned onto the
 // current one about p, skewed, stretched within the limits and squashed across, with the offset
 // or, for the two types that take it over, the primary peg's own transformation.
-MatrixValues mapBelowParent(const AimedSegment& seg, const SegmentPegs& pegs, const SegmentSettings& s,
-                            const Math::Matrix4x4& parentInverse) {
+MatrixValues mapBelowParent(const RestSegment& rest, const AimedSegment& seg, const SegmentPegs& pegs,
+                            const SegmentSettings& s, const Math::Matrix4x4& parentInverse) {
   using PointConstraint2::Transform_e;
   const bool takesPrimary = s.transform == Transform_e::TRANSFORM || s.transform == Transform_e::LOCALTRANSFORM;
   const Math::Matrix4x4 primaryBelowParent = takesPrimary ? parentInverse * pegs.primaryMatrix : Math::Matrix4x4();
-  const Math::Point3d& p = seg.p;
+  const Math::Point3d& p = rest.p;
   MatrixValues out;
   if (s.transform == Transform_e::TRANSFORM)
     out = MatrixValues(primaryBelowParent);
@@ -127,11 +112,11 @@ MatrixValues mapBelowParent(const AimedSegment& seg, const SegmentPegs& pegs, co
   out.translate(p.x, p.y, p.z);
   out.timesLinear(seg.current);
   if (s.skew > 0.0)
-    out.skew(skewAngle(seg.current, seg.restInverse, s.skew));
+    out.skew(skewAngle(seg.current, rest.restAngle, s.skew));
   const double r =
-      limitedStretch(std::max(seg.u1.length() / seg.u0.length(), kMinScale), s.smoothing, s.stretchMin, s.stretchMax);
+      limitedStretch(std::max(seg.u1.length() / rest.length, kMinScale), s.smoothing, s.stretchMin, s.stretchMax);
   out.scale(r, crossScale(r, s.volume, s.volumeMin, s.volumeMax), 1);
-  out.timesLinear(seg.restInverse);
+  out.timesLinear(rest.restInverse);
   if (s.transform == Transform_e::LOCALTRANSFORM)
     out.timesLinear(MatrixValues(primaryBelowParent.rotation()));
   out.translate(-p.x, -p.y, -p.z);
@@ -160,12 +145,40 @@ Math::Matrix4x4 blendAboutRightPivot(const Math::Matrix4x4& out, const SegmentPe
 
 } // namespace
 
-std::optional<Math::Matrix4x4> segmentMap(const SegmentPegs& pegs, const SegmentSettings& s) {
-  const Math::Matrix4x4 parentInverse = pegs.parent.getInverse();
-  const std::optional<AimedSegment> seg = aim(pegs, s, parentInverse);
-  if (!seg)
+std::optional<RestSegment> restSegment(const Math::Point3d& restPrimary, const Math::Point3d& restSecondary,
+                                       bool flatten) {
+  RestSegment rest;
+  rest.p = restPrimary;
+  Math::Point3d q = restSecondary;
+  if (flatten)
+    rest.p.z = q.z = 0.0;
+  if (rest.p.distanceSq(q) == 0.0)
     return std::nullopt;
-  MatrixValues below = mapBelowParent(*seg, pegs, s, parentInverse);
+  rest.u0 = q - rest.p;
+  rest.length = rest.u0.length();
+  if (rest.length == 0.0)
+    return std::nullopt;
+  const Math::Vector3d z(0, 0, 1);
+  const Math::Vector3d x0 = normalized(rest.u0);
+  // A rest frame that cannot be inverted (the segment along z) leaves the identity.
+  if (!MatrixValues::fromAxes(x0, normalized(z.getCrossProduct(x0)), z).linearInverse(rest.restInverse))
+    rest.restInverse = MatrixValues();
+  rest.restAngle = -(std::atan2(rest.restInverse[1], rest.restInverse[0]) * kRadToDeg);
+  return rest;
+}
+
+std::optional<Math::Matrix4x4> segmentMap(const SegmentPegs& pegs, const SegmentSettings& s) {
+  const std::optional<RestSegment> rest =
+      restSegment(pegs.restPrimary, pegs.restSecondary, s.flatten == PointConstraint2::Flatten_e::FLATTEN);
+  if (!rest)
+    return std::nullopt;
+  return segmentMap(pegs, s, *rest);
+}
+
+Math::Matrix4x4 segmentMap(const SegmentPegs& pegs, const SegmentSettings& s, const RestSegment& rest) {
+  const Math::Matrix4x4 parentInverse = pegs.parent.getInverse();
+  const AimedSegment seg = aim(pegs, s, parentInverse);
+  MatrixValues below = mapBelowParent(rest, seg, pegs, s, parentInverse);
   if (s.balance > 0.0)
     below = balance(below, pegs, s, parentInverse);
   Math::Matrix4x4 out = below.matrix();
@@ -175,6 +188,11 @@ std::optional<Math::Matrix4x4> segmentMap(const SegmentPegs& pegs, const Segment
 }
 
 Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, const TriangleSettings& s) {
+  return triangleResult(pegs, s, triangleRestInverse(pegs.rest));
+}
+
+Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, const TriangleSettings& s,
+                               const std::optional<MatrixValues>& restInverse) {
   using PointConstraint3::Transform_e;
   std::array<Math::Point3d, 3> current = pegs.current;
   Math::Vector3d normal = pegs.primaryMatrix * Math::Vector3d(0, 0, 1);
@@ -191,7 +209,7 @@ Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, const TriangleSettings&
   }
   if (normal.length() == 0.0)
     normal = Math::Vector3d(0, 0, 0.0001);
-  Math::Matrix4x4 map = triangleMap(pegs.rest, current, normal);
+  Math::Matrix4x4 map = restInverse ? triangleMap(*restInverse, pegs.rest[0], current, normal) : Math::Matrix4x4();
   if (s.activity != 1.0)
     map = blendTransforms(map, pegs.right, s.activity, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0), true, true);
   if (!belowParent)

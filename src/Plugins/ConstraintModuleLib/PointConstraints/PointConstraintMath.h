@@ -7,6 +7,7 @@
 #include <array>
 #include <optional>
 
+#include "Core/MatrixValues.h"
 #include "HostInterface/HostMath.h"
 #include "PointConstraints/PointConstraint2Options.h"
 #include "PointConstraints/PointConstraint3Options.h"
@@ -51,11 +52,29 @@ struct SegmentPegs {
   bool rightIsPrimary = true;
 };
 
+// The rest segment p→q as the map reads it: p (in the plane z = 0 when flattened), the direction
+// u0 = q − p and its length, the inverse of the rest frame (x along u0, z out of the drawing;
+// the identity when that frame cannot be inverted) and the angle that inverse turns by (degrees).
+// It changes only with the pegs' pivots and the primary's choice, so a node may keep it.
+struct RestSegment {
+  Math::Point3d p;
+  Math::Vector3d u0;
+  double length = 0.0;
+  MatrixValues restInverse;
+  double restAngle = 0.0;
+};
+
+// The rest segment from the primary's and the secondary's pivots; nothing when they coincide.
+std::optional<RestSegment> restSegment(const Math::Point3d& restPrimary, const Math::Point3d& restSecondary,
+                                       bool flatten);
+
 // The node's output: the map carrying the rest segment p→q onto the current one (as seen from
 // the primary's parent), stretched within the limits, squashed across by the volume rule,
 // skewed, balanced, blended by the activity about the right pivot and put back under G.
 // Nothing when the rest pivots coincide.
 std::optional<Math::Matrix4x4> segmentMap(const SegmentPegs& pegs, const SegmentSettings& s);
+// The same with the rest segment of the pegs' pivots already worked out.
+Math::Matrix4x4 segmentMap(const SegmentPegs& pegs, const SegmentSettings& s, const RestSegment& rest);
 
 // The three-points node's settings at a frame.
 struct TriangleSettings {
@@ -80,5 +99,9 @@ struct TrianglePegs {
 // peg's matrix, extrapolating beyond 0..1. A degenerate triangle still gives a map (kept
 // invertible), so there is always a result.
 Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, const TriangleSettings& s);
+// The same with the rest triangle's frame inverted already (triangleRestInverse of pegs.rest;
+// nothing when it cannot be inverted, which maps by the identity).
+Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, const TriangleSettings& s,
+                               const std::optional<MatrixValues>& restInverse);
 
 } // namespace PointConstraintMath

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "Core/NodeColors.h"
 #include "Core/TransformFunctions.h"
@@ -40,9 +39,14 @@ TransformGateModule::~TransformGateModule() = default;
 
 namespace {
 
-GateActivity gateActivity(const std::vector<Constraint_TemplateModule*>& answering, const AT_DoubleAttr* active,
-                          const AT_IntAttr* target, const AT_IntAttr* deflt, double frame) {
-  GateActivity g{deflt->value(frame), target->value(frame), 1.0, -1};
+bool hasKeys(AT_IntAttr* attr) {
+  const AT_Keys* keys = attr->keys();
+  return keys && !keys->empty();
+}
+
+GateActivity gateActivity(const std::vector<Constraint_TemplateModule*>& answering,
+                          const TransformGateModule::Settings& settings, double frame) {
+  GateActivity g{settings.defaultGate, settings.targetGate, 1.0, -1};
   const MO_BaseContext ctx(MO_FrameKey(frame), 0);
   // The first input that answers as a switch gives the ratio and the target.
   for (int port = 0; port < static_cast<int>(answering.size()); ++port) {
@@ -57,7 +61,7 @@ GateActivity gateActivity(const std::vector<Constraint_TemplateModule*>& answeri
     g.switchPort = port;
     break;
   }
-  const double a = active->value(frame) / 100.0;
+  const double a = settings.active / 100.0;
   if (a < 0.0)
     g.ratio = 1.0 - g.ratio;
   g.ratio *= std::clamp(std::fabs(a), 0.0, 1.0);
@@ -65,6 +69,10 @@ GateActivity gateActivity(const std::vector<Constraint_TemplateModule*>& answeri
 }
 
 } // namespace
+
+TransformGateModule::Settings TransformGateModule::settingsAt(double frame) const {
+  return {m_default_gate->value(frame), m_target_gate->value(frame), m_active->value(frame)};
+}
 
 TransformGateModule::Activity TransformGateModule::activityAt(double frame) const {
   // Which inputs could answer as a switch changes only with a link, an edit.
@@ -75,7 +83,21 @@ TransformGateModule::Activity TransformGateModule::activityAt(double frame) cons
           dynamic_cast<Constraint_TemplateModule*>(static_cast<MO_Node*>(inputModule(static_cast<int>(port))));
     return inputs;
   });
-  return m_activity.get([&] { return gateActivity(answering, m_active, m_target_gate, m_default_gate, frame); }, frame);
+  // Without keys the gate's own settings hold at every frame until the next edit; without an
+  // input that could answer as a switch either, so does the whole activity.
+  const Held& held = m_held.get([&] {
+    Held h;
+    if (m_active->isAnimated() || hasKeys(m_target_gate) || hasKeys(m_default_gate))
+      return h;
+    h.settings = settingsAt(0.0);
+    if (std::none_of(answering.begin(), answering.end(), [](const Constraint_TemplateModule* in) { return in; }))
+      h.activity = gateActivity(answering, *h.settings, 0.0);
+    return h;
+  });
+  if (held.activity)
+    return *held.activity;
+  return m_activity.get(
+      [&] { return gateActivity(answering, held.settings ? *held.settings : settingsAt(frame), frame); }, frame);
 }
 
 void TransformGateModule::setConstraintType(int typeId) {
@@ -166,48 +188,37 @@ bool TransformGateModule::nvPortColors(int port, const MO_FrameKey& key, bool is
 }
 
 MO_PortTransform* TransformGateModule::computeTransformation(const MO_BaseContext& ctx) {
-  MO_PortTransform* host = MO_Module::computeTransformation(ctx);
-  if (!host || !enabled())
-    return host;
-  // The node makes its output port itself, so the host never gets here; this is the answer the
-  // node's written behaviour gives a gate without one.
-  if (nOutPorts() == 0) {
-    computeTransformationParent(ctx, 0);
-    return host;
-  }
-  const GateActivity g = activityAt(ctx.frame());
-  const bool hasDefault = inputModule(g.defaultPort) != nullptr;
-  const bool hasTarget = inputModule(g.targetPort) != nullptr;
-  Math::Matrix4x4 m;
-  if (!hasTarget) {
-    if (hasDefault)
-      m = portMatrix(ctx, g.defaultPort, true);
-  } else if (!hasDefault || g.targetPort == g.defaultPort) {
-    m = portMatrix(ctx, g.targetPort, true);
-  } else {
-    const Math::Matrix4x4 d = portMatrix(ctx, g.defaultPort, true);
-    const Math::Matrix4x4 t = portMatrix(ctx, g.targetPort, true);
-    m = g.ratio == 1.0   ? t
-        : g.ratio == 0.0 ? d
-                         : blendTransforms(t, d, g.ratio, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0), true, true);
-  }
+  MO_Port* out = outPort(0);
+  if (!out || !enabled())
+    return MO_Module::computeTransformation(ctx);
   try {
-    MO_PortTransform* out = outPort(0)->addTransform(ctx.frameKey());
+    const GateActivity g = activityAt(ctx.frame());
+    const bool hasDefault = inputModule(g.defaultPort) != nullptr;
+    const bool hasTarget = inputModule(g.targetPort) != nullptr;
+    // The main input is evaluated at every frame, as for every node, even where it is neither gate
+    // (an empty gate port falls back to port 0).
+    if (!(hasDefault && hasTarget) && g.defaultPort != 0 && g.targetPort != 0 && inputModule(0))
+      computeTransformationParent(ctx, mainInPortIdAtFrame(ctx.frameKey()));
+    Math::Matrix4x4 m;
+    if (!hasTarget) {
+      if (hasDefault)
+        m = portMatrix(ctx, g.defaultPort, true);
+    } else if (!hasDefault || g.targetPort == g.defaultPort || g.ratio == 1.0) {
+      m = portMatrix(ctx, g.targetPort, true);
+    } else {
+      const Math::Matrix4x4 d = portMatrix(ctx, g.defaultPort, true);
+      m = g.ratio == 0.0 ? d
+                         : blendTransforms(portMatrix(ctx, g.targetPort, true), d, g.ratio, Math::Point3d(0, 0, 0),
+                                           Math::Vector3d(0, 0, 0), true, true);
+    }
+    // The result replaces what the default gate passes down, keeping its depth.
     const MO_PortTransform* parent = computeTransformationParent(ctx, g.defaultPort);
-    if (!parent) {
-      out->setTransformation(CC_Transformation(Math::Matrix4x4()), 0, true);
-      return out;
-    }
-    CC_Transformation copy = parent->transformation();
-    const int depth = parent->depth();
-    try {
-      copy.set(m);
-    } catch (...) {
-      std::printf("A 0-Scaled Matrix was caught- ensure that the matrix isn't 0/non-invertible.\n");
-      copy.add(Math::Matrix4x4());
-    }
-    out->setTransformation(copy, depth, true);
-    return out;
+    MO_PortTransform* result = out->addTransform(ctx.frameKey());
+    if (!parent)
+      result->setTransformation(CC_Transformation(Math::Matrix4x4()), 0, true);
+    else
+      result->setTransformation(CC_Transformation(m), parent->depth(), true);
+    return result;
   } catch (...) {
     return MO_Module::computeTransformation(ctx);
   }

@@ -2,6 +2,7 @@
 // Passes the transformation of a default or a target input (input port indexes), or a
 // blend of the two by the activity (percent); a switch input may choose the target.
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "Core/Constraint_AutoInModule.h"
@@ -46,7 +47,15 @@ public:
   AT_IntAttr* target_gateAttr() const { return m_target_gate; }
   AT_IntAttr* default_gateAttr() const { return m_default_gate; }
 
+  // The gate's own settings at a frame: its gate numbers and its activity (percent).
+  struct Settings {
+    int defaultGate;
+    int targetGate;
+    double active;
+  };
+
 private:
+  Settings settingsAt(double frame) const;
   // The activity at the frame; a frame asks it several times (the main input, each port's
   // activity, the output), so the last frame's is kept until the next edit.
   Activity activityAt(double frame) const;
@@ -55,6 +64,13 @@ private:
   AT_IntAttr* m_target_gate;
   AT_IntAttr* m_default_gate;
   int m_appliedTypeId = 4;
+  // What holds at every frame until the next edit: the settings when none has keys and, when no
+  // input could answer as a switch either, the whole activity.
+  struct Held {
+    std::optional<Settings> settings;
+    std::optional<Activity> activity;
+  };
+  MO_UntilEdit<Held> m_held;
   MO_UntilEdit<Activity, double> m_activity;                         // at the frame last asked
   MO_UntilEdit<std::vector<Constraint_TemplateModule*>> m_answering; // inputs that may be switches, by port
 };

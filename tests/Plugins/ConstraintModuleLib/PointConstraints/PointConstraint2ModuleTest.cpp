@@ -2,6 +2,7 @@
 // the camera skipped inside its own evaluation, and the main input from selection and clicks.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <functional>
 #include <iterator>
 
@@ -149,6 +150,36 @@ TEST(PointConstraint2Module, KeyedSettingsAreReadAtEachFrame) {
   SC_SceneEvaluator evaluator(keyed.scene);
   EXPECT_TRUE(matrixNear(evaluator.evaluate(keyed.node, 1), evaluator.evaluate(keyed.right, 1), 1e-12));
   EXPECT_TRUE(matrixNear(evaluator.evaluate(keyed.node, 3), SC_SceneEvaluator(full.scene).evaluate(full.node, 3), 0));
+}
+
+} // namespace
+
+namespace {
+
+// Under TOPMOST the primary changes sides when the right peg rises past the left one (z keyed
+// from −2 at frame 1 to 2 at frame 3); the segment then runs the other way from the other pivot,
+// so each frame must give what a scene asked that frame alone gives, in either order.
+TEST(PointConstraint2Module, APrimaryChangingSidesBetweenFramesTurnsItsRestSegmentAround) {
+  const auto build = [](TwoPegs& s) {
+    s.node->primaryportAttr()->setLocalValue(3);
+    s.left->position()->x()->setLocalValue(1), s.left->position()->y()->setLocalValue(2);
+    s.right->position()->z()->setKey(1, -2);
+    s.right->position()->z()->setKey(3, 2);
+  };
+  for (const std::array<double, 2>& order : {std::array<double, 2>{1, 3}, std::array<double, 2>{3, 1}}) {
+    TwoPegs played;
+    build(played);
+    SC_SceneEvaluator evaluator(played.scene);
+    std::array<Math::Matrix4x4, 2> got;
+    for (std::size_t i = 0; i < 2; ++i)
+      got[i] = evaluator.evaluate(played.node, order[i]);
+    for (std::size_t i = 0; i < 2; ++i) {
+      TwoPegs fresh;
+      build(fresh);
+      EXPECT_TRUE(matrixNear(got[i], SC_SceneEvaluator(fresh.scene).evaluate(fresh.node, order[i]), 0))
+          << "frame " << order[i] << " after frame " << order[1 - i];
+    }
+  }
 }
 
 } // namespace

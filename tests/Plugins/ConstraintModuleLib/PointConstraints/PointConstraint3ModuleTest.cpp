@@ -101,3 +101,34 @@ TEST(PointConstraint3Module, PickingSplitsEveryEdgeBetweenThePickColoursOfItsCor
 }
 
 } // namespace
+
+namespace {
+
+// Under TOPMOST the right peg rising past the others (z keyed from −2 at frame 1 to 2 at frame 3)
+// makes it primary in the left peg's stead, and the triangle's corners start from it; each frame
+// must give what a scene asked that frame alone gives, in either order. The middle peg is moved
+// so that the map is not the identity.
+TEST(PointConstraint3Module, APrimaryChangingBetweenFramesStartsTheRestTriangleFromIt) {
+  const auto build = [](ThreePegs& s) {
+    s.node->primaryportAttr()->setLocalValue(4);
+    s.pegs[1]->position()->x()->setLocalValue(1.5);
+    s.pegs[0]->position()->z()->setKey(1, -2);
+    s.pegs[0]->position()->z()->setKey(3, 2);
+  };
+  for (const std::array<double, 2>& order : {std::array<double, 2>{1, 3}, std::array<double, 2>{3, 1}}) {
+    ThreePegs played;
+    build(played);
+    SC_SceneEvaluator evaluator(played.scene);
+    std::array<Math::Matrix4x4, 2> got;
+    for (std::size_t i = 0; i < 2; ++i)
+      got[i] = evaluator.evaluate(played.node, order[i]);
+    for (std::size_t i = 0; i < 2; ++i) {
+      ThreePegs fresh;
+      build(fresh);
+      EXPECT_TRUE(matrixNear(got[i], SC_SceneEvaluator(fresh.scene).evaluate(fresh.node, order[i]), 0))
+          << "frame " << order[i] << ", the other first: " << (i == 1);
+    }
+  }
+}
+
+} // namespace

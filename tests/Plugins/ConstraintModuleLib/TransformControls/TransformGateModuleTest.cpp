@@ -3,6 +3,7 @@
 // ports it leaves uncoloured.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -142,6 +143,50 @@ TEST_F(TransformGateTest, WhatTheSwitchSaysIsReadAgainAfterEachEditAndEachFrame)
   EXPECT_TRUE(matrixNear(output(11), blended(kA, kB, 0.5), 1e-12)) << "unlinked: the gate's own target 1";
   gate->activeAttr()->setLocalValue(100);
   EXPECT_EQ(gate->mainInPortIdAtFrame(MO_FrameKey(11.0)), 1);
+}
+
+// Without keys or a switch the gate reads its activity once and keeps it; each edit that makes it
+// vary again (a key on either gate number or on the activity, a switch linked) must show at once,
+// at a frame already asked and at the next. From kA (default 0) towards kB (target 1) or kC (2).
+TEST_F(TransformGateTest, AnActivityHeldAtEveryFrameIsReadAgainOnceItVaries) {
+  plugPeg(0, kA);
+  plugPeg(1, kB);
+  plugPeg(2, kC);
+  gate->activeAttr()->setLocalValue(40);
+  const struct {
+    const char* edit;
+    std::function<void()> apply;
+    double frame;
+    Math::Matrix4x4 expected;
+  } rows[] = {
+      {"activity keyed 0 to 100 over frames 1-11, at frame 1",
+       [this] {
+         gate->activeAttr()->setKey(1, 0.0);
+         gate->activeAttr()->setKey(11, 100.0);
+       },
+       1, kA.matrix()},
+      {"the same keys at frame 6", [] {}, 6, blended(kA, kB, 0.5)},
+      {"target gate keyed to 2", [this] { gate->target_gateAttr()->setKey(1, 2); }, 6, blended(kA, kC, 0.5)},
+      {"keys removed, activity 100",
+       [this] {
+         gate->activeAttr()->keys()->clear();
+         gate->target_gateAttr()->keys()->clear();
+         gate->activeAttr()->setLocalValue(100);
+       },
+       6, kB.matrix()},
+      {"default gate keyed to 2 under a blend",
+       [this] {
+         gate->activeAttr()->setLocalValue(50);
+         gate->default_gateAttr()->setKey(1, 2);
+       },
+       6, blended(kC, kB, 0.5)},
+      {"a switch linked", [this] { plugSwitch(3, 20, 0); }, 6, blended(kC, kA, 0.1)},
+  };
+  EXPECT_TRUE(matrixNear(output(1), blended(kA, kB, 0.4), 1e-12)) << "held";
+  for (const auto& r : rows) {
+    r.apply();
+    EXPECT_TRUE(matrixNear(output(r.frame), r.expected, 1e-12)) << r.edit;
+  }
 }
 
 // ---- colours -------------------------------------------------------------------------------
