@@ -51,6 +51,9 @@ public:
   void reset(QByteArrayView text) { *this = Utf8Walk(text); }
   // The byte where the character offset falls, or -1 past the end of the text.
   qsizetype byteAt(qint64 chars) {
+    // Most scene files are ASCII throughout: characters are bytes.
+    if (m_ascii)
+      return chars >= 0 && chars <= m_text.size() ? qsizetype(chars) : -1;
     if (chars < m_chars)
       m_chars = m_byte = 0;
     while (m_chars < chars && m_byte < m_text.size()) {
@@ -69,10 +72,18 @@ public:
     return n;
   }
 
-  explicit Utf8Walk(QByteArrayView text = {}) : m_text(text) {}
+  explicit Utf8Walk(QByteArrayView text = {}) : m_text(text), m_ascii(isAscii(text)) {}
 
 private:
+  static bool isAscii(QByteArrayView text) {
+    uchar any = 0;
+    for (const char c : text)
+      any |= uchar(c);
+    return any < 0x80;
+  }
+
   QByteArrayView m_text;
+  bool m_ascii;
   qint64 m_chars = 0;
   qsizetype m_byte = 0;
 };
