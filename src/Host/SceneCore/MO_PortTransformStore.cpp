@@ -21,10 +21,9 @@ std::vector<std::unique_ptr<MO_PortTransform>>& spare() {
   return list;
 }
 
-// Counts the calls of recycleRetired on this thread, so it tells requests apart: a transformation
-// handed out or retired under one count may be reused once the count has moved on.
+// Counts the calls of recycleRetired on this thread: a transformation retired under one count
+// may be reused once the count has moved on.
 UT_THREAD_LOCAL std::uint64_t g_recycled = 1;
-std::uint32_t request() { return static_cast<std::uint32_t>(g_recycled); }
 
 MO_PortTransform* freshTransform() {
   auto& pool = spare();
@@ -42,11 +41,7 @@ void retire(MO_PortTransform* t) { retired().emplace_back(t); }
 MO_PortTransformStore::~MO_PortTransformStore() {
   for (int i = 0; i < m_count; ++i)
     delete m_transforms[i];
-}
-
-MO_PortTransform* MO_PortTransformStore::given(int i) {
-  m_givenIn[i] = request();
-  return m_transforms[i];
+  delete m_aside;
 }
 
 MO_PortTransform* MO_PortTransformStore::search(double frame) {
@@ -56,9 +51,24 @@ MO_PortTransform* MO_PortTransformStore::search(double frame) {
   for (int i = 0; i < m_count; ++i)
     if (m_frames[i] == frame) {
       m_lastHit = i;
-      return given(i);
+      return m_transforms[i];
     }
   return nullptr;
+}
+
+MO_PortTransform* MO_PortTransformStore::exchange(MO_PortTransform* out) {
+  MO_PortTransform* fresh;
+  if (m_aside && m_asideIn != g_recycled) {
+    fresh = m_aside;
+  } else {
+    // The one aside may still be held (it was pushed out in this same request): to the pool.
+    if (m_aside)
+      retire(m_aside);
+    fresh = freshTransform();
+  }
+  m_aside = out;
+  m_asideIn = g_recycled;
+  return fresh;
 }
 
 MO_PortTransform* MO_PortTransformStore::add(double frame) {
@@ -69,18 +79,13 @@ MO_PortTransform* MO_PortTransformStore::add(double frame) {
   } else {
     i = m_oldest;
     m_oldest = (m_oldest + 1) % kKeptFrames;
-    // Handed out in this request, the oldest may still be held (a node computing earlier frames
-    // of itself while it keeps its own result): it goes to the pool and a fresh one takes over.
-    if (m_givenIn[i] == request()) {
-      retire(m_transforms[i]);
-      m_transforms[i] = freshTransform();
-    }
+    m_transforms[i] = exchange(m_transforms[i]);
   }
   m_frames[i] = frame;
   m_highest = m_count == 1 ? frame : std::max(m_highest, frame);
   m_lowest = m_count == 1 ? frame : std::min(m_lowest, frame);
   m_lastHit = i;
-  return given(i);
+  return m_transforms[i];
 }
 
 MO_PortTransform* MO_PortTransformStore::findOrAdd(const MO_FrameKey& key) {

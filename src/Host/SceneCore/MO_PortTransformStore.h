@@ -1,17 +1,16 @@
 #pragma once
 // What an output port keeps of the transformations computed for it: the most recently added
 // frames only (kKeptFrames of them), so memory stays the same however many frames a scene has.
-// Enough frames are kept for scrubbing a few frames back and forth and for nodes that ask the
-// frame before the current one; every peg of a scene keeps this many, so they are few. An older
-// frame is simply computed again when asked, which gives exactly what keeping it would have given.
+// Enough frames are kept for scrubbing back and forth and for nodes that ask the frames around
+// the current one; an older frame is simply computed again when asked, which gives exactly what
+// keeping it would have given.
 //
 // Callers hold the MO_PortTransform* they are given while they compute (a node keeps its own
-// result while it asks other frames, even of itself), and may do so until their request ends:
-// recycleRetired(), which the scene evaluator calls after each request and the first lookup
-// after an edit makes, when no computation is under way. So the store notes the request in which
-// it last handed each frame out. A new frame takes the oldest one's transformation in place when
-// that was last handed out in an earlier request, so that playing on allocates nothing; one still
-// possibly held is retired instead, and retired ones are reused only after recycleRetired().
+// result while it asks other frames, even of itself), so a transformation pushed out is not freed
+// at once: it is retired, and retired ones are reused only after recycleRetired(), which the
+// scene evaluator calls after each request and the first lookup after an edit makes, when no
+// computation is under way. The one a store pushed out last waits beside it for the next
+// request's new frame, so that playing on takes neither a search nor a shared pool.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -21,7 +20,7 @@
 
 class MO_PortTransformStore {
 public:
-  static constexpr int kKeptFrames = 4;
+  static constexpr int kKeptFrames = 8;
 
   MO_PortTransformStore() = default;
   ~MO_PortTransformStore();
@@ -31,7 +30,7 @@ public:
   // The kept transformation of the frame, or null.
   MO_PortTransform* find(const MO_FrameKey& key) {
     if (m_count > 0 && m_frames[m_lastHit] == key.frame())
-      return given(m_lastHit);
+      return m_transforms[m_lastHit];
     return search(key.frame());
   }
   // The kept transformation of the frame, added empty (pushing out the oldest frame when full)
@@ -59,18 +58,20 @@ public:
 private:
   MO_PortTransform* search(double frame);
   MO_PortTransform* add(double frame);
-  // Hands out the transformation at index i, noting the request.
-  MO_PortTransform* given(int i);
+  // A transformation for a new frame, from the one pushed out here in an earlier request when
+  // there is one; `out` is kept aside in its stead.
+  MO_PortTransform* exchange(MO_PortTransform* out);
 
   // Kept apart so that a lookup scans the frame numbers alone.
   double m_frames[kKeptFrames] = {};
   MO_PortTransform* m_transforms[kKeptFrames] = {}; // owned while kept
-  // The request each was last handed out in (its low bits: a match only ever means "maybe held").
-  std::uint32_t m_givenIn[kKeptFrames] = {};
   int m_count = 0;
   int m_lastHit = 0;
   int m_oldest = 0; // where the next frame goes once the store is full
   // Bounds of the kept frames (a frame pushed out may leave them wider than they need be).
   double m_lowest = 0.0;
   double m_highest = 0.0;
+  // The transformation pushed out last (owned), and the request it was pushed out in.
+  MO_PortTransform* m_aside = nullptr;
+  std::uint64_t m_asideIn = 0;
 };

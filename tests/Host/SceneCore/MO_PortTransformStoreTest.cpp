@@ -134,44 +134,6 @@ INSTANTIATE_TEST_SUITE_P(
                       StoreRun{"SubFrames", {1, 1.5, 2, 1.25, 7, 0.5, -3, 1.5, 11, 12, 13, 14, 15, 16, 17}, false}),
     [](const auto& row) { return std::string(row.param.name); });
 
-// Playing on, one request a frame, keeps reusing the same few transformations: memory stays flat
-// and nothing waits in the pool; scrubbing back over kept frames hands out what is kept.
-TEST(PortTransformStore, PlayingOnOneRequestAFrameReusesTheKeptTransformations) {
-  MO_PortTransformStore::recycleRetired();
-  MO_PortTransformStore store;
-  std::set<const MO_PortTransform*> seen;
-  for (double f : count(1, 20 * kKept, 1)) {
-    seen.insert(addFrame(store, f));
-    if (f > kKept)
-      seen.insert(store.find(MO_FrameKey(f - kKept + 1)));
-    EXPECT_EQ(MO_PortTransformStore::retiredCount(), 0u) << "frame " << f;
-    MO_PortTransformStore::recycleRetired();
-  }
-  EXPECT_EQ(seen.size(), static_cast<std::size_t>(kKept));
-  EXPECT_EQ(storedFrame(store, 20 * kKept - kKept + 1), 20 * kKept - kKept + 1);
-}
-
-// Within one request nothing handed out is reused, even a frame found again before being pushed
-// out: every transformation of the request is still its own.
-TEST(PortTransformStore, AFrameFoundAgainInTheSameRequestIsNotReusedForANewOne) {
-  MO_PortTransformStore::recycleRetired();
-  MO_PortTransformStore store;
-  for (double f : count(1, kKept, 1))
-    addFrame(store, f);
-  MO_PortTransformStore::recycleRetired();
-  // A new request: frame 1 (the oldest) is looked at, then kKept new frames push everything out.
-  const MO_PortTransform* first = store.find(MO_FrameKey(1));
-  ASSERT_NE(first, nullptr);
-  std::set<const MO_PortTransform*> added;
-  for (double f : count(kKept + 1, 2 * kKept, 1))
-    added.insert(addFrame(store, f));
-  EXPECT_EQ(added.count(first), 0u);
-  EXPECT_EQ(added.size(), static_cast<std::size_t>(kKept));
-  // Frames 2 to kKept were not handed out in this request, so they were taken over in place.
-  EXPECT_EQ(MO_PortTransformStore::retiredCount(), 1u);
-  MO_PortTransformStore::recycleRetired();
-}
-
 TEST(PortTransformStore, ClearingForgetsEveryFrameAndNewOnesComeEmpty) {
   MO_PortTransformStore store;
   for (double f : count(1, kKept + 3, 1))
