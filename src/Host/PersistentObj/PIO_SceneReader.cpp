@@ -51,6 +51,9 @@ public:
   void reset(QByteArrayView text) { *this = Utf8Walk(text); }
   // The byte where the character offset falls, or -1 past the end of the text.
   qsizetype byteAt(qint64 chars) {
+    // Most scene files are ASCII throughout: characters are bytes.
+    if (m_ascii)
+      return chars >= 0 && chars <= m_text.size() ? qsizetype(chars) : -1;
     if (chars < m_chars)
       m_chars = m_byte = 0;
     while (m_chars < chars && m_byte < m_text.size()) {
@@ -69,10 +72,18 @@ public:
     return n;
   }
 
-  explicit Utf8Walk(QByteArrayView text = {}) : m_text(text) {}
+  explicit Utf8Walk(QByteArrayView text = {}) : m_text(text), m_ascii(isAscii(text)) {}
 
 private:
+  static bool isAscii(QByteArrayView text) {
+    uchar any = 0;
+    for (const char c : text)
+      any |= uchar(c);
+    return any < 0x80;
+  }
+
   QByteArrayView m_text;
+  bool m_ascii;
   qint64 m_chars = 0;
   qsizetype m_byte = 0;
 };
@@ -232,11 +243,25 @@ private:
     return true;
   }
 
+  static void record(std::vector<PIO_SceneSource::Item>& items, PIO_SceneSource::Item&& item) {
+    items.push_back(std::move(item));
+  }
+  void record(std::vector<PIO_SceneSource::AttrItem>& attrs, PIO_SceneSource::Item&& item) {
+    PIO_SceneSource::AttrItem a;
+    a.before = item.before;
+    a.begin = item.begin;
+    a.end = item.end;
+    a.keyword = m_pendingKeyword;
+    a.withValue = item.withValue;
+    attrs.push_back(a);
+  }
+
   // Reads up to the end of the current element; `onChild` handles each child element (and must
   // read it to its end), text other than whitespace is refused. With `items`, each child's place
   // in the text is recorded there, with what its reader left in m_pending.
+  template <class Items = std::vector<PIO_SceneSource::Item>>
   bool readChildren(const QString& parent, const std::function<bool(Pos, const QString&)>& onChild,
-                    std::vector<PIO_SceneSource::Item>* items = nullptr) {
+                    Items* items = nullptr) {
     qsizetype previousEnd = here();
     for (;;) {
       switch (next()) {
@@ -258,7 +283,7 @@ private:
           item.childrenEnd = offset32(m_endTagBegin);
           item.end = offset32(previousEnd);
           m_sourceKnown = m_sourceKnown && item.begin >= 0;
-          items->push_back(std::move(item));
+          record(*items, std::move(item));
         }
         break;
       }
@@ -505,7 +530,7 @@ private:
     if (optional("inputs", flag) && !readInputCount(pos, node, flag))
       return false;
     QSet<QString> seen;
-    std::vector<PIO_SceneSource::Item>& attrs = m_source->attrs;
+    std::vector<PIO_SceneSource::AttrItem>& attrs = m_source->attrs;
     const std::size_t firstAttr = attrs.size();
     if (!readChildren(
             QStringLiteral("node"),
@@ -591,10 +616,26 @@ private:
     }
     m_pending = PIO_SceneSource::Item();
     m_pending.kind = PIO_SceneSource::Kind::Attr;
-    // Every node of a type names the same keywords: one copy of each serves the whole file.
-    m_pending.key = *m_keywords.insert(keyword);
+    m_pendingKeyword = keywordIndex(keyword);
     m_pending.withValue = hasValue;
     return true;
+  }
+
+  // Every node of a type names the same keywords: one copy of each serves the whole file. A file
+  // naming more than an item can tell apart keeps no source.
+  std::uint16_t keywordIndex(const QString& keyword) {
+    std::vector<QString>& keywords = m_source->keywords;
+    const auto found = m_keywords.constFind(keyword);
+    if (found != m_keywords.constEnd())
+      return *found;
+    if (keywords.size() >= PIO_SceneSource::kMaxKeywords) {
+      m_sourceKnown = false;
+      return 0;
+    }
+    const auto index = static_cast<std::uint16_t>(keywords.size());
+    keywords.push_back(keyword);
+    m_keywords.insert(keyword, index);
+    return index;
   }
 
   bool readKey(Pos pos, MO_Module* node, AT_Attr* attr, AT_Keys& keys) {
@@ -710,7 +751,7 @@ private:
         const MO_Module* node = m_byName.value(item.key);
         item.digest = PIO_ElementText::digest(texts.nodeStartTag(*node));
         for (std::int32_t i = item.firstAttr; i < item.firstAttr + item.attrCount; ++i) {
-          PIO_SceneSource::Item& a = m_source->attrs[static_cast<std::size_t>(i)];
+          PIO_SceneSource::AttrItem& a = m_source->attrs[static_cast<std::size_t>(i)];
           a.digest = texts.attrDigest(*m_attrOf[static_cast<std::size_t>(i)], true, a.withValue);
         }
         break;
@@ -735,7 +776,8 @@ private:
   PIO_LoadError m_error;
   std::unique_ptr<SC_SceneCommon> m_scene;
   QHash<QString, MO_Module*> m_byName;
-  QSet<QString> m_keywords;
+  // Where each keyword stands in m_source->keywords.
+  QHash<QString, std::uint16_t> m_keywords;
   std::vector<PendingLink> m_links;
   // The attribute of each item of m_source->attrs.
   std::vector<const AT_Attr*> m_attrOf;
@@ -746,6 +788,7 @@ private:
   std::shared_ptr<PIO_SceneSource> m_source;
   // What the child element just read was, for readChildren to record.
   PIO_SceneSource::Item m_pending;
+  std::uint16_t m_pendingKeyword = 0;
   qsizetype m_tokenBegin = 0;
   qsizetype m_endTagBegin = 0;
   bool m_sourceKnown = true;

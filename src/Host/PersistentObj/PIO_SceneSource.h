@@ -5,7 +5,8 @@
 // together with the comments and spacing around it, and writes afresh only what changed.
 // Offsets count bytes of `text`, the file's UTF-8 (after any byte order mark); texts beyond
 // 2 GiB are not kept. A scene of ten thousand nodes holds some ninety thousand items, so an item
-// is kept small: a node's <attr> items lie side by side in `attrs`.
+// is kept small: a node's <attr> items lie side by side in `attrs`, each naming its keyword by
+// its place in `keywords` (every node of a type names the same few).
 #include <QByteArray>
 #include <QString>
 #include <array>
@@ -42,23 +43,37 @@ public:
     bool selfClosing() const { return tagEnd == end; }
   };
 
+  // An <attr> element: its keyword path is keywords[keyword]; its text, its digest and the text
+  // before it as for an item.
+  struct AttrItem {
+    std::array<quint64, 2> digest{};
+    std::int32_t before = 0;
+    std::int32_t begin = 0;
+    std::int32_t end = 0;
+    std::uint16_t keyword = 0;
+    bool withValue = false;
+  };
+  static constexpr std::size_t kMaxKeywords = 0x10000;
+
   // A node's <attr> items, in file order.
   struct Attrs {
-    const Item* first;
-    const Item* last;
-    const Item* begin() const { return first; }
-    const Item* end() const { return last; }
+    const AttrItem* first;
+    const AttrItem* last;
+    const AttrItem* begin() const { return first; }
+    const AttrItem* end() const { return last; }
     bool empty() const { return first == last; }
-    const Item& back() const { return last[-1]; }
+    const AttrItem& back() const { return last[-1]; }
   };
   Attrs attrsOf(const Item& node) const {
-    const Item* first = attrs.data() + node.firstAttr;
+    const AttrItem* first = attrs.data() + node.firstAttr;
     return Attrs{first, first + node.attrCount};
   }
+  const QString& keywordOf(const AttrItem& attr) const { return keywords[attr.keyword]; }
 
   QByteArray text;
   // The <scene> element, as an item whose children are `items`.
   Item scene;
   std::vector<Item> items;
-  std::vector<Item> attrs;
+  std::vector<AttrItem> attrs;
+  std::vector<QString> keywords;
 };

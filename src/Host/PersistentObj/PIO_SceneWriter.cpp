@@ -89,8 +89,9 @@ private:
       out += (openTag + QLatin1Char('>')).toUtf8();
   }
 
-  void keep(QByteArray& out, const Item& item) const { out += span(item.before, item.end); }
-  void replace(QByteArray& out, const Item& item, const QString& element) const {
+  // For scene children and <attr> elements alike.
+  template <class AnyItem> void keep(QByteArray& out, const AnyItem& item) const { out += span(item.before, item.end); }
+  template <class AnyItem> void replace(QByteArray& out, const AnyItem& item, const QString& element) const {
     out += span(item.before, item.begin);
     QString indented;
     PIO_ElementText::appendIndented(indented, element, lineIndent(item.begin));
@@ -104,7 +105,7 @@ private:
   }
   // Spacing goes with the element; a comment before it stays.
   // (Between elements there is only XML's spacing, comments and processing instructions.)
-  void drop(QByteArray& out, const Item& item) const {
+  template <class AnyItem> void drop(QByteArray& out, const AnyItem& item) const {
     QByteArrayView before = span(item.before, item.begin);
     while (!before.isEmpty() && uchar(before.back()) < 0x80 && QChar::isSpace(uchar(before.back())))
       before.chop(1);
@@ -276,10 +277,10 @@ private:
     keptOrNew(out, item, tag);
     const PIO_SceneSource::Attrs attrs = m_source.attrsOf(item);
     QSet<QString> inFile;
-    for (const Item& a : attrs)
-      inFile.insert(a.key);
-    for (const Item& a : attrs) {
-      const AT_Attr* attr = node.attr(a.key);
+    for (const PIO_SceneSource::AttrItem& a : attrs)
+      inFile.insert(m_source.keywordOf(a));
+    for (const PIO_SceneSource::AttrItem& a : attrs) {
+      const AT_Attr* attr = node.attr(m_source.keywordOf(a));
       const PIO_ElementText::Digest digest =
           attr ? m_texts.attrDigest(*attr, true, a.withValue) : PIO_ElementText::Digest{};
       if (digest == PIO_ElementText::Digest{})

@@ -45,9 +45,10 @@ public:
   virtual QString localValueString() const { return QString(); }
   // Reads a value as the scene file writes it; false with a reason when it is not one.
   virtual bool setLocalValueFromString(const QString& text, QString* why);
-  // The keys when the attribute can be animated, else null.
+  // The keys when the attribute can be animated, else null. Asking for keys to change may make
+  // them; reading through a const attribute never does.
   virtual AT_Keys* keys() { return nullptr; }
-  const AT_Keys* keys() const { return const_cast<AT_Attr*>(this)->keys(); }
+  const AT_Keys* keys() const { return keysToRead(); }
   // Whether a value read from a file may be stored as a key (range checks for numbers).
   virtual bool acceptsKeyValue(double value, QString* why) const;
   // The value at a frame as editors show it.
@@ -87,6 +88,8 @@ protected:
   // The part name in the case of this attribute's keyword.
   QString partName(const char* lower) const;
   virtual void onChanged() {}
+  // What keys() const gives: by default the keys the attribute changes.
+  virtual const AT_Keys* keysToRead() const { return const_cast<AT_Attr*>(this)->keys(); }
 
 private:
   MO_Node* m_owner;

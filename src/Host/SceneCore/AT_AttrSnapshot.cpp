@@ -33,7 +33,8 @@ AT_AttrSnapshot::AT_AttrSnapshot(AT_Attr* attr) : m_attr(attr) {
     m_option = option->localValue();
   else if (m_hasLocal)
     m_local = attr->localValueString();
-  if (const AT_Keys* k = attr->keys())
+  // Read through the const attribute, so that taking a snapshot makes no keys.
+  if (const AT_Keys* k = static_cast<const AT_Attr*>(attr)->keys())
     m_keys = *k;
   for (AT_Attr* part : attr->subAttrs())
     m_parts.emplace_back(part);

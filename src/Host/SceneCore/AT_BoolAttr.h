@@ -1,6 +1,7 @@
 #pragma once
 // An on/off flag; it may carry keys, each holding until the next.
 #include "SceneCore/AT_Keys.h"
+#include "SceneCore/AT_LazyKeys.h"
 #include "SceneCore/AT_SimpleAttr.h"
 
 class AT_BoolAttr : public AT_SimpleAttr {
@@ -18,14 +19,17 @@ public:
 
   QString localValueString() const override;
   bool setLocalValueFromString(const QString& text, QString* why) override;
-  AT_Keys* keys() override { return &m_keys; }
+  AT_Keys* keys() override { return &m_keys.edit(); }
   bool acceptsKeyValue(double value, QString* why) const override;
   QString textValue(double frame) const override;
   // Accepts "true"/"false" (and "1"/"0").
   CO_Command* setTextValue(double frame, const QString& text) override;
 
+protected:
+  const AT_Keys* keysToRead() const override { return &m_keys.get(); }
+
 private:
   bool m_default;
   bool m_local;
-  AT_Keys m_keys;
+  AT_LazyKeys m_keys;
 };

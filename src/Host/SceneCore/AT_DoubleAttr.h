@@ -4,6 +4,7 @@
 // stored as the user typed them: callers convert (divide by 100, toOGL) where they use them.
 #include "SceneCore/AT_DoubleAttrMeta.h"
 #include "SceneCore/AT_Keys.h"
+#include "SceneCore/AT_LazyKeys.h"
 #include "SceneCore/AT_SimpleAttr.h"
 
 class AT_DoubleAttr : public AT_SimpleAttr {
@@ -40,10 +41,13 @@ public:
   QString localValueString() const override;
   bool setLocalValueFromString(const QString& text, QString* why) override;
   // Only linkable numbers animate; the others hold one value at every frame.
-  AT_Keys* keys() override { return m_linkable == eLinkable ? &m_keys : nullptr; }
+  AT_Keys* keys() override { return m_linkable == eLinkable ? &m_keys.edit() : nullptr; }
   bool acceptsKeyValue(double value, QString* why) const override;
   QString textValue(double frame) const override;
   CO_Command* setTextValue(double frame, const QString& text) override;
+
+protected:
+  const AT_Keys* keysToRead() const override { return m_linkable == eLinkable ? &m_keys.get() : nullptr; }
 
 private:
   double clamp(double v) const;
@@ -51,5 +55,5 @@ private:
   Linkable m_linkable;
   double m_default;
   double m_local;
-  AT_Keys m_keys;
+  AT_LazyKeys m_keys;
 };

@@ -37,8 +37,12 @@ void MO_Port::dropAll() {
     MO_PortTransformStore::recycleRetired();
     recycledAt = now;
   }
-  m_transforms.clear();
+  if (m_transforms)
+    m_transforms->clear();
   m_storedRevision = now;
 }
 
-void MO_Port::clearTransforms() { m_transforms.clear(); }
+void MO_Port::clearTransforms() {
+  if (m_transforms)
+    m_transforms->clear();
+}

@@ -1,10 +1,11 @@
 #pragma once
 // A node's input or output port. An input port links to one output port of another node; an
 // output port keeps the transformations computed for its most recently used frames until the next
-// edit anywhere (MO_PortTransformStore). Ports carry matrices or images; only matrix ports take
-// part in evaluation.
+// edit anywhere (MO_PortTransformStore), made when it keeps its first one: input ports never do.
+// Ports carry matrices or images; only matrix ports take part in evaluation.
 #include <QString>
 #include <cstdint>
+#include <memory>
 
 #include "SceneCore/MO_FrameKey.h"
 #include "SceneCore/MO_PortTransform.h"
@@ -42,22 +43,22 @@ public:
   // one predates the latest edit.
   MO_PortTransform* transform(const MO_FrameKey& key) {
     dropStale();
-    return m_transforms.find(key);
+    return m_transforms ? m_transforms->find(key) : nullptr;
   }
   // Output side: the stored transformation for the frame, created empty when missing.
-  MO_PortTransform* addTransform(const MO_FrameKey& key) {
-    dropStale();
-    return m_transforms.findOrAdd(key);
-  }
+  MO_PortTransform* addTransform(const MO_FrameKey& key) { return store().findOrAdd(key); }
   void clearTransforms();
 
 private:
   friend class MO_Module;
   // The stored transformation for the frame, a new one left unset when missing: for the host's
   // own computations, which set it at once.
-  MO_PortTransform* transformToSet(const MO_FrameKey& key) {
+  MO_PortTransform* transformToSet(const MO_FrameKey& key) { return store().findOrAddUnset(key); }
+  MO_PortTransformStore& store() {
     dropStale();
-    return m_transforms.findOrAddUnset(key);
+    if (!m_transforms)
+      m_transforms = std::make_unique<MO_PortTransformStore>();
+    return *m_transforms;
   }
   void dropStale() {
     if (m_storedRevision != MO_Revision::current())
@@ -72,5 +73,5 @@ private:
   int m_id;
   MO_Port* m_src = nullptr;
   std::int64_t m_storedRevision = 0;
-  MO_PortTransformStore m_transforms;
+  std::unique_ptr<MO_PortTransformStore> m_transforms;
 };

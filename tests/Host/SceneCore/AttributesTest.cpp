@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "SceneCore/AT_BoolAttr.h"
 #include "SceneCore/AT_DoubleAttr.h"
 #include "SceneCore/AT_Position3dAttr.h"
 #include "SceneCore/AT_Rotation3dAttr.h"
+#include "SceneCore/MO_Revision.h"
 #include "SceneCore/Peg.h"
 
 namespace {
@@ -29,5 +31,65 @@ TEST(NodeAttributes, PathLookupReachesPartsAndRejectsUnknownOnes) {
   EXPECT_EQ(peg.attr(QStringLiteral("POSITION.X.Y")), nullptr);
   EXPECT_EQ(peg.attr(QStringLiteral("position")), nullptr);
 }
+
+// Numbers and flags hold no keys until the first one is set, yet read as animatable with an
+// empty set of keys before that, through a const attribute as through a changeable one.
+struct KeysRow {
+  const char* path;
+  bool animatable;
+};
+
+class AttributeKeys : public ::testing::TestWithParam<KeysRow> {};
+
+TEST_P(AttributeKeys, ReadEmptyUntilTheFirstKeyThenHoldItAndTakeNoEditToRemoveNone) {
+  Peg peg;
+  AT_Attr* attr = peg.attr(QString::fromLatin1(GetParam().path));
+  ASSERT_NE(attr, nullptr);
+  const AT_Attr* reading = attr;
+  ASSERT_EQ(reading->keys() != nullptr, GetParam().animatable);
+  ASSERT_EQ(attr->keys() != nullptr, GetParam().animatable);
+  if (!GetParam().animatable)
+    return;
+  EXPECT_TRUE(reading->keys()->empty());
+
+  auto* number = dynamic_cast<AT_DoubleAttr*>(attr);
+  auto* flag = dynamic_cast<AT_BoolAttr*>(attr);
+  ASSERT_TRUE(number || flag);
+  // Removing a key from a number that has none is no edit: nothing computed is dropped.
+  const std::int64_t before = MO_Revision::current();
+  if (number)
+    number->removeKey(3);
+  EXPECT_EQ(MO_Revision::current(), before);
+
+  if (number)
+    number->setKey(5, 2.5);
+  else
+    flag->setKey(5, true);
+  ASSERT_EQ(reading->keys()->size(), 1u);
+  EXPECT_EQ(reading->keys()->keys().front().first, 5.0);
+  // A single key holds its value at every frame.
+  if (number) {
+    bool isKey = false, isAnimated = false;
+    EXPECT_EQ(number->value(5, &isKey, &isAnimated), 2.5);
+    EXPECT_TRUE(isKey && isAnimated);
+    EXPECT_EQ(number->value(-40), 2.5);
+    number->removeKey(5);
+    EXPECT_TRUE(reading->keys()->empty());
+    EXPECT_EQ(number->value(5), number->localValue());
+  } else {
+    EXPECT_TRUE(flag->value(-40));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(PegAttributes, AttributeKeys,
+                         ::testing::Values(KeysRow{"POSITION.X", true}, KeysRow{"SKEW", true},
+                                           KeysRow{"PIVOT.X", false}, KeysRow{"POSITION.SEPARATE", true}),
+                         [](const auto& row) {
+                           std::string name = row.param.path;
+                           for (char& c : name)
+                             if (c == '.')
+                               c = '_';
+                           return name;
+                         });
 
 } // namespace
