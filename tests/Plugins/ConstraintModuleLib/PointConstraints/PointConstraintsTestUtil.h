@@ -3,6 +3,7 @@
 // scene units are exactly twice drawing units, and a face-on view of drawing units in pixels.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 
 #include "Common/HandMatrices.h"
@@ -37,6 +38,26 @@ inline Math::CameraTransformChain faceOnView() {
   chain.setViewport(Math::Rect2d(0, 0, 200, 100));
   chain.setProjectionMatrix(S(0.5, 1, -0.01));
   return chain;
+}
+
+// Frames a and b asked of one scene, in both orders, each give what a scene asked that frame
+// alone gives: nothing kept from one frame may leak into the other. Rig has `scene` and `node`;
+// build sets it up.
+template <class Rig, class Build> void expectEachFrameAsIfAlone(const Build& build, double a, double b) {
+  for (const std::array<double, 2>& order : {std::array<double, 2>{a, b}, std::array<double, 2>{b, a}}) {
+    Rig played;
+    build(played);
+    SC_SceneEvaluator evaluator(played.scene);
+    std::array<Math::Matrix4x4, 2> got;
+    for (std::size_t i = 0; i < 2; ++i)
+      got[i] = evaluator.evaluate(played.node, order[i]);
+    for (std::size_t i = 0; i < 2; ++i) {
+      Rig fresh;
+      build(fresh);
+      EXPECT_TRUE(matrixNear(got[i], SC_SceneEvaluator(fresh.scene).evaluate(fresh.node, order[i]), 0))
+          << "frame " << order[i] << " after frame " << order[1 - i];
+    }
+  }
 }
 
 } // namespace pctest
