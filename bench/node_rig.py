@@ -119,7 +119,9 @@ def main():
             scene = os.path.join(tmp, label + '.xml')
             with open(scene, 'w') as f:
                 f.write(rig(args.type, args.copies, args.frames, settings, with_node))
-            cmd = [args.vantorel, 'eval', scene, '--frames', '1-%d' % args.frames, '-o', os.path.join(tmp, 'o.npy')]
+            # One thread: the figure is a node's cost, not a second thread's copy of the scene.
+            cmd = [args.vantorel, 'eval', scene, '--frames', '1-%d' % args.frames, '--jobs', '1',
+                   '-o', os.path.join(tmp, 'o.npy')]
             for i in range(args.copies):
                 cmd += ['--node', 'Child%d' % i]
                 cmd += [arg for k in range(INPUTS[args.type]) for arg in ('--node', 'P%d_%d' % (i, k))]
