@@ -60,6 +60,13 @@ Quat Quat::normalized() const {
   return {w / n, x / n, y / n, z / n};
 }
 
+Quat::SlerpWeights Quat::slerpWeights(double angle, double t) {
+  if (!(angle >= 1e-6))
+    return {1.0 - t, t};
+  const double s = std::sin(angle);
+  return {std::sin((1.0 - t) * angle) / s, std::sin(t * angle) / s};
+}
+
 Quat Quat::slerpMethod(const Quat& a, const Quat& b, double t) {
   const Quat p = a.normalized();
   Quat q = b.normalized();
@@ -71,13 +78,7 @@ Quat Quat::slerpMethod(const Quat& a, const Quat& b, double t) {
   }
   const double angle = std::acos(std::min(cosAngle, 1.0));
 
-  double wp = 1.0 - t;
-  double wq = t;
-  if (angle >= 1e-6) {
-    const double s = std::sin(angle);
-    wp = std::sin((1.0 - t) * angle) / s;
-    wq = std::sin(t * angle) / s;
-  }
+  const auto [wp, wq] = slerpWeights(angle, t);
   const Quat r(wp * p.w + wq * q.w, wp * p.x + wq * q.x, wp * p.y + wq * q.y, wp * p.z + wq * q.z);
   return angle >= 1e-6 ? r : r.normalized();
 }

@@ -42,6 +42,13 @@ struct Quat {
   // t = 0 towards b at t = 1. Inputs are normalised first; below an angle of 1e-6 between
   // them the normalised linear interpolation stands in, where sin(angle) would lose precision.
   static Quat slerpMethod(const Quat& a, const Quat& b, double t);
+  // The shares of the two ends in that interpolation at t, for ends `angle` apart (the linear
+  // shares below 1e-6, whose blend the caller normalises).
+  struct SlerpWeights {
+    double a;
+    double b;
+  };
+  static SlerpWeights slerpWeights(double angle, double t);
 
   bool operator==(const Quat& q) const { return w == q.w && x == q.x && y == q.y && z == q.z; }
   bool operator!=(const Quat& q) const { return !(*this == q); }

@@ -52,13 +52,7 @@ Math::Quat slerpFromRest(const Math::Quat& unitB, double angleIfNear, double t) 
     cosAngle = -cosAngle;
     angle = std::acos(std::min(cosAngle, 1.0));
   }
-  double wp = 1.0 - t;
-  double wq = t;
-  if (angle >= 1e-6) {
-    const double s = std::sin(angle);
-    wp = std::sin((1.0 - t) * angle) / s;
-    wq = std::sin(t * angle) / s;
-  }
+  const auto [wp, wq] = Math::Quat::slerpWeights(angle, t);
   const Math::Quat r(wp + wq * q.w, wp * 0.0 + wq * q.x, wp * 0.0 + wq * q.y, wp * 0.0 + wq * q.z);
   return angle >= 1e-6 ? r : r.normalized();
 }
