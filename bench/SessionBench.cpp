@@ -2,9 +2,9 @@
 // from scripts/make_rig (1 000 frames, and 10 000 in the row-major layout the Python module
 // fills): every peg into a caller's buffer in either layout, and
 // the evaluator's own frame loop copying into the same buffer (what the session must not cost
-// more than). Then one attribute edit of a two-points node with its node evaluated at one frame
-// and the edit undone, the round trip a script or an editor makes. Node-frames per second and
-// times per call are the counters; the Python module's overhead is measured against these.
+// more than), and on two threads against one. Then one attribute edit of a two-points node with its node evaluated at
+// one frame and the edit undone, the round trip a script or an editor makes. Node-frames per second and times per call
+// are the counters; the Python module's overhead is measured against these.
 #include <benchmark/benchmark.h>
 
 #include <QTemporaryDir>
@@ -69,6 +69,24 @@ BENCHMARK_CAPTURE(BM_SessionIntoBuffer, ColumnOrder, MatrixLayout::ColumnOrder, 
 BENCHMARK_CAPTURE(BM_SessionIntoBuffer, RowMajor, MatrixLayout::RowMajor, rigSession)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SessionIntoBuffer, RowMajor10000Frames, MatrixLayout::RowMajor, longRigSession)
     ->Unit(benchmark::kMillisecond);
+
+// The 10 000-frame rig on one thread and on two (wall time: the second thread reads its own copy
+// of the scene at every call, as the command line's does once), start-up and loading left out.
+void BM_SessionJobs(benchmark::State& state) {
+  Session& s = longRigSession();
+  const QStringList pegs = pegsOf(s);
+  const std::vector<int> frames = s.frameRange().frames();
+  std::vector<double> out(frames.size() * static_cast<std::size_t>(pegs.size()) * 16);
+  s.setJobs(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    s.evaluate(frames, pegs, out.data(), MatrixLayout::RowMajor);
+    benchmark::DoNotOptimize(out.data());
+  }
+  s.setJobs(1);
+  state.counters["node_frames_per_s"] =
+      benchmark::Counter(static_cast<double>(out.size() / 16) * state.iterations(), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_SessionJobs)->ArgName("jobs")->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void BM_EvaluatorIntoBuffer(benchmark::State& state) {
   Session& s = rigSession();
