@@ -1,10 +1,7 @@
 #pragma once
 // The vantorel sub-commands. Each takes its own arguments (after the command name) and returns
 // the exit status; bad input throws CliError.
-#include <QCoreApplication>
 #include <QStringList>
-#include <functional>
-#include <memory>
 
 namespace Commands {
 int eval(const QStringList& args);
@@ -18,7 +15,7 @@ int bakeKeys(const QStringList& args);
 int curves(const QStringList& args);
 int exportGltf(const QStringList& args); // vantorel export
 int graph(const QStringList& args);
-// Starts the window's application once the scene has been read.
-using WindowApplication = std::function<std::unique_ptr<QCoreApplication>()>;
-int view(const QStringList& args, const WindowApplication& startApplication);
+// The window, on the program's own argc and argv (its application is made once the scene has
+// been read).
+int view(const QStringList& args, int& argc, char** argv);
 } // namespace Commands

@@ -1,19 +1,36 @@
 // vantorel view: the scene in a window (the viewport, the node view, the timeline, the attribute
 // panel and the undo history). The scene is read before any window opens, so a bad scene is
-// reported as every command reports it; so is a missing display.
-#include <QApplication>
+// reported as every command reports it; so is a missing display. The window itself is in a
+// library loaded here, the one command that needs Qt Widgets.
+#include <dlfcn.h>
+
 #include <QCommandLineParser>
 #include <cmath>
+#include <stdexcept>
+#include <string>
 
 #include "CliError.h"
 #include "CliParsing.h"
 #include "Commands.h"
-#include "MainWindow.h"
-#include "PaintThreads.h"
 #include "Session.h"
-#include "ViewDocument.h"
+#include "WindowEntry.h"
 
-int Commands::view(const QStringList& args, const WindowApplication& startApplication) {
+namespace {
+
+// The window library's entry; loaded once and never unloaded (Qt keeps pointers into it).
+int (*windowEntry())(WindowStart*) {
+  void* library = dlopen(WindowStart::kLibrary, RTLD_NOW | RTLD_LOCAL);
+  if (!library)
+    throw std::runtime_error(std::string("the window library could not be loaded: ") + dlerror());
+  void* entry = dlsym(library, WindowStart::kEntry);
+  if (!entry)
+    throw std::runtime_error(std::string("the window library has no ") + WindowStart::kEntry);
+  return reinterpret_cast<int (*)(WindowStart*)>(entry);
+}
+
+} // namespace
+
+int Commands::view(const QStringList& args, int& argc, char** argv) {
   QCommandLineParser parser;
   parser.addPositionalArgument(QStringLiteral("scene"), QStringLiteral("Scene file"));
   parser.addOption(
@@ -43,12 +60,10 @@ int Commands::view(const QStringList& args, const WindowApplication& startApplic
     throw CliError(QStringLiteral("view: no display to open the window on (DISPLAY is not set; "
                                   "QT_QPA_PLATFORM=offscreen runs it without one)"));
 
-  const std::unique_ptr<QCoreApplication> app = startApplication();
-  paintOnTheCallingThread();
-  MainWindow window(std::move(session));
-  ViewDocument::Display display = window.document().display();
-  display.view = view;
-  window.document().setDisplay(display);
-  window.show();
-  return app->exec();
+  WindowStart start;
+  start.argc = &argc;
+  start.argv = argv;
+  start.session = std::move(session);
+  start.view = view;
+  return windowEntry()(&start);
 }

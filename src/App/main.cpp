@@ -1,6 +1,5 @@
 // vantorel: the host's batch front end. Exit status 0 on success, 2 for bad input (one line on
 // stderr saying what and where), 1 for an internal failure.
-#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <csignal>
@@ -100,12 +99,6 @@ int main(int argc, char** argv) {
       {QStringLiteral("curves"), &Commands::curves}, {QStringLiteral("export"), &Commands::exportGltf},
       {QStringLiteral("graph"), &Commands::graph},
   };
-  const Commands::WindowApplication startWindow = [&argc, argv]() -> std::unique_ptr<QCoreApplication> {
-    g_qtMessages = qInstallMessageHandler(quietRuntimeNote);
-    auto window = std::make_unique<QApplication>(argc, argv);
-    qInstallMessageHandler(g_qtMessages);
-    return window;
-  };
   const QString name = args.takeFirst();
   auto it = commands.find(name);
   try {
@@ -113,7 +106,7 @@ int main(int argc, char** argv) {
     if (it == commands.end() && !window)
       throw CliError(QStringLiteral("unknown command \"%1\" (try vantorel --help)").arg(name));
     takeCommonOptions(args);
-    const int status = window ? Commands::view(args, startWindow) : it->second(args);
+    const int status = window ? Commands::view(args, argc, argv) : it->second(args);
     DataOutput::finish();
     return status;
   } catch (const CliError& e) {

@@ -23,6 +23,10 @@ case "$out" in
 esac
 # The plug-in's node types come from the installed plug-in folder.
 run vantorel types | grep -q '^Switch ' || { echo "FAIL: the plug-in's types are missing" >&2; exit 1; }
+# The window comes from the installed window library: it opens and stays up until stopped.
+status=0
+run env QT_QPA_PLATFORM=offscreen timeout 3 vantorel view arm_rig.xml || status=$?
+[ "$status" -eq 124 ] || { echo "FAIL: vantorel view ended with status $status instead of staying open" >&2; exit 1; }
 # Nothing the installed files load comes from the build.
 for f in "$prefix"/bin/vantorel "$prefix"/lib/vantorel/*.so "$prefix"/lib/vantorel/plugins/*.so; do
   if readelf -d "$f" | grep -E 'RUNPATH|RPATH' | grep -q "$build"; then
