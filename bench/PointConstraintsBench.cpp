@@ -5,8 +5,10 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "Core/TransformFunctions.h"
 #include "PointConstraints/PointConstraint2Module.h"
 #include "PointConstraints/PointConstraint3Module.h"
 #include "PointConstraints/PointConstraintMath.h"
@@ -109,8 +111,10 @@ void BM_TwoPointsRig(benchmark::State& state) {
 }
 BENCHMARK(BM_TwoPointsRig)->Arg(100)->Unit(benchmark::kMillisecond);
 
-// The floor: the node's arithmetic on pegs already read, as the nodes call it.
-void BM_SegmentMapFloor(benchmark::State& state) {
+// The floor: the node's arithmetic on pegs already read, as the nodes call it: with the rest
+// segment (or the rest triangle's inverse) they keep until an edit. The "_withRest" variants work
+// that out on every call too, as the floors were measured before the nodes kept it.
+void segmentMapFloor(benchmark::State& state, bool keptRest) {
   const bool busy = state.range(0) != 0;
   PointConstraintMath::SegmentPegs pegs;
   pegs.restPrimary = Math::Point3d(-0.5, 0, 0);
@@ -128,13 +132,22 @@ void BM_SegmentMapFloor(benchmark::State& state) {
     settings.balance = 0.3;
     settings.activity = 0.8;
   }
-  for (auto _ : state)
-    benchmark::DoNotOptimize(PointConstraintMath::segmentMap(pegs, settings));
+  const std::optional<PointConstraintMath::RestSegment> rest =
+      PointConstraintMath::restSegment(pegs.restPrimary, pegs.restSecondary, false);
+  if (keptRest)
+    for (auto _ : state)
+      benchmark::DoNotOptimize(PointConstraintMath::segmentMap(pegs, settings, *rest));
+  else
+    for (auto _ : state)
+      benchmark::DoNotOptimize(PointConstraintMath::segmentMap(pegs, settings));
   perNodeFrame(state, 1);
 }
+void BM_SegmentMapFloor(benchmark::State& state) { segmentMapFloor(state, true); }
+void BM_SegmentMapFloor_withRest(benchmark::State& state) { segmentMapFloor(state, false); }
 BENCHMARK(BM_SegmentMapFloor)->Arg(0)->Arg(1);
+BENCHMARK(BM_SegmentMapFloor_withRest)->Arg(0)->Arg(1);
 
-void BM_TriangleResultFloor(benchmark::State& state) {
+void triangleResultFloor(benchmark::State& state, bool keptRest) {
   PointConstraintMath::TrianglePegs pegs;
   pegs.rest = {Math::Point3d(0.5, -0.3, 0), Math::Point3d(0, 0.5, 0), Math::Point3d(-0.6, -0.4, 0)};
   pegs.current = {Math::Point3d(0.6, -0.2, 0), Math::Point3d(0.1, 0.7, 0), Math::Point3d(-0.5, -0.4, 0)};
@@ -143,11 +156,19 @@ void BM_TriangleResultFloor(benchmark::State& state) {
   PointConstraintMath::TriangleSettings settings;
   settings.transform = PointConstraint3::Transform_e::ALLOW;
   settings.activity = 0.7;
-  for (auto _ : state)
-    benchmark::DoNotOptimize(PointConstraintMath::triangleResult(pegs, settings));
+  const std::optional<MatrixValues> restInverse = triangleRestInverse(pegs.rest);
+  if (keptRest)
+    for (auto _ : state)
+      benchmark::DoNotOptimize(PointConstraintMath::triangleResult(pegs, settings, restInverse));
+  else
+    for (auto _ : state)
+      benchmark::DoNotOptimize(PointConstraintMath::triangleResult(pegs, settings));
   perNodeFrame(state, 1);
 }
+void BM_TriangleResultFloor(benchmark::State& state) { triangleResultFloor(state, true); }
+void BM_TriangleResultFloor_withRest(benchmark::State& state) { triangleResultFloor(state, false); }
 BENCHMARK(BM_TriangleResultFloor);
+BENCHMARK(BM_TriangleResultFloor_withRest);
 
 } // namespace
 

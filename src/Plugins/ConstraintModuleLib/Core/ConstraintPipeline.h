@@ -6,6 +6,7 @@
 // keeps the incoming transformation when the computation declines).
 #include <functional>
 #include <optional>
+#include <type_traits>
 
 #include "HostInterface/HostScene.h"
 
@@ -19,15 +20,22 @@ MO_PortTransform* appending(MO_Module& node, const MO_BaseContext& ctx, bool use
                             const std::function<Math::Matrix4x4(const Math::Matrix4x4&)>& post);
 
 // Replaces the transformation by compute(composed incoming matrix) when that gives a matrix
-// (an std::optional<Math::Matrix4x4>). The host's default result is stored first, so that anything
-// the computation asks of this node at the frame finds what arrives at its main input.
+// (an std::optional<Math::Matrix4x4>); a compute that also takes an int is given the default
+// result's depth. The host's default result is stored first, so that anything the computation
+// asks of this node at the frame finds what arrives at its main input.
 template <class Compute>
 MO_PortTransform* computing(MO_Module& node, const MO_BaseContext& ctx, const Compute& compute) {
   MO_PortTransform* result = node.MO_Module::computeTransformation(ctx);
   if (!result || !node.enabled())
     return result;
   const Math::Matrix4x4 arriving = result->transformation().matrix(true);
-  if (const std::optional<Math::Matrix4x4> out = compute(arriving))
+  const std::optional<Math::Matrix4x4> out = [&] {
+    if constexpr (std::is_invocable_v<const Compute&, const Math::Matrix4x4&, int>)
+      return compute(arriving, result->depth());
+    else
+      return compute(arriving);
+  }();
+  if (out)
     result->setTransformation(CC_Transformation(*out), result->depth(), true);
   return result;
 }

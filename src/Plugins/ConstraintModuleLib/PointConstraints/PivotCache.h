@@ -5,6 +5,7 @@
 // never saved. Frames from 0 up are kept in a growing array as the host's views expect; others
 // (negative or far-off frames) in a map, so that no frame number makes the array huge. A frame
 // that is not finite is not kept.
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstddef>
@@ -23,8 +24,9 @@ public:
       return;
     if (index >= 0 && index < kDenseFrames) {
       const auto i = static_cast<std::size_t>(index);
+      // Grown by doubling: frames asked in order would otherwise grow it one entry at a time.
       if (m_dense.size() < i + 1)
-        m_dense.resize(i + 1);
+        m_dense.resize(std::min(std::max(i + 1, 2 * m_dense.size()), static_cast<std::size_t>(kDenseFrames)));
       m_dense[i] = {points, true};
     } else {
       m_sparse[index] = {points, true};

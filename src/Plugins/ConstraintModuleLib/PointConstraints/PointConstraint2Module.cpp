@@ -4,6 +4,7 @@
 
 #include "Core/ConstraintPipeline.h"
 #include "Core/DrawingSpace.h"
+#include "Core/InlineMath.h"
 #include "Core/NodeColors.h"
 #include "Core/PortDeclarations.h"
 #include "Core/SceneCamera.h"
@@ -136,17 +137,18 @@ bool PointConstraint2Module::computeConstraint(const MO_BaseContext& ctx, Math::
   out = in;
   if (!enabled() || !sceneMetrics())
     return false;
-  const SegmentSettings s = settingsAt(ctx);
+  const std::array<MO_Module*, 3>& inputs = inputModules(m_inputs, *this);
+  const SegmentSettings s = settingsAt(ctx, inputs[kSwitchPort]);
   if (s.activity <= 0.0)
     return true;
-  if (!inputModule(0) || !inputModule(1))
+  if (!inputs[0] || !inputs[1])
     return false;
-  if (inputSelected(inputModule(0)))
+  if (inputSelected(inputs[0]))
     m_selectedPort = 0;
-  else if (inputSelected(inputModule(1)))
+  else if (inputSelected(inputs[1]))
     m_selectedPort = 1;
   sanitizeScale(in);
-  const SegmentPegs pegs = gatherPegs(ctx, s, in);
+  const SegmentPegs pegs = gatherPegs(ctx, s, in, {inputs[0], inputs[1]});
   // The rest segment moves only with an edit, or when the primary changes sides.
   const bool flatten = s.flatten == Flatten_e::FLATTEN;
   const std::optional<PointConstraintMath::RestSegment>& rest =
@@ -159,6 +161,10 @@ bool PointConstraint2Module::computeConstraint(const MO_BaseContext& ctx, Math::
 }
 
 SegmentSettings PointConstraint2Module::settingsAt(const MO_BaseContext& ctx) const {
+  return settingsAt(ctx, inputModules(m_inputs, *this)[kSwitchPort]);
+}
+
+SegmentSettings PointConstraint2Module::settingsAt(const MO_BaseContext& ctx, MO_Node* switchNode) const {
   // Without keys the attributes hold at every frame: they are read again only after an edit
   // (a surrogate standing in counts as one). ACTIVE is kept as a percentage, for the switch.
   const std::optional<SegmentSettings>& steady = m_steady.get([&]() -> std::optional<SegmentSettings> {
@@ -169,7 +175,7 @@ SegmentSettings PointConstraint2Module::settingsAt(const MO_BaseContext& ctx) co
     return readSettings(0.0);
   });
   SegmentSettings s = steady ? *steady : readSettings(attributeFrame(ctx));
-  s.activity = switchModulatedActivity(ctx, s.activity, inputModule(kSwitchPort));
+  s.activity = switchModulatedActivity(ctx, s.activity, switchNode);
   return s;
 }
 
@@ -194,7 +200,8 @@ SegmentSettings PointConstraint2Module::readSettings(double frame) const {
 // by depth); the pivots are cached for the control, and the secondary is projected along the
 // camera ray onto the primary peg's own z = 0 plane under PROJECT.
 SegmentPegs PointConstraint2Module::gatherPegs(const MO_BaseContext& ctx, const SegmentSettings& s,
-                                               const Math::Matrix4x4& right) {
+                                               const Math::Matrix4x4& right,
+                                               const std::array<MO_Module*, 2>& pegInputs) {
   const Math::Matrix4x4 leftMatrix = portMatrix(ctx, 1, true);
   bool rightIsPrimary = s.primaryPort == PrimaryPort_e::RIGHT;
   if (s.primaryPort == PrimaryPort_e::TOPMOST || s.primaryPort == PrimaryPort_e::BOTTOMMOST) {
@@ -202,7 +209,7 @@ SegmentPegs PointConstraint2Module::gatherPegs(const MO_BaseContext& ctx, const 
     const bool rightIsHigher = (right * origin).z > (leftMatrix * origin).z;
     rightIsPrimary = s.primaryPort == PrimaryPort_e::TOPMOST ? rightIsHigher : !rightIsHigher;
   }
-  MO_Module* primary = inputModule(rightIsPrimary ? 0 : 1);
+  MO_Module* primary = pegInputs[rightIsPrimary ? 0 : 1];
 
   SegmentPegs pegs;
   pegs.rightIsPrimary = rightIsPrimary;
@@ -210,12 +217,11 @@ SegmentPegs PointConstraint2Module::gatherPegs(const MO_BaseContext& ctx, const 
   pegs.primaryMatrix = rightIsPrimary ? right : leftMatrix;
   const Math::Matrix4x4& secondaryMatrix = rightIsPrimary ? leftMatrix : right;
   pegs.parent = readPortMatrix(ctx, primary, 0, true);
-  const std::array<Math::Point3d, 2>& rest =
-      restPivots(m_restPivots, ctx, *sceneMetrics(), {inputModule(0), inputModule(1)});
+  const std::array<Math::Point3d, 2>& rest = restPivots(m_restPivots, ctx, *sceneMetrics(), pegInputs);
   pegs.restPrimary = rest[rightIsPrimary ? 0 : 1];
   pegs.restSecondary = rest[rightIsPrimary ? 1 : 0];
-  pegs.primary = pegs.primaryMatrix * pegs.restPrimary;
-  pegs.secondaryUnprojected = secondaryMatrix * pegs.restSecondary;
+  pegs.primary = InlineMath::transformPoint(pegs.primaryMatrix, pegs.restPrimary);
+  pegs.secondaryUnprojected = InlineMath::transformPoint(secondaryMatrix, pegs.restSecondary);
   pegs.secondary = pegs.secondaryUnprojected;
   if (rightIsPrimary)
     m_pointCache.store(attributeFrame(ctx), {pegs.primary, pegs.secondary});

@@ -63,8 +63,10 @@ public:
 private:
   // The attributes at a frame, ACTIVE as its percentage (before any switch).
   PointConstraintMath::SegmentSettings readSettings(double frame) const;
+  // settingsAt with the node on the Switch port already found.
+  PointConstraintMath::SegmentSettings settingsAt(const MO_BaseContext& ctx, MO_Node* switchNode) const;
   PointConstraintMath::SegmentPegs gatherPegs(const MO_BaseContext& ctx, const PointConstraintMath::SegmentSettings& s,
-                                              const Math::Matrix4x4& right);
+                                              const Math::Matrix4x4& right, const std::array<MO_Module*, 2>& pegInputs);
 
   AT_DoubleAttr* m_active;
   AT_DoubleAttr* m_volumemod;
@@ -79,6 +81,7 @@ private:
   PointConstraint2::TransformType* m_transformtype;
   PointConstraint2::PrimaryPortType* m_primaryport;
   PivotCache<2> m_pointCache;
+  PointConstraintCommon::InputCache<3> m_inputs; // right, left, switch
   PointConstraintCommon::RestPivotCache<2> m_restPivots;
   MO_UntilEdit<std::optional<PointConstraintMath::SegmentSettings>> m_steady; // when no attribute has keys
   // The rest segment, for the side the primary was on and whether it was flattened.

@@ -2,6 +2,7 @@
 
 #include "Core/ConstraintPipeline.h"
 #include "Core/DrawingSpace.h"
+#include "Core/InlineMath.h"
 #include "Core/NodeColors.h"
 #include "Core/PortDeclarations.h"
 #include "Core/SceneCamera.h"
@@ -128,13 +129,15 @@ std::int64_t PointConstraint3Module::validateCacheInputs(const CacheCheck& check
 
 MO_PortTransform* PointConstraint3Module::computeTransformation(const MO_BaseContext& ctx) {
   return ConstraintPipeline::computing(
-      *this, ctx, [&](const Math::Matrix4x4& arriving) -> std::optional<Math::Matrix4x4> {
+      *this, ctx, [&](const Math::Matrix4x4& arriving, int depth) -> std::optional<Math::Matrix4x4> {
         Math::Matrix4x4 in = arriving;
         Math::Matrix4x4 out;
-        // The host has stored what it passed down on the output port already.
-        const MO_PortTransform* stored = outPort(0) ? outPort(0)->transform(ctx.frameKey()) : nullptr;
-        int depth = stored ? stored->depth() : 0;
-        if (!computeConstraint(ctx, out, in, depth))
+        // What the host passed down is the right peg's matrix when the right peg is main: the
+        // computation need not read that port again.
+        m_inIsRight = mainInPortIdAtFrame(ctx.frameKey()) == 0;
+        const bool computed = computeConstraint(ctx, out, in, depth);
+        m_inIsRight = false;
+        if (!computed)
           return std::nullopt;
         return out;
       });
@@ -145,16 +148,17 @@ bool PointConstraint3Module::computeConstraint(const MO_BaseContext& ctx, Math::
   out = in;
   if (!enabled() || !sceneMetrics())
     return false;
-  const TriangleSettings s = settingsAt(ctx);
+  const std::array<MO_Module*, 4>& inputs = inputModules(m_inputs, *this);
+  const TriangleSettings s = settingsAt(ctx, inputs[kSwitchPort]);
   if (s.activity <= 0.0)
     return true;
-  if (!inputModule(0) || !inputModule(1) || !inputModule(2))
+  if (!inputs[0] || !inputs[1] || !inputs[2])
     return false;
   // The declared form hands the caller's copy back sanitised; the triangle reads the pegs' own matrices.
   sanitizeScale(in);
   TrianglePegs pegs;
   int primary = 0;
-  if (!gatherPegs(ctx, s, pegs, primary))
+  if (!gatherPegs(ctx, s, {inputs[0], inputs[1], inputs[2]}, m_inIsRight ? &in : nullptr, pegs, primary))
     return false;
   // The rest triangle moves only with an edit, or when another input becomes primary.
   const std::optional<MatrixValues>& restInverse =
@@ -164,13 +168,16 @@ bool PointConstraint3Module::computeConstraint(const MO_BaseContext& ctx, Math::
 }
 
 TriangleSettings PointConstraint3Module::settingsAt(const MO_BaseContext& ctx) const {
+  return settingsAt(ctx, inputModules(m_inputs, *this)[kSwitchPort]);
+}
+
+TriangleSettings PointConstraint3Module::settingsAt(const MO_BaseContext& ctx, MO_Node* switchNode) const {
   TriangleSettings s;
   // ACTIVE without keys holds at every frame: read again only after an edit.
   const std::optional<double>& steady = m_steadyActive.get([&]() -> std::optional<double> {
     return m_active->isAnimated() ? std::nullopt : std::optional(m_active->value(0.0));
   });
-  s.activity =
-      switchModulatedActivity(ctx, steady ? *steady : m_active->value(attributeFrame(ctx)), inputModule(kSwitchPort));
+  s.activity = switchModulatedActivity(ctx, steady ? *steady : m_active->value(attributeFrame(ctx)), switchNode);
   s.flatten = m_flattentype->enumValue();
   s.transform = m_transformtype->enumValue();
   s.primaryPort = m_primaryport->enumValue();
@@ -179,9 +186,9 @@ TriangleSettings PointConstraint3Module::settingsAt(const MO_BaseContext& ctx) c
 
 // The three pegs' rest pivots and where their matrices take them now, in the primary's corner
 // order; the pivots are cached for the control. Nothing when two rest pivots coincide.
-bool PointConstraint3Module::gatherPegs(const MO_BaseContext& ctx, const TriangleSettings& s, TrianglePegs& triangle,
-                                        int& primary) {
-  const std::array<MO_Module*, 3> pegs = {inputModule(0), inputModule(1), inputModule(2)};
+bool PointConstraint3Module::gatherPegs(const MO_BaseContext& ctx, const TriangleSettings& s,
+                                        const std::array<MO_Module*, 3>& pegs, const Math::Matrix4x4* right,
+                                        TrianglePegs& triangle, int& primary) {
   const std::array<Math::Point3d, 3>& rest = restPivots(m_restPivots, ctx, *sceneMetrics(), pegs);
   if (rest[0] == rest[1] || rest[0] == rest[2] || rest[1] == rest[2])
     return false;
@@ -191,11 +198,11 @@ bool PointConstraint3Module::gatherPegs(const MO_BaseContext& ctx, const Triangl
       break;
     }
 
-  const std::array<Math::Matrix4x4, 3> matrices = {portMatrix(ctx, 0, true), portMatrix(ctx, 1, true),
+  const std::array<Math::Matrix4x4, 3> matrices = {right ? *right : portMatrix(ctx, 0, true), portMatrix(ctx, 1, true),
                                                    portMatrix(ctx, 2, true)};
   std::array<Math::Point3d, 3> now;
   for (std::size_t i = 0; i < 3; ++i)
-    now[i] = matrices[i] * rest[i];
+    now[i] = InlineMath::transformPoint(matrices[i], rest[i]);
   primary = primaryIndex(s.primaryPort, now[0].z, now[1].z, now[2].z);
   m_pointCache.store(attributeFrame(ctx), now);
 

@@ -51,8 +51,12 @@ public:
   PointConstraint3::PrimaryPortType* primaryportAttr() const { return m_primaryport; }
 
 private:
-  // False when two rest pivots coincide; `primary` is the input the corners start from.
+  // settingsAt with the node on the Switch port already found.
+  PointConstraintMath::TriangleSettings settingsAt(const MO_BaseContext& ctx, MO_Node* switchNode) const;
+  // False when two rest pivots coincide; `primary` is the input the corners start from. `right`
+  // is the right peg's matrix when already known (sanitised), else null and the port is read.
   bool gatherPegs(const MO_BaseContext& ctx, const PointConstraintMath::TriangleSettings& s,
+                  const std::array<MO_Module*, 3>& pegs, const Math::Matrix4x4* right,
                   PointConstraintMath::TrianglePegs& triangle, int& primary);
   void projectCorners(const MO_BaseContext& ctx, const PointConstraintMath::TriangleSettings& s,
                       PointConstraintMath::TrianglePegs& triangle);
@@ -62,9 +66,11 @@ private:
   PointConstraint3::TransformType* m_transformtype;
   PointConstraint3::PrimaryPortType* m_primaryport;
   PivotCache<3> m_pointCache;
+  PointConstraintCommon::InputCache<4> m_inputs; // right, middle, left, switch
   PointConstraintCommon::RestPivotCache<3> m_restPivots;
   MO_UntilEdit<std::optional<double>> m_steadyActive;           // ACTIVE when it has no keys
   MO_UntilEdit<std::optional<MatrixValues>, int> m_restInverse; // the rest frame's, for the primary input
   int m_selectedPort = -1;
   bool m_evaluatingCamera = false;
+  bool m_inIsRight = false; // during computeTransformation: `in` is the right peg's matrix
 };

@@ -16,6 +16,20 @@ namespace PointConstraintCommon {
 // context's frame rounded to single precision.
 inline double attributeFrame(const MO_BaseContext& ctx) { return static_cast<float>(ctx.frame()); }
 
+// The nodes on the first N inputs (null where none), kept until the next edit: linking and
+// unlinking are edits, so a frame reads them once instead of walking each port again.
+template <std::size_t N> using InputCache = MO_UntilEdit<std::array<MO_Module*, N>>;
+
+template <std::size_t N>
+const std::array<MO_Module*, N>& inputModules(const InputCache<N>& cache, const MO_Module& node) {
+  return cache.get([&] {
+    std::array<MO_Module*, N> inputs;
+    for (std::size_t i = 0; i < N; ++i)
+      inputs[i] = node.inputModule(static_cast<int>(i));
+    return inputs;
+  });
+}
+
 // The input nodes' pivots in drawing units, kept until the next edit: pivots are not animated
 // (a peg holds its PIVOT at every frame), so only an edit or another input can move them.
 template <std::size_t N> using RestPivotCache = MO_UntilEdit<std::array<Math::Point3d, N>, std::array<MO_Module*, N>>;
