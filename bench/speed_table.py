@@ -37,7 +37,7 @@ NODES = [
     ('PointConstraint2', 'bench_point_constraints', 'BM_PointConstraint2Frame$', 'BM_SegmentMapFloor/1$'),
     ('PointConstraint3', 'bench_point_constraints', 'BM_PointConstraint3FrameWithSwitch$',
      'BM_TriangleResultFloor$'),
-    ('TransformLimit', 'bench_transform_limit', 'BM_TransformLimitFrame/1$', 'BM_TransformLimitComputation/1$'),
+    ('TransformLimit', 'bench_transform_limit', 'BM_TransformLimitFrame/2$', 'BM_TransformLimitComputation/2$'),
     ('DynamicSpring', 'bench_dynamic_spring', 'BM_SpringScrubForward$', None),
 ]
 

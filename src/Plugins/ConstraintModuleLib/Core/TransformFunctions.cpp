@@ -37,6 +37,10 @@ Math::CameraTransformChain cameraChain(const Math::Matrix4x4& view, const Math::
   return chain;
 }
 
+// Below this cross product of two unit axes (the sine of their angle) the rounding of their
+// angles (a few 1e-15) could tell the turn's side otherwise than the cross product.
+constexpr double kClearTurn = 1e-9;
+
 // Whether guardScale would change v (NaN passes through).
 bool needsGuard(double v) { return std::fabs(v) <= 0.0001 || std::isinf(v); }
 
@@ -150,7 +154,12 @@ bool isMirrored(const Math::Matrix4x4& m) {
   const double* x = axes[0];
   const double* y = axes[1];
   const double zz = axes[2][2];
-  const double d = std::fmod(std::atan2(y[1], y[0]) - std::atan2(x[1], x[0]) + 4.0 * kPi, 2.0 * kPi) - kPi;
+  // d > 0 when y turns clockwise from x in the plane. Clear of parallel axes that is the sign of
+  // their cross product; near them, where the angles' rounding could decide, the angles themselves.
+  const double cross = x[0] * y[1] - x[1] * y[0];
+  const double d = std::fabs(cross) > kClearTurn
+                       ? -cross
+                       : std::fmod(std::atan2(y[1], y[0]) - std::atan2(x[1], x[0]) + 4.0 * kPi, 2.0 * kPi) - kPi;
   return (d > 0.0 && zz >= 0.0) || (d <= 0.0 && zz < 0.0);
 }
 

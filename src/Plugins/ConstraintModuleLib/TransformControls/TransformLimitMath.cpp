@@ -53,6 +53,34 @@ double polarStep(double q[16]) {
   return change;
 }
 
+// blendTransforms(target, identity, t, origin, no offset, true, true): the identity's side is
+// known (unmirrored, at the origin, unit axes, no turn or skew), so only the target is taken
+// apart; the same operations in the same order otherwise.
+Math::Matrix4x4 blendFromIdentity(const Math::Matrix4x4& target, double t) {
+  if (isMirrored(target))
+    return blendTransforms(target, Math::Matrix4x4(), t, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0), true, true);
+  double tx, ty, tz, sx, sy, angle, skew;
+  target.extractParameters(false, false, 0.0, 0.0, tx, ty, tz, sx, sy, angle, skew);
+  const auto lerp = [t](double a, double b) { return a + (b - a) * t; };
+  MatrixValues out;
+  out.translate(0.0, 0.0, 0.0);
+  out.translate(lerp(0.0, tx), lerp(0.0, ty), lerp(0.0, tz));
+  out.translate(0.0, 0.0, 0.0);
+  const double turned = blendAngle(0.0, angle, t, false) * kDegToRad;
+  out.rotateZ(std::cos(turned), std::sin(turned));
+  out.skew(blendAngle(0.0, skew, t, false));
+  double kx = lerp(1.0, sx);
+  double ky = lerp(1.0, sy);
+  if (kx == 0.0)
+    kx = 0.0001;
+  if (ky == 0.0)
+    ky = 0.0001;
+  out.scale(kx, ky, 1);
+  out.translate(-0.0, -0.0, -0.0);
+  sanitizeScale(out);
+  return out.matrix();
+}
+
 // The turn about z by an angle whose cosine and sine are known (sin(−a) is −sin(a) exactly).
 Math::Matrix4x4 turn(double c, double s) { return MatrixValues().rotateZ(c, s).matrix(); }
 
@@ -228,8 +256,7 @@ Lean lean(StretchParts& parts, const LimitSettings& s) {
   if (s.skew > 0.0) {
     l.stretch = MatrixValues(l.stretch).rotateZ(std::cos(leanAngle), std::sin(leanAngle)).matrix();
     if (s.skew != 1.0)
-      l.stretch = blendTransforms(l.stretch, Math::Matrix4x4(), s.skew, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0),
-                                  true, true);
+      l.stretch = blendFromIdentity(l.stretch, s.skew);
   }
   if (s.rot != 1.0)
     theta = theta * s.rot;

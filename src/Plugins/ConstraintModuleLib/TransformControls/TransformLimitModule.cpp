@@ -137,11 +137,39 @@ std::optional<Math::Matrix4x4> TransformLimitModule::limitTransformation(const M
 }
 
 std::optional<TransformLimitModule::Settings> TransformLimitModule::settingsAt(const MO_BaseContext& ctx) const {
-  const double frame = ctx.frame();
+  // Without keys the attributes hold at every frame: they are read again only after an edit
+  // (a surrogate standing in counts as one). The switch is asked at every frame.
+  const std::optional<std::optional<Settings>>& steady = m_steady.get([&]() -> std::optional<std::optional<Settings>> {
+    for (const AT_DoubleAttr* a :
+         {m_active, m_tx, m_ty, m_tz, m_sx, m_sy, m_rot, m_skew, m_pignore, m_pos->x(), m_pos->y()})
+      if (a->isAnimated())
+        return std::nullopt;
+    for (const AT_Attr* a : {static_cast<const AT_Attr*>(m_allowflip), static_cast<const AT_Attr*>(m_uniformscale)})
+      if (a->keys() && !a->keys()->empty())
+        return std::nullopt;
+    return readSettings(0.0);
+  });
+  std::optional<Settings> s = steady ? *steady : readSettings(ctx.frame());
+  if (!s)
+    return std::nullopt;
+  double a = s->limit.activity;
+  if (MO_Module* switchNode = inputModule(kSwitchPort)) {
+    bool found = false;
+    const double percent = queryActiveValue(ctx, switchNode, found);
+    if (found)
+      a = a * percent / 100.0;
+  }
+  if (a == 0.0 && s->limit.switchType == SwitchType_e::ACTIVE)
+    return std::nullopt;
+  s->limit.applySwitch(a);
+  return s;
+}
+
+std::optional<TransformLimitModule::Settings> TransformLimitModule::readSettings(double frame) const {
   Settings s;
   LimitSettings& limit = s.limit;
-  double a = limitRatio(m_active->value(frame));
-  if (a == 0.0)
+  limit.activity = limitRatio(m_active->value(frame));
+  if (limit.activity == 0.0)
     return std::nullopt;
   limit.tx = limitRatio(m_tx->value(frame));
   limit.ty = limitRatio(m_ty->value(frame));
@@ -158,15 +186,6 @@ std::optional<TransformLimitModule::Settings> TransformLimitModule::settingsAt(c
   limit.skewType = m_skewtype->enumValue();
   if (limit.keepsEverything())
     return std::nullopt;
-  if (MO_Module* switchNode = inputModule(kSwitchPort)) {
-    bool found = false;
-    const double percent = queryActiveValue(ctx, switchNode, found);
-    if (found)
-      a = a * percent / 100.0;
-  }
-  if (a == 0.0 && limit.switchType == SwitchType_e::ACTIVE)
-    return std::nullopt;
-  limit.applySwitch(a);
   s.levels = levelCount(m_pignore->value(frame));
   s.parentName = m_parentname->value(frame);
   // The control is placed in drawing units, which need the scene's metrics.

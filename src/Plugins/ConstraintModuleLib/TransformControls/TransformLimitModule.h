@@ -47,6 +47,9 @@ public:
   // The attributes at the context's frame, the switch applied; nothing when they alone let the
   // input pass (no activity, every share whole, no scene to place the control in).
   std::optional<Settings> settingsAt(const MO_BaseContext& ctx) const;
+  // The same before the switch (`limit.activity` the node's own): nothing when they alone let
+  // the input pass, whatever the switch says.
+  std::optional<Settings> readSettings(double frame) const;
   // The reference frame at the context's frame: the Forced-Transform input, else the output of
   // the ancestor `levels` steps up the main inputs from the node on the main input (stopping
   // early at one named `name`; a negative count climbs to the top), else the identity.
@@ -103,6 +106,9 @@ private:
   // Set while the scene camera is evaluated for this node, so that a camera hanging below it
   // does not flatten again through itself.
   bool m_evaluatingCamera = false;
+  // The settings before the switch, when no attribute has keys (until the next edit): the outer
+  // optional is empty when some attribute has keys, the inner one when the input passes.
+  MO_UntilEdit<std::optional<std::optional<Settings>>> m_steady;
   TransformLimitDragSurrogate* m_dragX = nullptr;
   TransformLimitDragSurrogate* m_dragY = nullptr;
 };

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Common/HandMatrices.h"
+#include "Core/Angles.h"
 #include "Core/TransformFunctions.h"
 
 namespace {
@@ -127,6 +128,25 @@ TEST(IsMirrored, AgreesWithTheSignOfTheDeterminant) {
         m[0] * (m[5] * m[10] - m[9] * m[6]) - m[4] * (m[1] * m[10] - m[9] * m[2]) + m[8] * (m[1] * m[6] - m[5] * m[2]);
     EXPECT_EQ(det < 0.0, isMirrored(m)) << m;
   }
+}
+
+// Axes within a hair of parallel or opposite, either side, either way up, the x axis on a main
+// direction (so that single precision keeps the hair): the side is the determinant's however
+// small the angle between them, on both sides of where the test stops reading the angles.
+TEST(IsMirrored, NearlyParallelAxesKeepTheDeterminantsSign) {
+  for (double turn : {0.0, kHalfPi, kPi, -kHalfPi})
+    for (double base : {0.0, kPi})
+      for (double gap : {1e-6, 1e-8, 3e-9, 1e-10, 1e-13, -1e-6, -1e-8, -3e-9, -1e-10, -1e-13})
+        for (double zz : {1.0, -1.0}) {
+          const double a = turn + base + gap;
+          const Math::Matrix4x4 m(Math::Vector3d(std::cos(turn), std::sin(turn), 0),
+                                  Math::Vector3d(2 * std::cos(a), 2 * std::sin(a), 0), Math::Vector3d(0, 0, zz),
+                                  Math::Point3d(0, 0, 0));
+          // Seen from +z the y axis lies on the gap's side of x (past the half turn, the other side).
+          const bool counterClockwise = (gap > 0.0) == (base == 0.0);
+          EXPECT_EQ(counterClockwise == (zz < 0.0), isMirrored(m))
+              << "turn " << turn << " base " << base << " gap " << gap << " z " << zz;
+        }
 }
 
 // ---- angles -----------------------------------------------------------------------------
