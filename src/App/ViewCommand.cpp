@@ -17,9 +17,19 @@
 
 namespace {
 
-// The window library's entry; loaded once and never unloaded (Qt keeps pointers into it).
+// The window library's entry; loaded once and never unloaded (Qt keeps pointers into it). It
+// lies beside the session library, wherever that was found (a sanitizer's own dlopen would not
+// search vantorel's run path for a bare name).
 int (*windowEntry())(WindowStart*) {
-  void* library = dlopen(WindowStart::kLibrary, RTLD_NOW | RTLD_LOCAL);
+  Dl_info session{};
+  std::string path = WindowStart::kLibrary;
+  if (dladdr(reinterpret_cast<void*>(&Session::open), &session) && session.dli_fname) {
+    const std::string beside = session.dli_fname;
+    const std::size_t slash = beside.rfind('/');
+    if (slash != std::string::npos)
+      path = beside.substr(0, slash + 1) + path;
+  }
+  void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!library)
     throw std::runtime_error(std::string("the window library could not be loaded: ") + dlerror());
   void* entry = dlsym(library, WindowStart::kEntry);
