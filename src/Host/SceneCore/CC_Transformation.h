@@ -1,7 +1,11 @@
 #pragma once
 // A transformation built from a run of matrices applied in order (the first is the outermost).
-// matrix(true) gives their product, matrix(false) the last one; an empty transformation reads
-// as the identity both ways but reports isEmpty(), which callers use to tell "nothing yet".
+// matrix(true) gives their product; an empty transformation reads as the identity but reports
+// isEmpty(), which callers use to tell "nothing yet". Only the product is kept (every output port
+// holds one for each of its recent frames, so its size is the scene's): the last matrix of the run
+// on its own, matrix(false), is not kept, and asking for it is a programming error.
+#include <stdexcept>
+
 #include "BaseCore/Matrix4x4.h"
 
 class CC_Transformation {
@@ -11,7 +15,11 @@ public:
 
   bool isEmpty() const { return m_count == 0; }
   int count() const { return m_count; }
-  const Math::Matrix4x4& matrix(bool composed) const { return composed ? m_composed : m_last; }
+  const Math::Matrix4x4& matrix(bool composed) const {
+    if (!composed)
+      throw std::logic_error("CC_Transformation keeps the product of its matrices only");
+    return m_composed;
+  }
 
   void set(const Math::Matrix4x4& m);
   void add(const Math::Matrix4x4& m);
@@ -22,6 +30,5 @@ public:
 
 private:
   Math::Matrix4x4 m_composed;
-  Math::Matrix4x4 m_last;
   int m_count = 0;
 };
