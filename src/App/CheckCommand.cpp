@@ -14,7 +14,7 @@ int Commands::check(const QStringList& args) {
   const QStringList positional = parser.positionalArguments();
   if (positional.size() != 1)
     throw CliError(QStringLiteral("check: expected one scene file, got %1").arg(positional.size()));
-  const std::unique_ptr<Session> session = Session::open(positional.front());
+  const std::unique_ptr<Session> session = Session::open(positional.front(), {}, Session::Use::Reading);
   session->check();
   const FrameRange range = session->frameRange();
   std::fprintf(DataOutput::stream(), "%s: ok, %d nodes, %d links, frames %d-%d\n", qPrintable(positional.front()),

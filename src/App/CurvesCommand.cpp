@@ -142,7 +142,7 @@ int Commands::curves(const QStringList& args) {
   const int jobs = CliParsing::jobs(QStringLiteral("curves"), parser);
 
   const QString path = positional.front();
-  const std::unique_ptr<Session> session = Session::open(path);
+  const std::unique_ptr<Session> session = Session::open(path, {}, Session::Use::Reading);
   session->setJobs(jobs);
   FrameRange range = session->frameRange();
   if (parser.isSet(QStringLiteral("frames")))

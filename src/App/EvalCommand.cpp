@@ -78,7 +78,7 @@ int Commands::eval(const QStringList& args) {
   const int jobs = CliParsing::jobs(QStringLiteral("eval"), parser);
 
   const QString path = positional.front();
-  const std::unique_ptr<Session> session = Session::open(path);
+  const std::unique_ptr<Session> session = Session::open(path, {}, Session::Use::Reading);
   session->setJobs(jobs);
 
   FrameRange range = session->frameRange();

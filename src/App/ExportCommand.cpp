@@ -82,7 +82,7 @@ int Commands::exportGltf(const QStringList& args) {
   if (parser.isSet(QStringLiteral("frames")))
     asked = CliParsing::frames(QStringLiteral("export"), parser.value(QStringLiteral("frames")));
 
-  const std::unique_ptr<Session> session = Session::open(positional.front());
+  const std::unique_ptr<Session> session = Session::open(positional.front(), {}, Session::Use::Reading);
   session->setJobs(jobs);
   const FrameRange range = asked ? *asked : session->frameRange();
   const QStringList nodes = parser.values(QStringLiteral("node"));

@@ -33,7 +33,7 @@ int Commands::graph(const QStringList& args) {
   const double frame =
       frameGiven ? CliParsing::frame(QStringLiteral("graph"), parser.value(QStringLiteral("frame"))) : 0.0;
 
-  const std::unique_ptr<Session> session = Session::open(positional.front());
+  const std::unique_ptr<Session> session = Session::open(positional.front(), {}, Session::Use::Reading);
   const NodeGraph graph = NodeGraph::of(session->scene(), frameGiven ? frame : session->frameRange().first);
   QString why;
   if (!graph.save(out, &why))

@@ -47,7 +47,7 @@ int Commands::pick(const QStringList& args) {
   const bool frameGiven = parser.isSet(QStringLiteral("frame"));
   const double givenFrame = frameGiven ? CliParsing::frame(cmd, parser.value(QStringLiteral("frame"))) : 0.0;
 
-  const std::unique_ptr<Session> session = Session::open(positional.front());
+  const std::unique_ptr<Session> session = Session::open(positional.front(), {}, Session::Use::Reading);
   const QString named = parser.value(QStringLiteral("node"));
   if (parser.isSet(QStringLiteral("node")))
     withPrefix(QStringLiteral("pick: "), [&] { session->node(named); });

@@ -121,7 +121,7 @@ int Commands::render(const QStringList& args) {
   const std::vector<double> frames = framesToDraw(parser, out, isNumbered);
   RenderOptions options = displayOptions(parser);
 
-  const std::unique_ptr<Session> session = Session::open(positional.front());
+  const std::unique_ptr<Session> session = Session::open(positional.front(), {}, Session::Use::Reading);
   for (const QString& name : parser.values(QStringLiteral("node")))
     options.onionNodes << session->node(name)->instanceName();
   if (!single)

@@ -215,7 +215,8 @@ void ParallelEvaluator::Crew::run(int k) {
   std::exception_ptr unread;
   try {
     PIO_LoadError error;
-    copy = PIO_SceneReader::readData(m_work.xml, QStringLiteral("copy of the scene"), &error);
+    copy = PIO_SceneReader::readData(m_work.xml, QStringLiteral("copy of the scene"), &error,
+                                     PIO_SceneReader::Text::Dropped);
     if (!copy || copy->nodes().size() <= *std::max_element(m_work.places.begin(), m_work.places.end()))
       throw std::logic_error("the scene does not read back from what the scene writer writes of it");
     for (std::size_t place : m_work.places)

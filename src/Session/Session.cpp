@@ -88,19 +88,26 @@ Session::~Session() {
   m_manager->clear();
 }
 
-std::unique_ptr<Session> Session::open(const QString& path, const HostOptions& host) {
+namespace {
+PIO_SceneReader::Text textFor(Session::Use use) {
+  return use == Session::Use::Editing ? PIO_SceneReader::Text::Kept : PIO_SceneReader::Text::Dropped;
+}
+} // namespace
+
+std::unique_ptr<Session> Session::open(const QString& path, const HostOptions& host, Use use) {
   HostSetup::setUp(host);
   PIO_LoadError error;
-  std::unique_ptr<SC_SceneCommon> scene = PIO_SceneReader::readFile(path, &error);
+  std::unique_ptr<SC_SceneCommon> scene = PIO_SceneReader::readFile(path, &error, textFor(use));
   if (!scene)
     throw SceneFileError(error);
   return std::unique_ptr<Session>(new Session(std::move(scene), path));
 }
 
-std::unique_ptr<Session> Session::openData(const QByteArray& xml, const QString& label, const HostOptions& host) {
+std::unique_ptr<Session> Session::openData(const QByteArray& xml, const QString& label, const HostOptions& host,
+                                           Use use) {
   HostSetup::setUp(host);
   PIO_LoadError error;
-  std::unique_ptr<SC_SceneCommon> scene = PIO_SceneReader::readData(xml, label, &error);
+  std::unique_ptr<SC_SceneCommon> scene = PIO_SceneReader::readData(xml, label, &error, textFor(use));
   if (!scene)
     throw SceneFileError(error);
   return std::unique_ptr<Session>(new Session(std::move(scene), label));

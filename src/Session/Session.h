@@ -41,11 +41,17 @@ public:
   using Listener = std::function<void(Change change, const QString& name)>;
   enum class BakeMode { All, Immediate };
 
+  // What the session is opened for. Editing keeps the file's text, so that saving copies what did
+  // not change as it was; Reading (evaluating, drawing, exporting) does not, and a save writes the
+  // scene afresh.
+  enum class Use { Editing, Reading };
+
   // Sets up the host (HostSetup) and reads the file; a file that cannot be read is a
   // SceneFileError and nothing is kept.
-  static std::unique_ptr<Session> open(const QString& path, const HostOptions& host = {});
+  static std::unique_ptr<Session> open(const QString& path, const HostOptions& host = {}, Use use = Use::Editing);
   // The same from text already read; `label` names it in messages and becomes the path.
-  static std::unique_ptr<Session> openData(const QByteArray& xml, const QString& label, const HostOptions& host = {});
+  static std::unique_ptr<Session> openData(const QByteArray& xml, const QString& label, const HostOptions& host = {},
+                                           Use use = Use::Editing);
   ~Session();
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;

@@ -106,9 +106,9 @@ public:
   // `whole`: the XML reader is handed all the data at once (it then holds a decoded copy of all
   // of it), else it reads the data a piece at a time. Both read alike; errors are reported from
   // a reading of the whole, which places every fault exactly as it always has.
-  Loader(const QByteArray& xml, const QString& label, bool whole)
+  Loader(const QByteArray& xml, const QString& label, bool whole, PIO_SceneReader::Text text)
       : m_readerOwned(whole ? std::make_unique<QXmlStreamReader>(xml) : std::make_unique<QXmlStreamReader>()),
-        m_reader(*m_readerOwned), m_label(label) {
+        m_reader(*m_readerOwned), m_label(label), m_keepText(text == PIO_SceneReader::Text::Kept) {
     // The text places errors at the start of an element and is kept for writing back; without
     // it (not UTF-8) errors point at the end of the start tag, as the reader reports it.
     m_text = utf8Text(xml);
@@ -120,6 +120,11 @@ public:
     }
     m_source = std::make_shared<PIO_SceneSource>();
   }
+  // Reads straight from a device, holding none of its text: for a scene that keeps no text,
+  // whose faults are then reported from a reading of the whole (which places them exactly).
+  Loader(QIODevice* device, const QString& label)
+      : m_readerOwned(std::make_unique<QXmlStreamReader>(device)), m_reader(*m_readerOwned), m_label(label),
+        m_keepText(false), m_source(std::make_shared<PIO_SceneSource>()) {}
 
   std::unique_ptr<SC_SceneCommon> run(PIO_LoadError* error) {
     m_scene = std::make_unique<SC_SceneCommon>();
@@ -128,7 +133,8 @@ public:
         *error = m_error;
       return nullptr;
     }
-    keepSource();
+    if (m_keepText)
+      keepSource();
     return std::move(m_scene);
   }
 
@@ -394,7 +400,7 @@ private:
             return readMetrics(child);
           return fail(child, QStringLiteral("unknown element <%1> inside <scene>").arg(name));
         },
-        &m_source->items);
+        m_keepText ? &m_source->items : nullptr);
   }
 
   bool parseFrames(Pos pos, const QString& text) {
@@ -539,7 +545,7 @@ private:
                 return fail(child, QStringLiteral("unknown element <%1> inside <node>").arg(childName));
               return readAttr(child, node, seen);
             },
-            &attrs))
+            m_keepText ? &attrs : nullptr))
       return false;
     m_pending = PIO_SceneSource::Item();
     m_pending.kind = PIO_SceneSource::Kind::Node;
@@ -595,7 +601,8 @@ private:
       return fail(pos,
                   QStringLiteral("attribute \"%1\" of node \"%2\" is given twice").arg(keyword, node->instanceName()));
     seen.insert(keyword);
-    m_attrOf.push_back(attr);
+    if (m_keepText)
+      m_attrOf.push_back(attr);
     const bool hasValue = optional(kPIO_attributeValue, value);
     if (hasValue && !attr->setLocalValueFromString(value, &why))
       return fail(pos, QStringLiteral("node \"%1\": %2").arg(node->instanceName(), why));
@@ -616,7 +623,8 @@ private:
     }
     m_pending = PIO_SceneSource::Item();
     m_pending.kind = PIO_SceneSource::Kind::Attr;
-    m_pendingKeyword = keywordIndex(keyword);
+    if (m_keepText)
+      m_pendingKeyword = keywordIndex(keyword);
     m_pending.withValue = hasValue;
     return true;
   }
@@ -770,6 +778,7 @@ private:
   std::unique_ptr<QXmlStreamReader> m_readerOwned;
   QXmlStreamReader& m_reader;
   QString m_label;
+  bool m_keepText;
   QByteArray m_text;
   Utf8Walk m_walk;
   Pos m_start;
@@ -797,14 +806,14 @@ private:
 } // namespace
 
 std::unique_ptr<SC_SceneCommon> PIO_SceneReader::readData(const QByteArray& xml, const QString& fileLabel,
-                                                          PIO_LoadError* error) {
-  std::unique_ptr<SC_SceneCommon> scene = Loader(xml, fileLabel, false).run(error);
+                                                          PIO_LoadError* error, Text text) {
+  std::unique_ptr<SC_SceneCommon> scene = Loader(xml, fileLabel, false, text).run(error);
   if (scene)
     return scene;
-  return Loader(xml, fileLabel, true).run(error);
+  return Loader(xml, fileLabel, true, text).run(error);
 }
 
-std::unique_ptr<SC_SceneCommon> PIO_SceneReader::readFile(const QString& path, PIO_LoadError* error) {
+std::unique_ptr<SC_SceneCommon> PIO_SceneReader::readFile(const QString& path, PIO_LoadError* error, Text text) {
   QFile file(path);
   auto failed = [&](const QString& message) {
     if (error)
@@ -816,7 +825,15 @@ std::unique_ptr<SC_SceneCommon> PIO_SceneReader::readFile(const QString& path, P
   const QString tooLarge = QStringLiteral("larger than %1 bytes").arg(kMaxFileBytes);
   if (!file.isSequential() && file.size() > kMaxFileBytes)
     return failed(tooLarge);
-  // A file of known size is read into a buffer of that size: the scene keeps it for writing back.
+  // A scene that keeps no text is read from the file as it goes, so that the file's text is never
+  // held beside the scene; a file it refuses is read again whole below, for the error's place.
+  if (text == Text::Dropped && !file.isSequential()) {
+    if (std::unique_ptr<SC_SceneCommon> scene = Loader(&file, path).run(nullptr))
+      return scene;
+    if (!file.seek(0))
+      return failed(QStringLiteral("cannot read: %1").arg(file.errorString()));
+  }
+  // A file of known size is read into a buffer of that size: the scene may keep it for writing back.
   QByteArray data;
   if (!file.isSequential()) {
     data.resize(file.size());
@@ -832,5 +849,5 @@ std::unique_ptr<SC_SceneCommon> PIO_SceneReader::readFile(const QString& path, P
   // Pipes report no size up front.
   if (data.size() > kMaxFileBytes)
     return failed(tooLarge);
-  return readData(data, path, error);
+  return readData(data, path, error, text);
 }

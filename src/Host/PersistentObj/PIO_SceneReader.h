@@ -32,8 +32,15 @@ public:
   static constexpr int kMaxAddedPorts = 100000;
   static constexpr qint64 kMaxFileBytes = qint64(256) * 1024 * 1024;
 
-  static std::unique_ptr<SC_SceneCommon> readFile(const QString& path, PIO_LoadError* error);
+  // What a scene keeps of the text it was read from. Kept: the text and where each element stood
+  // in it, so that writing the scene back copies what did not change as it was (comments, spacing,
+  // the numbers' spelling). Dropped: nothing, for a scene that is only evaluated, drawn or
+  // exported (ten thousand pegs keep some 20 MB); written back, it is written afresh.
+  enum class Text { Kept, Dropped };
+
+  static std::unique_ptr<SC_SceneCommon> readFile(const QString& path, PIO_LoadError* error,
+                                                  Text text = Text::Kept);
   // `fileLabel` is what error messages call the data.
   static std::unique_ptr<SC_SceneCommon> readData(const QByteArray& xml, const QString& fileLabel,
-                                                  PIO_LoadError* error);
+                                                  PIO_LoadError* error, Text text = Text::Kept);
 };
