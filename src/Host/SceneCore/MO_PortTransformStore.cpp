@@ -71,14 +71,29 @@ MO_PortTransform* MO_PortTransformStore::exchange(MO_PortTransform* out) {
   return fresh;
 }
 
+void MO_PortTransformStore::grow() {
+  std::rotate(m_frames, m_frames + m_oldest, m_frames + m_count);
+  std::rotate(m_transforms, m_transforms + m_oldest, m_transforms + m_count);
+  m_oldest = 0;
+  m_lastHit = 0;
+  m_capacity = kKeptFrames;
+}
+
 MO_PortTransform* MO_PortTransformStore::add(double frame) {
+  if (m_count > 0) {
+    const int direction = frame > m_lastAdded ? 1 : -1;
+    if (direction != m_direction && m_direction != 0 && m_capacity < kKeptFrames)
+      grow();
+    m_direction = direction;
+  }
+  m_lastAdded = frame;
   int i = m_count;
-  if (m_count < kKeptFrames) {
+  if (m_count < m_capacity) {
     m_transforms[i] = freshTransform();
     ++m_count;
   } else {
     i = m_oldest;
-    m_oldest = (m_oldest + 1) % kKeptFrames;
+    m_oldest = (m_oldest + 1) % m_capacity;
     m_transforms[i] = exchange(m_transforms[i]);
   }
   m_frames[i] = frame;
@@ -102,6 +117,7 @@ void MO_PortTransformStore::clear() {
   m_count = 0;
   m_lastHit = 0;
   m_oldest = 0;
+  m_direction = 0;
 }
 
 void MO_PortTransformStore::recycleRetired() {

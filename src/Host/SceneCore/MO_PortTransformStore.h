@@ -1,9 +1,12 @@
 #pragma once
 // What an output port keeps of the transformations computed for it: the most recently added
-// frames only (kKeptFrames of them), so memory stays the same however many frames a scene has.
-// Enough frames are kept for scrubbing back and forth and for nodes that ask the frames around
-// the current one; an older frame is simply computed again when asked, which gives exactly what
-// keeping it would have given.
+// frames only, so memory stays the same however many frames a scene has. While each new frame
+// goes on the way the one before went (playing, or evaluating a range from its first frame to
+// its last) two are kept, the frame before being all a step back needs; once a new frame turns
+// back (scrubbing, an onion skin drawn again, a node asking the frames around the current one)
+// the store keeps kKeptFrames from then on. An older frame is simply computed again when asked,
+// which gives exactly what keeping it would have given. Every port of a scene holds one store,
+// so the frames it keeps while playing are what a big scene's evaluation walks through.
 //
 // Callers hold the MO_PortTransform* they are given while they compute (a node keeps its own
 // result while it asks other frames, even of itself), so a transformation pushed out is not freed
@@ -21,6 +24,7 @@
 class MO_PortTransformStore {
 public:
   static constexpr int kKeptFrames = 8;
+  static constexpr int kPlayingFrames = 2;
 
   MO_PortTransformStore() = default;
   ~MO_PortTransformStore();
@@ -46,6 +50,8 @@ public:
   // Forgets every frame (their transformations are retired, not freed).
   void clear();
   int size() const { return m_count; }
+  // How many frames it keeps now: kPlayingFrames until a new frame turns back, then kKeptFrames.
+  int capacity() const { return m_capacity; }
 
   // Makes the transformations retired since the last call available again. Only safe where no
   // caller still holds a transformation it was given: between whole requests, never inside a
@@ -61,6 +67,8 @@ private:
   // A transformation for a new frame, from the one pushed out here in an earlier request when
   // there is one; `out` is kept aside in its stead.
   MO_PortTransform* exchange(MO_PortTransform* out);
+  // Keeps kKeptFrames from now on, the kept frames in order from the oldest.
+  void grow();
 
   // Kept apart so that a lookup scans the frame numbers alone.
   double m_frames[kKeptFrames] = {};
@@ -68,6 +76,10 @@ private:
   int m_count = 0;
   int m_lastHit = 0;
   int m_oldest = 0; // where the next frame goes once the store is full
+  int m_capacity = kPlayingFrames;
+  // The way the last new frame went from the one before it (+1, -1; 0 before there were two).
+  int m_direction = 0;
+  double m_lastAdded = 0.0;
   // Bounds of the kept frames (a frame pushed out may leave them wider than they need be).
   double m_lowest = 0.0;
   double m_highest = 0.0;

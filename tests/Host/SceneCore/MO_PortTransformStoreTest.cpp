@@ -2,6 +2,7 @@
 // again, and never freed under a node that still holds it while it computes other frames.
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <set>
 
 #include "SceneCore/AT_Position3dAttr.h"
@@ -78,8 +79,28 @@ double storedFrame(MO_PortTransformStore& store, double f) {
   return t ? t->transformation().matrix(true).origin().x : -1.0;
 }
 
-// Frames asked in these orders, one request after another (or all in one): afterwards the last
-// kKeptFrames frames added are found with their own values, and no older one is.
+// What a store keeps after frames were added in this order: the latest two while each new frame
+// goes the way the one before went, the latest kKeptFrames once a new frame has turned back.
+std::set<double> keptAfter(const std::vector<double>& added) {
+  std::deque<double> kept;
+  std::size_t room = 2;
+  int way = 0;
+  for (std::size_t i = 0; i < added.size(); ++i) {
+    if (i > 0) {
+      const int now = added[i] > added[i - 1] ? 1 : -1;
+      if (way != 0 && now != way)
+        room = kKept;
+      way = now;
+    }
+    kept.push_back(added[i]);
+    if (kept.size() > room)
+      kept.pop_front();
+  }
+  return {kept.begin(), kept.end()};
+}
+
+// Frames asked in these orders, one request after another (or all in one): afterwards the frames
+// the store should keep are found with their own values, and no other one is.
 struct StoreRun {
   const char* name;
   std::vector<double> frames;
@@ -108,8 +129,7 @@ TEST_P(StoreRuns, KeepTheLatestFramesWithTheirOwnValuesAndNeverHandOutOneStillHe
       held.clear();
     }
   }
-  const std::size_t n = added.size();
-  const std::set<double> latest(added.begin() + static_cast<std::ptrdiff_t>(n > kKept ? n - kKept : 0), added.end());
+  const std::set<double> latest = keptAfter(added);
   for (double f : added)
     EXPECT_EQ(storedFrame(store, f), latest.count(f) ? f : -1.0) << "frame " << f;
   MO_PortTransformStore::recycleRetired();
@@ -131,6 +151,8 @@ INSTANTIATE_TEST_SUITE_P(
                       StoreRun{"Scrubbing", {1, 2, 3, 2, 1, 2, 3, 4, 5, 4, 3, 9, 10, 11, 12, 13, 14, 15, 3, 2}, false},
                       StoreRun{
                           "ScrubbingInOneRequest", {5, 4, 3, 2, 1, 0, 1, 2, 3, 9, 10, 11, 12, 13, 14, 15, 16}, true},
+                      // A turn after the two kept frames wrapped round: the oldest is still pushed out first.
+                      StoreRun{"TurningAfterAWrap", {1, 2, 3, 0, 10, 11, 12, 13, 14, 15, 16}, false},
                       StoreRun{"SubFrames", {1, 1.5, 2, 1.25, 7, 0.5, -3, 1.5, 11, 12, 13, 14, 15, 16, 17}, false}),
     [](const auto& row) { return std::string(row.param.name); });
 
