@@ -38,9 +38,8 @@ public:
   // exported (ten thousand pegs keep some 20 MB); written back, it is written afresh.
   enum class Text { Kept, Dropped };
 
-  static std::unique_ptr<SC_SceneCommon> readFile(const QString& path, PIO_LoadError* error,
-                                                  Text text = Text::Kept);
+  static std::unique_ptr<SC_SceneCommon> readFile(const QString& path, PIO_LoadError* error, Text text = Text::Kept);
   // `fileLabel` is what error messages call the data.
-  static std::unique_ptr<SC_SceneCommon> readData(const QByteArray& xml, const QString& fileLabel,
-                                                  PIO_LoadError* error, Text text = Text::Kept);
+  static std::unique_ptr<SC_SceneCommon> readData(const QByteArray& xml, const QString& fileLabel, PIO_LoadError* error,
+                                                  Text text = Text::Kept);
 };
