@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryFile>
 #include <algorithm>
 #include <cmath>
 
@@ -52,6 +53,19 @@ TEST_P(MalformedFile, IsRejectedWholeWithPositionAndReason) {
   }
   EXPECT_TRUE(error.message.contains(QLatin1String(row.word), Qt::CaseInsensitive)) << qPrintable(error.toString());
   EXPECT_TRUE(error.toString().startsWith(QStringLiteral("bad.xml:%1:").arg(row.line))) << qPrintable(error.toString());
+
+  // Read from a file without keeping its text (the file is read as it goes): the same refusal,
+  // at the same place.
+  QTemporaryFile file;
+  ASSERT_TRUE(file.open());
+  file.write(joined(row.lines));
+  file.close();
+  PIO_LoadError streamed;
+  EXPECT_EQ(PIO_SceneReader::readFile(file.fileName(), &streamed, PIO_SceneReader::Text::Dropped), nullptr);
+  EXPECT_EQ(streamed.file, file.fileName());
+  EXPECT_EQ(streamed.line, error.line);
+  EXPECT_EQ(streamed.column, error.column);
+  EXPECT_EQ(streamed.message, error.message);
 }
 
 const char* const kScene = R"(<scene version="1">)";
@@ -265,12 +279,21 @@ struct PegFrame {
 
 class PegChainFromFile : public ::testing::TestWithParam<PegFrame> {};
 
+void expectHandBuiltChain(const SC_SceneCommon& scene, const PegFrame& f);
+
 TEST_P(PegChainFromFile, MatchesHandBuiltMatrices) {
   const PegFrame& f = GetParam();
-  PIO_LoadError error;
-  const std::unique_ptr<SC_SceneCommon> scene =
-      PIO_SceneReader::readFile(QStringLiteral(VANTOREL_TEST_SCENES "/persistent_peg_hierarchy.xml"), &error);
-  ASSERT_NE(scene, nullptr) << qPrintable(error.toString());
+  for (PIO_SceneReader::Text text : {PIO_SceneReader::Text::Kept, PIO_SceneReader::Text::Dropped}) {
+    PIO_LoadError error;
+    const std::unique_ptr<SC_SceneCommon> scene =
+        PIO_SceneReader::readFile(QStringLiteral(VANTOREL_TEST_SCENES "/persistent_peg_hierarchy.xml"), &error, text);
+    ASSERT_NE(scene, nullptr) << qPrintable(error.toString());
+    EXPECT_EQ(scene->source() != nullptr, text == PIO_SceneReader::Text::Kept);
+    expectHandBuiltChain(*scene, f);
+  }
+}
+
+void expectHandBuiltChain(const SC_SceneCommon& scene, const PegFrame& f) {
 
   const double mx = 0.5, my = 0.25, mz = 2.0;
   const Math::Matrix4x4 hip = T(f.hipX * mx, 4 * my, 0) * Rz(30) * S(2, 1, 1);
@@ -282,7 +305,7 @@ TEST_P(PegChainFromFile, MatchesHandBuiltMatrices) {
   } cases[] = {{"Hip", hip}, {"Knee", hip * knee}};
 
   for (const auto& c : cases) {
-    MO_Module* node = scene->findNode(QLatin1String(c.name));
+    MO_Module* node = scene.findNode(QLatin1String(c.name));
     ASSERT_NE(node, nullptr);
     MO_PortTransform* t = node->computeTransformation(MO_BaseContext(MO_FrameKey(f.frame)));
     ASSERT_NE(t, nullptr);
