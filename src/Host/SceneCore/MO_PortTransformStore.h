@@ -2,9 +2,9 @@
 // What an output port keeps of the transformations computed for it: the most recently added
 // frames only, so memory stays the same however many frames a scene has. While each new frame
 // goes on the way the one before went (playing, or evaluating a range from its first frame to
-// its last) two are kept, the frame before being all a step back needs; once a new frame turns
-// back (scrubbing, an onion skin drawn again, a node asking the frames around the current one)
-// the store keeps kKeptFrames from then on. An older frame is simply computed again when asked,
+// its last) only the latest is kept; once a new frame turns back (a step back, scrubbing, an
+// onion skin drawn again, a node asking the frames around the current one) the store keeps
+// kKeptFrames from then on. An older frame is simply computed again when asked,
 // which gives exactly what keeping it would have given. Every port of a scene holds one store,
 // so the frames it keeps while playing are what a big scene's evaluation walks through.
 //
@@ -24,7 +24,7 @@
 class MO_PortTransformStore {
 public:
   static constexpr int kKeptFrames = 8;
-  static constexpr int kPlayingFrames = 2;
+  static constexpr int kPlayingFrames = 1;
 
   MO_PortTransformStore() = default;
   ~MO_PortTransformStore();

@@ -105,6 +105,8 @@ Peg::Channels Peg::gatherChannels() const {
     else
       channels.value[static_cast<std::size_t>(i)] = attr->localValue();
   }
+  // Kept by every peg until the next edit: no room beyond what it holds.
+  channels.keyed.shrink_to_fit();
   return channels;
 }
 

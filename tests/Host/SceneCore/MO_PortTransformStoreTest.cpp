@@ -79,11 +79,11 @@ double storedFrame(MO_PortTransformStore& store, double f) {
   return t ? t->transformation().matrix(true).origin().x : -1.0;
 }
 
-// What a store keeps after frames were added in this order: the latest two while each new frame
+// What a store keeps after frames were added in this order: the latest kPlayingFrames while each new frame
 // goes the way the one before went, the latest kKeptFrames once a new frame has turned back.
 std::set<double> keptAfter(const std::vector<double>& added) {
   std::deque<double> kept;
-  std::size_t room = 2;
+  std::size_t room = MO_PortTransformStore::kPlayingFrames;
   int way = 0;
   for (std::size_t i = 0; i < added.size(); ++i) {
     if (i > 0) {
@@ -151,8 +151,8 @@ INSTANTIATE_TEST_SUITE_P(
                       StoreRun{"Scrubbing", {1, 2, 3, 2, 1, 2, 3, 4, 5, 4, 3, 9, 10, 11, 12, 13, 14, 15, 3, 2}, false},
                       StoreRun{
                           "ScrubbingInOneRequest", {5, 4, 3, 2, 1, 0, 1, 2, 3, 9, 10, 11, 12, 13, 14, 15, 16}, true},
-                      // A turn after the two kept frames wrapped round: the oldest is still pushed out first.
-                      StoreRun{"TurningAfterAWrap", {1, 2, 3, 0, 10, 11, 12, 13, 14, 15, 16}, false},
+                      // Played forwards, then a step back and forwards again: from the turn on, more are kept.
+                      StoreRun{"TurningBackAfterPlaying", {1, 2, 3, 0, 10, 11, 12, 13, 14, 15, 16}, false},
                       StoreRun{"SubFrames", {1, 1.5, 2, 1.25, 7, 0.5, -3, 1.5, 11, 12, 13, 14, 15, 16, 17}, false}),
     [](const auto& row) { return std::string(row.param.name); });
 
