@@ -130,26 +130,6 @@ Matrix4x4& Matrix4x4::operator*=(const Matrix4x4& rhs) {
   return *this;
 }
 
-Point3d Matrix4x4::operator*(const Point3d& p) const {
-  if (m_identity)
-    return p;
-  const double* m = m_values;
-  const double x = m[0] * p.x + m[4] * p.y + m[8] * p.z + m[12];
-  const double y = m[1] * p.x + m[5] * p.y + m[9] * p.z + m[13];
-  const double z = m[2] * p.x + m[6] * p.y + m[10] * p.z + m[14];
-  const double w = m[3] * p.x + m[7] * p.y + m[11] * p.z + m[15];
-  // A point at infinity (w = 0) is returned undivided; callers that care check w themselves.
-  if (w != 1.0 && w != 0.0)
-    return {x / w, y / w, z / w};
-  return {x, y, z};
-}
-
-Vector3d Matrix4x4::operator*(const Vector3d& v) const {
-  const double* m = m_values;
-  return {m[0] * v.x + m[4] * v.y + m[8] * v.z, m[1] * v.x + m[5] * v.y + m[9] * v.z,
-          m[2] * v.x + m[6] * v.y + m[10] * v.z};
-}
-
 Matrix4x4& Matrix4x4::translate(const Vector3d& v) { return translate(v.x, v.y, v.z); }
 
 Matrix4x4& Matrix4x4::translate(double x, double y, double z) {

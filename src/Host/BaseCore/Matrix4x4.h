@@ -39,10 +39,27 @@ public:
   // out = a * b, the same product without a temporary; out may be a or b.
   static void multiply(const Matrix4x4& a, const Matrix4x4& b, Matrix4x4& out);
   Matrix4x4& operator*=(const Matrix4x4& rhs);
-  // Maps (x, y, z, 1) and divides by w unless w is 1 or 0.
-  Point3d operator*(const Point3d& p) const;
+  // Maps (x, y, z, 1) and divides by w unless w is 1 or 0 (a point at infinity, w = 0, is
+  // returned undivided; callers that care check w themselves). Inline, like the vector's own
+  // arithmetic: the constraints' hot paths map points at every frame.
+  Point3d operator*(const Point3d& p) const {
+    if (m_identity)
+      return p;
+    const double* m = m_values;
+    const double x = m[0] * p.x + m[4] * p.y + m[8] * p.z + m[12];
+    const double y = m[1] * p.x + m[5] * p.y + m[9] * p.z + m[13];
+    const double z = m[2] * p.x + m[6] * p.y + m[10] * p.z + m[14];
+    const double w = m[3] * p.x + m[7] * p.y + m[11] * p.z + m[15];
+    if (w != 1.0 && w != 0.0)
+      return {x / w, y / w, z / w};
+    return {x, y, z};
+  }
   // Upper 3x3 only: directions ignore translation and perspective.
-  Vector3d operator*(const Vector3d& v) const;
+  Vector3d operator*(const Vector3d& v) const {
+    const double* m = m_values;
+    return {m[0] * v.x + m[4] * v.y + m[8] * v.z, m[1] * v.x + m[5] * v.y + m[9] * v.z,
+            m[2] * v.x + m[6] * v.y + m[10] * v.z};
+  }
 
   Matrix4x4& translate(const Vector3d& v);
   Matrix4x4& translate(double x, double y, double z);

@@ -4,6 +4,7 @@
 // Matrices apply only their linear part to it (no translation). Normalising the zero
 // vector leaves it zero rather than producing NaNs; equality is exact, not approximate.
 
+#include <cmath>
 #include <iosfwd>
 
 namespace Math {
@@ -57,11 +58,22 @@ struct Vector3d {
 
   double getDotProduct(const Vector3d& v) const { return x * v.x + y * v.y + z * v.z; }
   // Right-handed: x cross y is z.
-  Vector3d getCrossProduct(const Vector3d& v) const;
-  double length() const;
+  Vector3d getCrossProduct(const Vector3d& v) const {
+    return {y * v.z - z * v.y, z * v.x - x * v.z, x * v.y - y * v.x};
+  }
+  double length() const { return std::sqrt(lengthSq()); }
   double lengthSq() const { return x * x + y * y + z * z; }
-  Vector3d& normalize();
-  Vector3d getNormalized() const;
+  // A zero (or NaN-length) vector has no direction; it is left as it is.
+  Vector3d& normalize() {
+    const double len = length();
+    if (len > 0.0)
+      *this /= len;
+    return *this;
+  }
+  Vector3d getNormalized() const {
+    Vector3d v(*this);
+    return v.normalize();
+  }
 };
 
 inline Vector3d operator*(double s, const Vector3d& v) { return v * s; }

@@ -4,7 +4,6 @@
 
 #include "Core/ConstraintPipeline.h"
 #include "Core/DrawingSpace.h"
-#include "Core/InlineMath.h"
 #include "Core/NodeColors.h"
 #include "Core/PortDeclarations.h"
 #include "Core/SceneCamera.h"
@@ -220,8 +219,8 @@ SegmentPegs PointConstraint2Module::gatherPegs(const MO_BaseContext& ctx, const 
   const std::array<Math::Point3d, 2>& rest = restPivots(m_restPivots, ctx, *sceneMetrics(), pegInputs);
   pegs.restPrimary = rest[rightIsPrimary ? 0 : 1];
   pegs.restSecondary = rest[rightIsPrimary ? 1 : 0];
-  pegs.primary = InlineMath::transformPoint(pegs.primaryMatrix, pegs.restPrimary);
-  pegs.secondaryUnprojected = InlineMath::transformPoint(secondaryMatrix, pegs.restSecondary);
+  pegs.primary = pegs.primaryMatrix * pegs.restPrimary;
+  pegs.secondaryUnprojected = secondaryMatrix * pegs.restSecondary;
   pegs.secondary = pegs.secondaryUnprojected;
   if (rightIsPrimary)
     m_pointCache.store(attributeFrame(ctx), {pegs.primary, pegs.secondary});

@@ -2,7 +2,6 @@
 
 #include "Core/ConstraintPipeline.h"
 #include "Core/DrawingSpace.h"
-#include "Core/InlineMath.h"
 #include "Core/NodeColors.h"
 #include "Core/PortDeclarations.h"
 #include "Core/SceneCamera.h"
@@ -202,7 +201,7 @@ bool PointConstraint3Module::gatherPegs(const MO_BaseContext& ctx, const Triangl
                                                    portMatrix(ctx, 2, true)};
   std::array<Math::Point3d, 3> now;
   for (std::size_t i = 0; i < 3; ++i)
-    now[i] = InlineMath::transformPoint(matrices[i], rest[i]);
+    now[i] = matrices[i] * rest[i];
   primary = primaryIndex(s.primaryPort, now[0].z, now[1].z, now[2].z);
   m_pointCache.store(attributeFrame(ctx), now);
 

@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "Core/Angles.h"
-#include "Core/InlineMath.h"
 #include "Core/MatrixValues.h"
 #include "Core/TransformFunctions.h"
 
@@ -14,11 +13,6 @@ namespace {
 
 // Stretches and cross scales never reach zero, so that the result stays invertible.
 constexpr double kMinScale = 0.0001;
-
-using InlineMath::cross;
-using InlineMath::length;
-using InlineMath::normalized;
-using InlineMath::transformPoint;
 
 // The skew that adds k of the turn between the rest direction (at restAngle, degrees) and the
 // current one (0 when they agree, and a skew of 0 changes nothing). Turns of more than a quarter
@@ -85,21 +79,21 @@ struct AimedSegment {
 // Takes the pegs' points into the parent's space and builds the current frame.
 AimedSegment aim(const SegmentPegs& pegs, const SegmentSettings& s, const Math::Matrix4x4& parentInverse) {
   AimedSegment seg;
-  Math::Point3d a = transformPoint(parentInverse, pegs.primary);
-  Math::Point3d b = transformPoint(parentInverse, pegs.secondary);
+  Math::Point3d a = parentInverse * pegs.primary;
+  Math::Point3d b = parentInverse * pegs.secondary;
   seg.offset = a - pegs.restPrimary;
   if (s.flatten == PointConstraint2::Flatten_e::FLATTEN)
     a.z = b.z = 0.0;
   seg.u1 = b - a;
-  seg.length = length(seg.u1);
+  seg.length = seg.u1.length();
   if (seg.length == 0.0) {
     seg.u1 = Math::Vector3d(0.001, 0, 0);
-    seg.length = length(seg.u1);
+    seg.length = seg.u1.length();
   }
   const Math::Vector3d z(0, 0, 1);
-  const Math::Vector3d x1 = normalized(seg.u1);
-  const Math::Vector3d y1 = normalized(cross(z, x1));
-  seg.current = MatrixValues::fromAxes(x1, y1, normalized(cross(x1, y1)));
+  const Math::Vector3d x1 = seg.u1.getNormalized();
+  const Math::Vector3d y1 = z.getCrossProduct(x1).getNormalized();
+  seg.current = MatrixValues::fromAxes(x1, y1, x1.getCrossProduct(y1).getNormalized());
   return seg;
 }
 
@@ -135,8 +129,8 @@ MatrixValues mapBelowParent(const RestSegment& rest, const AimedSegment& seg, co
 // secondary pivot; the gap is a direction, so the parent's inverse turns it without moving it.
 MatrixValues balance(MatrixValues out, const SegmentPegs& pegs, const SegmentSettings& s,
                      const Math::Matrix4x4& parentInverse) {
-  const Math::Vector3d gap = InlineMath::transformVector(
-      parentInverse, pegs.secondaryUnprojected - transformPoint(pegs.parent * out.matrix(), pegs.restSecondary));
+  const Math::Vector3d gap =
+      parentInverse * (pegs.secondaryUnprojected - (pegs.parent * out.matrix()) * pegs.restSecondary);
   return out.preTranslate(gap * s.balance);
 }
 
@@ -146,8 +140,8 @@ Math::Matrix4x4 blendAboutRightPivot(const Math::Matrix4x4& out, const SegmentPe
                                      const Math::Matrix4x4& parentInverse) {
   const Math::Matrix4x4 source = parentInverse * pegs.right;
   const Math::Point3d pivot = pegs.rightIsPrimary ? pegs.restPrimary : pegs.restSecondary;
-  const Math::Vector3d d1 = transformPoint(out, pivot) - pivot;
-  const Math::Vector3d d2 = transformPoint(source, pivot) - pivot;
+  const Math::Vector3d d1 = out * pivot - pivot;
+  const Math::Vector3d d2 = source * pivot - pivot;
   return MatrixValues(blendTransforms(out, source, s.activity, pivot, d2 - d1, false, true)).preTranslate(d1).matrix();
 }
 
@@ -163,13 +157,13 @@ std::optional<RestSegment> restSegment(const Math::Point3d& restPrimary, const M
   if (rest.p.distanceSq(q) == 0.0)
     return std::nullopt;
   rest.u0 = q - rest.p;
-  rest.length = length(rest.u0);
+  rest.length = rest.u0.length();
   if (rest.length == 0.0)
     return std::nullopt;
   const Math::Vector3d z(0, 0, 1);
-  const Math::Vector3d x0 = normalized(rest.u0);
+  const Math::Vector3d x0 = rest.u0.getNormalized();
   // A rest frame that cannot be inverted (the segment along z) leaves the identity.
-  if (!MatrixValues::fromAxes(x0, normalized(cross(z, x0)), z).linearInverse(rest.restInverse))
+  if (!MatrixValues::fromAxes(x0, z.getCrossProduct(x0).getNormalized(), z).linearInverse(rest.restInverse))
     rest.restInverse = MatrixValues();
   rest.restAngle = -(std::atan2(rest.restInverse[1], rest.restInverse[0]) * kRadToDeg);
   return rest;
@@ -203,7 +197,7 @@ Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, const TriangleSettings&
                                const std::optional<MatrixValues>& restInverse) {
   using PointConstraint3::Transform_e;
   std::array<Math::Point3d, 3> current = pegs.current;
-  Math::Vector3d normal = InlineMath::transformVector(pegs.primaryMatrix, Math::Vector3d(0, 0, 1));
+  Math::Vector3d normal = pegs.primaryMatrix * Math::Vector3d(0, 0, 1);
   const bool belowParent = s.transform == Transform_e::ALLOW || s.transform == Transform_e::LOCAL;
   MatrixValues turn; // the primary peg's own rotation about its pivot, below the parent
   if (belowParent) {
@@ -212,10 +206,10 @@ Math::Matrix4x4 triangleResult(const TrianglePegs& pegs, const TriangleSettings&
     const Math::Matrix4x4 parentInverse = pegs.parent.getInverse();
     turn = MatrixValues((parentInverse * pegs.primaryMatrix).rotation());
     for (Math::Point3d& c : current)
-      c = transformPoint(parentInverse, c);
+      c = parentInverse * c;
     normal = Math::Vector3d(0, 0, 1);
   }
-  if (length(normal) == 0.0)
+  if (normal.length() == 0.0)
     normal = Math::Vector3d(0, 0, 0.0001);
   Math::Matrix4x4 map = restInverse ? triangleMap(*restInverse, pegs.rest[0], current, normal) : Math::Matrix4x4();
   if (s.activity != 1.0)
