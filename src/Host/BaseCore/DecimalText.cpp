@@ -42,6 +42,9 @@ constexpr bool shiftsFit() {
     const int beta = q + floorLog2Pow10(k);
     const int kShorter = -floorLog10ThreeQuartersPow2(q);
     const int betaShorter = q + floorLog2Pow10(kShorter);
+    // The bounds scale to integers only for q from -2 up (see nearest).
+    if (q < -2 && k >= 1 - q)
+      return false;
     if (k < 0 || k >= kPowers || beta < 1 || beta > 10 || kShorter < 0 || kShorter >= kPowers || betaShorter < 0 ||
         betaShorter > 10)
       return false;
@@ -85,42 +88,33 @@ Parity productParity(u64 x, u128 power, int beta) {
   return {((high >> (64 - beta)) & 1) != 0, ((high << beta) | (static_cast<u64>(low) >> (64 - beta))) == 0};
 }
 
-// The shortest digits of c * 2^q (c not a power of two) that read back as it, the nearest of them
-// on a choice. One product scales the interval's upper bound to a whole number of 10^(k-2) units
-// with 10^-k from the table: dropping three digits of it lands in the interval unless the
-// remainder passes the interval's width; then the digit after them follows from the remainder's
-// distance to the middle, and only an exact hundredth calls for the value's own product.
+// The shortest digits of c * 2^q (c not a power of two, the value no integer) that read back as
+// it, the nearest of them on a choice. One product scales the interval's upper bound by 10^k
+// from the table: dropping three digits of it lands in the interval unless the remainder passes
+// the interval's width; then the digit after them follows from the remainder's distance to the
+// middle, and only an exact hundredth (a tie, perhaps) calls for the value's own product.
+// The bounds (2c +- 1) 2^(q-1) times 10^k, kept for an even c, are integers only for k >= 1 - q:
+// for q = -1 and -2 here (q = 0 is an integer's), with k = 3, where they are odd multiples of 250
+// and 125 and the width is 500 and 250. So a bound never is the remainder that decides, and
+// where the remainder is the width only the lower bound's fraction matters.
 Decimal nearest(u64 c, int q) {
   const int k = 2 - floorLog10Pow2(q);
   const u128 power = kPowersOfTen[static_cast<std::size_t>(k)];
   const int beta = q + floorLog2Pow10(k);
-  const bool even = (c & 1) == 0;
   const u32 width = static_cast<u32>(static_cast<u64>(power >> 64) >> (63 - beta));
-  const u128 upper = upperProduct((2 * c + 1) << beta, power);
-  const u64 top = static_cast<u64>(upper >> 64);
-  const bool upperWhole = static_cast<u64>(upper) == 0;
+  const u64 top = static_cast<u64>(upperProduct((2 * c + 1) << beta, power) >> 64);
 
   u64 digits = top / 1000;
-  u32 rest = static_cast<u32>(top - 1000 * digits);
-  if (rest < width) {
-    // The upper bound itself belongs to the interval only for an even c.
-    if (rest != 0 || !upperWhole || even)
-      return {digits, 3 - k, true};
-    --digits;
-    rest = 1000;
-  } else if (rest == width) {
-    const Parity lower = productParity(2 * c - 1, power, beta);
-    if (lower.odd || (lower.integer && even))
-      return {digits, 3 - k, true};
-  }
+  const u32 rest = static_cast<u32>(top - 1000 * digits);
+  if (rest < width || (rest == width && productParity(2 * c - 1, power, beta).odd))
+    return {digits, 3 - k, true};
 
   digits *= 10;
-  u32 distance = rest - width / 2 + 50;
+  const u32 distance = rest - width / 2 + 50;
   const bool approxOdd = ((distance ^ 50) & 1) != 0;
   const u32 scaled = distance * 656;
-  const bool hundredth = (scaled & 0xffff) < 656;
   digits += scaled >> 16;
-  if (hundredth) {
+  if ((scaled & 0xffff) < 656) {
     const Parity middle = productParity(2 * c, power, beta);
     if (middle.odd != approxOdd || (middle.integer && (digits & 1) != 0))
       --digits;
