@@ -194,26 +194,35 @@ u64 eightDigits(u64 x) {
 
 template <class T> void put(char* p, T bytes) { std::memcpy(p, &bytes, sizeof bytes); }
 
-// The n digits of d below 10^17, the first sixteen as the bytes of two words (the first digit
-// lowest) and the seventeenth apart; bytes past the digits are zero.
+// d below 10^17 as 24 digits with leading zeros, in three words of eight (the first digit lowest).
+struct Words {
+  u64 front; // seven zeros and the first of seventeen digits
+  u64 middle;
+  u64 back;
+};
+Words wordsOf(u64 d) {
+  constexpr u64 kEight = 100000000;
+  const u64 upper = d / kEight;
+  const u32 top = static_cast<u32>(upper) / static_cast<u32>(kEight);
+  return {0x0030303030303030ull | (u64('0') + top) << 56, eightDigits(upper - u64(top) * kEight),
+          eightDigits(d - upper * kEight)};
+}
+
+// The n digits, the first sixteen as the bytes of two words (the first digit lowest) and the
+// seventeenth apart; bytes past the digits are zero.
 struct Digits {
   u64 low;
   u64 high;
   u64 last;
 };
-Digits digitsOf(u64 d, int n) {
-  constexpr u64 kEight = 100000000;
-  const u64 upper = d / kEight;
-  const u32 top = static_cast<u32>(upper) / static_cast<u32>(kEight);
-  const u64 middle = eightDigits(upper - u64(top) * kEight);
-  const u64 lower = eightDigits(d - upper * kEight);
+Digits digitsOf(Words w, int n) {
   if (n == 17)
-    return {middle << 8 | (u64('0') + top), lower << 8 | middle >> 56, lower >> 56};
+    return {w.middle << 8 | w.front >> 56, w.back << 8 | w.middle >> 56, w.back >> 56};
   if (n <= 8)
-    return {lower >> (8 * (8 - n)), 0, 0};
-  // The last n of the sixteen digits middle, lower: both shifted down by 16 - n bytes.
+    return {w.back >> (8 * (8 - n)), 0, 0};
+  // The last n of the sixteen digits middle, back: both shifted down by 16 - n bytes.
   const int drop = 8 * (16 - n);
-  return {(middle >> drop) | ((lower << 1) << (63 - drop)), lower >> drop, 0};
+  return {(w.middle >> drop) | ((w.back << 1) << (63 - drop)), w.back >> drop, 0};
 }
 
 // A word's bytes with a point put in after the first `count` (0 to 7), the last byte pushed out.
@@ -241,8 +250,19 @@ void putPointed(char* p, Digits d, int whole) {
 char* spell(char* p, u64 d, int e) {
   const int n = digitCount(d);
   const int whole = n + e;
-  const Digits digits = digitsOf(d, n);
   const int point = n > 1 ? 1 : 0;
+  const Words words = wordsOf(d);
+  // Most entries of a matrix: below 1, 14 to 20 digits after "0.", the text's last sixteen the
+  // last two words, the digits before them (if any) from the front word.
+  if (e <= -14 && whole <= 0 && -whole <= point + 2) {
+    char* end = p + 2 - e;
+    put(p + 2, words.front >> ((8 * (24 + e)) & 63));
+    put(end - 16, words.middle);
+    put(end - 8, words.back);
+    put(p, static_cast<std::uint16_t>('0' | '.' << 8));
+    return end;
+  }
+  const Digits digits = digitsOf(words, n);
   if (e < 0) {
     if (whole > 0) {
       putPointed(p, digits, whole);
