@@ -15,7 +15,6 @@ namespace {
 
 constexpr double kDegToRad = 0.017453292519943295;
 constexpr double kRadToDeg = 57.29577951308232;
-constexpr double kIdentityValues[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
 } // namespace
 
@@ -26,12 +25,6 @@ const Matrix4x4 Matrix4x4::Identity;
 Matrix4x4::Matrix4x4(double v0, double v1, double v2, double v3, double v4, double v5, double v6, double v7, double v8,
                      double v9, double v10, double v11, double v12, double v13, double v14, double v15)
     : m_values{v0, v1, v2, v3, v4, v5, v6, v7, v8, v9, v10, v11, v12, v13, v14, v15}, m_identity(false) {
-  updateIdentityFlag();
-}
-
-Matrix4x4::Matrix4x4(const double* values16) : m_values{}, m_identity(false) {
-  for (int i = 0; i < 16; ++i)
-    m_values[i] = values16[i];
   updateIdentityFlag();
 }
 
@@ -46,21 +39,6 @@ Matrix4x4::Matrix4x4(const Vector3d& xAxis, const Vector3d& yAxis, const Vector3
                zAxis.x, zAxis.y, zAxis.z, 0.0, origin.x, origin.y, origin.z, 1.0},
       m_identity(false) {
   updateIdentityFlag();
-}
-
-void Matrix4x4::updateIdentityFlag() {
-  for (int i = 0; i < 16; ++i) {
-    if (m_values[i] != kIdentityValues[i]) {
-      m_identity = false;
-      return;
-    }
-  }
-  m_identity = true;
-}
-
-void Matrix4x4::getValues(double out[16]) const {
-  for (int i = 0; i < 16; ++i)
-    out[i] = m_values[i];
 }
 
 void Matrix4x4::getValues(float out[16]) const {
@@ -96,9 +74,12 @@ void Matrix4x4::multiply(const Matrix4x4& lhs, const Matrix4x4& rhs, Matrix4x4& 
   const double* a = lhs.m_values;
   const __m128d top[4] = {_mm_loadu_pd(a), _mm_loadu_pd(a + 4), _mm_loadu_pd(a + 8), _mm_loadu_pd(a + 12)};
   const __m128d bottom[4] = {_mm_loadu_pd(a + 2), _mm_loadu_pd(a + 6), _mm_loadu_pd(a + 10), _mm_loadu_pd(a + 14)};
+  // Unrolled in full, so that the factors stay in registers.
+#pragma GCC unroll 4
   for (int col = 0; col < 4; ++col) {
     __m128d sumTop = _mm_setzero_pd();
     __m128d sumBottom = _mm_setzero_pd();
+#pragma GCC unroll 4
     for (int k = 0; k < 4; ++k) {
       const __m128d b = _mm_set1_pd(rhs.m_values[col * 4 + k]);
       sumTop = _mm_add_pd(sumTop, _mm_mul_pd(top[k], b));

@@ -38,11 +38,18 @@ double polarStep(double q[16]) {
   const double det = a(0, 0) * cof[0][0] + a(0, 1) * cof[0][1] + a(0, 2) * cof[0][2];
   const bool invertible = det != 0.0 && std::isfinite(det);
   const double inv = invertible ? 1.0 / det : 0.0;
+  // Without an inverse the step moves towards the identity.
+  if (!invertible)
+    for (int row = 0; row < 3; ++row)
+      for (int col = 0; col < 3; ++col)
+        cof[row][col] = row == col ? 1.0 : 0.0;
   double change = 0.0;
+#pragma GCC unroll 3
   for (int col = 0; col < 3; ++col) {
     double sum = 0.0;
+#pragma GCC unroll 3
     for (int row = 0; row < 3; ++row) {
-      const double invT = invertible ? cof[row][col] * inv : (row == col ? 1.0 : 0.0);
+      const double invT = invertible ? cof[row][col] * inv : cof[row][col];
       double& v = q[4 * col + row];
       const double next = 0.5 * (v + invT);
       sum += std::fabs(v - next);
