@@ -64,7 +64,7 @@ double polarStep(double q[16]) {
 // known (unmirrored, at the origin, unit axes, no turn or skew), so only the target is taken
 // apart; the same operations in the same order otherwise.
 Math::Matrix4x4 blendFromIdentity(const Math::Matrix4x4& target, double t) {
-  if (isMirrored(target))
+  if (isMirroredQuickly(target))
     return blendTransforms(target, Math::Matrix4x4(), t, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0), true, true);
   double tx, ty, tz, sx, sy, angle, skew;
   target.extractParameters(false, false, 0.0, 0.0, tx, ty, tz, sx, sy, angle, skew);
@@ -73,9 +73,9 @@ Math::Matrix4x4 blendFromIdentity(const Math::Matrix4x4& target, double t) {
   out.translate(0.0, 0.0, 0.0);
   out.translate(lerp(0.0, tx), lerp(0.0, ty), lerp(0.0, tz));
   out.translate(0.0, 0.0, 0.0);
-  const double turned = blendAngle(0.0, angle, t, false) * kDegToRad;
+  const double turned = blendAngleFromZero(angle, t) * kDegToRad;
   out.rotateZ(std::cos(turned), std::sin(turned));
-  out.skew(blendAngle(0.0, skew, t, false));
+  out.skew(blendAngleFromZero(skew, t));
   double kx = lerp(1.0, sx);
   double ky = lerp(1.0, sy);
   if (kx == 0.0)
@@ -189,7 +189,7 @@ Unflipped unflip(const Math::Matrix4x4& in, const Math::Matrix4x4& reference, co
   u.local = reference.getInverse() * in;
   sanitizeScale(u.local);
   u.d = u.local * p - p;
-  u.flipped = s.allowFlip && isMirrored(u.local);
+  u.flipped = s.allowFlip && isMirroredQuickly(u.local);
   if (u.flipped) {
     const bool flipX =
         s.flipAxis == FlipAxisType_e::MINIMIZED ? u.local[0] <= 0.0 : s.flipAxis != FlipAxisType_e::FLIPY;
