@@ -179,7 +179,7 @@ struct Minors {
 };
 
 Minors minors(const Matrix4x4& m) {
-  Minors r{};
+  Minors r; // every value set below
   r.s[0] = m(0, 0) * m(1, 1) - m(1, 0) * m(0, 1);
   r.s[1] = m(0, 0) * m(1, 2) - m(1, 0) * m(0, 2);
   r.s[2] = m(0, 0) * m(1, 3) - m(1, 0) * m(0, 3);
@@ -204,22 +204,13 @@ double Matrix4x4::determinant() const {
   return minors(*this).det;
 }
 
-void Matrix4x4::inverse() {
-  if (m_identity)
-    return;
+namespace {
 
-  const Minors n = minors(*this);
-  if (n.det == 0.0 || !std::isfinite(n.det)) {
-    std::ostringstream msg;
-    msg << "Matrix4x4::inverse: matrix is not invertible (determinant " << n.det << ")";
-    throw MatrixException(msg.str());
-  }
-
-  const Matrix4x4& a = *this;
+// The adjugate over the determinant, column order, from the minors already taken.
+void inverseValues(const Matrix4x4& a, const Minors& n, double b[16]) {
   const double* s = n.s;
   const double* c = n.c;
   const double inv = 1.0 / n.det;
-  double b[16]; // column order, b[col * 4 + row]
   b[0] = (a(1, 1) * c[5] - a(1, 2) * c[4] + a(1, 3) * c[3]) * inv;
   b[4] = (-a(0, 1) * c[5] + a(0, 2) * c[4] - a(0, 3) * c[3]) * inv;
   b[8] = (a(3, 1) * s[5] - a(3, 2) * s[4] + a(3, 3) * s[3]) * inv;
@@ -236,18 +227,35 @@ void Matrix4x4::inverse() {
   b[7] = (a(0, 0) * c[3] - a(0, 1) * c[1] + a(0, 2) * c[0]) * inv;
   b[11] = (-a(3, 0) * s[3] + a(3, 1) * s[1] - a(3, 2) * s[0]) * inv;
   b[15] = (a(2, 0) * s[3] - a(2, 1) * s[1] + a(2, 2) * s[0]) * inv;
+}
 
+} // namespace
+
+void Matrix4x4::inverse() {
+  if (m_identity)
+    return;
+
+  const Minors n = minors(*this);
+  if (n.det == 0.0 || !std::isfinite(n.det)) {
+    std::ostringstream msg;
+    msg << "Matrix4x4::inverse: matrix is not invertible (determinant " << n.det << ")";
+    throw MatrixException(msg.str());
+  }
+  double b[16];
+  inverseValues(*this, n, b);
   *this = Matrix4x4(b);
 }
 
+// As inverse() on a copy, the identity where that throws, without the copy or the throw.
 Matrix4x4 Matrix4x4::getInverse() const {
-  Matrix4x4 r(*this);
-  try {
-    r.inverse();
-  } catch (const MatrixException&) {
+  if (m_identity)
+    return *this;
+  const Minors n = minors(*this);
+  if (n.det == 0.0 || !std::isfinite(n.det))
     return Identity;
-  }
-  return r;
+  double b[16];
+  inverseValues(*this, n, b);
+  return Matrix4x4(b);
 }
 
 Matrix4x4 Matrix4x4::getTranspose() const {
