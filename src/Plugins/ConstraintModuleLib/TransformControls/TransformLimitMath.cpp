@@ -37,8 +37,8 @@ double polarStep(double q[16]) {
                        a(0, 0) * a(1, 1) - a(0, 1) * a(1, 0)}};
   const double det = a(0, 0) * cof[0][0] + a(0, 1) * cof[0][1] + a(0, 2) * cof[0][2];
   const bool invertible = det != 0.0 && std::isfinite(det);
-  const double inv = invertible ? 1.0 / det : 0.0;
-  // Without an inverse the step moves towards the identity.
+  // Without an inverse the step moves towards the identity (taken as it is, times 1).
+  const double inv = invertible ? 1.0 / det : 1.0;
   if (!invertible)
     for (int row = 0; row < 3; ++row)
       for (int col = 0; col < 3; ++col)
@@ -49,7 +49,7 @@ double polarStep(double q[16]) {
     double sum = 0.0;
 #pragma GCC unroll 3
     for (int row = 0; row < 3; ++row) {
-      const double invT = invertible ? cof[row][col] * inv : cof[row][col];
+      const double invT = cof[row][col] * inv;
       double& v = q[4 * col + row];
       const double next = 0.5 * (v + invT);
       sum += std::fabs(v - next);
