@@ -42,11 +42,11 @@ TEST(DecomposeStretch, AgreesWithTheClosedFormPolarSplitOfTheUnscaledPart) {
 TEST(InverseTimes, MatchesTheHostsInverseAndProductBitForBit) {
   std::mt19937 rng(7);
   std::uniform_real_distribution<double> u(-2, 2);
-  const double specials[] = {0.0, -0.0, 1.0, -1.0, 1e-300, 1e300, std::nan(""), HUGE_VAL};
-  const auto linearPart = [&](int i, bool withSpecials) {
+  const double oddValues[] = {0.0, -0.0, 1.0, -1.0, 1e-300, 1e300, std::nan(""), HUGE_VAL};
+  const auto linearPart = [&](int i, bool withOddValues) {
     double v[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
     for (int k : {0, 1, 2, 4, 5, 6, 8, 9, 10})
-      v[k] = withSpecials && rng() % 3 == 0 ? specials[rng() % (i % 5 == 0 ? 8 : 4)] : u(rng);
+      v[k] = withOddValues && rng() % 3 == 0 ? oddValues[rng() % (i % 5 == 0 ? 8 : 4)] : u(rng);
     if (i % 17 == 0) // the identity
       for (int k : {0, 1, 2, 4, 5, 6, 8, 9, 10})
         v[k] = k % 5 == 0 ? 1.0 : 0.0;
