@@ -15,7 +15,6 @@ namespace {
 
 constexpr double kDegToRad = 0.017453292519943295;
 constexpr double kRadToDeg = 57.29577951308232;
-constexpr double kIdentityValues[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
 } // namespace
 
@@ -26,12 +25,6 @@ const Matrix4x4 Matrix4x4::Identity;
 Matrix4x4::Matrix4x4(double v0, double v1, double v2, double v3, double v4, double v5, double v6, double v7, double v8,
                      double v9, double v10, double v11, double v12, double v13, double v14, double v15)
     : m_values{v0, v1, v2, v3, v4, v5, v6, v7, v8, v9, v10, v11, v12, v13, v14, v15}, m_identity(false) {
-  updateIdentityFlag();
-}
-
-Matrix4x4::Matrix4x4(const double* values16) : m_values{}, m_identity(false) {
-  for (int i = 0; i < 16; ++i)
-    m_values[i] = values16[i];
   updateIdentityFlag();
 }
 
@@ -46,21 +39,6 @@ Matrix4x4::Matrix4x4(const Vector3d& xAxis, const Vector3d& yAxis, const Vector3
                zAxis.x, zAxis.y, zAxis.z, 0.0, origin.x, origin.y, origin.z, 1.0},
       m_identity(false) {
   updateIdentityFlag();
-}
-
-void Matrix4x4::updateIdentityFlag() {
-  for (int i = 0; i < 16; ++i) {
-    if (m_values[i] != kIdentityValues[i]) {
-      m_identity = false;
-      return;
-    }
-  }
-  m_identity = true;
-}
-
-void Matrix4x4::getValues(double out[16]) const {
-  for (int i = 0; i < 16; ++i)
-    out[i] = m_values[i];
 }
 
 void Matrix4x4::getValues(float out[16]) const {
@@ -96,9 +74,12 @@ void Matrix4x4::multiply(const Matrix4x4& lhs, const Matrix4x4& rhs, Matrix4x4& 
   const double* a = lhs.m_values;
   const __m128d top[4] = {_mm_loadu_pd(a), _mm_loadu_pd(a + 4), _mm_loadu_pd(a + 8), _mm_loadu_pd(a + 12)};
   const __m128d bottom[4] = {_mm_loadu_pd(a + 2), _mm_loadu_pd(a + 6), _mm_loadu_pd(a + 10), _mm_loadu_pd(a + 14)};
+  // Unrolled in full, so that the factors stay in registers.
+#pragma GCC unroll 4
   for (int col = 0; col < 4; ++col) {
     __m128d sumTop = _mm_setzero_pd();
     __m128d sumBottom = _mm_setzero_pd();
+#pragma GCC unroll 4
     for (int k = 0; k < 4; ++k) {
       const __m128d b = _mm_set1_pd(rhs.m_values[col * 4 + k]);
       sumTop = _mm_add_pd(sumTop, _mm_mul_pd(top[k], b));
@@ -178,7 +159,7 @@ struct Minors {
 };
 
 Minors minors(const Matrix4x4& m) {
-  Minors r{};
+  Minors r; // every value set below
   r.s[0] = m(0, 0) * m(1, 1) - m(1, 0) * m(0, 1);
   r.s[1] = m(0, 0) * m(1, 2) - m(1, 0) * m(0, 2);
   r.s[2] = m(0, 0) * m(1, 3) - m(1, 0) * m(0, 3);
@@ -203,22 +184,13 @@ double Matrix4x4::determinant() const {
   return minors(*this).det;
 }
 
-void Matrix4x4::inverse() {
-  if (m_identity)
-    return;
+namespace {
 
-  const Minors n = minors(*this);
-  if (n.det == 0.0 || !std::isfinite(n.det)) {
-    std::ostringstream msg;
-    msg << "Matrix4x4::inverse: matrix is not invertible (determinant " << n.det << ")";
-    throw MatrixException(msg.str());
-  }
-
-  const Matrix4x4& a = *this;
+// The adjugate over the determinant, column order, from the minors already taken.
+void inverseValues(const Matrix4x4& a, const Minors& n, double b[16]) {
   const double* s = n.s;
   const double* c = n.c;
   const double inv = 1.0 / n.det;
-  double b[16]; // column order, b[col * 4 + row]
   b[0] = (a(1, 1) * c[5] - a(1, 2) * c[4] + a(1, 3) * c[3]) * inv;
   b[4] = (-a(0, 1) * c[5] + a(0, 2) * c[4] - a(0, 3) * c[3]) * inv;
   b[8] = (a(3, 1) * s[5] - a(3, 2) * s[4] + a(3, 3) * s[3]) * inv;
@@ -235,18 +207,35 @@ void Matrix4x4::inverse() {
   b[7] = (a(0, 0) * c[3] - a(0, 1) * c[1] + a(0, 2) * c[0]) * inv;
   b[11] = (-a(3, 0) * s[3] + a(3, 1) * s[1] - a(3, 2) * s[0]) * inv;
   b[15] = (a(2, 0) * s[3] - a(2, 1) * s[1] + a(2, 2) * s[0]) * inv;
+}
 
+} // namespace
+
+void Matrix4x4::inverse() {
+  if (m_identity)
+    return;
+
+  const Minors n = minors(*this);
+  if (n.det == 0.0 || !std::isfinite(n.det)) {
+    std::ostringstream msg;
+    msg << "Matrix4x4::inverse: matrix is not invertible (determinant " << n.det << ")";
+    throw MatrixException(msg.str());
+  }
+  double b[16];
+  inverseValues(*this, n, b);
   *this = Matrix4x4(b);
 }
 
+// As inverse() on a copy, the identity where that throws, without the copy or the throw.
 Matrix4x4 Matrix4x4::getInverse() const {
-  Matrix4x4 r(*this);
-  try {
-    r.inverse();
-  } catch (const MatrixException&) {
+  if (m_identity)
+    return *this;
+  const Minors n = minors(*this);
+  if (n.det == 0.0 || !std::isfinite(n.det))
     return Identity;
-  }
-  return r;
+  double b[16];
+  inverseValues(*this, n, b);
+  return Matrix4x4(b);
 }
 
 Matrix4x4 Matrix4x4::getTranspose() const {

@@ -7,6 +7,7 @@
 #include "BaseCore/Point3d.h"
 #include "BaseCore/Vector3d.h"
 
+#include <cstring>
 #include <iosfwd>
 
 namespace Math {
@@ -19,13 +20,16 @@ public:
   // Column order: v0..v3 is the first column.
   Matrix4x4(double v0, double v1, double v2, double v3, double v4, double v5, double v6, double v7, double v8,
             double v9, double v10, double v11, double v12, double v13, double v14, double v15);
-  explicit Matrix4x4(const double* values16);
+  explicit Matrix4x4(const double* values16) : m_identity(false) {
+    std::memcpy(m_values, values16, sizeof m_values);
+    updateIdentityFlag();
+  }
   explicit Matrix4x4(const float* values16);
   // Columns X, Y, Z and O; the last row is 0 0 0 1.
   Matrix4x4(const Vector3d& xAxis, const Vector3d& yAxis, const Vector3d& zAxis, const Point3d& origin);
 
   const double* values() const { return m_values; }
-  void getValues(double out[16]) const;
+  void getValues(double out[16]) const { std::memcpy(out, m_values, sizeof m_values); }
   void getValues(float out[16]) const;
   double value(int i) const { return m_values[i]; }
   double operator[](int i) const { return m_values[i]; }
@@ -99,7 +103,18 @@ public:
                          double& angle, double& skew) const;
 
 private:
-  void updateIdentityFlag();
+  // Exact comparison with the identity's values (so -0 counts as 0); most matrices differ in
+  // their first values and leave early.
+  void updateIdentityFlag() {
+    static constexpr double kIdentityValues[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    for (int i = 0; i < 16; ++i) {
+      if (m_values[i] != kIdentityValues[i]) {
+        m_identity = false;
+        return;
+      }
+    }
+    m_identity = true;
+  }
 
   double m_values[16];
   bool m_identity;

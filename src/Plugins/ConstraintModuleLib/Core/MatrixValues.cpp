@@ -8,6 +8,7 @@ MatrixValues& MatrixValues::skew(double angleDegrees) {
   const double a = angleDegrees * kDegToRad;
   const double s = std::sin(a);
   const double c = std::cos(a);
+#pragma GCC unroll 4
   for (int r = 0; r < 4; ++r)
     m_v[4 + r] = m_v[r] * s + m_v[4 + r] * c;
   return *this;

@@ -17,6 +17,7 @@ public:
 
   // this = this * T(x, y, z)
   MatrixValues& translate(double x, double y, double z) {
+#pragma GCC unroll 4
     for (int r = 0; r < 4; ++r)
       m_v[12 + r] = m_v[r] * x + m_v[4 + r] * y + m_v[8 + r] * z + m_v[12 + r];
     return *this;
@@ -25,6 +26,7 @@ public:
 
   // this = T(v) * this
   MatrixValues& preTranslate(const Math::Vector3d& v) {
+#pragma GCC unroll 4
     for (int c = 0; c < 16; c += 4) {
       const double w = m_v[c + 3];
       m_v[c] = m_v[c] + v.x * w;
@@ -36,6 +38,7 @@ public:
 
   // this = this * S(x, y, z)
   MatrixValues& scale(double x, double y, double z) {
+#pragma GCC unroll 4
     for (int r = 0; r < 4; ++r) {
       m_v[r] *= x;
       m_v[4 + r] *= y;
@@ -51,6 +54,7 @@ public:
     const double l0 = linear[0], l1 = linear[1], l2 = linear[2];
     const double l4 = linear[4], l5 = linear[5], l6 = linear[6];
     const double l8 = linear[8], l9 = linear[9], l10 = linear[10];
+#pragma GCC unroll 4
     for (int r = 0; r < 4; ++r) {
       const double a0 = m_v[r], a1 = m_v[4 + r], a2 = m_v[8 + r];
       m_v[r] = a0 * l0 + a1 * l1 + a2 * l2;
@@ -63,6 +67,7 @@ public:
 
   // this = this * Rz, the turn about z whose cosine and sine are c and s.
   MatrixValues& rotateZ(double c, double s) {
+#pragma GCC unroll 4
     for (int r = 0; r < 4; ++r) {
       const double a0 = m_v[r], a1 = m_v[4 + r];
       m_v[r] = a0 * c + a1 * s;

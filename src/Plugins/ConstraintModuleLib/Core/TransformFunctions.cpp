@@ -1,5 +1,6 @@
 #include "Core/TransformFunctions.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -163,6 +164,34 @@ bool isMirrored(const Math::Matrix4x4& m) {
   return (d > 0.0 && zz >= 0.0) || (d <= 0.0 && zz < 0.0);
 }
 
+int mirroredAtOnce(const double* v) {
+  // Each axis in turn, written out so that nothing is looped over.
+  const auto boundedAxis = [](const double* axis) {
+    const double a0 = std::fabs(axis[0]), a1 = std::fabs(axis[1]), a2 = std::fabs(axis[2]);
+    const double largest = std::max(std::max(a0, a1), a2);
+    if (!(largest >= 1e-15 && largest <= 1e15))
+      return false;
+    // No value is above the largest; a value that is not a number fails the bound.
+    const double smallest = std::max(1e-30, largest * 1e-20);
+    return (a0 == 0.0 || a0 >= smallest) && (a1 == 0.0 || a1 >= smallest) && (a2 == 0.0 || a2 >= smallest);
+  };
+  if (!boundedAxis(v) || !boundedAxis(v + 4) || !boundedAxis(v + 8))
+    return -1;
+  const double cross = v[0] * v[5] - v[1] * v[4];
+  const double size = (std::fabs(v[0]) + std::fabs(v[1])) * (std::fabs(v[4]) + std::fabs(v[5]));
+  if (!(std::fabs(cross) > 1e-5 * size))
+    return -1;
+  // Clockwise, the axes' angle difference lands above 0; the z axis's sign as it is rounded.
+  const bool clockwise = cross < 0.0;
+  const bool up = !(v[10] < 0.0);
+  return clockwise == up ? 1 : 0;
+}
+
+bool isMirroredQuickly(const Math::Matrix4x4& m) {
+  const int atOnce = mirroredAtOnce(m.values());
+  return atOnce >= 0 ? atOnce == 1 : isMirrored(m);
+}
+
 double signedAngleDifference(double from, double to, bool radians) {
   if (from == to)
     return 0.0;
@@ -185,6 +214,28 @@ double signedAngleDifference(double from, double to, bool radians) {
 double blendAngle(double from, double to, double t, bool radians) {
   const double start = radians ? from : from * kDegToRad;
   return (start + signedAngleDifference(from, to, radians) * t * kDegToRad) * kRadToDeg;
+}
+
+double blendAngleFromZero(double to, double t) {
+  // signedAngleDifference(0, to) with 0's direction (1, 0, 0) worked through: the dot product is
+  // to's x, and the cross product's z, -y, says which way it turns.
+  double difference = 0.0;
+  if (to != 0.0) {
+    const double r = to * kDegToRad;
+    double x = std::cos(r);
+    double y = std::sin(r);
+    const double len = std::sqrt(x * x + y * y);
+    if (len > 0.0) {
+      x /= len;
+      y /= len;
+    }
+    const double k = x + y * 0.0;
+    if (!(x == 1.0 && y == 0.0) && !(std::fabs(k) > 1.0)) {
+      const double a = std::acos(k) * kRadToDeg;
+      difference = y > 0.0 ? a : -a;
+    }
+  }
+  return (0.0 + difference * t * kDegToRad) * kRadToDeg;
 }
 
 Math::Point3d projectToDrawingPlane(const Math::Point3d& p, const Math::Matrix4x4& view,

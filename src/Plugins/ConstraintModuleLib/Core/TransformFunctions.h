@@ -28,11 +28,23 @@ Math::Matrix4x4 blendTransforms(const Math::Matrix4x4& target, const Math::Matri
 // Whether the matrix flips handedness, judged in single precision from its normalised axes.
 bool isMirrored(const Math::Matrix4x4& m);
 
+// isMirrored(m)'s answer (1 or 0) where it cannot be in doubt, else -1; `values` are m's. It asks
+// whether the x and y axes, seen from above, turn clockwise, and which way the z axis points,
+// after rounding each axis to single precision: with every axis's values 0, or above 1e-30 and
+// within 20 decades of its largest (itself between 1e-15 and 1e15), every value and quotient
+// stays a normal float, the rounding moves directions by less than 1e-6 rad, and an angle
+// between the axes more than 1e-5 rad from 0 or a half turn keeps its side.
+int mirroredAtOnce(const double* values);
+// isMirrored(m), taking mirroredAtOnce's answer where it has one.
+bool isMirroredQuickly(const Math::Matrix4x4& m);
+
 // The turn from `from` to `to` in degrees, in (−180, 180]; positive counter-clockwise. The
 // two angles are radians when `radians` is set, degrees otherwise; the answer is degrees either way.
 double signedAngleDifference(double from, double to, bool radians);
 // `from` turned by t times that difference, in degrees (inputs as for signedAngleDifference).
 double blendAngle(double from, double to, double t, bool radians);
+// blendAngle(0, to, t, false), the same bits: the turn from 0 read from `to`'s own direction.
+double blendAngleFromZero(double to, double t);
 
 // The affine map carrying the rest triangle r0 r1 r2 (its normal +z) onto c0 c1 c2 with normal n:
 // the frame (c0→c1, c0→c2, n) at c0 times the inverse of (r0→r1, r0→r2, z) at r0. The x and y

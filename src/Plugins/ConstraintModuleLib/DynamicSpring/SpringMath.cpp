@@ -360,28 +360,6 @@ Math::Matrix4x4 composedMatrix(const SpringHistoryEntry& entry, const Math::Poin
 
 } // namespace
 
-int mirroredAtOnce(const double* v) {
-  for (int axis = 0; axis < 12; axis += 4) {
-    const double a[3] = {std::fabs(v[axis]), std::fabs(v[axis + 1]), std::fabs(v[axis + 2])};
-    const double largest = std::max({a[0], a[1], a[2]});
-    if (!(largest >= 1e-15 && largest <= 1e15))
-      return -1;
-    // No value is above the largest; a value that is not a number fails the bound.
-    const double smallest = std::max(1e-30, largest * 1e-20);
-    for (double c : a)
-      if (!(c == 0.0 || c >= smallest))
-        return -1;
-  }
-  const double cross = v[0] * v[5] - v[1] * v[4];
-  const double size = (std::fabs(v[0]) + std::fabs(v[1])) * (std::fabs(v[4]) + std::fabs(v[5]));
-  if (!(std::fabs(cross) > 1e-5 * size))
-    return -1;
-  // Clockwise, the axes' angle difference lands above 0; the z axis's sign as it is rounded.
-  const bool clockwise = cross < 0.0;
-  const bool up = !(v[10] < 0.0);
-  return clockwise == up ? 1 : 0;
-}
-
 Math::Quat quatProduct(const Math::Quat& a, const Math::Quat& b) {
   return {a.w * b.w - (a.x * b.x + a.y * b.y + a.z * b.z), a.w * b.x + b.w * a.x + a.y * b.z - a.z * b.y,
           a.w * b.y + b.w * a.y + a.z * b.x - a.x * b.z, a.w * b.z + b.w * a.z + a.x * b.y - a.y * b.x};

@@ -62,14 +62,6 @@ SpringHistoryEntry startSpringState(const SpringTarget& target, const Math::Poin
 // Hamilton's product a·b, on (w, x, y, z).
 Math::Quat quatProduct(const Math::Quat& a, const Math::Quat& b);
 
-// isMirrored(m)'s answer (1 or 0) where it cannot be in doubt, else -1; `values` are m's. It asks
-// whether the x and y axes, seen from above, turn clockwise, and which way the z axis points,
-// after rounding each axis to single precision: with every axis's values 0, or above 1e-30 and
-// within 20 decades of its largest (itself between 1e-15 and 1e15), every value and quotient
-// stays a normal float, the rounding moves directions by less than 1e-6 rad, and an angle
-// between the axes more than 1e-5 rad from 0 or a half turn keeps its side.
-int mirroredAtOnce(const double* values);
-
 // Splits m into translation, axis lengths, rotation and skews (degrees) by Gram-Schmidt from
 // the x axis. A mirrored m comes out with a negative x scale; exact zeros on the diagonal are
 // taken as 0.0001.

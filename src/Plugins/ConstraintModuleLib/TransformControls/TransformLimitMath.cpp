@@ -37,12 +37,19 @@ double polarStep(double q[16]) {
                        a(0, 0) * a(1, 1) - a(0, 1) * a(1, 0)}};
   const double det = a(0, 0) * cof[0][0] + a(0, 1) * cof[0][1] + a(0, 2) * cof[0][2];
   const bool invertible = det != 0.0 && std::isfinite(det);
-  const double inv = invertible ? 1.0 / det : 0.0;
+  // Without an inverse the step moves towards the identity (taken as it is, times 1).
+  const double inv = invertible ? 1.0 / det : 1.0;
+  if (!invertible)
+    for (int row = 0; row < 3; ++row)
+      for (int col = 0; col < 3; ++col)
+        cof[row][col] = row == col ? 1.0 : 0.0;
   double change = 0.0;
+#pragma GCC unroll 3
   for (int col = 0; col < 3; ++col) {
     double sum = 0.0;
+#pragma GCC unroll 3
     for (int row = 0; row < 3; ++row) {
-      const double invT = invertible ? cof[row][col] * inv : (row == col ? 1.0 : 0.0);
+      const double invT = cof[row][col] * inv;
       double& v = q[4 * col + row];
       const double next = 0.5 * (v + invT);
       sum += std::fabs(v - next);
@@ -57,7 +64,7 @@ double polarStep(double q[16]) {
 // known (unmirrored, at the origin, unit axes, no turn or skew), so only the target is taken
 // apart; the same operations in the same order otherwise.
 Math::Matrix4x4 blendFromIdentity(const Math::Matrix4x4& target, double t) {
-  if (isMirrored(target))
+  if (isMirroredQuickly(target))
     return blendTransforms(target, Math::Matrix4x4(), t, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0), true, true);
   double tx, ty, tz, sx, sy, angle, skew;
   target.extractParameters(false, false, 0.0, 0.0, tx, ty, tz, sx, sy, angle, skew);
@@ -66,9 +73,9 @@ Math::Matrix4x4 blendFromIdentity(const Math::Matrix4x4& target, double t) {
   out.translate(0.0, 0.0, 0.0);
   out.translate(lerp(0.0, tx), lerp(0.0, ty), lerp(0.0, tz));
   out.translate(0.0, 0.0, 0.0);
-  const double turned = blendAngle(0.0, angle, t, false) * kDegToRad;
+  const double turned = blendAngleFromZero(angle, t) * kDegToRad;
   out.rotateZ(std::cos(turned), std::sin(turned));
-  out.skew(blendAngle(0.0, skew, t, false));
+  out.skew(blendAngleFromZero(skew, t));
   double kx = lerp(1.0, sx);
   double ky = lerp(1.0, sy);
   if (kx == 0.0)
@@ -86,6 +93,67 @@ Math::Matrix4x4 turn(double c, double s) { return MatrixValues().rotateZ(c, s).m
 
 } // namespace
 
+Math::Matrix4x4 inverseTimes(const double r[16], const double u[16]) {
+  const Math::Matrix4x4 rotation(r);
+  const Math::Matrix4x4 unscaled(u);
+  if (rotation.isIdentity())
+    return unscaled;
+  // The host's Laplace expansion along the row pairs, values (row, col) of r named a<row><col>.
+  const double a00 = r[0], a10 = r[1], a20 = r[2], a01 = r[4], a11 = r[5], a21 = r[6], a02 = r[8], a12 = r[9],
+               a22 = r[10];
+  constexpr double a30 = 0.0, a31 = 0.0, a32 = 0.0, a03 = 0.0, a13 = 0.0, a23 = 0.0, a33 = 1.0;
+  const double s0 = a00 * a11 - a10 * a01;
+  const double s1 = a00 * a12 - a10 * a02;
+  const double s2 = a00 * a13 - a10 * a03;
+  const double s3 = a01 * a12 - a11 * a02;
+  const double s4 = a01 * a13 - a11 * a03;
+  const double s5 = a02 * a13 - a12 * a03;
+  const double c5 = a22 * a33 - a32 * a23;
+  const double c4 = a21 * a33 - a31 * a23;
+  const double c3 = a21 * a32 - a31 * a22;
+  const double c2 = a20 * a33 - a30 * a23;
+  const double c1 = a20 * a32 - a30 * a22;
+  const double c0 = a20 * a31 - a30 * a21;
+  const double det = s0 * c5 - s1 * c4 + s2 * c3 + s3 * c2 - s4 * c1 + s5 * c0;
+  if (det == 0.0 || !std::isfinite(det))
+    return unscaled;
+  const double inv = 1.0 / det;
+  double b[16]; // column order
+  b[0] = (a11 * c5 - a12 * c4 + a13 * c3) * inv;
+  b[4] = (-a01 * c5 + a02 * c4 - a03 * c3) * inv;
+  b[8] = (a31 * s5 - a32 * s4 + a33 * s3) * inv;
+  b[12] = (-a21 * s5 + a22 * s4 - a23 * s3) * inv;
+  b[1] = (-a10 * c5 + a12 * c2 - a13 * c1) * inv;
+  b[5] = (a00 * c5 - a02 * c2 + a03 * c1) * inv;
+  b[9] = (-a30 * s5 + a32 * s2 - a33 * s1) * inv;
+  b[13] = (a20 * s5 - a22 * s2 + a23 * s1) * inv;
+  b[2] = (a10 * c4 - a11 * c2 + a13 * c0) * inv;
+  b[6] = (-a00 * c4 + a01 * c2 - a03 * c0) * inv;
+  b[10] = (a30 * s4 - a31 * s2 + a33 * s0) * inv;
+  b[14] = (-a20 * s4 + a21 * s2 - a23 * s0) * inv;
+  b[3] = (-a10 * c3 + a11 * c1 - a12 * c0) * inv;
+  b[7] = (a00 * c3 - a01 * c1 + a02 * c0) * inv;
+  b[11] = (-a30 * s3 + a31 * s1 - a32 * s0) * inv;
+  b[15] = (a20 * s3 - a21 * s1 + a22 * s0) * inv;
+  const Math::Matrix4x4 inverse(b);
+  if (inverse.isIdentity())
+    return unscaled;
+  if (unscaled.isIdentity())
+    return inverse;
+  // The host's product, each value 0 + b0 u0 + b1 u1 + b2 u2 + b3 u3 added left to right, u's
+  // last row (0, 0, 0, 1) and last column (0, 0, 0, 1) known.
+  double p[16];
+#pragma GCC unroll 4
+  for (int col = 0; col < 4; ++col) {
+    const double k0 = col < 3 ? u[4 * col] : 0.0, k1 = col < 3 ? u[4 * col + 1] : 0.0;
+    const double k2 = col < 3 ? u[4 * col + 2] : 0.0, k3 = col < 3 ? 0.0 : 1.0;
+#pragma GCC unroll 4
+    for (int row = 0; row < 4; ++row)
+      p[4 * col + row] = 0.0 + b[row] * k0 + b[4 + row] * k1 + b[8 + row] * k2 + b[12 + row] * k3;
+  }
+  return Math::Matrix4x4(p);
+}
+
 StretchParts decomposeStretch(const Math::Matrix4x4& m) {
   StretchParts r;
   double v[16];
@@ -100,10 +168,8 @@ StretchParts decomposeStretch(const Math::Matrix4x4& m) {
     v[i] /= r.sx;
     v[4 + i] /= r.sy;
   }
-  const Math::Matrix4x4 unscaled(v);
-
   double qv[16];
-  unscaled.getValues(qv);
+  std::copy(v, v + 16, qv);
   for (int i = 0; i < kPolarIterations; ++i)
     if (!(polarStep(qv) > kPolarTolerance))
       break;
@@ -111,11 +177,10 @@ StretchParts decomposeStretch(const Math::Matrix4x4& m) {
   for (int i : {0, 5, 10})
     if (std::fabs(qv[i]) <= kMinDiagonal)
       qv[i] = kMinDiagonal;
-  const Math::Matrix4x4 rotation(qv);
   r.angle = std::acos(qv[0] / std::sqrt(qv[1] * qv[1] + qv[0] * qv[0]));
   if (!(qv[1] > 0.0))
     r.angle = -r.angle;
-  r.stretch = rotation.getInverse() * unscaled;
+  r.stretch = inverseTimes(qv, v);
   r.skewA = std::atan2(r.stretch[1], r.stretch[0]);
   r.skewB = std::atan2(r.stretch[4], r.stretch[5]);
   return r;
@@ -182,7 +247,7 @@ Unflipped unflip(const Math::Matrix4x4& in, const Math::Matrix4x4& reference, co
   u.local = reference.getInverse() * in;
   sanitizeScale(u.local);
   u.d = u.local * p - p;
-  u.flipped = s.allowFlip && isMirrored(u.local);
+  u.flipped = s.allowFlip && isMirroredQuickly(u.local);
   if (u.flipped) {
     const bool flipX =
         s.flipAxis == FlipAxisType_e::MINIMIZED ? u.local[0] <= 0.0 : s.flipAxis != FlipAxisType_e::FLIPY;

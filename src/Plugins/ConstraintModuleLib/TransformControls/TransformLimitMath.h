@@ -26,6 +26,11 @@ struct StretchParts {
 
 StretchParts decomposeStretch(const Math::Matrix4x4& m);
 
+// r⁻¹ · u for two matrices whose last row and column are (0, 0, 0, 1), as the host's getInverse()
+// and product give it (the identity standing in for an r that cannot be inverted), bit for bit:
+// the same sums, with the terms those zeros and ones make exact left to the compiler.
+Math::Matrix4x4 inverseTimes(const double r[16], const double u[16]);
+
 // What the node has read at a frame, switch effects applied: shares of each component in
 // 0..1, the activity (0..1) that fades the whole result when `switchType` is ACTIVE, the
 // options, and the control position the limits pivot about.

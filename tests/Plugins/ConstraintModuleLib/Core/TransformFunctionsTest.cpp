@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <vector>
 
 #include "Common/HandMatrices.h"
@@ -149,6 +151,39 @@ TEST(IsMirrored, NearlyParallelAxesKeepTheDeterminantsSign) {
         }
 }
 
+// The quick look at mirroring never disagrees with isMirrored, the one it stands in for: axes a hair from parallel,
+// seen edge on, tiny, huge, denormal, zero or not finite; and it does decide ordinary matrices.
+TEST(IsMirrored, AtOnceAgreesOrAbstains) {
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> u(-1, 1);
+  const double magnitudes[] = {0, 1e-320, 1e-40, 1e-31, 1e-16, 1e-8, 1, 3, 1e14, 1e16, 1e300, kInf, std::nan("")};
+  int decided = 0, ordinary = 0, ordinaryDecided = 0;
+  for (int i = 0; i < 20000; ++i) {
+    const bool plain = i % 2 == 0;
+    ordinary += plain && i % 7 != 1 && i % 11 != 3;
+    double v[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    for (int axis = 0; axis < 12; axis += 4)
+      for (int k = 0; k < 3; ++k)
+        v[axis + k] = u(rng) * (plain ? 2 : magnitudes[rng() % 13]);
+    if (i % 7 == 1) { // y a hair from parallel (or opposite) to x, seen from above
+      const double hair = std::ldexp(1.0, -static_cast<int>(rng() % 40)) * (rng() % 2 ? 1 : -1);
+      v[4] = v[0] * (rng() % 2 ? 1 : -1) - v[1] * hair;
+      v[5] = v[1] * (v[4] * v[0] > 0 ? 1 : -1) + v[0] * hair;
+    }
+    if (i % 11 == 3) // an axis seen edge on
+      v[rng() % 2 ? 0 : 4] = v[rng() % 2 ? 1 : 5] = 0.0;
+    const Math::Matrix4x4 m(v);
+    const int atOnce = mirroredAtOnce(m.values());
+    if (atOnce >= 0) {
+      ASSERT_EQ(atOnce == 1, isMirrored(m)) << "case " << i;
+      ++decided;
+      ordinaryDecided += plain && i % 7 != 1 && i % 11 != 3;
+    }
+  }
+  EXPECT_GT(ordinaryDecided, ordinary * 99 / 100); // all but the few near an edge
+  EXPECT_GT(decided, ordinaryDecided);
+}
+
 // ---- angles -----------------------------------------------------------------------------
 
 TEST(SignedAngleDifference, TakesTheShorterTurnCounterClockwisePositive) {
@@ -168,6 +203,26 @@ TEST(BlendAngle, MovesAlongTheShorterTurn) {
   EXPECT_NEAR(360.0, blendAngle(350, 10, 0.5, false), 1e-9);
   EXPECT_NEAR(5.0, blendAngle(10, 350, 0.25, false), 1e-9);
   EXPECT_NEAR(-60.0, blendAngle(0, -120, 0.5, false), 1e-9);
+}
+
+// The blend from 0 worked through against the general blend, bit for bit: whole and half turns
+// either way, angles a hair from 0 (where the arc cosine rounds to nothing), signed zeros, angles
+// past a turn, and values that are not numbers.
+TEST(BlendAngle, FromZeroMatchesTheGeneralBlendBitForBit) {
+  std::vector<double> angles = {0.0,  -0.0,   1e-300, -1e-300, 1e-9, -1e-9, 1e-6,  -1e-6, 0.5,   -0.5,   10,
+                                -10,  89.999, 90,     -90,     135,  -135,  180,   -180,  179.9, -179.9, 270,
+                                -270, 360,    -360,   540,     1e6,  -1e6,  1e300, kInf,  -kInf, kNaN};
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> u(-400, 400);
+  for (int i = 0; i < 2000; ++i)
+    angles.push_back(u(rng));
+  for (double to : angles)
+    for (double t : {0.0, 0.25, 0.5, 1.0, 1.7, -0.3}) {
+      const double general = blendAngle(0.0, to, t, false);
+      const double fromZero = blendAngleFromZero(to, t);
+      EXPECT_EQ(0, std::memcmp(&general, &fromZero, sizeof(double)))
+          << "to " << to << " t " << t << ": " << general << " vs " << fromZero;
+    }
 }
 
 // ---- projections ------------------------------------------------------------------------

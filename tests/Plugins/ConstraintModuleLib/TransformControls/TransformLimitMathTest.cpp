@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <functional>
+#include <random>
 
 #include "TransformControls/TransformLimitMath.h"
 #include "TransformControlsTestUtil.h"
@@ -32,6 +34,40 @@ TEST(DecomposeStretch, AgreesWithTheClosedFormPolarSplitOfTheUnscaledPart) {
   }
   // A quarter turn's vanishing cosine is held at 0.0001 before the angle is read.
   EXPECT_NEAR(decomposeStretch(Rz(90)).angle, std::acos(1e-4 / std::hypot(1.0, 1e-4)), 1e-12);
+}
+
+// The split's r⁻¹ · u against the host's own inverse and product, bit for bit (signed zeros
+// included, which the arc tangents downstream tell apart; any NaN for a NaN): random 3x3 parts with now and then
+// exact zeros, negative zeros, ones, a singular or non-finite r, and r or u the identity.
+TEST(InverseTimes, MatchesTheHostsInverseAndProductBitForBit) {
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> u(-2, 2);
+  const double oddValues[] = {0.0, -0.0, 1.0, -1.0, 1e-300, 1e300, std::nan(""), HUGE_VAL};
+  const auto linearPart = [&](int i, bool withOddValues) {
+    double v[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    for (int k : {0, 1, 2, 4, 5, 6, 8, 9, 10})
+      v[k] = withOddValues && rng() % 3 == 0 ? oddValues[rng() % (i % 5 == 0 ? 8 : 4)] : u(rng);
+    if (i % 17 == 0) // the identity
+      for (int k : {0, 1, 2, 4, 5, 6, 8, 9, 10})
+        v[k] = k % 5 == 0 ? 1.0 : 0.0;
+    if (i % 13 == 0) // singular: the y axis along x
+      for (int k = 0; k < 3; ++k)
+        v[4 + k] = 2 * v[k];
+    return Math::Matrix4x4(v);
+  };
+  for (int i = 0; i < 5000; ++i) {
+    const Math::Matrix4x4 r = linearPart(i, i % 2 == 0);
+    const Math::Matrix4x4 un = linearPart(i + 3, i % 3 == 0);
+    const Math::Matrix4x4 want = r.getInverse() * un;
+    const Math::Matrix4x4 got = inverseTimes(r.values(), un.values());
+    for (int k = 0; k < 16; ++k) // a NaN's payload is not the arithmetic's to keep
+      ASSERT_TRUE(std::memcmp(&want.values()[k], &got.values()[k], sizeof(double)) == 0 ||
+                  (std::isnan(want[k]) && std::isnan(got[k])))
+          << "case " << i << " value " << k << ": " << want[k] << " vs " << got[k] << "\n"
+          << r << "\n"
+          << un;
+    ASSERT_EQ(want.isIdentity(), got.isIdentity()) << "case " << i;
+  }
 }
 
 // A camera at z = 3 looking down −z, 60° wide vertically at 4:3.
