@@ -807,7 +807,16 @@ private:
 
 std::unique_ptr<SC_SceneCommon> PIO_SceneReader::readData(const QByteArray& xml, const QString& fileLabel,
                                                           PIO_LoadError* error, Text text) {
-  std::unique_ptr<SC_SceneCommon> scene = Loader(xml, fileLabel, false, text).run(error);
+  std::unique_ptr<SC_SceneCommon> scene;
+  if (text == Text::Dropped) {
+    // As from a file: nothing of the text is looked at but by the XML reader.
+    QBuffer device;
+    device.setData(xml);
+    device.open(QIODevice::ReadOnly);
+    scene = Loader(&device, fileLabel).run(nullptr);
+  } else {
+    scene = Loader(xml, fileLabel, false, text).run(error);
+  }
   if (scene)
     return scene;
   return Loader(xml, fileLabel, true, text).run(error);
@@ -827,7 +836,8 @@ std::unique_ptr<SC_SceneCommon> PIO_SceneReader::readFile(const QString& path, P
     return failed(tooLarge);
   // A scene that keeps no text is read from the file as it goes, so that the file's text is never
   // held beside the scene; a file it refuses is read again whole below, for the error's place.
-  if (text == Text::Dropped && !file.isSequential()) {
+  const bool streamed = text == Text::Dropped && !file.isSequential();
+  if (streamed) {
     if (std::unique_ptr<SC_SceneCommon> scene = Loader(&file, path).run(nullptr))
       return scene;
     if (!file.seek(0))
@@ -849,5 +859,7 @@ std::unique_ptr<SC_SceneCommon> PIO_SceneReader::readFile(const QString& path, P
   // Pipes report no size up front.
   if (data.size() > kMaxFileBytes)
     return failed(tooLarge);
+  if (streamed)
+    return Loader(data, path, true, text).run(error);
   return readData(data, path, error, text);
 }

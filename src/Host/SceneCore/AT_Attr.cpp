@@ -38,6 +38,11 @@ bool AT_Attr::setLocalValueFromString(const QString&, QString* why) {
   return false;
 }
 
+bool AT_Attr::hasKeys() const {
+  const AT_Keys* k = keys();
+  return k && !k->empty();
+}
+
 bool AT_Attr::acceptsKeyValue(double, QString* why) const {
   if (why)
     *why = QStringLiteral("attribute \"%1\" cannot be animated").arg(path());

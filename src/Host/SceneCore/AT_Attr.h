@@ -49,6 +49,8 @@ public:
   // them; reading through a const attribute never does.
   virtual AT_Keys* keys() { return nullptr; }
   const AT_Keys* keys() const { return keysToRead(); }
+  // Whether it holds any key (an attribute without keys has one value at every frame).
+  bool hasKeys() const;
   // Whether a value read from a file may be stored as a key (range checks for numbers).
   virtual bool acceptsKeyValue(double value, QString* why) const;
   // The value at a frame as editors show it.

@@ -187,9 +187,9 @@ int mirroredAtOnce(const double* v) {
   return clockwise == up ? 1 : 0;
 }
 
-bool isMirroredQuickly(const Math::Matrix4x4& m) {
-  const int atOnce = mirroredAtOnce(m.values());
-  return atOnce >= 0 ? atOnce == 1 : isMirrored(m);
+bool isMirroredQuickly(const double* values) {
+  const int atOnce = mirroredAtOnce(values);
+  return atOnce >= 0 ? atOnce == 1 : isMirrored(Math::Matrix4x4(values));
 }
 
 double signedAngleDifference(double from, double to, bool radians) {

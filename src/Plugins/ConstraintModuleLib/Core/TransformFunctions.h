@@ -35,8 +35,9 @@ bool isMirrored(const Math::Matrix4x4& m);
 // stays a normal float, the rounding moves directions by less than 1e-6 rad, and an angle
 // between the axes more than 1e-5 rad from 0 or a half turn keeps its side.
 int mirroredAtOnce(const double* values);
-// isMirrored(m), taking mirroredAtOnce's answer where it has one.
-bool isMirroredQuickly(const Math::Matrix4x4& m);
+// isMirrored of the matrix with these values, taking mirroredAtOnce's answer where it has one
+// (the matrix is made only where it has none).
+bool isMirroredQuickly(const double* values);
 
 // The turn from `from` to `to` in degrees, in (−180, 180]; positive counter-clockwise. The
 // two angles are radians when `radians` is set, degrees otherwise; the answer is degrees either way.

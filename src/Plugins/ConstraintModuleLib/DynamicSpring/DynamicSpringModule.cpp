@@ -109,7 +109,7 @@ bool DynamicSpringModule::nvPortColors(int port, bool isOutput, std::uint32_t& l
 double DynamicSpringModule::activityAt(const MO_BaseContext& ctx, bool* isKey, bool* isAnimated) const {
   // Without keys and without a switch the activity holds at every frame: read once per revision.
   const std::optional<double>& steady = m_steadyActivity.get([&]() -> std::optional<double> {
-    if (inputModule(2) || !static_cast<const AT_Attr*>(m_active)->keys()->empty())
+    if (inputModule(2) || m_active->hasKeys())
       return std::nullopt;
     return switchModulatedActivity(ctx, m_active->value(ctx.frame()), nullptr);
   });
@@ -132,8 +132,7 @@ DynamicSpringModule::Settings DynamicSpringModule::settingsAt(const MO_BaseConte
   // Gains and climb without keys hold at every frame: they are read again only once something
   // has changed (every edit, and every surrogate standing in, moves the revision on).
   const std::optional<Settings>& steady = m_steady.get([&]() -> std::optional<Settings> {
-    if (std::any_of(m_steadyAttrs.begin(), m_steadyAttrs.end(),
-                    [](const AT_DoubleAttr* a) { return !static_cast<const AT_Attr*>(a)->keys()->empty(); }))
+    if (std::any_of(m_steadyAttrs.begin(), m_steadyAttrs.end(), [](const AT_DoubleAttr* a) { return a->hasKeys(); }))
       return std::nullopt;
     Settings held;
     readGainsAndClimb(ctx.frame(), held);
@@ -178,7 +177,7 @@ Math::Matrix4x4 DynamicSpringModule::staticParent(const MO_BaseContext& ctx, con
 MO_PortTransform* DynamicSpringModule::computeTransformation(const MO_BaseContext& ctx) {
   // Without keys the flag holds at every frame: read once per revision.
   const std::optional<bool>& steadyMatch = m_steadyMatch.get([&]() -> std::optional<bool> {
-    if (!static_cast<const AT_Attr*>(m_matchexposures)->keys()->empty())
+    if (m_matchexposures->hasKeys())
       return std::nullopt;
     return m_matchexposures->value(ctx.frame());
   });

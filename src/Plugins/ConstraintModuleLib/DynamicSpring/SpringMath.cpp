@@ -383,8 +383,7 @@ namespace {
 // The decomposition of m's values, which it works on in place.
 void decomposeValues(Values& v, Math::Vector3d& translation, Math::Vector3d& scale, Math::Quat& rotation,
                      Math::Vector3d& skew) {
-  const int atOnce = mirroredAtOnce(v.data());
-  const bool mirrored = atOnce >= 0 ? atOnce == 1 : isMirrored(Math::Matrix4x4(v.data()));
+  const bool mirrored = isMirroredQuickly(v.data());
   if (mirrored)
     Math::Matrix4x4(v.data()).scale(-1, 1, 1).getValues(v.data());
   for (int i : {0, 5, 10})

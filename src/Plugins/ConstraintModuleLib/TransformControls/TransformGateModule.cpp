@@ -39,11 +39,6 @@ TransformGateModule::~TransformGateModule() = default;
 
 namespace {
 
-bool hasKeys(AT_IntAttr* attr) {
-  const AT_Keys* keys = attr->keys();
-  return keys && !keys->empty();
-}
-
 GateActivity gateActivity(const std::vector<Constraint_TemplateModule*>& answering,
                           const TransformGateModule::Settings& settings, double frame) {
   GateActivity g{settings.defaultGate, settings.targetGate, 1.0, -1};
@@ -87,7 +82,7 @@ TransformGateModule::Activity TransformGateModule::activityAt(double frame) cons
   // input that could answer as a switch either, so does the whole activity.
   const Held& held = m_held.get([&] {
     Held h;
-    if (m_active->isAnimated() || hasKeys(m_target_gate) || hasKeys(m_default_gate))
+    if (m_active->hasKeys() || m_target_gate->hasKeys() || m_default_gate->hasKeys())
       return h;
     h.settings = settingsAt(0.0);
     if (std::none_of(answering.begin(), answering.end(), [](const Constraint_TemplateModule* in) { return in; }))

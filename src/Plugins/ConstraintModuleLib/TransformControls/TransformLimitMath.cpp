@@ -64,7 +64,7 @@ double polarStep(double q[16]) {
 // known (unmirrored, at the origin, unit axes, no turn or skew), so only the target is taken
 // apart; the same operations in the same order otherwise.
 Math::Matrix4x4 blendFromIdentity(const Math::Matrix4x4& target, double t) {
-  if (isMirroredQuickly(target))
+  if (isMirroredQuickly(target.values()))
     return blendTransforms(target, Math::Matrix4x4(), t, Math::Point3d(0, 0, 0), Math::Vector3d(0, 0, 0), true, true);
   double tx, ty, tz, sx, sy, angle, skew;
   target.extractParameters(false, false, 0.0, 0.0, tx, ty, tz, sx, sy, angle, skew);
@@ -247,7 +247,7 @@ Unflipped unflip(const Math::Matrix4x4& in, const Math::Matrix4x4& reference, co
   u.local = reference.getInverse() * in;
   sanitizeScale(u.local);
   u.d = u.local * p - p;
-  u.flipped = s.allowFlip && isMirroredQuickly(u.local);
+  u.flipped = s.allowFlip && isMirroredQuickly(u.local.values());
   if (u.flipped) {
     const bool flipX =
         s.flipAxis == FlipAxisType_e::MINIMIZED ? u.local[0] <= 0.0 : s.flipAxis != FlipAxisType_e::FLIPY;

@@ -140,12 +140,10 @@ std::optional<TransformLimitModule::Settings> TransformLimitModule::settingsAt(c
   // Without keys the attributes hold at every frame: they are read again only after an edit
   // (a surrogate standing in counts as one). The switch is asked at every frame.
   const std::optional<std::optional<Settings>>& steady = m_steady.get([&]() -> std::optional<std::optional<Settings>> {
-    for (const AT_DoubleAttr* a :
-         {m_active, m_tx, m_ty, m_tz, m_sx, m_sy, m_rot, m_skew, m_pignore, m_pos->x(), m_pos->y()})
-      if (a->isAnimated())
-        return std::nullopt;
-    for (const AT_Attr* a : {static_cast<const AT_Attr*>(m_allowflip), static_cast<const AT_Attr*>(m_uniformscale)})
-      if (a->keys() && !a->keys()->empty())
+    for (const AT_Attr* a :
+         std::initializer_list<const AT_Attr*>{m_active, m_tx, m_ty, m_tz, m_sx, m_sy, m_rot, m_skew, m_pignore,
+                                               m_pos->x(), m_pos->y(), m_allowflip, m_uniformscale})
+      if (a->hasKeys())
         return std::nullopt;
     return readSettings(0.0);
   });
