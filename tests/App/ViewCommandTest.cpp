@@ -9,12 +9,17 @@ namespace {
 
 const QString kScene = QStringLiteral(VANTOREL_EXAMPLES "/arm_rig.xml");
 
+// vantorel started on the arguments with one variable added to its environment.
+void start(QProcess& p, const char* name, const char* value, const QStringList& args) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QLatin1String(name), QLatin1String(value));
+  p.setProcessEnvironment(env);
+  p.start(QStringLiteral(VANTOREL_BINARY), args);
+}
+
 TEST(ViewCommand, OpensTheWindowAndRunsUntilClosed) {
   QProcess p;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-  p.setProcessEnvironment(env);
-  p.start(QStringLiteral(VANTOREL_BINARY), {QStringLiteral("view"), kScene});
+  start(p, "QT_QPA_PLATFORM", "offscreen", {QStringLiteral("view"), kScene});
   ASSERT_TRUE(p.waitForStarted());
   // A window that could not be made (its library missing, a failed start) ends at once.
   const bool ended = p.waitForFinished(1500);
@@ -25,10 +30,7 @@ TEST(ViewCommand, OpensTheWindowAndRunsUntilClosed) {
 
 TEST(ViewCommand, ACommandWithoutAWindowLeavesQtWidgetsUnloaded) {
   QProcess p;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("libs"));
-  p.setProcessEnvironment(env);
-  p.start(QStringLiteral(VANTOREL_BINARY), {QStringLiteral("check"), kScene});
+  start(p, "LD_DEBUG", "libs", {QStringLiteral("check"), kScene});
   ASSERT_TRUE(p.waitForFinished(60000));
   EXPECT_EQ(p.exitCode(), 0);
   const QByteArray loaded = p.readAllStandardError();
