@@ -64,6 +64,8 @@ struct ParallelEvaluator::Work {
   std::vector<int> frames;
   std::vector<bool> history;
   std::size_t historyCount = 0;
+  // The nodes without history, in parts that share no node (see SC_SceneEvaluator).
+  std::vector<SC_SceneEvaluator::Part> shared;
   int threads = 1;
   // What the further threads read their copies from, and where each of `nodes` is in the scene.
   QByteArray xml;
@@ -108,7 +110,7 @@ int ParallelEvaluator::threadsFor(std::size_t frames) const {
 void ParallelEvaluator::evaluate(const std::vector<MO_Module*>& nodes, const std::vector<int>& frames,
                                  const FrameSink& sink, const Progress& progress) {
   m_threadsUsed = 1;
-  Work work{nodes, frames, {}, 0, threadsFor(frames.size()), {}, {}};
+  Work work{nodes, frames, {}, 0, {}, threadsFor(frames.size()), {}, {}};
   if (work.threads > 1 && !nodes.empty()) {
     work.history = withHistory(m_scene, nodes);
     work.historyCount = static_cast<std::size_t>(std::count(work.history.begin(), work.history.end(), true));
@@ -125,6 +127,11 @@ void ParallelEvaluator::evaluate(const std::vector<MO_Module*>& nodes, const std
     index[m_scene.nodes()[i]] = i;
   for (MO_Module* n : nodes)
     work.places.push_back(index.at(n));
+  for (SC_SceneEvaluator::Part part : SC_SceneEvaluator::independentParts(m_scene, nodes)) {
+    part.erase(std::remove_if(part.begin(), part.end(), [&](std::size_t n) { return work.history[n]; }), part.end());
+    if (!part.empty())
+      work.shared.push_back(std::move(part));
+  }
   m_threadsUsed = work.threads;
   evaluateRounds(work, sink, progress);
 }
@@ -245,7 +252,8 @@ void ParallelEvaluator::Crew::run(int k) {
 }
 
 // Thread k's part of a round: on the first thread the nodes with history at every frame, in
-// order; then, on every thread, chunks of frames for the nodes without history. Thread k writes
+// order; then, on every thread, chunks of frames for the nodes without history, part after part
+// (each part over the chunk's frames before the next). Thread k writes
 // only the matrices of the frames it claimed, and of its own nodes in those it shares.
 void ParallelEvaluator::evaluateShare(const Work& work, int k, SC_SceneCommon& scene,
                                       const std::vector<MO_Module*>& nodes, Round& round) const {
@@ -262,10 +270,8 @@ void ParallelEvaluator::evaluateShare(const Work& work, int k, SC_SceneCommon& s
       const std::size_t first = round.next.fetch_add(work.chunk);
       if (first >= round.end || round.failed)
         break;
-      for (std::size_t f = first; f < std::min(round.end, first + work.chunk); ++f)
-        for (std::size_t n = 0; n < count; ++n)
-          if (!work.history[n])
-            at(f, n) = evaluator.evaluate(nodes[n], work.frames[f]);
+      evaluator.evaluateParts(nodes, work.shared, work.frames, first, std::min(round.end, first + work.chunk),
+                              &round.held[first - round.begin]);
     }
   } catch (...) {
     round.fail(k, std::current_exception());

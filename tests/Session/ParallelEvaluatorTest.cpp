@@ -1,7 +1,7 @@
-// Evaluation on several threads checked against a second method: the single thread's evaluator
-// on a scene loaded apart, whose matrices every thread count, round size and frame list must
-// give bit for bit (every example goes through JobsCommandTest). Run under ThreadSanitizer too
-// (make test-tsan).
+// Evaluation on several threads, and on one a few frames ahead, checked against a second
+// method: a frame-by-frame walk of a scene loaded apart, whose matrices every thread count, round
+// size and frame list must give bit for bit (every example goes through JobsCommandTest). Run
+// under ThreadSanitizer too (make test-tsan).
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -55,6 +55,8 @@ QByteArray cameraOnSpring() {
 std::unique_ptr<Session> openScene(const QString& name) {
   if (name == QLatin1String("spring_feeds_others"))
     return Session::openData(kSpringFeedsOthers, name, HostOptions{QStringLiteral(VANTOREL_PLUGIN_DIR), QString()});
+  if (name == QLatin1String("camera_on_spring"))
+    return Session::openData(cameraOnSpring(), name, HostOptions{QStringLiteral(VANTOREL_PLUGIN_DIR), QString()});
   return openExample(qPrintable(name));
 }
 
@@ -73,14 +75,16 @@ std::vector<Math::Matrix4x4> evaluate(Session& session, const std::vector<int>& 
   return all;
 }
 
-// The single thread's matrices of a scene loaded apart, so that nothing the parallel run leaves
-// behind (histories, caches) can make the two agree.
+// A frame-by-frame walk, node after node, of a scene loaded apart, so that nothing the run under
+// test leaves behind (histories, caches) can make the two agree, and neither threads nor parts
+// evaluated frames ahead take part.
 std::vector<Math::Matrix4x4> reference(const QString& scene, const std::vector<int>& frames) {
   const std::unique_ptr<Session> session = openScene(scene);
+  SC_SceneEvaluator walk(session->scene());
   std::vector<Math::Matrix4x4> all;
-  SC_SceneEvaluator(session->scene())
-      .evaluate(session->scene().nodes(), frames,
-                [&](std::size_t, const std::vector<Math::Matrix4x4>& m) { all.insert(all.end(), m.begin(), m.end()); });
+  for (int frame : frames)
+    for (MO_Module* node : session->scene().nodes())
+      all.push_back(walk.evaluate(node, frame));
   return all;
 }
 
@@ -136,7 +140,12 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"NoFrames", "arm_rig.xml", 3, kEveryFrame, {}, 1},
         // By default a thread needs a hundred frames to repay its copy of the scene.
         Case{"DefaultTooFewFrames", "arm_rig.xml", 2, {}, range(1, 199), 1},
-        Case{"DefaultEnoughFrames", "arm_rig.xml", 3, {}, range(1, 200), 2}),
+        Case{"DefaultEnoughFrames", "arm_rig.xml", 3, {}, range(1, 200), 2},
+        // One thread: the scene's three parts each a few frames ahead, the spring's among them; with the
+        // camera on the spring, one part frame by frame.
+        Case{"OneThreadPartsAhead", "spring_feeds_others", 1, {}, range(1, 90), 1},
+        Case{"OneThreadScattered", "spring_feeds_others", 1, {}, {40, 3, 17, 3, 60, -2, 41, 42, 43}, 1},
+        Case{"OneThreadOnePart", "camera_on_spring", 1, {}, range(1, 30), 1}),
     [](const auto& row) { return std::string(row.param.label); });
 
 // Hand-reasoned: the spring and what it reaches through links carry history; with the camera on
@@ -152,6 +161,19 @@ TEST(ParallelEvaluator, NodesWithHistoryAreTheSpringAndWhatItDrives) {
     const std::unique_ptr<Session> session =
         Session::openData(row.xml, QStringLiteral("scene"), HostOptions{QStringLiteral(VANTOREL_PLUGIN_DIR), {}});
     EXPECT_EQ(ParallelEvaluator::withHistory(session->scene(), session->scene().nodes()), row.expected);
+  }
+}
+
+// Hand-reasoned: the camera alone, the spring's chain with the constraint it feeds, the limited
+// peg; the camera on the spring joins everything, since any node may read the camera.
+TEST(ParallelEvaluator, PartsAreWhatLinksJoin) {
+  using Parts = std::vector<SC_SceneEvaluator::Part>;
+  const std::vector<std::pair<QByteArray, Parts>> rows{{kSpringFeedsOthers, {{0}, {1, 2, 3, 4, 5}, {6, 7}}},
+                                                       {cameraOnSpring(), {{0, 1, 2, 3, 4, 5, 6, 7}}}};
+  for (const auto& [xml, parts] : rows) {
+    const std::unique_ptr<Session> session =
+        Session::openData(xml, QStringLiteral("scene"), HostOptions{QStringLiteral(VANTOREL_PLUGIN_DIR), {}});
+    EXPECT_EQ(SC_SceneEvaluator::independentParts(session->scene(), session->scene().nodes()), parts);
   }
 }
 

@@ -1,6 +1,11 @@
 #include "SceneCore/SC_SceneEvaluator.h"
 
+#include <algorithm>
+#include <numeric>
+#include <unordered_map>
+
 #include "SceneCore/MO_Module.h"
+#include "SceneCore/MO_Port.h"
 #include "SceneCore/MO_PortTransformStore.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "SceneCore/UT_ThreadLocal.h"
@@ -50,19 +55,80 @@ std::vector<std::vector<Math::Matrix4x4>> SC_SceneEvaluator::evaluate(const std:
 
 void SC_SceneEvaluator::evaluate(const std::vector<MO_Module*>& nodes, const std::vector<int>& frames,
                                  const FrameSink& sink, const Progress& progress) {
-  std::vector<Math::Matrix4x4> matrices(nodes.size());
-  const int total = static_cast<int>(frames.size());
-  for (int f = 0; f < total; ++f) {
-    const double frame = frames[static_cast<std::size_t>(f)];
-    m_scene.setCurrentFrame(frame);
-    {
-      // One request for the whole frame: what the nodes were given stays theirs until all are done.
-      const Request request;
-      for (std::size_t n = 0; n < nodes.size(); ++n)
-        matrices[n] = composed(nodes[n], frame);
+  const std::vector<Part> parts = independentParts(m_scene, nodes);
+  // One part: frame after frame, as the whole scene is one part; several: a few frames ahead.
+  const std::size_t ahead =
+      parts.size() < 2
+          ? 1
+          : std::clamp<std::size_t>(kAheadMatrices / std::max<std::size_t>(1, nodes.size()), 1, kAheadFrames);
+  std::vector<std::vector<Math::Matrix4x4>> rows(ahead, std::vector<Math::Matrix4x4>(nodes.size()));
+  const std::size_t total = frames.size();
+  for (std::size_t first = 0; first < total; first += ahead) {
+    const std::size_t last = std::min(total, first + ahead);
+    evaluateParts(nodes, parts, frames, first, last, rows.data());
+    for (std::size_t f = first; f < last; ++f) {
+      // A sink may read the scene at its current frame.
+      m_scene.setCurrentFrame(frames[f]);
+      sink(f, rows[f - first]);
+      if (progress)
+        progress(static_cast<int>(f + 1), static_cast<int>(total));
     }
-    sink(static_cast<std::size_t>(f), matrices);
-    if (progress)
-      progress(f + 1, total);
   }
+}
+
+void SC_SceneEvaluator::evaluateParts(const std::vector<MO_Module*>& nodes, const std::vector<Part>& parts,
+                                      const std::vector<int>& frames, std::size_t first, std::size_t last,
+                                      std::vector<Math::Matrix4x4>* rows) {
+  for (const Part& part : parts)
+    for (std::size_t f = first; f < last; ++f) {
+      const double frame = frames[f];
+      m_scene.setCurrentFrame(frame);
+      // One request for the part at this frame: what its nodes were given stays theirs until all are done.
+      const Request request;
+      std::vector<Math::Matrix4x4>& row = rows[f - first];
+      for (std::size_t n : part)
+        row[n] = composed(nodes[n], frame);
+    }
+}
+
+std::vector<SC_SceneEvaluator::Part> SC_SceneEvaluator::independentParts(const SC_SceneCommon& scene,
+                                                                         const std::vector<MO_Module*>& nodes) {
+  // Nodes joined by a link share a root; a root knows whether a dynamic module is among its nodes.
+  const std::vector<MO_Module*>& all = scene.nodes();
+  std::unordered_map<const MO_Module*, std::size_t> place;
+  for (std::size_t i = 0; i < all.size(); ++i)
+    place.emplace(all[i], i);
+  std::vector<std::size_t> up(all.size());
+  std::iota(up.begin(), up.end(), std::size_t(0));
+  const auto root = [&up](std::size_t i) {
+    while (up[i] != i)
+      i = up[i] = up[up[i]];
+    return i;
+  };
+  for (std::size_t i = 0; i < all.size(); ++i)
+    for (int p = 0; p < all[i]->nInPorts(); ++p)
+      if (const MO_Module* src = all[i]->inPort(p)->realSrcNode()) {
+        const auto it = place.find(src);
+        if (it != place.end())
+          up[root(i)] = root(it->second);
+      }
+  std::vector<bool> dynamic(all.size(), false);
+  for (std::size_t i = 0; i < all.size(); ++i)
+    if (all[i]->isDynamicModule())
+      dynamic[root(i)] = true;
+  const auto camera = scene.camera() ? place.find(scene.camera()) : place.end();
+  const bool onePart = camera != place.end() && dynamic[root(camera->second)];
+
+  std::vector<Part> parts;
+  std::unordered_map<std::size_t, std::size_t> partOfRoot;
+  for (std::size_t n = 0; n < nodes.size(); ++n) {
+    const auto it = place.find(nodes[n]);
+    // A node outside the scene's list shares nothing known: a part of its own.
+    const std::size_t key = onePart ? 0 : it == place.end() ? all.size() + n : root(it->second);
+    const auto [where, added] = partOfRoot.emplace(key, parts.size());
+    if (added)
+      parts.emplace_back();
+    parts[where->second].push_back(n);
+  }
+  return parts;
 }
