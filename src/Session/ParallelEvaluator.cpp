@@ -286,8 +286,11 @@ void ParallelEvaluator::evaluateRounds(Work& work, const FrameSink& sink, const 
   const std::size_t roundFrames =
       std::clamp<std::size_t>(m_limits.roundMatrices / count, static_cast<std::size_t>(work.threads), total);
   // Small enough that the threads end a round together, large enough to keep each thread's frames
-  // mostly consecutive (keys are looked up from the frame asked before).
-  work.chunk = std::max<std::size_t>(1, roundFrames / (8 * static_cast<std::size_t>(work.threads)));
+  // mostly consecutive (keys are looked up from the frame asked before) and each part a few frames
+  // ahead, as long as every thread still has two chunks of a round.
+  const std::size_t threads = static_cast<std::size_t>(work.threads);
+  work.chunk = std::max({std::size_t(1), roundFrames / (8 * threads),
+                         std::min(SC_SceneEvaluator::kAheadFrames, roundFrames / (2 * threads))});
   std::array<Round, 2> rounds;
   for (Round& r : rounds)
     r.held.assign(roundFrames, std::vector<Math::Matrix4x4>(count));
