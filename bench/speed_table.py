@@ -10,8 +10,9 @@
    turn with the rig without), divided by 100 000 node-frames. Beside it the node's
    in-process benchmark and its arithmetic alone (the floor), from the Google Benchmark binaries.
 2. Node-frames per second per output format of 100-, 1 000- and 10 000-peg rigs (one million
-   node-frames each: 10 000, 1 000 and 100 frames), with the peak memory of the run and the time
-   to load the rig (one frame of one peg, minus the same for a one-peg rig), per peg.
+   node-frames each: 10 000, 1 000 and 100 frames) and of a crowd of 100 characters of 100 pegs
+   each over 100 frames, with the peak memory of the run and the time to load the rig (one frame
+   of one peg, minus the same for a one-peg rig), per peg.
 3. The speed-up of --jobs 2 over --jobs 1 to npy on the 100-peg rig over 10 000 frames (wall time),
    to a file on disk and to one in memory (/dev/shm, where there is one).
 
@@ -70,8 +71,9 @@ def least(cmd, repeat):
     return min(r[0] for r in runs), min(r[1] for r in runs), max(r[2] for r in runs)
 
 
-def make_rig(path, pegs, frames, with_type=None):
-    cmd = [sys.executable, os.path.join(ROOT, 'scripts', 'make_rig'), '--pegs', str(pegs), '--frames', str(frames)]
+def make_rig(path, pegs, frames, with_type=None, characters=1):
+    cmd = [sys.executable, os.path.join(ROOT, 'scripts', 'make_rig'), '--pegs', str(pegs), '--frames', str(frames),
+           '--characters', str(characters)]
     if with_type:
         cmd += ['--with', with_type]
     with open(path, 'w') as out:
@@ -143,17 +145,20 @@ def node_costs(vantorel, build, work, repeat):
 
 
 def rig_rates(vantorel, work, repeat, quick):
-    sizes = [(100, 10000), (1000, 1000)] + ([] if quick else [(10000, 100)])
+    # (pegs a character, characters, frames)
+    sizes = [(100, 1, 10000), (1000, 1, 1000)] + ([] if quick else [(10000, 1, 100), (100, 100, 100)])
     one = os.path.join(work, 'one.xml')
     make_rig(one, 1, 10)
     load_base = least([vantorel, 'eval', one, '--frames', '1', '--node', 'Peg0', '-o', os.devnull] + ONE, repeat)[0]
     rows = []
-    for pegs, frames in sizes:
+    for each, characters, frames in sizes:
+        pegs = each * characters
         log('rig of %d pegs over %d frames' % (pegs, frames))
-        rig = os.path.join(work, 'rig%d.xml' % pegs)
-        make_rig(rig, pegs, frames)
+        rig = os.path.join(work, 'rig%dx%d.xml' % (characters, each))
+        make_rig(rig, each, frames, characters=characters)
         load = least([vantorel, 'eval', rig, '--frames', '1', '--node', 'Peg0', '-o', os.devnull] + ONE, repeat)
-        row = {'pegs': pegs, 'frames': frames, 'load_us': max(load[0] - load_base, 0.0) / pegs * 1e6}
+        row = {'pegs': pegs, 'each': each, 'characters': characters, 'frames': frames,
+               'load_us': max(load[0] - load_base, 0.0) / pegs * 1e6}
         for fmt in ('csv', 'npy'):
             cpu, _, rss = least([vantorel, 'eval', rig, '--frames', '1-%d' % frames, '--format', fmt,
                                  '-o', os.path.join(work, 'out.' + fmt)] + ONE, repeat)
@@ -220,8 +225,10 @@ def main():
           'peak memory | load per peg |')
     print('|---|---|---|---|---|---|')
     for r in rigs:
-        print('| %d x %d | %s | %s | %s / %s | %.0f MB | %.0f us |' %
-              (r['pegs'], r['frames'], fmt(r['csv']), fmt(r['npy']), fmt(r['csv_eval']), fmt(r['npy_eval']),
+        label = '%d x %d' % (r['pegs'], r['frames']) if r['characters'] == 1 else \
+            '%d characters of %d x %d' % (r['characters'], r['each'], r['frames'])
+        print('| %s | %s | %s | %s / %s | %.0f MB | %.0f us |' %
+              (label, fmt(r['csv']), fmt(r['npy']), fmt(r['csv_eval']), fmt(r['npy_eval']),
                r['rss_npy'], r['load_us']))
     if jobs:
         print()
