@@ -104,6 +104,14 @@ int Commands::eval(const QStringList& args) {
     if (peg)
       session->pegValues(
           frames, nodes, [&](std::size_t index, const double* values) { writer->values(index, values); }, progress);
+    else if (writer->preparesApart())
+      // The text of each frame made on every thread, written in order.
+      session->evaluate(frames, nodes,
+                        Session::StagedSink{[&](std::size_t index, const std::vector<Math::Matrix4x4>& matrices,
+                                                std::string& piece) { writer->prepare(index, matrices, piece); },
+                                            [&](std::size_t index, const std::vector<Math::Matrix4x4>&,
+                                                std::string& piece) { writer->put(index, piece); }},
+                        progress);
     else
       session->evaluate(
           frames, nodes,

@@ -133,10 +133,30 @@ public:
   }
   void finish() override { m_out.commit(); }
 
+  bool preparesApart() const override { return true; }
+  void prepare(std::size_t index, const std::vector<Math::Matrix4x4>& matrices, std::string& piece) const override {
+    std::size_t room = 0;
+    for (std::size_t n = 0; n < matrices.size(); ++n)
+      room += rowRoom(n);
+    piece.resize(room);
+    char* p = piece.data();
+    for (std::size_t n = 0; n < matrices.size(); ++n)
+      p = format(p, index, n, matrices[n].values());
+    piece.resize(static_cast<std::size_t>(p - piece.data()));
+  }
+  void put(std::size_t, const std::string& piece) override { m_out.write(piece.data(), piece.size()); }
+
 private:
   void row(std::size_t index, std::size_t node, const double* v) override {
+    m_out.advance(format(m_out.room(rowRoom(node)), index, node, v));
+  }
+  // The most a node's row can take.
+  std::size_t rowRoom(std::size_t node) const {
+    return static_cast<std::size_t>(m_names[node].size()) + 16 + width() * (kNumberRoom + 1);
+  }
+  // The node's row at p; returns its end.
+  char* format(char* p, std::size_t index, std::size_t node, const double* v) const {
     const QByteArray& name = m_names[node];
-    char* p = m_out.room(static_cast<std::size_t>(name.size()) + 16 + width() * (kNumberRoom + 1));
     p = std::copy(name.constBegin(), name.constEnd(), p);
     *p++ = ',';
     p = integer(p, m_frames[index]);
@@ -145,7 +165,7 @@ private:
       p = MatrixOutput::number(p, v[i], false);
     }
     *p++ = '\n';
-    m_out.advance(p);
+    return p;
   }
 
   ByteOutput m_out;

@@ -14,6 +14,7 @@
 #include <QStringList>
 #include <cstddef>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "BaseCore/Matrix4x4.h"
@@ -29,6 +30,13 @@ public:
   // Writes what is still held and closes the output; throws a CliError when the output
   // cannot be written.
   virtual void finish() = 0;
+
+  // Whether a frame of matrices can be written in two steps: prepare() makes the frame's bytes
+  // on any thread, several frames at once (it reads only what the writer was made with), and
+  // put() writes them, frames in order. The bytes are frame()'s.
+  virtual bool preparesApart() const { return false; }
+  virtual void prepare(std::size_t, const std::vector<Math::Matrix4x4>&, std::string&) const {}
+  virtual void put(std::size_t, const std::string&) {}
 
 protected:
   MatrixWriter(std::size_t nodes, std::size_t width) : m_nodes(nodes), m_width(width) {}

@@ -109,6 +109,13 @@ int ParallelEvaluator::threadsFor(std::size_t frames) const {
 
 void ParallelEvaluator::evaluate(const std::vector<MO_Module*>& nodes, const std::vector<int>& frames,
                                  const FrameSink& sink, const Progress& progress) {
+  evaluate(nodes, frames,
+           StagedSink{{}, [&sink](std::size_t f, const std::vector<Math::Matrix4x4>& m, std::string&) { sink(f, m); }},
+           progress);
+}
+
+void ParallelEvaluator::evaluate(const std::vector<MO_Module*>& nodes, const std::vector<int>& frames,
+                                 const StagedSink& sink, const Progress& progress) {
   m_threadsUsed = 1;
   Work work{nodes, frames, {}, 0, {}, threadsFor(frames.size()), {}, {}};
   if (work.threads > 1 && !nodes.empty()) {
@@ -116,7 +123,15 @@ void ParallelEvaluator::evaluate(const std::vector<MO_Module*>& nodes, const std
     work.historyCount = static_cast<std::size_t>(std::count(work.history.begin(), work.history.end(), true));
   }
   if (work.threads == 1 || nodes.empty() || work.historyCount == nodes.size()) {
-    SC_SceneEvaluator(m_scene).evaluate(nodes, frames, sink, progress);
+    std::string piece;
+    SC_SceneEvaluator(m_scene).evaluate(
+        nodes, frames,
+        [&](std::size_t f, const std::vector<Math::Matrix4x4>& m) {
+          if (sink.prepare)
+            sink.prepare(f, m, piece);
+          sink.deliver(f, m, piece);
+        },
+        progress);
     return;
   }
   // Each further thread reads its own copy from these bytes when it starts, beside the first
@@ -144,6 +159,11 @@ struct ParallelEvaluator::Round {
   std::size_t end = 0;
   std::vector<std::vector<Math::Matrix4x4>> held; // a frame's matrices, node by node
   std::atomic<std::size_t> next{0};
+  // A frame's piece of the output, when the sink prepares them: frames claimed in turn as for
+  // evaluating, and how many are done.
+  std::vector<std::string> pieces;
+  std::atomic<std::size_t> nextPiece{0};
+  std::atomic<std::size_t> piecesDone{0};
   std::vector<std::exception_ptr> errors;
   std::atomic<bool> failed{false};
 
@@ -151,6 +171,8 @@ struct ParallelEvaluator::Round {
     begin = first;
     end = last;
     next = first;
+    nextPiece = first;
+    piecesDone = 0;
     errors.assign(static_cast<std::size_t>(threads), nullptr);
     failed = false;
   }
@@ -169,7 +191,8 @@ struct ParallelEvaluator::Round {
 // scene, then evaluates its part of every round it is given; the copy is dropped on that thread.
 class ParallelEvaluator::Crew {
 public:
-  Crew(const ParallelEvaluator& owner, const Work& work) : m_owner(owner), m_work(work) {
+  Crew(const ParallelEvaluator& owner, const Work& work, const Stage& prepare)
+      : m_owner(owner), m_work(work), m_prepare(prepare) {
     try {
       for (int k = 1; k < work.threads; ++k)
         m_threads.emplace_back([this, k] { run(k); });
@@ -180,9 +203,12 @@ public:
   }
   ~Crew() { stop(); }
 
-  void give(Round& round) {
+  // Each thread prepares the pieces of `prepared` (when given), then evaluates its part of `round`
+  // (when given).
+  void give(Round* round, Round* prepared = nullptr) {
     const std::lock_guard<std::mutex> lock(m_mutex);
-    m_round = &round;
+    m_round = round;
+    m_prepared = prepared;
     ++m_generation;
     m_busy = static_cast<int>(m_threads.size());
     m_wake.notify_all();
@@ -206,11 +232,13 @@ private:
 
   const ParallelEvaluator& m_owner;
   const Work& m_work;
+  const Stage& m_prepare;
   std::vector<std::thread> m_threads;
   std::mutex m_mutex;
   std::condition_variable m_wake;
   std::condition_variable m_idle;
   Round* m_round = nullptr;
+  Round* m_prepared = nullptr;
   std::size_t m_generation = 0;
   int m_busy = 0;
   bool m_stop = false;
@@ -233,6 +261,7 @@ void ParallelEvaluator::Crew::run(int k) {
   }
   for (std::size_t seen = 0;;) {
     Round* round = nullptr;
+    Round* prepared = nullptr;
     {
       std::unique_lock<std::mutex> lock(m_mutex);
       m_wake.wait(lock, [&] { return m_stop || m_generation != seen; });
@@ -240,10 +269,13 @@ void ParallelEvaluator::Crew::run(int k) {
         return;
       seen = m_generation;
       round = m_round;
+      prepared = m_prepared;
     }
-    if (unread)
+    if (prepared)
+      m_owner.prepareShare(m_work, k, m_prepare, *prepared);
+    if (round && unread)
       round->fail(k, unread);
-    else
+    else if (round)
       m_owner.evaluateShare(m_work, k, *copy, nodes, *round);
     const std::lock_guard<std::mutex> lock(m_mutex);
     if (--m_busy == 0)
@@ -278,9 +310,29 @@ void ParallelEvaluator::evaluateShare(const Work& work, int k, SC_SceneCommon& s
   }
 }
 
+// Thread k's part of preparing a round's pieces: chunks of frames claimed in turn. A failure
+// stops the others' claims and is the round's.
+void ParallelEvaluator::prepareShare(const Work& work, int k, const Stage& prepare, Round& round) const {
+  try {
+    for (;;) {
+      const std::size_t first = round.nextPiece.fetch_add(work.chunk);
+      if (first >= round.end || round.failed)
+        break;
+      const std::size_t last = std::min(round.end, first + work.chunk);
+      for (std::size_t f = first; f < last; ++f)
+        prepare(f, round.held[f - round.begin], round.pieces[f - round.begin]);
+      round.piecesDone.fetch_add(last - first);
+    }
+  } catch (...) {
+    round.fail(k, std::current_exception());
+  }
+}
+
 // Rounds in turn, two at a time: while the first thread hands one round's frames to the sink,
-// the others already evaluate the next, which the first joins once the sink has them all.
-void ParallelEvaluator::evaluateRounds(Work& work, const FrameSink& sink, const Progress& progress) {
+// the others already evaluate the next, which the first joins once the sink has them all. With a
+// sink in two steps, every thread first prepares the pieces of the round to be handed over, and
+// the first hands them over once all are made.
+void ParallelEvaluator::evaluateRounds(Work& work, const StagedSink& sink, const Progress& progress) {
   const std::size_t count = work.nodes.size();
   const std::size_t total = work.frames.size();
   const std::size_t roundFrames =
@@ -292,38 +344,52 @@ void ParallelEvaluator::evaluateRounds(Work& work, const FrameSink& sink, const 
   work.chunk = std::max({std::size_t(1), roundFrames / (8 * threads),
                          std::min(SC_SceneEvaluator::kAheadFrames, roundFrames / (2 * threads))});
   std::array<Round, 2> rounds;
-  for (Round& r : rounds)
+  for (Round& r : rounds) {
     r.held.assign(roundFrames, std::vector<Math::Matrix4x4>(count));
-  Crew crew(*this, work);
+    r.pieces.resize(roundFrames);
+  }
+  Crew crew(*this, work, sink.prepare);
   Round* current = &rounds[0];
   current->start(0, roundFrames, work.threads);
-  crew.give(*current);
+  crew.give(current);
   evaluateShare(work, 0, m_scene, work.nodes, *current);
   crew.wait();
   for (;;) {
     current->rethrow();
     Round* following = current->end == total ? nullptr : current == &rounds[0] ? &rounds[1] : &rounds[0];
-    if (following) {
+    if (following)
       following->start(current->end, std::min(total, current->end + roundFrames), work.threads);
-      crew.give(*following);
-    }
+    Round* prepared = sink.prepare ? current : nullptr;
+    if (following || prepared)
+      crew.give(following, prepared);
     try {
+      if (prepared) {
+        prepareShare(work, 0, sink.prepare, *current);
+        // The others' last claims; a failure in one of them ends the wait.
+        while (current->piecesDone < current->end - current->begin && !current->failed)
+          std::this_thread::yield();
+        if (current->failed)
+          throw std::runtime_error("preparing the output failed");
+      }
       for (std::size_t f = current->begin; f < current->end; ++f) {
         // A sink may read the scene at its current frame; no thread evaluates the scene meanwhile.
         m_scene.setCurrentFrame(work.frames[f]);
-        sink(f, current->held[f - current->begin]);
+        sink.deliver(f, current->held[f - current->begin], current->pieces[f - current->begin]);
         if (progress)
           progress(static_cast<int>(f + 1), static_cast<int>(total));
       }
     } catch (...) {
-      if (following) {
+      if (following)
         following->failed = true;
-        crew.wait();
-      }
+      crew.wait();
+      // What a thread failed with while preparing comes before this thread's own failure.
+      current->rethrow();
       throw;
     }
-    if (!following)
+    if (!following) {
+      crew.wait();
       return;
+    }
     evaluateShare(work, 0, m_scene, work.nodes, *following);
     crew.wait();
     current = following;

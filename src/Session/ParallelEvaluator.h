@@ -16,6 +16,8 @@
 // thread evaluates it too).
 #include <QString>
 #include <cstddef>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "SceneCore/SC_SceneEvaluator.h"
@@ -36,6 +38,16 @@ class ParallelEvaluator {
 public:
   using Progress = SC_SceneEvaluator::Progress;
   using FrameSink = SC_SceneEvaluator::FrameSink;
+  using Stage =
+      std::function<void(std::size_t frameIndex, const std::vector<Math::Matrix4x4>& matrices, std::string& piece)>;
+  // A sink in two steps. `prepare`, when given, makes a frame's piece of the output from its
+  // matrices on whichever thread is free, several frames at once, so it must not touch the scene
+  // nor anything another frame's call writes; `deliver` then takes each frame with its piece on
+  // the caller's thread, in frame order.
+  struct StagedSink {
+    Stage prepare;
+    Stage deliver;
+  };
 
   // More threads than this is a typo, each one being a copy of the scene.
   static constexpr int kMaxJobs = 256;
@@ -54,6 +66,9 @@ public:
   // here once every thread has stopped.
   void evaluate(const std::vector<MO_Module*>& nodes, const std::vector<int>& frames, const FrameSink& sink,
                 const Progress& progress = Progress());
+  // The same in two steps: the frames' pieces are prepared on every thread.
+  void evaluate(const std::vector<MO_Module*>& nodes, const std::vector<int>& frames, const StagedSink& sink,
+                const Progress& progress = Progress());
 
   // Threads the last evaluate ran on (1: the single thread's path).
   int threadsUsed() const { return m_threadsUsed; }
@@ -68,9 +83,10 @@ private:
   struct Round;
   class Crew;
   int threadsFor(std::size_t frames) const;
-  void evaluateRounds(Work& work, const FrameSink& sink, const Progress& progress);
+  void evaluateRounds(Work& work, const StagedSink& sink, const Progress& progress);
   void evaluateShare(const Work& work, int k, SC_SceneCommon& scene, const std::vector<MO_Module*>& nodes,
                      Round& round) const;
+  void prepareShare(const Work& work, int k, const Stage& prepare, Round& round) const;
 
   SC_SceneCommon& m_scene;
   int m_jobs;

@@ -252,6 +252,13 @@ QStringList Session::check() { return checkSprings({}, frameRange().last); }
 
 void Session::evaluate(const std::vector<int>& frames, const QStringList& nodes, const MatrixSink& sink,
                        const Progress& progress) {
+  evaluate(frames, nodes,
+           StagedSink{{}, [&sink](std::size_t f, const std::vector<Math::Matrix4x4>& m, std::string&) { sink(f, m); }},
+           progress);
+}
+
+void Session::evaluate(const std::vector<int>& frames, const QStringList& nodes, const StagedSink& sink,
+                       const Progress& progress) {
   const std::vector<MO_Module*> chosenNodes = chosen(nodes);
   checkFrames(frames);
   if (!frames.empty())
@@ -269,14 +276,15 @@ void Session::setJobs(int jobs) {
 void Session::evaluate(const std::vector<int>& frames, const QStringList& nodes, double* out, MatrixLayout layout,
                        const Progress& progress) {
   const std::size_t stride = 16 * (nodes.isEmpty() ? m_scene->nodes().size() : static_cast<std::size_t>(nodes.size()));
-  evaluate(
-      frames, nodes,
-      [&](std::size_t index, const std::vector<Math::Matrix4x4>& matrices) {
-        double* row = out + index * stride;
-        for (std::size_t n = 0; n < matrices.size(); ++n)
-          copyMatrix(matrices[n], layout, row + 16 * n);
-      },
-      progress);
+  // Each frame's own rows of the buffer, filled on whichever thread is free.
+  evaluate(frames, nodes,
+           StagedSink{[&](std::size_t index, const std::vector<Math::Matrix4x4>& matrices, std::string&) {
+                        double* row = out + index * stride;
+                        for (std::size_t n = 0; n < matrices.size(); ++n)
+                          copyMatrix(matrices[n], layout, row + 16 * n);
+                      },
+                      [](std::size_t, const std::vector<Math::Matrix4x4>&, std::string&) {}},
+           progress);
 }
 
 Math::Matrix4x4 Session::matrix(const QString& name, double frame) {

@@ -20,6 +20,7 @@
 #include "FrameRange.h"
 #include "GltfExport.h"
 #include "HostSetup.h"
+#include "ParallelEvaluator.h"
 #include "SceneCore/SC_SceneEvaluator.h"
 #include "SessionTypes.h"
 
@@ -34,6 +35,8 @@ public:
   using Progress = SC_SceneEvaluator::Progress;
   // Each frame's matrices (one per node asked) as they are evaluated.
   using MatrixSink = SC_SceneEvaluator::FrameSink;
+  // The same in two steps, the first on every thread (ParallelEvaluator::StagedSink).
+  using StagedSink = ParallelEvaluator::StagedSink;
   // Each frame's peg channels, PegChannels::kCount values a node, node after node.
   using ValuesSink = std::function<void(std::size_t frameIndex, const double* values)>;
   enum class Change { Executed, Undone, Redone, Selection, Saved, Dragging };
@@ -76,6 +79,8 @@ public:
   void evaluate(const std::vector<int>& frames, const QStringList& nodes, double* out, MatrixLayout layout,
                 const Progress& progress = {});
   void evaluate(const std::vector<int>& frames, const QStringList& nodes, const MatrixSink& sink,
+                const Progress& progress = {});
+  void evaluate(const std::vector<int>& frames, const QStringList& nodes, const StagedSink& sink,
                 const Progress& progress = {});
   Math::Matrix4x4 matrix(const QString& node, double frame);
   // Threads that evaluate, pegValues, bakeKeys and exportGltf run on (ParallelEvaluator.h), with

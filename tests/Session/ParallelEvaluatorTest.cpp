@@ -203,19 +203,51 @@ TEST(ParallelEvaluator, AnEditNotYetSavedCountsOnEveryThread) {
 }
 
 // A sink that refuses a frame (bake-keys' non-finite matrix) stops the work with its own error,
-// every thread stopped, and no later frame reaches it.
+// every thread stopped, and no later frame reaches it; refused while its piece is prepared (on any
+// thread), the frame's round never reaches the sink: rounds here are five frames (40 matrices of
+// eight nodes), so frame 24's starts at the 21st.
 TEST(ParallelEvaluator, AnErrorInTheSinkStopsTheWorkAtThatFrame) {
   const std::unique_ptr<Session> session = openScene(QStringLiteral("spring_feeds_others"));
-  std::size_t calls = 0;
+  for (const bool whilePreparing : {false, true}) {
+    std::size_t delivered = 0;
+    const auto refuse = [](std::size_t index) {
+      if (index == 23)
+        throw BadArgumentError(QStringLiteral("frame 24 refused"));
+    };
+    const ParallelEvaluator::Stage deliver = [&](std::size_t index, const std::vector<Math::Matrix4x4>&, std::string&) {
+      ++delivered;
+      if (!whilePreparing)
+        refuse(index);
+    };
+    const ParallelEvaluator::Stage prepare = [&](std::size_t index, const std::vector<Math::Matrix4x4>&, std::string&) {
+      refuse(index);
+    };
+    ParallelEvaluator evaluator(session->scene(), 3, {1, 40});
+    EXPECT_THROW(evaluator.evaluate(session->scene().nodes(), range(1, 100),
+                                    ParallelEvaluator::StagedSink{whilePreparing ? prepare : nullptr, deliver}),
+                 BadArgumentError);
+    EXPECT_EQ(delivered, whilePreparing ? 20u : 24u);
+  }
+}
+
+// Pieces prepared on every thread reach the sink with their own frame's matrices, in order.
+TEST(ParallelEvaluator, PiecesPreparedOnEveryThreadComeInOrder) {
+  const std::unique_ptr<Session> session = openScene(QStringLiteral("spring_feeds_others"));
+  const std::vector<int> frames = range(1, 300);
+  std::vector<Math::Matrix4x4> delivered;
   ParallelEvaluator evaluator(session->scene(), 3, {1, 40});
-  EXPECT_THROW(evaluator.evaluate(session->scene().nodes(), range(1, 100),
-                                  [&](std::size_t index, const std::vector<Math::Matrix4x4>&) {
-                                    ++calls;
-                                    if (index == 23)
-                                      throw BadArgumentError(QStringLiteral("frame 24 refused"));
-                                  }),
-               BadArgumentError);
-  EXPECT_EQ(calls, 24u);
+  evaluator.evaluate(session->scene().nodes(), frames,
+                     ParallelEvaluator::StagedSink{
+                         [](std::size_t, const std::vector<Math::Matrix4x4>& m, std::string& piece) {
+                           piece.assign(reinterpret_cast<const char*>(m.data()), m.size() * sizeof(Math::Matrix4x4));
+                         },
+                         [&](std::size_t, const std::vector<Math::Matrix4x4>& m, std::string& piece) {
+                           ASSERT_EQ(piece.size(), m.size() * sizeof(Math::Matrix4x4));
+                           const auto* made = reinterpret_cast<const Math::Matrix4x4*>(piece.data());
+                           delivered.insert(delivered.end(), made, made + m.size());
+                         }});
+  EXPECT_EQ(evaluator.threadsUsed(), 3);
+  expectSameBits(delivered, reference(QStringLiteral("spring_feeds_others"), frames));
 }
 
 } // namespace
