@@ -285,8 +285,8 @@ void ParallelEvaluator::Crew::run(int k) {
 
 // Thread k's part of a round: on the first thread the nodes with history at every frame, in
 // order; then, on every thread, chunks of frames for the nodes without history, part after part
-// (each part over the chunk's frames before the next). Thread k writes
-// only the matrices of the frames it claimed, and of its own nodes in those it shares.
+// (each part over the chunk's frames before the next). Thread k writes only the matrices of the
+// frames it claimed, and of its own nodes in those it shares.
 void ParallelEvaluator::evaluateShare(const Work& work, int k, SC_SceneCommon& scene,
                                       const std::vector<MO_Module*>& nodes, Round& round) const {
   try {
