@@ -7,10 +7,11 @@
 // The other nodes' frames are shared out in chunks between the scene and copies of it, one copy
 // a further thread, which reads it back from what the scene writer writes of the scene now (so an
 // edit not yet saved counts). A thread shares no node with another: each has its own nodes,
-// ports, caches and histories. Frames go in rounds of a bounded number of matrices (ParallelLimits), so
-// memory stays flat however many frames are asked. A sink in two steps has each round's pieces of
-// output (a CSV file's text) made on every thread before the first hands them over in order. One job, too few frames to repay a copy, or no node
-// without history: the single thread's evaluation, unchanged.
+// ports, caches and histories. Frames go in rounds of a bounded number of matrices
+// (ParallelLimits), so memory stays flat however many frames are asked. A sink in two steps has
+// each round's pieces of output (a CSV file's text) made on every thread before the first hands
+// them over in order. One job, too few frames to repay a copy, or no node without history: the
+// single thread's evaluation.
 //
 // A node's computation may print a message (a matrix it cannot invert): with several threads
 // such lines may come in another order, and those of a node a spring reads twice (the spring's
