@@ -11,19 +11,20 @@
 #include "SceneCore/UT_DynKey.h"
 
 AT_Attr::AT_Attr(MO_Node* owner, const AT_AttrMeta& meta, AT_Attr* parent)
-    : m_owner(owner), m_meta(&meta), m_parent(parent) {}
-
-AT_Attr::~AT_Attr() {
-  for (AT_Attr* part : subAttrs())
-    delete part;
+    : m_up(parent ? reinterpret_cast<std::uintptr_t>(parent) | 1u : reinterpret_cast<std::uintptr_t>(owner)),
+      m_meta(&meta) {
+  static_assert(alignof(AT_Attr) > kBits && alignof(MO_Node) > kBits,
+                "the low bits of an attribute's or a node's address hold flags");
+  // A part is made by its compound for the compound's own node.
+  Q_ASSERT(!parent || parent->owner() == owner);
 }
 
-const std::vector<AT_Attr*>& AT_Attr::noParts() {
-  static const std::vector<AT_Attr*> none;
-  return none;
-}
+AT_Attr::~AT_Attr() = default;
 
-QString AT_Attr::path() const { return m_parent ? m_parent->path() + QLatin1Char('.') + keyword() : keyword(); }
+QString AT_Attr::path() const {
+  const AT_Attr* parent = parentAttr();
+  return parent ? parent->path() + QLatin1Char('.') + keyword() : keyword();
+}
 
 AT_Attr* AT_Attr::subAttr(const QString& part) const {
   for (AT_Attr* a : subAttrs())
@@ -56,16 +57,8 @@ CO_Command* AT_Attr::setTextValue(double, const QString&) { return nullptr; }
 void AT_Attr::changed() {
   MO_Revision::bump();
   onChanged();
-  if (m_owner)
-    m_owner->attrChanged(this);
-}
-
-void AT_Attr::adoptSubAttr(std::unique_ptr<AT_Attr> part, std::size_t count) {
-  if (!m_parts) {
-    m_parts = std::make_unique<std::vector<AT_Attr*>>();
-    m_parts->reserve(count);
-  }
-  m_parts->push_back(part.release());
+  if (MO_Node* node = owner())
+    node->attrChanged(this);
 }
 
 QString AT_Attr::partName(const char* lower) const {

@@ -4,8 +4,9 @@
 // "translate.x"). Every change bumps the edit counter and the owner's stamp so that nothing
 // computed from the old value is served again.
 #include <QString>
+#include <cstddef>
+#include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "SceneCore/AT_AttrMeta.h"
 
@@ -19,23 +20,41 @@ class UT_DynKey;
 
 class AT_Attr {
 public:
+  // The parts of a compound, in order: a view over the compound's own list.
+  class Parts {
+  public:
+    Parts() = default;
+    Parts(AT_Attr* const* first, std::size_t count) : m_first(first), m_count(count) {}
+    AT_Attr* const* begin() const { return m_first; }
+    AT_Attr* const* end() const { return m_first + m_count; }
+    std::size_t size() const { return m_count; }
+    bool empty() const { return m_count == 0; }
+    AT_Attr* operator[](std::size_t i) const { return m_first[i]; }
+
+  private:
+    AT_Attr* const* m_first = nullptr;
+    std::size_t m_count = 0;
+  };
+
   AT_Attr(MO_Node* owner, const AT_AttrMeta& meta, AT_Attr* parent = nullptr);
   virtual ~AT_Attr();
   AT_Attr(const AT_Attr&) = delete;
   AT_Attr& operator=(const AT_Attr&) = delete;
 
-  MO_Node* owner() const { return m_owner; }
+  // A part's owner is its compound's.
+  MO_Node* owner() const { return isPart() ? parentAttr()->owner() : reinterpret_cast<MO_Node*>(m_up & ~kBits); }
   const AT_AttrMeta& meta() const { return *m_meta; }
   const QString& name() const { return m_meta->keyword(); }
   const QString& keyword() const { return m_meta->keyword(); }
   const QString& displayName() const { return m_meta->displayName(); }
-  AT_Attr* parentAttr() const { return m_parent; }
+  AT_Attr* parentAttr() const { return isPart() ? reinterpret_cast<AT_Attr*>(m_up & ~kBits) : nullptr; }
   // The keyword path from the node: "POSITION.X" for a part, "POSITION" for the whole.
   QString path() const;
   // The class name tools show ("AT_DoubleAttr").
   virtual QString className() const = 0;
 
-  const std::vector<AT_Attr*>& subAttrs() const { return m_parts ? *m_parts : noParts(); }
+  // Compounds list their parts; other attributes have none.
+  virtual Parts subAttrs() const { return Parts(); }
   AT_Attr* subAttr(const QString& part) const;
 
   // Whether the attribute holds a value of its own that a scene file stores (push buttons and
@@ -83,10 +102,12 @@ public:
   void changed();
 
 protected:
-  // Compounds call this from their constructor, in the order the parts are listed, `count`
-  // being how many parts they will have in all. The part's declaration must outlive it (parts
-  // share theirs, see partMeta).
-  void adoptSubAttr(std::unique_ptr<AT_Attr> part, std::size_t count);
+  // Two on/off bits a subclass keeps for itself, at no cost in size.
+  bool spareBit(int i) const { return (m_up >> (1 + i)) & 1u; }
+  void setSpareBit(int i, bool on) {
+    const std::uintptr_t bit = std::uintptr_t(1) << (1 + i);
+    m_up = on ? m_up | bit : m_up & ~bit;
+  }
   // The part name in the case of this attribute's keyword.
   QString partName(const char* lower) const;
   virtual void onChanged() {}
@@ -94,11 +115,12 @@ protected:
   virtual const AT_Keys* keysToRead() const { return const_cast<AT_Attr*>(this)->keys(); }
 
 private:
-  MO_Node* m_owner;
-  const AT_AttrMeta* m_meta;
-  AT_Attr* m_parent;
-  static const std::vector<AT_Attr*>& noParts();
+  bool isPart() const { return m_up & 1u; }
 
-  // Owned; only compounds have a list (a node holds many more numbers than compounds).
-  std::unique_ptr<std::vector<AT_Attr*>> m_parts;
+  // A scene holds a great many attributes, so one word says where this one belongs: the parent
+  // for a part (bit 0 set), else the owning node, with the spare bits in the low bits that the
+  // addresses' alignment leaves free.
+  static constexpr std::uintptr_t kBits = 7;
+  std::uintptr_t m_up;
+  const AT_AttrMeta* m_meta;
 };

@@ -9,7 +9,7 @@ AT_BoolAttr::AT_BoolAttr(MO_Node* owner, const AT_AttrMeta& meta, bool defaultVa
 bool AT_BoolAttr::value(double frame) const {
   if (const AT_ScalarSimpleAttrSurrogate* s = scalarSurrogate())
     return s->boolValue();
-  if (auto v = m_keys.get().value(frame, true))
+  if (auto v = m_keys.value(frame, true))
     return *v != 0.0;
   return m_local;
 }
@@ -20,7 +20,7 @@ void AT_BoolAttr::setLocalValue(bool v) {
 }
 
 void AT_BoolAttr::setKey(double frame, bool v) {
-  m_keys.edit().setKey(frame, v ? 1.0 : 0.0, AT_Keys::Constant);
+  m_keys.setKey(frame, v ? 1.0 : 0.0, AT_Keys::Constant);
   changed();
 }
 

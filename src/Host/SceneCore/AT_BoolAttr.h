@@ -1,7 +1,6 @@
 #pragma once
 // An on/off flag; it may carry keys, each holding until the next.
 #include "SceneCore/AT_Keys.h"
-#include "SceneCore/AT_LazyKeys.h"
 #include "SceneCore/AT_SimpleAttr.h"
 
 class AT_BoolAttr : public AT_SimpleAttr {
@@ -19,17 +18,17 @@ public:
 
   QString localValueString() const override;
   bool setLocalValueFromString(const QString& text, QString* why) override;
-  AT_Keys* keys() override { return &m_keys.edit(); }
+  AT_Keys* keys() override { return &m_keys; }
   bool acceptsKeyValue(double value, QString* why) const override;
   QString textValue(double frame) const override;
   // Accepts "true"/"false" (and "1"/"0").
   CO_Command* setTextValue(double frame, const QString& text) override;
 
 protected:
-  const AT_Keys* keysToRead() const override { return &m_keys.get(); }
+  const AT_Keys* keysToRead() const override { return &m_keys; }
 
 private:
   bool m_default;
   bool m_local;
-  AT_LazyKeys m_keys;
+  AT_Keys m_keys;
 };

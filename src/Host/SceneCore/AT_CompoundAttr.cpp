@@ -2,8 +2,8 @@
 
 #include <QHash>
 #include <mutex>
-
-#include "SceneCore/AT_BoolAttr.h"
+#include <new>
+#include <stdexcept>
 
 namespace {
 
@@ -30,17 +30,19 @@ template <class Meta> const Meta& sharedPartMeta(const QString& name) {
 
 AT_CompoundAttr::AT_CompoundAttr(MO_Node* owner, const AT_AttrMeta& meta, bool linkable,
                                  std::initializer_list<PartSpec> parts)
-    : AT_Attr(owner, meta) {
-  const std::size_t count = parts.size() + 1; // and the flag
+    : AT_Attr(owner, meta), m_separate(owner, sharedPartMeta<AT_AttrMeta>(partName("separate")), false, this) {
+  if (parts.size() > kMaxParts)
+    throw std::logic_error("a compound attribute has at most three numeric parts");
   for (const PartSpec& p : parts) {
     const AT_DoubleAttrMeta& partMeta = sharedPartMeta<AT_DoubleAttrMeta>(partName(p.name));
-    adoptSubAttr(std::make_unique<AT_DoubleAttr>(owner, partMeta,
-                                                 linkable ? AT_DoubleAttr::eLinkable : AT_DoubleAttr::eNotLinkable,
-                                                 p.defaultValue, this),
-                 count);
+    m_list[m_partCount] = new (m_numbers[m_partCount]) AT_DoubleAttr(
+        owner, partMeta, linkable ? AT_DoubleAttr::eLinkable : AT_DoubleAttr::eNotLinkable, p.defaultValue, this);
     ++m_partCount;
   }
-  auto separate = std::make_unique<AT_BoolAttr>(owner, sharedPartMeta<AT_AttrMeta>(partName("separate")), false, this);
-  m_separate = separate.get();
-  adoptSubAttr(std::move(separate), count);
+  m_list[m_partCount] = &m_separate;
+}
+
+AT_CompoundAttr::~AT_CompoundAttr() {
+  for (int i = 0; i < m_partCount; ++i)
+    part(i)->~AT_DoubleAttr();
 }

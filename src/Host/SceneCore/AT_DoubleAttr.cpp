@@ -7,13 +7,15 @@
 
 AT_DoubleAttr::AT_DoubleAttr(MO_Node* owner, const AT_DoubleAttrMeta& meta, Linkable linkable, double defaultValue,
                              AT_Attr* parent, const QString&)
-    : AT_SimpleAttr(owner, meta, parent), m_linkable(linkable), m_default(defaultValue), m_local(defaultValue) {}
+    : AT_SimpleAttr(owner, meta, parent), m_default(defaultValue), m_local(defaultValue) {
+  setSpareBit(kSubclassBit, linkable == eLinkable);
+}
 
 double AT_DoubleAttr::clamp(double v) const { return std::min(std::max(v, doubleMeta().min()), doubleMeta().max()); }
 
 double AT_DoubleAttr::value(double frame, bool* isKey, bool* isAnimated) const {
   if (isKey)
-    *isKey = m_keys.get().isKey(frame);
+    *isKey = m_keys.isKey(frame);
   if (isAnimated)
     *isAnimated = !m_keys.empty();
   if (const AT_ScalarSimpleAttrSurrogate* s = scalarSurrogate())
@@ -23,7 +25,7 @@ double AT_DoubleAttr::value(double frame, bool* isKey, bool* isAnimated) const {
 
 double AT_DoubleAttr::storedValue(double frame) const {
   // A smooth stretch may swing past its keys; it never leaves the hard range.
-  if (auto v = m_keys.get().value(frame))
+  if (auto v = m_keys.value(frame))
     return clamp(*v);
   return m_local;
 }
@@ -33,7 +35,7 @@ void AT_DoubleAttr::setValue(double frame, double v) {
     setLocalValue(v);
     return;
   }
-  const AT_Keys::Key* standing = m_keys.get().find(frame);
+  const AT_Keys::Key* standing = m_keys.find(frame);
   setKey(frame, v, standing ? standing->interpolation : AT_Keys::Linear);
 }
 
@@ -43,17 +45,17 @@ void AT_DoubleAttr::setLocalValue(double v) {
 }
 
 void AT_DoubleAttr::setKey(double frame, double v, AT_Keys::Interpolation interpolation) {
-  m_keys.edit().setKey(frame, clamp(v), interpolation);
+  m_keys.setKey(frame, clamp(v), interpolation);
   changed();
 }
 
 void AT_DoubleAttr::removeKey(double frame) {
-  if (!m_keys.empty() && m_keys.edit().removeKey(frame))
+  if (!m_keys.empty() && m_keys.removeKey(frame))
     changed();
 }
 
 void AT_DoubleAttr::setKeys(const AT_Keys& keys) {
-  m_keys.edit() = keys;
+  m_keys = keys;
   changed();
 }
 

@@ -4,7 +4,6 @@
 // stored as the user typed them: callers convert (divide by 100, toOGL) where they use them.
 #include "SceneCore/AT_DoubleAttrMeta.h"
 #include "SceneCore/AT_Keys.h"
-#include "SceneCore/AT_LazyKeys.h"
 #include "SceneCore/AT_SimpleAttr.h"
 
 class AT_DoubleAttr : public AT_SimpleAttr {
@@ -19,7 +18,7 @@ public:
 
   QString className() const override { return QStringLiteral("AT_DoubleAttr"); }
   const AT_DoubleAttrMeta& doubleMeta() const { return static_cast<const AT_DoubleAttrMeta&>(meta()); }
-  Linkable linkable() const { return m_linkable; }
+  Linkable linkable() const { return spareBit(kSubclassBit) ? eLinkable : eNotLinkable; }
   double defaultValue() const { return m_default; }
 
   // The value at a frame: the surrogate's while one is attached, else the keys', else the local
@@ -37,23 +36,24 @@ public:
   void removeKey(double frame);
   void setKeys(const AT_Keys& keys);
   bool isAnimated() const { return !m_keys.empty(); }
+  // The keys held, whether or not the number animates (without keys when it does not).
+  const AT_Keys& storedKeys() const { return m_keys; }
 
   QString localValueString() const override;
   bool setLocalValueFromString(const QString& text, QString* why) override;
   // Only linkable numbers animate; the others hold one value at every frame.
-  AT_Keys* keys() override { return m_linkable == eLinkable ? &m_keys.edit() : nullptr; }
+  AT_Keys* keys() override { return linkable() == eLinkable ? &m_keys : nullptr; }
   bool acceptsKeyValue(double value, QString* why) const override;
   QString textValue(double frame) const override;
   CO_Command* setTextValue(double frame, const QString& text) override;
 
 protected:
-  const AT_Keys* keysToRead() const override { return m_linkable == eLinkable ? &m_keys.get() : nullptr; }
+  const AT_Keys* keysToRead() const override { return linkable() == eLinkable ? &m_keys : nullptr; }
 
 private:
   double clamp(double v) const;
 
-  Linkable m_linkable;
   double m_default;
   double m_local;
-  AT_LazyKeys m_keys;
+  AT_Keys m_keys;
 };

@@ -2,15 +2,76 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
+#include <new>
+#include <type_traits>
 
 namespace {
 bool frameBefore(double frame, const AT_Keys::Entry& e) { return frame < e.first; }
 bool entryBefore(const AT_Keys::Entry& e, double frame) { return e.first < frame; }
 } // namespace
 
+// The entries are plain numbers: blocks are copied and freed without running anything on them.
+static_assert(std::is_trivially_destructible_v<AT_Keys::Entry>);
+static_assert(alignof(AT_Keys::Entry) <= alignof(std::atomic<std::size_t>));
+
+AT_Keys::List::Block* AT_Keys::List::allocate(std::size_t capacity) {
+  auto* b = static_cast<Block*>(::operator new(sizeof(Block) + capacity * sizeof(Entry)));
+  b->size = 0;
+  b->capacity = static_cast<std::uint32_t>(capacity);
+  new (&b->hint) std::atomic<std::size_t>(0);
+  return b;
+}
+
+AT_Keys::List::List(const List& o) {
+  if (o.empty())
+    return;
+  m_block = allocate(o.size());
+  std::uninitialized_copy(o.begin(), o.end(), entries());
+  m_block->size = o.m_block->size;
+}
+
+AT_Keys::List& AT_Keys::List::operator=(const List& o) {
+  if (this != &o) {
+    List copy(o);
+    std::swap(m_block, copy.m_block);
+  }
+  return *this;
+}
+
+AT_Keys::List::~List() { ::operator delete(m_block); }
+
+void AT_Keys::List::insert(std::size_t at, const Entry& e) {
+  const std::size_t n = size();
+  if (!m_block || n == m_block->capacity) {
+    Block* grown = allocate(std::max<std::size_t>(4, 2 * n));
+    std::uninitialized_copy(begin(), begin() + at, reinterpret_cast<Entry*>(grown + 1));
+    std::uninitialized_copy(begin() + at, end(), reinterpret_cast<Entry*>(grown + 1) + at + 1);
+    ::operator delete(m_block);
+    m_block = grown;
+  } else {
+    Entry* first = entries();
+    for (std::size_t i = n; i > at; --i)
+      new (first + i) Entry(first[i - 1]);
+  }
+  new (entries() + at) Entry(e);
+  m_block->size = static_cast<std::uint32_t>(n + 1);
+}
+
+void AT_Keys::List::erase(std::size_t at) {
+  Entry* first = entries();
+  std::copy(first + at + 1, first + size(), first + at);
+  --m_block->size;
+}
+
+void AT_Keys::List::clear() {
+  if (m_block)
+    m_block->size = 0;
+}
+
 std::size_t AT_Keys::upperBound(double frame) const {
   const std::size_t n = m_keys.size();
-  std::size_t hint = m_hint.load(std::memory_order_relaxed);
+  std::size_t hint = m_keys.hint();
   if (hint > n)
     hint = 0;
   // The hint is right when the key before it is at or before the frame and it is after; the
@@ -25,7 +86,7 @@ std::size_t AT_Keys::upperBound(double frame) const {
     found = hint + 1;
   else
     found = std::upper_bound(m_keys.begin(), m_keys.end(), frame, frameBefore) - m_keys.begin();
-  m_hint.store(found, std::memory_order_relaxed);
+  m_keys.setHint(found);
   return found;
 }
 
@@ -37,16 +98,16 @@ const AT_Keys::Key* AT_Keys::find(double frame) const {
 void AT_Keys::setKey(double frame, double value, Interpolation interpolation) {
   auto at = std::lower_bound(m_keys.begin(), m_keys.end(), frame, entryBefore);
   if (at != m_keys.end() && at->first == frame)
-    at->second = {value, interpolation};
+    m_keys.entries()[at - m_keys.begin()].second = {value, interpolation};
   else
-    m_keys.insert(at, Entry{frame, {value, interpolation}});
+    m_keys.insert(static_cast<std::size_t>(at - m_keys.begin()), Entry{frame, {value, interpolation}});
 }
 
 bool AT_Keys::removeKey(double frame) {
   auto at = std::lower_bound(m_keys.begin(), m_keys.end(), frame, entryBefore);
   if (at == m_keys.end() || at->first != frame)
     return false;
-  m_keys.erase(at);
+  m_keys.erase(static_cast<std::size_t>(at - m_keys.begin()));
   return true;
 }
 
@@ -56,7 +117,7 @@ std::optional<double> AT_Keys::value(double frame, bool hold) const {
     return std::nullopt;
   // Mostly the frame is still in the stretch the last lookup ended in: then neither a search
   // nor a new hint.
-  std::size_t next = m_hint.load(std::memory_order_relaxed);
+  std::size_t next = m_keys.hint();
   if (next == 0 || next >= n || frame < m_keys[next - 1].first || !(frame < m_keys[next].first))
     next = upperBound(frame);
   if (next == 0)

@@ -10,9 +10,9 @@
 // one ended in, so playing or scrubbing forward finds its stretch without a search.
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <utility>
-#include <vector>
 
 class AT_Keys {
 public:
@@ -22,15 +22,49 @@ public:
     Interpolation interpolation;
   };
   using Entry = std::pair<double, Key>; // frame, key
-  using List = std::vector<Entry>;
+
+  // The entries in frame order. Every number of a scene holds a set of keys, most of them none,
+  // so the set is one pointer: null without keys, else one block with the count, the lookup
+  // hint and the entries (a copy takes no more room than its entries).
+  class List {
+  public:
+    List() = default;
+    List(const List& o);
+    List& operator=(const List& o);
+    ~List();
+
+    const Entry* begin() const { return m_block ? entries() : nullptr; }
+    const Entry* end() const { return begin() + size(); }
+    std::size_t size() const { return m_block ? m_block->size : 0; }
+    bool empty() const { return size() == 0; }
+    const Entry& operator[](std::size_t i) const { return entries()[i]; }
+    const Entry& front() const { return entries()[0]; }
+    const Entry& back() const { return entries()[size() - 1]; }
+
+  private:
+    friend class AT_Keys;
+    struct Block {
+      std::uint32_t size;
+      std::uint32_t capacity;
+      // Where the last lookup ended. Relaxed: it only speeds the next search up, and any value
+      // within the array gives the same answer.
+      std::atomic<std::size_t> hint;
+    };
+    Entry* entries() const { return reinterpret_cast<Entry*>(m_block + 1); }
+    std::size_t hint() const { return m_block ? m_block->hint.load(std::memory_order_relaxed) : 0; }
+    void setHint(std::size_t i) const {
+      if (m_block)
+        m_block->hint.store(i, std::memory_order_relaxed);
+    }
+    void insert(std::size_t at, const Entry& e);
+    void erase(std::size_t at);
+    void clear();
+    static Block* allocate(std::size_t capacity);
+
+    Block* m_block = nullptr;
+  };
 
   AT_Keys() = default;
-  AT_Keys(const AT_Keys& o) : m_keys(o.m_keys) {}
-  AT_Keys& operator=(const AT_Keys& o) {
-    m_keys = o.m_keys;
-    m_hint.store(0, std::memory_order_relaxed);
-    return *this;
-  }
 
   bool empty() const { return m_keys.empty(); }
   std::size_t size() const { return m_keys.size(); }
@@ -69,7 +103,4 @@ private:
   double slopeAt(std::size_t key) const;
 
   List m_keys;
-  // Where the last lookup ended. Relaxed: it only speeds the next search up, and any value
-  // within the array gives the same answer.
-  mutable std::atomic<std::size_t> m_hint{0};
 };

@@ -35,6 +35,8 @@ public:
 
   // Takes ownership; attributes are listed in registration order.
   void registerAttr(AT_Attr* attr);
+  // Room for this many attributes in all, for a node that knows how many it registers.
+  void reserveAttrs(std::size_t count) { m_attrRefs.reserve(count); }
   const std::vector<AT_Attr*>& attrs() const { return m_attrRefs; }
   // By keyword, or by "KEYWORD.part" for a compound's part.
   AT_Attr* attr(const QString& keywordPath) const;

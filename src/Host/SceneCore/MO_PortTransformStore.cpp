@@ -50,7 +50,7 @@ MO_PortTransform* MO_PortTransformStore::search(double frame) {
     return nullptr;
   for (int i = 0; i < m_count; ++i)
     if (m_frames[i] == frame) {
-      m_lastHit = i;
+      m_lastHit = static_cast<std::int8_t>(i);
       return m_transforms[i];
     }
   return nullptr;
@@ -72,8 +72,14 @@ MO_PortTransform* MO_PortTransformStore::exchange(MO_PortTransform* out) {
 }
 
 void MO_PortTransformStore::grow() {
-  std::rotate(m_frames, m_frames + m_oldest, m_frames + m_count);
-  std::rotate(m_transforms, m_transforms + m_oldest, m_transforms + m_count);
+  m_grown = std::make_unique<Grown>();
+  for (int i = 0; i < m_count; ++i) {
+    const int from = (m_oldest + i) % m_count;
+    m_grown->frames[i] = m_frames[from];
+    m_grown->transforms[i] = m_transforms[from];
+  }
+  m_frames = m_grown->frames;
+  m_transforms = m_grown->transforms;
   m_oldest = 0;
   m_lastHit = 0;
   m_capacity = kKeptFrames;
@@ -81,7 +87,7 @@ void MO_PortTransformStore::grow() {
 
 MO_PortTransform* MO_PortTransformStore::add(double frame) {
   if (m_count > 0) {
-    const int direction = frame > m_lastAdded ? 1 : -1;
+    const std::int8_t direction = frame > m_lastAdded ? 1 : -1;
     if (direction != m_direction && m_direction != 0 && m_capacity < kKeptFrames)
       grow();
     m_direction = direction;
@@ -93,13 +99,13 @@ MO_PortTransform* MO_PortTransformStore::add(double frame) {
     ++m_count;
   } else {
     i = m_oldest;
-    m_oldest = (m_oldest + 1) % m_capacity;
+    m_oldest = static_cast<std::int8_t>((m_oldest + 1) % m_capacity);
     m_transforms[i] = exchange(m_transforms[i]);
   }
   m_frames[i] = frame;
   m_highest = m_count == 1 ? frame : std::max(m_highest, frame);
   m_lowest = m_count == 1 ? frame : std::min(m_lowest, frame);
-  m_lastHit = i;
+  m_lastHit = static_cast<std::int8_t>(i);
   return m_transforms[i];
 }
 

@@ -70,15 +70,19 @@ private:
   // Keeps kKeptFrames from now on, the kept frames in order from the oldest.
   void grow();
 
-  // Kept apart so that a lookup scans the frame numbers alone.
-  double m_frames[kKeptFrames] = {};
-  MO_PortTransform* m_transforms[kKeptFrames] = {}; // owned while kept
-  int m_count = 0;
-  int m_lastHit = 0;
-  int m_oldest = 0; // where the next frame goes once the store is full
-  int m_capacity = kPlayingFrames;
-  // The way the last new frame went from the one before it (+1, -1; 0 before there were two).
-  int m_direction = 0;
+  // The frames kept, and their transformations (owned while kept), in two arrays so that a
+  // lookup scans the frame numbers alone: the one slot below while playing, else `m_grown`'s.
+  double* m_frames = &m_oneFrame;
+  MO_PortTransform** m_transforms = &m_oneTransform;
+  double m_oneFrame = 0.0;
+  MO_PortTransform* m_oneTransform = nullptr;
+  // Made when the store starts keeping kKeptFrames: every port of a scene holds a store, and
+  // most of them only ever play.
+  struct Grown {
+    double frames[kKeptFrames] = {};
+    MO_PortTransform* transforms[kKeptFrames] = {};
+  };
+  std::unique_ptr<Grown> m_grown;
   double m_lastAdded = 0.0;
   // Bounds of the kept frames (a frame pushed out may leave them wider than they need be).
   double m_lowest = 0.0;
@@ -86,4 +90,10 @@ private:
   // The transformation pushed out last (owned), and the request it was pushed out in.
   MO_PortTransform* m_aside = nullptr;
   std::uint64_t m_asideIn = 0;
+  std::int8_t m_count = 0;
+  std::int8_t m_lastHit = 0;
+  std::int8_t m_oldest = 0; // where the next frame goes once the store is full
+  std::int8_t m_capacity = kPlayingFrames;
+  // The way the last new frame went from the one before it (+1, -1; 0 before there were two).
+  std::int8_t m_direction = 0;
 };

@@ -40,6 +40,7 @@ Peg::Peg()
       m_pickAdaptor(std::make_unique<SLB_ModulePickAdaptor>(this, 1)) {
   addInMatrixPort();
   addOutMatrixPort();
+  reserveAttrs(5);
   registerAttr(m_position);
   registerAttr(m_rotation);
   registerAttr(m_scale);
@@ -101,7 +102,7 @@ Peg::Channels Peg::gatherChannels() const {
     if (attr->scalarSurrogate())
       channels.live |= std::uint16_t(1u << i);
     else if (keys && !keys->empty())
-      channels.keyed.push_back({keys, &attr->doubleMeta(), kNoStretch, i});
+      channels.keyed.push_back({attr, kNoStretch, i});
     else
       channels.value[static_cast<std::size_t>(i)] = attr->localValue();
   }
@@ -121,17 +122,18 @@ unsigned Peg::readChannels(const Channels& c, double frame) const {
   };
   for (const Keyed& k : c.keyed) {
     AT_Keys::Stretch& s = k.stretch;
+    const AT_DoubleAttrMeta& range = k.attr->doubleMeta();
     if (!(s.from <= frame && frame < s.to)) {
-      s = k.keys->stretch(frame);
+      s = k.attr->storedKeys().stretch(frame);
       if (s.kind == AT_Keys::Stretch::Held)
-        s.v0 = inRange(s.v0, *k.range);
+        s.v0 = inRange(s.v0, range);
     }
     if (s.kind == AT_Keys::Stretch::Held)
       set(k.index, s.v0);
     else if (s.kind == AT_Keys::Stretch::Linear)
-      set(k.index, inRange(frame == s.from ? s.v0 : s.v0 + s.dv * ((frame - s.from) / s.span), *k.range));
+      set(k.index, inRange(frame == s.from ? s.v0 : s.v0 + s.dv * ((frame - s.from) / s.span), range));
     else
-      set(k.index, inRange(*k.keys->value(frame), *k.range));
+      set(k.index, inRange(*k.attr->storedKeys().value(frame), range));
   }
   for (unsigned live = c.live; live; live &= live - 1) {
     const int i = __builtin_ctz(live);

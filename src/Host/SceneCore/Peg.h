@@ -52,8 +52,7 @@ private:
   // from its attribute. The turns of the angles and the matrix are those of the last frame's
   // values, kept while the values stay the same. Every peg keeps this, so it is kept small.
   struct Keyed {
-    const AT_Keys* keys;
-    const AT_DoubleAttrMeta* range;
+    const AT_DoubleAttr* attr; // its keys and its range
     mutable AT_Keys::Stretch stretch;
     int index;
   };

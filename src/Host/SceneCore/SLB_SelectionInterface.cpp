@@ -13,11 +13,18 @@ void SLB_SelectionInterface::subSelect(int handle, bool add) {
         n->selInterface()->clear();
     clear();
   }
-  m_handles.insert(handle);
+  if (!m_handles)
+    m_handles = std::make_unique<std::set<int>>();
+  m_handles->insert(handle);
   m_owner->setSelected(true);
 }
 
+const std::set<int>& SLB_SelectionInterface::none() {
+  static const std::set<int> kNone;
+  return kNone;
+}
+
 void SLB_SelectionInterface::clear() {
-  m_handles.clear();
+  m_handles.reset();
   m_owner->setSelected(false);
 }

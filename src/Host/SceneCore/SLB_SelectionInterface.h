@@ -2,6 +2,7 @@
 // A node's selection as the views change it: which of its handles are sub-selected. Selecting a
 // handle selects the node; without `add` it first clears the selection of every node of the
 // node's scene (a plain click), with `add` it extends it (shift-click). Every MO_Module owns one.
+#include <memory>
 #include <set>
 
 class MO_Module;
@@ -17,10 +18,13 @@ public:
   void subSelect(int handle, bool add);
   // Deselects the node and forgets its handles.
   void clear();
-  const std::set<int>& selectedHandles() const { return m_handles; }
-  bool isHandleSelected(int handle) const { return m_handles.count(handle) != 0; }
+  const std::set<int>& selectedHandles() const { return m_handles ? *m_handles : none(); }
+  bool isHandleSelected(int handle) const { return m_handles && m_handles->count(handle) != 0; }
 
 private:
+  static const std::set<int>& none();
+
   MO_Module* m_owner;
-  std::set<int> m_handles;
+  // Made on the first sub-selection: every node owns a selection, few ever have handles in it.
+  std::unique_ptr<std::set<int>> m_handles;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <map>
 #include <vector>
 
 #include "SceneCore/AT_AttrMeta.h"
@@ -216,6 +217,40 @@ TEST(AT_IntAttr, NeverTakesValuesBetweenKeys) {
   QString why;
   EXPECT_FALSE(gate.acceptsKeyValue(2.5, &why));
   EXPECT_FALSE(gate.acceptsKeyValue(11, &why));
+}
+
+// Keys added, replaced and removed at the front, in the middle and at the end, then cleared
+// and used again: after every edit the keys and a copy of them list what a std::map holds.
+TEST(AT_Keys, EditsAndCopiesListWhatAMapOfTheSameEditsHolds) {
+  AT_Keys k;
+  std::map<double, std::pair<double, AT_Keys::Interpolation>> expected;
+  auto same = [&](const AT_Keys& keys) {
+    ASSERT_EQ(keys.size(), expected.size());
+    auto e = expected.begin();
+    for (const auto& [frame, key] : keys.keys()) {
+      EXPECT_EQ(frame, e->first);
+      EXPECT_EQ(key.value, e->second.first);
+      EXPECT_EQ(key.interpolation, e->second.second);
+      ++e;
+    }
+  };
+  for (int round = 0; round < 2; ++round) {
+    for (int i = 0; i < 300; ++i) {
+      const double frame = (i * 7919 % 97) - 20.0;
+      const auto interpolation = AT_Keys::Interpolation(i % 3);
+      if (i % 5 == 4) {
+        EXPECT_EQ(k.removeKey(frame), expected.erase(frame) == 1);
+      } else {
+        k.setKey(frame, i, interpolation);
+        expected[frame] = {double(i), interpolation};
+      }
+      same(k);
+      same(AT_Keys(k));
+    }
+    k.clear();
+    expected.clear();
+    same(k);
+  }
 }
 
 } // namespace

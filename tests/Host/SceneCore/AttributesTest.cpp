@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <new>
+#include <vector>
+
 #include "SceneCore/AT_BoolAttr.h"
 #include "SceneCore/AT_DoubleAttr.h"
 #include "SceneCore/AT_Position3dAttr.h"
@@ -91,5 +94,41 @@ INSTANTIATE_TEST_SUITE_P(PegAttributes, AttributeKeys,
                                c = '_';
                            return name;
                          });
+
+// Listeners and surrogates are kept beside the attributes, by address: a number made where one
+// died (here in the same storage) starts with neither, and edits tell only its own listeners,
+// in the order they were added, once each.
+TEST(AttributeListeners, AreToldInOrderOnceEachAndDieWithTheirNumber) {
+  struct Recorder : RXListener {
+    Recorder(std::vector<int>& log, int id) : log(log), id(id) {}
+    void told(RXTeller*) override { log.push_back(id); }
+    std::vector<int>& log;
+    int id;
+  };
+  const AT_DoubleAttrMeta meta("LEVEL", "Level", "");
+  std::vector<int> log;
+  Recorder first(log, 1), second(log, 2);
+  alignas(AT_DoubleAttr) unsigned char storage[sizeof(AT_DoubleAttr)];
+  auto* a = new (storage) AT_DoubleAttr(nullptr, meta);
+  AT_DoubleAttr other(nullptr, meta);
+  a->addListener(&second);
+  a->addListener(&first);
+  a->addListener(&second);
+  other.addListener(&first);
+  a->setSurrogate(std::make_shared<AT_ScalarSimpleAttrSurrogate>(5.0));
+  a->setLocalValue(1.0);
+  EXPECT_EQ(log, (std::vector<int>{2, 1}));
+  EXPECT_EQ(a->value(0), 5.0);
+  a->~AT_DoubleAttr();
+  auto* b = new (storage) AT_DoubleAttr(nullptr, meta);
+  b->setLocalValue(2.0);
+  EXPECT_EQ(log, (std::vector<int>{2, 1})) << "the new number has no listeners";
+  EXPECT_EQ(b->surrogate(), nullptr);
+  EXPECT_EQ(b->value(0), 2.0);
+  other.removeListener(&first);
+  other.setLocalValue(3.0);
+  EXPECT_EQ(log, (std::vector<int>{2, 1}));
+  b->~AT_DoubleAttr();
+}
 
 } // namespace
