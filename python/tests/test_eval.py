@@ -1,7 +1,7 @@
 """Scene.eval and Scene.peg_values against the vantorel binary, bit for bit, on every example;
 the row-major layout against a matrix worked out by hand; frame and node selections against
 the whole array; progress, interruption and several threads."""
-import threading
+import concurrent.futures
 
 import numpy as np
 import pytest
@@ -109,22 +109,9 @@ def test_an_error_in_progress_stops_the_evaluation_and_the_scene_stays_usable(ar
 def test_threads_evaluating_at_once_get_what_one_thread_gets():
     scenes = [vantorel.load(example(n)) for n in ("spring_tail.xml", "limit_forearm.xml")]
     expected = [s.eval() for s in scenes]
-    results, errors = {}, []
-
-    def work(i):
-        try:
-            for _ in range(5):
-                results[i] = scenes[i % 2].eval()
-                assert same_bits(results[i], expected[i % 2])
-        except Exception as e:  # noqa: BLE001 - reported below
-            errors.append(e)
-
-    threads = [threading.Thread(target=work, args=(i,)) for i in range(4)]
-    for t in threads:
-        t.start()
-    for t in threads:
-        t.join()
-    assert not errors
+    with concurrent.futures.ThreadPoolExecutor(4) as pool:
+        runs = list(pool.map(lambda i: [scenes[i % 2].eval() for _ in range(5)], range(4)))
+    assert all(same_bits(a, expected[i % 2]) for i, run in enumerate(runs) for a in run)
 
 
 @pytest.mark.parametrize("name", ["spring_tail.xml", "arm_rig.xml"])

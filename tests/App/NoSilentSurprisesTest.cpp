@@ -54,12 +54,9 @@ TEST(NoSilentSurprises, CheckAndEvalWarnOnceOfEachSpringThatRunsAwayAndSayTheBou
   ASSERT_EQ(check.status, 0) << check.err.toStdString();
   const QStringList w = warnings(check.err);
   ASSERT_EQ(w.size(), 2) << check.err.toStdString();
+  // The words of the bound are the session's SpringBound tests'.
   EXPECT_TRUE(w[0].contains("spring \"Loose\": INERTIAX 120 % lies where its step grows without bound"));
   EXPECT_TRUE(w[1].contains("spring \"Stiff\": TENSIONY 400 % with INERTIAY 90 %"));
-  EXPECT_TRUE(w[1].contains("with this inertia, from 0 to 380 %"));
-  for (const QString& line : w)
-    EXPECT_TRUE(line.contains("the inertia lies from -100 to 100 % and the tension from 0 to 200 % plus twice the "
-                              "inertia"));
   // eval of every node: each spring once; the numbers are written as the node computes them.
   const ProcessResult eval = vantorel({"eval", scene});
   ASSERT_EQ(eval.status, 0);
