@@ -1,9 +1,10 @@
 #pragma once
-// Scenes the tests write out as text, read by the real reader (a refusal fails the test with the
-// reader's own words), and the orthographic top view the trail tests draw in: x across, z up the
-// screen, 200 x 100 pixels.
+// Scenes the tests write out as text or keep in tests/scenes, read by the real reader (a refusal fails the test with
+// the reader's own words), and the orthographic top view the trail tests draw in: x across, z up the screen, 200 x 100
+// pixels.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <memory>
 
 #include "BaseCore/CameraTransformChain.h"
@@ -11,6 +12,13 @@
 #include "SceneCore/SC_SceneCommon.h"
 
 namespace scenetext {
+
+// The bytes of a scene file kept with the tests (tests/scenes).
+inline QByteArray testScene(const char* name) {
+  QFile f(QStringLiteral(VANTOREL_TEST_SCENES "/") + QLatin1String(name));
+  EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name;
+  return f.readAll();
+}
 
 inline std::unique_ptr<SC_SceneCommon> read(const QByteArray& xml, const QString& label = QStringLiteral("test.xml")) {
   PIO_LoadError error;

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "Common/SceneText.h"
 #include "ParallelEvaluator.h"
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/SC_SceneCommon.h"
@@ -18,36 +19,12 @@ namespace {
 
 // An animated peg drives a spring; a peg under the spring and a two-points constraint reading it
 // carry its history. Two pegs and a limit on one of them do not.
-const char* const kSpringFeedsOthers = R"(<scene version="1" frames="1-60" aspect="4:3">
-  <camera node="Camera"/>
-  <node type="Camera" name="Camera"><attr keyword="POSITION.Z" value="40"/></node>
-  <node type="Peg" name="Driver">
-    <attr keyword="POSITION.X"><key frame="1" value="0"/><key frame="10" value="8" interpolation="linear"/>
-      <key frame="30" value="-3" interpolation="constant"/><key frame="45" value="5"/></attr>
-    <attr keyword="ROTATION.ANGLEZ"><key frame="1" value="0"/><key frame="40" value="120" interpolation="linear"/></attr>
-  </node>
-  <node type="DynamicSpring" name="Spring"><attr keyword="TENSIONX" value="15"/></node>
-  <node type="Peg" name="Child"><attr keyword="POSITION.Y" value="3"/></node>
-  <node type="Peg" name="Other">
-    <attr keyword="POSITION.X"><key frame="1" value="-5"/><key frame="60" value="5" interpolation="linear"/></attr>
-  </node>
-  <node type="PointConstraint2" name="Aim"/>
-  <node type="Peg" name="Free">
-    <attr keyword="ROTATION.ANGLEZ"><key frame="1" value="-30"/><key frame="50" value="200" interpolation="linear"/></attr>
-    <attr keyword="SCALE.X"><key frame="1" value="1"/><key frame="50" value="2.5" interpolation="linear"/></attr>
-  </node>
-  <node type="TransformLimit" name="Limit"><attr keyword="ROT" value="40"/></node>
-  <link from="Driver" to="Spring" toPort="0"/>
-  <link from="Spring" to="Child" toPort="0"/>
-  <link from="Child" to="Aim" toPort="0"/>
-  <link from="Other" to="Aim" toPort="1"/>
-  <link from="Free" to="Limit" toPort="0"/>
-</scene>)";
+QByteArray springFeedsOthers() { return scenetext::testScene("parallel_spring_feeds_others.xml"); }
 
 // The same scene with the camera carried by the spring: constraints may read the camera without a
 // link to it, so every node then has history.
 QByteArray cameraOnSpring() {
-  QByteArray xml(kSpringFeedsOthers);
+  QByteArray xml(springFeedsOthers());
   xml.replace("</scene>", "  <link from=\"Spring\" to=\"Camera\" toPort=\"0\"/>\n</scene>");
   return xml;
 }
@@ -55,7 +32,7 @@ QByteArray cameraOnSpring() {
 std::unique_ptr<Session> openScene(const QString& name) {
   const HostOptions plugins{QStringLiteral(VANTOREL_PLUGIN_DIR), QString()};
   if (name == QLatin1String("spring_feeds_others"))
-    return Session::openData(kSpringFeedsOthers, name, plugins);
+    return Session::openData(springFeedsOthers(), name, plugins);
   if (name == QLatin1String("camera_on_spring"))
     return Session::openData(cameraOnSpring(), name, plugins);
   return openExample(qPrintable(name));
@@ -151,7 +128,7 @@ TEST(ParallelEvaluator, NodesWithHistoryAreTheSpringAndWhatItDrives) {
     QByteArray xml;
     std::vector<bool> expected; // Camera Driver Spring Child Other Aim Free Limit
   };
-  const std::vector<Row> rows{{kSpringFeedsOthers, {false, false, true, true, false, true, false, false}},
+  const std::vector<Row> rows{{springFeedsOthers(), {false, false, true, true, false, true, false, false}},
                               {cameraOnSpring(), {true, true, true, true, true, true, true, true}}};
   for (const Row& row : rows) {
     const std::unique_ptr<Session> session =
