@@ -14,6 +14,7 @@ import pytest
 SOURCE = pathlib.Path(os.environ.get("VANTOREL_SOURCE_DIR", pathlib.Path(__file__).resolve().parents[2]))
 BUILD = SOURCE / "build" / "default"
 EXAMPLES = SOURCE / "examples"
+SCENES = SOURCE / "tests" / "scenes"
 BINARY = pathlib.Path(os.environ.get("VANTOREL_BINARY", BUILD / "bin" / "vantorel"))
 EXAMPLE_NAMES = sorted(p.name for p in EXAMPLES.glob("*.xml"))
 
@@ -27,6 +28,10 @@ import vantorel  # noqa: E402
 
 def example(name):
     return str(EXAMPLES / name)
+
+
+def scene_file(name):
+    return str(SCENES / name)
 
 
 def cli(*args, check=True):

@@ -7,7 +7,7 @@ import numpy as np
 import pytest
 
 import vantorel
-from conftest import cli, example, read_png, same_bits
+from conftest import cli, example, read_png, same_bits, scene_file
 
 
 def set_item(scene):
@@ -50,15 +50,7 @@ def test_an_edit_is_one_step_that_undo_takes_back_and_redo_gives_again_bit_for_b
 
 
 # Keys at frames 1 (0) and 25 (90, linear), a constant key at 30 (10) held to 40 (20).
-KEYED = """<scene version="1" frames="1-48">
-  <node type="Peg" name="A">
-    <attr keyword="ROTATION.ANGLEZ">
-      <key frame="1" value="0"/><key frame="25" value="90" interpolation="linear"/>
-      <key frame="30" value="10" interpolation="constant"/><key frame="40" value="20"/>
-    </attr>
-    <attr keyword="POSITION.X" value="3"/>
-  </node>
-</scene>"""
+KEYED = scene_file("python_keyed.xml")
 
 
 @pytest.mark.parametrize(
@@ -66,7 +58,7 @@ KEYED = """<scene version="1" frames="1-48">
     [(1, 0.0), (13, 45.0), (25, 90.0), (27.5, 50.0), (30, 10.0), (39.9, 10.0), (40, 20.0), (-5, 0.0), (60, 20.0)],
 )
 def test_values_read_at_a_frame_follow_the_keys(frame, value):
-    a = vantorel.loads(KEYED)["A"]
+    a = vantorel.load(KEYED)["A"]
     assert a.get("ROTATION.ANGLEZ", frame) == pytest.approx(value, abs=1e-12)
 
 
@@ -81,7 +73,7 @@ def test_values_come_as_python_holds_them_and_set_takes_them_back():
 
 
 def test_an_edit_of_an_animated_value_keys_the_current_frame_and_keeps_the_others():
-    scene = vantorel.loads(KEYED)
+    scene = vantorel.load(KEYED)
     a, scene.frame = scene["A"], 13
     a["ROTATION.ANGLEZ"] = 100
     keys = a.attribute("ROTATION.ANGLEZ").keys

@@ -7,7 +7,7 @@ import numpy as np
 import pytest
 
 import vantorel
-from conftest import EXAMPLE_NAMES, cli_npy, example, same_bits
+from conftest import EXAMPLE_NAMES, cli_npy, example, same_bits, scene_file
 
 
 @pytest.mark.parametrize("name", EXAMPLE_NAMES)
@@ -29,22 +29,15 @@ def test_peg_values_hold_what_the_binary_writes_bit_for_bit(name, tmp_path):
 
 # A peg turned 90 degrees and moved by (2, 3) scene units, drawing units half and a quarter of
 # those: it carries x onto y, then moves by (1, 0.75).
-TURNED = """<scene version="1" frames="1-3">
-  <metrics x="0.5" y="0.25" z="1"/>
-  <node type="Peg" name="A">
-    <attr keyword="POSITION.X" value="2"/><attr keyword="POSITION.Y" value="3"/>
-    <attr keyword="ROTATION.ANGLEZ" value="90"/>
-  </node>
-  <node type="Peg" name="B"><attr keyword="POSITION.X"><key frame="1" value="0"/><key frame="3" value="4"/></attr></node>
-</scene>"""
+TURNED = scene_file("python_turned.xml")
 
 
 def test_each_matrix_is_row_major_so_that_it_maps_points_from_the_left():
-    a = vantorel.loads(TURNED).eval(1, "A")[0, 0]
+    a = vantorel.load(TURNED).eval(1, "A")[0, 0]
     np.testing.assert_allclose(a @ (1, 0, 0, 1), (1, 1.75, 0, 1), atol=1e-15)
     np.testing.assert_allclose(a[:3, 3], (1, 0.75, 0), atol=1e-15)
     # B moves 4 scene units (2 drawing units) over frames 1 to 3.
-    b = vantorel.loads(TURNED).eval(nodes="B")[:, 0, 0, 3]
+    b = vantorel.load(TURNED).eval(nodes="B")[:, 0, 0, 3]
     np.testing.assert_allclose(b, (0, 1, 2), atol=1e-15)
 
 
@@ -64,7 +57,7 @@ def test_each_matrix_is_row_major_so_that_it_maps_points_from_the_left():
     ],
 )
 def test_frames_and_nodes_choose_rows_and_columns_of_the_whole(frames, nodes, rows, columns):
-    scene = vantorel.loads(TURNED)
+    scene = vantorel.load(TURNED)
     whole = scene.eval()
     chosen = scene.eval(frames, nodes)
     assert same_bits(chosen, whole[rows][:, columns])

@@ -28,16 +28,7 @@ bool near(const Math::Point3d& a, const Math::Point3d& b) {
 // hand hangs from Hold, not from Arm.
 TEST(SceneHierarchy, BonesRunFromEachInputToTheConstraintsPivotWhichHasAMarker) {
   PIO_LoadError error;
-  auto scene = PIO_SceneReader::readData(R"(<scene version="1">
-    <node type="Peg" name="Root"><attr keyword="POSITION.Y" value="-3"/></node>
-    <node type="Peg" name="Arm"><attr keyword="PIVOT.X" value="2"/><attr keyword="ROTATION.ANGLEZ" value="30"/></node>
-    <node type="StaticConstraint" name="Hold">
-      <attr keyword="active" value="true"/><attr keyword="translate.x" value="5"/>
-    </node>
-    <node type="Peg" name="Hand"><attr keyword="POSITION.X" value="1"/></node>
-    <link from="Root" to="Arm" toPort="0"/><link from="Arm" to="Hold" toPort="0"/>
-    <link from="Hold" to="Hand" toPort="0"/></scene>)",
-                                         QStringLiteral("hold.xml"), &error);
+  auto scene = PIO_SceneReader::readFile(QStringLiteral(VANTOREL_TEST_SCENES "/hierarchy_hold.xml"), &error);
   ASSERT_TRUE(scene) << error.toString().toStdString();
   const double frame = 1;
   const VU_Drawing drawing =
