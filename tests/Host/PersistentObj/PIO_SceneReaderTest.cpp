@@ -161,28 +161,12 @@ TEST(SceneReader, MissingFile_FailsNamingThePath) {
   EXPECT_TRUE(error.toString().startsWith(path + QStringLiteral(": "))) << qPrintable(error.toString());
 }
 
-// Forward references: camera and links name nodes further down; a link grows a node with
-// variable inputs up to the port it names and may leave from a second output.
+// Forward references (reader_forward_references.xml): camera and links name nodes further down; a link grows a node
+// with variable inputs up to the port it names and may leave from a second output.
 TEST(SceneReader, ForwardReferencesAndGrownInputsResolve) {
-  const QByteArray xml = R"(<?xml version="1.0" encoding="UTF-8"?>
-<scene version="1" frames="-4" aspect="1.85:1">
-  <camera node="Cam"/>
-  <link from="Kinds" to="Gather" toPort="3" fromPort="1"/>
-  <link from="Root" to="Kinds" toPort="1"/>
-  <node type="Peg" name="Root" selected="true"/>
-  <node type="PioKinds" name="Kinds" enabled="false">
-    <attr keyword="ON" value="false">
-      <key frame="2" value="true"/>
-      <key frame="6" value="0" interpolation="constant"/>
-    </attr>
-    <attr keyword="translate.y" value="0.25"/>
-  </node>
-  <node type="PioAuto" name="Gather"/>
-  <node type="Camera" name="Cam"/>
-</scene>
-)";
   PIO_LoadError error;
-  const std::unique_ptr<SC_SceneCommon> scene = PIO_SceneReader::readData(xml, QStringLiteral("fwd.xml"), &error);
+  const std::unique_ptr<SC_SceneCommon> scene =
+      PIO_SceneReader::readFile(QStringLiteral(VANTOREL_TEST_SCENES "/reader_forward_references.xml"), &error);
   ASSERT_NE(scene, nullptr) << qPrintable(error.toString());
   ASSERT_EQ(scene->nodes().size(), 4u);
   EXPECT_EQ(scene->firstFrame(), -4);
