@@ -14,6 +14,7 @@ import pytest
 SOURCE = pathlib.Path(os.environ.get("VANTOREL_SOURCE_DIR", pathlib.Path(__file__).resolve().parents[2]))
 BUILD = SOURCE / "build" / "default"
 EXAMPLES = SOURCE / "examples"
+SCENES = SOURCE / "tests" / "scenes"
 BINARY = pathlib.Path(os.environ.get("VANTOREL_BINARY", BUILD / "bin" / "vantorel"))
 EXAMPLE_NAMES = sorted(p.name for p in EXAMPLES.glob("*.xml"))
 
@@ -27,6 +28,10 @@ import vantorel  # noqa: E402
 
 def example(name):
     return str(EXAMPLES / name)
+
+
+def scene_file(name):
+    return str(SCENES / name)
 
 
 def cli(*args, check=True):
@@ -60,37 +65,23 @@ def read_png(path):
         if kind == b"IHDR":
             width, height, depth, colour, _, _, interlace = struct.unpack(">IIBBBBB", body)
             assert depth == 8 and colour in (2, 6) and interlace == 0, "only 8-bit RGB(A) PNGs"
-        elif kind == b"IDAT":
-            idat += body
+        idat += body if kind == b"IDAT" else b""
         pos += 12 + length
-    channels = 4 if colour == 6 else 3
-    raw = np.frombuffer(zlib.decompress(idat), np.uint8).reshape(height, 1 + width * channels)
-    rows = np.zeros((height, width * channels), np.int32)
+    n = 4 if colour == 6 else 3
+    raw = np.frombuffer(zlib.decompress(idat), np.uint8).reshape(height, 1 + width * n)
+    rows = np.zeros((height + 1, n + width * n), np.int32)  # zeros above the first row and left of each
     for y in range(height):
-        kind, line = raw[y, 0], raw[y, 1:].astype(np.int32)
-        up = rows[y - 1] if y else np.zeros_like(line)
-        if kind == 0:
-            rows[y] = line
-        elif kind == 2:
-            rows[y] = (line + up) & 255
-        else:  # left, average and Paeth need the pixel before, one after another
-            out = rows[y]
-            for x in range(len(line)):
-                a = out[x - channels] if x >= channels else 0
-                b = up[x]
-                c = up[x - channels] if x >= channels else 0
-                if kind == 1:
-                    p = a
-                elif kind == 3:
-                    p = (a + b) // 2
-                else:
-                    pa, pb, pc = abs(b - c), abs(a - c), abs(a + b - 2 * c)
-                    p = a if pa <= pb and pa <= pc else (b if pb <= pc else c)
-                out[x] = (line[x] + p) & 255
-    pixels = rows.astype(np.uint8).reshape(height, width, channels)
-    if channels == 3:
-        pixels = np.concatenate([pixels, np.full((height, width, 1), 255, np.uint8)], axis=2)
-    return pixels
+        kind, line, up, out = raw[y, 0], raw[y, 1:].astype(np.int32), rows[y], rows[y + 1]
+        if kind in (0, 2):  # none, up
+            out[n:] = (line + (up[n:] if kind == 2 else 0)) & 255
+            continue
+        for x in range(width * n):  # sub, average and Paeth need the byte before, one after another
+            a, b, c = out[x], up[x + n], up[x]
+            pa, pb, pc = abs(b - c), abs(a - c), abs(a + b - 2 * c)
+            paeth = a if pa <= pb and pa <= pc else (b if pb <= pc else c)
+            out[x + n] = (line[x] + (a if kind == 1 else (a + b) // 2 if kind == 3 else paeth)) & 255
+    pixels = rows[1:, n:].astype(np.uint8).reshape(height, width, n)
+    return pixels if n == 4 else np.concatenate([pixels, np.full((height, width, 1), 255, np.uint8)], axis=2)
 
 
 @pytest.fixture

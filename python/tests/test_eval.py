@@ -1,13 +1,13 @@
 """Scene.eval and Scene.peg_values against the vantorel binary, bit for bit, on every example;
 the row-major layout against a matrix worked out by hand; frame and node selections against
 the whole array; progress, interruption and several threads."""
-import threading
+import concurrent.futures
 
 import numpy as np
 import pytest
 
 import vantorel
-from conftest import EXAMPLE_NAMES, cli_npy, example, same_bits
+from conftest import EXAMPLE_NAMES, cli_npy, example, same_bits, scene_file
 
 
 @pytest.mark.parametrize("name", EXAMPLE_NAMES)
@@ -29,22 +29,15 @@ def test_peg_values_hold_what_the_binary_writes_bit_for_bit(name, tmp_path):
 
 # A peg turned 90 degrees and moved by (2, 3) scene units, drawing units half and a quarter of
 # those: it carries x onto y, then moves by (1, 0.75).
-TURNED = """<scene version="1" frames="1-3">
-  <metrics x="0.5" y="0.25" z="1"/>
-  <node type="Peg" name="A">
-    <attr keyword="POSITION.X" value="2"/><attr keyword="POSITION.Y" value="3"/>
-    <attr keyword="ROTATION.ANGLEZ" value="90"/>
-  </node>
-  <node type="Peg" name="B"><attr keyword="POSITION.X"><key frame="1" value="0"/><key frame="3" value="4"/></attr></node>
-</scene>"""
+TURNED = scene_file("python_turned.xml")
 
 
 def test_each_matrix_is_row_major_so_that_it_maps_points_from_the_left():
-    a = vantorel.loads(TURNED).eval(1, "A")[0, 0]
+    a = vantorel.load(TURNED).eval(1, "A")[0, 0]
     np.testing.assert_allclose(a @ (1, 0, 0, 1), (1, 1.75, 0, 1), atol=1e-15)
     np.testing.assert_allclose(a[:3, 3], (1, 0.75, 0), atol=1e-15)
     # B moves 4 scene units (2 drawing units) over frames 1 to 3.
-    b = vantorel.loads(TURNED).eval(nodes="B")[:, 0, 0, 3]
+    b = vantorel.load(TURNED).eval(nodes="B")[:, 0, 0, 3]
     np.testing.assert_allclose(b, (0, 1, 2), atol=1e-15)
 
 
@@ -64,37 +57,26 @@ def test_each_matrix_is_row_major_so_that_it_maps_points_from_the_left():
     ],
 )
 def test_frames_and_nodes_choose_rows_and_columns_of_the_whole(frames, nodes, rows, columns):
-    scene = vantorel.loads(TURNED)
+    scene = vantorel.load(TURNED)
     whole = scene.eval()
     chosen = scene.eval(frames, nodes)
     assert same_bits(chosen, whole[rows][:, columns])
 
 
-def test_matrix_of_one_node_is_its_slice_of_eval(arm):
+def test_matrix_of_one_node_is_its_slice_of_eval_and_frames_asked_never_move_the_current_one(arm):
     a = arm.eval([10], "Arm")[0, 0]
-    assert same_bits(arm.matrix("Arm", 10), a)
-    assert same_bits(arm["Arm"].matrix(10), a)
+    assert same_bits(arm.matrix("Arm", 10), a) and same_bits(arm["Arm"].matrix(10), a)
     arm.frame = 10
     assert same_bits(arm["Arm"].matrix(), a)
-
-
-def test_frames_passed_to_a_call_never_move_the_current_frame(arm):
-    arm.frame = 7
-    arm.eval("1-48")
-    arm.peg_values(30)
+    arm.eval("1-48"), arm.peg_values(30)
     arm["Arm"].get("STRETCHMAX", frame=40)
-    assert arm.frame == 7
+    assert arm.frame == 10
 
 
-def test_progress_hears_every_frame_done_and_always_the_end(arm):
-    heard = []
+def test_progress_hears_every_frame_in_order_and_an_error_in_it_stops_the_evaluation(arm):
+    heard, before = [], arm.eval()
     arm.eval(progress=lambda done, total: heard.append((done, total)))
-    assert heard[-1] == (48, 48)
-    assert [d for d, _ in heard] == sorted(d for d, _ in heard)
-
-
-def test_an_error_in_progress_stops_the_evaluation_and_the_scene_stays_usable(arm):
-    before = arm.eval()
+    assert heard[-1] == (48, 48) and [d for d, _ in heard] == sorted(d for d, _ in heard)
 
     def stop(done, total):
         raise RuntimeError("stop here")
@@ -109,22 +91,9 @@ def test_an_error_in_progress_stops_the_evaluation_and_the_scene_stays_usable(ar
 def test_threads_evaluating_at_once_get_what_one_thread_gets():
     scenes = [vantorel.load(example(n)) for n in ("spring_tail.xml", "limit_forearm.xml")]
     expected = [s.eval() for s in scenes]
-    results, errors = {}, []
-
-    def work(i):
-        try:
-            for _ in range(5):
-                results[i] = scenes[i % 2].eval()
-                assert same_bits(results[i], expected[i % 2])
-        except Exception as e:  # noqa: BLE001 - reported below
-            errors.append(e)
-
-    threads = [threading.Thread(target=work, args=(i,)) for i in range(4)]
-    for t in threads:
-        t.start()
-    for t in threads:
-        t.join()
-    assert not errors
+    with concurrent.futures.ThreadPoolExecutor(4) as pool:
+        runs = list(pool.map(lambda i: [scenes[i % 2].eval() for _ in range(5)], range(4)))
+    assert all(same_bits(a, expected[i % 2]) for i, run in enumerate(runs) for a in run)
 
 
 @pytest.mark.parametrize("name", ["spring_tail.xml", "arm_rig.xml"])

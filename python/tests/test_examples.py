@@ -9,7 +9,7 @@ import sys
 import pytest
 
 import vantorel
-from conftest import EXAMPLE_NAMES, SOURCE, example
+from conftest import EXAMPLE_NAMES, SOURCE, example, scene_file
 
 SCRIPTS = SOURCE / "examples" / "python"
 
@@ -49,23 +49,11 @@ def test_the_sweep_plots_with_matplotlib(tmp_path):
 
 # Flip's x scale goes from 1 to -1 over frames 1 to 11, so it is 0 at frame 6, and so is that
 # of Hand below it; Squash's y scale goes from 1 to -1 over frames 1 to 12, 0 at 6.5.
-FLIP_RIG = """<scene version="1" frames="1-12">
-  <node type="Peg" name="Flip">
-    <attr keyword="SCALE.X"><key frame="1" value="1"/><key frame="11" value="-1"/></attr>
-  </node>
-  <node type="Peg" name="Hand"/>
-  <node type="Peg" name="Squash">
-    <attr keyword="SCALE.Y"><key frame="1" value="1"/><key frame="12" value="-1"/></attr>
-  </node>
-  <node type="Peg" name="Steady"/>
-  <link from="Flip" to="Hand" toPort="0"/>
-</scene>
-"""
+FLIP_RIG = scene_file("python_flip_rig.xml")
 
 
-def test_the_rig_check_flags_each_scale_that_crosses_zero(tmp_path):
-    rig = tmp_path / "flip.xml"
-    rig.write_text(FLIP_RIG)
+def test_the_rig_check_flags_each_scale_that_crosses_zero():
+    rig = FLIP_RIG
     r = run("rig_check.py", rig)
     assert r.returncode == 1, r.stderr
     assert r.stdout.splitlines() == [

@@ -38,28 +38,16 @@ TEST(NoSilentSurprises, FramesOutsideTheScenesRangeAreEvaluatedAndWarnedOf) {
   EXPECT_TRUE(warnings(vantorel({"eval", kArm, "--frames", "1-48"}).err).isEmpty());
 }
 
-// Two springs, one with an inertia past 100 %, one with a tension past 200 % + 2 x its inertia.
-const char* const kRunaway = R"(<scene version="1" frames="1-48">
-  <node type="Peg" name="P"><attr keyword="POSITION.X"><key frame="1" value="0"/><key frame="9" value="5"/></attr></node>
-  <node type="DynamicSpring" name="Loose"><attr keyword="INERTIAX" value="120"/></node>
-  <node type="DynamicSpring" name="Stiff"><attr keyword="TENSIONY" value="400"/><attr keyword="INERTIAY" value="90"/></node>
-  <node type="DynamicSpring" name="Fine"/>
-  <link from="P" to="Loose" toPort="0"/><link from="P" to="Stiff" toPort="0"/><link from="P" to="Fine" toPort="0"/>
-</scene>)";
-
 TEST(NoSilentSurprises, CheckAndEvalWarnOnceOfEachSpringThatRunsAwayAndSayTheBound) {
-  QTemporaryDir dir;
-  const QString scene = written(dir, "runaway.xml", kRunaway);
+  // Two springs, one with an inertia past 100 %, one with a tension past 200 % + 2 x its inertia.
+  const QString scene = QStringLiteral(VANTOREL_TEST_SCENES "/runaway_springs.xml");
   const ProcessResult check = vantorel({"check", scene});
   ASSERT_EQ(check.status, 0) << check.err.toStdString();
   const QStringList w = warnings(check.err);
   ASSERT_EQ(w.size(), 2) << check.err.toStdString();
+  // The words of the bound are the session's SpringBound tests'.
   EXPECT_TRUE(w[0].contains("spring \"Loose\": INERTIAX 120 % lies where its step grows without bound"));
   EXPECT_TRUE(w[1].contains("spring \"Stiff\": TENSIONY 400 % with INERTIAY 90 %"));
-  EXPECT_TRUE(w[1].contains("with this inertia, from 0 to 380 %"));
-  for (const QString& line : w)
-    EXPECT_TRUE(line.contains("the inertia lies from -100 to 100 % and the tension from 0 to 200 % plus twice the "
-                              "inertia"));
   // eval of every node: each spring once; the numbers are written as the node computes them.
   const ProcessResult eval = vantorel({"eval", scene});
   ASSERT_EQ(eval.status, 0);

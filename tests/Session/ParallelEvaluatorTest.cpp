@@ -8,6 +8,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "Common/SceneText.h"
 #include "ParallelEvaluator.h"
 #include "SceneCore/MO_Module.h"
 #include "SceneCore/SC_SceneCommon.h"
@@ -18,45 +19,22 @@ namespace {
 
 // An animated peg drives a spring; a peg under the spring and a two-points constraint reading it
 // carry its history. Two pegs and a limit on one of them do not.
-const char* const kSpringFeedsOthers = R"(<scene version="1" frames="1-60" aspect="4:3">
-  <camera node="Camera"/>
-  <node type="Camera" name="Camera"><attr keyword="POSITION.Z" value="40"/></node>
-  <node type="Peg" name="Driver">
-    <attr keyword="POSITION.X"><key frame="1" value="0"/><key frame="10" value="8" interpolation="linear"/>
-      <key frame="30" value="-3" interpolation="constant"/><key frame="45" value="5"/></attr>
-    <attr keyword="ROTATION.ANGLEZ"><key frame="1" value="0"/><key frame="40" value="120" interpolation="linear"/></attr>
-  </node>
-  <node type="DynamicSpring" name="Spring"><attr keyword="TENSIONX" value="15"/></node>
-  <node type="Peg" name="Child"><attr keyword="POSITION.Y" value="3"/></node>
-  <node type="Peg" name="Other">
-    <attr keyword="POSITION.X"><key frame="1" value="-5"/><key frame="60" value="5" interpolation="linear"/></attr>
-  </node>
-  <node type="PointConstraint2" name="Aim"/>
-  <node type="Peg" name="Free">
-    <attr keyword="ROTATION.ANGLEZ"><key frame="1" value="-30"/><key frame="50" value="200" interpolation="linear"/></attr>
-    <attr keyword="SCALE.X"><key frame="1" value="1"/><key frame="50" value="2.5" interpolation="linear"/></attr>
-  </node>
-  <node type="TransformLimit" name="Limit"><attr keyword="ROT" value="40"/></node>
-  <link from="Driver" to="Spring" toPort="0"/>
-  <link from="Spring" to="Child" toPort="0"/>
-  <link from="Child" to="Aim" toPort="0"/>
-  <link from="Other" to="Aim" toPort="1"/>
-  <link from="Free" to="Limit" toPort="0"/>
-</scene>)";
+QByteArray springFeedsOthers() { return scenetext::testScene("parallel_spring_feeds_others.xml"); }
 
 // The same scene with the camera carried by the spring: constraints may read the camera without a
 // link to it, so every node then has history.
 QByteArray cameraOnSpring() {
-  QByteArray xml(kSpringFeedsOthers);
+  QByteArray xml(springFeedsOthers());
   xml.replace("</scene>", "  <link from=\"Spring\" to=\"Camera\" toPort=\"0\"/>\n</scene>");
   return xml;
 }
 
 std::unique_ptr<Session> openScene(const QString& name) {
+  const HostOptions plugins{QStringLiteral(VANTOREL_PLUGIN_DIR), QString()};
   if (name == QLatin1String("spring_feeds_others"))
-    return Session::openData(kSpringFeedsOthers, name, HostOptions{QStringLiteral(VANTOREL_PLUGIN_DIR), QString()});
+    return Session::openData(springFeedsOthers(), name, plugins);
   if (name == QLatin1String("camera_on_spring"))
-    return Session::openData(cameraOnSpring(), name, HostOptions{QStringLiteral(VANTOREL_PLUGIN_DIR), QString()});
+    return Session::openData(cameraOnSpring(), name, plugins);
   return openExample(qPrintable(name));
 }
 
@@ -145,7 +123,9 @@ INSTANTIATE_TEST_SUITE_P(
         // camera on the spring, one part frame by frame.
         Case{"OneThreadPartsAhead", "spring_feeds_others", 1, {}, range(1, 90), 1},
         Case{"OneThreadScattered", "spring_feeds_others", 1, {}, {40, 3, 17, 3, 60, -2, 41, 42, 43}, 1},
-        Case{"OneThreadOnePart", "camera_on_spring", 1, {}, range(1, 30), 1}),
+        Case{"OneThreadOnePart", "camera_on_spring", 1, {}, range(1, 30), 1},
+        // With the camera on the spring every node has history: one thread for all.
+        Case{"CameraOnTheSpring", "camera_on_spring", 3, kEveryFrame, range(1, 30), 1}),
     [](const auto& row) { return std::string(row.param.label); });
 
 // Hand-reasoned: the spring and what it reaches through links carry history; with the camera on
@@ -155,7 +135,7 @@ TEST(ParallelEvaluator, NodesWithHistoryAreTheSpringAndWhatItDrives) {
     QByteArray xml;
     std::vector<bool> expected; // Camera Driver Spring Child Other Aim Free Limit
   };
-  const std::vector<Row> rows{{kSpringFeedsOthers, {false, false, true, true, false, true, false, false}},
+  const std::vector<Row> rows{{springFeedsOthers(), {false, false, true, true, false, true, false, false}},
                               {cameraOnSpring(), {true, true, true, true, true, true, true, true}}};
   for (const Row& row : rows) {
     const std::unique_ptr<Session> session =
@@ -168,21 +148,13 @@ TEST(ParallelEvaluator, NodesWithHistoryAreTheSpringAndWhatItDrives) {
 // peg; the camera on the spring joins everything, since any node may read the camera.
 TEST(ParallelEvaluator, PartsAreWhatLinksJoin) {
   using Parts = std::vector<SC_SceneEvaluator::Part>;
-  const std::vector<std::pair<QByteArray, Parts>> rows{{kSpringFeedsOthers, {{0}, {1, 2, 3, 4, 5}, {6, 7}}},
+  const std::vector<std::pair<QByteArray, Parts>> rows{{springFeedsOthers(), {{0}, {1, 2, 3, 4, 5}, {6, 7}}},
                                                        {cameraOnSpring(), {{0, 1, 2, 3, 4, 5, 6, 7}}}};
   for (const auto& [xml, parts] : rows) {
     const std::unique_ptr<Session> session =
         Session::openData(xml, QStringLiteral("scene"), HostOptions{QStringLiteral(VANTOREL_PLUGIN_DIR), {}});
     EXPECT_EQ(SC_SceneEvaluator::independentParts(session->scene(), session->scene().nodes()), parts);
   }
-}
-
-TEST(ParallelEvaluator, CameraOnTheSpringKeepsEverythingOnOneThread) {
-  const std::unique_ptr<Session> session = Session::openData(cameraOnSpring(), QStringLiteral("scene"),
-                                                             HostOptions{QStringLiteral(VANTOREL_PLUGIN_DIR), {}});
-  int threads = 0;
-  evaluate(*session, range(1, 30), 3, kEveryFrame, &threads);
-  EXPECT_EQ(threads, 1);
 }
 
 // The copies are read from the scene as it is now, not from its file.

@@ -115,10 +115,6 @@ TEST_P(DecimalTextAgainstStandard, GivesTheSameBytes) {
 INSTANTIATE_TEST_SUITE_P(
     Draws, DecimalTextAgainstStandard,
     ::testing::Values(
-        // Matrices' entries: cosines, products of scales, translations.
-        Draw{"UniformUnit", [](std::mt19937_64& r) { return std::uniform_real_distribution<double>(-1, 1)(r); }},
-        Draw{"UniformThousand",
-             [](std::mt19937_64& r) { return std::uniform_real_distribution<double>(-1000, 1000)(r); }},
         // Every bit pattern whose exponent the fast path takes, and those just beyond it on both sides.
         Draw{"AnyBitsInRange",
              [](std::mt19937_64& r) {

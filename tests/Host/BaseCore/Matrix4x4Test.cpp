@@ -46,10 +46,8 @@ TEST(Matrix4x4Product, PointThroughProductEqualsPointThroughEachFactor) {
   EXPECT_EQ(m * Point3d(1, 2, 3), Point3d(0.5, 1, 1.5));
   const Matrix4x4 t = Matrix4x4().translate(5, 6, 7).scale(2, 3, 4);
   EXPECT_EQ(t * Vector3d(1, 1, 1), Vector3d(2, 3, 4));
-}
-
-TEST(Matrix4x4Compose, ChainAppliesLastOperationToThePointFirst) {
-  // translate then rotate: (1,0,0) is rotated to (0,1,0), then moved by (1,0,0).
+  // A chain applies its last operation to the point first. Translate then rotate: (1,0,0) is rotated to (0,1,0), then
+  // moved by (1,0,0).
   const Matrix4x4 tr = Matrix4x4().translate(1, 0, 0).rotateDegrees(90, kZ);
   EXPECT_TRUE(PointNear(tr * Point3d(1, 0, 0), Point3d(1, 1, 0), 1e-15));
   // rotate then translate: (1,0,0) is moved to (2,0,0), then rotated to (0,2,0).

@@ -17,13 +17,3 @@ TEST(Vector3d, CrossProductIsRightHandedAndOrthogonal) {
   // |u x v|^2 = |u|^2 |v|^2 - (u . v)^2 (Lagrange's identity).
   EXPECT_DOUBLE_EQ(w.lengthSq(), u.lengthSq() * v.lengthSq() - u.getDotProduct(v) * u.getDotProduct(v));
 }
-
-TEST(Vector3d, FromTwoPointsLengthAndNormalisation) {
-  const Point3d a(1, 2, 3), b(4, 6, 15);
-  EXPECT_EQ(Vector3d(a, b), Vector3d(3, 4, 12));
-  EXPECT_EQ(a + Vector3d(a, b), b);
-  EXPECT_EQ(Vector3d(a, b).length(), 13.0);
-  EXPECT_EQ(Vector3d(3, 4, 12).getNormalized(), Vector3d(3.0 / 13, 4.0 / 13, 12.0 / 13));
-  Vector3d zero;
-  EXPECT_EQ(zero.normalize(), Vector3d(0, 0, 0));
-}

@@ -2,6 +2,7 @@
 // at one frame, undone and redone through the manager, are the session's EveryEdit.)
 #include <gtest/gtest.h>
 
+#include <QStringList>
 #include <algorithm>
 #include <map>
 #include <memory>
@@ -22,11 +23,15 @@ Keys keysOf(AT_DoubleAttr* a) {
   return k;
 }
 
-void setKeys(AT_DoubleAttr* a, const Keys& keys) {
-  AT_Keys k;
-  for (const auto& [frame, key] : keys)
-    k.setKey(frame, key.first, key.second);
-  a->setKeys(k);
+// "FRAME:VALUE" for a linear key, "FRAME:VALUEc" for a constant one, separated by spaces.
+Keys keys(const char* text) {
+  Keys k;
+  for (const QString& key : QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    const bool constant = key.endsWith(QLatin1Char('c'));
+    const QStringList parts = key.left(key.size() - (constant ? 1 : 0)).split(QLatin1Char(':'));
+    k[parts[0].toDouble()] = {parts[1].toDouble(), constant ? AT_Keys::Constant : AT_Keys::Linear};
+  }
+  return k;
 }
 
 struct OffsetCase {
@@ -46,7 +51,10 @@ TEST_P(OffsetAllFrames, MovesKeysInsideTheRangeByOneOffsetAndUndoesExactly) {
   const OffsetCase& c = GetParam();
   const AT_DoubleAttrMeta meta("ACTIVE", "Active", "");
   AT_DoubleAttr a(nullptr, meta, AT_DoubleAttr::eLinkable, c.local);
-  setKeys(&a, c.keys);
+  AT_Keys set;
+  for (const auto& [frame, key] : c.keys)
+    set.setKey(frame, key.first, key.second);
+  a.setKeys(set);
   std::unique_ptr<CO_Command> cmd(Attr::Double::createOffsetValueAllFramesCmd(&a, c.value, c.range));
   ASSERT_TRUE(cmd);
   EXPECT_EQ(keysOf(&a), c.keys) << "nothing changes before the command runs";
@@ -61,38 +69,17 @@ TEST_P(OffsetAllFrames, MovesKeysInsideTheRangeByOneOffsetAndUndoesExactly) {
   EXPECT_EQ(a.localValue(), c.local);
 }
 
-constexpr auto L = AT_Keys::Linear;
-constexpr auto C = AT_Keys::Constant;
-
-INSTANTIATE_TEST_SUITE_P(Shapes, OffsetAllFrames,
-                         ::testing::Values(
-                             // 10 -> 14 at frame 1: every key up to 20 moves by 4, the key at 30 is outside.
-                             OffsetCase{"KeysInsideMove",
-                                        {{1, {10, L}}, {10, {20, L}}, {20, {15, C}}, {30, {5, L}}},
-                                        2,
-                                        14,
-                                        {1, 20},
-                                        {{1, {14, L}}, {10, {24, L}}, {20, {19, C}}, {30, {5, L}}},
-                                        6},
-                             // Before the first key the first key's value holds, so frame 0 reads 0 and all move by -3.
-                             OffsetCase{"RangeStartsBeforeTheKeys",
-                                        {{1, {0, L}}, {11, {10, L}}, {21, {10, C}}},
-                                        0,
-                                        -3,
-                                        {0, 48},
-                                        {{1, {-3, L}}, {11, {7, L}}, {21, {7, C}}},
-                                        -3},
-                             // Frame 6 reads 5 halfway between the keys: offset 3, but the key at 1 lies before the
-                             // range and stays, so frame 6 ends at (0 + 13) / 2, not at 8.
-                             OffsetCase{"KeyBeforeTheRangeStays",
-                                        {{1, {0, L}}, {11, {10, L}}},
-                                        1,
-                                        8,
-                                        {6, 48},
-                                        {{1, {0, L}}, {11, {13, L}}},
-                                        4,
-                                        false},
-                             OffsetCase{"NotAnimated", {}, 2, 14, {1, 20}, {}, 14}),
-                         [](const ::testing::TestParamInfo<OffsetCase>& p) { return p.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, OffsetAllFrames,
+    ::testing::Values(
+        // 10 -> 14 at frame 1: every key up to 20 moves by 4, the key at 30 is outside.
+        OffsetCase{"KeysInsideMove", keys("1:10 10:20 20:15c 30:5"), 2, 14, {1, 20}, keys("1:14 10:24 20:19c 30:5"), 6},
+        // Before the first key the first key's value holds, so frame 0 reads 0 and all move by -3.
+        OffsetCase{"RangeStartsBeforeTheKeys", keys("1:0 11:10 21:10c"), 0, -3, {0, 48}, keys("1:-3 11:7 21:7c"), -3},
+        // Frame 6 reads 5 halfway between the keys: offset 3, but the key at 1 lies before the
+        // range and stays, so frame 6 ends at (0 + 13) / 2, not at 8.
+        OffsetCase{"KeyBeforeTheRangeStays", keys("1:0 11:10"), 1, 8, {6, 48}, keys("1:0 11:13"), 4, false},
+        OffsetCase{"NotAnimated", {}, 2, 14, {1, 20}, {}, 14}),
+    [](const ::testing::TestParamInfo<OffsetCase>& p) { return p.param.name; });
 
 } // namespace

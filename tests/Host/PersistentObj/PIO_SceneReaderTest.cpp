@@ -74,135 +74,81 @@ const char* const kPegA = R"(  <node type="Peg" name="A">)";
 const char* const kPegB = R"(  <node type="Peg" name="B"/>)";
 const char* const kNodeEnd = "  </node>";
 
+// The lines given, one under another, inside a scene (and inside node `open`, peg A by default).
+std::vector<const char*> inScene(std::initializer_list<const char*> lines) {
+  std::vector<const char*> out{kScene};
+  out.insert(out.end(), lines);
+  out.push_back(kEnd);
+  return out;
+}
+std::vector<const char*> inNode(std::initializer_list<const char*> lines, const char* open = kPegA) {
+  std::vector<const char*> out{kScene, open};
+  out.insert(out.end(), lines);
+  out.insert(out.end(), {kNodeEnd, kEnd});
+  return out;
+}
+const char* const kKinds = R"(  <node type="PioKinds" name="K">)";
+const char* const kSkewKeys = R"(    <attr keyword="SKEW">)";
+const char* const kAttrEnd = "    </attr>";
+
 const BadFile kBadFiles[] = {
     {"MismatchedTag", {kScene, kPegA, kEnd}, 3, 0, "XML"},
     {"DocumentTypeDeclaration", {"<!DOCTYPE scene [<!ENTITY e \"x\">]>", kScene, kEnd}, 1, 0, "document type"},
     {"WrongRootAfterDeclaration", {R"(<?xml version="1.0"?>)", R"(  <scenery version="1"/>)"}, 2, 3, "root"},
     {"MissingVersion", {R"(<scene frames="1-2">)", kEnd}, 1, 1, "version"},
     {"FramesReversed", {R"(<scene version="1" frames="10-2">)", kEnd}, 1, 1, "frames"},
-    {"UnknownElement", {kScene, kPegB, "  <group/>", kEnd}, 3, 3, "unknown element"},
+    {"UnknownElement", inScene({kPegB, "  <group/>"}), 3, 3, "unknown element"},
     // Columns count characters, not bytes: "É" is two bytes and "😀" two UTF-16 units.
-    {"UnknownElementAfterAccentedName",
-     {kScene, R"(  <node type="Peg" name="É"><group/></node>)", kEnd},
-     2,
-     29,
+    {"UnknownElementAfterAccentedName", inScene({R"(  <node type="Peg" name="É"><group/></node>)"}), 2, 29,
      "unknown element"},
     {"UnknownElementOverTwoLinesAfterEmoji",
-     {kScene, R"(  <node type="Peg" name="😀"><!-- 😀 --><group)", "  />", "  </node>", kEnd},
-     2,
-     41,
-     "unknown element"},
-
-    {"MisspeltXmlAttribute", {kScene, kPegB, R"(  <link from="B" to="B" toport="0"/>)", kEnd}, 3, 3, "toport"},
-    {"MisspeltAttributeOnTagOverTwoLines",
-     {kScene, R"(  <node type="Peg")", R"(        name="A" colour="red"/>)", kEnd},
-     2,
-     3,
-     "colour"},
-    {"UnknownNodeType", {kScene, R"(  <node type="Spline" name="A"/>)", kEnd}, 2, 3, "Spline"},
-    {"DuplicateNodeNames", {kScene, kPegB, R"(  <node type="Camera" name="B"/>)", kEnd}, 3, 3, "second node"},
-    {"UnknownKeyword", {kScene, kPegA, R"(    <attr keyword="POSITION.W" value="1"/>)", kNodeEnd, kEnd}, 3, 5, "\"A\""},
+     inScene({R"(  <node type="Peg" name="😀"><!-- 😀 --><group)", "  />", kNodeEnd}), 2, 41, "unknown element"},
+    {"MisspeltXmlAttribute", inScene({kPegB, R"(  <link from="B" to="B" toport="0"/>)"}), 3, 3, "toport"},
+    {"MisspeltAttributeOnTagOverTwoLines", inScene({R"(  <node type="Peg")", R"(        name="A" colour="red"/>)"}), 2,
+     3, "colour"},
+    {"UnknownNodeType", inScene({R"(  <node type="Spline" name="A"/>)"}), 2, 3, "Spline"},
+    {"DuplicateNodeNames", inScene({kPegB, R"(  <node type="Camera" name="B"/>)"}), 3, 3, "second node"},
+    {"UnknownKeyword", inNode({R"(    <attr keyword="POSITION.W" value="1"/>)"}), 3, 5, "\"A\""},
     // A part the attribute does not have: the parts it has are named.
-    {"UnknownPart",
-     {kScene, kPegA, R"(    <attr keyword="ROTATION.Z" value="1"/>)", kNodeEnd, kEnd},
-     3,
-     5,
+    {"UnknownPart", inNode({R"(    <attr keyword="ROTATION.Z" value="1"/>)"}), 3, 5,
      "the parts of ROTATION are ROTATION.ANGLEX, ROTATION.ANGLEY, ROTATION.ANGLEZ"},
-    {"PartOfASimpleAttribute",
-     {kScene, kPegA, R"(    <attr keyword="SKEW.X" value="1"/>)", kNodeEnd, kEnd},
-     3,
-     5,
-     "SKEW has no parts"},
-    {"NumberNotNumber",
-     {kScene, kPegA, R"(    <attr keyword="SKEW" value="abc"/>)", kNodeEnd, kEnd},
-     3,
-     5,
-     "not a number"},
-    {"KeyValueNaN",
-     {kScene, kPegA, R"(    <attr keyword="SKEW">)", R"(      <key frame="1" value="nan"/>)", "    </attr>", kNodeEnd,
-      kEnd},
-     4,
-     7,
-     "finite"},
-    {"NumberOutOfRange",
-     {kScene, R"(  <node type="Camera" name="C">)", R"(    <attr keyword="FOV" value="180"/>)", kNodeEnd, kEnd},
-     3,
-     5,
-     "range"},
-    {"FlagNotBooleanValue",
-     {kScene, R"(  <node type="PioKinds" name="K">)", R"(    <attr keyword="ON" value="maybe"/>)", kNodeEnd, kEnd},
-     3,
-     5,
-     "true or false"},
-    {"OptionNotInList",
-     {kScene, R"(  <node type="PioKinds" name="K">)", R"(    <attr keyword="MODE" value="FOURTH"/>)", kNodeEnd, kEnd},
-     3,
-     5,
-     "FOURTH"},
-    {"WholeNumberWithFraction",
-     {kScene, R"(  <node type="PioKinds" name="K">)", R"(    <attr keyword="STEPS" value="2.5"/>)", kNodeEnd, kEnd},
-     3,
-     5,
-     "whole number"},
-    {"ValueOnCompound",
-     {kScene, kPegA, R"(    <attr keyword="POSITION" value="1"/>)", kNodeEnd, kEnd},
-     3,
-     5,
-     "no value"},
-    {"AttrGivenTwice",
-     {kScene, kPegA, R"(    <attr keyword="SKEW" value="1"/>)", R"(    <attr keyword="SKEW" value="2"/>)", kNodeEnd,
-      kEnd},
-     4,
-     5,
-     "twice"},
-    {"KeyOnPegPivot",
-     {kScene, kPegA, R"(    <attr keyword="PIVOT.X">)", R"(      <key frame="1" value="2"/>)", "    </attr>", kNodeEnd,
-      kEnd},
-     4,
-     7,
-     "cannot be animated"},
+    {"PartOfASimpleAttribute", inNode({R"(    <attr keyword="SKEW.X" value="1"/>)"}), 3, 5, "SKEW has no parts"},
+    {"NumberNotNumber", inNode({R"(    <attr keyword="SKEW" value="abc"/>)"}), 3, 5, "not a number"},
+    {"KeyValueNaN", inNode({kSkewKeys, R"(      <key frame="1" value="nan"/>)", kAttrEnd}), 4, 7, "finite"},
+    {"NumberOutOfRange", inNode({R"(    <attr keyword="FOV" value="180"/>)"}, R"(  <node type="Camera" name="C">)"), 3,
+     5, "range"},
+    {"FlagNotBooleanValue", inNode({R"(    <attr keyword="ON" value="maybe"/>)"}, kKinds), 3, 5, "true or false"},
+    {"OptionNotInList", inNode({R"(    <attr keyword="MODE" value="FOURTH"/>)"}, kKinds), 3, 5, "FOURTH"},
+    {"WholeNumberWithFraction", inNode({R"(    <attr keyword="STEPS" value="2.5"/>)"}, kKinds), 3, 5, "whole number"},
+    {"ValueOnCompound", inNode({R"(    <attr keyword="POSITION" value="1"/>)"}), 3, 5, "no value"},
+    {"AttrGivenTwice", inNode({R"(    <attr keyword="SKEW" value="1"/>)", R"(    <attr keyword="SKEW" value="2"/>)"}),
+     4, 5, "twice"},
+    {"KeyOnPegPivot", inNode({R"(    <attr keyword="PIVOT.X">)", R"(      <key frame="1" value="2"/>)", kAttrEnd}), 4,
+     7, "cannot be animated"},
     {"DuplicateKeyFrame",
-     {kScene, kPegA, R"(    <attr keyword="SKEW">)", R"(      <key frame="1" value="2"/>)",
-      R"(      <key frame="1.0" value="3"/>)", "    </attr>", kNodeEnd, kEnd},
-     5,
-     7,
-     "two keys"},
-    {"UnknownInterpolation",
-     {kScene, kPegA, R"(    <attr keyword="SKEW">)", R"(      <key frame="1" value="2" interpolation="cubic"/>)",
-      "    </attr>", kNodeEnd, kEnd},
-     4,
-     7,
-     "interpolation"},
-    {"LinkToMissingNode", {kScene, R"(  <link from="A" to="B" toPort="0"/>)", kPegA, kNodeEnd, kEnd}, 2, 3, "\"B\""},
-    {"LinkToMissingPort",
-     {kScene, kPegA, kNodeEnd, kPegB, R"(  <link from="A" to="B" toPort="1"/>)", kEnd},
-     5,
-     3,
+     inNode({kSkewKeys, R"(      <key frame="1" value="2"/>)", R"(      <key frame="1.0" value="3"/>)", kAttrEnd}), 5,
+     7, "two keys"},
+    {"UnknownInterpolation", inNode({kSkewKeys, R"(      <key frame="1" value="2" interpolation="cubic"/>)", kAttrEnd}),
+     4, 7, "interpolation"},
+    {"LinkToMissingNode", inScene({R"(  <link from="A" to="B" toPort="0"/>)", kPegA, kNodeEnd}), 2, 3, "\"B\""},
+    {"LinkToMissingPort", inScene({kPegA, kNodeEnd, kPegB, R"(  <link from="A" to="B" toPort="1"/>)"}), 5, 3,
      "input port 1"},
     {"LinkCycle",
-     {kScene, R"(  <link from="A" to="B" toPort="0"/>)", kPegA, kNodeEnd, kPegB,
-      R"(  <link from="B" to="A" toPort="0"/>)", kEnd},
-     6,
-     3,
-     "cycle"},
+     inScene({R"(  <link from="A" to="B" toPort="0"/>)", kPegA, kNodeEnd, kPegB,
+              R"(  <link from="B" to="A" toPort="0"/>)"}),
+     6, 3, "cycle"},
     {"InputLinkedTwice",
-     {kScene, kPegA, kNodeEnd, kPegB, R"(  <node type="Peg" name="C"/>)", R"(  <link from="A" to="B" toPort="0"/>)",
-      R"(  <link from="C" to="B" toPort="0"/>)", kEnd},
-     7,
-     3,
-     "twice"},
+     inScene({kPegA, kNodeEnd, kPegB, R"(  <node type="Peg" name="C"/>)", R"(  <link from="A" to="B" toPort="0"/>)",
+              R"(  <link from="C" to="B" toPort="0"/>)"}),
+     7, 3, "twice"},
     {"AutoPortAboveLimit",
-     {kScene, kPegA, kNodeEnd, R"(  <node type="PioAuto" name="G"/>)", R"(  <link from="A" to="G" toPort="10001"/>)",
-      kEnd},
-     5,
-     3,
-     "limit"},
-    {"InputsOnFixedPorts", {kScene, R"(  <node type="Peg" name="P" inputs="3"/>)", kEnd}, 2, 3, "fixed set"},
-    {"InputsAboveLimit", {kScene, R"(  <node type="PioAuto" name="G" inputs="10002"/>)", kEnd}, 2, 3, "limit"},
-    {"CameraNamesMissingNode", {kScene, R"(  <camera node="Nope"/>)", kPegB, kEnd}, 2, 3, "Nope"},
+     inScene({kPegA, kNodeEnd, R"(  <node type="PioAuto" name="G"/>)", R"(  <link from="A" to="G" toPort="10001"/>)"}),
+     5, 3, "limit"},
+    {"InputsOnFixedPorts", inScene({R"(  <node type="Peg" name="P" inputs="3"/>)"}), 2, 3, "fixed set"},
+    {"InputsAboveLimit", inScene({R"(  <node type="PioAuto" name="G" inputs="10002"/>)"}), 2, 3, "limit"},
+    {"CameraNamesMissingNode", inScene({R"(  <camera node="Nope"/>)", kPegB}), 2, 3, "Nope"},
     // A peg as the camera would draw an empty picture without a word.
-    {"CameraNamesAPeg", {kScene, kPegB, R"(  <camera node="B"/>)", kEnd}, 3, 3, "not a camera"},
-};
+    {"CameraNamesAPeg", inScene({kPegB, R"(  <camera node="B"/>)"}), 3, 3, "not a camera"}};
 
 INSTANTIATE_TEST_SUITE_P(Rows, MalformedFile, ::testing::ValuesIn(kBadFiles),
                          [](const ::testing::TestParamInfo<BadFile>& row) { return std::string(row.param.name); });
@@ -215,28 +161,12 @@ TEST(SceneReader, MissingFile_FailsNamingThePath) {
   EXPECT_TRUE(error.toString().startsWith(path + QStringLiteral(": "))) << qPrintable(error.toString());
 }
 
-// Forward references: camera and links name nodes further down; a link grows a node with
-// variable inputs up to the port it names and may leave from a second output.
+// Forward references (reader_forward_references.xml): camera and links name nodes further down; a link grows a node
+// with variable inputs up to the port it names and may leave from a second output.
 TEST(SceneReader, ForwardReferencesAndGrownInputsResolve) {
-  const QByteArray xml = R"(<?xml version="1.0" encoding="UTF-8"?>
-<scene version="1" frames="-4" aspect="1.85:1">
-  <camera node="Cam"/>
-  <link from="Kinds" to="Gather" toPort="3" fromPort="1"/>
-  <link from="Root" to="Kinds" toPort="1"/>
-  <node type="Peg" name="Root" selected="true"/>
-  <node type="PioKinds" name="Kinds" enabled="false">
-    <attr keyword="ON" value="false">
-      <key frame="2" value="true"/>
-      <key frame="6" value="0" interpolation="constant"/>
-    </attr>
-    <attr keyword="translate.y" value="0.25"/>
-  </node>
-  <node type="PioAuto" name="Gather"/>
-  <node type="Camera" name="Cam"/>
-</scene>
-)";
   PIO_LoadError error;
-  const std::unique_ptr<SC_SceneCommon> scene = PIO_SceneReader::readData(xml, QStringLiteral("fwd.xml"), &error);
+  const std::unique_ptr<SC_SceneCommon> scene =
+      PIO_SceneReader::readFile(QStringLiteral(VANTOREL_TEST_SCENES "/reader_forward_references.xml"), &error);
   ASSERT_NE(scene, nullptr) << qPrintable(error.toString());
   ASSERT_EQ(scene->nodes().size(), 4u);
   EXPECT_EQ(scene->firstFrame(), -4);

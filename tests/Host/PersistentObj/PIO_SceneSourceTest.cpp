@@ -9,6 +9,7 @@
 #include <cmath>
 #include <functional>
 
+#include "Common/SceneText.h"
 #include "PersistentObj/PIO_SceneReader.h"
 #include "PersistentObj/PIO_SceneWriter.h"
 #include "SceneCore/AT_DoubleAttr.h"
@@ -23,12 +24,7 @@ QByteArray readAll(const QString& path) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-std::unique_ptr<SC_SceneCommon> load(const QByteArray& xml) {
-  PIO_LoadError error;
-  std::unique_ptr<SC_SceneCommon> scene = PIO_SceneReader::readData(xml, QStringLiteral("t.xml"), &error);
-  EXPECT_NE(scene, nullptr) << qPrintable(error.toString());
-  return scene;
-}
+std::unique_ptr<SC_SceneCommon> load(const QByteArray& xml) { return scenetext::read(xml, QStringLiteral("t.xml")); }
 
 AT_DoubleAttr* number(SC_SceneCommon& scene, const char* node, const char* path) {
   return dynamic_cast<AT_DoubleAttr*>(scene.findNode(QString::fromUtf8(node))->attr(QLatin1String(path)));
@@ -57,42 +53,20 @@ INSTANTIATE_TEST_SUITE_P(All, Example, ::testing::ValuesIn(examples()), [](const
 
 TEST(ExampleList, HoldsEveryExample) { EXPECT_GE(examples().size(), 9u); }
 
-// A file in an order and a spelling of its own: attributes out of declaration order, a value
+// source_hand_written.xml: a file in an order and a spelling of its own, attributes out of declaration order, a value
 // equal to the default, XML attributes in another order, keys without an interpolation, links
 // between nodes and not by target, comments and blank lines between and inside nodes, no metrics.
-const char* const kHandWritten = R"(<?xml version="1.0" encoding="UTF-8"?>
-<!-- at the top -->
-<scene frames="1-10" version="1">
-  <!-- the arm -->
-  <node name="Upper" type="Peg">
-    <attr keyword="SKEW" value="0"/>   <!-- the default, said anyway -->
-    <attr keyword="POSITION.X">
-      <key frame="1" value="0.8"/>
-      <key value="2" frame="10"/>
-    </attr>
-    <attr keyword="ROTATION.ANGLEZ" value="30.0"/>
-  </node>
-
-  <node type="Peg" name="Lower"></node>
-  <link from="Upper" to="Lower" toPort="0"/>
-  <node type="Peg" name="Hand">
-    <attr keyword="POSITION.Y" value="1e-1"/>
-  </node>
-  <!-- the hand hangs below -->
-  <link to="Hand" from="Lower" toPort="0"/>
-</scene>
-<!-- at the end -->
-)";
+QByteArray handWritten() { return scenetext::testScene("source_hand_written.xml"); }
 
 QByteArray edited(const char* from, const char* to) {
-  QByteArray text(kHandWritten);
+  QByteArray text(handWritten());
   EXPECT_TRUE(text.contains(from)) << from;
   return text.replace(from, to);
 }
 
 TEST(SceneSource, AnUntouchedFileComesBackAsItWasWritten) {
-  const std::unique_ptr<SC_SceneCommon> scene = load(kHandWritten);
-  EXPECT_EQ(PIO_SceneWriter::writeData(*scene).toStdString(), std::string(kHandWritten));
+  const std::unique_ptr<SC_SceneCommon> scene = load(handWritten());
+  EXPECT_EQ(PIO_SceneWriter::writeData(*scene).toStdString(), handWritten().toStdString());
 }
 
 struct Edit {
@@ -106,7 +80,7 @@ struct Edit {
 class SceneSourceEdit : public ::testing::TestWithParam<Edit> {};
 
 TEST_P(SceneSourceEdit, ChangesOnlyTheLinesItTouches) {
-  const std::unique_ptr<SC_SceneCommon> scene = load(kHandWritten);
+  const std::unique_ptr<SC_SceneCommon> scene = load(handWritten());
   GetParam().apply(*scene);
   EXPECT_EQ(PIO_SceneWriter::writeData(*scene).toStdString(), edited(GetParam().from, GetParam().to).toStdString());
 }

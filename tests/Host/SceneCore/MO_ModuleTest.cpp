@@ -129,10 +129,6 @@ TEST(VariablePorts, InsertRemoveAndMoveKeepLinksWithTheirPorts) {
   EXPECT_EQ(multi->inputModule(2), pegs[0]);
 }
 
-} // namespace
-
-namespace {
-
 // Whether anything upstream is selected is kept between frames: selecting, deselecting,
 // linking and unlinking between two questions must each show, as a walk up the links tells.
 TEST(MO_NodeSelection, UpstreamSelectionFollowsSelectionsAndLinks) {
@@ -148,15 +144,13 @@ TEST(MO_NodeSelection, UpstreamSelectionFollowsSelectionsAndLinks) {
     std::function<void()> change;
     bool expected;
   };
-  const Step steps[] = {
-      {"nothing selected", [] {}, false},
-      {"the top selected", [&] { top->setSelected(true); }, true},
-      {"the top deselected", [&] { top->setSelected(false); }, false},
-      {"a node aside selected", [&] { aside->setSelected(true); }, false},
-      {"the node aside linked above", [&] { ASSERT_TRUE(top->link(0, aside, 0)); }, true},
-      {"the middle unlinked", [&] { bottom->unlink(0); }, false},
-      {"the bottom itself selected", [&] { bottom->setSelected(true); }, true},
-  };
+  const Step steps[] = {{"nothing selected", [] {}, false},
+                        {"the top selected", [&] { top->setSelected(true); }, true},
+                        {"the top deselected", [&] { top->setSelected(false); }, false},
+                        {"a node aside selected", [&] { aside->setSelected(true); }, false},
+                        {"the node aside linked above", [&] { ASSERT_TRUE(top->link(0, aside, 0)); }, true},
+                        {"the middle unlinked", [&] { bottom->unlink(0); }, false},
+                        {"the bottom itself selected", [&] { bottom->setSelected(true); }, true}};
   for (const Step& s : steps) {
     s.change();
     EXPECT_EQ(bottom->isSelectedInputRecursive(), s.expected) << s.what;

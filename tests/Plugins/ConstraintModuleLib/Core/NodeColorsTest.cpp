@@ -1,6 +1,6 @@
-// Node and port colours: the built-in defaults, the fallback row for ids outside the table,
-// preferences overriding defaults at the next lookup, and the HSV blend of the gate port colours
-// worked out with Qt's own HSV conversion.
+// Node and port colours: the built-in defaults, the fallback row for ids outside the table, and
+// preferences overriding defaults at the next lookup. (The gate ports' HSV blend is the node
+// view's TheGatesPortsFollowTheSwitch.)
 #include <gtest/gtest.h>
 
 #include <QColor>
@@ -44,23 +44,6 @@ TEST_F(NodeColorsTest, PreferencesOverrideTheDefaultsOfTheRowsReadingTheirKeys) 
   EXPECT_EQ(ColorPair(qRgb(10, 20, 30), qRgb(0, 102, 51)), switchPortColors());
   rxPref->remove(QStringLiteral("NV_MODULE_CONSTRAINT_DARK_COLOR"));
   EXPECT_EQ(qRgb(38, 41, 12), constraintTypeColors(2).second);
-}
-
-// Hue, saturation and value of both colours as Qt gives them, each midpoint truncated; blending
-// in HSV, not RGB, a half-way blend of pure red and pure blue through hue 120 is green.
-TEST_F(NodeColorsTest, GatePortColorBlendIsTheTruncatedHsvMidpoint) {
-  int h1, s1, v1, h2, s2, v2;
-  QColor(144, 243, 17).getHsv(&h1, &s1, &v1);
-  QColor(91, 138, 29).getHsv(&h2, &s2, &v2);
-  EXPECT_EQ(QColor::fromHsv((h1 + h2) / 2, (s1 + s2) / 2, (v1 + v2) / 2).rgb(), gatePortColorBlend(0.5));
-  rxPref->setRgbaValue(QStringLiteral("NV_MODULE_CONSTGATE_MATRIX_TARGETCOLOUR"), qRgb(0, 0, 255));  // hue 240
-  rxPref->setRgbaValue(QStringLiteral("NV_MODULE_CONSTGATE_MATRIX_DEFAULTCOLOUR"), qRgb(255, 0, 0)); // hue 0
-  const struct {
-    double t;
-    QRgb expected;
-  } rows[] = {{0.5, qRgb(0, 255, 0)}, {0.0, qRgb(255, 0, 0)}, {1.0, qRgb(0, 0, 255)}};
-  for (const auto& r : rows)
-    EXPECT_EQ(r.expected, gatePortColorBlend(r.t)) << r.t;
 }
 
 } // namespace

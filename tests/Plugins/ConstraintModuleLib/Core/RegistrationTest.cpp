@@ -6,6 +6,7 @@
 #include <memory>
 #include <typeinfo>
 
+#include "Common/SceneText.h"
 #include "Core/Constraint_TemplateModule.h"
 #include "DynamicSpring/DynamicSpringModule.h"
 #include "HostInterface/HostAttributes.h"
@@ -61,71 +62,6 @@ TEST(Registration, EachTypeIsRegisteredOnceAndMakesItsOwnClassUnderItsName) {
 
 // ---- scene files ------------------------------------------------------------------------
 
-// Every keyword of every type with a value other than its default (push buttons hold none).
-const char kEveryKeyword[] = R"(<scene version="1" frames="1-10" aspect="4:3">
-  <node type="Peg" name="Root"/>
-  <node type="DynamicSpring" name="Spring">
-    <attr keyword="ACTIVE" value="90"/> <attr keyword="MATCHEXPOSURES" value="true"/>
-    <attr keyword="TENSIONX" value="11"/> <attr keyword="INERTIAX" value="81"/> <attr keyword="TENSIONY" value="12"/>
-    <attr keyword="INERTIAY" value="82"/> <attr keyword="TENSIONZ" value="13"/> <attr keyword="INERTIAZ" value="83"/>
-    <attr keyword="TENSIONSCALE" value="14"/> <attr keyword="INERTIASCALE" value="84"/>
-    <attr keyword="TENSIONSKEW" value="15"/> <attr keyword="INERTIASKEW" value="85"/>
-    <attr keyword="TENSIONROTATE">
-      <key frame="1" value="3"/>
-      <key frame="10" value="9" interpolation="constant"/>
-    </attr>
-    <attr keyword="INERTIAROTATE" value="86"/> <attr keyword="PIGNORE" value="1"/>
-    <attr keyword="PARENTNAME" value="Root"/>
-  </node>
-  <node type="PointConstraint2" name="Two">
-    <attr keyword="ACTIVE" value="-100"/> <attr keyword="VOLUMEMOD" value="70"/> <attr keyword="VOLUMEMAX" value="150"/>
-    <attr keyword="VOLUMEMIN" value="30"/> <attr keyword="STRETCHMAX" value="120"/>
-    <attr keyword="STRETCHMIN" value="80"/> <attr keyword="SKEWCONTROL" value="10"/> <attr keyword="SMOOTH" value="20"/>
-    <attr keyword="BALANCE" value="-50"/> <attr keyword="FLATTENTYPE" value="PROJECT"/>
-    <attr keyword="TRANSFORMTYPE" value="LOCALTRANSFORM"/> <attr keyword="PRIMARYPORT" value="BOTTOMMOST"/>
-  </node>
-  <node type="PointConstraint3" name="Three">
-    <attr keyword="ACTIVE" value="25.5"/> <attr keyword="FLATTENTYPE" value="FLATTEN"/>
-    <attr keyword="TRANSFORMTYPE" value="LOCAL"/> <attr keyword="PRIMARYPORT" value="MIDDLE"/>
-  </node>
-  <node type="PointConstraintMulti" name="Multi">
-    <attr keyword="ACTIVE" value="60"/> <attr keyword="FLATTENTYPE" value="PROJECT"/>
-    <attr keyword="CONVEXHULL" value="true"/> <attr keyword="ALLOWPERSP" value="true"/>
-  </node>
-  <node type="StaticConstraint" name="Static">
-    <attr keyword="active" value="true"/> <attr keyword="translate.x" value="1.5"/>
-    <attr keyword="translate.y" value="-2"/> <attr keyword="translate.z" value="0.25"/>
-    <attr keyword="scale.x" value="2"/> <attr keyword="scale.y" value="0.5"/> <attr keyword="scale.z" value="3"/>
-    <attr keyword="rotate.anglex" value="10"/> <attr keyword="rotate.angley" value="20"/>
-    <attr keyword="rotate.anglez" value="30"/> <attr keyword="skewX" value="5"/> <attr keyword="skewY" value="-5"/>
-    <attr keyword="skewZ" value="7"/> <attr keyword="inverted" value="true"/>
-    <attr keyword="translate.separate" value="false"/> <attr keyword="scale.separate" value="false"/>
-    <attr keyword="rotate.separate" value="false"/>
-  </node>
-  <node type="Switch" name="Switch">
-    <attr keyword="ACTIVE" value="30"/> <attr keyword="GATENUM" value="3"/> <attr keyword="UIOFFSETPOS.X" value="4"/>
-    <attr keyword="UIOFFSETPOS.Y" value="-1"/> <attr keyword="UISCALE" value="2.5"/>
-    <attr keyword="UIOFFSETPOS.SEPARATE" value="true"/>
-  </node>
-  <node type="TransformGate" name="Gate">
-    <attr keyword="ACTIVE" value="45"/> <attr keyword="TARGET_GATE" value="2"/> <attr keyword="DEFAULT_GATE" value="1"/>
-  </node>
-  <node type="TransformLimit" name="Limit">
-    <attr keyword="ACTIVE" value="40"/> <attr keyword="SWITCHTYPE" value="SCALESKEW"/> <attr keyword="TX" value="10"/>
-    <attr keyword="TY" value="20"/> <attr keyword="TZ" value="30"/> <attr keyword="ROT" value="40"/>
-    <attr keyword="SKEW" value="50"/> <attr keyword="SX" value="60"/> <attr keyword="SY" value="70"/>
-    <attr keyword="ALLOWFLIP" value="false"/> <attr keyword="UNIFORMSCALE" value="true"/>
-    <attr keyword="PIGNORE" value="2"/> <attr keyword="PARENTNAME" value="Root"/>
-    <attr keyword="FLATTENTYPE" value="PROJECT3DSCALE"/> <attr keyword="SKEWTYPE" value="SKEWAIM"/>
-    <attr keyword="FLIPAXIS" value="MINIMIZED"/> <attr keyword="POS.X" value="-3"/> <attr keyword="POS.Y" value="6"/>
-    <attr keyword="POS.SEPARATE" value="false"/>
-  </node>
-  <link from="Root" to="Two" toPort="0"/>
-  <link from="Switch" to="Two" toPort="2"/>
-  <link from="Root" to="Gate" toPort="1"/>
-</scene>
-)";
-
 std::unique_ptr<SC_SceneCommon> read(const QByteArray& xml) {
   PIO_LoadError error;
   std::unique_ptr<SC_SceneCommon> scene = PIO_SceneReader::readData(xml, QStringLiteral("test"), &error);
@@ -144,7 +80,9 @@ void expectAllNonDefault(const AT_Attr* a, const AT_Attr* fresh) {
 }
 
 TEST(SceneFile, EveryKeywordReadsWritesAndReadsBackTheSame) {
-  const std::unique_ptr<SC_SceneCommon> first = read(QByteArray(kEveryKeyword));
+  // every_keyword.xml gives every keyword of every type a value other than its default (push
+  // buttons hold none).
+  const std::unique_ptr<SC_SceneCommon> first = read(scenetext::testScene("every_keyword.xml"));
   ASSERT_NE(first, nullptr);
   ASSERT_EQ(9u, first->nodes().size());
   for (const MO_Module* node : first->nodes()) {

@@ -9,13 +9,12 @@
 #include <numeric>
 #include <random>
 
+#include "Common/SceneText.h"
 #include "Core/Constraint_TemplateModule.h"
 #include "Core/TransformFunctions.h"
 #include "DynamicSpring/DynamicSpringModule.h"
 #include "HostInterface/HostAttributes.h"
 #include "HostInterface/HostViews.h"
-#include "PersistentObj/PIO_LoadError.h"
-#include "PersistentObj/PIO_SceneReader.h"
 #include "SceneCore/SC_SceneEvaluator.h"
 
 namespace {
@@ -62,13 +61,7 @@ QString onTwos() {
       .arg(keys);
 }
 
-std::unique_ptr<SC_SceneCommon> load(const QString& nodes) {
-  PIO_LoadError error;
-  const QString xml = QStringLiteral("<scene version=\"1\" frames=\"1-%1\">%2</scene>").arg(kFrames).arg(nodes);
-  auto scene = PIO_SceneReader::readData(xml.toUtf8(), QStringLiteral("spring.xml"), &error);
-  EXPECT_TRUE(scene) << error.toString().toStdString();
-  return scene;
-}
+std::unique_ptr<SC_SceneCommon> load(const QString& nodes) { return scenetext::readNodes(nodes, kFrames); }
 
 DynamicSpringModule& springOf(SC_SceneCommon& scene) {
   return *static_cast<DynamicSpringModule*>(scene.findNode(QStringLiteral("S")));
@@ -226,11 +219,7 @@ TEST(SpringHistory, TrailOfAnEarlyFrameDrawsTheStatesMadeAgain) {
   SC_SceneEvaluator(*scene).evaluate(&s, kFrames);
   const Straight want = straightLine(*load(kPlain), kFrames);
   VU_Drawing drawing;
-  Math::CameraTransformChain top;
-  top.setViewport(Math::Rect2d(0, 0, 200, 100));
-  top.setViewMatrix(Math::Matrix4x4(1, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1));
-  top.setProjectionMatrix(Math::Matrix4x4(0.5, 0, 0, 0, 0, 0.5, 0, 0, 0, 0, -0.01, 0, 0, 0, 0, 1));
-  CC_CameraChainTransformCanvasBinder binder(top, &drawing);
+  CC_CameraChainTransformCanvasBinder binder(scenetext::topView(), &drawing);
   s.oglRenderControl(MO_OGLContext(MO_OGLContext::eNormalMode, MO_FrameKey(300), &binder));
   std::vector<Math::Point3d> points;
   for (const auto& p : drawing.primitives())

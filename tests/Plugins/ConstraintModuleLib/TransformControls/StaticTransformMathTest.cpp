@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 
 #include "TransformControls/StaticTransformMath.h"
 #include "TransformControlsTestUtil.h"
@@ -21,12 +20,10 @@ TEST(ComposeStaticTransform, NegatedAnglesGiveRightHandedTurnsZThenYThenX) {
   const struct {
     const char* name;
     Math::Vector3d t, s, angles;
-  } rows[] = {
-      {"about z", {0, 0, 0}, {1, 1, 1}, {0, 0, 35}},
-      {"about y", {0, 0, 0}, {1, 1, 1}, {0, -50, 0}},
-      {"about x", {0, 0, 0}, {1, 1, 1}, {70, 0, 0}},
-      {"all three with translation and scale", {1, -2, 0.5}, {2, 0.5, 3}, {20, -35, 50}},
-  };
+  } rows[] = {{"about z", {0, 0, 0}, {1, 1, 1}, {0, 0, 35}},
+              {"about y", {0, 0, 0}, {1, 1, 1}, {0, -50, 0}},
+              {"about x", {0, 0, 0}, {1, 1, 1}, {70, 0, 0}},
+              {"all three with translation and scale", {1, -2, 0.5}, {2, 0.5, 3}, {20, -35, 50}}};
   for (const auto& r : rows) {
     const Math::Matrix4x4 expected =
         T(r.t.x, r.t.y, r.t.z) * Rz(r.angles.z) * Ry(r.angles.y) * Rx(r.angles.x) * S(r.s.x, r.s.y, r.s.z);
@@ -50,9 +47,9 @@ TEST(ComposeStaticTransform, SkewsOfFiniteAngleMatchTheirClosedForms) {
 
 struct DecomposeRow {
   const char* name;
-  std::function<Math::Matrix4x4()> build;
+  Math::Matrix4x4 m;
   Math::Vector3d translation, rotation, scale, skew;
-  bool recomposes; // false where the decomposition drops something on purpose
+  bool recomposes = true; // false where the decomposition drops something on purpose
 };
 void PrintTo(const DecomposeRow& r, std::ostream* os) { *os << r.name; }
 
@@ -60,7 +57,7 @@ class DecomposeForBake : public ::testing::TestWithParam<DecomposeRow> {};
 
 TEST_P(DecomposeForBake, RecoversTheKnownParts) {
   const DecomposeRow& r = GetParam();
-  const Math::Matrix4x4 m = r.build();
+  const Math::Matrix4x4& m = r.m;
   const StaticTransformParts p = decomposeForBake(m);
   const Math::Vector3d got[] = {p.translation, p.rotation, p.scale, p.skew};
   const Math::Vector3d want[] = {r.translation, r.rotation, r.scale, r.skew};
@@ -79,62 +76,23 @@ Math::Matrix4x4 Kz(double degrees) {
   return Math::Matrix4x4(1, 0, 0, 0, 0, 1, 0, 0, 0, std::sin(a), std::cos(a), 0, 0, 0, 0, 1);
 }
 
+const Math::Vector3d kNone(0, 0, 0), kUnit(1, 1, 1);
+const double kTinyCos = std::cos(1e-4 * kDeg);
+
 INSTANTIATE_TEST_SUITE_P(
     KnownMatrices, DecomposeForBake,
     ::testing::Values(
-        DecomposeRow{"rotatedIn3d",
-                     [] { return T(0.5, 0, -1) * Rz(50) * Ry(-35) * Rx(20); },
-                     {0.5, 0, -1},
-                     {20, -35, 50},
-                     {1, 1, 1},
-                     {0, 0, 0},
-                     true},
-        DecomposeRow{"nonUniformScale",
-                     [] { return Rz(-120) * S(2, 0.5, 3); },
-                     {0, 0, 0},
-                     {0, 0, -120},
-                     {2, 0.5, 3},
-                     {0, 0, 0},
-                     true},
-        DecomposeRow{"skewed2d",
-                     [] { return Rz(-40) * K(25) * S(1.5, 0.7, 1); },
-                     {0, 0, 0},
-                     {0, 0, -40},
-                     {1.5, 0.7, 1},
-                     {25, 0, 0},
-                     true},
-        DecomposeRow{"zLeaningTowardsY",
-                     [] { return Kz(15) * S(1, 2, 0.5); },
-                     {0, 0, 0},
-                     {0, 0, 0},
-                     {1, 2, 0.5},
-                     {0, 0, 15},
-                     true},
-        // A mirror inside the chain keeps the skew; one outside it (below) negates it.
-        DecomposeRow{"mirroredInside",
-                     [] { return Rz(30) * K(10) * S(-1.5, 1, 1); },
-                     {0, 0, 0},
-                     {0, 0, 30},
-                     {-1.5, 1, 1},
-                     {10, 0, 0},
-                     true},
         DecomposeRow{
-            "mirroredOutside", [] { return S(-1, 1, 1) * K(20); }, {0, 0, 0}, {0, 0, 0}, {-1, 1, 1}, {-20, 0, 0}, true},
+            "rotatedIn3d", T(0.5, 0, -1) * Rz(50) * Ry(-35) * Rx(20), {0.5, 0, -1}, {20, -35, 50}, kUnit, kNone},
+        DecomposeRow{"nonUniformScale", Rz(-120) * S(2, 0.5, 3), kNone, {0, 0, -120}, {2, 0.5, 3}, kNone},
+        DecomposeRow{"skewed2d", Rz(-40) * K(25) * S(1.5, 0.7, 1), kNone, {0, 0, -40}, {1.5, 0.7, 1}, {25, 0, 0}},
+        DecomposeRow{"zLeaningTowardsY", Kz(15) * S(1, 2, 0.5), kNone, kNone, {1, 2, 0.5}, {0, 0, 15}},
+        // A mirror inside the chain keeps the skew; one outside it (below) negates it.
+        DecomposeRow{"mirroredInside", Rz(30) * K(10) * S(-1.5, 1, 1), kNone, {0, 0, 30}, {-1.5, 1, 1}, {10, 0, 0}},
+        DecomposeRow{"mirroredOutside", S(-1, 1, 1) * K(20), kNone, kNone, {-1, 1, 1}, {-20, 0, 0}},
         // sin(1e-4°) ≈ 1.7e-6 is below the 1e-5 floor: the turn is read as none.
-        DecomposeRow{"tinyRotationReadsAsNone",
-                     [] { return Rz(1e-4); },
-                     {0, 0, 0},
-                     {0, 0, 0},
-                     {std::cos(1e-4 * kDeg), std::cos(1e-4 * kDeg), 1},
-                     {0, 0, 0},
-                     false},
-        DecomposeRow{"zeroXScaleBecomesTenThousandth",
-                     [] { return S(0, 1, 1); },
-                     {0, 0, 0},
-                     {0, 0, 0},
-                     {1e-4, 1, 1},
-                     {0, 0, 0},
-                     false}),
+        DecomposeRow{"tinyRotationReadsAsNone", Rz(1e-4), kNone, kNone, {kTinyCos, kTinyCos, 1}, kNone, false},
+        DecomposeRow{"zeroXScaleBecomesTenThousandth", S(0, 1, 1), kNone, kNone, {1e-4, 1, 1}, kNone, false}),
     [](const ::testing::TestParamInfo<DecomposeRow>& p) { return std::string(p.param.name); });
 
 } // namespace

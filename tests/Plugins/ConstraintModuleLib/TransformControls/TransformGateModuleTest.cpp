@@ -1,6 +1,7 @@
 // The transformation gate between pegs worked out by hand: which input it passes and how far it
-// blends by its own activity and a switch, the main input and active port it reports, and the
-// ports it leaves uncoloured.
+// blends by its own activity and a switch, the main input and active port it reports, what it
+// reads again after edits, and the ports it leaves uncoloured. (Empty gate ports, on random
+// scenes, are the reference check's.)
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -99,24 +100,6 @@ TEST_F(TransformGateTest, NegativeActivityInvertsTheSwitchWhoseGateNumberBecomes
   EXPECT_TRUE(hasSwitch);
   EXPECT_EQ(gate->mainInPortIdAtFrame(kKey1), 2);
   EXPECT_TRUE(matrixNear(output(), blended(kA, kC, 0.7), 1e-12));
-}
-
-TEST_F(TransformGateTest, NothingOnTheDefaultGatesPortGivesTheIdentity) {
-  plugPeg(0, kA);
-  plugPeg(1, kB);
-  gate->default_gateAttr()->setLocalValue(4);
-  EXPECT_TRUE(matrixNear(output(), Math::Matrix4x4(), 0));
-}
-
-TEST_F(TransformGateTest, EmptyGatePortsStandForEachOtherWhenASwitchChooses) {
-  plugPeg(0, kA);
-  plugSwitch(2, 80, 1); // target 1 is empty; r = 0.8 leads to it
-  double ratio = 0;
-  int deflt = -1, target = -1;
-  EXPECT_EQ(gate->resolveGate(1, &ratio, &deflt, &target), 0);
-  EXPECT_EQ(target, 0);
-  EXPECT_EQ(deflt, 0);
-  EXPECT_TRUE(matrixNear(output(), kA.matrix(), 1e-12));
 }
 
 // The gate keeps what it read at the last frame until the next edit: the switch's activity and
