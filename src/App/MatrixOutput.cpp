@@ -133,7 +133,8 @@ public:
   }
   void finish() override { m_out.commit(); }
 
-  bool preparesApart() const override { return true; }
+  // Matrices only: their sixteen values a row.
+  bool preparesApart() const override { return width() == 16; }
   void prepare(std::size_t index, const std::vector<Math::Matrix4x4>& matrices, std::string& piece) const override {
     std::size_t room = 0;
     for (std::size_t n = 0; n < matrices.size(); ++n)
@@ -192,23 +193,35 @@ public:
   }
 
   void row(std::size_t index, std::size_t node, const double* v) override {
-    const bool keyed = !m_keys.front().isEmpty();
-    char* const text = m_text.data();
-    char* p = text;
-    const char* open = index ? ",\n    " : "\n    ";
-    p = std::copy(open, open + std::strlen(open), p);
-    *p++ = keyed ? '{' : '[';
-    for (std::size_t i = 0; i < width(); ++i) {
-      if (i) {
-        *p++ = ',';
-        *p++ = ' ';
-      }
-      p = std::copy(m_keys[i].constBegin(), m_keys[i].constEnd(), p);
-      p = MatrixOutput::number(p, v[i], true);
+    const char* const end = format(m_text.data(), index, v);
+    m_rows[node].append(m_text.data(), static_cast<std::size_t>(end - m_text.data()));
+    m_held += static_cast<std::size_t>(end - m_text.data());
+  }
+
+  // A frame's piece: where each node's row ends, then the rows. Matrices only (no column names).
+  bool preparesApart() const override { return m_keys.front().isEmpty(); }
+  void prepare(std::size_t index, const std::vector<Math::Matrix4x4>& matrices, std::string& piece) const override {
+    const std::size_t ends = matrices.size() * sizeof(std::size_t);
+    piece.resize(ends + matrices.size() * m_text.size());
+    char* const rows = piece.data() + ends;
+    char* p = rows;
+    for (std::size_t n = 0; n < matrices.size(); ++n) {
+      p = format(p, index, matrices[n].values());
+      const std::size_t end = static_cast<std::size_t>(p - rows);
+      std::memcpy(piece.data() + n * sizeof(std::size_t), &end, sizeof end);
     }
-    *p++ = keyed ? '}' : ']';
-    m_rows[node].append(text, static_cast<std::size_t>(p - text));
-    m_held += static_cast<std::size_t>(p - text);
+  }
+  void put(std::size_t, const std::string& piece) override {
+    const char* const rows = piece.data() + m_rows.size() * sizeof(std::size_t);
+    std::size_t begin = 0;
+    for (std::size_t n = 0; n < m_rows.size(); ++n) {
+      std::size_t end = 0;
+      std::memcpy(&end, piece.data() + n * sizeof(std::size_t), sizeof end);
+      m_rows[n].append(rows + begin, end - begin);
+      m_held += end - begin;
+      begin = end;
+    }
+    frameDone();
   }
   void frameDone() override {
     if (m_held > kJsonBudget)
@@ -248,6 +261,24 @@ private:
     qint64 offset;
     qint64 size;
   };
+
+  // A node's row at frame `index` at p (room for m_text's size); returns its end.
+  char* format(char* p, std::size_t index, const double* v) const {
+    const bool keyed = !m_keys.front().isEmpty();
+    const char* open = index ? ",\n    " : "\n    ";
+    p = std::copy(open, open + std::strlen(open), p);
+    *p++ = keyed ? '{' : '[';
+    for (std::size_t i = 0; i < width(); ++i) {
+      if (i) {
+        *p++ = ',';
+        *p++ = ' ';
+      }
+      p = std::copy(m_keys[i].constBegin(), m_keys[i].constEnd(), p);
+      p = MatrixOutput::number(p, v[i], true);
+    }
+    *p++ = keyed ? '}' : ']';
+    return p;
+  }
 
   void spill() {
     if (!m_spill) {
