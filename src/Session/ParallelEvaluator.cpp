@@ -109,9 +109,7 @@ int ParallelEvaluator::threadsFor(std::size_t frames) const {
 
 void ParallelEvaluator::evaluate(const std::vector<MO_Module*>& nodes, const std::vector<int>& frames,
                                  const FrameSink& sink, const Progress& progress) {
-  evaluate(nodes, frames,
-           StagedSink{{}, [&sink](std::size_t f, const std::vector<Math::Matrix4x4>& m, std::string&) { sink(f, m); }},
-           progress);
+  evaluate(nodes, frames, StagedSink::deliverOnly(sink), progress);
 }
 
 void ParallelEvaluator::evaluate(const std::vector<MO_Module*>& nodes, const std::vector<int>& frames,

@@ -49,6 +49,10 @@ public:
   struct StagedSink {
     Stage prepare;
     Stage deliver;
+    // A sink in one step: nothing prepared, the matrices delivered. It refers to `sink`.
+    static StagedSink deliverOnly(const FrameSink& sink) {
+      return {{}, [&sink](std::size_t f, const std::vector<Math::Matrix4x4>& m, std::string&) { sink(f, m); }};
+    }
   };
 
   // More threads than this is a typo, each one being a copy of the scene.

@@ -252,9 +252,7 @@ QStringList Session::check() { return checkSprings({}, frameRange().last); }
 
 void Session::evaluate(const std::vector<int>& frames, const QStringList& nodes, const MatrixSink& sink,
                        const Progress& progress) {
-  evaluate(frames, nodes,
-           StagedSink{{}, [&sink](std::size_t f, const std::vector<Math::Matrix4x4>& m, std::string&) { sink(f, m); }},
-           progress);
+  evaluate(frames, nodes, StagedSink::deliverOnly(sink), progress);
 }
 
 void Session::evaluate(const std::vector<int>& frames, const QStringList& nodes, const StagedSink& sink,
