@@ -3,6 +3,7 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include "BaseCore/Processor.h"
 #include "Bindings.h"
 #include "Errors.h"
 #include "HostLock.h"
@@ -86,6 +87,8 @@ QString pathOf(py::handle path) { return py::cast<QString>(py::module_::import("
 
 PYBIND11_MODULE(vantorel, m) {
   m.doc() = kModuleDoc;
+  if (const char* missing = missingProcessorFeature())
+    throw py::import_error(std::string("vantorel: ") + missing);
   // Arrays are NumPy's: without it nothing here would work, so say so at once and which
   // interpreter the module was built for.
   if (!importNumPy()) {

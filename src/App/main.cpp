@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 
+#include "BaseCore/Processor.h"
 #include "CliError.h"
 #include "Commands.h"
 #include "CommonOptions.h"
@@ -80,6 +81,10 @@ QStringList argumentsOf(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+  if (const char* missing = missingProcessorFeature()) {
+    std::fprintf(stderr, "vantorel: %s\n", missing);
+    return 1;
+  }
   // A reader that goes away (`| head`) is reported as a failed write, not a silent death.
   std::signal(SIGPIPE, SIG_IGN);
   // Before anything can print: the data keeps standard output, stray printf lines go to stderr.
