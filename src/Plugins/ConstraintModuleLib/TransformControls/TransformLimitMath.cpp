@@ -168,8 +168,12 @@ StretchParts decomposeStretch(const Math::Matrix4x4& m) {
     v[i] /= r.sx;
     v[4 + i] /= r.sy;
   }
+  // Copied value by value: v was just written so, and a block copy's wide reads of values still
+  // on their way to memory wait for them.
   double qv[16];
-  std::copy(v, v + 16, qv);
+#pragma GCC unroll 16
+  for (int i = 0; i < 16; ++i)
+    qv[i] = v[i];
   for (int i = 0; i < kPolarIterations; ++i)
     if (!(polarStep(qv) > kPolarTolerance))
       break;
