@@ -153,6 +153,8 @@ private:
     const qsizetype offset = here();
     const Type t = m_reader.readNext();
     m_tokenBegin = offset;
+    // An element's XML attributes, taken once for every look-up while the reader stands on it.
+    m_attrs = t == QXmlStreamReader::StartElement ? m_reader.attributes() : QXmlStreamAttributes();
     if (t == QXmlStreamReader::StartElement)
       m_start = elementStart();
     else if (t == QXmlStreamReader::Characters)
@@ -220,8 +222,7 @@ private:
   // Refuses XML attributes the element does not know (a misspelt one would otherwise be dropped
   // without a word).
   bool checkAttrs(Pos pos, std::initializer_list<const char*> known) {
-    const QXmlStreamAttributes attrs = m_reader.attributes();
-    for (const QXmlStreamAttribute& a : attrs) {
+    for (const QXmlStreamAttribute& a : m_attrs) {
       bool found = false;
       for (const char* k : known)
         found = found || a.qualifiedName() == QLatin1String(k);
@@ -232,20 +233,42 @@ private:
     return true;
   }
 
-  bool required(Pos pos, const char* name, QString& out) {
-    const QXmlStreamAttributes attrs = m_reader.attributes();
-    if (!attrs.hasAttribute(QLatin1String(name)))
+  // The element's XML attribute of that name, or null.
+  const QXmlStreamAttribute* xmlAttr(const char* name) const {
+    for (const QXmlStreamAttribute& a : m_attrs)
+      if (a.qualifiedName() == QLatin1String(name))
+        return &a;
+    return nullptr;
+  }
+  // The value of an XML attribute the element must have, as a view valid while the reader
+  // stays on the element.
+  bool required(Pos pos, const char* name, QStringView& out) {
+    const QXmlStreamAttribute* a = xmlAttr(name);
+    if (!a)
       return fail(pos,
                   QStringLiteral("<%1> is missing the XML attribute \"%2\"").arg(elementName(), QLatin1String(name)));
-    out = attrs.value(QLatin1String(name)).toString();
+    out = a->value();
+    return true;
+  }
+  bool required(Pos pos, const char* name, QString& out) {
+    QStringView view;
+    if (!required(pos, name, view))
+      return false;
+    out = view.toString();
     return true;
   }
 
+  bool optional(const char* name, QStringView& out) const {
+    const QXmlStreamAttribute* a = xmlAttr(name);
+    if (a)
+      out = a->value();
+    return a;
+  }
   bool optional(const char* name, QString& out) const {
-    const QXmlStreamAttributes attrs = m_reader.attributes();
-    if (!attrs.hasAttribute(QLatin1String(name)))
+    QStringView view;
+    if (!optional(name, view))
       return false;
-    out = attrs.value(QLatin1String(name)).toString();
+    out = view.toString();
     return true;
   }
 
@@ -655,7 +678,8 @@ private:
           QStringLiteral("attribute \"%1\" of node \"%2\" cannot be animated").arg(attr->path(), node->instanceName()));
     if (!checkAttrs(pos, {"frame", kPIO_attributeValue, "interpolation"}))
       return false;
-    QString frameText, valueText, interpolation, why;
+    QStringView frameText, valueText, interpolation;
+    QString why;
     if (!required(pos, "frame", frameText) || !required(pos, kPIO_attributeValue, valueText))
       return false;
     double frame = 0.0, value = 0.0;
@@ -777,6 +801,7 @@ private:
   QBuffer m_device;
   std::unique_ptr<QXmlStreamReader> m_readerOwned;
   QXmlStreamReader& m_reader;
+  QXmlStreamAttributes m_attrs;
   QString m_label;
   bool m_keepText;
   QByteArray m_text;

@@ -61,12 +61,6 @@ void AT_Attr::changed() {
     node->attrChanged(this);
 }
 
-QString AT_Attr::partName(const char* lower) const {
-  const QString part = QString::fromLatin1(lower);
-  // Parts follow the parent's case: "POSITION.X" but "translate.x".
-  return keyword() == keyword().toUpper() ? part.toUpper() : part;
-}
-
 UT_DynKey AT_Attr::typeKey() const {
   static const UT_DynKey key;
   return key;

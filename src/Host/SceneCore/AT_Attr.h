@@ -108,8 +108,6 @@ protected:
     const std::uintptr_t bit = std::uintptr_t(1) << (1 + i);
     m_up = on ? m_up | bit : m_up & ~bit;
   }
-  // The part name in the case of this attribute's keyword.
-  QString partName(const char* lower) const;
   virtual void onChanged() {}
   // What keys() const gives: by default the keys the attribute changes.
   virtual const AT_Keys* keysToRead() const { return const_cast<AT_Attr*>(this)->keys(); }

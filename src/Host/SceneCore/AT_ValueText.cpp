@@ -69,8 +69,8 @@ QString fromDouble(double v) {
 
 QString fromBool(bool v) { return v ? QStringLiteral("true") : QStringLiteral("false"); }
 
-bool toDouble(const QString& text, double& v, QString* why) {
-  const QStringView trimmed = QStringView(text).trimmed();
+bool toDouble(QStringView text, double& v, QString* why) {
+  const QStringView trimmed = text.trimmed();
   if (const std::optional<double> plain = plainDecimal(trimmed)) {
     v = *plain;
     return true;
@@ -99,8 +99,8 @@ bool toInt(const QString& text, int& v, QString* why) {
   return true;
 }
 
-bool toBool(const QString& text, bool& v, QString* why) {
-  const QString t = text.trimmed();
+bool toBool(QStringView text, bool& v, QString* why) {
+  const QStringView t = text.trimmed();
   if (t == QLatin1String("true") || t == QLatin1String("1")) {
     v = true;
     return true;

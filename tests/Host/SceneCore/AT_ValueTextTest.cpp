@@ -42,7 +42,7 @@ class ValueTextSpelling : public ::testing::TestWithParam<Spelling> {};
 TEST_P(ValueTextSpelling, ReadsAsTheLiteralsDouble) {
   double v = 12345.0;
   QString why;
-  ASSERT_TRUE(AT_ValueText::toDouble(QLatin1String(GetParam().text), v, &why)) << qPrintable(why);
+  ASSERT_TRUE(AT_ValueText::toDouble(QString::fromLatin1(GetParam().text), v, &why)) << qPrintable(why);
   EXPECT_EQ(std::memcmp(&v, &GetParam().value, sizeof v), 0) << GetParam().text << " read as " << v;
 }
 

@@ -100,7 +100,7 @@ INSTANTIATE_TEST_SUITE_P(PegAttributes, AttributeKeys,
 // in the order they were added, once each.
 TEST(AttributeListeners, AreToldInOrderOnceEachAndDieWithTheirNumber) {
   struct Recorder : RXListener {
-    Recorder(std::vector<int>& log, int id) : log(log), id(id) {}
+    Recorder(std::vector<int>& into, int number) : log(into), id(number) {}
     void told(RXTeller*) override { log.push_back(id); }
     std::vector<int>& log;
     int id;
