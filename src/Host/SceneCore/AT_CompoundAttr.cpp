@@ -53,7 +53,8 @@ bool upperCaseParts(const AT_AttrMeta& meta) {
 
 AT_CompoundAttr::AT_CompoundAttr(MO_Node* owner, const AT_AttrMeta& meta, bool linkable,
                                  std::initializer_list<PartSpec> parts)
-    : AT_Attr(owner, meta), m_separate(owner, sharedPartMeta<AT_AttrMeta>("separate", upperCaseParts(meta)), false, this) {
+    : AT_Attr(owner, meta),
+      m_separate(owner, sharedPartMeta<AT_AttrMeta>("separate", upperCaseParts(meta)), false, this) {
   if (parts.size() > kMaxParts)
     throw std::logic_error("a compound attribute has at most three numeric parts");
   const bool upper = upperCaseParts(meta);
