@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <functional>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "PersistentObj/PIO_ElementText.h"
@@ -222,7 +223,7 @@ private:
   // Refuses XML attributes the element does not know (a misspelt one would otherwise be dropped
   // without a word).
   bool checkAttrs(Pos pos, std::initializer_list<const char*> known) {
-    for (const QXmlStreamAttribute& a : m_attrs) {
+    for (const QXmlStreamAttribute& a : std::as_const(m_attrs)) {
       bool found = false;
       for (const char* k : known)
         found = found || a.qualifiedName() == QLatin1String(k);
@@ -235,7 +236,7 @@ private:
 
   // The element's XML attribute of that name, or null.
   const QXmlStreamAttribute* xmlAttr(const char* name) const {
-    for (const QXmlStreamAttribute& a : m_attrs)
+    for (const QXmlStreamAttribute& a : std::as_const(m_attrs))
       if (a.qualifiedName() == QLatin1String(name))
         return &a;
     return nullptr;
