@@ -36,11 +36,11 @@ void AT_SimpleAttr::setSurrogate(std::shared_ptr<AT_SimpleAttrSurrogate> surroga
   {
     Attached& a = attached();
     const std::lock_guard<std::mutex> lock(a.mutex);
+    setSpareBit(kSurrogateBit, surrogate != nullptr);
     if (surrogate)
       a.surrogates[this] = std::move(surrogate);
     else
       a.surrogates.erase(this);
-    setSpareBit(kSurrogateBit, a.surrogates.count(this) != 0);
   }
   // Values computed while the surrogate stood in (or before) must not be served as final.
   MO_Revision::bump();
