@@ -245,6 +245,7 @@ private:
 void ParallelEvaluator::Crew::run(int k) {
   std::unique_ptr<SC_SceneCommon> copy;
   std::vector<MO_Module*> nodes;
+  Rows scratch;
   std::exception_ptr unread;
   try {
     PIO_LoadError error;
@@ -274,7 +275,7 @@ void ParallelEvaluator::Crew::run(int k) {
     if (round && unread)
       round->fail(k, unread);
     else if (round)
-      m_owner.evaluateShare(m_work, k, *copy, nodes, *round);
+      m_owner.evaluateShare(m_work, k, *copy, nodes, *round, scratch);
     const std::lock_guard<std::mutex> lock(m_mutex);
     if (--m_busy == 0)
       m_idle.notify_all();
@@ -284,9 +285,12 @@ void ParallelEvaluator::Crew::run(int k) {
 // Thread k's part of a round: on the first thread the nodes with history at every frame, in
 // order; then, on every thread, chunks of frames for the nodes without history, part after part
 // (each part over the chunk's frames before the next). Thread k writes only the matrices of the
-// frames it claimed, and of its own nodes in those it shares.
+// frames it claimed, and of its own nodes in those it shares. A chunk is evaluated into the
+// thread's own rows (`scratch`, kept from round to round) and copied into the round's at its end:
+// the round's rows are read by the first thread, and stores scattered over them bring their lines
+// from that core one by one, where a copy a frame streams them.
 void ParallelEvaluator::evaluateShare(const Work& work, int k, SC_SceneCommon& scene,
-                                      const std::vector<MO_Module*>& nodes, Round& round) const {
+                                      const std::vector<MO_Module*>& nodes, Round& round, Rows& scratch) const {
   try {
     const std::size_t count = nodes.size();
     SC_SceneEvaluator evaluator(scene);
@@ -296,12 +300,24 @@ void ParallelEvaluator::evaluateShare(const Work& work, int k, SC_SceneCommon& s
         for (std::size_t n = 0; n < count; ++n)
           if (work.history[n])
             at(f, n) = evaluator.evaluate(nodes[n], work.frames[f]);
+    if (scratch.size() < work.chunk)
+      scratch.assign(work.chunk, std::vector<Math::Matrix4x4>(count));
     for (;;) {
       const std::size_t first = round.next.fetch_add(work.chunk);
       if (first >= round.end || round.failed)
         break;
-      evaluator.evaluateParts(nodes, work.shared, work.frames, first, std::min(round.end, first + work.chunk),
-                              &round.held[first - round.begin]);
+      const std::size_t last = std::min(round.end, first + work.chunk);
+      evaluator.evaluateParts(nodes, work.shared, work.frames, first, last, scratch.data());
+      for (std::size_t f = first; f < last; ++f) {
+        const std::vector<Math::Matrix4x4>& made = scratch[f - first];
+        std::vector<Math::Matrix4x4>& row = round.held[f - round.begin];
+        if (work.historyCount == 0)
+          std::copy(made.begin(), made.end(), row.begin());
+        else
+          for (std::size_t n = 0; n < count; ++n)
+            if (!work.history[n])
+              row[n] = made[n];
+      }
     }
   } catch (...) {
     round.fail(k, std::current_exception());
@@ -346,11 +362,12 @@ void ParallelEvaluator::evaluateRounds(Work& work, const StagedSink& sink, const
     r.held.assign(roundFrames, std::vector<Math::Matrix4x4>(count));
     r.pieces.resize(roundFrames);
   }
+  Rows scratch;
   Crew crew(*this, work, sink.prepare);
   Round* current = &rounds[0];
   current->start(0, roundFrames, work.threads);
   crew.give(current);
-  evaluateShare(work, 0, m_scene, work.nodes, *current);
+  evaluateShare(work, 0, m_scene, work.nodes, *current, scratch);
   crew.wait();
   for (;;) {
     current->rethrow();
@@ -388,7 +405,7 @@ void ParallelEvaluator::evaluateRounds(Work& work, const StagedSink& sink, const
       crew.wait();
       return;
     }
-    evaluateShare(work, 0, m_scene, work.nodes, *following);
+    evaluateShare(work, 0, m_scene, work.nodes, *following, scratch);
     crew.wait();
     current = following;
   }

@@ -90,8 +90,9 @@ private:
   class Crew;
   int threadsFor(std::size_t frames) const;
   void evaluateRounds(Work& work, const StagedSink& sink, const Progress& progress);
-  void evaluateShare(const Work& work, int k, SC_SceneCommon& scene, const std::vector<MO_Module*>& nodes,
-                     Round& round) const;
+  using Rows = std::vector<std::vector<Math::Matrix4x4>>;
+  void evaluateShare(const Work& work, int k, SC_SceneCommon& scene, const std::vector<MO_Module*>& nodes, Round& round,
+                     Rows& scratch) const;
   void prepareShare(const Work& work, int k, const Stage& prepare, Round& round) const;
 
   SC_SceneCommon& m_scene;
