@@ -358,12 +358,14 @@ void ParallelEvaluator::evaluateRounds(Work& work, const StagedSink& sink, const
   work.chunk = std::max({std::size_t(1), roundFrames / (8 * threads),
                          std::min(SC_SceneEvaluator::kAheadFrames, roundFrames / (2 * threads))});
   std::array<Round, 2> rounds;
+  Rows scratch;
+  // The further threads read their copies while this one makes the rounds' rows (fresh memory,
+  // which costs a page fault every 4 KB).
+  Crew crew(*this, work, sink.prepare);
   for (Round& r : rounds) {
     r.held.assign(roundFrames, std::vector<Math::Matrix4x4>(count));
     r.pieces.resize(roundFrames);
   }
-  Rows scratch;
-  Crew crew(*this, work, sink.prepare);
   Round* current = &rounds[0];
   current->start(0, roundFrames, work.threads);
   crew.give(current);
