@@ -22,6 +22,9 @@ void makeProbeAdaptor(MO_AbstractModuleVisitor* visitor, MO_Module* module) {
   SLB_NodePickAdaptorFactory::setPickAdaptor(visitor, new SLB_ModulePickAdaptor(module, 3));
 }
 
+} // namespace
+
+// Outside the unnamed namespace: the tests derive from it, and a unity build puts them in one file.
 class NodeFactories : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -30,8 +33,6 @@ protected:
   }
   void TearDown() override { SLB_NodePickAdaptorFactory::unregisterVisitor(QStringLiteral("FactoriesTestProbe")); }
 };
-
-} // namespace
 
 TEST_F(NodeFactories, PickAdaptorFor_KeepsOneAdaptorPerNodeSoDrawingAndPickingAgree) {
   SC_SceneCommon scene;
