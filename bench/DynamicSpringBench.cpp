@@ -1,5 +1,6 @@
 // The dynamic spring under an animated peg: scrubbing forward one frame at a time (the node's
-// own step: the peg's matrices are computed beforehand); a jump from a fresh node to frame
+// own step: the peg's matrices are computed beforehand), with the peg at rest from frame 50 on
+// and with it moving to the end, as a rig's animation does; a jump from a fresh node to frame
 // 10 000, once with the peg's matrices replayed (the node's own way there: its pipeline, storage
 // and steps) and once with the live peg computed at every frame too; a frame asked again that
 // the history answers, kept or made again from the nearest kept state; the history's bytes per
@@ -27,7 +28,9 @@ struct Rig {
   Peg* peg;
   DynamicSpringModule* spring;
 
-  Rig() {
+  // The peg moves over frames 1 to 50, then rests; `moving` keys it on to frame 1 000, so that the
+  // spring is pulled somewhere new at every frame.
+  explicit Rig(bool moving = false) {
     peg = static_cast<Peg*>(scene.addNode(std::make_unique<Peg>()));
     peg->pivotAttr()->y()->setLocalValue(2);
     peg->position()->x()->setKey(1, 0);
@@ -38,6 +41,11 @@ struct Rig {
     peg->rotation()->angleZ()->setKey(40, 90);
     peg->rotation()->angleX()->setKey(1, 0);
     peg->rotation()->angleX()->setKey(40, 30);
+    for (int f = 60; moving && f <= 1000; f += 20) {
+      peg->position()->x()->setKey(f, (f / 20) % 2 ? 0.0 : 24.0);
+      peg->rotation()->angleZ()->setKey(f, (f / 20) % 3 * 40.0);
+      peg->rotation()->angleX()->setKey(f + 7, (f / 20) % 2 ? -20.0 : 30.0);
+    }
     spring = static_cast<DynamicSpringModule*>(scene.addNode(std::make_unique<DynamicSpringModule>()));
     spring->link(0, peg, 0);
   }
@@ -67,7 +75,7 @@ constexpr int kScrubFrames = 1000;
 constexpr int kJumpFrame = 10000;
 
 void BM_SpringScrubForward(benchmark::State& state) {
-  Rig rig;
+  Rig rig(state.range(0) != 0);
   std::vector<Math::Matrix4x4> inputs(kScrubFrames + 1);
   for (int f = 1; f <= kScrubFrames; ++f)
     inputs[f] = rig.input(f);
@@ -80,7 +88,7 @@ void BM_SpringScrubForward(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * kScrubFrames);
 }
-BENCHMARK(BM_SpringScrubForward);
+BENCHMARK(BM_SpringScrubForward)->ArgName("moving")->Arg(0)->Arg(1);
 
 void BM_SpringJumpFromFreshNode(benchmark::State& state) {
   std::vector<Math::Matrix4x4> inputs(kJumpFrame + 1);
