@@ -8,7 +8,8 @@
    above every peg of scripts/make_rig's rig), evaluated for the pegs only, minus the same rig
    without the nodes; CPU time (user + system) of whole runs, the least of --repeat (taken in
    turn with the rig without), divided by 100 000 node-frames. Beside it the node's
-   in-process benchmark and its arithmetic alone (the floor), from the Google Benchmark binaries.
+   in-process benchmark and its arithmetic alone (the floor), from the Google Benchmark binaries;
+   for the spring also its benchmark with the peg moving at every frame.
 2. Node-frames per second per output format of 100-, 1 000- and 10 000-peg rigs (one million
    node-frames each: 10 000, 1 000 and 100 frames) and of a crowd of 100 characters of 100 pegs
    each over 100 frames, with the peak memory of the run and the time to load the rig (one frame
