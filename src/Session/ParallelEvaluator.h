@@ -30,7 +30,7 @@ class SC_SceneCommon;
 // How the work is cut: the fewest frames each thread must have to be started (a copy of a big
 // scene costs as much as evaluating it over a hundred frames or so), and the matrices of a round
 // (2^14 of them, 2 MB, which stay in the caches; two rounds are held at once, one being handed
-// to the sink while the next is evaluated).
+// to the sink while the next is evaluated, and each thread holds the frames it claimed last).
 struct ParallelLimits {
   int minFramesPerThread = 100;
   std::size_t roundMatrices = std::size_t(1) << 14;
