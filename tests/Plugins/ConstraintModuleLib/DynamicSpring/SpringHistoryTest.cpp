@@ -231,4 +231,14 @@ TEST(SpringHistory, TrailOfAnEarlyFrameDrawsTheStatesMadeAgain) {
     EXPECT_TRUE(points[g - 295] == want.outputs[g] * pivot) << "frame " << g;
 }
 
+// Playing on, the view draws the trail of each frame reached (five frames back, three ahead,
+// brought up to the last): all nine must stand among the states kept, none made again.
+TEST(SpringHistory, TrailOfTheFrameReachedIsKept) {
+  auto scene = load(kPlain);
+  DynamicSpringModule& s = springOf(*scene);
+  SC_SceneEvaluator(*scene).evaluate(&s, 303);
+  for (std::size_t g = 295; g <= 303; ++g)
+    EXPECT_NE(s.history().kept(g), nullptr) << "frame " << g;
+}
+
 } // namespace
