@@ -411,8 +411,8 @@ void DynamicSpringModule::oglRenderControl(const MO_OGLContext& ctx) {
   const MO_BaseContext here(ctx.frameKey(), 0);
   const Math::Point3d pivot = sceneMetrics()->toOGL(modulePivot(here, dynamicNode));
   const double current = ctx.frameKey().frame();
-  const double first = std::max(1.0, std::trunc(current - 5.0));
-  const double last = std::trunc(current + 3.0);
+  const double first = std::max(1.0, std::trunc(current - SpringHistory::kTrailBefore));
+  const double last = std::trunc(current + SpringHistory::kTrailAfter);
   // Brings the history up to the last frame shown.
   portMatrix(MO_BaseContext(MO_FrameKey(last), 0), 0, false);
 

@@ -33,10 +33,13 @@ public:
   };
 
   static constexpr std::size_t kCheckpointEvery = 64;
-  // The recent states are the view's trail (five frames back, the frame, three ahead) when
-  // playing on, and no more: each spring of a rig writes one every frame, and a rig's springs'
-  // recent states together stay in the processor's caches only while they are few.
-  static constexpr std::size_t kRecent = 9;
+  // The frames the view's trail shows around the current one.
+  static constexpr int kTrailBefore = 5;
+  static constexpr int kTrailAfter = 3;
+  // The recent states are that trail when playing on, and no more: each spring of a rig writes
+  // one every frame, and a rig's springs' recent states together stay in the processor's caches
+  // only while they are few.
+  static constexpr std::size_t kRecent = kTrailBefore + 1 + kTrailAfter;
 
   std::size_t size() const { return m_marks.size(); }
   // Grows with frames holding no state, or drops every frame from n on.
