@@ -212,7 +212,7 @@ Math::Matrix4x4 DynamicSpringModule::computeConstraint(const MO_BaseContext& ctx
   // The spring starts from the input at the first frame and wherever it is switched off.
   const bool restart = f == 1.0 || a <= 0.0;
   // A frame still in the history is answered from it, before anything is decomposed.
-  if (const SpringHistory::Mark& kept = m_history.mark(index);
+  if (const SpringHistory::Mark kept = m_history.mark(index);
       !restart && update && kept.valid && stamp <= kept.stamp && kept.activity == a && kept.update == update)
     return sanitizedCopy(parent * lookup(index).result);
 
@@ -274,7 +274,7 @@ const SpringHistoryEntry* DynamicSpringModule::stillGood(const MO_BaseContext& c
   const std::size_t before = index - 1;
   const std::int64_t stamp = validateCache();
   const double a = activityAt(MO_BaseContext(MO_FrameKey(static_cast<double>(before)), ctx.contextType()));
-  const SpringHistory::Mark& m = m_history.mark(before);
+  const SpringHistory::Mark m = m_history.mark(before);
   if (a == 0.0 || !m.valid || m.stamp != stamp || m.activity != a)
     return nullptr;
   return &lookup(before);
@@ -286,7 +286,7 @@ void DynamicSpringModule::keepSuccessor(std::size_t index, std::int64_t stamp) {
   const std::size_t next = index + 1;
   if (next >= m_history.size())
     return;
-  const SpringHistory::Mark& m = m_history.mark(next);
+  const SpringHistory::Mark m = m_history.mark(next);
   if (m.valid && m.stamp == stamp && m.origin == SpringHistory::Origin::Step && !m_history.kept(next))
     m_history.store(next, lookup(next), SpringHistory::Origin::Kept);
 }

@@ -1,19 +1,73 @@
 #include "DynamicSpring/SpringHistory.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace {
 
 constexpr std::size_t kNoFrame = static_cast<std::size_t>(-1);
 
 } // namespace
 
-void SpringHistory::resize(std::size_t n) {
-  // Slots of dropped frames need no clearing: a frame's mark says whether it holds a state, and
-  // only storing one marks it valid again.
-  // Growing keeps every state: all of them stand before the old size.
-  const bool grows = n >= m_marks.size();
-  m_marks.resize(n);
-  if (grows)
+bool SpringHistory::Mark::sameAs(const Mark& other) const {
+  return std::memcmp(&activity, &other.activity, sizeof activity) == 0 && stamp == other.stamp &&
+         valid == other.valid && update == other.update && origin == other.origin;
+}
+
+std::size_t SpringHistory::runOf(std::size_t frame) const {
+  const std::size_t n = m_runs.size();
+  const auto holds = [&](std::size_t r) {
+    return m_runs[r].first <= frame && (r + 1 == n || frame < m_runs[r + 1].first);
+  };
+  if (m_lastRun < n) {
+    if (holds(m_lastRun))
+      return m_lastRun;
+    if (m_lastRun + 1 < n && holds(m_lastRun + 1))
+      return ++m_lastRun;
+    if (m_lastRun > 0 && holds(m_lastRun - 1))
+      return --m_lastRun;
+  }
+  const auto after =
+      std::upper_bound(m_runs.begin(), m_runs.end(), frame, [](std::size_t f, const Run& r) { return f < r.first; });
+  m_lastRun = static_cast<std::size_t>(after - m_runs.begin()) - 1;
+  return m_lastRun;
+}
+
+// The frame becomes a run of its own between what is left of its run on either side, then joins
+// a neighbour marked alike.
+void SpringHistory::setMark(std::size_t frame, const Mark& mark) {
+  const std::size_t r = runOf(frame);
+  if (m_runs[r].mark.sameAs(mark))
     return;
+  const Run old = m_runs[r];
+  const std::size_t end = r + 1 < m_runs.size() ? m_runs[r + 1].first : m_size;
+  std::size_t at = r;
+  if (frame > old.first)
+    m_runs.insert(m_runs.begin() + static_cast<std::ptrdiff_t>(++at), Run{frame, mark});
+  else
+    m_runs[r].mark = mark;
+  if (frame + 1 < end)
+    m_runs.insert(m_runs.begin() + static_cast<std::ptrdiff_t>(at + 1), Run{frame + 1, old.mark});
+  else if (at + 1 < m_runs.size() && m_runs[at + 1].mark.sameAs(mark))
+    m_runs.erase(m_runs.begin() + static_cast<std::ptrdiff_t>(at + 1));
+  if (frame == old.first && at > 0 && m_runs[at - 1].mark.sameAs(mark))
+    m_runs.erase(m_runs.begin() + static_cast<std::ptrdiff_t>(at--));
+  m_lastRun = at;
+}
+
+void SpringHistory::resize(std::size_t n) {
+  // Frames added hold no state until one is stored; dropped frames go with their runs.
+  // Growing keeps every state: all of them stand before the old size.
+  if (n >= m_size) {
+    if (n > m_size && (m_runs.empty() || !m_runs.back().mark.sameAs(Mark())))
+      m_runs.push_back(Run{m_size, Mark()});
+    m_size = n;
+    return;
+  }
+  m_size = n;
+  while (!m_runs.empty() && m_runs.back().first >= n)
+    m_runs.pop_back();
+  m_lastRun = std::min(m_lastRun, m_runs.empty() ? 0 : m_runs.size() - 1);
   if (!m_whole.empty())
     m_whole.erase(m_whole.lower_bound(n), m_whole.end());
   if (m_checkpoints.size() > (n + kCheckpointEvery - 1) / kCheckpointEvery)
@@ -21,12 +75,13 @@ void SpringHistory::resize(std::size_t n) {
 }
 
 void SpringHistory::store(std::size_t frame, const SpringHistoryEntry& entry, Origin origin) {
-  Mark& m = m_marks[frame];
+  Mark m;
   m.activity = entry.activity;
   m.stamp = entry.stamp;
   m.valid = entry.valid;
   m.update = entry.update;
   m.origin = origin;
+  setMark(frame, m);
   if (origin == Origin::Kept) {
     m_whole[frame] = entry;
     return;
@@ -53,7 +108,7 @@ const SpringHistoryEntry& SpringHistory::remember(std::size_t frame, const Sprin
 }
 
 const SpringHistoryEntry* SpringHistory::kept(std::size_t frame) const {
-  const Mark& m = m_marks[frame];
+  const Mark m = mark(frame);
   if (!m.valid)
     return nullptr;
   if (m.origin == Origin::Kept)
@@ -66,7 +121,7 @@ const SpringHistoryEntry* SpringHistory::kept(std::size_t frame) const {
 }
 
 std::size_t SpringHistory::bytes() const {
-  return m_marks.capacity() * sizeof(Mark) +
+  return m_runs.capacity() * sizeof(Run) +
          (m_checkpoints.capacity() + m_recent.capacity() + m_whole.size()) * sizeof(SpringHistoryEntry) +
          m_recentFrame.capacity() * sizeof(std::size_t);
 }

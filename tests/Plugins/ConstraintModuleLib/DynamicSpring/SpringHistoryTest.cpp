@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <functional>
 #include <numeric>
 #include <random>
@@ -239,6 +241,65 @@ TEST(SpringHistory, TrailOfTheFrameReachedIsKept) {
   SC_SceneEvaluator(*scene).evaluate(&s, 303);
   for (std::size_t g = 295; g <= 303; ++g)
     EXPECT_NE(s.history().kept(g), nullptr) << "frame " << g;
+}
+
+// The marks, packed into runs, against a plain array of one mark per frame: random growing,
+// dropping and storing, with marks that differ in a single field (zero's sign included), must
+// read back frame by frame exactly as stored.
+TEST(SpringHistory, MarksReadBackAsAPlainArrayHasThem) {
+  std::mt19937 random(5);
+  SpringHistory history;
+  std::vector<SpringHistory::Mark> plain;
+  const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  for (int step = 0; step < 4000; ++step) {
+    const int what = pick(10);
+    if (what == 0 || plain.empty()) {
+      const std::size_t n = plain.size() + static_cast<std::size_t>(pick(40));
+      history.resize(n);
+      plain.resize(n);
+    } else if (what == 1) {
+      const std::size_t n = static_cast<std::size_t>(pick(static_cast<int>(plain.size()) + 1));
+      history.resize(n);
+      plain.resize(n);
+    } else {
+      // Mostly near the end, as play stores them; now and then anywhere.
+      const std::size_t size = plain.size();
+      const std::size_t frame = what < 7 ? size - 1 - static_cast<std::size_t>(pick(std::min<int>(3, size)))
+                                         : static_cast<std::size_t>(pick(static_cast<int>(size)));
+      SpringHistoryEntry entry;
+      entry.activity = std::array<double, 4>{1.0, 0.5, 0.0, -0.0}[pick(4)];
+      entry.stamp = pick(2);
+      entry.valid = pick(5) > 0;
+      entry.update = pick(4) > 0;
+      // Kept states are for frames that are not whole; the others are what a frame's mark says.
+      const auto origin = static_cast<SpringHistory::Origin>(pick(3));
+      history.store(frame, entry, origin);
+      plain[frame] = {entry.activity, entry.stamp, entry.valid, entry.update, origin};
+    }
+    ASSERT_EQ(history.size(), plain.size()) << "step " << step;
+    const auto same = [](const SpringHistory::Mark& a, const SpringHistory::Mark& b) {
+      return a.activity == b.activity && std::signbit(a.activity) == std::signbit(b.activity) && a.stamp == b.stamp &&
+             a.valid == b.valid && a.update == b.update && a.origin == b.origin;
+    };
+    std::size_t changes = 0;
+    for (std::size_t f = 0; f < plain.size(); ++f) {
+      ASSERT_TRUE(same(history.mark(f), plain[f])) << "step " << step << ", frame " << f;
+      changes += f == 0 || !same(plain[f], plain[f - 1]);
+    }
+    // As packed as the marks allow: a run wherever the mark changes, no more.
+    ASSERT_EQ(history.runs(), changes) << "step " << step;
+  }
+}
+
+// Frames played in turn with unchanged settings share one mark: the history of a long play is
+// its checkpoints, not a mark per frame.
+TEST(SpringHistory, PlayingOnKeepsOneRunOfMarks) {
+  auto scene = load(kPlain);
+  DynamicSpringModule& s = springOf(*scene);
+  for (int f = 1; f <= kFrames; ++f)
+    SC_SceneEvaluator(*scene).evaluate(&s, f);
+  // Frame 0 holds no state, frame 1 is the spring at rest, the others steps on.
+  EXPECT_EQ(s.history().runs(), 3u);
 }
 
 } // namespace
