@@ -122,6 +122,6 @@ const SpringHistoryEntry* SpringHistory::kept(std::size_t frame) const {
 
 std::size_t SpringHistory::bytes() const {
   return m_runs.capacity() * sizeof(Run) +
-         (m_checkpoints.capacity() + m_recent.capacity() + m_whole.size()) * sizeof(SpringHistoryEntry) +
+         (m_checkpoints.size() + m_recent.capacity() + m_whole.size()) * sizeof(SpringHistoryEntry) +
          m_recentFrame.capacity() * sizeof(std::size_t);
 }

@@ -9,6 +9,7 @@
 // the states come out the same to the bit.
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <vector>
 
@@ -77,8 +78,10 @@ private:
   std::size_t m_size = 0;
   // Moved by reads too: a history is read on one thread at a time, as its node is evaluated.
   mutable std::size_t m_lastRun = 0;
-  std::vector<SpringHistoryEntry> m_checkpoints; // frame i * kCheckpointEvery
-  std::vector<SpringHistoryEntry> m_recent;      // frame f in slot f % kRecent
-  std::vector<std::size_t> m_recentFrame;        // which frame each slot holds
+  // Frame i * kCheckpointEvery. In blocks that stay where they are: a long play adds one without
+  // copying those before it into fresh memory, as a single array growing would.
+  std::deque<SpringHistoryEntry> m_checkpoints;
+  std::vector<SpringHistoryEntry> m_recent; // frame f in slot f % kRecent
+  std::vector<std::size_t> m_recentFrame;   // which frame each slot holds
   std::map<std::size_t, SpringHistoryEntry> m_whole;
 };
