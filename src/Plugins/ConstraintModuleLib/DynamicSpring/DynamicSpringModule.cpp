@@ -185,15 +185,16 @@ MO_PortTransform* DynamicSpringModule::computeTransformation(const MO_BaseContex
   MO_PortTransform* result = MO_Module::computeTransformation(ctx);
   if (!result || !enabled())
     return result;
-  CC_Transformation copy = result->transformation();
   const int depth = result->depth();
   const std::uint64_t computation = ++m_computations;
-  copy.set(computeConstraint(ctx, copy.matrix(true)));
+  // The input is read where the port keeps it, not copied out the moment it was written: a
+  // transformation held during a computation stays as it is even when pushed out.
+  const CC_Transformation constrained(computeConstraint(ctx, result->transformation().matrix(true)));
   // Earlier frames computed meanwhile may have moved what the port keeps for this one; when none
   // was, the slot found above is still this frame's, and the most recently used.
   if (m_computations != computation)
     result = outPort(0)->addTransform(ctx.frameKey());
-  result->setTransformation(copy, depth, true);
+  result->setTransformation(constrained, depth, true);
   return result;
 }
 
