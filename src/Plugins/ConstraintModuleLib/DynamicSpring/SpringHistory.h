@@ -4,9 +4,9 @@
 // how it was made), kept as runs of frames marked alike: frames played in turn with the same
 // settings share one run, so a long play costs next to nothing beyond its checkpoints. Full
 // states are kept only every kCheckpointEvery frames, for the kRecent frames stored last, and for
-// states that could not be made again the same way (a fractional frame's, say). The node makes a state that is not kept
-// again from the state before it, step by step from the nearest kept one: each step depends only on the one before, so
-// the states come out the same to the bit.
+// states that could not be made again the same way (a fractional frame's, say). The node makes a
+// state that is not kept again from the state before it, step by step from the nearest kept one:
+// each step depends only on the one before, so the states come out the same to the bit.
 #include <cstddef>
 #include <cstdint>
 #include <deque>

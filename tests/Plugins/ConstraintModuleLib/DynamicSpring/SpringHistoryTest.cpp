@@ -271,8 +271,7 @@ TEST(SpringHistory, MarksReadBackAsAPlainArrayHasThem) {
       entry.stamp = pick(2);
       entry.valid = pick(5) > 0;
       entry.update = pick(4) > 0;
-      // Kept states are for frames that are not whole; the others are what a frame's mark says.
-      const auto origin = static_cast<SpringHistory::Origin>(pick(3));
+      const auto origin = static_cast<SpringHistory::Origin>(pick(4));
       history.store(frame, entry, origin);
       plain[frame] = {entry.activity, entry.stamp, entry.valid, entry.update, origin};
     }
