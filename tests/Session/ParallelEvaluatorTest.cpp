@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -29,8 +30,29 @@ QByteArray cameraOnSpring() {
   return xml;
 }
 
+// Pegs linked in one tree, each under one of the few before it, with keys of every kind: one part
+// of more nodes than the evaluator reads ahead of (its reads ahead must change nothing).
+QByteArray bigTree() {
+  QByteArray xml("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<scene version=\"1\" frames=\"1-40\">\n");
+  const int pegs = 600;
+  for (int i = 0; i < pegs; ++i) {
+    const QByteArray n = QByteArray::number(i);
+    xml += "  <node type=\"Peg\" name=\"Peg" + n + "\">\n    <attr keyword=\"POSITION.X\">\n";
+    xml += "      <key frame=\"1\" value=\"" + QByteArray::number(i % 7 - 3) + "\"/>\n";
+    xml += "      <key frame=\"" + QByteArray::number(10 + i % 20) + "\" value=\"" + QByteArray::number(i % 5) + "\"" +
+           (i % 3 == 0 ? " interpolation=\"constant\"" : "") + "/>\n    </attr>\n";
+    xml += "    <attr keyword=\"ROTATION.ANGLEZ\" value=\"" + QByteArray::number(i % 90) + "\"/>\n  </node>\n";
+  }
+  for (int i = 1; i < pegs; ++i)
+    xml += "  <link from=\"Peg" + QByteArray::number(std::max(0, i - 1 - i % 3)) + "\" to=\"Peg" +
+           QByteArray::number(i) + "\" toPort=\"0\"/>\n";
+  return xml + "</scene>\n";
+}
+
 std::unique_ptr<Session> openScene(const QString& name) {
   const HostOptions plugins{QStringLiteral(VANTOREL_PLUGIN_DIR), QString()};
+  if (name == QLatin1String("big_tree"))
+    return Session::openData(bigTree(), name, plugins);
   if (name == QLatin1String("spring_feeds_others"))
     return Session::openData(springFeedsOthers(), name, plugins);
   if (name == QLatin1String("camera_on_spring"))
@@ -124,6 +146,9 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"OneThreadPartsAhead", "spring_feeds_others", 1, {}, range(1, 90), 1},
         Case{"OneThreadScattered", "spring_feeds_others", 1, {}, {40, 3, 17, 3, 60, -2, 41, 42, 43}, 1},
         Case{"OneThreadOnePart", "camera_on_spring", 1, {}, range(1, 30), 1},
+        // A part of hundreds of nodes, whose nodes are read ahead of their computation.
+        Case{"BigPartOneThread", "big_tree", 1, {}, range(1, 40), 1},
+        Case{"BigPartTwoThreads", "big_tree", 2, kEveryFrame, range(1, 40), 2},
         // With the camera on the spring every node has history: one thread for all.
         Case{"CameraOnTheSpring", "camera_on_spring", 3, kEveryFrame, range(1, 30), 1}),
     [](const auto& row) { return std::string(row.param.label); });

@@ -34,6 +34,14 @@ MO_Port* MO_Module::addOutImagePort(const QString& name) {
 MO_Port* MO_Module::inPort(int i) const {
   return i >= 0 && i < nInPorts() ? m_in[static_cast<std::size_t>(i)].get() : nullptr;
 }
+void MO_Module::prefetch() const {
+  const char* self = reinterpret_cast<const char*>(this);
+  for (std::size_t at = 0; at < sizeof(MO_Module); at += 64)
+    __builtin_prefetch(self + at);
+  if (!m_out.empty())
+    m_out.front()->prefetch();
+}
+
 MO_Port* MO_Module::outPort(int i) const {
   return i >= 0 && i < nOutPorts() ? m_out[static_cast<std::size_t>(i)].get() : nullptr;
 }

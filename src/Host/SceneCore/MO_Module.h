@@ -68,6 +68,10 @@ public:
     return computeTransformationParent(ctx, inPort(port));
   }
 
+  // Asks the processor to bring in what computing this node reads first (the node and its output
+  // port), ahead of the computation; changes nothing.
+  virtual void prefetch() const;
+
   virtual bool acceptVisitor(MO_AbstractModuleVisitor* visitor);
   // The pivot a pivot visitor reports for this node, in scene units; false when it has none.
   virtual bool pivot(const MO_FrameKey& key, Math::Point3d& pivot) const;

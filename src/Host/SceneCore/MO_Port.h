@@ -48,6 +48,12 @@ public:
   // Output side: the stored transformation for the frame, created empty when missing.
   MO_PortTransform* addTransform(const MO_FrameKey& key) { return store().findOrAdd(key); }
   void clearTransforms();
+  // Asks the processor to bring in the port and what it keeps, ahead of a computation.
+  void prefetch() const {
+    __builtin_prefetch(this);
+    if (m_transforms)
+      __builtin_prefetch(m_transforms.get());
+  }
 
 private:
   friend class MO_Module;

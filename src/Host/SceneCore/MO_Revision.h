@@ -31,6 +31,8 @@ public:
     }
     return m_value;
   }
+  // What is kept, current or not: for reading ahead of a computation, never for its result.
+  const T& kept() const { return m_value; }
 
 private:
   mutable T m_value{};

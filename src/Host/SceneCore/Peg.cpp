@@ -171,6 +171,17 @@ Math::Matrix4x4 Peg::localMatrix(double frame) const {
   return c.matrix;
 }
 
+void Peg::prefetch() const {
+  MO_Module::prefetch();
+  const char* self = reinterpret_cast<const char*>(this);
+  for (std::size_t at = sizeof(MO_Module); at < sizeof(Peg); at += 64)
+    __builtin_prefetch(self + at);
+  const std::vector<Keyed>& keyed = m_channels.kept().keyed;
+  const char* k = reinterpret_cast<const char*>(keyed.data());
+  for (std::size_t at = 0; at < keyed.size() * sizeof(Keyed); at += 64)
+    __builtin_prefetch(k + at);
+}
+
 MO_PortTransform* Peg::computeTransformation(const MO_BaseContext& ctx) {
   return appending(ctx, [this](double frame) { return localMatrix(frame); });
 }

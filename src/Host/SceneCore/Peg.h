@@ -31,6 +31,8 @@ public:
   QString baseDisplayName() const override { return QStringLiteral("Peg"); }
 
   MO_PortTransform* computeTransformation(const MO_BaseContext& ctx) override;
+  // The node's own lines, its port and the block of its channels.
+  void prefetch() const override;
   bool pivot(const MO_FrameKey& key, Math::Point3d& pivot) const override;
   // One handle (the pivot); the peg owns it, so its picking id lasts as long as the peg.
   SLB_ModulePickAdaptor* pickAdaptor() override;

@@ -6,7 +6,8 @@
 // Over many frames, the parts of a scene that share no node (the characters of a crowd) are
 // evaluated one after the other a few frames at a time, so that each part's nodes stay in the
 // processor's caches from one frame to the next; every node still sees its frames in order, and
-// its matrices are the ones a frame-by-frame walk gives.
+// its matrices are the ones a frame-by-frame walk gives. In a part too big for the caches, the
+// nodes a few places down the list are read in while the one before them computes.
 #include <functional>
 #include <vector>
 
