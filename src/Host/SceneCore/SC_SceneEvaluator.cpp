@@ -100,21 +100,22 @@ void SC_SceneEvaluator::evaluate(const std::vector<MO_Module*>& nodes, const std
 void SC_SceneEvaluator::evaluateParts(const std::vector<MO_Module*>& nodes, const std::vector<Part>& parts,
                                       const std::vector<int>& frames, std::size_t first, std::size_t last,
                                       std::vector<Math::Matrix4x4>* rows) {
-  for (const Part& part : parts)
+  for (const Part& part : parts) {
+    const std::size_t count = part.size();
+    const bool readAhead = count > kReadAheadNodes;
     for (std::size_t f = first; f < last; ++f) {
       const double frame = frames[f];
       m_scene.setCurrentFrame(frame);
       // One request for the part at this frame: what its nodes were given stays theirs until all are done.
       const Request request;
       std::vector<Math::Matrix4x4>& row = rows[f - first];
-      const std::size_t count = part.size();
-      const bool readAhead = count > kReadAheadNodes;
       for (std::size_t i = 0; i < count; ++i) {
         if (readAhead)
           bringIn(nodes, part, i);
         row[part[i]] = composed(nodes[part[i]], frame);
       }
     }
+  }
 }
 
 std::vector<SC_SceneEvaluator::Part> SC_SceneEvaluator::independentParts(const SC_SceneCommon& scene,
