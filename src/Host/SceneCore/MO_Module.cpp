@@ -4,6 +4,7 @@
 
 #include "SceneCore/MO_AbstractModuleVisitor.h"
 #include "SceneCore/MO_SimplePortMetaData.h"
+#include "SceneCore/UT_Prefetch.h"
 
 MO_Module::MO_Module() = default;
 MO_Module::~MO_Module() = default;
@@ -35,9 +36,7 @@ MO_Port* MO_Module::inPort(int i) const {
   return i >= 0 && i < nInPorts() ? m_in[static_cast<std::size_t>(i)].get() : nullptr;
 }
 void MO_Module::prefetch() const {
-  const char* self = reinterpret_cast<const char*>(this);
-  for (std::size_t at = 0; at < sizeof(MO_Module); at += 64)
-    __builtin_prefetch(self + at);
+  prefetchLines(this, sizeof(MO_Module));
   if (!m_out.empty())
     m_out.front()->prefetch();
 }

@@ -15,6 +15,7 @@
 #include "SceneCore/PegTransform.h"
 #include "SceneCore/SC_SceneCommon.h"
 #include "SceneCore/SLB_ModulePickAdaptor.h"
+#include "SceneCore/UT_Prefetch.h"
 
 const QString Peg::kTypeName = QStringLiteral("Peg");
 
@@ -173,13 +174,9 @@ Math::Matrix4x4 Peg::localMatrix(double frame) const {
 
 void Peg::prefetch() const {
   MO_Module::prefetch();
-  const char* self = reinterpret_cast<const char*>(this);
-  for (std::size_t at = sizeof(MO_Module); at < sizeof(Peg); at += 64)
-    __builtin_prefetch(self + at);
+  prefetchLines(reinterpret_cast<const char*>(this) + sizeof(MO_Module), sizeof(Peg) - sizeof(MO_Module));
   const std::vector<Keyed>& keyed = m_channels.kept().keyed;
-  const char* k = reinterpret_cast<const char*>(keyed.data());
-  for (std::size_t at = 0; at < keyed.size() * sizeof(Keyed); at += 64)
-    __builtin_prefetch(k + at);
+  prefetchLines(keyed.data(), keyed.size() * sizeof(Keyed));
 }
 
 MO_PortTransform* Peg::computeTransformation(const MO_BaseContext& ctx) {

@@ -8,6 +8,7 @@
 #include "SceneCore/MO_Port.h"
 #include "SceneCore/MO_PortTransformStore.h"
 #include "SceneCore/SC_SceneCommon.h"
+#include "SceneCore/UT_Prefetch.h"
 #include "SceneCore/UT_ThreadLocal.h"
 
 namespace {
@@ -42,11 +43,8 @@ constexpr std::size_t kNodeLines = 4;
 
 // Asks for the data of the nodes a few places after the i-th of the part, while the i-th computes.
 void bringIn(const std::vector<MO_Module*>& nodes, const SC_SceneEvaluator::Part& part, std::size_t i) {
-  if (i + kNodeAhead < part.size()) {
-    const char* node = reinterpret_cast<const char*>(nodes[part[i + kNodeAhead]]);
-    for (std::size_t line = 0; line < kNodeLines; ++line)
-      __builtin_prefetch(node + 64 * line);
-  }
+  if (i + kNodeAhead < part.size())
+    prefetchLines(nodes[part[i + kNodeAhead]], kNodeLines * 64);
   if (i + kDataAhead < part.size())
     nodes[part[i + kDataAhead]]->prefetch();
 }
