@@ -1,6 +1,7 @@
 #include "SceneCore/Peg.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -85,6 +86,21 @@ bool sameBits(double a, double b) {
 // What AT_DoubleAttr::value does to the keys' value: hold it to the hard range.
 double inRange(double v, const AT_DoubleAttrMeta& range) { return std::min(std::max(v, range.min()), range.max()); }
 
+// Whether every value a frame within the stretch gives, v0 + dv * t for t in [0, 1] with its
+// rounding, lies strictly inside the hard range, so that holding it there leaves it as it is.
+// A held stretch's value is held at its lookup; a smooth one is not known without its keys.
+bool staysInRange(const AT_Keys::Stretch& s, const AT_DoubleAttrMeta& range) {
+  if (s.kind == AT_Keys::Stretch::Held)
+    return true;
+  if (s.kind != AT_Keys::Stretch::Linear)
+    return false;
+  const double v1 = s.v0 + s.dv;
+  // Far more than the few units in the last place the interpolation can stray by.
+  const double margin = 1e-12 * (std::fabs(s.v0) + std::fabs(s.dv));
+  // False for a NaN or an infinity anywhere, which then goes through the range as before.
+  return range.min() < std::min(s.v0, v1) - margin && std::max(s.v0, v1) + margin < range.max();
+}
+
 // A stretch no frame falls in, so that the first frame looks its own up.
 constexpr AT_Keys::Stretch kNoStretch{std::numeric_limits<double>::infinity(),
                                       -std::numeric_limits<double>::infinity(),
@@ -123,18 +139,22 @@ unsigned Peg::readChannels(const Channels& c, double frame) const {
   };
   for (const Keyed& k : c.keyed) {
     AT_Keys::Stretch& s = k.stretch;
-    const AT_DoubleAttrMeta& range = k.attr->doubleMeta();
     if (!(s.from <= frame && frame < s.to)) {
+      const AT_DoubleAttrMeta& range = k.attr->doubleMeta();
       s = k.attr->storedKeys().stretch(frame);
       if (s.kind == AT_Keys::Stretch::Held)
         s.v0 = inRange(s.v0, range);
+      k.mayLeaveRange = !staysInRange(s, range);
     }
+    // Within the stretch only the keyed block is read; the attribute (its range, its keys) is
+    // visited only where the value may leave the range or only the keys know it.
     if (s.kind == AT_Keys::Stretch::Held)
       set(k.index, s.v0);
-    else if (s.kind == AT_Keys::Stretch::Linear)
-      set(k.index, inRange(frame == s.from ? s.v0 : s.v0 + s.dv * ((frame - s.from) / s.span), range));
-    else
-      set(k.index, inRange(*k.attr->storedKeys().value(frame), range));
+    else if (s.kind == AT_Keys::Stretch::Linear) {
+      const double v = frame == s.from ? s.v0 : s.v0 + s.dv * ((frame - s.from) / s.span);
+      set(k.index, k.mayLeaveRange ? inRange(v, k.attr->doubleMeta()) : v);
+    } else
+      set(k.index, inRange(*k.attr->storedKeys().value(frame), k.attr->doubleMeta()));
   }
   for (unsigned live = c.live; live; live &= live - 1) {
     const int i = __builtin_ctz(live);

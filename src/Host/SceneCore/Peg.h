@@ -57,6 +57,9 @@ private:
     const AT_DoubleAttr* attr; // its keys and its range
     mutable AT_Keys::Stretch stretch;
     int index;
+    // Whether a value within the stretch may fall outside the hard range; when not, a frame
+    // needs neither the range nor the attribute.
+    mutable bool mayLeaveRange = true;
   };
   static constexpr int kChannels = 13;
   struct Channels {

@@ -166,9 +166,18 @@ TEST(PegMatrixAcrossFrames, GivesTheSlowWaysNumbersBitForBitInEveryOrder) {
         continue;
       }
       // Keys between frames 3 and 40, some at zero or negative zero, some with a smooth swing
-      // past the hard range (1e10).
+      // past the hard range (1e10) or a linear run to its very edge; and keys set as a whole,
+      // which are not held to the range (up to 3e10 either side), a linear run between them
+      // crossing it.
+      if (kind == 9) {
+        AT_Keys keys;
+        for (int key = 0; key < 3; ++key)
+          keys.setKey(3 + 37 * std::fabs(u(rng)), u(rng) * 3e10, key == 2 ? AT_Keys::Constant : AT_Keys::Linear);
+        a->setKeys(keys);
+        continue;
+      }
       for (int key = 0; key < 1 + kind % 4; ++key) {
-        const double value = kind == 9 ? 1e10 * (key % 2) : pick(rng) == 0 ? -0.0 : u(rng) * 200;
+        const double value = kind == 5 ? 1e10 * (key % 2) : pick(rng) == 0 ? -0.0 : u(rng) * 200;
         const auto interpolation = static_cast<AT_Keys::Interpolation>((kind + key) % 3);
         a->setKey(3 + 37 * std::fabs(u(rng)), value, interpolation);
       }
