@@ -44,7 +44,7 @@ constexpr std::size_t kNodeLines = 4;
 // Asks for the data of the nodes a few places after the i-th of the part, while the i-th computes.
 void bringIn(const std::vector<MO_Module*>& nodes, const SC_SceneEvaluator::Part& part, std::size_t i) {
   if (i + kNodeAhead < part.size())
-    prefetchLines(nodes[part[i + kNodeAhead]], kNodeLines * 64);
+    prefetchLines(nodes[part[i + kNodeAhead]], kNodeLines * kCacheLineBytes);
   if (i + kDataAhead < part.size())
     nodes[part[i + kDataAhead]]->prefetch();
 }
